@@ -1,0 +1,25 @@
+# kvx_add_test_suite(NAME <target> LABEL <unit|gui|integration|x11>
+#                    SOURCES <files...> [LIBS <libs...>] [TIMEOUT <s>])
+#
+# One GoogleTest executable; each test case runs as its own CTest test, in
+# its own process, with its own HOME, XDG folders and registry folder (the
+# shared test main sets them up).
+include(GoogleTest)
+find_package(GTest REQUIRED)
+
+function(kvx_add_test_suite)
+  cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_LABEL)
+    set(T_LABEL unit)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE kvx_testing ${T_LIBS} GTest::gtest GTest::gmock)
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY "${KVX_BIN_DIR}"
+    PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT})
+endfunction()
