@@ -239,6 +239,7 @@ static_assert(sizeof(SYSTEMTIME) == 16);
 #define ERROR_CANCELLED 1223
 #define ERROR_PRIVILEGE_NOT_HELD 1314
 #define ERROR_TIMEOUT 1460
+#define ERROR_CANT_RESOLVE_FILENAME 1921
 #define WAIT_TIMEOUT 258
 
 // ---------------------------------------------------------------------------
