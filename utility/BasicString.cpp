@@ -653,14 +653,16 @@ void CBasicString::Format(const wchar_t* format, ...) {
 void CBasicString::FormatV(const wchar_t* format, va_list args) {
     ReportAssertion(format != nullptr, kSourceFile, kLineFormat);
     if (!format || !*format) return;
-    std::wstring text;
+    // Each thread formats into one reused buffer, so that formatting many
+    // short texts does not allocate for every one.
+    thread_local std::wstring t_text;
+    std::wstring& text = t_text;
     // A result too long to be taken leaves the string empty, as when memory
     // is short.
-    if (!FormatWideInto(text, format, args, kSourceLimit - 1)) {
-        Empty();
-        return;
-    }
-    Take(text.data(), (int)text.size());
+    bool formatted = FormatWideInto(text, format, args, kSourceLimit - 1);
+    if (formatted) Take(text.data(), (int)text.size());
+    else Empty();
+    if (text.capacity() > 4096) std::wstring().swap(text);
 }
 
 int CBasicString::LoadString(HINSTANCE module, UINT id) {

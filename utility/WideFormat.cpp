@@ -77,7 +77,9 @@ public:
     }
     void AppendAscii(const char* text, size_t count) {
         if (!HasRoomFor(count)) return;
-        for (size_t i = 0; i < count; ++i) m_out.push_back((wchar_t)(unsigned char)text[i]);
+        size_t at = m_out.size();
+        m_out.resize(at + count);
+        for (size_t i = 0; i < count; ++i) m_out[at + i] = (wchar_t)(unsigned char)text[i];
     }
     // The text with the spec's width: spaces (or zeros with '0') in front,
     // or spaces behind when left-justified.

@@ -42,9 +42,13 @@ public:
     }
 
 private:
+    // Written without operator[], which would make the module impossible to
+    // unload (it exports a unique symbol of the standard library).
     void Index(const RegisteredTable& table) {
-        for (size_t i = 0; i < table.count; ++i)
-            m_texts[{table.module, table.entries[i].id}] = table.entries[i].text;
+        for (size_t i = 0; i < table.count; ++i) {
+            auto inserted = m_texts.insert({{table.module, table.entries[i].id}, table.entries[i].text});
+            if (!inserted.second) inserted.first->second = table.entries[i].text;
+        }
     }
 
     std::mutex m_mutex;
