@@ -1,5 +1,7 @@
 #include "testing/TempFolder.h"
 
+#include "utility/TextCodec.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,42 +29,9 @@ const char* const kRedirected[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "
 
 } // namespace
 
-std::wstring Widen(const std::string& utf8) {
-    std::wstring out;
-    for (size_t i = 0; i < utf8.size();) {
-        unsigned char c = (unsigned char)utf8[i];
-        uint32_t cp;
-        int extra;
-        if (c < 0x80) { cp = c; extra = 0; }
-        else if ((c >> 5) == 6) { cp = c & 0x1F; extra = 1; }
-        else if ((c >> 4) == 14) { cp = c & 0x0F; extra = 2; }
-        else { cp = c & 0x07; extra = 3; }
-        ++i;
-        for (int k = 0; k < extra && i < utf8.size(); ++k, ++i) cp = (cp << 6) | ((unsigned char)utf8[i] & 0x3F);
-        out.push_back((wchar_t)cp);
-    }
-    return out;
-}
+std::wstring Widen(const std::string& utf8) { return Utf8ToWide(utf8); }
 
-std::string Narrow(const std::wstring& wide) {
-    std::string out;
-    for (wchar_t w : wide) {
-        uint32_t cp = (uint32_t)w;
-        if (cp < 0x80) out.push_back((char)cp);
-        else if (cp < 0x800) { out.push_back((char)(0xC0 | (cp >> 6))); out.push_back((char)(0x80 | (cp & 0x3F))); }
-        else if (cp < 0x10000) {
-            out.push_back((char)(0xE0 | (cp >> 12)));
-            out.push_back((char)(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back((char)(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back((char)(0xF0 | (cp >> 18)));
-            out.push_back((char)(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back((char)(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back((char)(0x80 | (cp & 0x3F)));
-        }
-    }
-    return out;
-}
+std::string Narrow(const std::wstring& wide) { return WideToUtf8(wide); }
 
 void SetIsolatedEnvironment(const std::string& root) {
     const std::pair<const char*, const char*> dirs[] = {

@@ -654,15 +654,24 @@ void CBasicString::FormatV(const wchar_t* format, va_list args) {
     ReportAssertion(format != nullptr, kSourceFile, kLineFormat);
     if (!format || !*format) return;
     // Each thread formats into one reused buffer, so that formatting many
-    // short texts does not allocate for every one.
+    // short texts does not allocate for every one. A format started while
+    // that buffer is busy (a log sink that formats while it writes a report
+    // of the formatter) uses a buffer of its own.
     thread_local std::wstring t_text;
-    std::wstring& text = t_text;
+    thread_local bool t_textBusy = false;
+    std::wstring own;
+    bool reuse = !t_textBusy;
+    std::wstring& text = reuse ? t_text : own;
+    t_textBusy = true;
     // A result too long to be taken leaves the string empty, as when memory
     // is short.
     bool formatted = FormatWideInto(text, format, args, kSourceLimit - 1);
     if (formatted) Take(text.data(), (int)text.size());
     else Empty();
-    if (text.capacity() > 4096) std::wstring().swap(text);
+    if (reuse) {
+        if (text.capacity() > 4096) std::wstring().swap(text);
+        t_textBusy = false;
+    }
 }
 
 int CBasicString::LoadString(HINSTANCE module, UINT id) {

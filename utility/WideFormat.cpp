@@ -81,7 +81,7 @@ public:
         m_out.resize(at + count);
         for (size_t i = 0; i < count; ++i) m_out[at + i] = (wchar_t)(unsigned char)text[i];
     }
-    // The text with the spec's width: spaces (or zeros with '0') in front,
+    // The text with the conversion's width: spaces (or zeros with '0') in front,
     // or spaces behind when left-justified.
     void AppendPadded(const ConversionSpec& spec, const wchar_t* text, size_t count) {
         size_t pad = (size_t)spec.width > count ? (size_t)spec.width - count : 0;

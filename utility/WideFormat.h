@@ -4,7 +4,7 @@
 // string tables), with the meanings the formats were written for:
 //
 //   %s %ls %lS %ws   wide text          %S %hs %hS       narrow text (Windows-1252)
-//   %c %lc %C %lC    wide character     %C %hc %hC       narrow character
+//   %c %lc %wc %lC   wide character     %C %hc %hC       narrow character
 //   %d %i %u %x %X %o                   32-bit integers (also with 'l': LONG
 //                                       and DWORD are 32-bit; a caller never
 //                                       passes a 64-bit Linux long for %ld)

@@ -302,6 +302,29 @@ TEST_F(BasicStringTest, FormatReplacesTextAndAnEmptyFormatKeepsIt) {
     EXPECT_TRUE(AssertionLines().empty());
 }
 
+// A sink that formats a text of its own while it writes each report, as a
+// real log does for its time stamp.
+class CFormattingLog : public kvxtest::RecordingLog {
+public:
+    int WriteSourceMessage(const wchar_t* text, const wchar_t* sourceFile, int line) override {
+        CBasicString stamp;
+        stamp.Format(L"%02d:%02d:%02d %s", 1, 5, 9, L"PM");
+        stamps.push_back(stamp.GetString());
+        return RecordingLog::WriteSourceMessage(text, sourceFile, line);
+    }
+    std::vector<std::wstring> stamps;
+};
+
+TEST(BasicStringFormat, ALogThatFormatsDuringAReportLeavesTheOuterTextIntact) {
+    CFormattingLog log;
+    SetLibraryLog(&log);
+    CBasicString s;
+    s.Format(L"%s-%y-%d", L"before", 42);
+    SetLibraryLog(nullptr);
+    EXPECT_STREQ(s.GetString(), L"before-%y-42");
+    EXPECT_EQ(log.stamps, std::vector<std::wstring>{L"01:05:09 PM"});
+}
+
 const StringTableEntry kTestStrings[] = {
     {31362, L"Please wait..."},
     {8200, L"- Physical -"},
