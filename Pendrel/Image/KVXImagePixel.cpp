@@ -121,15 +121,9 @@ void CKVXImage::BlendPixelColor(long x, long y, RGBQUAD color, float blend, bool
     mixed.rgbRed = static_cast<BYTE>((color.rgbRed * a + old.rgbRed * b) >> 8);
     mixed.rgbBlue = static_cast<BYTE>((color.rgbBlue * a + old.rgbBlue * b) >> 8);
     mixed.rgbGreen = static_cast<BYTE>((color.rgbGreen * a + old.rgbGreen * b) >> 8);
-    if (header.biClrUsed != 0) {
-        SetPixelIndex(x, y, GetNearestIndex(mixed));
-        return;
-    }
-    BYTE* pixel = static_cast<BYTE*>(BlindGetPixelPointer(x, y));
-    pixel[0] = mixed.rgbBlue;
-    pixel[1] = mixed.rgbGreen;
-    pixel[2] = mixed.rgbRed;
-    if (setAlpha) AlphaSet(x, y, color.rgbReserved);
+    // The fourth byte stays the colour's own, for the plane as for the
+    // nearest palette entry.
+    SetPixelColor(x, y, mixed, setAlpha);
 }
 
 bool CKVXImage::IsTransparent(long x, long y) {

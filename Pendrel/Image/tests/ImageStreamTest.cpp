@@ -93,8 +93,8 @@ std::string IOFileLeavesTheCallersFileOpen() {
     return t.str();
 }
 
-std::string IOFileWithoutFile() {
-    CKVXImageIOFile file;
+// Every operation of a stream that holds no file or buffer.
+std::string WithoutBacking(CKVXImageFile& file) {
     BYTE b = 0;
     std::ostringstream t;
     t << "tell=" << file.Tell() << " size=" << file.Size() << " read=" << file.Read(&b, 1, 1)
@@ -104,15 +104,14 @@ std::string IOFileWithoutFile() {
     return t.str();
 }
 
+std::string IOFileWithoutFile() {
+    CKVXImageIOFile file;
+    return WithoutBacking(file);
+}
+
 std::string MemFileWithoutBuffer() {
     CKVXImageMemFile file;
-    BYTE b = 0;
-    std::ostringstream t;
-    t << "tell=" << file.Tell() << " size=" << file.Size() << " read=" << file.Read(&b, 1, 1)
-      << " write=" << file.Write(&b, 1, 1) << " seek=" << file.Seek(0, 0) << " eof=" << file.Eof()
-      << " error=" << file.Error() << " flush=" << file.Flush() << " putc=" << file.PutC(1)
-      << " getc=" << file.GetC() << " close=" << file.Close();
-    return t.str();
+    return WithoutBacking(file);
 }
 
 std::string GrowingPastTheCallersBufferCopies() {
