@@ -162,6 +162,31 @@ static_assert(sizeof(BITMAPINFO) == 44);
 #define BI_BITFIELDS 3
 
 // ---------------------------------------------------------------------------
+// Drawing handles. The image library draws on a device-context interface of
+// its own (no toolkit types), and bitmaps, icons, palettes and regions are
+// small objects of the image library; only their names are declared here.
+class CKVXDeviceContext;
+class CKVXGdiBitmap;
+class CKVXGdiIcon;
+class CKVXGdiPalette;
+class CKVXGdiRegion;
+typedef CKVXDeviceContext* HDC;
+typedef CKVXGdiBitmap* HBITMAP;
+typedef CKVXGdiIcon* HICON;
+typedef CKVXGdiPalette* HPALETTE;
+typedef CKVXGdiRegion* HRGN;
+
+// ---------------------------------------------------------------------------
+// Resources: the bytes of one resource as the framework's resource table
+// hands them out (the bytes stay the table's; nothing is copied or freed).
+struct KVXRESOURCE {
+    const BYTE* data;
+    DWORD size;
+};
+typedef const KVXRESOURCE* HRSRC;
+static_assert(offsetof(KVXRESOURCE, data) == 0 && offsetof(KVXRESOURCE, size) == sizeof(const BYTE*));
+
+// ---------------------------------------------------------------------------
 // Times
 struct FILETIME {
     DWORD dwLowDateTime;
