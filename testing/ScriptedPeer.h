@@ -1,0 +1,84 @@
+#pragma once
+// A scripted network peer for tests: a thread on 127.0.0.1 that accepts one
+// connection and runs expect / send / delay / close steps against it,
+// recording every byte it received. Lets a test check the exact bytes a
+// client sends and inject replies, delays and failures.
+//
+//   kvxtest::ScriptedPeer peer;
+//   peer.ExpectLine("USER anna").Send("331 go on\r\n").Close();
+//   peer.Start();
+//   ... connect to 127.0.0.1:peer.Port() ...
+//   EXPECT_TRUE(peer.Finish()) << peer.Error();
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kvxtest {
+
+class ScriptedPeer {
+public:
+    ScriptedPeer();
+    ~ScriptedPeer();
+    ScriptedPeer(const ScriptedPeer&) = delete;
+    ScriptedPeer& operator=(const ScriptedPeer&) = delete;
+
+    // The next bytes received must be exactly these.
+    ScriptedPeer& Expect(const std::string& bytes);
+    // The next line (up to and without CR LF) must be exactly this.
+    ScriptedPeer& ExpectLine(const std::string& line);
+    // Receives one line of any content (recorded only).
+    ScriptedPeer& SkipLine();
+    // Receives exactly n bytes of any content.
+    ScriptedPeer& Receive(size_t n);
+    ScriptedPeer& Send(const std::string& bytes);
+    ScriptedPeer& Delay(int milliseconds);
+    // Closes the connection (the client then sees the end of the stream).
+    ScriptedPeer& Close();
+    // Receives until the client closes its side.
+    ScriptedPeer& ExpectClose();
+    // Accepts the next connection on the same listening port; later steps
+    // act on it (the earlier connection stays open until the peer ends).
+    ScriptedPeer& Accept();
+
+    // How long one receive step waits before the script fails (default 5 s).
+    void SetStepTimeout(int milliseconds) { m_stepTimeoutMs = milliseconds; }
+
+    // Binds an ephemeral port on 127.0.0.1 and starts the script's thread.
+    void Start();
+    int Port() const { return m_port; }
+
+    // Waits for the script to end; true when every step succeeded. Without
+    // a connection within the step time-out the script fails.
+    bool Finish();
+    std::string Error() const;
+    // Every byte received on every connection, in order.
+    std::string Received() const;
+
+private:
+    struct Step {
+        enum Kind { kExpect, kExpectLine, kSkipLine, kReceive, kSend, kDelay, kClose, kExpectClose, kAccept } kind;
+        std::string data;
+        size_t count = 0;
+    };
+
+    void Run();
+    bool RunStep(const Step& step, int& conn, std::string& pending);
+    bool Fill(int conn, std::string& pending, size_t want, bool untilLine);
+    void Fail(const std::string& why);
+
+    std::vector<Step> m_steps;
+    int m_listen = -1;
+    int m_port = 0;
+    int m_stepTimeoutMs = 5000;
+    std::vector<int> m_conns;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    mutable std::mutex m_mutex;
+    std::string m_error;
+    std::string m_received;
+};
+
+} // namespace kvxtest
