@@ -1,0 +1,301 @@
+#include "utility/Posix/RegistryHive.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <map>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "utility/AbstractLog.h"
+#include "utility/LibraryLog.h"
+#include "utility/Posix/SystemError.h"
+#include "utility/RegistryHiveText.h"
+#include "utility/RegistryKey.h"
+#include "utility/TextCodec.h"
+
+namespace {
+
+const wchar_t kSourceFile[] = L".\\Posix\\RegistryHive";
+// Settings files stay far below this; a larger file is read up to here.
+constexpr size_t kMaxHiveBytes = (size_t)64 << 20;
+
+struct RootHive {
+    HKEY root;
+    const char* fileName;
+};
+const RootHive kRootHives[] = {
+    {HKEY_CURRENT_USER, "HKCU.reg"},
+    {HKEY_LOCAL_MACHINE, "HKLM.reg"},
+    {HKEY_CLASSES_ROOT, "HKCR.reg"},
+    {HKEY_USERS, "HKU.reg"},
+};
+
+std::string NonEmptyEnv(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value ? std::string(value) : std::string();
+}
+
+std::string HomeFolder() {
+    std::string home = NonEmptyEnv("HOME");
+    if (!home.empty()) return home;
+    struct passwd pw;
+    struct passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (getpwuid_r(getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir)
+        return found->pw_dir;
+    return std::string();
+}
+
+// Makes the folder and its missing parents, each with mode 0700.
+bool MakeFolders(const std::string& path) {
+    for (size_t pos = 1; pos <= path.size(); ++pos) {
+        if (pos < path.size() && path[pos] != '/') continue;
+        std::string part = path.substr(0, pos);
+        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= (size_t)n;
+    }
+    return true;
+}
+
+bool ReadUpTo(int fd, std::string& out, size_t limit) {
+    char buffer[65536];
+    while (out.size() < limit) {
+        ssize_t n = read(fd, buffer, std::min(sizeof(buffer), limit - out.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        out.append(buffer, (size_t)n);
+    }
+    return true;
+}
+
+// Replaces the file at path with bytes through a temporary file in the same
+// folder, flushed before the rename, mode 0600. The new file stays open in
+// *keptFd when that is given. Sets the last error on failure.
+bool ReplaceFile(const std::string& path, const std::string& bytes, int* keptFd) {
+    std::string pattern = path + ".XXXXXX";
+    int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    bool ok = fchmod(fd, 0600) == 0 && WriteAll(fd, bytes.data(), bytes.size()) && fsync(fd) == 0 &&
+              rename(pattern.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        SetLastErrorFromErrno(errno);
+        unlink(pattern.c_str());
+        close(fd);
+        return false;
+    }
+    if (keptFd) *keptFd = fd;
+    else close(fd);
+    return true;
+}
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// flock on the lock file beside a hive, for the life of the object.
+class CHiveLock {
+public:
+    CHiveLock(const std::string& lockPath) {
+        m_fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (m_fd < 0 && errno == ENOENT && MakeFolders(FolderOf(lockPath)))
+            m_fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (m_fd < 0) {
+            SetLastErrorFromErrno(errno);
+            return;
+        }
+        int result;
+        while ((result = flock(m_fd, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        if (result != 0) {
+            SetLastErrorFromErrno(errno);
+            close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~CHiveLock() {
+        if (m_fd < 0) return;
+        flock(m_fd, LOCK_UN);
+        close(m_fd);
+    }
+    CHiveLock(const CHiveLock&) = delete;
+    CHiveLock& operator=(const CHiveLock&) = delete;
+
+    bool Held() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace
+
+CRegistryHive::CRegistryHive(std::string path) : m_path(std::move(path)), m_lockPath(m_path + ".lock") {}
+
+CRegistryHive::~CRegistryHive() { Forget(); }
+
+std::string CRegistryHive::GetRegistryFolder() {
+    std::string folder = NonEmptyEnv("KVX_REGISTRY_DIR");
+    if (!folder.empty()) return folder;
+    std::string config = NonEmptyEnv("XDG_CONFIG_HOME");
+    if (config.empty() || config[0] != '/') {
+        std::string home = HomeFolder();
+        if (home.empty()) return std::string();
+        config = home + "/.config";
+    }
+    return config + "/Morvane/registry";
+}
+
+CRegistryHive* CRegistryHive::ForRoot(HKEY root) {
+    const char* fileName = nullptr;
+    for (const RootHive& r : kRootHives)
+        if (r.root == root) fileName = r.fileName;
+    std::string folder = GetRegistryFolder();
+    if (!fileName || folder.empty()) return nullptr;
+    std::string path = folder + "/" + fileName;
+
+    // Never freed: programs may still use the registry while static objects
+    // are being destroyed.
+    static std::mutex* mutex = new std::mutex;
+    static auto* hives = new std::map<std::string, std::unique_ptr<CRegistryHive>>;
+    std::lock_guard<std::mutex> lock(*mutex);
+    std::unique_ptr<CRegistryHive>& hive = (*hives)[path];
+    if (!hive) hive = std::make_unique<CRegistryHive>(path);
+    return hive.get();
+}
+
+bool CRegistryHive::Read(const std::function<void(const CRegistryKey& top)>& look) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    CHiveLock lock(m_lockPath);
+    if (!Refresh()) return false;
+    look(*m_top);
+    return true;
+}
+
+bool CRegistryHive::Modify(const std::function<bool(CRegistryKey& top)>& change) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    CHiveLock lock(m_lockPath);
+    if (!Refresh()) return false;
+    if (!change(*m_top)) return true;
+    if (!lock.Held()) {
+        Forget();
+        return false;
+    }
+    return Store();
+}
+
+// Makes m_top match the file, reading it again when it changed.
+bool CRegistryHive::Refresh() {
+    struct stat st;
+    if (stat(m_path.c_str(), &st) != 0) {
+        if (errno != ENOENT) {
+            SetLastErrorFromErrno(errno);
+            Forget();
+            return false;
+        }
+        if (!m_top || m_identity.exists) {
+            Forget();
+            m_top = std::make_unique<CRegistryKey>();
+        }
+        return true;
+    }
+    const FileIdentity& id = m_identity;
+    if (m_top && id.exists && id.device == st.st_dev && id.inode == st.st_ino && id.size == st.st_size &&
+        SameTime(id.modified, st.st_mtim) && SameTime(id.changed, st.st_ctim))
+        return true;
+
+    int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        SetLastErrorFromErrno(errno);
+        Forget();
+        return false;
+    }
+    if (!Load(fd)) {
+        SetLastErrorFromErrno(errno);
+        close(fd);
+        Forget();
+        return false;
+    }
+    Pin(fd);
+    return true;
+}
+
+bool CRegistryHive::Load(int fd) {
+    std::string bytes;
+    if (!ReadUpTo(fd, bytes, kMaxHiveBytes)) return false;
+    auto top = std::make_unique<CRegistryKey>();
+    RegistryHiveDamage damage = ParseRegistryHive(bytes.data(), bytes.size(), *top);
+    if (damage.badLines > 0) ReportDamage(bytes, damage.badLines, damage.firstBadLine);
+    m_top = std::move(top);
+    return true;
+}
+
+bool CRegistryHive::Store() {
+    int fd = -1;
+    if (!ReplaceFile(m_path, FormatRegistryHive(*m_top), &fd)) {
+        Forget();
+        return false;
+    }
+    Pin(fd);
+    return true;
+}
+
+// Keeps fd open as the file m_top stands for and takes its identity.
+void CRegistryHive::Pin(int fd) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        close(fd);
+        Forget();
+        return;
+    }
+    if (m_pinnedFd >= 0) close(m_pinnedFd);
+    m_pinnedFd = fd;
+    m_identity = FileIdentity{true, st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+void CRegistryHive::Forget() {
+    if (m_pinnedFd >= 0) close(m_pinnedFd);
+    m_pinnedFd = -1;
+    m_top.reset();
+    m_identity = FileIdentity();
+}
+
+void CRegistryHive::ReportDamage(const std::string& bytes, int badLines, int firstBadLine) {
+    std::string copy = m_path + ".damaged";
+    bool kept = ReplaceFile(copy, bytes, nullptr);
+    CAbstractLog* log = GetLibraryLog();
+    if (!log) return;
+    std::wstring path = Utf8ToWide(m_path);
+    if (kept) {
+        std::wstring copyPath = Utf8ToWide(copy);
+        log->LogFormat(kSourceFile, __LINE__, 1,
+                       L"The settings file %s is damaged: %d lines could not be read, the first is line %d. "
+                       L"The readable settings are used; the file is kept as %s.",
+                       path.c_str(), badLines, firstBadLine, copyPath.c_str());
+    } else {
+        log->LogFormat(kSourceFile, __LINE__, 1,
+                       L"The settings file %s is damaged: %d lines could not be read, the first is line %d. "
+                       L"The readable settings are used.",
+                       path.c_str(), badLines, firstBadLine);
+    }
+}
