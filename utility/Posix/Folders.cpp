@@ -141,7 +141,8 @@ int CheckPathWritable(const std::wstring& entry, const CBasicString& programFile
     }
 
     std::string testFile = WithoutTrailingSlashes(folder) + (folder == "/" ? "" : "/") + testName;
-    int fd = open(testFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // Created exclusively, so the test never truncates a file of the user.
+    int fd = open(testFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         RemoveTree(created);
         LogError(kLineCreateTestFile, L"Unable to create temporary file on path (%s).",

@@ -74,11 +74,13 @@ bool CProcessHandle::Reap() {
 }
 
 bool CProcessHandle::GetExitCode(DWORD* exitCode) {
+    std::lock_guard<std::mutex> lock(m_mutex);
     *exitCode = Reap() ? m_exitCode : STILL_ACTIVE;
     return true;
 }
 
 bool CProcessHandle::Terminate(UINT exitCode) {
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (m_reaped) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;

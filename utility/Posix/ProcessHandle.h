@@ -10,6 +10,8 @@
 
 #include <sys/types.h>
 
+#include <mutex>
+
 #include "utility/Posix/Handle.h"
 
 #define STILL_ACTIVE 259
@@ -30,11 +32,13 @@ public:
     bool Terminate(UINT exitCode);
 
 private:
-    // Reaps the process when it has ended; true once it has.
+    // Reaps the process when it has ended; true once it has. Called with
+    // the lock held.
     bool Reap();
 
     pid_t m_pid;
     int m_pidfd;
+    std::mutex m_mutex;  // guards the state below
     bool m_reaped = false;
     DWORD m_exitCode = STILL_ACTIVE;
     bool m_terminated = false;

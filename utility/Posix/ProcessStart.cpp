@@ -24,24 +24,15 @@ std::vector<char*> ArgumentPointers(const std::vector<std::string>& arguments) {
 }
 
 // Spawn attributes: an empty signal mask and SIGPIPE at its default.
-class CSpawnAttributes {
-public:
-    CSpawnAttributes() {
-        posix_spawnattr_init(&m_attributes);
-        sigset_t none, defaults;
-        sigemptyset(&none);
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGPIPE);
-        posix_spawnattr_setsigmask(&m_attributes, &none);
-        posix_spawnattr_setsigdefault(&m_attributes, &defaults);
-        posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    }
-    ~CSpawnAttributes() { posix_spawnattr_destroy(&m_attributes); }
-    const posix_spawnattr_t* Get() const { return &m_attributes; }
-
-private:
-    posix_spawnattr_t m_attributes;
-};
+void SetSpawnSignals(posix_spawnattr_t* attributes) {
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigmask(attributes, &none);
+    posix_spawnattr_setsigdefault(attributes, &defaults);
+    posix_spawnattr_setflags(attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+}
 
 // Writes errno to the pipe and ends; only async-signal-safe calls.
 [[noreturn]] void ReportChildFailure(int pipeFd) {
@@ -58,10 +49,13 @@ HANDLE StartProcess(const std::string& program, const std::vector<std::string>& 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
-    CSpawnAttributes attributes;
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    SetSpawnSignals(&attributes);
     std::vector<char*> argv = ArgumentPointers(arguments);
     pid_t pid = 0;
-    int err = posix_spawn(&pid, program.c_str(), &actions, attributes.Get(), argv.data(), environ);
+    int err = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (err != 0) {
         SetLastErrorFromErrno(err);
