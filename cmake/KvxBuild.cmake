@@ -29,3 +29,52 @@ endif()
 function(kvx_hide_static_libraries target)
   target_link_options(${target} PRIVATE "LINKER:--exclude-libs,ALL")
 endfunction()
+
+# The version marker: every program and shared library carries the four-part
+# project version in its section ".kvx_version" ("KVXVERSION" and four
+# 16-bit little-endian numbers: major, minor, build, revision), which the
+# module version functions read back. One generated source serves all.
+# KVX_VERSION_TEXT is the text the version functions give for it.
+set(KVX_MARKER_BYTES "")
+set(KVX_VERSION_TEXT "")
+foreach(part MAJOR MINOR PATCH TWEAK)
+  set(value "${PROJECT_VERSION_${part}}")
+  if(value STREQUAL "")
+    set(value 0)
+  endif()
+  math(EXPR low "${value} % 256")
+  math(EXPR high "(${value} / 256) % 256")
+  string(APPEND KVX_MARKER_BYTES "${low}, ${high}, ")
+  string(APPEND KVX_VERSION_TEXT "${value}.")
+endforeach()
+string(REGEX REPLACE ", $" "" KVX_MARKER_BYTES "${KVX_MARKER_BYTES}")
+string(REGEX REPLACE "\\.$" "" KVX_VERSION_TEXT "${KVX_VERSION_TEXT}")
+set(KVX_VERSION_MARKER_SOURCE "${PROJECT_BINARY_DIR}/generated/KvxVersionMarker.cpp")
+configure_file("${CMAKE_CURRENT_LIST_DIR}/KvxVersionMarker.cpp.in" "${KVX_VERSION_MARKER_SOURCE}" @ONLY)
+
+# Embeds the marker into one program or shared library (once).
+function(kvx_embed_version target)
+  get_target_property(embedded ${target} KVX_VERSION_EMBEDDED)
+  if(embedded)
+    return()
+  endif()
+  target_sources(${target} PRIVATE "${KVX_VERSION_MARKER_SOURCE}")
+  set_target_properties(${target} PROPERTIES KVX_VERSION_EMBEDDED ON)
+endfunction()
+
+# Embeds the marker into every program and shared library defined in the
+# folder and the folders below it. The top-level CMakeLists.txt calls it
+# last, so no binary goes without.
+function(kvx_embed_version_everywhere dir)
+  get_property(targets DIRECTORY "${dir}" PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE" OR type STREQUAL "SHARED_LIBRARY" OR type STREQUAL "MODULE_LIBRARY")
+      kvx_embed_version(${target})
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY "${dir}" PROPERTY SUBDIRECTORIES)
+  foreach(subdir IN LISTS subdirs)
+    kvx_embed_version_everywhere("${subdir}")
+  endforeach()
+endfunction()
