@@ -114,6 +114,11 @@ int RecordingLog::DebugEventFormat(const wchar_t* sourceFile, int line, const wc
     return result;
 }
 
+void RecordingLog::SetLogFilePath(const std::wstring& path) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_path = path;
+}
+
 const wchar_t* RecordingLog::GetLogFilePath() { return m_path.c_str(); }
 
 } // namespace kvxtest

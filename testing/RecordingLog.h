@@ -41,6 +41,10 @@ public:
     // The message format and level of an event.
     void Define(const std::wstring& category, int code, const std::wstring& format, int level = 1);
 
+    // The path GetLogFilePath gives (the folder of the log file is where
+    // some files are looked for).
+    void SetLogFilePath(const std::wstring& path);
+
     std::vector<RecordedEntry> Entries() const;
     // Entries that would appear in the log (not the silent Debug* calls).
     std::vector<RecordedEntry> Written() const;

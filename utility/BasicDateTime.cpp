@@ -71,7 +71,9 @@ int64_t DaysBeforeYear(int64_t year) {
 }
 
 // Days since 0001-01-01.
-int64_t DayNumber(int year, int month, int day) { return DaysBeforeYear(year) + DaysBeforeMonth(year, month) + day - 1; }
+int64_t DayNumber(int year, int month, int day) {
+    return DaysBeforeYear(year) + DaysBeforeMonth(year, month) + day - 1;
+}
 
 // The date of a day number >= 0: whole 400-year cycles, then centuries,
 // four-year groups and years (the last of each group being one day longer).
@@ -173,7 +175,8 @@ CBasicDateTime::CBasicDateTime(const FILETIME& time) {
     Clear();
     uint64_t ticks = ((uint64_t)time.dwHighDateTime << 32) | time.dwLowDateTime;
     if (ticks == 0) return;
-    int64_t seconds = (int64_t)(ticks / kFileTimeTicksPerSecond) - (int64_t)(KVX_FILETIME_UNIX_EPOCH / kFileTimeTicksPerSecond);
+    const int64_t epochSeconds = (int64_t)(KVX_FILETIME_UNIX_EPOCH / kFileTimeTicksPerSecond);
+    int64_t seconds = (int64_t)(ticks / kFileTimeTicksPerSecond) - epochSeconds;
     time_t t = (time_t)seconds;
     tm local {};
     if (!localtime_r(&t, &local)) {

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <sys/stat.h>
 
 #include "utility/BasicString.h"
 #include "utility/TextCodec.h"
@@ -111,6 +113,22 @@ DWORD GetLastError() { return t_lastError; }
 
 DWORD SetLastErrorFromErrno(int err) {
     DWORD code = WinErrorFromErrno(err);
+    t_lastError = code;
+    return code;
+}
+
+DWORD WinErrorFromPathErrno(int err, const char* path) {
+    if (err != ENOENT || !path) return WinErrorFromErrno(err);
+    std::string folder(path);
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    size_t slash = folder.rfind('/');
+    folder = slash == std::string::npos ? "." : folder.substr(0, slash == 0 ? 1 : slash);
+    struct stat st;
+    return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+
+DWORD SetLastErrorFromPathErrno(int err, const char* path) {
+    DWORD code = WinErrorFromPathErrno(err, path);
     t_lastError = code;
     return code;
 }

@@ -27,6 +27,12 @@ DWORD GetLastError();
 // Sets the thread's last error to WinErrorFromErrno(err) and returns it.
 DWORD SetLastErrorFromErrno(int err);
 
+// The Windows number of an errno value that a call on path (UTF-8) gave:
+// ENOENT gives 3 (path not found) when the folder that would hold path
+// does not exist, else 2; other values as WinErrorFromErrno.
+DWORD WinErrorFromPathErrno(int err, const char* path);
+DWORD SetLastErrorFromPathErrno(int err, const char* path);
+
 // The message text of an error code: a short English text for the common
 // Windows numbers, the system's text for an errno-based code, with no
 // trailing white space; empty when there is none.

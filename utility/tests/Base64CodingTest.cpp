@@ -38,7 +38,9 @@ TEST_F(Base64CodingTest, ShortVectors) {
         std::string data;
         std::string text;
     };
-    const Case cases[] = {{"", ""}, {"a", "YQ=="}, {"ab", "YWI="}, {"abc", "YWJj"}, {std::string("\xFF\xFE\x00", 3), "//4A"}};
+    const Case cases[] = {
+        {"", ""}, {"a", "YQ=="}, {"ab", "YWI="}, {"abc", "YWJj"}, {std::string("\xFF\xFE\x00", 3), "//4A"},
+    };
     for (const Case& c : cases) {
         EXPECT_EQ(Encode(c.data, 0), c.text);
         EXPECT_EQ(Encode(c.data, 1), c.text);

@@ -1,0 +1,153 @@
+#include "utility/FileUtility.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cwchar>
+#include <sys/stat.h>
+#include <vector>
+#include <zlib.h>
+
+#include "utility/AbstractChecksumProgress.h"
+#include "utility/AbstractFile.h"
+#include "utility/AbstractLog.h"
+#include "utility/ErrorReport.h"
+#include "utility/LibraryLog.h"
+#include "utility/Posix/BasicFile.h"
+#include "utility/Posix/BasicFileFind.h"
+#include "utility/Posix/SystemError.h"
+#include "utility/TextCodec.h"
+
+namespace {
+
+const char kSourceFile[] = ".\\BasicCPP";
+const wchar_t kLogSource[] = L".\\BasicCPP";
+constexpr int kLineCopyFiles = 742;
+constexpr int kLineCopySameFile = 748;
+constexpr int kLineOpenTarget = 758;
+constexpr int kLineOpenSource = 769;
+constexpr int kLineCopyShortRead = 790;
+constexpr int kLineCopyWriteFailed = 797;
+constexpr int kLineCopyShortWrite = 801;
+constexpr int kLineCopyByPath = 826;
+constexpr int kLineFileSize = 703;
+
+constexpr DWORD kBlockSize = 64 * 1024;
+constexpr int kErrorLevel = 1;
+constexpr DWORD kSequential = FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL;
+
+void LogError(const wchar_t* format, const wchar_t* name, int line) {
+    if (CAbstractLog* log = GetLibraryLog()) log->LogFormat(kLogSource, line, kErrorLevel, format, name);
+}
+
+// Whether both objects are local files whose names lead to one file.
+bool IsSameLocalFile(CAbstractFile* a, CAbstractFile* b) {
+    if (!dynamic_cast<CBasicFile*>(a) || !dynamic_cast<CBasicFile*>(b)) return false;
+    struct stat sa, sb;
+    std::string pa = WideToUtf8(a->GetFileName(), wcslen(a->GetFileName()));
+    std::string pb = WideToUtf8(b->GetFileName(), wcslen(b->GetFileName()));
+    return stat(pa.c_str(), &sa) == 0 && stat(pb.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// Copies size bytes from the open source to the open target -> 1 / 0.
+int CopyBlocks(CAbstractFile* source, CAbstractFile* target, ULONGLONG size) {
+    std::vector<char> block(kBlockSize);
+    ULONGLONG remaining = size;
+    while (remaining > 0) {
+        DWORD want = remaining < kBlockSize ? (DWORD)remaining : kBlockSize;
+        DWORD got = 0;
+        if (source->Read(block.data(), want, &got) != 0) return 0;
+        bool gotAny = got > 0;
+        ReportAssertion(gotAny, kSourceFile, kLineCopyShortRead);
+        if (!gotAny) return 0;
+        remaining -= got;
+        DWORD written = 0;
+        if (target->Write(block.data(), got, &written) != 0) {
+            LogError(L"Error while writing file: %s.", target->GetFileName(), kLineCopyWriteFailed);
+            return 0;
+        }
+        ReportAssertion(written == got, kSourceFile, kLineCopyShortWrite);
+    }
+    return 1;
+}
+
+} // namespace
+
+int CopyFileContents(CAbstractFile* source, CAbstractFile* target) {
+    bool given = source && target;
+    ReportAssertion(given, kSourceFile, kLineCopyFiles);
+    if (!given) return 0;
+    bool sameFile = IsSameLocalFile(source, target);
+    ReportAssertion(!sameFile, kSourceFile, kLineCopySameFile);
+    if (sameFile) return 0;
+
+    if (source->Open(source->GetFileName(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                     kSequential) < 0) {
+        LogError(L"Could not create file (%s) for reading!!!", source->GetFileName(), kLineOpenSource);
+        return 0;
+    }
+    int result = 0;
+    ULONGLONG size = 0;
+    if (target->Open(target->GetFileName(), GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, kSequential) < 0) {
+        LogError(L"Could not create file (%s) for writing!!!", target->GetFileName(), kLineOpenTarget);
+    } else if (source->GetSize(&size)) {
+        result = CopyBlocks(source, target, size);
+    }
+    if (source->IsOpen()) source->Close();
+    if (target->IsOpen()) target->Close();
+    return result;
+}
+
+int CopyFileByPath(const wchar_t* source, const wchar_t* target) {
+    bool given = source && *source && target && *target;
+    ReportAssertion(given, kSourceFile, kLineCopyByPath);
+    if (!given) return 0;
+    CAbstractFile* from = CreateBasicFile(source, GetLibraryLog(), nullptr);
+    CAbstractFile* to = CreateBasicFile(target, GetLibraryLog(), nullptr);
+    int result = from && to ? CopyFileContents(from, to) : 0;
+    delete from;
+    delete to;
+    return result;
+}
+
+int ComputeFileCrc32(CAbstractFile* file, unsigned& crc, CAbstractChecksumProgress* observer) {
+    if (!file) return -1;
+    if (file->Open(file->GetFileName(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, kSequential) < 0) return -1;
+    ULONGLONG size = 0;
+    int result = file->GetSize(&size) ? 0 : -1;
+    std::vector<unsigned char> block(kBlockSize);
+    for (ULONGLONG remaining = size; remaining > 0 && result == 0;) {
+        DWORD want = remaining < kBlockSize ? (DWORD)remaining : kBlockSize;
+        DWORD got = 0;
+        int read = file->Read(block.data(), want, &got);
+        if (read < 0) result = read;
+        else if (got != want) result = -1;
+        else {
+            crc = (unsigned)crc32(crc, block.data(), got);
+            remaining -= got;
+            if (observer) observer->Progress(got);
+        }
+    }
+    if (file->IsOpen()) file->Close();
+    return result;
+}
+
+int GetFileSizeByPath(const wchar_t* path, LONGLONG& size) {
+    size = 0;
+    ReportAssertion(path != nullptr, kSourceFile, kLineFileSize);
+    if (!path) return 0;
+    CBasicFileFind find;
+    CBasicFileFindInfo* entry = find.FindFile(path);
+    if (!entry) return 0;
+    size = (LONGLONG)entry->GetFileSize();
+    return 1;
+}
+
+int RenameFile(const wchar_t* oldName, const wchar_t* newName) {
+    if (!oldName || !newName) return 0;
+    std::string from = WideToUtf8(oldName, wcslen(oldName)), to = WideToUtf8(newName, wcslen(newName));
+    if (rename(from.c_str(), to.c_str()) == 0) return 1;
+    SetLastErrorFromPathErrno(errno, from.c_str());
+    return 0;
+}
+
+int MoveFileByRename(const wchar_t* oldName, const wchar_t* newName) { return RenameFile(oldName, newName); }
