@@ -86,7 +86,7 @@ long CKVXImage::DrawStringEx(HDC hdc, long x, long y, tagKVXTextInfo* info, bool
     const std::wstring text(info->textBuffer, wcsnlen(info->textBuffer, std::size(info->textBuffer)));
 
     const long lines = 1 + static_cast<long>(std::count(text.begin(), text.end(), L'\r'));
-    const SIZE extent = device->MeasureText(text.c_str(), info->font, DT_CALCRECT | DT_NOPREFIX);
+    const SIZE extent = device->MeasureText(text.c_str(), info->font, DT_NOPREFIX);
     long textWidth = extent.cx;
     const long textHeight = extent.cy;
     if (info->font.lfItalic) textWidth += textHeight / 2 / lines;
