@@ -176,6 +176,37 @@ typedef CKVXGdiIcon* HICON;
 typedef CKVXGdiPalette* HPALETTE;
 typedef CKVXGdiRegion* HRGN;
 
+// A font description. Not stored anywhere: wchar_t keeps its platform size.
+#define LF_FACESIZE 32
+struct LOGFONTW {
+    LONG lfHeight;
+    LONG lfWidth;
+    LONG lfEscapement;
+    LONG lfOrientation;
+    LONG lfWeight;
+    BYTE lfItalic;
+    BYTE lfUnderline;
+    BYTE lfStrikeOut;
+    BYTE lfCharSet;
+    BYTE lfOutPrecision;
+    BYTE lfClipPrecision;
+    BYTE lfQuality;
+    BYTE lfPitchAndFamily;
+    WCHAR lfFaceName[LF_FACESIZE];
+};
+
+// Text layout flags
+#define DT_LEFT 0x00000000u
+#define DT_CENTER 0x00000001u
+#define DT_RIGHT 0x00000002u
+#define DT_NOPREFIX 0x00000800u
+
+#define FW_NORMAL 400
+#define FW_BOLD 700
+
+// Raster operation of a plain copy
+#define SRCCOPY 0x00CC0020u
+
 // ---------------------------------------------------------------------------
 // Resources: the bytes of one resource as the framework's resource table
 // hands them out (the bytes stay the table's; nothing is copied or freed).

@@ -41,8 +41,9 @@ public:
         ImageTypeCount = 7
     };
 
-    // What a position outside the image yields when sampling.
-    enum OverflowMethod {
+    // What a position outside the image yields when sampling. Both method
+    // enumerations take any int: values without a name have their own rules.
+    enum OverflowMethod : int {
         OverflowFillColor = 1,
         OverflowTransColor = 2,
         OverflowFullyTransparent = 3,
@@ -52,7 +53,7 @@ public:
     };
 
     // How a colour between pixels is computed.
-    enum InterpolationMethod {
+    enum InterpolationMethod : int {
         InterpolationNearest = 1,
         InterpolationBilinear = 2,
         InterpolationBSpline = 3,

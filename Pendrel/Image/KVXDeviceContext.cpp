@@ -1,0 +1,3 @@
+#include "Pendrel/Image/KVXDeviceContext.h"
+
+CKVXDeviceContext::~CKVXDeviceContext() = default;

@@ -1,0 +1,3 @@
+#include "Pendrel/Image/KVXGdiObject.h"
+
+CKVXGdiObject::~CKVXGdiObject() = default;
