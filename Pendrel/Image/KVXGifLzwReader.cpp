@@ -1,17 +1,11 @@
 #include "Pendrel/Image/KVXGifLzwReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 #include "Pendrel/Image/KVXGifLineWriter.h"
 #include "Pendrel/Image/KVXImageFile.h"
-
-namespace {
-
-// get_next_code's signal that the data ended with a sub-block of size 0.
-constexpr int kTerminator = -2;
-
-} // namespace
 
 CKVXGifLzwReader::CKVXGifLzwReader()
     : stream(nullptr),
@@ -26,8 +20,8 @@ CKVXGifLzwReader::CKVXGifLzwReader()
       nextSlot(0),
       subBlockLeft(0),
       subBlockPosition(0),
-      bitsLeft(0),
-      currentByte(0),
+      bitBuffer(0),
+      bitCount(0),
       subBlock{},
       badCodeCount(0),
       terminatorRead(false),
@@ -64,35 +58,6 @@ int CKVXGifLzwReader::ReadSubBlock() {
     return size;
 }
 
-int CKVXGifLzwReader::get_next_code() {
-    if (terminatorRead) return endCode;
-    // The next byte of the data, across sub-blocks.
-    auto nextByte = [this]() -> int {
-        if (subBlockLeft == 0) {
-            const int size = ReadSubBlock();
-            if (size <= 0) return size == 0 ? kTerminator : size;
-        }
-        --subBlockLeft;
-        return subBlock[subBlockPosition++];
-    };
-    unsigned code = 0;
-    int gathered = 0;
-    if (bitsLeft > 0) {
-        code = static_cast<unsigned>(currentByte) >> (8 - bitsLeft);
-        gathered = bitsLeft;
-    }
-    while (gathered < codeSize) {
-        const int value = nextByte();
-        if (value == kTerminator) return endCode;
-        if (value < 0) return value;
-        currentByte = static_cast<BYTE>(value);
-        code |= static_cast<unsigned>(value) << gathered;
-        gathered += 8;
-    }
-    bitsLeft = gathered - codeSize;
-    return static_cast<int>(code & ((1u << codeSize) - 1));
-}
-
 void CKVXGifLzwReader::init_exp(int size) {
     codeSize = size + 1;
     clearCode = 1 << size;
@@ -100,7 +65,8 @@ void CKVXGifLzwReader::init_exp(int size) {
     firstFreeCode = clearCode + 2;
     nextSlot = firstFreeCode;
     tableLimit = 1 << codeSize;
-    bitsLeft = 0;
+    bitBuffer = 0;
+    bitCount = 0;
     subBlockLeft = 0;
     subBlockPosition = 0;
     std::memset(stack.get(), 0, kTableSize);
@@ -124,13 +90,20 @@ int CKVXGifLzwReader::decoder(CKVXImageFile* file, long lineWidth, CKVXGifLineWr
     if (!line) return kNoMemory;
     BYTE* out = line.get();
     long lineLeft = lineWidth;
-    // Appends a pixel; a full line goes to the image.
-    auto put = [&](BYTE value) -> int {
-        *out++ = value;
-        if (--lineLeft > 0) return 0;
-        out = line.get();
-        lineLeft = lineWidth;
-        return output.out_line(line.get(), lineWidth);
+    // Moves the string on the stack into the line, first byte first; full
+    // lines go to the image.
+    auto emit = [&](int depth) -> int {
+        while (depth > 0) {
+            const long count = std::min<long>(depth, lineLeft);
+            for (long i = 0; i < count; ++i) *out++ = stack[--depth];
+            lineLeft -= count;
+            if (lineLeft > 0) continue;
+            out = line.get();
+            lineLeft = lineWidth;
+            const int written = output.out_line(line.get(), lineWidth);
+            if (written < 0) return written;
+        }
+        return 0;
     };
 
     int result = 0;
@@ -149,7 +122,8 @@ int CKVXGifLzwReader::decoder(CKVXImageFile* file, long lineWidth, CKVXGifLineWr
             if (code < 0 || code == endCode) break;
             if (code >= nextSlot) code = 0;
             oldCode = firstChar = code;
-            if ((result = put(static_cast<BYTE>(code))) < 0) break;
+            stack[0] = static_cast<BYTE>(code);
+            if ((result = emit(1)) < 0) break;
             continue;
         }
 
@@ -183,8 +157,7 @@ int CKVXGifLzwReader::decoder(CKVXImageFile* file, long lineWidth, CKVXGifLineWr
             tableLimit <<= 1;
             ++codeSize;
         }
-        while (depth > 0 && result >= 0) result = put(stack[--depth]);
-        if (result < 0) break;
+        if ((result = emit(depth)) < 0) break;
     }
     if (result >= 0 && lineLeft != lineWidth) result = output.out_line(line.get(), lineWidth - lineLeft);
     return result;

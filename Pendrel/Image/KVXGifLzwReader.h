@@ -8,6 +8,7 @@
 // may read past the frame's data; UnreadBytes() tells how far, so that the
 // caller can put the stream back behind what was consumed.
 
+#include <cstdint>
 #include <memory>
 
 #include "compat/WinTypes.h"
@@ -48,7 +49,21 @@ private:
     // The next input byte, or -1 at the end of the stream.
     int get_byte();
     // The next code, the end code at an empty sub-block, or a negative error.
-    int get_next_code();
+    int get_next_code() {
+        while (bitCount < codeSize) {
+            if (subBlockLeft == 0) {
+                const int size = terminatorRead ? 0 : ReadSubBlock();
+                if (size <= 0) return size == 0 ? endCode : size;
+            }
+            --subBlockLeft;
+            bitBuffer |= static_cast<uint32_t>(subBlock[subBlockPosition++]) << bitCount;
+            bitCount += 8;
+        }
+        const int code = static_cast<int>(bitBuffer & ((1u << codeSize) - 1));
+        bitBuffer >>= codeSize;
+        bitCount -= codeSize;
+        return code;
+    }
     // Prepares the code tables for a minimum code size.
     void init_exp(int size);
     // Reads the next data sub-block into the sub-block buffer; a negative
@@ -68,8 +83,8 @@ private:
     int nextSlot;
     int subBlockLeft;                   // bytes left in the current sub-block
     int subBlockPosition;
-    int bitsLeft;                       // bits left in the current byte
-    BYTE currentByte;
+    uint32_t bitBuffer;                 // bits read but not yet used, lowest first
+    int bitCount;
     BYTE subBlock[257];
     int badCodeCount;
     bool terminatorRead;

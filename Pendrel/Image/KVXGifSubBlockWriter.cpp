@@ -13,27 +13,11 @@ CKVXGifSubBlockWriter::CKVXGifSubBlockWriter(CKVXImageFile* target, int limit)
       block{},
       failed(false) {}
 
-void CKVXGifSubBlockWriter::PutCode(unsigned code, int width) {
-    accumulator &= (1u << bitCount) - 1;
-    accumulator |= code << bitCount;
-    bitCount += width;
-    while (bitCount >= 8) {
-        char_out(static_cast<BYTE>(accumulator & 0xFF));
-        accumulator >>= 8;
-        bitCount -= 8;
-    }
-}
-
 void CKVXGifSubBlockWriter::FlushBits() {
     if (bitCount > 0) char_out(static_cast<BYTE>(accumulator & 0xFF));
     accumulator = 0;
     bitCount = 0;
     flush_char();
-}
-
-void CKVXGifSubBlockWriter::char_out(BYTE value) {
-    block[blockLength++] = value;
-    if (blockLength >= blockLimit) flush_char();
 }
 
 void CKVXGifSubBlockWriter::flush_char() {

@@ -8,8 +8,6 @@
 
 #include "Pendrel/Image/KVXImage.h"
 
-class CKVXGifPixelWalk;
-
 class KVXIMAGE_API CKVXImageGIF : public CKVXImage {
 public:
     CKVXImageGIF();
