@@ -92,17 +92,20 @@ int CBasicLog::WriteEntry(const wchar_t* message, LOG_ICON_TYPE level, const wch
     if (!*message) return -1;
     CBasicDateTime now = m_clock.load()();
     CAbstractUILog* observer = m_observer.load();
-    if (observer && userText && *userText) observer->AddLogMsg(userText, TimeText(now), level, (UINT)code);
+    if (observer && userText && *userText) {
+        // A copy: an observer that logs itself may change the thread's time text.
+        CBasicString time = TimeText(now);
+        observer->AddLogMsg(userText, time.GetString(), level, (UINT)code);
+    }
 
+    CBasicString source;
+    if (sourceFile && *sourceFile)
+        source.Format(L"\t\tSource file: %s, Line: %d\r\n\r\n", SourceFileName(sourceFile), line);
     // Each thread builds its entries in one reused buffer.
     thread_local std::wstring t_entry;
     std::wstring& entry = t_entry;
     entry.assign(TimeText(now)).append(L"\t").append(message).append(L"\r\n");
-    if (sourceFile && *sourceFile) {
-        CBasicString source;
-        source.Format(L"\t\tSource file: %s, Line: %d\r\n\r\n", SourceFileName(sourceFile), line);
-        entry.append(source.GetString(), (size_t)source.GetLength());
-    }
+    entry.append(source.GetString(), (size_t)source.GetLength());
     return Write(entry.data(), entry.size());
 }
 
