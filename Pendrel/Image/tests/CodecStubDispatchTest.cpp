@@ -27,11 +27,7 @@ struct CodecCase {
     const char* format;
 };
 
-const CodecCase kCodecs[] = {{CKVXImage::ImageTypeBmp, "BMP"},
-                             {CKVXImage::ImageTypeGif, "GIF"},
-                             {CKVXImage::ImageTypeJpg, "JPEG"},
-                             {CKVXImage::ImageTypePng, "PNG"},
-                             {CKVXImage::ImageTypeIco, "ICO"}};
+const CodecCase kCodecs[] = {{CKVXImage::ImageTypeGif, "GIF"}};
 
 TEST_F(CodecStubDispatch, EachTypeNumberReachesItsCodec) {
     const std::vector<BYTE> bytes = kvximagetest::Bytes("0123");
@@ -67,12 +63,11 @@ TEST_F(CodecStubDispatch, AutoDetectionOrderWithRewinds) {
     ASSERT_TRUE(source.Encode(raw, size, CKVXImage::ImageTypeRaw));
     KVXCodecStubCalls().clear();
 
-    // Every stand-in consumes a byte before failing: the raw reader, tried
-    // last, only succeeds when the dispatcher rewound after each try.
+    // Every codec consumes bytes before failing: the raw reader, tried last,
+    // only succeeds when the dispatcher rewound after each try.
     CKVXImage image;
     ASSERT_TRUE(image.Decode(raw, static_cast<DWORD>(size), CKVXImage::ImageTypeUnknown)) << image.GetLastError();
-    const Calls order = {CKVXImage::ImageTypeBmp, CKVXImage::ImageTypeJpg, CKVXImage::ImageTypeIco,
-                         CKVXImage::ImageTypeGif, CKVXImage::ImageTypePng};
+    const Calls order = {CKVXImage::ImageTypeGif};
     EXPECT_EQ(KVXCodecStubCalls(), order);
     kvximagetest::ExpectSamePixels(source, image);
     CKVXImage::FreeMemory(raw);
