@@ -178,6 +178,15 @@ bool CKVXImageJPG::DecodeWith(jpeg_decompress_struct& cinfo, KVXJpegErrorManager
         return true;
     }
 
+    // A picture beyond the memory limit is refused before the library
+    // allocates its buffers for it.
+    jpeg_calc_output_dimensions(&cinfo);
+    if (static_cast<uint64_t>(cinfo.output_width) * cinfo.output_height * cinfo.output_components >
+        KVXIMAGE_MAX_MEMORY) {
+        SetLastErrorText("KVXIMAGE_MAX_MEMORY exceeded");
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
     jpeg_start_decompress(&cinfo);
     if (!Create(cinfo.output_width, cinfo.output_height, 8 * cinfo.output_components, ImageTypeJpg)) {
         jpeg_destroy_decompress(&cinfo);
