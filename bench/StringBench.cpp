@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "bench/BenchRatioReporter.h"
 #include "utility/BasicString.h"
 
 namespace {
@@ -66,29 +67,11 @@ BENCHMARK(AppendStdWString)->Unit(benchmark::kMillisecond);
 BENCHMARK(FormatBasicString)->Unit(benchmark::kMillisecond);
 BENCHMARK(FormatSwprintf)->Unit(benchmark::kMillisecond);
 
-// Prints as usual and keeps each benchmark's time per iteration.
-class CRatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration) m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void PrintRatio(const char* what, const std::string& ours, const std::string& reference) const {
-        auto a = m_times.find(ours), b = m_times.find(reference);
-        if (a == m_times.end() || b == m_times.end() || b->second <= 0) return;
-        std::printf("%s: %s / %s = %.2f\n", what, ours.c_str(), reference.c_str(), a->second / b->second);
-    }
-
-private:
-    std::map<std::string, double> m_times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    CRatioReporter reporter;
+    CBenchRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("appends", "AppendBasicString", "AppendStdWString");
     reporter.PrintRatio("format", "FormatBasicString", "FormatSwprintf");

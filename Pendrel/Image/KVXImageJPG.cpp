@@ -220,31 +220,50 @@ bool CKVXImageJPG::DecodeWith(jpeg_decompress_struct& cinfo, KVXJpegErrorManager
     }
 
     const size_t rowLength = static_cast<size_t>(cinfo.output_width) * cinfo.output_components;
-    JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                   static_cast<JDIMENSION>(rowLength), 1);
     const bool cmyk = cinfo.out_color_space == JCS_CMYK && !cinfo.quantize_colors;
     const size_t effWidth = imageInfo.effWidth;
-    CImageIterator iterator(this);
-    iterator.MoveToTopRow();
-    while (cinfo.output_scanline < cinfo.output_height) {
-        if (GetEscape()) {
-            jpeg_destroy_decompress(&cinfo);
-            return false;
-        }
-        jpeg_read_scanlines(&cinfo, buffer, 1);
-        const BYTE* samples = buffer[0];
-        if (cmyk) {
-            BYTE* row = iterator.GetRowPointer();
-            for (size_t in = 0, out = 0; out + 2 < effWidth && in + 3 < rowLength; in += 4, out += 3) {
-                const unsigned k = samples[in + 3];
-                row[out] = static_cast<BYTE>(k * samples[in + 2] / 255);
-                row[out + 1] = static_cast<BYTE>(k * samples[in + 1] / 255);
-                row[out + 2] = static_cast<BYTE>(k * samples[in] / 255);
+    if (!cmyk && rowLength <= effWidth) {
+        // Rows that fit the image's rows are read straight into them, top
+        // row first, a few at a time.
+        constexpr JDIMENSION kRowsPerRead = 16;
+        JSAMPROW rows[kRowsPerRead];
+        const JDIMENSION height = cinfo.output_height;
+        while (cinfo.output_scanline < height) {
+            if (GetEscape()) {
+                jpeg_destroy_decompress(&cinfo);
+                return false;
             }
-        } else {
-            iterator.SetRow(samples, static_cast<long>(rowLength));
+            const JDIMENSION count = std::min(kRowsPerRead, height - cinfo.output_scanline);
+            for (JDIMENSION i = 0; i < count; ++i)
+                rows[i] = imageInfo.bits + static_cast<size_t>(height - 1 - (cinfo.output_scanline + i)) * effWidth;
+            jpeg_read_scanlines(&cinfo, rows, count);
         }
-        iterator.MoveToRowBelow();
+    } else {
+        JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                       static_cast<JDIMENSION>(rowLength), 1);
+        CImageIterator iterator(this);
+        iterator.MoveToTopRow();
+        while (cinfo.output_scanline < cinfo.output_height) {
+            if (GetEscape()) {
+                jpeg_destroy_decompress(&cinfo);
+                return false;
+            }
+            jpeg_read_scanlines(&cinfo, buffer, 1);
+            const BYTE* samples = buffer[0];
+            if (cmyk) {
+                // Inverted CMYK as most programs store it: blue = K * Y / 255, ...
+                BYTE* row = iterator.GetRowPointer();
+                for (size_t in = 0, out = 0; out + 2 < effWidth && in + 3 < rowLength; in += 4, out += 3) {
+                    const unsigned k = samples[in + 3];
+                    row[out] = static_cast<BYTE>(k * samples[in + 2] / 255);
+                    row[out + 1] = static_cast<BYTE>(k * samples[in + 1] / 255);
+                    row[out + 2] = static_cast<BYTE>(k * samples[in] / 255);
+                }
+            } else {
+                iterator.SetRow(samples, static_cast<long>(rowLength));
+            }
+            iterator.MoveToRowBelow();
+        }
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);

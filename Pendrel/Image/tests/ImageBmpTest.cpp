@@ -139,6 +139,13 @@ TEST(ImageBmpDecode, SixteenAndThirtyTwoBits) {
     EXPECT_TRUE(SameQuad(fiveSixFive.GetPixelColor(0, 0), Quad(0, 252, 0)))
         << QuadText(fiveSixFive.GetPixelColor(0, 0));
 
+    // Masks wider than the word shift their channel out to 0.
+    spec.masks = {0x00FF, 0xFFFF, 0xFFFF};
+    spec.pixels = {0x34, 0x12, 0, 0};
+    CKVXImage wideMasks;
+    ASSERT_TRUE(DecodeBytes(wideMasks, BmpFile(spec), kBmp));
+    EXPECT_EQ(wideMasks.GetPixelColor(0, 0).rgbRed, 0);
+
     BmpSpec wide;
     wide.width = 2;
     wide.bitCount = 32;
