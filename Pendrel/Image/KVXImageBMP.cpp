@@ -185,8 +185,8 @@ bool CKVXImageBMP::Decode(CKVXImageFile* stream) {
         seekToPixels();
         switch (info.biCompression) {
         case BI_RGB: stream->Read(imageInfo.bits, 1, header.biSizeImage); break;
-        case BI_RLE8: DecodeRle8(stream); break;
-        case BI_RLE4: DecodeRle4(stream); break;
+        case BI_RLE8: DecodeRle(stream, false); break;
+        case BI_RLE4: DecodeRle(stream, true); break;
         default: return stop("compression type not supported");
         }
         break;
@@ -196,70 +196,29 @@ bool CKVXImageBMP::Decode(CKVXImageFile* stream) {
     return true;
 }
 
-// RLE8: pairs of count and value, or an escape (0) followed by end of row (0),
-// end of bitmap (1), a delta (2, dx, dy) or an absolute run (3 to 255 bytes,
-// padded to a word).
-void CKVXImageBMP::DecodeRle8(CKVXImageFile* stream) {
-    const size_t rowSize = imageInfo.effWidth;
-    const size_t rows = GetHeight();
-    size_t x = 0;
-    size_t row = 0;
-    auto pixelAt = [&](size_t column) -> BYTE* {
-        return (row < rows && column < rowSize) ? imageInfo.bits + row * rowSize + column : nullptr;
-    };
-    for (;;) {
-        const long count = stream->GetC();
-        if (count < 0) return;
-        if (count > 0) {
-            const long value = stream->GetC();
-            if (value < 0) return;
-            for (long i = 0; i < count; ++i, ++x) {
-                BYTE* pixel = pixelAt(x);
-                // A run passing the end of the row ends the pixel data.
-                if (!pixel) return;
-                *pixel = static_cast<BYTE>(value);
-            }
-            continue;
-        }
-        const long code = stream->GetC();
-        if (code < 0 || code == 1) return;
-        if (code == 0) {
-            x = 0;
-            if (++row >= rows) return;
-        } else if (code == 2) {
-            const long dx = stream->GetC();
-            const long dy = stream->GetC();
-            if (dx < 0 || dy < 0) return;
-            x += static_cast<size_t>(dx);
-            row += static_cast<size_t>(dy);
-            if (row >= rows) return;
-        } else {
-            for (long i = 0; i < code; ++i, ++x) {
-                const long value = stream->GetC();
-                if (value < 0) return;
-                // Bytes past the end of the row are dropped.
-                if (BYTE* pixel = pixelAt(x)) *pixel = static_cast<BYTE>(value);
-            }
-            if (code & 1) stream->GetC();
-        }
-    }
-}
-
-// RLE4: as RLE8 with two pixels per byte, high nibble first. Positions are
-// counted in pixels, so runs and deltas may start at either half of a byte.
-void CKVXImageBMP::DecodeRle4(CKVXImageFile* stream) {
+// Run-length data: pairs of count and value, or an escape (0) followed by
+// end of row (0), end of bitmap (1), a delta (2, dx, dy) or an absolute run
+// (3 to 255 pixels, its bytes padded to a word). RLE4 packs two pixels per
+// byte, high nibble first; positions are counted in pixels, so runs and
+// deltas may start at either half of a byte.
+void CKVXImageBMP::DecodeRle(CKVXImageFile* stream, bool fourBit) {
     const size_t rowSize = imageInfo.effWidth;
     const size_t rows = GetHeight();
     size_t position = 0; // pixel position in the current row
     size_t row = 0;
-    auto store = [&](BYTE nibble) {
-        const size_t column = position / 2;
-        if (row < rows && column < rowSize) {
-            BYTE& target = imageInfo.bits[row * rowSize + column];
-            target = (position & 1) ? static_cast<BYTE>((target & 0xF0) | nibble)
-                                    : static_cast<BYTE>((target & 0x0F) | (nibble << 4));
-        }
+    // Stores one pixel and moves on; false when it lies outside the rows.
+    auto store = [&](BYTE value) {
+        const size_t column = fourBit ? position / 2 : position;
         ++position;
+        if (row >= rows || column >= rowSize) return false;
+        BYTE& target = imageInfo.bits[row * rowSize + column];
+        if (!fourBit) target = value;
+        else if (position & 1) target = static_cast<BYTE>((target & 0x0F) | (value << 4));
+        else target = static_cast<BYTE>((target & 0xF0) | value);
+        return true;
+    };
+    auto pixel = [fourBit](long value, long i) {
+        return static_cast<BYTE>(fourBit ? ((i & 1) ? value & 0x0F : value >> 4) : value);
     };
     for (;;) {
         const long count = stream->GetC();
@@ -267,7 +226,10 @@ void CKVXImageBMP::DecodeRle4(CKVXImageFile* stream) {
         if (count > 0) {
             const long value = stream->GetC();
             if (value < 0) return;
-            for (long i = 0; i < count; ++i) store(static_cast<BYTE>((i & 1) ? value & 0x0F : value >> 4));
+            for (long i = 0; i < count; ++i) {
+                // An 8-bit run passing the end of the row ends the pixel data.
+                if (!store(pixel(value, i)) && !fourBit) return;
+            }
             continue;
         }
         const long code = stream->GetC();
@@ -283,16 +245,17 @@ void CKVXImageBMP::DecodeRle4(CKVXImageFile* stream) {
             row += static_cast<size_t>(dy);
             if (row >= rows) return;
         } else {
+            // Pixels past the end of the row are dropped.
             long value = 0;
             for (long i = 0; i < code; ++i) {
-                if ((i & 1) == 0) {
+                if (!fourBit || (i & 1) == 0) {
                     value = stream->GetC();
                     if (value < 0) return;
                 }
-                store(static_cast<BYTE>((i & 1) ? value & 0x0F : value >> 4));
+                store(pixel(value, i));
             }
-            // The run's bytes are padded to a whole word.
-            if (((code + 1) & 2) != 0) stream->GetC();
+            const long bytes = fourBit ? (code + 1) / 2 : code;
+            if (bytes & 1) stream->GetC();
         }
     }
 }

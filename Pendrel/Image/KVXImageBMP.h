@@ -27,8 +27,7 @@ public:
     static bool ReadInfoHeader(CKVXImageFile* stream, BITMAPINFOHEADER* out);
 
 protected:
-    // Run-length decoding into the pixel rows; both stop at the end of the
-    // stream and never write outside the rows.
-    void DecodeRle8(CKVXImageFile* stream);
-    void DecodeRle4(CKVXImageFile* stream);
+    // RLE8 or RLE4 decoding into the pixel rows; stops at the end of the
+    // stream and never writes outside the rows.
+    void DecodeRle(CKVXImageFile* stream, bool fourBit);
 };
