@@ -29,6 +29,9 @@ constexpr size_t kLastErrorSize = 256;
     png_longjmp(png, 1);
 }
 
+// Warnings are not printed: the image library writes nothing to the console.
+void OnWarning(png_structp, png_const_charp) {}
+
 void OnRead(png_structp png, png_bytep data, size_t length) {
     CKVXImageFile* stream = static_cast<CKVXImageFile*>(png_get_io_ptr(png));
     if (stream->Read(data, 1, length) != length) png_error(png, "Read Error");
@@ -72,7 +75,7 @@ bool CKVXImage::EncodeAsPng(CKVXImageFile* stream) {
 
 bool CKVXImagePNG::Decode(CKVXImageFile* stream) {
     if (!stream) return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, imageInfo.lastError, OnError, nullptr);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, imageInfo.lastError, OnError, OnWarning);
     if (!png) {
         SetLastErrorText("Failed to create PNG structure");
         return false;
@@ -228,7 +231,7 @@ bool CKVXImagePNG::Decode(CKVXImageFile* stream) {
 
 bool CKVXImagePNG::Encode(CKVXImageFile* stream) {
     if (EncodeSafeCheck(stream)) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, imageInfo.lastError, OnError, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, imageInfo.lastError, OnError, OnWarning);
     if (!png) {
         SetLastErrorText("Failed to create PNG structure");
         return false;
