@@ -1,11 +1,14 @@
 #include "utility/Posix/ProcessHandle.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <string>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -43,12 +46,36 @@ CProcessHandle* ProcessObject(HANDLE process) {
     return object;
 }
 
+HANDLE NewProcessHandle(pid_t pid, int pidfd, bool child) {
+    CProcessHandle* process = new (std::nothrow) CProcessHandle(pid, pidfd, child);
+    if (!process) {
+        close(pidfd);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    return process;
+}
+
+// The process id behind a pidfd, from its "Pid:" line in /proc; 0 when
+// the descriptor is no process descriptor.
+pid_t PidOfDescriptor(int pidfd) {
+    std::string path = "/proc/self/fdinfo/" + std::to_string(pidfd);
+    FILE* info = fopen(path.c_str(), "re");
+    if (!info) return 0;
+    char line[128];
+    long pid = 0;
+    while (fgets(line, sizeof line, info)) {
+        if (sscanf(line, "Pid: %ld", &pid) == 1) break;
+    }
+    fclose(info);
+    return pid > 0 ? (pid_t)pid : 0;
+}
+
 } // namespace
 
-CProcessHandle::CProcessHandle(pid_t pid, int pidfd) : m_pid(pid), m_pidfd(pidfd) {}
+CProcessHandle::CProcessHandle(pid_t pid, int pidfd, bool child) : m_pid(pid), m_pidfd(pidfd), m_child(child) {}
 
 CProcessHandle::~CProcessHandle() {
-    if (!Reap()) AddOrphan(m_pid);
+    if (m_child && !Reap()) AddOrphan(m_pid);
     close(m_pidfd);
     ReapOrphans();
 }
@@ -61,6 +88,7 @@ CProcessHandle* CProcessHandle::AsProcess() { return this; }
 
 bool CProcessHandle::Reap() {
     if (m_reaped) return true;
+    if (!m_child) return false;
     siginfo_t info = {};
     while (waitid(P_PIDFD, (id_t)m_pidfd, &info, WEXITED | WNOHANG) < 0) {
         if (errno != EINTR) return false;
@@ -101,12 +129,28 @@ HANDLE AdoptChildProcess(pid_t pid) {
         SetLastErrorFromErrno(errno);
         return nullptr;
     }
-    CProcessHandle* process = new (std::nothrow) CProcessHandle(pid, pidfd);
-    if (!process) {
-        close(pidfd);
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return NewProcessHandle(pid, pidfd, true);
+}
+
+
+HANDLE OpenCurrentProcessHandle() {
+    int pidfd = (int)syscall(SYS_pidfd_open, getpid(), 0);
+    if (pidfd < 0) {
+        SetLastErrorFromErrno(errno);
+        return nullptr;
     }
-    return process;
+    return NewProcessHandle(getpid(), pidfd, false);
+}
+
+HANDLE AdoptProcessDescriptor(int pidfd) {
+    pid_t pid = pidfd >= 0 ? PidOfDescriptor(pidfd) : 0;
+    if (pid == 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    int flags = fcntl(pidfd, F_GETFD);
+    if (flags >= 0) fcntl(pidfd, F_SETFD, flags | FD_CLOEXEC);
+    return NewProcessHandle(pid, pidfd, false);
 }
 
 BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) {

@@ -7,6 +7,10 @@
 // Closing the handle of a process that still runs leaves it running; it is
 // reaped later (when another process handle is made or closed), so it never
 // stays a zombie for long.
+//
+// A handle may also stand for a process that is not this process's child
+// (this process itself, or the parent that handed its handle down): it is
+// signalled when that process ends, and its exit code stays STILL_ACTIVE.
 
 #include <sys/types.h>
 
@@ -18,8 +22,9 @@
 
 class CProcessHandle : public CHandle {
 public:
-    // Takes over the pidfd of the child process pid, which it closes.
-    CProcessHandle(pid_t pid, int pidfd);
+    // Takes over the pidfd of the process pid, which it closes; child is
+    // false for a process that this one did not start (never reaped here).
+    CProcessHandle(pid_t pid, int pidfd, bool child = true);
     ~CProcessHandle() override;
 
     int PollDescriptor() const override;
@@ -38,6 +43,7 @@ private:
 
     pid_t m_pid;
     int m_pidfd;
+    bool m_child;
     std::mutex m_mutex;  // guards the state below
     bool m_reaped = false;
     DWORD m_exitCode = STILL_ACTIVE;
@@ -48,6 +54,15 @@ private:
 // A handle for the child process pid (started by this process); null with
 // the last error when its pidfd cannot be had.
 HANDLE AdoptChildProcess(pid_t pid);
+
+// A handle of this process itself, to hand down to a child so that the
+// child notices when this process ends; null with the last error.
+HANDLE OpenCurrentProcessHandle();
+
+// A handle over a process descriptor (pidfd) inherited from another
+// process; the handle owns the descriptor. Null for a descriptor that is
+// no process descriptor.
+HANDLE AdoptProcessDescriptor(int pidfd);
 
 // FALSE with ERROR_INVALID_HANDLE for a handle that is no process.
 BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);

@@ -45,10 +45,12 @@ void SetSpawnSignals(posix_spawnattr_t* attributes) {
 } // namespace
 
 HANDLE StartProcess(const std::string& program, const std::vector<std::string>& arguments,
-                    const std::string& workingFolder) {
+                    const std::string& workingFolder, const std::vector<int>& inherited) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+    // A descriptor duplicated onto itself loses close-on-exec in the child only.
+    for (int fd : inherited) posix_spawn_file_actions_adddup2(&actions, fd, fd);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     SetSpawnSignals(&attributes);

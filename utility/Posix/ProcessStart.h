@@ -11,10 +11,12 @@
 
 // Starts the program file (a path) with the argument vector (arguments[0]
 // is the program's own name) in workingFolder (empty: the current folder).
-// The process handle (ProcessHandle.h), which the caller closes; null with
-// the last error when the program cannot be started.
+// The descriptors in inherited are handed to the child under the same
+// numbers (the system's inheritable handles); this process keeps them
+// close-on-exec. The process handle (ProcessHandle.h), which the caller
+// closes; null with the last error when the program cannot be started.
 HANDLE StartProcess(const std::string& program, const std::vector<std::string>& arguments,
-                    const std::string& workingFolder);
+                    const std::string& workingFolder, const std::vector<int>& inherited = {});
 
 // Starts the program detached: it is not this process's child and is never
 // waited for. True once the program runs; false with the last error when

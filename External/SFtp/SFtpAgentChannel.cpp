@@ -1,0 +1,87 @@
+#include "External/SFtp/SFtpAgentChannel.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "utility/Posix/EventHandle.h"
+#include "utility/Posix/Handle.h"
+#include "utility/Posix/ProcessHandle.h"
+
+namespace {
+
+SFtpBlock* Block(const CSharedMemoryBlock& block) { return static_cast<SFtpBlock*>(block.Data()); }
+
+// A descriptor number of the command line; -1 when the text is none.
+int Descriptor(const char* text) {
+    if (!text || !*text) return -1;
+    char* end = nullptr;
+    long value = strtol(text, &end, 10);
+    return *end == 0 && value >= 0 && value < 65536 ? (int)value : -1;
+}
+
+} // namespace
+
+CSFtpAgentChannel::CSFtpAgentChannel() : m_request(kSFtpDataSize + 1) {}
+
+CSFtpAgentChannel::~CSFtpAgentChannel() {
+    for (HANDLE handle : {m_event1, m_event2, m_event3, m_event4, m_library}) {
+        if (handle) CloseHandle(handle);
+    }
+}
+
+bool CSFtpAgentChannel::Open(int argc, char** argv) {
+    if (argc < 8) return false;
+    int fds[7];
+    for (int i = 0; i < 7; ++i) {
+        if ((fds[i] = Descriptor(argv[i + 1])) < 0) return false;
+    }
+    if (!m_block1.Adopt(fds[0], kSFtpBlockSize) || !m_block2.Adopt(fds[3], kSFtpBlockSize)) return false;
+    m_event1 = AdoptEventDescriptor(fds[1], TRUE);
+    m_event2 = AdoptEventDescriptor(fds[2], TRUE);
+    m_event3 = AdoptEventDescriptor(fds[4], TRUE);
+    m_event4 = AdoptEventDescriptor(fds[5], TRUE);
+    m_library = AdoptProcessDescriptor(fds[6]);
+    return m_event1 && m_event2 && m_event3 && m_event4 && m_library;
+}
+
+bool CSFtpAgentChannel::SignalReady() { return SetEvent(m_event4) != 0; }
+
+bool CSFtpAgentChannel::WaitFor(HANDLE event) {
+    HANDLE objects[2] = {event, m_library};
+    return WaitForMultipleObjects(2, objects, FALSE, INFINITE) == WAIT_OBJECT_0;
+}
+
+bool CSFtpAgentChannel::WaitRequest(uint32_t& code, uint32_t& length, const unsigned char*& data) {
+    if (!WaitFor(m_event3)) return false;
+    const SFtpBlock* block = Block(m_block2);
+    code = block->code;
+    length = block->length;
+    if (length > kSFtpDataSize) length = 0;
+    memcpy(m_request.data(), block->data, length);
+    m_request[length] = 0;
+    data = m_request.data();
+    // Taken: block 2 may be written again.
+    return ResetEvent(m_event3) && SetEvent(m_event4);
+}
+
+bool CSFtpAgentChannel::Post(uint32_t code, uint32_t length, const void* data) {
+    if (length > kSFtpDataSize || !WaitFor(m_event2)) return false;
+    if (!ResetEvent(m_event2)) return false;
+    SFtpBlock* block = Block(m_block1);
+    block->code = code;
+    block->length = length;
+    if (length) memcpy(block->data, data, length);
+    return SetEvent(m_event1) != 0;
+}
+
+bool CSFtpAgentChannel::PostText(uint32_t code, const std::string& text) {
+    std::string cut = text.substr(0, kSFtpDataSize - 1);
+    return Post(code, (uint32_t)cut.size() + 1, cut.c_str());
+}
+
+bool CSFtpAgentChannel::Ask(uint32_t code, uint32_t length, const void* data, uint32_t& answerLength,
+                            const unsigned char*& answer) {
+    uint32_t answerCode = 0;
+    if (!Post(code, length, data) || !WaitRequest(answerCode, answerLength, answer)) return false;
+    return answerCode == code;
+}

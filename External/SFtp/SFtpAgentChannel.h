@@ -1,0 +1,58 @@
+#pragma once
+// CSFtpAgentChannel: the agent program's end of the channel to the online
+// library (OnlineServices/Sendrix/SFtpMessages.h). The library starts the
+// agent with seven descriptor numbers on its command line: block 1, event 1,
+// event 2, block 2, event 3, event 4 and the library's process. The agent
+// takes requests from block 2, writes replies and its own requests into
+// block 1, and ends its waits as soon as the library's process has ended.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "OnlineServices/Sendrix/SFtpMessages.h"
+#include "compat/WinTypes.h"
+#include "utility/Posix/SharedMemoryBlock.h"
+
+class CSFtpAgentChannel {
+public:
+    CSFtpAgentChannel();
+    ~CSFtpAgentChannel();
+    CSFtpAgentChannel(const CSFtpAgentChannel&) = delete;
+    CSFtpAgentChannel& operator=(const CSFtpAgentChannel&) = delete;
+
+    // Takes over the seven descriptors of the command line (argv[1] to
+    // argv[7]); false when they are not all usable.
+    bool Open(int argc, char** argv);
+    // Tells the library that requests may come (event 4).
+    bool SignalReady();
+
+    // Waits for the next request of the library and takes it: false when the
+    // library has ended. The data stay valid until the next wait and are
+    // followed by a zero byte.
+    bool WaitRequest(uint32_t& code, uint32_t& length, const unsigned char*& data);
+
+    // Writes one message into block 1 once the library has consumed the
+    // previous one; false when the library has ended.
+    bool Post(uint32_t code, uint32_t length, const void* data);
+    // A text with its zero byte (cut to the block's size).
+    bool PostText(uint32_t code, const std::string& text);
+    // Posts one of the agent's own requests and waits for the library's
+    // answer (the same code): false when the library ended or answered
+    // with another code.
+    bool Ask(uint32_t code, uint32_t length, const void* data, uint32_t& answerLength,
+             const unsigned char*& answer);
+
+private:
+    // Waits for the event or the library's end: true for the event.
+    bool WaitFor(HANDLE event);
+
+    CSharedMemoryBlock m_block1;
+    HANDLE m_event1 = nullptr;
+    HANDLE m_event2 = nullptr;
+    CSharedMemoryBlock m_block2;
+    HANDLE m_event3 = nullptr;
+    HANDLE m_event4 = nullptr;
+    HANDLE m_library = nullptr;
+    std::vector<unsigned char> m_request;  // the last request, zero-terminated
+};

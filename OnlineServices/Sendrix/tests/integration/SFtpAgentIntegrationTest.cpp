@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+#include <openssl/sha.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "OnlineServices/Sendrix/AbstractCertificateHandler.h"
+#include "OnlineServices/Sendrix/BasicSocket.h"
+#include "OnlineServices/Sendrix/SFtpAgentMessages.h"
+#include "OnlineServices/Sendrix/SFtpIpc.h"
+#include "OnlineServices/Sendrix/SFtpLoginData.h"
+#include "OnlineServices/Sendrix/SFtpMessages.h"
+#include "OnlineServices/Sendrix/tests/integration/TestSshServer.h"
+#include "testing/RecordingLog.h"
+#include "testing/TempFolder.h"
+
+namespace {
+
+using sendrixtest::CTestSshServer;
+
+class FixedAnswer : public CAbstractCertificateHandler {
+public:
+    explicit FixedAnswer(int answer) : m_answer(answer) {}
+    int Ask(int question, const void* record) override {
+        questions.push_back(question);
+        texts.push_back(static_cast<const wchar_t*>(record));
+        return m_answer;
+    }
+    std::vector<int> questions;
+    std::vector<std::wstring> texts;
+
+private:
+    int m_answer;
+};
+
+std::string Sha256(const std::string& bytes) {
+    unsigned char digest[SHA256_DIGEST_LENGTH];
+    SHA256(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
+    return std::string(reinterpret_cast<char*>(digest), sizeof digest);
+}
+
+// The real agent program over a TCP connection to the test's sshd,
+// driven request by request.
+class AgentSession {
+public:
+    AgentSession(kvxtest::RecordingLog& log, CAbstractCertificateHandler* handler)
+        : m_socket(&log), m_messages(&log, handler), m_ipc(&m_messages) {
+        m_messages.SetSocket(&m_socket);
+    }
+
+    bool Login(int port, const wchar_t* password = CTestSshServer::Password()) {
+        if (!m_socket.Connect(L"127.0.0.1", (unsigned)port) || !m_ipc.Start()) return false;
+        std::string login = MakeSFtpLoginData(L"127.0.0.1", port, CTestSshServer::User(), password);
+        return Exchange(kSFtpLogin, login);
+    }
+    // One request and its empty reply.
+    bool Exchange(uint32_t code, const std::string& data) {
+        DWORD length = 0;
+        return m_ipc.SendRequest(code, (DWORD)data.size(), data.data()) && m_ipc.ReceiveReply(code, &length, nullptr);
+    }
+    static std::string Path(const std::string& path) { return path + std::string(1, '\0'); }
+    static std::string OpenData(const std::string& path) { return Path(path) + std::string(8, '\0'); }
+
+    bool Upload(const std::string& path, const std::string& bytes) {
+        if (!Exchange(kSFtpOpenWrite, OpenData(path))) return false;
+        for (size_t at = 0;; at += kSFtpMaxTransfer) {
+            size_t piece = std::min<size_t>(kSFtpMaxTransfer, bytes.size() - std::min(at, bytes.size()));
+            uint32_t written = 0;
+            DWORD length = 4;
+            if (!m_ipc.SendRequest(kSFtpWrite, (DWORD)piece, bytes.data() + std::min(at, bytes.size())) ||
+                !m_ipc.ReceiveReply(kSFtpWrite, &length, &written) || written != piece)
+                return false;
+            if (piece == 0) break;
+        }
+        return Exchange(kSFtpCloseFile, "");
+    }
+    bool Download(const std::string& path, std::string& bytes) {
+        if (!Exchange(kSFtpOpenRead, OpenData(path))) return false;
+        char buffer[kSFtpMaxTransfer];
+        for (;;) {
+            uint32_t want = kSFtpMaxTransfer;
+            DWORD length = sizeof buffer;
+            if (!m_ipc.SendRequest(kSFtpRead, 4, &want) || !m_ipc.ReceiveReply(kSFtpRead, &length, buffer)) return false;
+            if (length == 0) break;
+            bytes.append(buffer, length);
+        }
+        return Exchange(kSFtpCloseFile, "");
+    }
+    bool List(const std::string& path, std::vector<std::string>& lines) {
+        if (!m_ipc.SendRequest(kSFtpListFolder, (DWORD)Path(path).size(), Path(path).data())) return false;
+        char line[kSFtpMaxListLine];
+        for (;;) {
+            DWORD length = sizeof line;
+            if (!m_ipc.ReceiveReply(kSFtpListFolder, &length, line)) return false;
+            if (length == 0) return true;
+            lines.emplace_back(line, length);
+        }
+    }
+
+private:
+    CBasicSocket m_socket;
+    CSFtpAgentMessages m_messages;
+    CSFtpIpc m_ipc;
+};
+
+class SFtpAgentIntegrationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_log.Define(L"ONLINE", 8, L"%s");
+        std::string problem = m_server.Start(m_folder.Path());
+        if (m_server.Unavailable()) GTEST_SKIP() << problem;
+        ASSERT_EQ("", problem);
+    }
+    std::vector<std::wstring> AgentTexts() const {
+        std::vector<std::wstring> texts;
+        for (const auto& entry : m_log.Written()) {
+            if (entry.category == L"ONLINE" && entry.code == 8) texts.push_back(entry.text);
+        }
+        return texts;
+    }
+
+    kvxtest::TempFolder m_folder;
+    kvxtest::RecordingLog m_log;
+    CTestSshServer m_server;
+};
+
+TEST_F(SFtpAgentIntegrationTest, MovesEightMebibytesUpAndDownUnchanged) {
+    FixedAnswer handler(kHostKeyTrustOnce);
+    AgentSession session(m_log, &handler);
+    ASSERT_TRUE(session.Login(m_server.Port()));
+
+    std::string bytes(8 << 20, '\0');
+    std::mt19937 random(11);
+    for (char& b : bytes) b = (char)random();
+    const std::string path = m_server.DataFolder() + "/big.bin";
+    ASSERT_TRUE(session.Upload(path, bytes));
+    std::string back;
+    ASSERT_TRUE(session.Download(path, back));
+    EXPECT_EQ(bytes.size(), back.size());
+    EXPECT_TRUE(Sha256(bytes) == Sha256(back));
+    EXPECT_TRUE(Sha256(bytes) == Sha256(kvxtest::TempFolder::ReadFile(path)));
+}
+
+TEST_F(SFtpAgentIntegrationTest, ListsWithExactSizesAndTimesMakesRenamesAndRemoves) {
+    FixedAnswer handler(kHostKeyTrustOnce);
+    AgentSession session(m_log, &handler);
+    ASSERT_TRUE(session.Login(m_server.Port()));
+    const std::string root = m_server.DataFolder();
+    ASSERT_TRUE(session.Upload(root + "/a.txt", std::string(5000000, 'a')));
+    ASSERT_TRUE(session.Exchange(kSFtpMakeFolder, AgentSession::Path(root + "/sub")));
+    // An existing folder cannot be made again; the agent says why.
+    EXPECT_FALSE(session.Exchange(kSFtpMakeFolder, AgentSession::Path(root + "/sub")));
+    EXPECT_FALSE(AgentTexts().empty());
+
+    struct stat status;
+    ASSERT_EQ(0, stat((root + "/a.txt").c_str(), &status));
+    std::vector<std::string> lines;
+    ASSERT_TRUE(session.List(root, lines));
+    std::sort(lines.begin(), lines.end());
+    ASSERT_EQ(2u, lines.size());
+    struct stat folderStatus;
+    ASSERT_EQ(0, stat((root + "/sub").c_str(), &folderStatus));
+    EXPECT_EQ("+/,m" + std::to_string(folderStatus.st_mtime) + ",\tsub", lines[0]);
+    EXPECT_EQ("+r,s5000000,m" + std::to_string(status.st_mtime) + ",\ta.txt", lines[1]);
+
+    ASSERT_TRUE(session.Exchange(kSFtpRename, AgentSession::Path(root + "/a.txt") + AgentSession::Path(root + "/b.txt")));
+    ASSERT_TRUE(session.Exchange(kSFtpDeleteFile, AgentSession::Path(root + "/b.txt")));
+    ASSERT_TRUE(session.Exchange(kSFtpRemoveFolder, AgentSession::Path(root + "/sub")));
+    lines.clear();
+    ASSERT_TRUE(session.List(root, lines));
+    EXPECT_TRUE(lines.empty());
+
+    // The current folder follows a change of folder.
+    ASSERT_TRUE(session.Exchange(kSFtpChangeFolder, AgentSession::Path(root)));
+}
+
+TEST_F(SFtpAgentIntegrationTest, AnUnknownHostKeyIsAskedAboutAndRefusedOrRemembered) {
+    {
+        FixedAnswer no(0);
+        AgentSession session(m_log, &no);
+        EXPECT_FALSE(session.Login(m_server.Port()));
+        ASSERT_EQ(std::vector<int>{kHostKeyUnknownQuestion}, no.questions);
+        EXPECT_NE(std::wstring::npos, no.texts[0].find(L"ssh-ed25519 SHA256:")) << no.texts[0];
+    }
+    {
+        FixedAnswer always(kHostKeyTrustAlways);
+        AgentSession session(m_log, &always);
+        EXPECT_TRUE(session.Login(m_server.Port()));
+        EXPECT_EQ(1u, always.questions.size());
+    }
+    {
+        // Remembered: no question the next time, not even without a handler.
+        AgentSession session(m_log, nullptr);
+        EXPECT_TRUE(session.Login(m_server.Port()));
+    }
+}
+
+TEST_F(SFtpAgentIntegrationTest, AWrongPasswordFailsTheLoginWithTheAgentsText) {
+    FixedAnswer handler(kHostKeyTrustOnce);
+    AgentSession session(m_log, &handler);
+    EXPECT_FALSE(session.Login(m_server.Port(), L"wrong"));
+    ASSERT_FALSE(AgentTexts().empty());
+    EXPECT_NE(std::wstring::npos, AgentTexts().back().find(L"password")) << AgentTexts().back();
+}
+
+} // namespace
