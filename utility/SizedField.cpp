@@ -6,6 +6,7 @@
 
 #include "utility/AnsiCodePage.h"
 #include "utility/ErrorReport.h"
+#include "utility/LittleEndian.h"
 #include "utility/TextCodec.h"
 
 namespace {
@@ -27,9 +28,7 @@ struct FieldLines {
     int payload;
 };
 
-void PutLength(BYTE* buffer, int64_t pos, uint32_t length) {
-    for (int i = 0; i < 4; ++i) buffer[pos + i] = (BYTE)(length >> (8 * i));
-}
+void PutLength(BYTE* buffer, int64_t pos, uint32_t length) { PutLE32(buffer + pos, length); }
 
 // Reads the length of the field at pos and checks that its payload lies in
 // the buffer; on success payload points at it. Reports a failure at the
@@ -39,8 +38,7 @@ bool TakeField(const BYTE* src, unsigned srcSize, unsigned& pos, FieldLines line
     bool hasLength = src && (uint64_t)pos + 4 <= srcSize;
     ReportAssertion(hasLength, kSourceFile, lines.length);
     if (!hasLength) return false;
-    length = (uint32_t)src[pos] | (uint32_t)src[pos + 1] << 8 | (uint32_t)src[pos + 2] << 16 |
-             (uint32_t)src[pos + 3] << 24;
+    length = GetLE32(src + pos);
     pos += 4;
     bool hasPayload = (uint64_t)pos + length <= srcSize;
     ReportAssertion(hasPayload, kSourceFile, lines.payload);
