@@ -54,7 +54,7 @@ std::wstring PayloadText(const BYTE* payload, uint32_t length, int wide) {
     // An odd last byte makes one more unit with a zero high byte.
     size_t units = ((size_t)length + 1) / 2;
     std::vector<uint8_t> padded(units * 2, 0);
-    memcpy(padded.data(), payload, length);
+    if (length > 0) memcpy(padded.data(), payload, length);
     size_t used = 0;
     while (used < units && (padded[2 * used] | padded[2 * used + 1]) != 0) ++used;
     return Utf16LEToWide(padded.data(), used * 2);

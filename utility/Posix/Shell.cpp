@@ -225,3 +225,8 @@ CBasicSemaphore* CreateBasicSemaphore(int initialCount, int maximumCount, const 
 CBasicEvent* CreateBasicEvent(int initialState, int manualReset, const wchar_t* name) {
     return new (std::nothrow) CBasicEvent(initialState, manualReset, name);
 }
+
+CAbstractFile* CreateItemFile(const wchar_t* name, CAbstractLog* log, CAbstractSnapshot* mapper, CFileItemInfo* item,
+                              CAbstractFile* stream) {
+    return nullptr;
+}
