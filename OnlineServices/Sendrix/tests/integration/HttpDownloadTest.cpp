@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "OnlineServices/Sendrix/tests/integration/LighttpdServer.h"
 #include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
 #include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
 #include "testing/CertFactory.h"
@@ -44,9 +45,7 @@ class HttpDownloadTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* name : kProxyVariables) unsetenv(name);
-        std::string lighttpd = FindProgramOnPath("lighttpd");
-        if (lighttpd.empty() && std::filesystem::exists("/usr/sbin/lighttpd")) lighttpd = "/usr/sbin/lighttpd";
-        if (lighttpd.empty()) GTEST_SKIP() << "lighttpd is not installed";
+        if (sendrixtest::CLighttpdServer::FindProgram().empty()) GTEST_SKIP() << "lighttpd is not installed";
 
         std::string body(kBodySize, '\0');
         std::mt19937 random(9);
@@ -57,24 +56,9 @@ protected:
 
         const kvxtest::CertFactory& factory = kvxtest::CertFactory::Shared();
         kvxtest::TestCertificate server = factory.Leaf();
-        std::string certificate = m_folder.WriteFile("server.pem", server.chainPem);
-        std::string key = m_folder.WriteFile("server.key", server.keyPem);
-
-        m_port = sendrixtest::FreeLoopbackPort();
-        m_tlsPort = sendrixtest::FreeLoopbackPort();
-        std::string config = m_folder.WriteFile(
-            "lighttpd.conf",
-            "server.modules = (\"mod_openssl\")\n"
-            "server.document-root = \"" + m_folder.Sub("www") + "\"\n"
-            "server.bind = \"127.0.0.1\"\n"
-            "server.port = " + std::to_string(m_port) + "\n"
-            "server.errorlog = \"" + m_folder.Sub("lighttpd.log") + "\"\n"
-            "$SERVER[\"socket\"] == \"127.0.0.1:" + std::to_string(m_tlsPort) + "\" {\n"
-            "  ssl.engine = \"enable\"\n"
-            "  ssl.pemfile = \"" + certificate + "\"\n"
-            "  ssl.privkey = \"" + key + "\"\n"
-            "}\n");
-        ASSERT_TRUE(m_server.Start(lighttpd, {"lighttpd", "-D", "-f", config}, m_port)) << m_server.Error();
+        ASSERT_TRUE(m_server.Start(m_folder.Sub("www"), m_folder.WriteFile("server.pem", server.chainPem),
+                                   m_folder.WriteFile("server.key", server.keyPem), m_folder.Path()))
+            << m_server.Error();
 
         std::filesystem::create_directory(m_folder.Sub("app"));
         std::filesystem::copy_file(KVX_SENDRIX_FETCH, m_folder.Sub("app/sendrix_fetch"));
@@ -101,15 +85,13 @@ protected:
     }
 
     std::string Url(bool tls) const {
-        return std::string(tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(tls ? m_tlsPort : m_port) +
-               "/data.bin";
+        return std::string(tls ? "https" : "http") + "://127.0.0.1:" +
+               std::to_string(tls ? m_server.TlsPort() : m_server.Port()) + "/data.bin";
     }
 
     kvxtest::TempFolder m_folder;
-    sendrixtest::CLoopbackDaemon m_server;
+    sendrixtest::CLighttpdServer m_server;
     std::string m_expected;
-    int m_port = 0;
-    int m_tlsPort = 0;
 };
 
 TEST_F(HttpDownloadTest, DownloadsTenMebibytesOverHttpAndHttps) {
