@@ -118,10 +118,17 @@ int CBasicHttpFile::Open(const wchar_t* url, DWORD access, DWORD share, DWORD di
     if (post) return 0;
 
     std::string reply;
-    bool complete = ReadReplyHead(reply);
-    ReportAssertion(complete, kSourceFile, __LINE__);
-    if (!complete) return -1;
-    return ParseReplyHead(reply);
+    int64_t status = 0;
+    int64_t length = m_contentLength;
+    bool readable = ReadReplyHead(reply) && ParseReplyHead(reply, status, length);
+    ReportAssertion(readable, kSourceFile, __LINE__);
+    if (!readable) return -1;
+    if (status != 200) {
+        if (GetLog()) GetLog()->LogFormat(kLogSource, __LINE__, 1, L"HTTP error: %d", (int)status);
+        return -1;
+    }
+    m_contentLength = length == kUnknownLength ? kLengthWhenUnknown : length;
+    return 0;
 }
 
 bool CBasicHttpFile::ReadReplyHead(std::string& head) {
@@ -142,30 +149,15 @@ bool CBasicHttpFile::ReadReplyHead(std::string& head) {
     return false;
 }
 
-int CBasicHttpFile::ParseReplyHead(const std::string& head) {
+bool CBasicHttpFile::ParseReplyHead(const std::string& head, int64_t& status, int64_t& contentLength) {
     size_t start = head.find_first_not_of('\0');
     size_t version = start == std::string::npos ? std::string::npos : head.find("HTTP/", start);
-    ReportAssertion(version != std::string::npos, kSourceFile, __LINE__);
-    if (version == std::string::npos) return -1;
+    if (version == std::string::npos) return false;
     size_t blank = head.find(' ', version);
-    int64_t status = 0;
-    bool readable = blank != std::string::npos && ReadNumber(head.c_str() + blank + 1, status);
-    ReportAssertion(readable, kSourceFile, __LINE__);
-    if (!readable) return -1;
-    if (status != 200) {
-        if (GetLog()) GetLog()->LogFormat(kLogSource, __LINE__, 1, L"HTTP error: %d", (int)status);
-        return -1;
-    }
+    if (blank == std::string::npos || !ReadNumber(head.c_str() + blank + 1, status)) return false;
     size_t header = FindHeader(head, "Content-Length:");
-    if (header != std::string::npos) {
-        int64_t length = 0;
-        bool lengthReadable = ReadNumber(head.c_str() + header + strlen("Content-Length:"), length);
-        ReportAssertion(lengthReadable, kSourceFile, __LINE__);
-        if (!lengthReadable) return -1;
-        m_contentLength = length;
-    }
-    if (m_contentLength == kUnknownLength) m_contentLength = kLengthWhenUnknown;
-    return 0;
+    if (header == std::string::npos) return true;
+    return ReadNumber(head.c_str() + header + strlen("Content-Length:"), contentLength);
 }
 
 int CBasicHttpFile::Read(void* buffer, DWORD size, DWORD* done) {

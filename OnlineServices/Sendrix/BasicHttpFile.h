@@ -63,12 +63,16 @@ public:
     // 1024-byte request buffer.
     static bool ComposeRequestHead(const std::string& url, bool post, int64_t contentLength, std::string& head);
 
+    // The status of a reply head (CR bytes left out) and its
+    // "Content-Length" (matched without regard to case; contentLength stays
+    // as it is without one): false when the status or the length cannot be
+    // read.
+    static bool ParseReplyHead(const std::string& head, int64_t& status, int64_t& contentLength);
+
 private:
     // Reads the reply head up to its empty line (CR bytes left out): false
     // when the stream ends or fails first or the head is too long.
     bool ReadReplyHead(std::string& head);
-    // Checks the status and takes the length: 0, or -1.
-    int ParseReplyHead(const std::string& head);
 
     CBasicString m_url;
     std::string m_urlUtf8;

@@ -5,10 +5,10 @@
 #include "OnlineServices/Sendrix/BasicHttpFile.h"
 
 // PENDING: the online module (COnlineModule) and the e-mail client
-// (CSMTPEmail) are not built yet. Until each exists its
-// factory gives null, which callers already treat as a failure to make the
-// object. Each factory below is replaced by `new (std::nothrow) ...` of its
-// class when that class arrives; nothing else needs to change.
+// (CSMTPEmail) are not built yet. Until each exists its factory gives null,
+// which callers already treat as a failure to make the object. Each factory
+// below is replaced by `new (std::nothrow) ...` of its class when that class
+// arrives; nothing else needs to change.
 
 CAbstractOnlineModule* NewOnlineModule() { return nullptr; }
 

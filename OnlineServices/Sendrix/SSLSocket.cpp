@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "OnlineServices/Sendrix/AbstractCertificateHandler.h"
@@ -49,6 +50,42 @@ void RememberAccepted(const uint8_t* fingerprint) {
     memcpy(value.data(), fingerprint, value.size());
     std::lock_guard<std::mutex> lock(g_acceptedMutex);
     g_accepted.push_back(value);
+}
+
+// The fingerprints trusted once, kept with the TLS context of the
+// connection that asked: connections that share the context (the data
+// connections of an FTP session) trust them too.
+void FreeContextFingerprints(void*, void* list, CRYPTO_EX_DATA*, int, long, void*) {
+    delete static_cast<std::vector<Fingerprint>*>(list);
+}
+
+int ContextIndex() {
+    static int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, FreeContextFingerprints);
+    return index;
+}
+
+bool IsAcceptedForContext(SSL_CTX* context, const uint8_t* fingerprint) {
+    std::lock_guard<std::mutex> lock(g_acceptedMutex);
+    auto* list = static_cast<std::vector<Fingerprint>*>(SSL_CTX_get_ex_data(context, ContextIndex()));
+    if (!list) return false;
+    for (const Fingerprint& known : *list)
+        if (memcmp(known.data(), fingerprint, known.size()) == 0) return true;
+    return false;
+}
+
+void RememberForContext(SSL_CTX* context, const uint8_t* fingerprint) {
+    Fingerprint value;
+    memcpy(value.data(), fingerprint, value.size());
+    std::lock_guard<std::mutex> lock(g_acceptedMutex);
+    auto* list = static_cast<std::vector<Fingerprint>*>(SSL_CTX_get_ex_data(context, ContextIndex()));
+    if (!list) {
+        list = new (std::nothrow) std::vector<Fingerprint>();
+        if (!list || !SSL_CTX_set_ex_data(context, ContextIndex(), list)) {
+            delete list;
+            return;
+        }
+    }
+    list->push_back(value);
 }
 
 // The slot of an SSL object that points back to its socket.
@@ -300,7 +337,8 @@ bool CSSLSocket::DecideTrust() {
     }
     CCertificateInfo info;
     if (!GetPeerCertificateInfo(info)) return false;
-    if (IsTrustedCertificate(info.fingerprint, sizeof info.fingerprint) || IsAccepted(info.fingerprint)) {
+    if (IsTrustedCertificate(info.fingerprint, sizeof info.fingerprint) || IsAccepted(info.fingerprint) ||
+        IsAcceptedForContext(m_context, info.fingerprint)) {
         m_trusted = 1;
         return true;
     }
@@ -310,7 +348,10 @@ bool CSSLSocket::DecideTrust() {
         RememberAccepted(info.fingerprint);
         m_trusted = 1;
         break;
-    case kTrustCertificateOnce: m_trusted = 1; break;
+    case kTrustCertificateOnce:
+        RememberForContext(m_context, info.fingerprint);
+        m_trusted = 1;
+        break;
     default: break;
     }
     return m_trusted != 0;

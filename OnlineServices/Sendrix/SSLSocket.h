@@ -11,7 +11,9 @@
 // certificate handler, when one was given, is asked (question
 // kAskUntrustedCertificate with a CCertificateInfo; kTrustCertificateAlways
 // adds the fingerprint to the accepted list, kTrustCertificateOnce trusts
-// this connection only). Any other peer is refused: the handshake fails.
+// this connection and the connections that share its TLS context, as the
+// data connections of an FTP session do). Any other peer is refused: the
+// handshake fails.
 //
 // The trusted authorities are the certificate file (SetCertificateFile)
 // when it exists, else the system's store.

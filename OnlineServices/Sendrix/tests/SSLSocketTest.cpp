@@ -143,6 +143,31 @@ TEST_F(SSLSocketTest, TheHandlersAnswerDecidesAndTrustAlwaysIsRemembered) {
     }
 }
 
+TEST_F(SSLSocketTest, TrustOnceCoversTheConnectionsThatShareTheContext) {
+    TestCertificate self = Factory().SelfSigned();
+    kvxtest::ScriptedPeer control, data;
+    control.StartTls(self.chainPem, self.keyPem).ExpectClose();
+    data.StartTls(self.chainPem, self.keyPem).ExpectClose();
+    CFakeCertificateHandler handler(kTrustCertificateOnce);
+    CSSLSocket controlSocket;
+    ASSERT_TRUE(ConnectToPeer(controlSocket, control));
+    ASSERT_EQ(controlSocket.InitTLS(nullptr, &handler), 1);
+    EXPECT_EQ(controlSocket.Connect(nullptr, 0), 1);
+
+    CSSLSocket dataSocket;
+    ASSERT_TRUE(ConnectToPeer(dataSocket, data));
+    ASSERT_EQ(dataSocket.InitTLS(controlSocket.GetTLSContext(), nullptr), 1);
+    EXPECT_EQ(dataSocket.Connect(nullptr, 0), 1);
+    EXPECT_EQ(handler.questions.size(), 1u);
+    dataSocket.Close();
+    controlSocket.Close();
+
+    // A new context trusts nothing of the old one.
+    EXPECT_EQ(Handshake(self, nullptr, false), 0);
+    data.Finish();
+    control.Finish();
+}
+
 TEST_F(SSLSocketTest, ACertificateForAnotherHostIsRefused) {
     TestCertificate other = Factory().Leaf({"other.example"});
     EXPECT_EQ(Handshake(other, nullptr, true), 0);
