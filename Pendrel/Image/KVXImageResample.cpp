@@ -1,0 +1,334 @@
+// Changing the pixel size of the image object: the fixed-method resize
+// (nearest pixel, bicubic B-spline, bilinear, and an exact box filter for
+// shrinking 24-bit images), the resize through the general interpolation
+// methods with area averaging, a fast integer box filter that only shrinks,
+// and thumbnails centred on a canvas.
+//
+// The result is built in a working image with this image's settings, size
+// and palette and goes to the destination when one is given, else it
+// replaces this image. Rows report progress; a non-zero escape stops the
+// row loop and the partly built result is still moved in.
+//
+// Scales are width / new width and height / new height in single
+// precision; real values become integers by truncation.
+
+#include "Pendrel/Image/KVXImage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "Pendrel/Image/KVXBoxShrink.h"
+#include "Pendrel/Image/KVXImageRounding.h"
+#include "Pendrel/Image/KVXWorkingImage.h"
+
+namespace {
+
+float Scale(long size, long newSize) {
+    return static_cast<float>(static_cast<double>(size) / static_cast<double>(newSize));
+}
+
+// The colour of a source pixel for the fixed methods: the palette colour of
+// an indexed pixel, the bytes of a 24-bit row otherwise.
+RGBQUAD SourceColor(CKVXImage& image, long x, long y) {
+    if (image.IsIndexed()) return image.GetPixelColor(x, y, true);
+    const BYTE* pixel = image.GetBits(0) + static_cast<size_t>(y) * image.GetEffWidth() + 3 * static_cast<size_t>(x);
+    return RGBQUAD{pixel[0], pixel[1], pixel[2], 0};
+}
+
+// Writes a computed colour: the nearest palette entry into an indexed
+// image, the bytes into a 24-bit row.
+void PutColor(CKVXImage& image, long x, long y, RGBQUAD color) {
+    if (image.IsIndexed()) {
+        image.SetPixelColor(x, y, color, false);
+        return;
+    }
+    BYTE* pixel = image.GetBits(0) + static_cast<size_t>(y) * image.GetEffWidth() + 3 * static_cast<size_t>(x);
+    pixel[0] = color.rgbBlue;
+    pixel[1] = color.rgbGreen;
+    pixel[2] = color.rgbRed;
+}
+
+// Bilinear resize of Resample: the four neighbours of the truncated source
+// position, blended first along y, then along x.
+void ResampleBilinear(CKVXImage& source, CKVXImage& work, float scaleX, float scaleY) {
+    const long xMax = source.GetWidth() - 1;
+    const long yMax = source.GetHeight() - 1;
+    const long newWidth = work.GetWidth();
+    const long newHeight = work.GetHeight();
+    for (long y = 0; y < newHeight; ++y) {
+        if (source.GetEscape()) return;
+        source.SetProgress(100 * y / newHeight);
+        const float fy = static_cast<float>(y) * scaleY;
+        const long iy = KVXTruncate(fy);
+        const long iy1 = std::min(yMax, iy + 1);
+        const float dy = fy - static_cast<float>(iy);
+        for (long x = 0; x < newWidth; ++x) {
+            const float fx = static_cast<float>(x) * scaleX;
+            const long ix = KVXTruncate(fx);
+            const long ix1 = std::min(xMax, ix + 1);
+            const float dx = fx - static_cast<float>(ix);
+            const RGBQUAD c1 = SourceColor(source, ix, iy);
+            const RGBQUAD c2 = SourceColor(source, ix1, iy);
+            const RGBQUAD c3 = SourceColor(source, ix, iy1);
+            const RGBQUAD c4 = SourceColor(source, ix1, iy1);
+            auto blend = [&](BYTE RGBQUAD::*channel) {
+                const float p = static_cast<float>(c1.*channel) * (1.0f - dy) + static_cast<float>(c3.*channel) * dy;
+                const float q = static_cast<float>(c2.*channel) * (1.0f - dy) + static_cast<float>(c4.*channel) * dy;
+                return KVXClampToByte(p * (1.0f - dx) + q * dx);
+            };
+            PutColor(work, x, y, RGBQUAD{blend(&RGBQUAD::rgbBlue), blend(&RGBQUAD::rgbGreen), blend(&RGBQUAD::rgbRed), 0});
+        }
+    }
+}
+
+// Bicubic B-spline resize of Resample over the 4 x 4 neighbourhood, edges
+// clamped.
+void ResampleBSpline(CKVXImage& source, CKVXImage& work, float scaleX, float scaleY) {
+    const long xMax = source.GetWidth() - 1;
+    const long yMax = source.GetHeight() - 1;
+    const long newWidth = work.GetWidth();
+    const long newHeight = work.GetHeight();
+    for (long y = 0; y < newHeight; ++y) {
+        if (source.GetEscape()) return;
+        source.SetProgress(100 * y / newHeight);
+        const float fy = static_cast<float>(y) * scaleY - 0.5f;
+        const long iy = KVXFloor(fy);
+        const float a = fy - std::floor(fy);
+        for (long x = 0; x < newWidth; ++x) {
+            const float fx = static_cast<float>(x) * scaleX - 0.5f;
+            const long ix = KVXFloor(fx);
+            const float b = fx - std::floor(fx);
+            float red = 0.0f, green = 0.0f, blue = 0.0f;
+            for (long m = -1; m <= 2; ++m) {
+                const float r1 = CKVXImage::KernelBSpline(static_cast<float>(m) - a);
+                const long yy = std::clamp(iy + m, 0L, yMax);
+                for (long n = -1; n <= 2; ++n) {
+                    const float r2 = r1 * CKVXImage::KernelBSpline(b - static_cast<float>(n));
+                    const long xx = std::clamp(ix + n, 0L, xMax);
+                    const RGBQUAD color = SourceColor(source, xx, yy);
+                    red += static_cast<float>(color.rgbRed) * r2;
+                    green += static_cast<float>(color.rgbGreen) * r2;
+                    blue += static_cast<float>(color.rgbBlue) * r2;
+                }
+            }
+            PutColor(work, x, y, RGBQUAD{KVXClampToByte(blue), KVXClampToByte(green), KVXClampToByte(red), 0});
+        }
+    }
+}
+
+// Nearest-pixel resize of Resample.
+void ResampleNearest(CKVXImage& source, CKVXImage& work, float scaleX, float scaleY) {
+    const long newWidth = work.GetWidth();
+    const long newHeight = work.GetHeight();
+    for (long y = 0; y < newHeight; ++y) {
+        if (source.GetEscape()) return;
+        source.SetProgress(100 * y / newHeight);
+        const long sourceY = KVXTruncate(static_cast<float>(y) * scaleY);
+        for (long x = 0; x < newWidth; ++x)
+            work.SetPixelColor(x, y, source.GetPixelColor(KVXTruncate(static_cast<float>(x) * scaleX), sourceY, true),
+                               false);
+    }
+}
+
+// The sums of one output pixel of QIShrink.
+struct ShrinkCell {
+    uint64_t blue, green, red, count, alpha;
+};
+
+} // namespace
+
+bool CKVXImage::Resample(long newWidth, long newHeight, int mode, CKVXImage* destination) {
+    if (newWidth < 1 || newHeight < 1) return false;
+    // Tested before the size: an emptied image keeps its old header.
+    if (!dib) return false;
+    const long width = header.biWidth;
+    const long height = header.biHeight;
+    if (newWidth == width && newHeight == height) {
+        if (destination) destination->Copy(*this, true, true, true);
+        return true;
+    }
+    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount);
+    work.TakePalette(*this);
+    if (!work.IsValid()) return false;
+
+    const float scaleX = Scale(width, newWidth);
+    const float scaleY = Scale(height, newHeight);
+    if (mode == 1) ResampleNearest(*this, work, scaleX, scaleY);
+    else if (mode == 2) ResampleBSpline(*this, work, scaleX, scaleY);
+    else if (width > newWidth && height > newHeight && header.biBitCount == 24) CKVXBoxShrink(*this, work, scaleX, scaleY).Run();
+    else ResampleBilinear(*this, work, scaleX, scaleY);
+
+    // Alpha always follows the nearest pixel.
+    if (alpha) {
+        work.AlphaCreate();
+        for (long y = 0; y < newHeight; ++y) {
+            const long sourceY = KVXTruncate(static_cast<float>(y) * scaleY);
+            for (long x = 0; x < newWidth; ++x)
+                work.AlphaSet(x, y, AlphaGet(KVXTruncate(static_cast<float>(x) * scaleX), sourceY));
+        }
+    }
+    work.MoveTo(*this, destination);
+    return true;
+}
+
+bool CKVXImage::Resample2(long newWidth, long newHeight, InterpolationMethod interpolation, OverflowMethod overflow,
+                          CKVXImage* destination, bool noAveraging) {
+    if (newWidth < 1 || newHeight < 1 || !dib) return false;
+    const long width = header.biWidth;
+    const long height = header.biHeight;
+    if (newWidth == width && newHeight == height) {
+        if (destination) destination->Copy(*this, true, true, true);
+        return true;
+    }
+    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount);
+    work.TakePalette(*this);
+    if (!work.IsValid()) return false;
+    if (alpha) work.AlphaCreate();
+
+    const float scaleX = Scale(width, newWidth);
+    const float scaleY = Scale(height, newHeight);
+    const bool averaging = (scaleX > 1.0f || scaleY > 1.0f) && !noAveraging;
+    const bool indexed = header.biClrUsed != 0;
+    for (long y = 0; y < newHeight; ++y) {
+        if (GetEscape()) break;
+        SetProgress(100 * y / newHeight);
+        const float sourceY = (static_cast<float>(y) + 0.5f) * scaleY - 0.5f;
+        BYTE* out = work.GetBits(static_cast<DWORD>(y));
+        BYTE* alphaOut = work.AlphaGetPointer(0, y);
+        for (long x = 0; x < newWidth; ++x) {
+            const float sourceX = (static_cast<float>(x) + 0.5f) * scaleX - 0.5f;
+            if (averaging) {
+                work.SetPixelColor(x, y,
+                                   GetAreaColorInterpolated(sourceX, sourceY, scaleX, scaleY, interpolation, overflow),
+                                   true);
+                continue;
+            }
+            const RGBQUAD color = GetPixelColorInterpolated(sourceX, sourceY, interpolation, overflow);
+            if (indexed) {
+                // The alpha plane of a paletted image keeps its 255.
+                work.SetPixelColor(x, y, color, true);
+                continue;
+            }
+            out[3 * x] = color.rgbBlue;
+            out[3 * x + 1] = color.rgbGreen;
+            out[3 * x + 2] = color.rgbRed;
+            if (alphaOut) alphaOut[x] = color.rgbReserved;
+        }
+    }
+    work.MoveTo(*this, destination);
+    return true;
+}
+
+bool CKVXImage::QIShrink(long newWidth, long newHeight, CKVXImage* destination) {
+    if (!dib) return false;
+    const long width = header.biWidth;
+    const long height = header.biHeight;
+    if (newWidth > width || newHeight > height) {
+        SetLastErrorText("QIShrink can't enlarge image");
+        return false;
+    }
+    if (newWidth == width && newHeight == height) {
+        if (destination) destination->Copy(*this, true, true, true);
+        return true;
+    }
+    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount);
+    work.TakePalette(*this);
+    if (!work.IsValid()) return false;
+    if (alpha) work.AlphaCreate();
+
+    // Source column x adds to cell floor(x * newWidth / width): counted
+    // without divisions, the cell moving on whenever the column counter
+    // reaches the width.
+    std::vector<long> cellOf(static_cast<size_t>(width));
+    for (long x = 0, cell = 0, counter = 0; x < width; ++x) {
+        cellOf[static_cast<size_t>(x)] = cell;
+        counter += newWidth;
+        if (counter >= width) {
+            counter -= width;
+            ++cell;
+        }
+    }
+    // 64-bit sums: a cell may gather far more than 2^32 / 255 pixels.
+    std::vector<ShrinkCell> cells(static_cast<size_t>(newWidth), ShrinkCell{0, 0, 0, 0, 0});
+    const bool indexed = header.biClrUsed != 0;
+    auto output = [&](long row) {
+        BYTE* out = work.GetBits(static_cast<DWORD>(row));
+        BYTE* alphaOut = work.AlphaGetPointer(0, row);
+        for (long u = 0; u < newWidth; ++u) {
+            ShrinkCell& cell = cells[static_cast<size_t>(u)];
+            const uint64_t count = std::max<uint64_t>(cell.count, 1);
+            const RGBQUAD color{static_cast<BYTE>(std::min<uint64_t>(cell.blue / count, 255)),
+                                static_cast<BYTE>(std::min<uint64_t>(cell.green / count, 255)),
+                                static_cast<BYTE>(std::min<uint64_t>(cell.red / count, 255)), 0};
+            if (indexed) {
+                // The alpha plane of a paletted image keeps its 255.
+                work.SetPixelColor(u, row, color, false);
+            } else {
+                out[3 * u] = color.rgbBlue;
+                out[3 * u + 1] = color.rgbGreen;
+                out[3 * u + 2] = color.rgbRed;
+                if (alphaOut) alphaOut[u] = static_cast<BYTE>(std::min<uint64_t>(cell.alpha / count, 255));
+            }
+            cell = ShrinkCell{0, 0, 0, 0, 0};
+        }
+    };
+
+    long row = 0;
+    long rowCounter = 0;
+    for (long y = 0; y < height; ++y) {
+        if (GetEscape()) break;
+        SetProgress(100 * y / height);
+        const BYTE* in = imageInfo.bits + static_cast<size_t>(y) * imageInfo.effWidth;
+        const BYTE* alphaIn = AlphaGetPointer(0, y);
+        for (long x = 0; x < width; ++x) {
+            ShrinkCell& cell = cells[static_cast<size_t>(cellOf[static_cast<size_t>(x)])];
+            if (indexed) {
+                const RGBQUAD color = GetPixelColor(x, y, true);
+                cell.blue += color.rgbBlue;
+                cell.green += color.rgbGreen;
+                cell.red += color.rgbRed;
+                cell.alpha += color.rgbReserved;
+            } else {
+                cell.blue += in[3 * x];
+                cell.green += in[3 * x + 1];
+                cell.red += in[3 * x + 2];
+                if (alphaIn) cell.alpha += alphaIn[x];
+            }
+            ++cell.count;
+        }
+        rowCounter += newHeight;
+        if (rowCounter >= height) {
+            rowCounter -= height;
+            output(row++);
+        }
+    }
+    work.MoveTo(*this, destination);
+    return true;
+}
+
+bool CKVXImage::Thumbnail(long newWidth, long newHeight, RGBQUAD borderColor, CKVXImage* destination) {
+    if (!dib || newWidth <= 0 || newHeight <= 0) return false;
+    CKVXImage copy(*this, true, true, true);
+    if (!copy.IsValid()) return false;
+    const long width = header.biWidth;
+    const long height = header.biHeight;
+    if (width > newWidth || height > newHeight) {
+        const float aspect = static_cast<float>(newWidth) / static_cast<float>(newHeight);
+        const float factor = static_cast<float>(width) < static_cast<float>(height) * aspect
+                                 ? static_cast<float>(newHeight) / static_cast<float>(height)
+                                 : static_cast<float>(newWidth) / static_cast<float>(width);
+        // A very long picture keeps at least one pixel across.
+        const long fitWidth = std::max(1L, KVXTruncate(static_cast<float>(width) * factor));
+        const long fitHeight = std::max(1L, KVXTruncate(static_cast<float>(height) * factor));
+        copy.Resample(fitWidth, fitHeight, 0, nullptr);
+    }
+    // Centred on a canvas of exactly the box's size; a copy that does not
+    // fit (or a canvas that cannot be made) is a failure.
+    if (!copy.Expand(newWidth, newHeight, borderColor, nullptr)) return false;
+    (destination ? *destination : *this).Transfer(copy);
+    return true;
+}
