@@ -134,9 +134,10 @@ void ResampleNearest(CKVXImage& source, CKVXImage& work, float scaleX, float sca
     }
 }
 
-// The sums of one output pixel of QIShrink.
+// The sums of one output pixel of QIShrink, 64-bit: a cell may gather far
+// more than 2^32 / 255 pixels.
 struct ShrinkCell {
-    uint64_t blue, green, red, count, alpha;
+    uint64_t blue, green, red, alpha;
 };
 
 } // namespace
@@ -242,28 +243,29 @@ bool CKVXImage::QIShrink(long newWidth, long newHeight, CKVXImage* destination) 
 
     // Source column x adds to cell floor(x * newWidth / width): counted
     // without divisions, the cell moving on whenever the column counter
-    // reaches the width.
-    std::vector<long> cellOf(static_cast<size_t>(width));
+    // reaches the width. Each cell so takes a run of columns, from
+    // firstColumn[u] up to firstColumn[u + 1].
+    std::vector<long> firstColumn(static_cast<size_t>(newWidth) + 1, width);
+    firstColumn[0] = 0;
     for (long x = 0, cell = 0, counter = 0; x < width; ++x) {
-        cellOf[static_cast<size_t>(x)] = cell;
         counter += newWidth;
         if (counter >= width) {
             counter -= width;
-            ++cell;
+            if (++cell < newWidth) firstColumn[static_cast<size_t>(cell)] = x + 1;
         }
     }
-    // 64-bit sums: a cell may gather far more than 2^32 / 255 pixels.
-    std::vector<ShrinkCell> cells(static_cast<size_t>(newWidth), ShrinkCell{0, 0, 0, 0, 0});
+    std::vector<ShrinkCell> cells(static_cast<size_t>(newWidth), ShrinkCell{0, 0, 0, 0});
     const bool indexed = header.biClrUsed != 0;
-    auto output = [&](long row) {
+    // Each cell's sums divided by its pixel count give the output pixel.
+    auto output = [&](long row, long rows) {
         BYTE* out = work.GetBits(static_cast<DWORD>(row));
         BYTE* alphaOut = work.AlphaGetPointer(0, row);
         for (long u = 0; u < newWidth; ++u) {
             ShrinkCell& cell = cells[static_cast<size_t>(u)];
-            const uint64_t count = std::max<uint64_t>(cell.count, 1);
-            const RGBQUAD color{static_cast<BYTE>(std::min<uint64_t>(cell.blue / count, 255)),
-                                static_cast<BYTE>(std::min<uint64_t>(cell.green / count, 255)),
-                                static_cast<BYTE>(std::min<uint64_t>(cell.red / count, 255)), 0};
+            const long columns = firstColumn[static_cast<size_t>(u) + 1] - firstColumn[static_cast<size_t>(u)];
+            const uint64_t count = std::max<uint64_t>(static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows), 1);
+            auto mean = [count](uint64_t sum) { return static_cast<BYTE>(std::min<uint64_t>(sum / count, 255)); };
+            const RGBQUAD color{mean(cell.blue), mean(cell.green), mean(cell.red), 0};
             if (indexed) {
                 // The alpha plane of a paletted image keeps its 255.
                 work.SetPixelColor(u, row, color, false);
@@ -271,39 +273,55 @@ bool CKVXImage::QIShrink(long newWidth, long newHeight, CKVXImage* destination) 
                 out[3 * u] = color.rgbBlue;
                 out[3 * u + 1] = color.rgbGreen;
                 out[3 * u + 2] = color.rgbRed;
-                if (alphaOut) alphaOut[u] = static_cast<BYTE>(std::min<uint64_t>(cell.alpha / count, 255));
+                if (alphaOut) alphaOut[u] = mean(cell.alpha);
             }
-            cell = ShrinkCell{0, 0, 0, 0, 0};
+            cell = ShrinkCell{0, 0, 0, 0};
+        }
+    };
+    // Adds one source row to the cells.
+    auto add = [&](long y) {
+        const BYTE* in = imageInfo.bits + static_cast<size_t>(y) * imageInfo.effWidth;
+        const BYTE* alphaIn = AlphaGetPointer(0, y);
+        for (long u = 0; u < newWidth; ++u) {
+            ShrinkCell& cell = cells[static_cast<size_t>(u)];
+            uint64_t blue = 0, green = 0, red = 0, alphaSum = 0;
+            const long end = firstColumn[static_cast<size_t>(u) + 1];
+            for (long x = firstColumn[static_cast<size_t>(u)]; x < end; ++x) {
+                if (indexed) {
+                    const RGBQUAD color = GetPixelColor(x, y, true);
+                    blue += color.rgbBlue;
+                    green += color.rgbGreen;
+                    red += color.rgbRed;
+                    alphaSum += color.rgbReserved;
+                } else {
+                    blue += in[3 * x];
+                    green += in[3 * x + 1];
+                    red += in[3 * x + 2];
+                    if (alphaIn) alphaSum += alphaIn[x];
+                }
+            }
+            cell.blue += blue;
+            cell.green += green;
+            cell.red += red;
+            cell.alpha += alphaSum;
         }
     };
 
+    // Rows likewise: the row counter grows by the new height per source row
+    // and the output row is complete whenever it reaches the height.
     long row = 0;
+    long rows = 0;
     long rowCounter = 0;
     for (long y = 0; y < height; ++y) {
         if (GetEscape()) break;
         SetProgress(100 * y / height);
-        const BYTE* in = imageInfo.bits + static_cast<size_t>(y) * imageInfo.effWidth;
-        const BYTE* alphaIn = AlphaGetPointer(0, y);
-        for (long x = 0; x < width; ++x) {
-            ShrinkCell& cell = cells[static_cast<size_t>(cellOf[static_cast<size_t>(x)])];
-            if (indexed) {
-                const RGBQUAD color = GetPixelColor(x, y, true);
-                cell.blue += color.rgbBlue;
-                cell.green += color.rgbGreen;
-                cell.red += color.rgbRed;
-                cell.alpha += color.rgbReserved;
-            } else {
-                cell.blue += in[3 * x];
-                cell.green += in[3 * x + 1];
-                cell.red += in[3 * x + 2];
-                if (alphaIn) cell.alpha += alphaIn[x];
-            }
-            ++cell.count;
-        }
+        add(y);
+        ++rows;
         rowCounter += newHeight;
         if (rowCounter >= height) {
             rowCounter -= height;
-            output(row++);
+            output(row++, rows);
+            rows = 0;
         }
     }
     work.MoveTo(*this, destination);

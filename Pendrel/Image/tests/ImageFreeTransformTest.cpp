@@ -32,7 +32,7 @@ void ExpectSameBytes(ImageProbe& a, ImageProbe& b) {
     }
 }
 
-TEST(ImageTransform, RotateByZeroFramesThePicture) {
+TEST(ImageFreeTransform, RotateByZeroFramesThePicture) {
     CKVXImage source(4, 3, 24);
     FillPattern24(source);
     source.AlphaCreate();
@@ -54,7 +54,7 @@ TEST(ImageTransform, RotateByZeroFramesThePicture) {
         }
 }
 
-TEST(ImageTransform, RotateLeavesUncoveredCornersTransparent) {
+TEST(ImageFreeTransform, RotateLeavesUncoveredCornersTransparent) {
     for (DWORD bpp : {8u, 24u}) {
         CKVXImage image(40, 40, bpp);
         FillRandom(image, 9, false);
@@ -69,7 +69,7 @@ TEST(ImageTransform, RotateLeavesUncoveredCornersTransparent) {
     }
 }
 
-TEST(ImageTransform, Rotate2ByRightAnglesIsExactlyTheQuarterTurn) {
+TEST(ImageFreeTransform, Rotate2ByRightAnglesIsExactlyTheQuarterTurn) {
     struct Case {
         float angle;
         bool (CKVXImage::*turn)(CKVXImage*);
@@ -91,7 +91,7 @@ TEST(ImageTransform, Rotate2ByRightAnglesIsExactlyTheQuarterTurn) {
         }
 }
 
-TEST(ImageTransform, Rotate2WithoutShortcutsInterpolatesToTheTurnedSize) {
+TEST(ImageFreeTransform, Rotate2WithoutShortcutsInterpolatesToTheTurnedSize) {
     CKVXImage source(13, 7, 24);
     FillPattern24(source);
     CKVXImage result;
@@ -105,7 +105,7 @@ TEST(ImageTransform, Rotate2WithoutShortcutsInterpolatesToTheTurnedSize) {
     ExpectSamePicture(result, turned);
 }
 
-TEST(ImageTransform, Rotate2ByATinyAngleOnlyCopies) {
+TEST(ImageFreeTransform, Rotate2ByATinyAngleOnlyCopies) {
     CKVXImage source(9, 5, 24);
     FillPattern24(source);
     source.AlphaCreate();
@@ -122,7 +122,7 @@ TEST(ImageTransform, Rotate2ByATinyAngleOnlyCopies) {
     ExpectSamePicture(source, before);
 }
 
-TEST(ImageTransform, Rotate2KeepingTheSizeFillsTheCornersWithTheReplacement) {
+TEST(ImageFreeTransform, Rotate2KeepingTheSizeFillsTheCornersWithTheReplacement) {
     RGBQUAD grey = Quad(90, 90, 90, 40);
     for (RGBQUAD* outside : {static_cast<RGBQUAD*>(nullptr), &grey}) {
         CKVXImage image(30, 30, 24);
@@ -142,7 +142,7 @@ TEST(ImageTransform, Rotate2KeepingTheSizeFillsTheCornersWithTheReplacement) {
     }
 }
 
-TEST(ImageTransform, CropRotatedRectangleAtZeroIsACrop) {
+TEST(ImageFreeTransform, CropRotatedRectangleAtZeroIsACrop) {
     CKVXImage source(20, 16, 24);
     FillPattern24(source);
     source.AlphaCreate();
@@ -170,7 +170,7 @@ void PaintTurnedRectangle(CKVXImage& image, long left, long top, long width, lon
         }
 }
 
-TEST(ImageTransform, CropRotatedRectangleHoldsTheWholeRectangleAtEitherSign) {
+TEST(ImageFreeTransform, CropRotatedRectangleHoldsTheWholeRectangleAtEitherSign) {
     for (double angle : {0.4, -0.4, 1.2, -1.2}) {
         CKVXImage image(200, 200, 24);
         PaintTurnedRectangle(image, 90, 80, 50, 30, angle);
@@ -186,14 +186,14 @@ TEST(ImageTransform, CropRotatedRectangleHoldsTheWholeRectangleAtEitherSign) {
     }
 }
 
-TEST(ImageTransform, CropRotatedRectangleFailsWhenTheBoxLeavesTheImage) {
+TEST(ImageFreeTransform, CropRotatedRectangleFailsWhenTheBoxLeavesTheImage) {
     CKVXImage image(50, 50, 24);
     EXPECT_FALSE(image.CropRotatedRectangle(5, 5, 60, 10, 0.3f));
     EXPECT_FALSE(image.CropRotatedRectangle(2, 5, 20, 20, 0.5f));
     EXPECT_EQ(image.GetWidth(), 50u);
 }
 
-TEST(ImageTransform, SkewByNothingIsTheIdentity) {
+TEST(ImageFreeTransform, SkewByNothingIsTheIdentity) {
     for (DWORD bpp : {4u, 8u, 24u}) {
         CKVXImage image(11, 6, bpp);
         FillRandom(image, 4, true);
@@ -203,7 +203,7 @@ TEST(ImageTransform, SkewByNothingIsTheIdentity) {
     }
 }
 
-TEST(ImageTransform, SkewChangesOnlyTheSelection) {
+TEST(ImageFreeTransform, SkewChangesOnlyTheSelection) {
     CKVXImage image(10, 10, 24);
     FillPattern24(image);
     image.SelectionAddRect(RECT{2, 8, 6, 4});
@@ -218,7 +218,7 @@ TEST(ImageTransform, SkewChangesOnlyTheSelection) {
         }
 }
 
-TEST(ImageTransform, CircleType4ShiftsColumnsInsideTheDisc) {
+TEST(ImageFreeTransform, CircleType4ShiftsColumnsInsideTheDisc) {
     CKVXImage image(64, 64, 24);
     FillPattern24(image);
     image.AlphaCreate();
@@ -241,7 +241,7 @@ TEST(ImageTransform, CircleType4ShiftsColumnsInsideTheDisc) {
     EXPECT_EQ(image.AlphaGet(2, 2), 0);
 }
 
-TEST(ImageTransform, CircleTypesKeepTheCentre) {
+TEST(ImageFreeTransform, CircleTypesKeepTheCentre) {
     for (int type : {0, 1, 2, 3}) {
         CKVXImage image(33, 33, 8);
         FillRandom(image, 3, false);
@@ -254,7 +254,7 @@ TEST(ImageTransform, CircleTypesKeepTheCentre) {
     }
 }
 
-TEST(ImageTransform, EveryOperationRefusesAnEmptyImage) {
+TEST(ImageFreeTransform, EveryOperationRefusesAnEmptyImage) {
     CKVXImage empty;
     EXPECT_FALSE(empty.Rotate(10.0f));
     EXPECT_FALSE(empty.Rotate2(10.0f, nullptr, CKVXImage::InterpolationBilinear, CKVXImage::OverflowFillColor,
