@@ -10,14 +10,32 @@ namespace {
 std::wstring OrEmpty(const wchar_t* text) { return text ? text : L""; }
 } // namespace
 
-void RecordingLog::SetVerbose(bool verbose) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_verbose = verbose;
+int RecordingLog::Init(const wchar_t* definitionFile, const wchar_t* logFile, int verbose, CAbstractUILog* observer) {
+    SetVerbose(verbose);
+    SetUILog(observer);
+    return 0;
 }
 
-bool RecordingLog::IsVerbose() const {
+CAbstractUILog* RecordingLog::GetUILog() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_verbose;
+    return m_observer;
+}
+
+CAbstractUILog* RecordingLog::SetUILog(CAbstractUILog* observer) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    CAbstractUILog* previous = m_observer;
+    m_observer = observer;
+    return previous;
+}
+
+void RecordingLog::SetVerbose(int verbose) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_verbose = verbose != 0;
+}
+
+int RecordingLog::IsVerbose() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_verbose ? 1 : 0;
 }
 
 void RecordingLog::Define(const std::wstring& category, int code, const std::wstring& format, int level) {
@@ -82,6 +100,21 @@ int RecordingLog::WriteSourceMessage(const wchar_t* text, const wchar_t* sourceF
     return 0;
 }
 
+int RecordingLog::WriteRaw(const wchar_t* text) {
+    Add({LogCall::WriteRaw, L"", 0, 6, OrEmpty(text), L"", 0, true});
+    return (!text || !*text) ? -1 : 0;
+}
+
+int RecordingLog::WriteMessage(const wchar_t* text, LOG_ICON_TYPE level) {
+    Add({LogCall::WriteMessage, L"", 0, level, OrEmpty(text), L"", 0, true});
+    return 0;
+}
+
+int RecordingLog::DebugSourceMessage(const wchar_t* text, const wchar_t* sourceFile, int line) {
+    Add({LogCall::DebugSourceMessage, L"", 0, 6, OrEmpty(text), OrEmpty(sourceFile), line, IsVerbose() != 0});
+    return 0;
+}
+
 int RecordingLog::LogFormat(const wchar_t* sourceFile, int line, int level, const wchar_t* format, ...) {
     va_list args;
     va_start(args, format);
@@ -118,6 +151,12 @@ void RecordingLog::SetLogFilePath(const std::wstring& path) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_path = path;
 }
+
+int RecordingLog::TrimLogFile(const wchar_t* historyFile, int maxRuns) { return 0; }
+
+int RecordingLog::CopyLogFile(const wchar_t* path) { return 0; }
+
+int RecordingLog::MoveLogFile(const wchar_t* path) { return 0; }
 
 const wchar_t* RecordingLog::GetLogFilePath() { return m_path.c_str(); }
 

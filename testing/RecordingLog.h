@@ -7,7 +7,9 @@
 // name and the "(%d) %s" detail, so Define(L"FILE", -1, L"%s|%s") shows
 // "name|(2) The file was not found."). Without a definition the text is
 // empty and the call is still recorded. Debug* calls are recorded with
-// written == false while the log is not verbose (the default).
+// written == false while the log is not verbose (the default). The file
+// operations (Init, TrimLogFile, CopyLogFile, MoveLogFile) do nothing and
+// give 0.
 
 #include <mutex>
 #include <map>
@@ -19,7 +21,18 @@
 
 namespace kvxtest {
 
-enum class LogCall { LogEvent, DebugEvent, WriteSourceMessage, LogFormat, DebugFormat, LogEventFormat, DebugEventFormat };
+enum class LogCall {
+    LogEvent,
+    DebugEvent,
+    WriteSourceMessage,
+    LogFormat,
+    DebugFormat,
+    LogEventFormat,
+    DebugEventFormat,
+    WriteRaw,
+    WriteMessage,
+    DebugSourceMessage,
+};
 
 struct RecordedEntry {
     LogCall call;
@@ -36,8 +49,6 @@ class RecordingLog : public CAbstractLog {
 public:
     RecordingLog() = default;
 
-    void SetVerbose(bool verbose);
-    bool IsVerbose() const;
     // The message format and level of an event.
     void Define(const std::wstring& category, int code, const std::wstring& format, int level = 1);
 
@@ -50,13 +61,24 @@ public:
     std::vector<RecordedEntry> Written() const;
     void Clear();
 
+    int Init(const wchar_t* definitionFile, const wchar_t* logFile, int verbose, CAbstractUILog* observer) override;
+    CAbstractUILog* GetUILog() override;
+    CAbstractUILog* SetUILog(CAbstractUILog* observer) override;
+    int IsVerbose() override;
+    void SetVerbose(int verbose) override;
+    int WriteRaw(const wchar_t* text) override;
     int LogEvent(int code, const wchar_t* category, const wchar_t* sourceFile, int line) override;
-    int DebugEvent(int code, const wchar_t* category, const wchar_t* sourceFile, int line) override;
+    int WriteMessage(const wchar_t* text, LOG_ICON_TYPE level) override;
     int WriteSourceMessage(const wchar_t* text, const wchar_t* sourceFile, int line) override;
     int LogFormat(const wchar_t* sourceFile, int line, int level, const wchar_t* format, ...) override;
-    int DebugFormat(const wchar_t* sourceFile, int line, int level, const wchar_t* format, ...) override;
     int LogEventFormat(const wchar_t* sourceFile, int line, const wchar_t* category, int code, ...) override;
+    int DebugFormat(const wchar_t* sourceFile, int line, int level, const wchar_t* format, ...) override;
     int DebugEventFormat(const wchar_t* sourceFile, int line, const wchar_t* category, int code, ...) override;
+    int DebugSourceMessage(const wchar_t* text, const wchar_t* sourceFile, int line) override;
+    int DebugEvent(int code, const wchar_t* category, const wchar_t* sourceFile, int line) override;
+    int TrimLogFile(const wchar_t* historyFile, int maxRuns) override;
+    int CopyLogFile(const wchar_t* path) override;
+    int MoveLogFile(const wchar_t* path) override;
     const wchar_t* GetLogFilePath() override;
 
 private:
@@ -72,6 +94,7 @@ private:
 
     mutable std::mutex m_mutex;
     bool m_verbose = false;
+    CAbstractUILog* m_observer = nullptr;
     std::map<std::pair<std::wstring, int>, Definition> m_definitions;
     std::vector<RecordedEntry> m_entries;
     std::wstring m_path = L"/tmp/recording.log";

@@ -45,11 +45,6 @@ void AppendUtf8(std::string& out, uint32_t cp) {
     }
 }
 
-inline void AppendUnit(std::vector<uint8_t>& out, uint32_t unit) {
-    out.push_back((uint8_t)(unit & 0xFF));
-    out.push_back((uint8_t)(unit >> 8));
-}
-
 } // namespace
 
 std::wstring Utf8ToWide(const char* text, size_t length) {
@@ -99,17 +94,24 @@ size_t Utf16UnitCount(const wchar_t* text, size_t length) {
 
 void AppendUtf16LE(std::vector<uint8_t>& out, const wchar_t* text, size_t length) {
     if (!text) return;
-    out.reserve(out.size() + 2 * length);
+    // Sized once and filled in place: the log encodes every entry here.
+    size_t start = out.size();
+    out.resize(start + 2 * Utf16UnitCount(text, length));
+    uint8_t* p = out.data() + start;
+    auto put = [&p](uint32_t unit) {
+        *p++ = (uint8_t)(unit & 0xFF);
+        *p++ = (uint8_t)(unit >> 8);
+    };
     for (size_t i = 0; i < length; ++i) {
         uint32_t cp = (uint32_t)text[i];
         if (cp < 0x10000) {
-            AppendUnit(out, cp);
+            put(cp);
         } else if (cp <= 0x10FFFF) {
             cp -= 0x10000;
-            AppendUnit(out, 0xD800 + (cp >> 10));
-            AppendUnit(out, 0xDC00 + (cp & 0x3FF));
+            put(0xD800 + (cp >> 10));
+            put(0xDC00 + (cp & 0x3FF));
         } else {
-            AppendUnit(out, kReplacement);
+            put(kReplacement);
         }
     }
 }
