@@ -1,9 +1,10 @@
 #pragma once
 // Palette indices of the colours already looked up during one conversion,
-// keyed on red, green and blue. A photo has far fewer distinct colours than
-// pixels, so remembering each answer spares most nearest-colour searches.
-// The table stops growing at a bounded size; colours past that are simply
-// not remembered.
+// keyed on red, green and blue. Neighbouring pixels of a picture often share
+// their colour, so remembering each answer spares most nearest-colour
+// searches. The memory is fixed (a direct-mapped table of 2^16 colours,
+// about 320 KB, that stays in the cache): a colour that meets another in its
+// slot replaces it.
 
 #include <cstdint>
 #include <vector>
@@ -14,18 +15,16 @@ class CKVXColorLookup {
 public:
     CKVXColorLookup();
 
-    // True, with the index in `index`, when the colour was added before.
+    // True, with the index in `index`, when the colour was added before (and
+    // not replaced since).
     bool Find(RGBQUAD color, BYTE& index) const;
     void Add(RGBQUAD color, BYTE index);
 
 private:
     static uint32_t Key(RGBQUAD color);
-    size_t SlotOf(uint32_t key) const;
-    void Grow();
+    static size_t SlotOf(uint32_t key);
 
-    // Empty slots hold 0; a used one holds its key in bits 8..31 (plus one
-    // in bit 32, so no used slot is 0) and its index in bits 0..7.
-    std::vector<uint64_t> m_slots;
-    size_t m_used;
-    int m_shift; // 64 minus the number of bits of a slot number
+    // Per slot the key with bit 24 set (0 when empty) and the index.
+    std::vector<uint32_t> m_keys;
+    std::vector<BYTE> m_indices;
 };

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "Pendrel/Image/KVXWorkingImage.h"
+
 namespace {
 
 // Bytes from the start of a row to pixel x, at 8 or 24 bpp.
@@ -37,11 +39,8 @@ bool CKVXImage::Crop(long left, long top, long right, long bottom, CKVXImage* de
     const long newWidth = endX - startX;
     const long newHeight = endY - startY;
     const WORD bpp = header.biBitCount;
-    CKVXImage result(static_cast<DWORD>(newWidth), static_cast<DWORD>(newHeight), bpp, imageInfo.type);
+    CKVXWorkingImage result(*this, newWidth, newHeight, bpp, CKVXWorkingImage::NewSettingsWithPalette);
     if (!result.IsValid()) return false;
-    result.SetPalette(GetPalette(), header.biClrUsed);
-    result.imageInfo.transIndex = imageInfo.transIndex;
-    result.imageInfo.transColor = imageInfo.transColor;
 
     for (long y = startY; y < endY; ++y) {
         SetProgress(100 * y / endY);
@@ -58,7 +57,7 @@ bool CKVXImage::Crop(long left, long top, long right, long bottom, CKVXImage* de
         for (long y = startY; y < endY; ++y)
             std::memcpy(result.alpha + (y - startY) * newWidth, alpha + y * width + startX, static_cast<size_t>(newWidth));
     }
-    (destination ? *destination : *this).Transfer(result);
+    result.MoveTo(*this, destination);
     return true;
 }
 
@@ -70,18 +69,14 @@ bool CKVXImage::Expand(long left, long top, long right, long bottom, RGBQUAD bor
     if (!dib || left < 0 || top < 0 || right < 0 || bottom < 0) return false;
     const long width = header.biWidth;
     const long height = header.biHeight;
-    // Margins so large that the size leaves 32 bits cannot be made.
+    // Margins so large that the size leaves 32 bits make no image.
     if (left > INT32_MAX || top > INT32_MAX || right > INT32_MAX || bottom > INT32_MAX) return false;
     const long newWidth = left + width + right;
     const long newHeight = top + height + bottom;
-    if (newWidth > INT32_MAX || newHeight > INT32_MAX) return false;
 
     const WORD bpp = header.biBitCount;
-    CKVXImage result(static_cast<DWORD>(newWidth), static_cast<DWORD>(newHeight), bpp, imageInfo.type);
+    CKVXWorkingImage result(*this, newWidth, newHeight, bpp, CKVXWorkingImage::NewSettingsWithPalette);
     if (!result.IsValid()) return false;
-    result.SetPalette(GetPalette(), header.biClrUsed);
-    result.imageInfo.transIndex = imageInfo.transIndex;
-    result.imageInfo.transColor = imageInfo.transColor;
 
     if (bpp == 8 || bpp == 24) {
         if (bpp == 8) {
@@ -112,7 +107,7 @@ bool CKVXImage::Expand(long left, long top, long right, long bottom, RGBQUAD bor
             }
         }
     }
-    (destination ? *destination : *this).Transfer(result);
+    result.MoveTo(*this, destination);
     return true;
 }
 

@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "Pendrel/Image/KVXColorLookup.h"
 #include "Pendrel/Image/KVXImageRounding.h"
+#include "Pendrel/Image/KVXNearestColor.h"
 #include "Pendrel/Image/KVXWorkingImage.h"
 
 namespace {
@@ -54,17 +54,13 @@ bool CKVXImage::IncreaseBpp(DWORD bpp) {
 
     const long width = header.biWidth;
     const long height = header.biHeight;
-    CKVXWorkingImage work(*this, width, height, bpp);
-    if (bpp == 24) {
-        if (!work.IsValid()) return false;
-        // The transparent index stays set and, at 24 bpp, marks that the
-        // transparent colour is in use.
-        if (imageInfo.transIndex >= 0)
-            work.imageInfo.transColor = GetPaletteColor(static_cast<BYTE>(imageInfo.transIndex));
-    } else {
-        work.TakePalette(*this);
-        if (!work.IsValid()) return false;
-    }
+    CKVXWorkingImage work(*this, width, height, bpp,
+                          bpp == 24 ? CKVXWorkingImage::SourceSettings : CKVXWorkingImage::SourceSettingsAndPalette);
+    if (!work.IsValid()) return false;
+    // The transparent index stays set and, at 24 bpp, marks that the
+    // transparent colour is in use.
+    if (bpp == 24 && imageInfo.transIndex >= 0)
+        work.imageInfo.transColor = GetPaletteColor(static_cast<BYTE>(imageInfo.transIndex));
     work.SelectionCopy(*this);
     work.AlphaCopy(*this);
     // Palette alpha becomes a plane, so it survives the palette.
@@ -93,40 +89,49 @@ bool CKVXImage::DecreaseBpp(DWORD bpp, bool diffuseError, RGBQUAD* palette, DWOR
 
     const long width = header.biWidth;
     const long height = header.biHeight;
-    // The working image takes this image's settings with a clear
-    // nearest-colour cache: an answer cached for this image's palette would
-    // name an entry of the wrong palette.
-    CKVXWorkingImage work(*this, width, height, bpp);
+    CKVXWorkingImage work(*this, width, height, bpp, CKVXWorkingImage::SourceSettings);
     if (importantColors != 0) work.SetClrImportant(importantColors);
     if (!work.IsValid()) return false;
     work.SelectionCopy(*this);
     work.AlphaCopy(*this);
     if (!SetReducedPalette(work, palette)) return false;
 
-    // The nearest entry depends only on red, green and blue, and the
-    // working palette stays the same for the whole call.
-    CKVXColorLookup seen;
-    auto nearest = [&](RGBQUAD color) {
-        BYTE index;
-        if (!seen.Find(color, index)) {
-            index = work.GetNearestIndex(color);
-            seen.Add(color, index);
-        }
-        return index;
+    // The nearest entries are searched in the working palette itself, never
+    // through an answer cached for this image's palette; the palette stays
+    // the same for the whole call, so one search object remembers them.
+    CKVXNearestColor nearest(work);
+    // A 24-bit image is read and diffused into straight in its rows; an
+    // indexed one through the accessors, which store each diffused colour
+    // as the nearest entry of its own palette.
+    const bool direct = header.biClrUsed == 0;
+    auto pixel = [&](long x, long y) {
+        return imageInfo.bits + static_cast<size_t>(y) * imageInfo.effWidth + 3 * static_cast<size_t>(x);
     };
-    // Spreads a share of the error into a pixel of this image not yet
+    auto colorAt = [&](long x, long y) {
+        if (!direct) return GetPixelColor(x, y, true);
+        const BYTE* p = pixel(x, y);
+        return RGBQUAD{p[0], p[1], p[2], 0};
+    };
+    // Spreads error x weight / 16 into a pixel of this image not yet
     // visited; writes outside the image are dropped.
     auto spread = [&](long x, long y, const int error[3], int weight) {
         if (!IsInside(x, y)) return;
-        SetPixelColor(x, y, WithError(GetPixelColor(x, y, true), error, weight, 16), false);
+        if (!direct) {
+            SetPixelColor(x, y, WithError(GetPixelColor(x, y, true), error, weight, 16), false);
+            return;
+        }
+        BYTE* p = pixel(x, y);
+        p[0] = KVXClampIntToByte(p[0] + error[2] * weight / 16);
+        p[1] = KVXClampIntToByte(p[1] + error[1] * weight / 16);
+        p[2] = KVXClampIntToByte(p[2] + error[0] * weight / 16);
     };
 
     for (long y = 0; y < height; ++y) {
         if (GetEscape()) break;
         SetProgress(y * 100 / height);
         for (long x = 0; x < width; ++x) {
-            const RGBQUAD color = GetPixelColor(x, y, true);
-            const BYTE index = nearest(color);
+            const RGBQUAD color = colorAt(x, y);
+            const BYTE index = nearest.Find(color);
             work.SetPixelIndex(x, y, index);
             if (!diffuseError) continue;
             const RGBQUAD held = work.GetPaletteColor(index);

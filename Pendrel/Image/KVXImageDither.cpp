@@ -127,7 +127,7 @@ bool CKVXImage::Dither(long method) {
 
     const long width = header.biWidth;
     const long height = header.biHeight;
-    CKVXWorkingImage work(*this, width, height, 1);
+    CKVXWorkingImage work(*this, width, height, 1, CKVXWorkingImage::SourceSettings);
     if (!work.IsValid()) return false;
     work.SelectionCopy(*this);
     work.AlphaCopy(*this);

@@ -50,6 +50,33 @@ Area WorkArea(CKVXImage& image) {
                 std::min<long>(box.top, image.GetHeight())};
 }
 
+// Copies pixel (sourceX, sourceY) of the source, read by the accessors'
+// rules, to (x, y) of the result: the index of an indexed image, else the
+// colour; its alpha value follows (0 outside the source).
+void CopyPixel(CKVXImage& source, long sourceX, long sourceY, CKVXImage& result, long x, long y) {
+    if (source.IsIndexed()) result.SetPixelIndex(x, y, source.GetPixelIndex(sourceX, sourceY));
+    else result.SetPixelColor(x, y, source.GetPixelColor(sourceX, sourceY, true), false);
+    result.AlphaSet(x, y, source.AlphaGet(sourceX, sourceY));
+}
+
+// Skew and CircleTransform: a copy of the image (with its pixels only when
+// there is a selection, since the pixels outside it keep their values)
+// receives rework(copy, x, y) for each selected pixel of the area, and then
+// replaces the image.
+template <class Rework> bool ReworkSelection(CKVXImage& image, Rework rework) {
+    CKVXImage work(image, image.SelectionIsValid(), true, true);
+    if (!work.IsValid()) return false;
+    const Area area = WorkArea(image);
+    for (long y = area.yMin; y < area.yMax; ++y) {
+        if (image.GetEscape()) break;
+        image.SetProgress(100 * (y - area.yMin) / (area.yMax - area.yMin));
+        for (long x = area.xMin; x < area.xMax; ++x)
+            if (image.SelectionIsInside(x, y)) rework(work, x, y);
+    }
+    image.Transfer(work);
+    return true;
+}
+
 } // namespace
 
 bool CKVXImage::Rotate(float angle, CKVXImage* destination) {
@@ -79,8 +106,7 @@ bool CKVXImage::Rotate(float angle, CKVXImage* destination) {
 
     const long newWidth = SizeBetween(minX, maxX, 2);
     const long newHeight = SizeBetween(minY, maxY, 2);
-    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount);
-    work.TakePalette(*this);
+    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount, CKVXWorkingImage::SourceSettingsAndPalette);
     if (!work.IsValid()) return false;
     if (alpha) {
         // The corners that no source pixel covers stay fully transparent.
@@ -88,18 +114,13 @@ bool CKVXImage::Rotate(float angle, CKVXImage* destination) {
         work.AlphaClear();
     }
 
-    const bool indexed = header.biClrUsed != 0;
     for (long newY = 0; newY < newHeight; ++newY) {
         if (GetEscape()) break;
         SetProgress(100 * newY / newHeight);
         const double y = static_cast<double>(minY + newY);
         for (long newX = 0; newX < newWidth; ++newX) {
             const double x = static_cast<double>(minX + newX);
-            const long sourceX = KVXTruncate(x * c + y * s - 0.5);
-            const long sourceY = KVXTruncate(y * c - x * s - 0.5);
-            if (indexed) work.SetPixelIndex(newX, newY, GetPixelIndex(sourceX, sourceY));
-            else work.SetPixelColor(newX, newY, GetPixelColor(sourceX, sourceY, true), false);
-            work.AlphaSet(newX, newY, AlphaGet(sourceX, sourceY));
+            CopyPixel(*this, KVXTruncate(x * c + y * s - 0.5), KVXTruncate(y * c - x * s - 0.5), work, newX, newY);
         }
     }
     work.MoveTo(*this, destination);
@@ -158,20 +179,15 @@ bool CKVXImage::Rotate2(float angle, CKVXImage* destination, InterpolationMethod
         newHeight = height;
     }
 
-    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount);
-    work.TakePalette(*this);
+    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount, CKVXWorkingImage::SourceSettingsAndPalette);
     if (!work.IsValid()) return false;
     if (alpha) work.AlphaCreate();
     RGBQUAD replacement = outsideColor ? *outsideColor : RGBQUAD{255, 255, 255, 0};
 
-    const bool indexed = header.biClrUsed != 0;
-    const size_t newStride = work.GetEffWidth();
     float y = startY;
     for (long newY = 0; newY < newHeight; ++newY, y += 1.0f) {
         if (GetEscape()) break;
         SetProgress(100 * newY / newHeight);
-        BYTE* out = work.GetBits(0) + static_cast<size_t>(newY) * newStride;
-        BYTE* alphaOut = work.AlphaGetPointer(0, newY);
         float x = startX;
         for (long newX = 0; newX < newWidth; ++newX, x += 1.0f) {
             float sourceX = c * x + s * y;
@@ -180,15 +196,8 @@ bool CKVXImage::Rotate2(float angle, CKVXImage* destination, InterpolationMethod
                 sourceX += centerX;
                 sourceY += centerY;
             }
-            const RGBQUAD color = GetPixelColorInterpolated(sourceX, sourceY, interpolation, overflow, &replacement);
-            if (indexed) {
-                work.SetPixelColor(newX, newY, color, true);
-                continue;
-            }
-            out[3 * newX] = color.rgbBlue;
-            out[3 * newX + 1] = color.rgbGreen;
-            out[3 * newX + 2] = color.rgbRed;
-            if (alphaOut) alphaOut[newX] = color.rgbReserved;
+            work.PutSample(newX, newY,
+                           GetPixelColorInterpolated(sourceX, sourceY, interpolation, overflow, &replacement));
         }
     }
     work.MoveTo(*this, destination);
@@ -229,43 +238,22 @@ bool CKVXImage::CropRotatedRectangle(long left, long top, long width, long heigh
 
 bool CKVXImage::Skew(float xShear, float yShear, long pivotX, long pivotY, bool interpolate) {
     if (!dib) return false;
-    // Pixels outside the selection keep their values, so the copy needs them
-    // only when there is a selection.
-    CKVXImage work(*this, selection != nullptr, true, true);
-    if (!work.IsValid()) return false;
-
-    const Area area = WorkArea(*this);
-    const bool indexed = header.biClrUsed != 0;
-    for (long y = area.yMin; y < area.yMax; ++y) {
-        if (GetEscape()) break;
-        SetProgress(100 * (y - area.yMin) / (area.yMax - area.yMin));
-        for (long x = area.xMin; x < area.xMax; ++x) {
-            if (!SelectionIsInside(x, y)) continue;
-            const float sourceX = static_cast<float>(x) + xShear * static_cast<float>(y - pivotY);
-            const float sourceY = static_cast<float>(y) + yShear * static_cast<float>(x - pivotX);
-            if (interpolate) {
-                work.SetPixelColor(x, y,
-                                   GetPixelColorInterpolated(sourceX, sourceY, InterpolationBilinear,
-                                                             OverflowTransColor, nullptr),
-                                   true);
-                continue;
-            }
-            const long nearX = KVXTruncate(sourceX);
-            const long nearY = KVXTruncate(sourceY);
-            if (indexed) work.SetPixelIndex(x, y, GetPixelIndex(nearX, nearY));
-            else work.SetPixelColor(x, y, GetPixelColor(nearX, nearY, true), false);
-            work.AlphaSet(x, y, AlphaGet(nearX, nearY));
+    return ReworkSelection(*this, [&](CKVXImage& work, long x, long y) {
+        const float sourceX = static_cast<float>(x) + xShear * static_cast<float>(y - pivotY);
+        const float sourceY = static_cast<float>(y) + yShear * static_cast<float>(x - pivotX);
+        if (interpolate) {
+            // A paletted image takes the nearest entry and keeps its alpha.
+            work.SetPixelColor(x, y,
+                               GetPixelColorInterpolated(sourceX, sourceY, InterpolationBilinear, OverflowTransColor),
+                               true);
+        } else {
+            CopyPixel(*this, KVXTruncate(sourceX), KVXTruncate(sourceY), work, x, y);
         }
-    }
-    Transfer(work);
-    return true;
+    });
 }
 
 bool CKVXImage::CircleTransform(int type, long maxRadius, float coefficient) {
     if (!dib) return false;
-    CKVXImage work(*this, selection != nullptr, true, true);
-    if (!work.IsValid()) return false;
-
     const Area area = WorkArea(*this);
     const long xMid = header.biWidth / 2;
     const long yMid = header.biHeight / 2;
@@ -276,47 +264,37 @@ bool CKVXImage::CircleTransform(int type, long maxRadius, float coefficient) {
     if (coefficient == 0.0f) coefficient = 1.0f;
     const float radiusLimit = static_cast<float>(maxRadius);
 
-    const bool indexed = header.biClrUsed != 0;
-    for (long y = area.yMin; y < area.yMax; ++y) {
-        if (GetEscape()) break;
-        SetProgress(100 * (y - area.yMin) / (area.yMax - area.yMin));
-        for (long x = area.xMin; x < area.xMax; ++x) {
-            if (!SelectionIsInside(x, y)) continue;
-            const long dx = xMid - x;
-            const long dy = yMid - y;
-            const float radius = distance(dx, dy);
-            // Beyond the disc the source lies outside the image.
-            long sourceX = -1;
-            long sourceY = -1;
-            if (radius < radiusLimit) {
-                double angle = std::atan2(static_cast<double>(dy), static_cast<double>(dx));
-                float r;
-                switch (type) {
-                case 0: r = radius * radius / radiusLimit; break;
-                case 1: r = std::sqrt(radius * radiusLimit); break;
-                case 2:
-                    r = radius;
-                    angle += radius / coefficient;
-                    break;
-                default: r = 1.0f; break;
-                }
-                if (type < 3) {
-                    sourceX = xMid + KVXTruncate(r * std::cos(angle));
-                    sourceY = yMid - KVXTruncate(r * std::sin(angle));
-                } else if (type == 3) {
-                    sourceX = KVXTruncate(std::fabs(angle * static_cast<double>(area.xMax) / 6.2831852));
-                    sourceY = KVXTruncate(std::fabs(static_cast<float>(area.yMax) * radius / radiusLimit));
-                } else {
-                    // The remainder takes the sign of x.
-                    sourceX = x + (x % 32) - 16;
-                    sourceY = y;
-                }
+    return ReworkSelection(*this, [&](CKVXImage& work, long x, long y) {
+        const long dx = xMid - x;
+        const long dy = yMid - y;
+        const float radius = distance(dx, dy);
+        // Beyond the disc the source lies outside the image.
+        long sourceX = -1;
+        long sourceY = -1;
+        if (radius < radiusLimit) {
+            double angle = std::atan2(static_cast<double>(dy), static_cast<double>(dx));
+            float r;
+            switch (type) {
+            case 0: r = radius * radius / radiusLimit; break;
+            case 1: r = std::sqrt(radius * radiusLimit); break;
+            case 2:
+                r = radius;
+                angle += radius / coefficient;
+                break;
+            default: r = 1.0f; break;
             }
-            if (indexed) work.SetPixelIndex(x, y, GetPixelIndex(sourceX, sourceY));
-            else work.SetPixelColor(x, y, GetPixelColor(sourceX, sourceY, true), false);
-            work.AlphaSet(x, y, AlphaGet(sourceX, sourceY));
+            if (type < 3) {
+                sourceX = xMid + KVXTruncate(r * std::cos(angle));
+                sourceY = yMid - KVXTruncate(r * std::sin(angle));
+            } else if (type == 3) {
+                sourceX = KVXTruncate(std::fabs(angle * static_cast<double>(area.xMax) / 6.2831852));
+                sourceY = KVXTruncate(std::fabs(static_cast<float>(area.yMax) * radius / radiusLimit));
+            } else {
+                // The remainder takes the sign of x.
+                sourceX = x + (x % 32) - 16;
+                sourceY = y;
+            }
         }
-    }
-    Transfer(work);
-    return true;
+        CopyPixel(*this, sourceX, sourceY, work, x, y);
+    });
 }

@@ -39,98 +39,88 @@ RGBQUAD SourceColor(CKVXImage& image, long x, long y) {
     return RGBQUAD{pixel[0], pixel[1], pixel[2], 0};
 }
 
-// Writes a computed colour: the nearest palette entry into an indexed
-// image, the bytes into a 24-bit row.
-void PutColor(CKVXImage& image, long x, long y, RGBQUAD color) {
-    if (image.IsIndexed()) {
-        image.SetPixelColor(x, y, color, false);
-        return;
-    }
-    BYTE* pixel = image.GetBits(0) + static_cast<size_t>(y) * image.GetEffWidth() + 3 * static_cast<size_t>(x);
-    pixel[0] = color.rgbBlue;
-    pixel[1] = color.rgbGreen;
-    pixel[2] = color.rgbRed;
+// The start of every resize: a new size equal to the old one copies the
+// whole image into the destination (if any) and changes nothing else.
+bool IsSameSize(CKVXImage& image, long newWidth, long newHeight, CKVXImage* destination) {
+    if (newWidth != static_cast<long>(image.GetWidth()) || newHeight != static_cast<long>(image.GetHeight()))
+        return false;
+    if (destination) destination->Copy(image, true, true, true);
+    return true;
 }
 
-// Bilinear resize of Resample: the four neighbours of the truncated source
-// position, blended first along y, then along x.
-void ResampleBilinear(CKVXImage& source, CKVXImage& work, float scaleX, float scaleY) {
-    const long xMax = source.GetWidth() - 1;
-    const long yMax = source.GetHeight() - 1;
-    const long newWidth = work.GetWidth();
-    const long newHeight = work.GetHeight();
-    for (long y = 0; y < newHeight; ++y) {
-        if (source.GetEscape()) return;
-        source.SetProgress(100 * y / newHeight);
-        const float fy = static_cast<float>(y) * scaleY;
-        const long iy = KVXTruncate(fy);
-        const long iy1 = std::min(yMax, iy + 1);
-        const float dy = fy - static_cast<float>(iy);
-        for (long x = 0; x < newWidth; ++x) {
-            const float fx = static_cast<float>(x) * scaleX;
-            const long ix = KVXTruncate(fx);
-            const long ix1 = std::min(xMax, ix + 1);
-            const float dx = fx - static_cast<float>(ix);
-            const RGBQUAD c1 = SourceColor(source, ix, iy);
-            const RGBQUAD c2 = SourceColor(source, ix1, iy);
-            const RGBQUAD c3 = SourceColor(source, ix, iy1);
-            const RGBQUAD c4 = SourceColor(source, ix1, iy1);
-            auto blend = [&](BYTE RGBQUAD::*channel) {
-                const float p = static_cast<float>(c1.*channel) * (1.0f - dy) + static_cast<float>(c3.*channel) * dy;
-                const float q = static_cast<float>(c2.*channel) * (1.0f - dy) + static_cast<float>(c4.*channel) * dy;
-                return KVXClampToByte(p * (1.0f - dx) + q * dx);
-            };
-            PutColor(work, x, y, RGBQUAD{blend(&RGBQUAD::rgbBlue), blend(&RGBQUAD::rgbGreen), blend(&RGBQUAD::rgbRed), 0});
+// The scales of Resample's fixed methods: width / new width, height / new
+// height.
+struct FixedScales {
+    float x;
+    float y;
+};
+
+// Bilinear colour of Resample at destination pixel (x, y): the four
+// neighbours of the truncated source position, blended first along y, then
+// along x.
+RGBQUAD BilinearAt(CKVXImage& source, long x, long y, FixedScales scale) {
+    const float fy = static_cast<float>(y) * scale.y;
+    const long iy = KVXTruncate(fy);
+    const long iy1 = std::min(static_cast<long>(source.GetHeight()) - 1, iy + 1);
+    const float dy = fy - static_cast<float>(iy);
+    const float fx = static_cast<float>(x) * scale.x;
+    const long ix = KVXTruncate(fx);
+    const long ix1 = std::min(static_cast<long>(source.GetWidth()) - 1, ix + 1);
+    const float dx = fx - static_cast<float>(ix);
+    const RGBQUAD c1 = SourceColor(source, ix, iy);
+    const RGBQUAD c2 = SourceColor(source, ix1, iy);
+    const RGBQUAD c3 = SourceColor(source, ix, iy1);
+    const RGBQUAD c4 = SourceColor(source, ix1, iy1);
+    auto blend = [&](BYTE RGBQUAD::*channel) {
+        const float p = static_cast<float>(c1.*channel) * (1.0f - dy) + static_cast<float>(c3.*channel) * dy;
+        const float q = static_cast<float>(c2.*channel) * (1.0f - dy) + static_cast<float>(c4.*channel) * dy;
+        return KVXClampToByte(p * (1.0f - dx) + q * dx);
+    };
+    return RGBQUAD{blend(&RGBQUAD::rgbBlue), blend(&RGBQUAD::rgbGreen), blend(&RGBQUAD::rgbRed), 0};
+}
+
+// Bicubic B-spline colour of Resample at destination pixel (x, y), over the
+// 4 x 4 neighbourhood with the edges clamped.
+RGBQUAD BSplineAt(CKVXImage& source, long x, long y, FixedScales scale) {
+    const long xMax = static_cast<long>(source.GetWidth()) - 1;
+    const long yMax = static_cast<long>(source.GetHeight()) - 1;
+    const float fy = static_cast<float>(y) * scale.y - 0.5f;
+    const long iy = KVXFloor(fy);
+    const float a = fy - std::floor(fy);
+    const float fx = static_cast<float>(x) * scale.x - 0.5f;
+    const long ix = KVXFloor(fx);
+    const float b = fx - std::floor(fx);
+    float red = 0.0f, green = 0.0f, blue = 0.0f;
+    for (long m = -1; m <= 2; ++m) {
+        const float r1 = CKVXImage::KernelBSpline(static_cast<float>(m) - a);
+        const long yy = std::clamp(iy + m, 0L, yMax);
+        for (long n = -1; n <= 2; ++n) {
+            const float r2 = r1 * CKVXImage::KernelBSpline(b - static_cast<float>(n));
+            const long xx = std::clamp(ix + n, 0L, xMax);
+            const RGBQUAD color = SourceColor(source, xx, yy);
+            red += static_cast<float>(color.rgbRed) * r2;
+            green += static_cast<float>(color.rgbGreen) * r2;
+            blue += static_cast<float>(color.rgbBlue) * r2;
         }
     }
+    return RGBQUAD{KVXClampToByte(blue), KVXClampToByte(green), KVXClampToByte(red), 0};
 }
 
-// Bicubic B-spline resize of Resample over the 4 x 4 neighbourhood, edges
-// clamped.
-void ResampleBSpline(CKVXImage& source, CKVXImage& work, float scaleX, float scaleY) {
-    const long xMax = source.GetWidth() - 1;
-    const long yMax = source.GetHeight() - 1;
+// Nearest-pixel colour of Resample at destination pixel (x, y).
+RGBQUAD NearestAt(CKVXImage& source, long x, long y, FixedScales scale) {
+    return source.GetPixelColor(KVXTruncate(static_cast<float>(x) * scale.x),
+                                KVXTruncate(static_cast<float>(y) * scale.y), true);
+}
+
+// Fills the working image row by row with sample(source, x, y, scale).
+void ResampleRows(CKVXImage& source, CKVXWorkingImage& work, FixedScales scale,
+                  RGBQUAD (*sample)(CKVXImage&, long, long, FixedScales)) {
     const long newWidth = work.GetWidth();
     const long newHeight = work.GetHeight();
     for (long y = 0; y < newHeight; ++y) {
         if (source.GetEscape()) return;
         source.SetProgress(100 * y / newHeight);
-        const float fy = static_cast<float>(y) * scaleY - 0.5f;
-        const long iy = KVXFloor(fy);
-        const float a = fy - std::floor(fy);
-        for (long x = 0; x < newWidth; ++x) {
-            const float fx = static_cast<float>(x) * scaleX - 0.5f;
-            const long ix = KVXFloor(fx);
-            const float b = fx - std::floor(fx);
-            float red = 0.0f, green = 0.0f, blue = 0.0f;
-            for (long m = -1; m <= 2; ++m) {
-                const float r1 = CKVXImage::KernelBSpline(static_cast<float>(m) - a);
-                const long yy = std::clamp(iy + m, 0L, yMax);
-                for (long n = -1; n <= 2; ++n) {
-                    const float r2 = r1 * CKVXImage::KernelBSpline(b - static_cast<float>(n));
-                    const long xx = std::clamp(ix + n, 0L, xMax);
-                    const RGBQUAD color = SourceColor(source, xx, yy);
-                    red += static_cast<float>(color.rgbRed) * r2;
-                    green += static_cast<float>(color.rgbGreen) * r2;
-                    blue += static_cast<float>(color.rgbBlue) * r2;
-                }
-            }
-            PutColor(work, x, y, RGBQUAD{KVXClampToByte(blue), KVXClampToByte(green), KVXClampToByte(red), 0});
-        }
-    }
-}
-
-// Nearest-pixel resize of Resample.
-void ResampleNearest(CKVXImage& source, CKVXImage& work, float scaleX, float scaleY) {
-    const long newWidth = work.GetWidth();
-    const long newHeight = work.GetHeight();
-    for (long y = 0; y < newHeight; ++y) {
-        if (source.GetEscape()) return;
-        source.SetProgress(100 * y / newHeight);
-        const long sourceY = KVXTruncate(static_cast<float>(y) * scaleY);
-        for (long x = 0; x < newWidth; ++x)
-            work.SetPixelColor(x, y, source.GetPixelColor(KVXTruncate(static_cast<float>(x) * scaleX), sourceY, true),
-                               false);
+        for (long x = 0; x < newWidth; ++x) work.PutSample(x, y, sample(source, x, y, scale));
     }
 }
 
@@ -148,29 +138,24 @@ bool CKVXImage::Resample(long newWidth, long newHeight, int mode, CKVXImage* des
     if (!dib) return false;
     const long width = header.biWidth;
     const long height = header.biHeight;
-    if (newWidth == width && newHeight == height) {
-        if (destination) destination->Copy(*this, true, true, true);
-        return true;
-    }
-    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount);
-    work.TakePalette(*this);
+    if (IsSameSize(*this, newWidth, newHeight, destination)) return true;
+    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount, CKVXWorkingImage::SourceSettingsAndPalette);
     if (!work.IsValid()) return false;
 
-    const float scaleX = Scale(width, newWidth);
-    const float scaleY = Scale(height, newHeight);
-    if (mode == 1) ResampleNearest(*this, work, scaleX, scaleY);
-    else if (mode == 2) ResampleBSpline(*this, work, scaleX, scaleY);
-    else if (width > newWidth && height > newHeight && header.biBitCount == 24) CKVXBoxShrink(*this, work, scaleX, scaleY).Run();
-    else ResampleBilinear(*this, work, scaleX, scaleY);
+    const FixedScales scale{Scale(width, newWidth), Scale(height, newHeight)};
+    // An indexed result takes the nearest palette entries.
+    if (mode == 1) ResampleRows(*this, work, scale, NearestAt);
+    else if (mode == 2) ResampleRows(*this, work, scale, BSplineAt);
+    else if (width > newWidth && height > newHeight && header.biBitCount == 24) CKVXBoxShrink(*this, work, scale.x, scale.y).Run();
+    else ResampleRows(*this, work, scale, BilinearAt);
 
     // Alpha always follows the nearest pixel.
     if (alpha) {
         work.AlphaCreate();
-        for (long y = 0; y < newHeight; ++y) {
-            const long sourceY = KVXTruncate(static_cast<float>(y) * scaleY);
+        for (long y = 0; y < newHeight; ++y)
             for (long x = 0; x < newWidth; ++x)
-                work.AlphaSet(x, y, AlphaGet(KVXTruncate(static_cast<float>(x) * scaleX), sourceY));
-        }
+                work.AlphaSet(x, y, AlphaGet(KVXTruncate(static_cast<float>(x) * scale.x),
+                                             KVXTruncate(static_cast<float>(y) * scale.y)));
     }
     work.MoveTo(*this, destination);
     return true;
@@ -181,43 +166,24 @@ bool CKVXImage::Resample2(long newWidth, long newHeight, InterpolationMethod int
     if (newWidth < 1 || newHeight < 1 || !dib) return false;
     const long width = header.biWidth;
     const long height = header.biHeight;
-    if (newWidth == width && newHeight == height) {
-        if (destination) destination->Copy(*this, true, true, true);
-        return true;
-    }
-    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount);
-    work.TakePalette(*this);
+    if (IsSameSize(*this, newWidth, newHeight, destination)) return true;
+    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount, CKVXWorkingImage::SourceSettingsAndPalette);
     if (!work.IsValid()) return false;
     if (alpha) work.AlphaCreate();
 
     const float scaleX = Scale(width, newWidth);
     const float scaleY = Scale(height, newHeight);
     const bool averaging = (scaleX > 1.0f || scaleY > 1.0f) && !noAveraging;
-    const bool indexed = header.biClrUsed != 0;
     for (long y = 0; y < newHeight; ++y) {
         if (GetEscape()) break;
         SetProgress(100 * y / newHeight);
         const float sourceY = (static_cast<float>(y) + 0.5f) * scaleY - 0.5f;
-        BYTE* out = work.GetBits(static_cast<DWORD>(y));
-        BYTE* alphaOut = work.AlphaGetPointer(0, y);
         for (long x = 0; x < newWidth; ++x) {
             const float sourceX = (static_cast<float>(x) + 0.5f) * scaleX - 0.5f;
-            if (averaging) {
-                work.SetPixelColor(x, y,
-                                   GetAreaColorInterpolated(sourceX, sourceY, scaleX, scaleY, interpolation, overflow),
-                                   true);
-                continue;
-            }
-            const RGBQUAD color = GetPixelColorInterpolated(sourceX, sourceY, interpolation, overflow);
-            if (indexed) {
-                // The alpha plane of a paletted image keeps its 255.
-                work.SetPixelColor(x, y, color, true);
-                continue;
-            }
-            out[3 * x] = color.rgbBlue;
-            out[3 * x + 1] = color.rgbGreen;
-            out[3 * x + 2] = color.rgbRed;
-            if (alphaOut) alphaOut[x] = color.rgbReserved;
+            work.PutSample(x, y,
+                           averaging
+                               ? GetAreaColorInterpolated(sourceX, sourceY, scaleX, scaleY, interpolation, overflow)
+                               : GetPixelColorInterpolated(sourceX, sourceY, interpolation, overflow));
         }
     }
     work.MoveTo(*this, destination);
@@ -232,12 +198,8 @@ bool CKVXImage::QIShrink(long newWidth, long newHeight, CKVXImage* destination) 
         SetLastErrorText("QIShrink can't enlarge image");
         return false;
     }
-    if (newWidth == width && newHeight == height) {
-        if (destination) destination->Copy(*this, true, true, true);
-        return true;
-    }
-    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount);
-    work.TakePalette(*this);
+    if (IsSameSize(*this, newWidth, newHeight, destination)) return true;
+    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount, CKVXWorkingImage::SourceSettingsAndPalette);
     if (!work.IsValid()) return false;
     if (alpha) work.AlphaCreate();
 
@@ -258,23 +220,13 @@ bool CKVXImage::QIShrink(long newWidth, long newHeight, CKVXImage* destination) 
     const bool indexed = header.biClrUsed != 0;
     // Each cell's sums divided by its pixel count give the output pixel.
     auto output = [&](long row, long rows) {
-        BYTE* out = work.GetBits(static_cast<DWORD>(row));
-        BYTE* alphaOut = work.AlphaGetPointer(0, row);
         for (long u = 0; u < newWidth; ++u) {
             ShrinkCell& cell = cells[static_cast<size_t>(u)];
             const long columns = firstColumn[static_cast<size_t>(u) + 1] - firstColumn[static_cast<size_t>(u)];
             const uint64_t count = std::max<uint64_t>(static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows), 1);
             auto mean = [count](uint64_t sum) { return static_cast<BYTE>(std::min<uint64_t>(sum / count, 255)); };
-            const RGBQUAD color{mean(cell.blue), mean(cell.green), mean(cell.red), 0};
-            if (indexed) {
-                // The alpha plane of a paletted image keeps its 255.
-                work.SetPixelColor(u, row, color, false);
-            } else {
-                out[3 * u] = color.rgbBlue;
-                out[3 * u + 1] = color.rgbGreen;
-                out[3 * u + 2] = color.rgbRed;
-                if (alphaOut) alphaOut[u] = mean(cell.alpha);
-            }
+            // The alpha plane of a paletted result keeps its 255.
+            work.PutSample(u, row, RGBQUAD{mean(cell.blue), mean(cell.green), mean(cell.red), mean(cell.alpha)});
             cell = ShrinkCell{0, 0, 0, 0};
         }
     };

@@ -33,11 +33,10 @@ struct QuarterTurn {
     long RowStep() const { return left ? -1 : 1; }
 };
 
-// The working image of a turn: this image's settings and palette, and an
-// alpha plane when the source has one. Not valid when it cannot be made.
+// The working image of a turn (made with the source's settings and palette)
+// gets an alpha plane when the source has one. False when it cannot be made.
 bool PrepareTurn(CKVXImage& source, CKVXWorkingImage& work) {
     if (!work.IsValid()) return false;
-    work.TakePalette(source);
     if (source.AlphaIsValid()) {
         work.AlphaCreate();
         if (!work.AlphaIsValid()) return false;
@@ -120,7 +119,7 @@ bool TurnQuarter(CKVXImage& source, bool left, CKVXImage* destination) {
     const QuarterTurn turn{left, static_cast<long>(source.GetWidth()), static_cast<long>(source.GetHeight())};
     const long newWidth = turn.height;
     const long newHeight = turn.width;
-    CKVXWorkingImage work(source, newWidth, newHeight, source.GetBpp());
+    CKVXWorkingImage work(source, newWidth, newHeight, source.GetBpp(), CKVXWorkingImage::SourceSettingsAndPalette);
     if (!PrepareTurn(source, work)) return false;
 
     if (source.GetBpp() == 1) {
@@ -161,7 +160,7 @@ bool CKVXImage::Rotate180(CKVXImage* destination) {
     if (!dib) return false;
     const long width = header.biWidth;
     const long height = header.biHeight;
-    CKVXWorkingImage work(*this, width, height, header.biBitCount);
+    CKVXWorkingImage work(*this, width, height, header.biBitCount, CKVXWorkingImage::SourceSettingsAndPalette);
     if (!PrepareTurn(*this, work)) return false;
     const WORD bpp = header.biBitCount;
     const size_t stride = imageInfo.effWidth;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,56 @@ TEST(ImageDepth, DecreaseRules) {
     EXPECT_EQ(photo.GetBpp(), 24);
     EXPECT_TRUE(photo.DecreaseBpp(3, false, nullptr, 0));
     EXPECT_EQ(photo.GetBpp(), 4);
+}
+
+// The diffusion rule step by step through the accessors: each pixel takes
+// the nearest entry of `palette`, and its error goes to the right (7/16) and
+// to the row above (2/16, 4/16, 1/16), each channel held to 0 ... 255.
+std::vector<BYTE> ReferenceDiffusion(CKVXImage& source, const std::vector<RGBQUAD>& palette) {
+    const long width = source.GetWidth();
+    const long height = source.GetHeight();
+    std::vector<BYTE> indices;
+    for (long y = 0; y < height; ++y)
+        for (long x = 0; x < width; ++x) {
+            const RGBQUAD color = source.GetPixelColor(x, y, true);
+            const BYTE index = BruteForceNearest(palette.data(), static_cast<DWORD>(palette.size()), color);
+            indices.push_back(index);
+            const int error[3] = {color.rgbRed - palette[index].rgbRed, color.rgbGreen - palette[index].rgbGreen,
+                                  color.rgbBlue - palette[index].rgbBlue};
+            const int targets[4][3] = {{1, 0, 7}, {-1, 1, 2}, {0, 1, 4}, {1, 1, 1}};
+            for (const auto& t : targets) {
+                if (!source.IsInside(x + t[0], y + t[1])) continue;
+                RGBQUAD c = source.GetPixelColor(x + t[0], y + t[1], true);
+                auto add = [&](BYTE v, int e) { return static_cast<BYTE>(std::clamp(v + e * t[2] / 16, 0, 255)); };
+                c.rgbRed = add(c.rgbRed, error[0]);
+                c.rgbGreen = add(c.rgbGreen, error[1]);
+                c.rgbBlue = add(c.rgbBlue, error[2]);
+                source.SetPixelColor(x + t[0], y + t[1], c, false);
+            }
+        }
+    return indices;
+}
+
+TEST(ImageDepth, DiffusionFollowsTheSpreadRuleExactly) {
+    // A 24-bit picture onto the standard palette, and an indexed one (whose
+    // diffused colours are stored in its own palette) onto 16 entries.
+    CKVXImage photo(40, 30, 24);
+    FillPhoto(photo);
+    CKVXImage indexed(40, 30, 8);
+    FillRandom(indexed, 8, false);
+    struct Case {
+        CKVXImage* image;
+        DWORD bpp;
+    };
+    for (Case c : {Case{&photo, 8}, Case{&indexed, 4}}) {
+        CKVXImage reference(*c.image);
+        const std::vector<BYTE> expected = ReferenceDiffusion(reference, StdPalette(c.bpp));
+        ASSERT_TRUE(c.image->DecreaseBpp(c.bpp, true, nullptr, 0));
+        std::vector<BYTE> indices;
+        for (long y = 0; y < 30; ++y)
+            for (long x = 0; x < 40; ++x) indices.push_back(c.image->GetPixelIndex(x, y));
+        EXPECT_EQ(indices, expected) << c.bpp;
+    }
 }
 
 TEST(ImageDepth, DiffusedMidGreyBecomesAPatternAndPlainGreyDoesNot) {
