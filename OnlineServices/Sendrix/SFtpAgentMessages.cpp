@@ -117,13 +117,13 @@ int CSFtpAgentMessages::AskHostKey(CSFtpIpc& ipc, DWORD code, const char* text) 
     int32_t decision = kSFtpKeyRefused;
     if (m_handler) {
         CBasicString wide = FromNarrowText(text, strlen(text));
-        int answer = m_handler->Ask(code == kSFtpUnknownHostKey ? kHostKeyUnknownQuestion : kHostKeyChangedQuestion,
+        int answer = m_handler->Ask(code == kSFtpUnknownHostKey ? kAskUnknownHostKey : kAskChangedHostKey,
                                     wide.GetString());
-        if (answer == kHostKeyTrustAlways) {
+        if (answer == kTrustCertificateAlways) {
             decision = kSFtpKeyAcceptAlways;
             std::lock_guard<std::mutex> lock(g_acceptedMutex);
             g_accepted.insert(text);
-        } else if (answer == kHostKeyTrustOnce) {
+        } else if (answer == kTrustCertificateOnce) {
             decision = kSFtpKeyAcceptOnce;
         }
     }

@@ -5,10 +5,11 @@
 //      bytes; a larger request fails the waiting request)
 //   3  send to the server's TCP socket
 //   13 an unknown host key, 14 a changed one: the certificate decision
-//      handler is asked question 54 or 55 with the key's text (a wide
-//      string) as the record; its answer 14 accepts the key for good (the
-//      text joins a process-wide set), 15 for this connection, anything
-//      else refuses it. Without a handler the key is refused.
+//      handler is asked (kAskUnknownHostKey, kAskChangedHostKey) with the
+//      key's text as the record; its answer kTrustCertificateAlways accepts
+//      the key for good (the text joins a process-wide set),
+//      kTrustCertificateOnce for this connection, anything else refuses
+//      it. Without a handler the key is refused.
 //   19 an error text: event 8 (unless a folder is being made, where a
 //      failure is expected); the waiting request fails
 //   20 an information text: event 8
@@ -21,12 +22,6 @@ class CAbstractCertificateHandler;
 class CAbstractLog;
 class CAbstractSocket;
 class CSFtpIpc;
-
-// The handler's questions and answers about host keys.
-constexpr int kHostKeyUnknownQuestion = 54;
-constexpr int kHostKeyChangedQuestion = 55;
-constexpr int kHostKeyTrustAlways = 14;
-constexpr int kHostKeyTrustOnce = 15;
 
 class CSFtpAgentMessages {
 public:

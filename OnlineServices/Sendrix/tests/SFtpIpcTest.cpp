@@ -222,7 +222,7 @@ TEST_F(SFtpIpcTest, AnAnsweredOrUnansweredHostKeyQuestion) {
         ASSERT_EQ(2u, recorded.size());
         EXPECT_EQ(std::string("13 4 ") + c.decision, recorded[1]);
         if (c.answer) {
-            EXPECT_EQ(std::vector<int>{kHostKeyUnknownQuestion}, handler.questions);
+            EXPECT_EQ(std::vector<int>{kAskUnknownHostKey}, handler.questions);
             EXPECT_EQ(L"127.0.0.1 ssh-ed25519 SHA256:fake", handler.texts[0]);
         }
     }

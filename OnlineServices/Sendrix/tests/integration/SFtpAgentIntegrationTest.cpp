@@ -132,7 +132,7 @@ protected:
 };
 
 TEST_F(SFtpAgentIntegrationTest, MovesEightMebibytesUpAndDownUnchanged) {
-    FixedAnswer handler(kHostKeyTrustOnce);
+    FixedAnswer handler(kTrustCertificateOnce);
     AgentSession session(m_log, &handler);
     ASSERT_TRUE(session.Login(m_server.Port()));
 
@@ -149,7 +149,7 @@ TEST_F(SFtpAgentIntegrationTest, MovesEightMebibytesUpAndDownUnchanged) {
 }
 
 TEST_F(SFtpAgentIntegrationTest, ListsWithExactSizesAndTimesMakesRenamesAndRemoves) {
-    FixedAnswer handler(kHostKeyTrustOnce);
+    FixedAnswer handler(kTrustCertificateOnce);
     AgentSession session(m_log, &handler);
     ASSERT_TRUE(session.Login(m_server.Port()));
     const std::string root = m_server.DataFolder();
@@ -186,11 +186,11 @@ TEST_F(SFtpAgentIntegrationTest, AnUnknownHostKeyIsAskedAboutAndRefusedOrRemembe
         FixedAnswer no(0);
         AgentSession session(m_log, &no);
         EXPECT_FALSE(session.Login(m_server.Port()));
-        ASSERT_EQ(std::vector<int>{kHostKeyUnknownQuestion}, no.questions);
+        ASSERT_EQ(std::vector<int>{kAskUnknownHostKey}, no.questions);
         EXPECT_NE(std::wstring::npos, no.texts[0].find(L"ssh-ed25519 SHA256:")) << no.texts[0];
     }
     {
-        FixedAnswer always(kHostKeyTrustAlways);
+        FixedAnswer always(kTrustCertificateAlways);
         AgentSession session(m_log, &always);
         EXPECT_TRUE(session.Login(m_server.Port()));
         EXPECT_EQ(1u, always.questions.size());
@@ -203,7 +203,7 @@ TEST_F(SFtpAgentIntegrationTest, AnUnknownHostKeyIsAskedAboutAndRefusedOrRemembe
 }
 
 TEST_F(SFtpAgentIntegrationTest, AWrongPasswordFailsTheLoginWithTheAgentsText) {
-    FixedAnswer handler(kHostKeyTrustOnce);
+    FixedAnswer handler(kTrustCertificateOnce);
     AgentSession session(m_log, &handler);
     EXPECT_FALSE(session.Login(m_server.Port(), L"wrong"));
     ASSERT_FALSE(AgentTexts().empty());
