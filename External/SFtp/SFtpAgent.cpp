@@ -105,7 +105,10 @@ void AppendFact(std::string& line, char fact, unsigned long long value) {
 
 } // namespace
 
-CSFtpAgent::CSFtpAgent(CSFtpAgentChannel& channel) : m_channel(channel) {}
+// Reads ahead and writes behind in pieces of this size.
+constexpr size_t kFileBufferSize = 256 * 1024;
+
+CSFtpAgent::CSFtpAgent(CSFtpAgentChannel& channel) : m_channel(channel), m_buffer(kFileBufferSize) {}
 
 CSFtpAgent::~CSFtpAgent() { EndSession(); }
 
@@ -125,12 +128,20 @@ void CSFtpAgent::EndSession() {
 
 ssize_t CSFtpAgent::SendCallback(libssh2_socket_t, const void* buffer, size_t length, int, void** abstract) {
     CSFtpAgent* agent = static_cast<CSFtpAgent*>(*abstract);
-    uint32_t piece = (uint32_t)std::min<size_t>(length, kSFtpDataSize);
-    uint32_t answerLength = 0;
-    const unsigned char* answer = nullptr;
-    if (!agent->m_channel.Ask(kSFtpSend, piece, buffer, answerLength, answer) || answerLength < 8) return -ECONNRESET;
-    uint32_t sent = ReadU32(answer);
-    return sent ? (ssize_t)sent : -ECONNRESET;
+    // All of it, block by block: a short send would make the session wait.
+    size_t done = 0;
+    while (done < length) {
+        uint32_t piece = (uint32_t)std::min<size_t>(length - done, kSFtpDataSize);
+        uint32_t answerLength = 0;
+        const unsigned char* answer = nullptr;
+        if (!agent->m_channel.Ask(kSFtpSend, piece, static_cast<const char*>(buffer) + done, answerLength, answer) ||
+            answerLength < 8)
+            return -ECONNRESET;
+        uint32_t sent = ReadU32(answer);
+        if (sent == 0 || sent > piece) return -ECONNRESET;
+        done += sent;
+    }
+    return (ssize_t)done;
 }
 
 ssize_t CSFtpAgent::ReceiveCallback(libssh2_socket_t, void* buffer, size_t length, int, void** abstract) {
@@ -346,39 +357,66 @@ bool CSFtpAgent::OpenFile(uint32_t code, uint32_t length, const unsigned char* d
     m_file = Complete([&] { return libssh2_sftp_open(m_sftp, path.c_str(), flags, 0644); });
     if (!m_file) return FailSftp("Unable to open " + path);
     libssh2_sftp_seek64(m_file, (libssh2_uint64_t)start);
+    m_writing = code == kSFtpOpenWrite;
+    m_bufferStart = m_bufferEnd = 0;
     return Reply(code);
 }
 
 bool CSFtpAgent::ReadFile(uint32_t length, const unsigned char* data) {
-    if (!m_file || length < 4) return Fail("No file is open for reading.");
+    if (!m_file || m_writing || length < 4) return Fail("No file is open for reading.");
     uint32_t wanted = std::min(ReadU32(data), kSFtpMaxTransfer);
     char buffer[kSFtpMaxTransfer];
     uint32_t got = 0;
     while (got < wanted) {
-        ssize_t n = Complete([&] { return libssh2_sftp_read(m_file, buffer + got, wanted - got); });
-        if (n < 0) return FailSftp("Unable to read the file");
-        if (n == 0) break;
-        got += (uint32_t)n;
+        if (m_bufferStart == m_bufferEnd) {
+            // Large reads let the session ask for several pieces at once.
+            ssize_t n = Complete([&] { return libssh2_sftp_read(m_file, m_buffer.data(), m_buffer.size()); });
+            if (n < 0) return FailSftp("Unable to read the file");
+            if (n == 0) break;
+            m_bufferStart = 0;
+            m_bufferEnd = (size_t)n;
+        }
+        size_t piece = std::min<size_t>(wanted - got, m_bufferEnd - m_bufferStart);
+        memcpy(buffer + got, m_buffer.data() + m_bufferStart, piece);
+        m_bufferStart += piece;
+        got += (uint32_t)piece;
     }
     return Reply(kSFtpRead, got, buffer);
 }
 
 bool CSFtpAgent::WriteFile(uint32_t length, const unsigned char* data) {
-    if (!m_file) return Fail("No file is open for writing.");
-    uint32_t written = 0;
-    while (written < length) {
-        ssize_t n = Complete([&] {
-            return libssh2_sftp_write(m_file, reinterpret_cast<const char*>(data) + written, length - written);
-        });
-        if (n <= 0) return FailSftp("Unable to write the file");
-        written += (uint32_t)n;
+    if (!m_file || !m_writing || length > kSFtpMaxTransfer) return Fail("No file is open for writing.");
+    // The request's data live in the channel, which the session's traffic
+    // overwrites while the gathered writes go out.
+    char piece[kSFtpMaxTransfer];
+    memcpy(piece, data, length);
+    if (m_bufferEnd + length > m_buffer.size() && !FlushWrites()) return false;
+    memcpy(m_buffer.data() + m_bufferEnd, piece, length);
+    m_bufferEnd += length;
+    // The empty piece that ends a write sends what is gathered.
+    if (length == 0 && !FlushWrites()) return false;
+    return Reply(kSFtpWrite, 4, &length);
+}
+
+bool CSFtpAgent::FlushWrites() {
+    size_t written = 0;
+    while (written < m_bufferEnd) {
+        ssize_t n = Complete([&] { return libssh2_sftp_write(m_file, m_buffer.data() + written, m_bufferEnd - written); });
+        if (n <= 0) {
+            m_bufferEnd = 0;
+            return FailSftp("Unable to write the file");
+        }
+        written += (size_t)n;
     }
-    return Reply(kSFtpWrite, 4, &written);
+    m_bufferEnd = 0;
+    return true;
 }
 
 bool CSFtpAgent::CloseFile() {
+    bool flushed = !m_file || !m_writing || FlushWrites();
     int result = m_file ? Complete([&] { return libssh2_sftp_close(m_file); }) : 0;
     m_file = nullptr;
+    if (!flushed) return false;
     if (result != 0) return FailSftp("Unable to close the file");
     return Reply(kSFtpCloseFile);
 }

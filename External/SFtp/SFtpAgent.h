@@ -9,6 +9,9 @@
 // the agent's known-hosts file (in its per-user data folder); an unknown or
 // changed key is put to the library as a question (codes 13 and 14), and a
 // key accepted for good is added to the file.
+// Files are read ahead and written behind in 256 KiB pieces, so that the
+// session keeps several SFTP requests under way; a write error may thus be
+// reported by a later write, the empty write that ends a file, or the close.
 // Listing lines are EPLF: "+/," for a folder or "+r,s<size>," for a file,
 // then "m<seconds since 1970, UTC>,", a TAB and the name.
 // A failed request is answered with an error text (code 19).
@@ -18,6 +21,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CSFtpAgentChannel;
 
@@ -43,6 +47,8 @@ private:
     bool ReadFile(uint32_t length, const unsigned char* data);
     bool WriteFile(uint32_t length, const unsigned char* data);
     bool CloseFile();
+    // Sends the gathered writes: false (error text posted) when they fail.
+    bool FlushWrites();
     bool Rename(uint32_t length, const unsigned char* data);
 
     // Posts the error text (code 19); false.
@@ -66,6 +72,7 @@ private:
             // Stuck without ever asking to receive: give up.
             if (m_receiveNeeded && ++idle > kMaxIdleCalls) return result;
             if (!m_receiveNeeded) idle = 0;
+            // Sends never block here, so the session waits for the server.
             m_receiveNeeded = true;
         }
     }
@@ -86,5 +93,12 @@ private:
     LIBSSH2_SFTP_HANDLE* m_file = nullptr;
     int m_nullDescriptor = -1;  // stands for the socket, which the library holds
     std::string m_folder;       // the current folder
+    // The open file's data read ahead (from start to end), or its writes
+    // gathered (up to end) until the buffer is full, the empty piece that
+    // ends a write comes, or the file is closed.
+    std::vector<char> m_buffer;
+    size_t m_bufferStart = 0;
+    size_t m_bufferEnd = 0;
+    bool m_writing = false;
     bool m_receiveNeeded = false;  // the session cannot go on without the server
 };

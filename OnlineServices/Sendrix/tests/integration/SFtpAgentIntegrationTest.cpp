@@ -6,17 +6,14 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "OnlineServices/Sendrix/AbstractCertificateHandler.h"
-#include "OnlineServices/Sendrix/BasicSocket.h"
 #include "OnlineServices/Sendrix/SFtpAgentMessages.h"
-#include "OnlineServices/Sendrix/SFtpIpc.h"
-#include "OnlineServices/Sendrix/SFtpLoginData.h"
 #include "OnlineServices/Sendrix/SFtpMessages.h"
+#include "OnlineServices/Sendrix/tests/integration/SFtpAgentSession.h"
 #include "OnlineServices/Sendrix/tests/integration/TestSshServer.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
@@ -46,68 +43,13 @@ std::string Sha256(const std::string& bytes) {
     return std::string(reinterpret_cast<char*>(digest), sizeof digest);
 }
 
-// The real agent program over a TCP connection to the test's sshd,
-// driven request by request.
-class AgentSession {
+// Logs on as the server's test account.
+class AgentSession : public sendrixtest::CSFtpAgentSession {
 public:
-    AgentSession(kvxtest::RecordingLog& log, CAbstractCertificateHandler* handler)
-        : m_socket(&log), m_messages(&log, handler), m_ipc(&m_messages) {
-        m_messages.SetSocket(&m_socket);
-    }
-
+    using CSFtpAgentSession::CSFtpAgentSession;
     bool Login(int port, const wchar_t* password = CTestSshServer::Password()) {
-        if (!m_socket.Connect(L"127.0.0.1", (unsigned)port) || !m_ipc.Start()) return false;
-        std::string login = MakeSFtpLoginData(L"127.0.0.1", port, CTestSshServer::User(), password);
-        return Exchange(kSFtpLogin, login);
+        return CSFtpAgentSession::Login(port, CTestSshServer::User(), password);
     }
-    // One request and its empty reply.
-    bool Exchange(uint32_t code, const std::string& data) {
-        DWORD length = 0;
-        return m_ipc.SendRequest(code, (DWORD)data.size(), data.data()) && m_ipc.ReceiveReply(code, &length, nullptr);
-    }
-    static std::string Path(const std::string& path) { return path + std::string(1, '\0'); }
-    static std::string OpenData(const std::string& path) { return Path(path) + std::string(8, '\0'); }
-
-    bool Upload(const std::string& path, const std::string& bytes) {
-        if (!Exchange(kSFtpOpenWrite, OpenData(path))) return false;
-        for (size_t at = 0;; at += kSFtpMaxTransfer) {
-            size_t piece = std::min<size_t>(kSFtpMaxTransfer, bytes.size() - std::min(at, bytes.size()));
-            uint32_t written = 0;
-            DWORD length = 4;
-            if (!m_ipc.SendRequest(kSFtpWrite, (DWORD)piece, bytes.data() + std::min(at, bytes.size())) ||
-                !m_ipc.ReceiveReply(kSFtpWrite, &length, &written) || written != piece)
-                return false;
-            if (piece == 0) break;
-        }
-        return Exchange(kSFtpCloseFile, "");
-    }
-    bool Download(const std::string& path, std::string& bytes) {
-        if (!Exchange(kSFtpOpenRead, OpenData(path))) return false;
-        char buffer[kSFtpMaxTransfer];
-        for (;;) {
-            uint32_t want = kSFtpMaxTransfer;
-            DWORD length = sizeof buffer;
-            if (!m_ipc.SendRequest(kSFtpRead, 4, &want) || !m_ipc.ReceiveReply(kSFtpRead, &length, buffer)) return false;
-            if (length == 0) break;
-            bytes.append(buffer, length);
-        }
-        return Exchange(kSFtpCloseFile, "");
-    }
-    bool List(const std::string& path, std::vector<std::string>& lines) {
-        if (!m_ipc.SendRequest(kSFtpListFolder, (DWORD)Path(path).size(), Path(path).data())) return false;
-        char line[kSFtpMaxListLine];
-        for (;;) {
-            DWORD length = sizeof line;
-            if (!m_ipc.ReceiveReply(kSFtpListFolder, &length, line)) return false;
-            if (length == 0) return true;
-            lines.emplace_back(line, length);
-        }
-    }
-
-private:
-    CBasicSocket m_socket;
-    CSFtpAgentMessages m_messages;
-    CSFtpIpc m_ipc;
 };
 
 class SFtpAgentIntegrationTest : public ::testing::Test {
@@ -133,7 +75,7 @@ protected:
 
 TEST_F(SFtpAgentIntegrationTest, MovesEightMebibytesUpAndDownUnchanged) {
     FixedAnswer handler(kTrustCertificateOnce);
-    AgentSession session(m_log, &handler);
+    AgentSession session(&m_log, &handler);
     ASSERT_TRUE(session.Login(m_server.Port()));
 
     std::string bytes(8 << 20, '\0');
@@ -150,7 +92,7 @@ TEST_F(SFtpAgentIntegrationTest, MovesEightMebibytesUpAndDownUnchanged) {
 
 TEST_F(SFtpAgentIntegrationTest, ListsWithExactSizesAndTimesMakesRenamesAndRemoves) {
     FixedAnswer handler(kTrustCertificateOnce);
-    AgentSession session(m_log, &handler);
+    AgentSession session(&m_log, &handler);
     ASSERT_TRUE(session.Login(m_server.Port()));
     const std::string root = m_server.DataFolder();
     ASSERT_TRUE(session.Upload(root + "/a.txt", std::string(5000000, 'a')));
@@ -184,27 +126,27 @@ TEST_F(SFtpAgentIntegrationTest, ListsWithExactSizesAndTimesMakesRenamesAndRemov
 TEST_F(SFtpAgentIntegrationTest, AnUnknownHostKeyIsAskedAboutAndRefusedOrRemembered) {
     {
         FixedAnswer no(0);
-        AgentSession session(m_log, &no);
+        AgentSession session(&m_log, &no);
         EXPECT_FALSE(session.Login(m_server.Port()));
         ASSERT_EQ(std::vector<int>{kAskUnknownHostKey}, no.questions);
         EXPECT_NE(std::wstring::npos, no.texts[0].find(L"ssh-ed25519 SHA256:")) << no.texts[0];
     }
     {
         FixedAnswer always(kTrustCertificateAlways);
-        AgentSession session(m_log, &always);
+        AgentSession session(&m_log, &always);
         EXPECT_TRUE(session.Login(m_server.Port()));
         EXPECT_EQ(1u, always.questions.size());
     }
     {
         // Remembered: no question the next time, not even without a handler.
-        AgentSession session(m_log, nullptr);
+        AgentSession session(&m_log, nullptr);
         EXPECT_TRUE(session.Login(m_server.Port()));
     }
 }
 
 TEST_F(SFtpAgentIntegrationTest, AWrongPasswordFailsTheLoginWithTheAgentsText) {
     FixedAnswer handler(kTrustCertificateOnce);
-    AgentSession session(m_log, &handler);
+    AgentSession session(&m_log, &handler);
     EXPECT_FALSE(session.Login(m_server.Port(), L"wrong"));
     ASSERT_FALSE(AgentTexts().empty());
     EXPECT_NE(std::wstring::npos, AgentTexts().back().find(L"password")) << AgentTexts().back();
