@@ -248,7 +248,18 @@ int CBasicSocket::Receive(void* buffer, int length, int flags) {
     ReportAssertion(usable, kSourceFile, __LINE__);
     if (!usable) return -1;
     bool noWait = (flags & MSG_DONTWAIT) != 0;
+    ssize_t received;
     if (!noWait) {
+        // Input that is already waiting is taken without a wait.
+        do {
+            received = ::recv(m_handle, buffer, (size_t)length, flags | MSG_DONTWAIT);
+        } while (received < 0 && errno == EINTR);
+        if (received >= 0) return (int)received;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            SetSocketErrorFromErrno(errno);
+            LogSocketError(-7, __LINE__);
+            return -1;
+        }
         int ready = WaitReadable();
         if (ready <= 0) {
             if (ready == 0) SetSocketError(WSAETIMEDOUT);
@@ -257,7 +268,6 @@ int CBasicSocket::Receive(void* buffer, int length, int flags) {
             return -1;
         }
     }
-    ssize_t received;
     do {
         received = ::recv(m_handle, buffer, (size_t)length, flags);
     } while (received < 0 && errno == EINTR);

@@ -2,16 +2,16 @@
 
 #include <new>
 
+#include "OnlineServices/Sendrix/BasicHttpFile.h"
 #include "OnlineServices/Sendrix/SMTPEmail.h"
 
-// PENDING: the online module (COnlineModule) and the HTTP file
-// (CBasicHttpFile) are not built yet. Until each exists its
-// factory gives null, which callers already treat as a failure to make the
-// object. Each factory below is replaced by `new (std::nothrow) ...` of its
-// class when that class arrives; nothing else needs to change.
+// PENDING: the online module (COnlineModule) is not built yet. Until it
+// exists its factory gives null, which callers already treat as a failure to
+// make the object. The factory below is replaced by `new (std::nothrow) ...`
+// of its class when that class arrives; nothing else needs to change.
 
 CAbstractOnlineModule* NewOnlineModule() { return nullptr; }
 
 CAbstractEmail* NewEmail(CAbstractLog* log) { return new (std::nothrow) CSMTPEmail(log); }
 
-CAbstractFile* NewHttpFile(const wchar_t* url) { return nullptr; }
+CAbstractFile* NewHttpFile(const wchar_t* url) { return new (std::nothrow) CBasicHttpFile(url); }

@@ -7,7 +7,7 @@
 
 #include "OnlineServices/Sendrix/Archive.h"
 #include "OnlineServices/Sendrix/LibraryEntry.h"
-#include "OnlineServices/Sendrix/ProxySocket.h"
+#include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/SocketFile.h"
 #include "OnlineServices/Sendrix/TextConversion.h"
 #include "utility/AbstractLog.h"
@@ -97,7 +97,7 @@ CBasicString LibraryFolder() {
 
 } // namespace
 
-CSMTPEmail::CSMTPEmail(CAbstractLog* log) : m_log(log), m_socket(new (std::nothrow) CProxySocket(log)) {}
+CSMTPEmail::CSMTPEmail(CAbstractLog* log) : m_log(log), m_socket(new (std::nothrow) CSSLSocket(log)) {}
 
 CSMTPEmail::~CSMTPEmail() { Quit(); }
 
@@ -203,7 +203,7 @@ int CSMTPEmail::Connect(const wchar_t* server, int port, int useTLS) {
     ReportAssertion(m_log != nullptr, kSourceFile, __LINE__);
     if (!m_log) return 0;
     SetLibraryLog(m_log);
-    if (!m_socket) m_socket.reset(new (std::nothrow) CProxySocket(m_log));
+    if (!m_socket) m_socket.reset(new (std::nothrow) CSSLSocket(m_log));
     if (!m_socket) {
         LogEvent(0, __LINE__);
         return 0;
@@ -232,7 +232,9 @@ int CSMTPEmail::Connect(const wchar_t* server, int port, int useTLS) {
 
 int CSMTPEmail::StartTLS() {
     m_socket->SetCertificateFile((LibraryFolder() + kCertificateFile).GetString());
-    return m_socket->InitTLS(nullptr, nullptr);
+    // The handshake runs at once, so that an untrusted server is refused
+    // before anything is read from it or sent to it.
+    return m_socket->InitTLS(nullptr, nullptr) && m_socket->Connect(m_server.GetString(), (unsigned)m_port);
 }
 
 int CSMTPEmail::Quit() {

@@ -2,9 +2,11 @@
 
 #include <chrono>
 #include <cstring>
+#include <cwchar>
 #include <mutex>
 #include <thread>
 
+#include "OnlineServices/Sendrix/BasicHttpConnection.h"
 #include "OnlineServices/Sendrix/TextConversion.h"
 #include "utility/AbstractLog.h"
 #include "utility/ErrorReport.h"
@@ -33,14 +35,6 @@ void StartCurl() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-std::string UrlPart(CURLU* url, CURLUPart part, unsigned flags) {
-    char* text = nullptr;
-    if (curl_url_get(url, part, &text, flags) != CURLUE_OK || !text) return std::string();
-    std::string value = text;
-    curl_free(text);
-    return value;
-}
-
 bool IsConnectFailure(int result) { return result == CURLE_COULDNT_CONNECT || result == CURLE_OPERATION_TIMEDOUT; }
 
 } // namespace
@@ -56,22 +50,16 @@ void CWinHttpFile::SetCertificateAuthorityFile(const std::string& path) {
 
 std::string CWinHttpFile::RequestUrl(const wchar_t* url) {
     if (!url) return std::string();
-    CURLU* handle = curl_url();
-    if (!handle) return std::string();
-    // An address without a scheme is an http one.
-    std::string text = ToNarrowText(url);
-    if (text.find("://") == std::string::npos) text = "http://" + text;
-    std::string result;
-    if (curl_url_set(handle, CURLUPART_URL, text.c_str(), 0) == CURLUE_OK) {
-        std::string scheme = UrlPart(handle, CURLUPART_SCHEME, 0);
-        if (scheme == "http" || scheme == "https") {
-            if (UrlPart(handle, CURLUPART_PORT, CURLU_DEFAULT_PORT) == "443")
-                curl_url_set(handle, CURLUPART_SCHEME, "https", 0);
-            result = UrlPart(handle, CURLUPART_URL, 0);
-        }
-    }
-    curl_url_cleanup(handle);
-    return result;
+    CBasicString host = url;
+    unsigned port = 80;
+    CBasicHttpConnection::SplitUrl(host, port);
+    // The path runs from the first '/' after the scheme to the end.
+    const wchar_t* scheme = wcsstr(url, L"://");
+    const wchar_t* path = wcschr(scheme ? scheme + 3 : url, L'/');
+    std::string text = CBasicHttpConnection::UsesTls(url, port) ? "https://" : "http://";
+    text += ToNarrowText(host.GetString()) + ":" + std::to_string(port);
+    text += path ? ToNarrowText(path) : "/";
+    return text;
 }
 
 void CWinHttpFile::LogFailure(const wchar_t* format, int code, int line) {

@@ -56,9 +56,9 @@ public:
     int Truncate() override;
     int ZeroData(LONGLONG offset, LONGLONG length) override;
 
-    // The URL the request goes to: scheme, host, port and path of url, with
-    // TLS ("https") for the scheme https and for the port 443. "" when url
-    // is no http or https address.
+    // The URL the request goes to: host and port as the HTTP client splits
+    // url, with TLS ("https") for the scheme https and for the port 443, and
+    // the path from the first '/' after the scheme ("/" when there is none).
     static std::string RequestUrl(const wchar_t* url);
 
     // Tests only: the file of trusted authorities used instead of the

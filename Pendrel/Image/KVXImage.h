@@ -242,6 +242,9 @@ public:
     bool Rotate(float angle, CKVXImage* destination = nullptr);
     bool Rotate2(float angle, CKVXImage* destination, InterpolationMethod interpolation, OverflowMethod overflow,
                  RGBQUAD* outsideColor, bool useQuarterTurns, bool keepSize);
+    // The rectangle's corner (left, top) is in picture terms and its angle in
+    // radians (positive turns it clockwise as displayed), while Rotate and
+    // Rotate2 take degrees.
     bool CropRotatedRectangle(long left, long top, long width, long height, float angle,
                               CKVXImage* destination = nullptr);
     bool Skew(float xShear, float yShear, long pivotX, long pivotY, bool interpolate);

@@ -13,32 +13,16 @@
 #include <cmath>
 #include <cstring>
 
+#include "Pendrel/Image/KVXImageRounding.h"
 #include "Pendrel/Image/KVXRect2.h"
 
 namespace {
 
 constexpr float kPi = 3.1415927f;
-// Far beyond any image, yet exact as a float and safe as an integer.
-constexpr float kFarAway = 1073741824.0f;
-
-// The integer part of v (toward zero), with v held to +-kFarAway first; not a
-// number counts as far away on the negative side.
-long Truncate(float v) {
-    if (!(v > -kFarAway)) return -static_cast<long>(kFarAway);
-    if (v > kFarAway) return static_cast<long>(kFarAway);
-    return static_cast<long>(v);
-}
-
 // The cell of a coordinate: its integer part, one less for a negative value.
 long Cell(float v) {
-    const long cell = Truncate(v);
+    const long cell = KVXTruncate(v);
     return v < 0.0f ? cell - 1 : cell;
-}
-
-BYTE ClampToByte(float v) {
-    if (!(v > 0.0f)) return 0;
-    if (v >= 255.0f) return 255;
-    return static_cast<BYTE>(v);
 }
 
 RGBQUAD FillColor(const RGBQUAD* replacement) {
@@ -173,7 +157,7 @@ RGBQUAD CKVXImage::GetPixelColorWithOverflow(long x, long y, OverflowMethod meth
 RGBQUAD CKVXImage::GetPixelColorInterpolated(float x, float y, InterpolationMethod method, OverflowMethod overflow,
                                              RGBQUAD* const replacement) {
     if (method == InterpolationNearest)
-        return GetPixelColorWithOverflow(Truncate(x + 0.5f), Truncate(y + 0.5f), overflow, replacement);
+        return GetPixelColorWithOverflow(KVXTruncate(x + 0.5f), KVXTruncate(y + 0.5f), overflow, replacement);
 
     const long width = header.biWidth;
     const long height = header.biHeight;
@@ -232,7 +216,7 @@ RGBQUAD CKVXImage::GetPixelColorInterpolated(float x, float y, InterpolationMeth
         const RGBQUAD c01 = GetPixelColorWithOverflow(xi, yi + 1, overflow, replacement);
         const RGBQUAD c11 = GetPixelColorWithOverflow(xi + 1, yi + 1, overflow, replacement);
         auto mix = [&](BYTE RGBQUAD::*channel) {
-            return ClampToByte(w00 * static_cast<float>(c00.*channel) + w10 * static_cast<float>(c10.*channel) +
+            return KVXClampToByte(w00 * static_cast<float>(c00.*channel) + w10 * static_cast<float>(c10.*channel) +
                                w01 * static_cast<float>(c01.*channel) + w11 * static_cast<float>(c11.*channel));
         };
         RGBQUAD color;
@@ -269,8 +253,8 @@ RGBQUAD CKVXImage::GetPixelColorInterpolated(float x, float y, InterpolationMeth
             }
         }
     }
-    return RGBQUAD{ClampToByte(blue), ClampToByte(green), ClampToByte(red),
-                   static_cast<BYTE>(alpha ? ClampToByte(alphaSum) : 0)};
+    return RGBQUAD{KVXClampToByte(blue), KVXClampToByte(green), KVXClampToByte(red),
+                   static_cast<BYTE>(alpha ? KVXClampToByte(alphaSum) : 0)};
 }
 
 void CKVXImage::AddAveragingCont(const RGBQUAD& color, float weight, float& red, float& green, float& blue,
@@ -289,10 +273,10 @@ RGBQUAD CKVXImage::GetAreaColorInterpolated(float centerX, float centerY, float 
 
     const CKVXRect2 area(centerX - areaWidth / 2.0f, centerY - areaHeight / 2.0f, centerX + areaWidth / 2.0f,
                          centerY + areaHeight / 2.0f);
-    const long xi1 = Truncate(area.lowCorner.x + 0.5f);
-    const long yi1 = Truncate(area.lowCorner.y + 0.5f);
-    const long xi2 = Truncate(area.highCorner.x + 0.5f);
-    const long yi2 = Truncate(area.highCorner.y + 0.5f);
+    const long xi1 = KVXTruncate(area.lowCorner.x + 0.5f);
+    const long yi1 = KVXTruncate(area.lowCorner.y + 0.5f);
+    const long xi2 = KVXTruncate(area.highCorner.x + 0.5f);
+    const long yi2 = KVXTruncate(area.highCorner.y + 0.5f);
     auto square = [](long x, long y) {
         const float fx = static_cast<float>(x);
         const float fy = static_cast<float>(y);
@@ -335,8 +319,8 @@ RGBQUAD CKVXImage::GetAreaColorInterpolated(float centerX, float centerY, float 
     }
 
     const float surface = area.Surface();
-    return RGBQUAD{ClampToByte(blue / surface), ClampToByte(green / surface), ClampToByte(red / surface),
-                   static_cast<BYTE>(alpha ? ClampToByte(alphaSum / surface) : 0)};
+    return RGBQUAD{KVXClampToByte(blue / surface), KVXClampToByte(green / surface), KVXClampToByte(red / surface),
+                   static_cast<BYTE>(alpha ? KVXClampToByte(alphaSum / surface) : 0)};
 }
 
 // ----- Kernels ----------------------------------------------------------------

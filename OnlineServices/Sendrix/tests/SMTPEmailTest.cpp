@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "OnlineServices/Sendrix/BasicSocket.h"
+#include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
 #include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/CertFactory.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 #include "testing/TempFolder.h"
@@ -49,6 +50,9 @@ protected:
         for (int code : {3, 5, 6, 14, 17, 22}) m_log.Define(kCategory, code, L"%s");
         for (int code : {0, 1, 2, 4, 7, 8, 9, 10, 12, 13, 15, 16, 18, 19, 20, 21, 23, 24, 25})
             m_log.Define(kCategory, code, L"");
+        // The trusted-certificate store lies beside the log file.
+        m_log.SetLogFilePath(m_folder.WSub("kvx.log"));
+        CSSLSocket::ForgetAcceptedCertificates();
     }
     void TearDown() override {
         SetLibraryLog(nullptr);
@@ -137,6 +141,26 @@ TEST_F(SMTPEmailTest, ConnectFailures) {
 
     CSMTPEmail withoutLog(nullptr);
     EXPECT_EQ(withoutLog.Connect(L"127.0.0.1", 25, 0), 0);
+}
+
+TEST_F(SMTPEmailTest, ImplicitTlsToATrustedServerOnly) {
+    kvxtest::TestCertificate self = kvxtest::CertFactory::Shared().SelfSigned();
+    ScriptedPeer untrusted;
+    untrusted.StartTls(self.chainPem, self.keyPem);
+    CSMTPEmail email(&m_log);
+    untrusted.Start();
+    EXPECT_EQ(email.Connect(L"127.0.0.1", untrusted.Port(), 1), 4);
+    EXPECT_EQ(EventTexts(3), std::vector<std::wstring>{L"127.0.0.1"});
+    untrusted.Finish();
+
+    m_folder.WriteFile("TrustedCerts.dat", std::string(self.sha1.begin(), self.sha1.end()));
+    ScriptedPeer trusted;
+    Bye(Greet(trusted.StartTls(self.chainPem, self.keyPem)));
+    trusted.Start();
+    EXPECT_EQ(email.Connect(L"127.0.0.1", trusted.Port(), 1), 1);
+    EXPECT_EQ(email.Quit(), 1);
+    EXPECT_TRUE(trusted.Finish()) << trusted.Error();
+    EXPECT_EQ(trusted.Received(), "HELO Morvane\r\nQuit\r\n");
 }
 
 TEST_F(SMTPEmailTest, RecipientListsAreSplitAtSemicolons) {

@@ -47,12 +47,11 @@ protected:
 
 TEST_F(WinHttpFileTest, RequestUrlUsesTlsForHttpsAndForPort443) {
     const std::pair<const wchar_t*, std::string> rows[] = {
-        {L"https://host/x", "https://host/x"},
+        {L"https://host/x", "https://host:443/x"},
         {L"http://host:443/x", "https://host:443/x"},
-        {L"http://host/a/b?x=1", "http://host/a/b?x=1"},
+        {L"http://host/a/b?x=1:2", "http://host:80/a/b?x=1:2"},
         {L"https://host:8443", "https://host:8443/"},
         {L"host:8080/x", "http://host:8080/x"},
-        {L"ftp://host/x", ""},
     };
     for (const auto& [url, expected] : rows) EXPECT_EQ(CWinHttpFile::RequestUrl(url), expected) << kvxtest::Narrow(url);
 }

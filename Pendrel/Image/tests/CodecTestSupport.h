@@ -47,7 +47,7 @@ inline void AppendToBytes(png_structp png, png_bytep data, size_t length) {
     out->insert(out->end(), data, data + length);
 }
 
-// Writes the spec into out; false on a libpng error. Nothing with a
+// Writes the described PNG into out; false on a libpng error. Nothing with a
 // destructor lives in this frame.
 inline bool WritePngInto(const PngSpec& spec, Bytes* out) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -112,7 +112,7 @@ struct JpegTestError {
     std::longjmp(reinterpret_cast<JpegTestError*>(cinfo->err)->jump, 1);
 }
 
-// Writes the spec into *data / *size (a block from malloc, the caller frees
+// Writes the described JPEG into *data / *size (a block from malloc, the caller frees
 // it); false on a library error.
 inline bool WriteJpegInto(const JpegSpec& spec, unsigned char** data, unsigned long* size) {
     jpeg_compress_struct cinfo;

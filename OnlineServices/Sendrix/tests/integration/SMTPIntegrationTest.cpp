@@ -3,11 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "OnlineServices/Sendrix/BasicSocket.h"
+#include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/SMTPEmail.h"
 #include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
 #include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/CertFactory.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 #include "utility/LibraryLog.h"
@@ -122,6 +123,16 @@ protected:
 TEST_F(SMTPIntegrationTest, AMessageWithTwoAttachmentsArrivesAsSent) {
     StartServer();
     SendAndCheckMessage(0);
+}
+
+TEST_F(SMTPIntegrationTest, AMessageArrivesOverImplicitTls) {
+    // A self-signed server certificate that the trusted-certificate store
+    // (beside the log file) holds.
+    kvxtest::TestCertificate self = kvxtest::CertFactory::Shared().SelfSigned();
+    m_folder.WriteFile("TrustedCerts.dat", std::string(self.sha1.begin(), self.sha1.end()));
+    CSSLSocket::ForgetAcceptedCertificates();
+    StartServer({m_folder.WriteFile("server.pem", self.chainPem), m_folder.WriteFile("server.key", self.keyPem)});
+    SendAndCheckMessage(1);
 }
 
 } // namespace

@@ -1,48 +1,46 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "OnlineServices/Sendrix/WinHttpFile.h"
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
+#include "OnlineServices/Sendrix/tests/integration/LighttpdServer.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
 #include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/CertFactory.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 #include "utility/LibraryLog.h"
-#include "utility/Posix/ProcessStart.h"
 
 namespace {
 
-// lighttpd on loopback serving the folder "www" of the test's folder.
+// lighttpd on loopback serving a file over HTTP and HTTPS (with a
+// certificate of the test authority).
 class WinHttpIntegrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"}) unsetenv(name);
+        if (sendrixtest::CLighttpdServer::FindProgram().empty()) GTEST_SKIP() << "lighttpd is not installed";
         SetLibraryLog(&m_log);
-        m_port = sendrixtest::FreeLoopbackPort();
         for (int i = 0; i < 3 * 1024 * 1024 + 17; ++i) m_content += (char)(i * 13 % 256);
+        std::filesystem::create_directory(m_folder.Sub("www"));
         m_folder.WriteFile("www/data.bin", m_content);
+        kvxtest::TestCertificate server = Factory().Leaf();
+        ASSERT_TRUE(m_server.Start(m_folder.Sub("www"), m_folder.WriteFile("server.pem", server.chainPem),
+                                   m_folder.WriteFile("server.key", server.keyPem), m_folder.Path()))
+            << m_server.Error();
     }
     void TearDown() override {
         SetLibraryLog(nullptr);
         CWinHttpFile::SetCertificateAuthorityFile("");
     }
 
-    // Starts lighttpd with the further configuration lines.
-    void StartServer(const std::string& extra) {
-        std::string program = FindProgramOnPath("lighttpd");
-        if (program.empty()) GTEST_SKIP() << "lighttpd is not installed";
-        std::string config = m_folder.WriteFile(
-            "lighttpd.conf", "server.document-root = \"" + m_folder.Sub("www") + "\"\nserver.port = " +
-                                 std::to_string(m_port) + "\nserver.bind = \"127.0.0.1\"\nserver.errorlog = \"" +
-                                 m_folder.Sub("error.log") + "\"\n" + extra);
-        ASSERT_TRUE(m_server.Start(program, {"lighttpd", "-D", "-f", config}, m_port)) << m_server.Error();
-    }
+    static const kvxtest::CertFactory& Factory() { return kvxtest::CertFactory::Shared(); }
 
-    std::wstring Url(const std::string& scheme, const std::string& path) const {
-        return kvxtest::Widen(scheme + "://127.0.0.1:" + std::to_string(m_port) + path);
+    std::wstring Url(const std::string& scheme, int port, const std::string& path) const {
+        return kvxtest::Widen(scheme + "://127.0.0.1:" + std::to_string(port) + path);
     }
 
     // Downloads url in pieces of 64 KiB: the open's result and the bytes.
@@ -63,21 +61,32 @@ protected:
 
     kvxtest::RecordingLog m_log;
     kvxtest::TempFolder m_folder;
-    sendrixtest::CLoopbackDaemon m_server;
+    sendrixtest::CLighttpdServer m_server;
     std::string m_content;
-    int m_port = 0;
 };
 
 TEST_F(WinHttpIntegrationTest, DownloadsOverHttpAndLogsAMissingFile) {
-    StartServer("");
     std::string body;
-    ASSERT_EQ(Download(Url("http", "/data.bin"), body), 0);
+    ASSERT_EQ(Download(Url("http", m_server.Port(), "/data.bin"), body), 0);
     EXPECT_TRUE(body == m_content) << body.size() << " bytes";
     EXPECT_TRUE(LoggedTexts().empty());
 
-    std::wstring missing = Url("http", "/nothing.bin");
+    std::wstring missing = Url("http", m_server.Port(), "/nothing.bin");
     EXPECT_EQ(Download(missing, body), -1);
     EXPECT_EQ(LoggedTexts(), std::vector<std::wstring>{L"Failed to open file (" + missing + L"). HTTP error: 404"});
+}
+
+TEST_F(WinHttpIntegrationTest, DownloadsOverHttpsFromATrustedServerOnly) {
+    std::wstring url = Url("https", m_server.TlsPort(), "/data.bin");
+    std::string body;
+    // The test authority is in no store of the system.
+    EXPECT_EQ(Download(url, body), -1);
+    EXPECT_EQ(LoggedTexts().size(), 2u);
+    EXPECT_EQ(LoggedTexts()[0].rfind(L"Failed to get internet session. System error: (60) ", 0), 0u);
+
+    CWinHttpFile::SetCertificateAuthorityFile(m_folder.WriteFile("authority.pem", Factory().CaPem()));
+    ASSERT_EQ(Download(url, body), 0);
+    EXPECT_TRUE(body == m_content) << body.size() << " bytes";
 }
 
 } // namespace

@@ -1,0 +1,300 @@
+// Transformations of the image object that map every result pixel back to a
+// computed, usually fractional, source position: rotation by any angle by
+// the nearest pixel (Rotate) or through the interpolation methods (Rotate2),
+// cutting out a rectangle that lies at an angle, shearing, and radial
+// distortions.
+//
+// Positions are those of the pixel buffer (x from the left, y from the
+// bottom row up). Reading outside the image follows the pixel accessors'
+// rules; alpha reads 0 there. Rows report progress, and a non-zero escape
+// stops the row loop, the partly built result still being moved in.
+
+#include "Pendrel/Image/KVXImage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "Pendrel/Image/KVXImageRounding.h"
+#include "Pendrel/Image/KVXPoint2.h"
+#include "Pendrel/Image/KVXWorkingImage.h"
+
+namespace {
+
+// Degrees (positive turns clockwise as displayed) to the radians of the
+// rotation formulas, with a quarter circle taken as a single-precision
+// arc cosine of 0.
+double TurnRadians(float angle) {
+    const float quarter = static_cast<float>(std::acos(0.0));
+    return -static_cast<double>(angle) * static_cast<double>(quarter) / 90.0;
+}
+
+// A size in pixels from the difference of two integer bounds, or 0 when it
+// does not fit (the working image then is not valid).
+long SizeBetween(long low, long high, long extra) {
+    const long size = high - low + extra;
+    return size > INT32_MAX ? 0 : size;
+}
+
+// The region that Skew and CircleTransform rework: the selection box when
+// there is a selection, else the whole image. Right and top are exclusive.
+struct Area {
+    long xMin, xMax, yMin, yMax;
+};
+
+Area WorkArea(CKVXImage& image) {
+    if (!image.SelectionIsValid()) return Area{0, static_cast<long>(image.GetWidth()), 0, static_cast<long>(image.GetHeight())};
+    RECT box;
+    image.SelectionGetBox(box);
+    return Area{std::max<long>(box.left, 0), std::min<long>(box.right, image.GetWidth()), std::max<long>(box.bottom, 0),
+                std::min<long>(box.top, image.GetHeight())};
+}
+
+// Copies pixel (sourceX, sourceY) of the source, read by the accessors'
+// rules, to (x, y) of the result: the index of an indexed image, else the
+// colour; its alpha value follows (0 outside the source).
+void CopyPixel(CKVXImage& source, long sourceX, long sourceY, CKVXImage& result, long x, long y) {
+    if (source.IsIndexed()) result.SetPixelIndex(x, y, source.GetPixelIndex(sourceX, sourceY));
+    else result.SetPixelColor(x, y, source.GetPixelColor(sourceX, sourceY, true), false);
+    result.AlphaSet(x, y, source.AlphaGet(sourceX, sourceY));
+}
+
+// Skew and CircleTransform: a copy of the image (with its pixels only when
+// there is a selection, since the pixels outside it keep their values)
+// receives rework(copy, x, y) for each selected pixel of the area, and then
+// replaces the image.
+template <class Rework> bool ReworkSelection(CKVXImage& image, Rework rework) {
+    CKVXImage work(image, image.SelectionIsValid(), true, true);
+    if (!work.IsValid()) return false;
+    const Area area = WorkArea(image);
+    for (long y = area.yMin; y < area.yMax; ++y) {
+        if (image.GetEscape()) break;
+        image.SetProgress(100 * (y - area.yMin) / (area.yMax - area.yMin));
+        for (long x = area.xMin; x < area.xMax; ++x)
+            if (image.SelectionIsInside(x, y)) rework(work, x, y);
+    }
+    image.Transfer(work);
+    return true;
+}
+
+} // namespace
+
+bool CKVXImage::Rotate(float angle, CKVXImage* destination) {
+    if (!dib) return false;
+    const long width = header.biWidth;
+    const long height = header.biHeight;
+    const double radians = TurnRadians(angle);
+    const double c = std::cos(radians);
+    const double s = std::sin(radians);
+
+    // The turned corners; the fourth corner uses width - 1.
+    const double corners[4][2] = {{0.0, 0.0},
+                                  {static_cast<double>(width), 0.0},
+                                  {0.0, static_cast<double>(height)},
+                                  {static_cast<double>(width - 1), static_cast<double>(height)}};
+    long minX = 0, minY = 0, maxX = 0, maxY = 0;
+    for (int i = 0; i < 4; ++i) {
+        const double x = corners[i][0];
+        const double y = corners[i][1];
+        const long turnedX = KVXFloor(x * c - y * s);
+        const long turnedY = KVXFloor(x * s + y * c);
+        minX = i == 0 ? turnedX : std::min(minX, turnedX);
+        maxX = i == 0 ? turnedX : std::max(maxX, turnedX);
+        minY = i == 0 ? turnedY : std::min(minY, turnedY);
+        maxY = i == 0 ? turnedY : std::max(maxY, turnedY);
+    }
+
+    const long newWidth = SizeBetween(minX, maxX, 2);
+    const long newHeight = SizeBetween(minY, maxY, 2);
+    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount, CKVXWorkingImage::SourceSettingsAndPalette);
+    if (!work.IsValid()) return false;
+    if (alpha) {
+        // The corners that no source pixel covers stay fully transparent.
+        work.AlphaCreate();
+        work.AlphaClear();
+    }
+
+    for (long newY = 0; newY < newHeight; ++newY) {
+        if (GetEscape()) break;
+        SetProgress(100 * newY / newHeight);
+        const double y = static_cast<double>(minY + newY);
+        for (long newX = 0; newX < newWidth; ++newX) {
+            const double x = static_cast<double>(minX + newX);
+            CopyPixel(*this, KVXTruncate(x * c + y * s - 0.5), KVXTruncate(y * c - x * s - 0.5), work, newX, newY);
+        }
+    }
+    work.MoveTo(*this, destination);
+    return true;
+}
+
+bool CKVXImage::Rotate2(float angle, CKVXImage* destination, InterpolationMethod interpolation,
+                        OverflowMethod overflow, RGBQUAD* outsideColor, bool useQuarterTurns, bool keepSize) {
+    if (!dib) return false;
+    const long width = header.biWidth;
+    const long height = header.biHeight;
+    const float fWidth = static_cast<float>(width);
+    const float fHeight = static_cast<float>(height);
+    const double radians = TurnRadians(angle);
+    const float c = static_cast<float>(std::cos(radians));
+    const float s = static_cast<float>(std::sin(radians));
+
+    // The corners of the pixel area.
+    CKVXPoint2 corners[4] = {CKVXPoint2(-0.5f, -0.5f), CKVXPoint2(fWidth - 0.5f, -0.5f),
+                             CKVXPoint2(-0.5f, fHeight - 0.5f), CKVXPoint2(fWidth - 0.5f, fHeight - 0.5f)};
+    if (!keepSize) {
+        const CKVXPoint2 unturned = corners[3];
+        for (CKVXPoint2& p : corners) p = CKVXPoint2(p.x * c - p.y * s, p.x * s + p.y * c);
+        if (useQuarterTurns) {
+            // Where the exact turns put the fourth corner; the first one
+            // closer than a quarter pixel decides.
+            const CKVXPoint2& corner = corners[3];
+            if (corner.Distance(fHeight - 0.5f, 0.5f - fWidth) < 0.25f) return RotateRight(destination);
+            if (corner.Distance(0.5f - fHeight, fWidth - 0.5f) < 0.25f) return RotateLeft(destination);
+            if (corner.Distance(0.5f - fWidth, 0.5f - fHeight) < 0.25f) return Rotate180(destination);
+            if (corner.Distance(unturned) < 0.25f) {
+                if (destination) destination->Copy(*this, true, true, true);
+                return true;
+            }
+        }
+    }
+
+    float minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
+    for (const CKVXPoint2& p : corners) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    long newWidth = KVXFloor(maxX - minX + 0.5f);
+    long newHeight = KVXFloor(maxY - minY + 0.5f);
+    float startX = ((maxX + minX) - static_cast<float>(newWidth - 1)) * 0.5f;
+    float startY = ((maxY + minY) - static_cast<float>(newHeight - 1)) * 0.5f;
+    const float centerX = 0.5f * static_cast<float>(newWidth);
+    const float centerY = 0.5f * static_cast<float>(newHeight);
+    if (keepSize) {
+        // Turned about the centre.
+        startX -= 0.5f * fWidth;
+        startY -= 0.5f * fHeight;
+        newWidth = width;
+        newHeight = height;
+    }
+
+    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount, CKVXWorkingImage::SourceSettingsAndPalette);
+    if (!work.IsValid()) return false;
+    if (alpha) work.AlphaCreate();
+    RGBQUAD replacement = outsideColor ? *outsideColor : RGBQUAD{255, 255, 255, 0};
+
+    float y = startY;
+    for (long newY = 0; newY < newHeight; ++newY, y += 1.0f) {
+        if (GetEscape()) break;
+        SetProgress(100 * newY / newHeight);
+        float x = startX;
+        for (long newX = 0; newX < newWidth; ++newX, x += 1.0f) {
+            float sourceX = c * x + s * y;
+            float sourceY = c * y - s * x;
+            if (keepSize) {
+                sourceX += centerX;
+                sourceY += centerY;
+            }
+            work.PutSample(newX, newY,
+                           GetPixelColorInterpolated(sourceX, sourceY, interpolation, overflow, &replacement));
+        }
+    }
+    work.MoveTo(*this, destination);
+    return true;
+}
+
+bool CKVXImage::CropRotatedRectangle(long left, long top, long width, long height, float angle,
+                                     CKVXImage* destination) {
+    if (!dib) return false;
+    if (std::fabs(angle) < 0.0002f) return Crop(left, top, left + width, top + height, destination);
+    const float c = std::cos(angle);
+    const float s = std::sin(angle);
+
+    // The rectangle's corners in picture terms (y downwards), offsets
+    // truncated; the bounding box takes in all four, so it holds the
+    // rectangle at any angle.
+    const long offsetsX[4] = {0, KVXTruncate(width * c), -KVXTruncate(height * s), KVXTruncate(width * c - height * s)};
+    const long offsetsY[4] = {0, KVXTruncate(width * s), KVXTruncate(height * c), KVXTruncate(width * s + height * c)};
+    const long startX = left + *std::min_element(offsetsX, offsetsX + 4);
+    const long endX = left + *std::max_element(offsetsX, offsetsX + 4);
+    const long startY = top + *std::min_element(offsetsY, offsetsY + 4);
+    const long endY = top + *std::max_element(offsetsY, offsetsY + 4);
+    if (!IsInside(startX, startY) || !IsInside(endX, endY)) return false;
+
+    CKVXImage copy(*this, true, false, true);
+    if (!copy.IsValid()) return false;
+    if (!copy.Crop(startX, startY, endX, endY)) return false;
+    // Turning back by the angle brings the rectangle upright.
+    if (!copy.Rotate(static_cast<float>(-static_cast<double>(angle) * 57.29577951308232))) return false;
+    const long turnedWidth = copy.GetWidth();
+    const long turnedHeight = copy.GetHeight();
+    if (!copy.Crop((turnedWidth - width) / 2, (turnedHeight + height) / 2, (turnedWidth + width) / 2,
+                   (turnedHeight - height) / 2))
+        return false;
+    (destination ? *destination : *this).Transfer(copy);
+    return true;
+}
+
+bool CKVXImage::Skew(float xShear, float yShear, long pivotX, long pivotY, bool interpolate) {
+    if (!dib) return false;
+    return ReworkSelection(*this, [&](CKVXImage& work, long x, long y) {
+        const float sourceX = static_cast<float>(x) + xShear * static_cast<float>(y - pivotY);
+        const float sourceY = static_cast<float>(y) + yShear * static_cast<float>(x - pivotX);
+        if (interpolate) {
+            // A paletted image takes the nearest entry and keeps its alpha.
+            work.SetPixelColor(x, y,
+                               GetPixelColorInterpolated(sourceX, sourceY, InterpolationBilinear, OverflowTransColor),
+                               true);
+        } else {
+            CopyPixel(*this, KVXTruncate(sourceX), KVXTruncate(sourceY), work, x, y);
+        }
+    });
+}
+
+bool CKVXImage::CircleTransform(int type, long maxRadius, float coefficient) {
+    if (!dib) return false;
+    const Area area = WorkArea(*this);
+    const long xMid = header.biWidth / 2;
+    const long yMid = header.biHeight / 2;
+    auto distance = [](long dx, long dy) {
+        return std::sqrt(static_cast<float>(static_cast<int64_t>(dx) * dx + static_cast<int64_t>(dy) * dy));
+    };
+    if (maxRadius == 0) maxRadius = KVXTruncate(distance(xMid - area.xMin, yMid - area.yMin));
+    if (coefficient == 0.0f) coefficient = 1.0f;
+    const float radiusLimit = static_cast<float>(maxRadius);
+
+    return ReworkSelection(*this, [&](CKVXImage& work, long x, long y) {
+        const long dx = xMid - x;
+        const long dy = yMid - y;
+        const float radius = distance(dx, dy);
+        // Beyond the disc the source lies outside the image.
+        long sourceX = -1;
+        long sourceY = -1;
+        if (radius < radiusLimit) {
+            double angle = std::atan2(static_cast<double>(dy), static_cast<double>(dx));
+            float r;
+            switch (type) {
+            case 0: r = radius * radius / radiusLimit; break;
+            case 1: r = std::sqrt(radius * radiusLimit); break;
+            case 2:
+                r = radius;
+                angle += radius / coefficient;
+                break;
+            default: r = 1.0f; break;
+            }
+            if (type < 3) {
+                sourceX = xMid + KVXTruncate(r * std::cos(angle));
+                sourceY = yMid - KVXTruncate(r * std::sin(angle));
+            } else if (type == 3) {
+                sourceX = KVXTruncate(std::fabs(angle * static_cast<double>(area.xMax) / 6.2831852));
+                sourceY = KVXTruncate(std::fabs(static_cast<float>(area.yMax) * radius / radiusLimit));
+            } else {
+                // The remainder takes the sign of x.
+                sourceX = x + (x % 32) - 16;
+                sourceY = y;
+            }
+        }
+        CopyPixel(*this, sourceX, sourceY, work, x, y);
+    });
+}

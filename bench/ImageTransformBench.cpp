@@ -1,0 +1,201 @@
+// Transformations of a 4000 x 3000 photo-like 24-bit picture against OpenCV
+// (one thread) doing the same work on the same pixels: grey scale, flip,
+// mirror, quarter turns, the integer box shrink, resizing through bilinear,
+// bicubic and Lanczos interpolation, and rotation by 30 degrees. Both sides
+// allocate their result on every call. Prints the time ratios at the end.
+//
+// The image's rows run bottom-up, so a left turn of the image is OpenCV's
+// clockwise turn of the same buffer.
+
+#include <benchmark/benchmark.h>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cstring>
+#include <string>
+
+#include "Pendrel/Image/KVXImage.h"
+#include "bench/ImageBenchSupport.h"
+#include "bench/RatioReporter.h"
+
+namespace {
+
+constexpr int kWidth = 4000;
+constexpr int kHeight = 3000;
+constexpr float kAngle = 30.0f;
+
+CKVXImage& Picture() {
+    static CKVXImage picture = PhotoPicture(kWidth, kHeight);
+    return picture;
+}
+
+// The picture's buffer seen by OpenCV, without a copy.
+cv::Mat PictureMat() {
+    CKVXImage& image = Picture();
+    return cv::Mat(kHeight, kWidth, CV_8UC3, image.GetBits(0), image.GetEffWidth());
+}
+
+// Operations that change the image itself run on a fresh copy each time.
+template <class Operation> void OnCopy(benchmark::State& state, Operation operation) {
+    RunOnCopy(state, Picture(), operation);
+}
+
+// Operations with a destination leave the picture as it is.
+template <class Operation> void IntoDestination(benchmark::State& state, Operation operation) {
+    for (auto _ : state) {
+        CKVXImage result;
+        operation(Picture(), &result);
+        benchmark::DoNotOptimize(result.GetBits(0));
+    }
+}
+
+template <class Operation> void OpenCv(benchmark::State& state, Operation operation) {
+    cv::setNumThreads(1);
+    const cv::Mat source = PictureMat();
+    for (auto _ : state) {
+        cv::Mat target;
+        operation(source, target);
+        benchmark::DoNotOptimize(target.data);
+    }
+}
+
+void OursGrayScale(benchmark::State& state) {
+    OnCopy(state, [](CKVXImage& image) { image.GrayScale(); });
+}
+void CvGray(benchmark::State& state) {
+    OpenCv(state, [](const cv::Mat& s, cv::Mat& t) { cv::cvtColor(s, t, cv::COLOR_BGR2GRAY); });
+}
+
+// Flip and Mirror replace the image by a new one; twice gives the start.
+void OursFlip(benchmark::State& state) {
+    CKVXImage image(Picture());
+    for (auto _ : state) {
+        image.Flip();
+        benchmark::DoNotOptimize(image.GetBits(0));
+    }
+}
+void CvFlipRows(benchmark::State& state) {
+    OpenCv(state, [](const cv::Mat& s, cv::Mat& t) { cv::flip(s, t, 0); });
+}
+void OursMirror(benchmark::State& state) {
+    CKVXImage image(Picture());
+    for (auto _ : state) {
+        image.Mirror();
+        benchmark::DoNotOptimize(image.GetBits(0));
+    }
+}
+void CvFlipColumns(benchmark::State& state) {
+    OpenCv(state, [](const cv::Mat& s, cv::Mat& t) { cv::flip(s, t, 1); });
+}
+
+void OursRotateLeft(benchmark::State& state) {
+    IntoDestination(state, [](CKVXImage& image, CKVXImage* d) { image.RotateLeft(d); });
+}
+void CvRotateClockwise(benchmark::State& state) {
+    OpenCv(state, [](const cv::Mat& s, cv::Mat& t) { cv::rotate(s, t, cv::ROTATE_90_CLOCKWISE); });
+}
+void OursRotateRight(benchmark::State& state) {
+    IntoDestination(state, [](CKVXImage& image, CKVXImage* d) { image.RotateRight(d); });
+}
+void CvRotateCounterClockwise(benchmark::State& state) {
+    OpenCv(state, [](const cv::Mat& s, cv::Mat& t) { cv::rotate(s, t, cv::ROTATE_90_COUNTERCLOCKWISE); });
+}
+
+// Argument: the new width; the height keeps the aspect.
+void OursQIShrink(benchmark::State& state) {
+    const long width = state.range(0);
+    IntoDestination(state, [width](CKVXImage& image, CKVXImage* d) { image.QIShrink(width, width * 3 / 4, d); });
+}
+void CvResizeArea(benchmark::State& state) {
+    const int width = static_cast<int>(state.range(0));
+    OpenCv(state, [width](const cv::Mat& s, cv::Mat& t) {
+        cv::resize(s, t, cv::Size(width, width * 3 / 4), 0, 0, cv::INTER_AREA);
+    });
+}
+
+// Resizing to half the size by interpolation alone, as OpenCV does.
+void OursResample2(benchmark::State& state, CKVXImage::InterpolationMethod method) {
+    IntoDestination(state, [method](CKVXImage& image, CKVXImage* d) {
+        image.Resample2(kWidth / 2, kHeight / 2, method, CKVXImage::OverflowClampToEdge, d, true);
+    });
+}
+void CvResize(benchmark::State& state, int interpolation) {
+    OpenCv(state, [interpolation](const cv::Mat& s, cv::Mat& t) {
+        cv::resize(s, t, cv::Size(kWidth / 2, kHeight / 2), 0, 0, interpolation);
+    });
+}
+void OursResample2Bilinear(benchmark::State& state) { OursResample2(state, CKVXImage::InterpolationBilinear); }
+void OursResample2Bicubic(benchmark::State& state) { OursResample2(state, CKVXImage::InterpolationCubic); }
+void OursResample2Lanczos(benchmark::State& state) { OursResample2(state, CKVXImage::InterpolationLanczosSinc); }
+void CvResizeLinear(benchmark::State& state) { CvResize(state, cv::INTER_LINEAR); }
+void CvResizeCubic(benchmark::State& state) { CvResize(state, cv::INTER_CUBIC); }
+void CvResizeLanczos4(benchmark::State& state) { CvResize(state, cv::INTER_LANCZOS4); }
+
+// Rotation into the turned picture's bounding box, bilinear, white outside.
+void OursRotate2(benchmark::State& state) {
+    IntoDestination(state, [](CKVXImage& image, CKVXImage* d) {
+        image.Rotate2(kAngle, d, CKVXImage::InterpolationBilinear, CKVXImage::OverflowFillColor, nullptr, false,
+                      false);
+    });
+}
+void CvWarpAffine(benchmark::State& state) {
+    // The same size as ours, turned about the centre.
+    CKVXImage probe;
+    Picture().Rotate2(kAngle, &probe, CKVXImage::InterpolationNearest, CKVXImage::OverflowFillColor, nullptr, false,
+                      false);
+    const cv::Size size(static_cast<int>(probe.GetWidth()), static_cast<int>(probe.GetHeight()));
+    cv::Mat turn = cv::getRotationMatrix2D(cv::Point2f(kWidth / 2.0f, kHeight / 2.0f), kAngle, 1.0);
+    turn.at<double>(0, 2) += (size.width - kWidth) / 2.0;
+    turn.at<double>(1, 2) += (size.height - kHeight) / 2.0;
+    OpenCv(state, [&](const cv::Mat& s, cv::Mat& t) {
+        cv::warpAffine(s, t, turn, size, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(255, 255, 255));
+    });
+}
+
+#define KVX_BENCH(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->UseRealTime()
+
+KVX_BENCH(OursGrayScale);
+KVX_BENCH(CvGray);
+KVX_BENCH(OursFlip);
+KVX_BENCH(CvFlipRows);
+KVX_BENCH(OursMirror);
+KVX_BENCH(CvFlipColumns);
+KVX_BENCH(OursRotateLeft);
+KVX_BENCH(CvRotateClockwise);
+KVX_BENCH(OursRotateRight);
+KVX_BENCH(CvRotateCounterClockwise);
+KVX_BENCH(OursQIShrink)->Arg(1000)->Arg(1600);
+KVX_BENCH(CvResizeArea)->Arg(1000)->Arg(1600);
+KVX_BENCH(OursResample2Bilinear);
+KVX_BENCH(CvResizeLinear);
+KVX_BENCH(OursResample2Bicubic);
+KVX_BENCH(CvResizeCubic);
+KVX_BENCH(OursResample2Lanczos);
+KVX_BENCH(CvResizeLanczos4);
+KVX_BENCH(OursRotate2);
+KVX_BENCH(CvWarpAffine);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    CRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const char* const pairs[][3] = {
+        {"grey scale", "OursGrayScale/real_time", "CvGray/real_time"},
+        {"flip", "OursFlip/real_time", "CvFlipRows/real_time"},
+        {"mirror", "OursMirror/real_time", "CvFlipColumns/real_time"},
+        {"rotate left", "OursRotateLeft/real_time", "CvRotateClockwise/real_time"},
+        {"rotate right", "OursRotateRight/real_time", "CvRotateCounterClockwise/real_time"},
+        {"QIShrink to 1000", "OursQIShrink/1000/real_time", "CvResizeArea/1000/real_time"},
+        {"QIShrink to 1600", "OursQIShrink/1600/real_time", "CvResizeArea/1600/real_time"},
+        {"Resample2 bilinear", "OursResample2Bilinear/real_time", "CvResizeLinear/real_time"},
+        {"Resample2 bicubic", "OursResample2Bicubic/real_time", "CvResizeCubic/real_time"},
+        {"Resample2 Lanczos", "OursResample2Lanczos/real_time", "CvResizeLanczos4/real_time"},
+        {"Rotate2 bilinear", "OursRotate2/real_time", "CvWarpAffine/real_time"},
+    };
+    for (const auto& pair : pairs) reporter.PrintRatio(pair[0], pair[1], pair[2]);
+    benchmark::Shutdown();
+    return 0;
+}
