@@ -346,6 +346,98 @@ static_assert(sizeof(SYSTEMTIME) == 16);
 #define FILE_END 2
 
 // ---------------------------------------------------------------------------
+// 64-bit values in two halves (free-space queries)
+union ULARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        DWORD HighPart;
+    } u;
+    ULONGLONG QuadPart;
+};
+static_assert(sizeof(ULARGE_INTEGER) == 8 && offsetof(ULARGE_INTEGER, u.HighPart) == 4);
+
+// ---------------------------------------------------------------------------
+// Results and identifiers of the component interfaces (COM itself does not
+// exist here; its functions fail)
+typedef LONG HRESULT;
+#define S_OK ((HRESULT)0)
+#define S_FALSE ((HRESULT)1)
+#define E_NOTIMPL ((HRESULT)0x80004001u)
+#define E_FAIL ((HRESULT)0x80004005u)
+
+struct GUID {
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    BYTE Data4[8];
+};
+static_assert(sizeof(GUID) == 16 && offsetof(GUID, Data4) == 8);
+
+struct IStream;
+struct IUnknown;
+
+// Security identifiers (none exist here).
+typedef void* PSID;
+
+// ---------------------------------------------------------------------------
+// The machine
+#define PROCESSOR_ARCHITECTURE_INTEL 0
+#define PROCESSOR_ARCHITECTURE_ARM 5
+#define PROCESSOR_ARCHITECTURE_IA64 6
+#define PROCESSOR_ARCHITECTURE_AMD64 9
+#define PROCESSOR_ARCHITECTURE_IA32_ON_WIN64 10
+#define PROCESSOR_ARCHITECTURE_ARM64 12
+#define PROCESSOR_ARCHITECTURE_UNKNOWN 0xFFFF
+
+struct SYSTEM_INFO {
+    WORD wProcessorArchitecture;
+    WORD wReserved;
+    DWORD dwPageSize;
+    void* lpMinimumApplicationAddress;
+    void* lpMaximumApplicationAddress;
+    DWORD_PTR dwActiveProcessorMask;
+    DWORD dwNumberOfProcessors;
+    DWORD dwProcessorType;
+    DWORD dwAllocationGranularity;
+    WORD wProcessorLevel;
+    WORD wProcessorRevision;
+};
+static_assert(offsetof(SYSTEM_INFO, dwPageSize) == 4 && offsetof(SYSTEM_INFO, lpMinimumApplicationAddress) == 8);
+static_assert(offsetof(SYSTEM_INFO, dwNumberOfProcessors) == 8 + 3 * sizeof(void*));
+static_assert(sizeof(SYSTEM_INFO) == 8 + 3 * sizeof(void*) + 16);
+
+// ---------------------------------------------------------------------------
+// Drives and volumes
+#define DRIVE_UNKNOWN 0
+#define DRIVE_NO_ROOT_DIR 1
+#define DRIVE_REMOVABLE 2
+#define DRIVE_FIXED 3
+#define DRIVE_REMOTE 4
+#define DRIVE_CDROM 5
+#define DRIVE_RAMDISK 6
+
+#define FILE_CASE_SENSITIVE_SEARCH 0x00000001u
+#define FILE_CASE_PRESERVED_NAMES 0x00000002u
+#define FILE_UNICODE_ON_DISK 0x00000004u
+#define FILE_READ_ONLY_VOLUME 0x00080000u
+#define FILE_SUPPORTS_HARD_LINKS 0x00400000u
+
+// ---------------------------------------------------------------------------
+// Special folders
+#define CSIDL_APPDATA 0x001A
+#define CSIDL_WINDOWS 0x0024
+#define CSIDL_SYSTEM 0x0025
+#define CSIDL_PROGRAM_FILES 0x0026
+
+// ---------------------------------------------------------------------------
+// Processes
+#define STILL_ACTIVE 259
+
+// ---------------------------------------------------------------------------
+// Raw file access: the flag that opens a file for writing its raw form
+#define CREATE_FOR_IMPORT 1
+
+// ---------------------------------------------------------------------------
 // Waits
 #define WAIT_OBJECT_0 0x00000000u
 #define WAIT_ABANDONED 0x00000080u

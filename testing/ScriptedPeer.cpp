@@ -6,6 +6,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+
+#include <csignal>
 #include <chrono>
 #include <stdexcept>
 
@@ -34,6 +39,7 @@ ScriptedPeer::ScriptedPeer() = default;
 ScriptedPeer::~ScriptedPeer() {
     m_stop = true;
     if (m_thread.joinable()) m_thread.join();
+    EndTls();
     for (int c : m_conns) ::close(c);
     if (m_listen >= 0) ::close(m_listen);
 }
@@ -77,6 +83,69 @@ ScriptedPeer& ScriptedPeer::ExpectClose() {
 ScriptedPeer& ScriptedPeer::Accept() {
     m_steps.push_back({Step::kAccept, {}});
     return *this;
+}
+ScriptedPeer& ScriptedPeer::StartTls(const std::string& chainPem, const std::string& keyPem) {
+    Step s{Step::kStartTls, chainPem};
+    s.key = keyPem;
+    m_steps.push_back(s);
+    return *this;
+}
+
+void ScriptedPeer::EndTls() {
+    if (m_tls) SSL_free(m_tls);
+    if (m_tlsContext) SSL_CTX_free(m_tlsContext);
+    m_tls = nullptr;
+    m_tlsContext = nullptr;
+}
+
+bool ScriptedPeer::BeginTls(int conn, const Step& step) {
+    EndTls();
+    // A client that refuses the server closes at once; a write then must
+    // not end the test process.
+    ::signal(SIGPIPE, SIG_IGN);
+    m_tlsContext = SSL_CTX_new(TLS_server_method());
+    if (!m_tlsContext) return false;
+    BIO* certs = BIO_new_mem_buf(step.data.data(), (int)step.data.size());
+    X509* cert = PEM_read_bio_X509(certs, nullptr, nullptr, nullptr);
+    bool ok = cert && SSL_CTX_use_certificate(m_tlsContext, cert) == 1;
+    X509_free(cert);
+    while (ok) {
+        X509* extra = PEM_read_bio_X509(certs, nullptr, nullptr, nullptr);
+        if (!extra) break;
+        ok = SSL_CTX_add0_chain_cert(m_tlsContext, extra) == 1;
+    }
+    BIO_free(certs);
+    ERR_clear_error();
+    BIO* keyBio = BIO_new_mem_buf(step.key.data(), (int)step.key.size());
+    EVP_PKEY* key = PEM_read_bio_PrivateKey(keyBio, nullptr, nullptr, nullptr);
+    BIO_free(keyBio);
+    ok = ok && key && SSL_CTX_use_PrivateKey(m_tlsContext, key) == 1;
+    EVP_PKEY_free(key);
+    if (!ok) return false;
+    m_tls = SSL_new(m_tlsContext);
+    if (!m_tls || SSL_set_fd(m_tls, conn) != 1) return false;
+    // The handshake waits at most the step time-out.
+    timeval limit{m_stepTimeoutMs / 1000, (m_stepTimeoutMs % 1000) * 1000};
+    ::setsockopt(conn, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    int rc = SSL_accept(m_tls);
+    timeval none{0, 0};
+    ::setsockopt(conn, SOL_SOCKET, SO_RCVTIMEO, &none, sizeof none);
+    ERR_clear_error();
+    return rc == 1;
+}
+
+ssize_t ScriptedPeer::ReadSome(int conn, char* buffer, size_t size) {
+    if (!m_tls) return ::recv(conn, buffer, size, 0);
+    int n = SSL_read(m_tls, buffer, (int)size);
+    ERR_clear_error();
+    return n > 0 ? n : (n == 0 ? 0 : -1);
+}
+
+ssize_t ScriptedPeer::WriteSome(int conn, const char* data, size_t size) {
+    if (!m_tls) return ::send(conn, data, size, MSG_NOSIGNAL);
+    int n = SSL_write(m_tls, data, (int)size);
+    ERR_clear_error();
+    return n > 0 ? n : -1;
 }
 
 void ScriptedPeer::Start() {
@@ -136,9 +205,9 @@ bool ScriptedPeer::Fill(int conn, std::string& pending, size_t want, bool untilL
         int left = (int)std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
         if (left <= 0 || m_stop) return false;
         pollfd p{conn, POLLIN, 0};
-        if (::poll(&p, 1, left < 50 ? left : 50) <= 0) continue;
+        if ((!m_tls || SSL_pending(m_tls) == 0) && ::poll(&p, 1, left < 50 ? left : 50) <= 0) continue;
         char buf[65536];
-        ssize_t n = ::recv(conn, buf, sizeof buf, 0);
+        ssize_t n = ReadSome(conn, buf, sizeof buf);
         if (n <= 0) return false;
         pending.append(buf, (size_t)n);
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -155,6 +224,7 @@ bool ScriptedPeer::RunStep(const Step& step, int& conn, std::string& pending) {
             if (::poll(&p, 1, 50) > 0) {
                 conn = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
                 if (conn >= 0) {
+                    EndTls();
                     m_conns.push_back(conn);
                     pending.clear();
                     return true;
@@ -201,7 +271,7 @@ bool ScriptedPeer::RunStep(const Step& step, int& conn, std::string& pending) {
     case Step::kSend: {
         size_t done = 0;
         while (done < step.data.size()) {
-            ssize_t n = ::send(conn, step.data.data() + done, step.data.size() - done, MSG_NOSIGNAL);
+            ssize_t n = WriteSome(conn, step.data.data() + done, step.data.size() - done);
             if (n <= 0) {
                 Fail("send failed");
                 return false;
@@ -214,17 +284,22 @@ bool ScriptedPeer::RunStep(const Step& step, int& conn, std::string& pending) {
         std::this_thread::sleep_for(std::chrono::milliseconds(step.count));
         return true;
     case Step::kClose:
+        if (m_tls) SSL_shutdown(m_tls);
         if (conn >= 0) ::shutdown(conn, SHUT_RDWR);
         return true;
+    case Step::kStartTls:
+        if (BeginTls(conn, step)) return true;
+        Fail("the TLS handshake failed");
+        return false;
     case Step::kExpectClose: {
         // Everything up to the client's close is recorded; the end of the
         // stream is the success.
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_stepTimeoutMs);
         while (!m_stop && std::chrono::steady_clock::now() < deadline) {
             pollfd p{conn, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0) continue;
+            if ((!m_tls || SSL_pending(m_tls) == 0) && ::poll(&p, 1, 50) <= 0) continue;
             char buf[65536];
-            ssize_t n = ::recv(conn, buf, sizeof buf, 0);
+            ssize_t n = ReadSome(conn, buf, sizeof buf);
             if (n <= 0) return true;
             std::lock_guard<std::mutex> lock(m_mutex);
             m_received.append(buf, (size_t)n);

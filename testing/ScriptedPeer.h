@@ -16,6 +16,9 @@
 #include <thread>
 #include <vector>
 
+struct ssl_ctx_st;
+struct ssl_st;
+
 namespace kvxtest {
 
 class ScriptedPeer {
@@ -42,6 +45,10 @@ public:
     // Accepts the next connection on the same listening port; later steps
     // act on it (the earlier connection stays open until the peer ends).
     ScriptedPeer& Accept();
+    // Answers the client's TLS handshake as a server with the certificate
+    // chain and key (PEM); later steps on this connection go through TLS.
+    // The step fails when the handshake does.
+    ScriptedPeer& StartTls(const std::string& chainPem, const std::string& keyPem);
 
     // How long one receive step waits before the script fails (default 5 s).
     void SetStepTimeout(int milliseconds) { m_stepTimeoutMs = milliseconds; }
@@ -59,21 +66,29 @@ public:
 
 private:
     struct Step {
-        enum Kind { kExpect, kExpectLine, kSkipLine, kReceive, kSend, kDelay, kClose, kExpectClose, kAccept } kind;
+        enum Kind { kExpect, kExpectLine, kSkipLine, kReceive, kSend, kDelay, kClose, kExpectClose, kAccept, kStartTls } kind;
         std::string data;
         size_t count = 0;
+        std::string key{};
     };
 
     void Run();
     bool RunStep(const Step& step, int& conn, std::string& pending);
     bool Fill(int conn, std::string& pending, size_t want, bool untilLine);
     void Fail(const std::string& why);
+    bool BeginTls(int conn, const Step& step);
+    void EndTls();
+    // One read or write on the connection (through TLS once it is on).
+    ssize_t ReadSome(int conn, char* buffer, size_t size);
+    ssize_t WriteSome(int conn, const char* data, size_t size);
 
     std::vector<Step> m_steps;
     int m_listen = -1;
     int m_port = 0;
     int m_stepTimeoutMs = 5000;
     std::vector<int> m_conns;
+    ssl_ctx_st* m_tlsContext = nullptr;
+    ssl_st* m_tls = nullptr;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;

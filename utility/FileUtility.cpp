@@ -2,7 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cwchar>
+#include <new>
 #include <sys/stat.h>
 #include <vector>
 #include <zlib.h>
@@ -10,12 +10,15 @@
 #include "utility/AbstractChecksumProgress.h"
 #include "utility/AbstractFile.h"
 #include "utility/AbstractLog.h"
+#include "utility/BasicCrypt.h"
+#include "utility/BasicZipCrypt.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
 #include "utility/Posix/BasicFile.h"
 #include "utility/Posix/BasicFileFind.h"
+#include "utility/Posix/BasicRegistry.h"
 #include "utility/Posix/SystemError.h"
-#include "utility/TextCodec.h"
+#include "utility/Posix/SystemText.h"
 
 namespace {
 
@@ -43,8 +46,8 @@ void LogError(const wchar_t* format, const wchar_t* name, int line) {
 bool IsSameLocalFile(CAbstractFile* a, CAbstractFile* b) {
     if (!dynamic_cast<CBasicFile*>(a) || !dynamic_cast<CBasicFile*>(b)) return false;
     struct stat sa, sb;
-    std::string pa = WideToUtf8(a->GetFileName(), wcslen(a->GetFileName()));
-    std::string pb = WideToUtf8(b->GetFileName(), wcslen(b->GetFileName()));
+    std::string pa = ToSystemText(a->GetFileName());
+    std::string pb = ToSystemText(b->GetFileName());
     return stat(pa.c_str(), &sa) == 0 && stat(pb.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
@@ -144,10 +147,24 @@ int GetFileSizeByPath(const wchar_t* path, LONGLONG& size) {
 
 int RenameFile(const wchar_t* oldName, const wchar_t* newName) {
     if (!oldName || !newName) return 0;
-    std::string from = WideToUtf8(oldName, wcslen(oldName)), to = WideToUtf8(newName, wcslen(newName));
+    std::string from = ToSystemText(oldName), to = ToSystemText(newName);
     if (rename(from.c_str(), to.c_str()) == 0) return 1;
     SetLastErrorFromPathErrno(errno, from.c_str());
     return 0;
 }
 
 int MoveFileByRename(const wchar_t* oldName, const wchar_t* newName) { return RenameFile(oldName, newName); }
+
+CBasicRegistry* CreateBasicRegistry(const wchar_t* firstName, const wchar_t* secondName, HKEY root) {
+    return new (std::nothrow) CBasicRegistry(firstName, secondName, root);
+}
+
+void DeleteBasicRegistry(CRegistry* registry) { delete registry; }
+
+CAbstractCrypt* CreateCrypt(int type, CAbstractLog* log) {
+    switch (type) {
+    case 1: return new (std::nothrow) CBasicZipCrypt(log);
+    case 2: return new (std::nothrow) CBasicCrypt(log);
+    default: return nullptr;
+    }
+}

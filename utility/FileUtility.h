@@ -1,11 +1,16 @@
 #pragma once
-// Whole-file operations over the file interface and by path. Reports go to
-// the library's log sink (LibraryLog.h).
+// Whole-file operations over the file interface and by path, and the
+// factories of the registry and encryption objects. Reports go to the
+// library's log sink (LibraryLog.h).
 
 #include "compat/WinTypes.h"
 
-class CAbstractFile;
 class CAbstractChecksumProgress;
+class CAbstractCrypt;
+class CAbstractFile;
+class CAbstractLog;
+class CBasicRegistry;
+class CRegistry;
 
 // Copies the content of source into target, each opened under its own
 // name -> 1 / 0. The source is opened first, so a source that cannot be
@@ -30,3 +35,13 @@ int GetFileSizeByPath(const wchar_t* path, LONGLONG& size);
 // Renames (or moves within one file system) -> 1 / 0.
 int RenameFile(const wchar_t* oldName, const wchar_t* newName);
 int MoveFileByRename(const wchar_t* oldName, const wchar_t* newName);
+
+// A new CBasicRegistry made with these arguments; null when memory is short.
+CBasicRegistry* CreateBasicRegistry(const wchar_t* firstName, const wchar_t* secondName, HKEY root);
+// Deletes the registry object; null is ignored.
+void DeleteBasicRegistry(CRegistry* registry);
+
+// A new encryptor given the log: type 1 a CBasicZipCrypt, type 2 a
+// CBasicCrypt; null for any other type or when memory is short. Deleted
+// through its virtual destructor.
+CAbstractCrypt* CreateCrypt(int type, CAbstractLog* log);

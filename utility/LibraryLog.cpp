@@ -10,3 +10,8 @@ std::atomic<CAbstractLog*> g_libraryLog{nullptr};
 void SetLibraryLog(CAbstractLog* log) { g_libraryLog.store(log, std::memory_order_release); }
 
 CAbstractLog* GetLibraryLog() { return g_libraryLog.load(std::memory_order_acquire); }
+
+bool SetLibraryLogIfUnset(CAbstractLog* log) {
+    CAbstractLog* unset = nullptr;
+    return g_libraryLog.compare_exchange_strong(unset, log, std::memory_order_acq_rel);
+}

@@ -9,3 +9,7 @@ class CAbstractLog;
 
 void SetLibraryLog(CAbstractLog* log);
 CAbstractLog* GetLibraryLog();
+
+// Makes log the sink only while none is set (in one atomic step, so two
+// threads that both find it unset cannot both set it); true when it did.
+bool SetLibraryLogIfUnset(CAbstractLog* log);

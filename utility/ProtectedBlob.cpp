@@ -11,6 +11,7 @@
 #include "utility/CryptInfo.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
+#include "utility/LittleEndian.h"
 #include "utility/TextCodec.h"
 
 namespace {
@@ -56,17 +57,14 @@ std::vector<BYTE> PasswordOfSeed(DWORD seed, bool utf16) {
 }
 
 void AppendU16(std::vector<BYTE>& out, unsigned value) {
-    out.push_back((BYTE)value);
-    out.push_back((BYTE)(value >> 8));
+    out.resize(out.size() + 2);
+    PutLE16(out.data() + out.size() - 2, (uint16_t)value);
 }
 
 void AppendU32(std::vector<BYTE>& out, DWORD value) {
-    AppendU16(out, value & 0xFFFF);
-    AppendU16(out, value >> 16);
+    out.resize(out.size() + 4);
+    PutLE32(out.data() + out.size() - 4, value);
 }
-
-unsigned ReadU16(const BYTE* p) { return (unsigned)p[0] | (unsigned)p[1] << 8; }
-DWORD ReadU32(const BYTE* p) { return (DWORD)ReadU16(p) | (DWORD)ReadU16(p + 2) << 16; }
 
 // Type 1 is the blob's own; type 3 is taken like it but reported.
 bool AcceptType(int type) {
@@ -80,7 +78,7 @@ bool ReadInfoPart(const BYTE* part, DWORD length, CCryptInfo& info) {
     DWORD pos = 0;
     for (int block = 0; block < 2; ++block) {
         if (length - pos < 2) return false;
-        unsigned n = ReadU16(part + pos);
+        unsigned n = GetLE16(part + pos);
         pos += 2;
         unsigned limit = block == 0 ? CCryptInfo::kHeaderSize : CCryptInfo::kExtraSize;
         if (n > length - pos || n > limit) return false;
@@ -144,9 +142,9 @@ int DecryptProtectedBlob(const BYTE* blob, unsigned size, CBasicString& text, in
     ReportAssertion(sized, kSourceFile, __LINE__);
     if (!sized || !AcceptType(type)) return 0;
 
-    DWORD format = ReadU32(blob);
-    DWORD seed = ReadU32(blob + 4);
-    DWORD infoLength = ReadU32(blob + 8);
+    DWORD format = GetLE32(blob);
+    DWORD seed = GetLE32(blob + 4);
+    DWORD infoLength = GetLE32(blob + 8);
     bool covered = (unsigned long long)kMinBlobSize + infoLength <= size;
     ReportAssertion(covered, kSourceFile, __LINE__);
     if (!covered) return 0;

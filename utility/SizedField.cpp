@@ -6,6 +6,7 @@
 
 #include "utility/AnsiCodePage.h"
 #include "utility/ErrorReport.h"
+#include "utility/LittleEndian.h"
 #include "utility/TextCodec.h"
 
 namespace {
@@ -27,9 +28,7 @@ struct FieldLines {
     int payload;
 };
 
-void PutLength(BYTE* buffer, int64_t pos, uint32_t length) {
-    for (int i = 0; i < 4; ++i) buffer[pos + i] = (BYTE)(length >> (8 * i));
-}
+void PutLength(BYTE* buffer, int64_t pos, uint32_t length) { PutLE32(buffer + pos, length); }
 
 // Reads the length of the field at pos and checks that its payload lies in
 // the buffer; on success payload points at it. Reports a failure at the
@@ -39,8 +38,7 @@ bool TakeField(const BYTE* src, unsigned srcSize, unsigned& pos, FieldLines line
     bool hasLength = src && (uint64_t)pos + 4 <= srcSize;
     ReportAssertion(hasLength, kSourceFile, lines.length);
     if (!hasLength) return false;
-    length = (uint32_t)src[pos] | (uint32_t)src[pos + 1] << 8 | (uint32_t)src[pos + 2] << 16 |
-             (uint32_t)src[pos + 3] << 24;
+    length = GetLE32(src + pos);
     pos += 4;
     bool hasPayload = (uint64_t)pos + length <= srcSize;
     ReportAssertion(hasPayload, kSourceFile, lines.payload);
@@ -56,7 +54,7 @@ std::wstring PayloadText(const BYTE* payload, uint32_t length, int wide) {
     // An odd last byte makes one more unit with a zero high byte.
     size_t units = ((size_t)length + 1) / 2;
     std::vector<uint8_t> padded(units * 2, 0);
-    memcpy(padded.data(), payload, length);
+    if (length > 0) memcpy(padded.data(), payload, length);
     size_t used = 0;
     while (used < units && (padded[2 * used] | padded[2 * used + 1]) != 0) ++used;
     return Utf16LEToWide(padded.data(), used * 2);

@@ -256,8 +256,9 @@ void CKVXImage::Bitfield2RGB(BYTE* source, WORD maskRed, WORD maskGreen, WORD ma
         const int greenBits = std::popcount(static_cast<unsigned>(maskGreen));
         const int blueBits = std::popcount(static_cast<unsigned>(maskBlue));
         const int blueShift = 8 - redBits;
-        const int greenShift = redBits + greenBits - 8;
-        const int redShift = redBits + greenBits + blueBits - 8;
+        // Right shifts past the 16-bit word give 0; held below the word size.
+        const int greenShift = std::min(redBits + greenBits - 8, 31);
+        const int redShift = std::min(redBits + greenBits + blueBits - 8, 31);
         // Masks whose bit counts would need a negative shift are refused.
         if (blueShift < 0 || greenShift < 0 || redShift < 0) return;
         const size_t sourceStride = static_cast<size_t>((width + 1) / 2) * 4;

@@ -9,6 +9,21 @@ namespace {
 
 class PendrelModule : public ReportCapture {};
 
+TEST_F(PendrelModule, ThePngPicturesOfTheLibraryLoad) {
+    struct Case {
+        UINT id;
+        DWORD width, height;
+    } cases[] = {{401, 48, 16}, {424, 64, 64}, {427, 60, 60}, {428, 400, 60}};
+    for (const Case& c : cases) {
+        CKVXImage image;
+        ASSERT_TRUE(KVXLoadPng(KVXGetInstance(), c.id, image)) << c.id << ": " << image.GetLastError();
+        EXPECT_EQ(image.GetWidth(), c.width) << c.id;
+        EXPECT_EQ(image.GetHeight(), c.height) << c.id;
+        EXPECT_EQ(image.GetType(), static_cast<DWORD>(CKVXImage::ImageTypePng)) << c.id;
+    }
+    EXPECT_TRUE(AssertionLines().empty());
+}
+
 TEST_F(PendrelModule, AMissingPngFailsAndLeavesTheImageAsItWas) {
     CKVXImage image(5, 3, 24);
     image.SetPixelColor(1, 1, RGBQUAD{1, 2, 3, 0});

@@ -11,10 +11,11 @@
 #include "utility/ErrorReport.h"
 #include "utility/FileEvent.h"
 #include "utility/Posix/BasicFileFind.h"
+#include "utility/Posix/FileDescriptor.h"
 #include "utility/Posix/FileStatus.h"
 #include "utility/Posix/SystemError.h"
+#include "utility/Posix/SystemText.h"
 #include "utility/Posix/VSSFile.h"
-#include "utility/TextCodec.h"
 
 namespace {
 
@@ -55,8 +56,6 @@ constexpr int kLineZeroData = 641;
 constexpr int kLineZeroDataFailed = 662;
 
 constexpr size_t kZeroBlock = 64 * 1024;
-
-std::string PathOf(const wchar_t* path) { return path ? WideToUtf8(path, wcslen(path)) : std::string(); }
 
 // open(2) flags for the Windows access and disposition values; false for an
 // unknown disposition.
@@ -128,7 +127,7 @@ int CBasicFile::Open(const wchar_t* name, DWORD access, DWORD share, DWORD dispo
 
 int CBasicFile::OpenPath(const wchar_t* path, DWORD access, DWORD disposition, DWORD flagsAndAttributes,
                          const wchar_t* sourceFile, int line) {
-    std::string target = PathOf(path);
+    std::string target = ToSystemText(path);
     int flags = 0;
     int fd = -1;
     if (!OpenFlags(access, disposition, flagsAndAttributes, flags)) {
@@ -176,19 +175,13 @@ int CBasicFile::Read(void* buffer, DWORD size, DWORD* done) {
     if (!CanTransfer(buffer, size, kFileEventReadClosed, kLineRead)) return -1;
     // Reads until the count is reached or the file ends, as one system read
     // of a local file does.
-    char* p = (char*)buffer;
-    while (*done < size) {
-        ssize_t n = read(m_fd, p + *done, size - *done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            SetLastErrorFromErrno(errno);
-            ReportFailure(kFileEventRead, false, m_fileName.GetString(), kLineReadFailed);
-            return -1;
-        }
-        if (n == 0) break;
-        *done += (DWORD)n;
-    }
-    return 0;
+    size_t got = 0;
+    bool ok = ReadFully(m_fd, buffer, size, &got);
+    *done = (DWORD)got;
+    if (ok) return 0;
+    SetLastErrorFromErrno(errno);
+    ReportFailure(kFileEventRead, false, m_fileName.GetString(), kLineReadFailed);
+    return -1;
 }
 
 int CBasicFile::Write(const void* buffer, DWORD size, DWORD* done) {
@@ -196,18 +189,13 @@ int CBasicFile::Write(const void* buffer, DWORD size, DWORD* done) {
     if (!done) done = &local;
     *done = 0;
     if (!CanTransfer(buffer, size, kFileEventWriteClosed, kLineWrite)) return -1;
-    const char* p = (const char*)buffer;
-    while (*done < size) {
-        ssize_t n = write(m_fd, p + *done, size - *done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            SetLastErrorFromErrno(n < 0 ? errno : ENOSPC);
-            ReportFailure(kFileEventWrite, false, m_fileName.GetString(), kLineWriteFailed);
-            return -1;
-        }
-        *done += (DWORD)n;
-    }
-    return 0;
+    size_t written = 0;
+    bool ok = WriteFully(m_fd, buffer, size, &written);
+    *done = (DWORD)written;
+    if (ok) return 0;
+    SetLastErrorFromErrno(errno);
+    ReportFailure(kFileEventWrite, false, m_fileName.GetString(), kLineWriteFailed);
+    return -1;
 }
 
 int CBasicFile::Close() {
@@ -234,7 +222,7 @@ int CBasicFile::CreateFolder(const wchar_t* path) {
     trimmed.TrimLeft();
     trimmed.TrimRight();
     trimmed.TrimRightChar(L'/');
-    int result = CreateFolderLevels(PathOf(trimmed.GetString()));
+    int result = CreateFolderLevels(ToSystemText(trimmed));
     if (result == 0) ReportFailure(kFileEventCreateFolder, false, path, kLineCreateFolderFailed);
     return result;
 }
@@ -266,7 +254,7 @@ int CBasicFile::RemoveFolder(const wchar_t* path) {
     bool given = path && *path;
     ReportAssertion(given, kSourceFile, kLineRemoveFolder);
     if (!given) return 0;
-    std::string target = PathOf(path);
+    std::string target = ToSystemText(path);
 
     // A link to a folder is removed as the link; what it points at stays.
     struct stat st;
@@ -301,8 +289,8 @@ int CBasicFile::Delete(const wchar_t* path) {
     ReportAssertion(path != nullptr, kSourceFile, kLineDelete);
     if (!path || !Exists(path)) return 0;
     SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
-    if (unlink(PathOf(path).c_str()) == 0) return 1;
-    SetLastErrorFromPathErrno(errno, PathOf(path).c_str());
+    if (unlink(ToSystemText(path).c_str()) == 0) return 1;
+    SetLastErrorFromPathErrno(errno, ToSystemText(path).c_str());
     ReportFailure(kFileEventDelete, true, path, kLineDeleteFailed);
     return 0;
 }
@@ -312,7 +300,7 @@ int CBasicFile::GetAttributes(const wchar_t* path, DWORD* attributes) {
     bool given = path && *path && attributes;
     ReportAssertion(given, kSourceFile, kLineGetAttributes);
     if (!given) return 0;
-    std::string target = PathOf(path);
+    std::string target = ToSystemText(path);
     FileStatus status;
     if (ReadFileStatus(AT_FDCWD, target.c_str(), status)) {
         *attributes = status.attributes;
@@ -327,7 +315,7 @@ int CBasicFile::SetAttributes(const wchar_t* path, DWORD attributes) {
     bool given = path && *path;
     ReportAssertion(given, kSourceFile, kLineSetAttributes);
     if (!given || !Exists(path)) return 0;
-    std::string target = PathOf(path);
+    std::string target = ToSystemText(path);
     struct stat st;
     if (lstat(target.c_str(), &st) == 0) {
         // A symbolic link has no permissions of its own to change.

@@ -9,8 +9,9 @@
 #include "utility/AbstractRawTransfer.h"
 #include "utility/ErrorReport.h"
 #include "utility/FileEvent.h"
+#include "utility/Posix/FileDescriptor.h"
 #include "utility/Posix/SystemError.h"
-#include "utility/TextCodec.h"
+#include "utility/Posix/SystemText.h"
 
 namespace {
 
@@ -24,18 +25,6 @@ constexpr int kLineWrite = 136;
 constexpr int kLineWriteFailed = 145;
 
 constexpr size_t kBlockSize = 64 * 1024;
-
-// Writes all of a block; 0 or the error.
-DWORD WriteAll(int fd, const BYTE* data, size_t length) {
-    while (length > 0) {
-        ssize_t n = write(fd, data, length);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return WinErrorFromErrno(n < 0 ? errno : ENOSPC);
-        data += n;
-        length -= (size_t)n;
-    }
-    return ERROR_SUCCESS;
-}
 
 } // namespace
 
@@ -61,7 +50,7 @@ int CEncryptedFileRaw::Open(const wchar_t* name, DWORD rawFlags, DWORD share, DW
     Close();
     CBasicString mapped = MappedPath(name);
     m_fileName = name;
-    std::string path = WideToUtf8(mapped.IsEmpty() ? name : mapped.GetString());
+    std::string path = ToSystemText(mapped.IsEmpty() ? name : mapped.GetString());
     m_forImport = (rawFlags & CREATE_FOR_IMPORT) != 0;
     int flags = O_CLOEXEC | (m_forImport ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY);
     m_raw = open(path.c_str(), flags, 0666);
@@ -75,11 +64,11 @@ int CEncryptedFileRaw::Read(void* buffer, DWORD size, DWORD* done) {
     DWORD result = m_raw >= 0 && !m_forImport ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     std::vector<BYTE> block(kBlockSize);
     while (result == ERROR_SUCCESS) {
-        ssize_t n = read(m_raw, block.data(), block.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) result = WinErrorFromErrno(errno);
-        if (n <= 0) break;
-        result = m_transfer->ExportRawData(block.data(), (ULONG)n, m_context);
+        size_t got = 0;
+        int readError = ReadFully(m_raw, block.data(), block.size(), &got) ? 0 : errno;
+        if (got > 0) result = m_transfer->ExportRawData(block.data(), (ULONG)got, m_context);
+        if (result == ERROR_SUCCESS && readError) result = WinErrorFromErrno(readError);
+        if (got < block.size()) break;
     }
     return Finish(result, kFileEventRead, kLineReadFailed);
 }
@@ -93,7 +82,8 @@ int CEncryptedFileRaw::Write(const void* buffer, DWORD size, DWORD* done) {
         ULONG length = (ULONG)block.size();
         result = m_transfer->ImportRawData(block.data(), &length, m_context);
         if (result != ERROR_SUCCESS || length == 0) break;
-        result = WriteAll(m_raw, block.data(), length < block.size() ? length : block.size());
+        if (!WriteFully(m_raw, block.data(), length < block.size() ? length : block.size(), nullptr))
+            result = WinErrorFromErrno(errno);
     }
     return Finish(result, kFileEventWrite, kLineWriteFailed);
 }

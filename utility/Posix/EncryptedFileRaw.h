@@ -15,9 +15,6 @@
 
 class CAbstractRawTransfer;
 
-// The raw-access flag that opens a file for writing its raw form.
-#define CREATE_FOR_IMPORT 1
-
 class CEncryptedFileRaw : public CVSSFile {
 public:
     CEncryptedFileRaw(const wchar_t* name, CAbstractLog* log, CAbstractSnapshot* mapper, CAbstractRawTransfer* transfer,

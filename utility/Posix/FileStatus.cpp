@@ -34,8 +34,11 @@ bool ReadFileStatus(int folderFd, const char* name, FileStatus& status) {
     if (statx(folderFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &sx) != 0) return false;
 
     status = FileStatus {};
-    status.size = sx.stx_size;
-    status.sizeOnDisk = sx.stx_blocks * kBlockSize;
+    // A folder has no size of its own, as the system's searches report it.
+    if (!S_ISDIR(sx.stx_mode)) {
+        status.size = sx.stx_size;
+        status.sizeOnDisk = sx.stx_blocks * kBlockSize;
+    }
     status.lastAccess = TimeOf(sx.stx_atime);
     status.lastWrite = TimeOf(sx.stx_mtime);
     status.creation = (sx.stx_mask & STATX_BTIME) ? TimeOf(sx.stx_btime) : status.lastWrite;

@@ -17,6 +17,7 @@
 
 struct FileStatus {
     DWORD attributes = 0;
+    // Both 0 for a folder.
     uint64_t size = 0;
     uint64_t sizeOnDisk = 0;
     // The creation time is the birth time where the file system keeps one,

@@ -14,6 +14,8 @@
 #include "utility/AbstractLog.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
+#include "utility/PathName.h"
+#include "utility/Posix/BasicFile.h"
 #include "utility/Posix/Modules.h"
 #include "utility/Posix/Shell.h"
 #include "utility/Posix/SystemError.h"
@@ -39,6 +41,7 @@ constexpr int kLineCreateTestFile = 2352;
 constexpr int kLineNoAppData = 2398;
 
 constexpr int kTempNameCount = 0x10000;
+constexpr DWORD kTestFileFlags = FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL;
 
 void LogError(int line, const wchar_t* format, const wchar_t* argument) {
     if (CAbstractLog* log = GetLibraryLog()) log->LogFormat(kSourceFileWide, line, 1, format, argument);
@@ -69,29 +72,6 @@ std::string HomeFolder() {
     return std::string();
 }
 
-std::string DataHomeFolder() {
-    const char* data = getenv("XDG_DATA_HOME");
-    // A relative value is to be ignored.
-    if (data && *data == '/') return WithoutTrailingSlashes(data);
-    std::string home = HomeFolder();
-    return home.empty() ? std::string() : WithoutTrailingSlashes(home) + "/.local/share";
-}
-
-// The file name after the last '/', cut before its last '.'.
-std::string FileTitleOfPath(const std::string& path) {
-    std::string name = path.substr(path.rfind('/') + 1);
-    size_t dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
-// Whether the last component of the path has an extension: text after a
-// '.' in it.
-bool LastComponentHasExtension(const std::string& path) {
-    std::string name = path.substr(path.rfind('/') + 1);
-    size_t dot = name.rfind('.');
-    return dot != std::string::npos && dot + 1 < name.size();
-}
-
 std::string ParentFolder(const std::string& path) {
     size_t slash = path.rfind('/');
     if (slash == std::string::npos) return std::string();
@@ -113,8 +93,10 @@ void RemoveTree(const std::string& path) {
     if (!path.empty()) ShellDelete(FromSystemText(path).GetString(), 0);
 }
 
-// One writability test of CheckPathsWritable; 0, -1 or -2.
-int CheckPathWritable(const std::wstring& entry, const CBasicString& programFiles, const std::string& testName) {
+// One writability test of CheckPathsWritable with its file object; 0, -1
+// or -2.
+int CheckPathWritable(const std::wstring& entry, const CBasicString& programFiles, const std::string& testName,
+                      CBasicFile& file) {
     std::string path = WithoutTrailingSlashes(ToSystemText(entry.c_str()));
     CBasicString asFolder = FromSystemText(path == "/" ? path : path + "/");
     if (asFolder.CompareNoCase(programFiles.GetString()) == 0) {
@@ -131,25 +113,25 @@ int CheckPathWritable(const std::wstring& entry, const CBasicString& programFile
         return -2;
     }
 
-    std::string folder = LastComponentHasExtension(path) ? ParentFolder(path) : path;
+    CBasicString widePath = FromSystemText(path);
+    std::string folder = GetFileExtension(widePath.GetString()).IsEmpty() ? path : ParentFolder(path);
     std::string created = TopMostMissingFolder(folder);
     CBasicString wideFolder = FromSystemText(folder);
-    if (!created.empty() && !CreateFolderTree(wideFolder.GetString())) {
+    if (!created.empty() && !file.CreateFolder(wideFolder.GetString())) {
         RemoveTree(created);
         LogError(kLineCreateDirectory, L"Unable to create directory on path (%s).", wideFolder.GetString());
         return -1;
     }
 
     std::string testFile = WithoutTrailingSlashes(folder) + (folder == "/" ? "" : "/") + testName;
-    // Created exclusively, so the test never truncates a file of the user.
-    int fd = open(testFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    CBasicString wideTestFile = FromSystemText(testFile);
+    // Created as a new file, so the test never truncates a file of the user.
+    if (file.Open(wideTestFile.GetString(), GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, kTestFileFlags) < 0) {
         RemoveTree(created);
-        LogError(kLineCreateTestFile, L"Unable to create temporary file on path (%s).",
-                 FromSystemText(testFile).GetString());
+        LogError(kLineCreateTestFile, L"Unable to create temporary file on path (%s).", wideTestFile.GetString());
         return -1;
     }
-    close(fd);
+    file.Close();
     RemoveTree(testFile);
     RemoveTree(created);
     return 0;
@@ -167,7 +149,7 @@ int PathExists(const wchar_t* path) {
 CBasicString GetSpecialFolderPath(int csidl) {
     switch (csidl) {
     case CSIDL_APPDATA:
-        return FromSystemText(DataHomeFolder());
+        return FromSystemText(GetXdgFolder("XDG_DATA_HOME", ".local/share"));
     case CSIDL_WINDOWS:
         return CBasicString(L"/usr");
     case CSIDL_SYSTEM:
@@ -237,11 +219,11 @@ int IsFolderReadOnly(const wchar_t* folder) {
     }
     CBasicString name = MakeTempFileName(folder, L"tmp");
     if (name.IsEmpty()) return 1;
-    std::string path = ToSystemText(name);
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0) close(fd);
-    unlink(path.c_str());
-    return fd >= 0 ? 0 : 1;
+    CBasicFile file(nullptr, GetLibraryLog());
+    bool opened = file.Open(name.GetString(), GENERIC_ALL, FILE_SHARE_READ, CREATE_ALWAYS, kTestFileFlags) == 0;
+    file.Close();
+    file.Delete(name.GetString());
+    return opened ? 0 : 1;
 }
 
 int CheckPathsWritable(const std::list<std::wstring>& paths) {
@@ -253,8 +235,9 @@ int CheckPathsWritable(const std::list<std::wstring>& paths) {
     programFiles.TrimRightChar(L'/');
     programFiles += L'/';
     std::string testName = ToSystemText(NewGuidText()) + ".tmp";
+    CBasicFile file(nullptr, nullptr);
     for (const std::wstring& path : paths) {
-        int result = CheckPathWritable(path, programFiles, testName);
+        int result = CheckPathWritable(path, programFiles, testName, file);
         if (result != 0) return result;
     }
     return 0;
@@ -270,20 +253,22 @@ CBasicString GetPerUserDataFolder(CBasicString folder, CBasicString subFolder) {
             ReportAssertion(0, kSourceFile, kLineNoAppData);
             return CBasicString();
         }
-        result = appData + L"/Morvane/" + FromSystemText(FileTitleOfPath(ToSystemText(GetModulePath(nullptr))));
+        result = appData + L"/Morvane/" + GetFileTitleFromPath(GetModulePath(nullptr).GetString());
         if (!subFolder.IsEmpty()) result += L'/' + subFolder;
     }
     result.TrimRightChar(L'/');
     result += L'/';
-    CreateFolderTree(result.GetString());
+    CBasicFile file(nullptr, nullptr);
+    file.CreateFolder(result.GetString());
     return result;
 }
 
-bool CreateFolderTree(const wchar_t* folder) {
-    std::string path = WithoutTrailingSlashes(ToSystemText(folder));
-    if (path.empty()) return false;
-    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
-        mkdir(path.substr(0, slash).c_str(), 0777);
-    if (mkdir(path.c_str(), 0777) < 0 && errno != EEXIST) SetLastErrorFromErrno(errno);
-    return IsFolder(path);
+std::string GetXdgFolder(const char* variable, const char* underHome) {
+    const char* value = getenv(variable);
+    // A relative value is to be ignored.
+    if (value && *value == '/') return WithoutTrailingSlashes(value);
+    std::string home = HomeFolder();
+    if (home.empty()) return std::string();
+    home = WithoutTrailingSlashes(home);
+    return (home == "/" ? std::string() : home) + "/" + underHome;
 }

@@ -14,11 +14,6 @@
 
 #include "utility/BasicString.h"
 
-#define CSIDL_APPDATA 0x001A
-#define CSIDL_WINDOWS 0x0024
-#define CSIDL_SYSTEM 0x0025
-#define CSIDL_PROGRAM_FILES 0x0026
-
 // 1 when the path names an existing file, folder or link (one trailing '/'
 // is ignored); 0 otherwise and for null or "".
 int PathExists(const wchar_t* path);
@@ -72,6 +67,8 @@ inline CBasicString GetUserDataFolder(CBasicString folder, CBasicString subFolde
     return GetPerUserDataFolder(folder, subFolder);
 }
 
-// Creates the folder and its missing parents (mode 0777 before the umask):
-// true when the folder exists afterwards.
-bool CreateFolderTree(const wchar_t* folder);
+// The folder an XDG base-directory variable (XDG_DATA_HOME, XDG_CONFIG_HOME)
+// names when it holds an absolute path, else underHome below the user's home
+// folder ($HOME, else the user's entry in the password database); without a
+// trailing '/'. "" when there is no home folder.
+std::string GetXdgFolder(const char* variable, const char* underHome);

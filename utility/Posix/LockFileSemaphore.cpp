@@ -6,11 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cwchar>
 #include <new>
 
 #include "utility/Posix/SystemError.h"
-#include "utility/TextCodec.h"
+#include "utility/Posix/SystemText.h"
 
 namespace {
 
@@ -74,7 +73,7 @@ bool CLockFileSemaphore::Release(LONG count, LONG* previousCount) {
 }
 
 std::string LockFilePathOfName(const wchar_t* name) {
-    std::string file = WideToUtf8(name ? name : L"", name ? wcslen(name) : 0);
+    std::string file = ToSystemText(name);
     for (char& c : file)
         if (c == '/' || c == '\\') c = '_';
     return std::string(kLockFolder) + "/.kvx-" + file + ".lock";

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "utility/LittleEndian.h"
 #include "utility/Posix/SystemError.h"
 #include "utility/Posix/SystemText.h"
 
@@ -128,10 +129,10 @@ bool ReadVersionMarker(int fd, VersionNumber& out) {
             memcmp(marker, kVersionTag, kVersionTagLength) != 0)
             return false;
         const unsigned char* p = marker + kVersionTagLength;
-        out.major = (WORD)(p[0] | p[1] << 8);
-        out.minor = (WORD)(p[2] | p[3] << 8);
-        out.build = (WORD)(p[4] | p[5] << 8);
-        out.revision = (WORD)(p[6] | p[7] << 8);
+        out.major = GetLE16(p);
+        out.minor = GetLE16(p + 2);
+        out.build = GetLE16(p + 4);
+        out.revision = GetLE16(p + 6);
         return true;
     }
     return false;

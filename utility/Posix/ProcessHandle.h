@@ -14,8 +14,6 @@
 
 #include "utility/Posix/Handle.h"
 
-#define STILL_ACTIVE 259
-
 class CProcessHandle : public CHandle {
 public:
     // Takes over the pidfd of the child process pid, which it closes.

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <map>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +12,8 @@
 
 #include "utility/AbstractLog.h"
 #include "utility/LibraryLog.h"
+#include "utility/Posix/FileDescriptor.h"
+#include "utility/Posix/Folders.h"
 #include "utility/Posix/SystemError.h"
 #include "utility/RegistryHiveText.h"
 #include "utility/RegistryKey.h"
@@ -35,22 +36,6 @@ const RootHive kRootHives[] = {
     {HKEY_USERS, "HKU.reg"},
 };
 
-std::string NonEmptyEnv(const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value ? std::string(value) : std::string();
-}
-
-std::string HomeFolder() {
-    std::string home = NonEmptyEnv("HOME");
-    if (!home.empty()) return home;
-    struct passwd pw;
-    struct passwd* found = nullptr;
-    std::vector<char> buffer(16384);
-    if (getpwuid_r(getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir)
-        return found->pw_dir;
-    return std::string();
-}
-
 // Makes the folder and its missing parents, each with mode 0700.
 bool MakeFolders(const std::string& path) {
     for (size_t pos = 1; pos <= path.size(); ++pos) {
@@ -66,25 +51,15 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= (size_t)n;
-    }
-    return true;
-}
-
+// Reads the file up to limit bytes into out.
 bool ReadUpTo(int fd, std::string& out, size_t limit) {
     char buffer[65536];
     while (out.size() < limit) {
-        ssize_t n = read(fd, buffer, std::min(sizeof(buffer), limit - out.size()));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) break;
-        out.append(buffer, (size_t)n);
+        size_t want = std::min(sizeof(buffer), limit - out.size());
+        size_t got = 0;
+        if (!ReadFully(fd, buffer, want, &got)) return false;
+        out.append(buffer, got);
+        if (got < want) break;
     }
     return true;
 }
@@ -99,7 +74,7 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, int* keptFd)
         SetLastErrorFromErrno(errno);
         return false;
     }
-    bool ok = fchmod(fd, 0600) == 0 && WriteAll(fd, bytes.data(), bytes.size()) && fsync(fd) == 0 &&
+    bool ok = fchmod(fd, 0600) == 0 && WriteFully(fd, bytes.data(), bytes.size(), nullptr) && fsync(fd) == 0 &&
               rename(pattern.c_str(), path.c_str()) == 0;
     if (!ok) {
         SetLastErrorFromErrno(errno);
@@ -155,16 +130,13 @@ CRegistryHive::CRegistryHive(std::string path) : m_path(std::move(path)), m_lock
 CRegistryHive::~CRegistryHive() { Forget(); }
 
 std::string CRegistryHive::GetRegistryFolder() {
-    std::string folder = NonEmptyEnv("KVX_REGISTRY_DIR");
-    if (!folder.empty()) return folder;
-    std::string config = NonEmptyEnv("XDG_CONFIG_HOME");
-    if (config.empty() || config[0] != '/') {
-        std::string home = HomeFolder();
-        if (home.empty()) return std::string();
-        config = home + "/.config";
-    }
-    return config + "/Morvane/registry";
+    const char* folder = std::getenv("KVX_REGISTRY_DIR");
+    if (folder && *folder) return folder;
+    std::string config = GetXdgFolder("XDG_CONFIG_HOME", ".config");
+    return config.empty() ? std::string() : config + "/Morvane/registry";
 }
+
+bool CRegistryHive::MakeFolder() const { return MakeFolders(FolderOf(m_path)); }
 
 CRegistryHive* CRegistryHive::ForRoot(HKEY root) {
     const char* fileName = nullptr;

@@ -44,6 +44,9 @@ public:
     static std::string GetRegistryFolder();
 
     const std::string& GetPath() const { return m_path; }
+    // Makes the folder of the hive file with its missing parents (mode
+    // 0700): false when a level cannot be made.
+    bool MakeFolder() const;
 
     // Lets look see the hive's keys. False when the hive cannot be read
     // (look is then not called). Where the lock file cannot be made (a

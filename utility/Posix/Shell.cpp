@@ -22,6 +22,7 @@
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
 #include "utility/Posix/BasicEvent.h"
+#include "utility/Posix/BasicFile.h"
 #include "utility/Posix/BasicSemaphore.h"
 #include "utility/Posix/Folders.h"
 #include "utility/Posix/Modules.h"
@@ -65,8 +66,9 @@ bool MoveToTrash(const std::string& path) {
     std::string dataHome = ToSystemText(GetSpecialFolderPath(CSIDL_APPDATA));
     if (dataHome.empty()) return false;
     std::string trash = dataHome + "/Trash";
-    if (!CreateFolderTree(FromSystemText(trash + "/files").GetString()) ||
-        !CreateFolderTree(FromSystemText(trash + "/info").GetString()))
+    CBasicFile folders(nullptr, nullptr);
+    if (!folders.CreateFolder(FromSystemText(trash + "/files").GetString()) ||
+        !folders.CreateFolder(FromSystemText(trash + "/info").GetString()))
         return false;
     std::error_code ec;
     std::string absolute = std::filesystem::absolute(path, ec).lexically_normal().string();
@@ -222,4 +224,9 @@ CBasicSemaphore* CreateBasicSemaphore(int initialCount, int maximumCount, const 
 
 CBasicEvent* CreateBasicEvent(int initialState, int manualReset, const wchar_t* name) {
     return new (std::nothrow) CBasicEvent(initialState, manualReset, name);
+}
+
+CAbstractFile* CreateItemFile(const wchar_t* name, CAbstractLog* log, CAbstractSnapshot* mapper, CFileItemInfo* item,
+                              CAbstractFile* stream) {
+    return nullptr;
 }

@@ -13,8 +13,12 @@
 #include "compat/WinTypes.h"
 #include "utility/BasicString.h"
 
-class CBasicSemaphore;
+class CAbstractFile;
+class CAbstractLog;
+class CAbstractSnapshot;
 class CBasicEvent;
+class CBasicSemaphore;
+class CFileItemInfo;
 
 // Deletes a file or a whole folder (a link is removed, never followed).
 // toRecycleBin moves it into the user's trash instead, where the trash is
@@ -58,3 +62,9 @@ int DestroyShutdownBlockReason(const void* window);
 // New objects (null when allocation fails), freed with delete.
 CBasicSemaphore* CreateBasicSemaphore(int initialCount, int maximumCount, const wchar_t* name);
 CBasicEvent* CreateBasicEvent(int initialState, int manualReset, const wchar_t* name);
+
+// The file that delivers a file-system item's backup stream (its security
+// and reparse data) to CFileItemInfo::WriteStreamData. There is no backup
+// stream here: always null, and the item writes empty blocks.
+CAbstractFile* CreateItemFile(const wchar_t* name, CAbstractLog* log, CAbstractSnapshot* mapper, CFileItemInfo* item,
+                              CAbstractFile* stream);

@@ -20,6 +20,7 @@
 #include "utility/AbstractLog.h"
 #include "utility/ErrorReport.h"
 #include "utility/Posix/Folders.h"
+#include "utility/Posix/RegistryHive.h"
 #include "utility/Posix/SystemError.h"
 #include "utility/Posix/SystemText.h"
 
@@ -87,16 +88,6 @@ WORD ArchitectureOfMachine(const char* machine) {
 
 // The folder of the machine-wide settings: the settings store's folder
 // (KVX_REGISTRY_DIR, else $XDG_CONFIG_HOME/Morvane/registry).
-std::string MachineSettingsFolder() {
-    const char* dir = getenv("KVX_REGISTRY_DIR");
-    if (dir && *dir) return dir;
-    const char* config = getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/') return std::string(config) + "/Morvane/registry";
-    const char* home = getenv("HOME");
-    if (home && *home) return std::string(home) + "/.config/Morvane/registry";
-    return std::string();
-}
-
 DWORD CurrentThreadId() { return (DWORD)syscall(SYS_gettid); }
 
 } // namespace
@@ -279,9 +270,11 @@ int SetAccountRight(const wchar_t* systemName, const wchar_t* account, const wch
 
 int IsLocalMachineWritable() {
     if (!IsWindowsNT()) return 0;
-    CBasicString folder = FromSystemText(MachineSettingsFolder());
-    if (folder.IsEmpty() || !CreateFolderTree(folder.GetString())) return 0;
-    return IsFolderReadOnly(folder.GetString()) ? 0 : 1;
+    // The folder of the machine-wide settings hive.
+    CRegistryHive* hive = CRegistryHive::ForRoot(HKEY_LOCAL_MACHINE);
+    if (!hive || !hive->MakeFolder()) return 0;
+    std::string path = hive->GetPath();
+    return IsFolderReadOnly(FromSystemText(path.substr(0, path.rfind('/'))).GetString()) ? 0 : 1;
 }
 
 int InitializeCom(void* reserved) {

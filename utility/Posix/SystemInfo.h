@@ -13,46 +13,6 @@
 
 class CAbstractLog;
 
-typedef LONG HRESULT;
-#define S_OK ((HRESULT)0)
-#define S_FALSE ((HRESULT)1)
-#define E_NOTIMPL ((HRESULT)0x80004001u)
-#define E_FAIL ((HRESULT)0x80004005u)
-
-struct GUID {
-    DWORD Data1;
-    WORD Data2;
-    WORD Data3;
-    BYTE Data4[8];
-};
-static_assert(sizeof(GUID) == 16);
-
-struct IStream;
-struct IUnknown;
-typedef void* PSID;
-
-#define PROCESSOR_ARCHITECTURE_INTEL 0
-#define PROCESSOR_ARCHITECTURE_ARM 5
-#define PROCESSOR_ARCHITECTURE_IA64 6
-#define PROCESSOR_ARCHITECTURE_AMD64 9
-#define PROCESSOR_ARCHITECTURE_IA32_ON_WIN64 10
-#define PROCESSOR_ARCHITECTURE_ARM64 12
-#define PROCESSOR_ARCHITECTURE_UNKNOWN 0xFFFF
-
-struct SYSTEM_INFO {
-    WORD wProcessorArchitecture;
-    WORD wReserved;
-    DWORD dwPageSize;
-    void* lpMinimumApplicationAddress;
-    void* lpMaximumApplicationAddress;
-    DWORD_PTR dwActiveProcessorMask;
-    DWORD dwNumberOfProcessors;
-    DWORD dwProcessorType;
-    DWORD dwAllocationGranularity;
-    WORD wProcessorLevel;
-    WORD wProcessorRevision;
-};
-
 // Version tests: 1 or 0.
 int IsWindowsNT();
 int IsWindows2000OrLater();

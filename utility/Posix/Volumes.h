@@ -20,28 +20,6 @@
 
 class CAbstractLog;
 
-#define DRIVE_UNKNOWN 0
-#define DRIVE_NO_ROOT_DIR 1
-#define DRIVE_REMOVABLE 2
-#define DRIVE_FIXED 3
-#define DRIVE_REMOTE 4
-#define DRIVE_CDROM 5
-#define DRIVE_RAMDISK 6
-
-#define FILE_CASE_SENSITIVE_SEARCH 0x00000001u
-#define FILE_CASE_PRESERVED_NAMES 0x00000002u
-#define FILE_UNICODE_ON_DISK 0x00000004u
-#define FILE_READ_ONLY_VOLUME 0x00080000u
-#define FILE_SUPPORTS_HARD_LINKS 0x00400000u
-
-union ULARGE_INTEGER {
-    struct {
-        DWORD LowPart;
-        DWORD HighPart;
-    } u;
-    ULONGLONG QuadPart;
-};
-
 struct DriveEntry {
     CBasicString root;
     int driveKind;

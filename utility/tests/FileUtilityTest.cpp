@@ -9,8 +9,11 @@
 #include "ReportCapture.h"
 #include "testing/TempFolder.h"
 #include "utility/AbstractChecksumProgress.h"
+#include "utility/BasicCrypt.h"
+#include "utility/BasicZipCrypt.h"
 #include "utility/FileUtility.h"
 #include "utility/Posix/BasicFile.h"
+#include "utility/Posix/BasicRegistry.h"
 
 namespace {
 
@@ -148,6 +151,27 @@ TEST_F(FileUtilityTest, SizesAndRenames) {
     EXPECT_EQ(MoveFileByRename(m_folder.WSub("b.txt").c_str(), m_folder.WSub("c.txt").c_str()), 1);
     EXPECT_EQ(TempFolder::ReadFile(m_folder.Sub("c.txt")), "12345");
     EXPECT_EQ(RenameFile(m_folder.WSub("b.txt").c_str(), m_folder.WSub("d.txt").c_str()), 0);
+}
+
+TEST(Factories, MakeRegistryAndEncryptionObjects) {
+    CBasicRegistry* registry = CreateBasicRegistry(L"Morvane", L"FactoryTest", HKEY_CURRENT_USER);
+    ASSERT_NE(registry, nullptr);
+    EXPECT_EQ(registry->SetDWORD(L"Settings", L"Count", 7), 1);
+    EXPECT_EQ(registry->GetDWORD(L"Settings", L"Count", 0), 7u);
+    DeleteBasicRegistry(registry);
+    DeleteBasicRegistry(nullptr);
+
+    kvxtest::RecordingLog log;
+    const struct {
+        int type;
+        bool zip, rc4;
+    } cases[] = {{1, true, false}, {2, false, true}, {0, false, false}, {3, false, false}, {-1, false, false}};
+    for (const auto& c : cases) {
+        CAbstractCrypt* crypt = CreateCrypt(c.type, &log);
+        EXPECT_EQ(dynamic_cast<CBasicZipCrypt*>(crypt) != nullptr, c.zip) << c.type;
+        EXPECT_EQ(dynamic_cast<CBasicCrypt*>(crypt) != nullptr, c.rc4) << c.type;
+        delete crypt;
+    }
 }
 
 } // namespace

@@ -166,13 +166,23 @@ TEST_F(FoldersTest, CheckPathsWritable) {
     EXPECT_EQ(AssertionLines().size(), 1u);
 }
 
-TEST_F(FoldersTest, FolderTrees) {
-    EXPECT_TRUE(CreateFolderTree(m_folder.WSub("a/b/c/").c_str()));
-    EXPECT_TRUE(fs::is_directory(m_folder.Sub("a/b/c")));
-    EXPECT_TRUE(CreateFolderTree(m_folder.WSub("a/b").c_str()));
-    m_folder.WriteFile("file", "");
-    EXPECT_FALSE(CreateFolderTree(m_folder.WSub("file/sub").c_str()));
-    EXPECT_FALSE(CreateFolderTree(L""));
+TEST_F(FoldersTest, XdgFoldersFromTheEnvironmentOrHome) {
+    m_folder.RedirectHome();
+    const struct {
+        const char* value;  // null: unset
+        const char* home;
+        std::string folder;
+    } cases[] = {
+        {"/xdg/data//", "/home/anna", "/xdg/data"},
+        {"relative/data", "/home/anna/", "/home/anna/.local/share"},
+        {nullptr, "/", "/.local/share"},
+    };
+    for (const auto& c : cases) {
+        if (c.value) setenv("XDG_DATA_HOME", c.value, 1);
+        else unsetenv("XDG_DATA_HOME");
+        setenv("HOME", c.home, 1);
+        EXPECT_EQ(GetXdgFolder("XDG_DATA_HOME", ".local/share"), c.folder) << (c.value ? c.value : "(unset)");
+    }
 }
 
 } // namespace

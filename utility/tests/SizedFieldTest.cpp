@@ -130,6 +130,11 @@ TEST_F(SizedFieldTest, ReadsEachPayloadKind) {
     EXPECT_EQ(ReadSizedBytes(buffer.data(), size, length, pos), nullptr);
     EXPECT_EQ(length, 0u);
     EXPECT_EQ(pos, before + 4);
+    pos = before;
+    text = L"old";
+    ReadSizedString(buffer.data(), size, text, pos, 1);
+    EXPECT_STREQ(text.GetString(), L"");
+    EXPECT_EQ(pos, before + 4);
 
     // Text payloads end at their first zero unit; the field is still skipped whole.
     std::wstring stdText;

@@ -32,6 +32,11 @@ int main() {
     Check(KVXGetInstance() != nullptr && KVXGetInstance() != GetCurrentModuleHandle(),
           "the library is a module of its own");
 
+    CKVXImage logo;
+    const BOOL loaded = KVXLoadPng(KVXGetInstance(), 424, logo);
+    if (!loaded) std::printf("  %s\n", logo.GetLastError());
+    Check(loaded && logo.GetWidth() == 64 && logo.GetHeight() == 64, "PNG 424 loads from the library's resources");
+
     HICON icon = KVXLoadIcon(KVXGetInstance(), 366, 16, LOAD_ICON_DEFAULT_COLORS);
     CKVXImage iconImage;
     Check(icon && iconImage.CreateFromHICON(icon) && iconImage.GetWidth() == 16, "icon 366 loads at 16 pixels");

@@ -1,0 +1,83 @@
+#pragma once
+// CBasicHttpFile: an HTTP/1.0 request as a file. Open sends the request
+// ("Connection: Close", one request per connection) and, for a download,
+// reads the reply head: only status 200 passes (any other is logged as
+// "HTTP error: %d"), and "Content-Length" becomes the size. Read then gives
+// the body until the server closes. For a form post the caller sets the
+// body's size (SetSize), opens with GENERIC_WRITE, writes the body and reads
+// the raw reply, head included.
+//
+// The proxy is the one the system names (found once per process); https
+// URLs and port 443 go through TLS (BasicHttpConnection.h). The log is the
+// library-wide sink.
+
+#include <cstdint>
+#include <string>
+
+#include "utility/AbstractFile.h"
+#include "utility/BasicString.h"
+
+class CBasicHttpConnection;
+class COnlineProxyProfile;
+
+class CBasicHttpFile : public CAbstractFile {
+public:
+    // url may be null (set it later with SetFileName or Open).
+    explicit CBasicHttpFile(const wchar_t* url = nullptr);
+    ~CBasicHttpFile() override;
+    CBasicHttpFile(const CBasicHttpFile&) = delete;
+    CBasicHttpFile& operator=(const CBasicHttpFile&) = delete;
+
+    int IsOpen() override;
+    DWORD GetLastError() override;
+    // Connects and sends the request: 0, or -1. A GET (any access but
+    // GENERIC_WRITE) has read the reply head when it returns.
+    int Open(const wchar_t* url, DWORD access, DWORD share, DWORD disposition, DWORD flagsAndAttributes) override;
+    // Up to size body bytes, in pieces of 4096; fewer only at the end of
+    // the stream: 0, or -1.
+    int Read(void* buffer, DWORD size, DWORD* done) override;
+    // One send of the data (a post's body): 0, or -1.
+    int Write(const void* buffer, DWORD size, DWORD* done) override;
+    int Close() override;
+    int CreateFolder(const wchar_t* path) override;
+    int RemoveFolder(const wchar_t* path) override;
+    int Delete(const wchar_t* path) override;
+    int GetAttributes(const wchar_t* path, DWORD* attributes) override;
+    int SetAttributes(const wchar_t* path, DWORD attributes) override;
+    int GetFileSizeByName(const wchar_t* path, ULONGLONG* size) override;
+    // The content length: the reply's after a GET (204,800 when it says
+    // -1), the caller's before a post, unchanged by a reply without one.
+    int GetSize(ULONGLONG* size) override;
+    int SetSize(ULONGLONG size) override;
+    int GetPosition(ULONGLONG* position) override;
+    int Seek(LONGLONG distance, DWORD origin) override;
+    const wchar_t* GetFileName() override;
+    int SetFileName(const wchar_t* name) override;
+    CAbstractLog* GetLog() override;
+    int SetTimes(const CBasicDateTime* creation, const CBasicDateTime* lastAccess,
+                 const CBasicDateTime* lastWrite) override;
+    int Truncate() override;
+    int ZeroData(LONGLONG offset, LONGLONG length) override;
+
+    // The request head for the URL (UTF-8): false when it would not fit the
+    // 1024-byte request buffer.
+    static bool ComposeRequestHead(const std::string& url, bool post, int64_t contentLength, std::string& head);
+
+    // The status of a reply head (CR bytes left out) and its
+    // "Content-Length" (matched without regard to case; contentLength stays
+    // as it is without one): false when the status or the length cannot be
+    // read.
+    static bool ParseReplyHead(const std::string& head, int64_t& status, int64_t& contentLength);
+
+private:
+    // Reads the reply head up to its empty line (CR bytes left out): false
+    // when the stream ends or fails first or the head is too long.
+    bool ReadReplyHead(std::string& head);
+
+    CBasicString m_url;
+    std::string m_urlUtf8;
+    int64_t m_contentLength = 0;
+    CBasicHttpConnection* m_connection = nullptr;
+    COnlineProxyProfile* m_proxyProfile = nullptr;
+    DWORD m_lastError = 0;
+};

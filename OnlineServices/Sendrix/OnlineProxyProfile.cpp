@@ -1,0 +1,58 @@
+#include "OnlineServices/Sendrix/OnlineProxyProfile.h"
+
+#include "OnlineServices/Sendrix/SystemProxy.h"
+#include "utility/ErrorReport.h"
+
+namespace {
+
+const char kSourceFile[] = ".\\OnlineProfile";
+
+} // namespace
+
+COnlineProxyProfile::COnlineProxyProfile() = default;
+
+COnlineProxyProfile::~COnlineProxyProfile() = default;
+
+int COnlineProxyProfile::GetKind() { return m_kind; }
+
+void COnlineProxyProfile::SetKind(int kind) { m_kind = kind; }
+
+const wchar_t* COnlineProxyProfile::GetHost() { return m_host.GetString(); }
+
+void COnlineProxyProfile::SetHost(const wchar_t* host) { m_host = host ? host : L""; }
+
+int COnlineProxyProfile::GetPort() { return m_port; }
+
+void COnlineProxyProfile::SetPort(int port) { m_port = port; }
+
+const wchar_t* COnlineProxyProfile::GetUserName() { return m_userName.GetString(); }
+
+void COnlineProxyProfile::SetUserName(const wchar_t* userName) { m_userName = userName ? userName : L""; }
+
+const wchar_t* COnlineProxyProfile::GetPassword() { return m_password.GetString(); }
+
+void COnlineProxyProfile::SetPassword(const wchar_t* password) { m_password = password ? password : L""; }
+
+int COnlineProxyProfile::GetAuthentication() { return m_authenticate; }
+
+void COnlineProxyProfile::SetAuthentication(int authenticate) { m_authenticate = authenticate; }
+
+ProxyEntrySet* COnlineProxyProfile::DetectSystemProxy(const wchar_t* url) {
+    ReportAssertion(url != nullptr, kSourceFile, __LINE__);
+    if (!url) return nullptr;
+    m_entries.clear();
+    unsigned port = (unsigned)m_port;
+    GetSystemProxy(url, m_entries, m_host, port);
+    m_port = (int)port;
+    if (m_entries.empty()) return nullptr;
+    m_kind = kProxyHttp;
+    m_authenticate = 0;
+    return &m_entries;
+}
+
+int COnlineProxyProfile::HasSystemProxy(const wchar_t* url) {
+    ReportAssertion(url != nullptr, kSourceFile, __LINE__);
+    if (!url) return 0;
+    ProxyEntrySet* entries = DetectSystemProxy(url);
+    return entries && !entries->empty();
+}

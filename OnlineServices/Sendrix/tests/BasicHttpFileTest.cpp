@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "OnlineServices/Sendrix/BasicHttpConnection.h"
+#include "OnlineServices/Sendrix/BasicHttpFile.h"
+#include "OnlineServices/Sendrix/SystemProxy.h"
+#include "OnlineServices/Sendrix/tests/support/LogEvents.h"
+#include "testing/CertFactory.h"
+#include "testing/RecordingLog.h"
+#include "testing/ScriptedPeer.h"
+#include "testing/TempFolder.h"
+#include "utility/LibraryLog.h"
+
+namespace {
+
+const char* const kProxyVariables[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"};
+
+TEST(HttpUrlTest, SplitsHostAndPortAndChoosesTls) {
+    struct Case {
+        const wchar_t* url;
+        const wchar_t* host;
+        unsigned port;
+        int tls;
+        const char* requestLine;
+        const char* hostLine;
+    } cases[] = {
+        {L"http://host/a/b?x=1", L"host", 80, 0, "GET /a/b?x=1 HTTP/1.0", "Host: host"},
+        {L"https://host", L"host", 443, 1, "GET / HTTP/1.0", "Host: host"},
+        {L"http://host:8080/x", L"host", 8080, 0, "GET /x HTTP/1.0", "Host: host:8080"},
+        {L"https://host:8443/", L"host", 8443, 1, "GET / HTTP/1.0", "Host: host:8443"},
+        {L"http://host:443/", L"host", 443, 1, "GET / HTTP/1.0", "Host: host:443"},
+        {L"http://host/a:b/c", L"host", 80, 0, "GET /a:b/c HTTP/1.0", "Host: host"},
+        {L"http://host?t=1:2", L"host", 80, 0, "GET /?t=1:2 HTTP/1.0", "Host: host"},
+        {L"HTTPS://host/x", L"host", 443, 1, "GET /x HTTP/1.0", "Host: host"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(kvxtest::Narrow(c.url));
+        CBasicString url(c.url);
+        unsigned port = 0;
+        CBasicHttpConnection::SplitUrl(url, port);
+        EXPECT_EQ(std::wstring(url.GetString()), c.host);
+        EXPECT_EQ(port, c.port);
+        EXPECT_EQ(CBasicHttpConnection::UsesTls(c.url, port), c.tls);
+        std::string head;
+        ASSERT_TRUE(CBasicHttpFile::ComposeRequestHead(kvxtest::Narrow(c.url), false, 0, head));
+        EXPECT_EQ(head, std::string(c.requestLine) + "\r\n" + c.hostLine +
+                            "\r\nUser-Agent: KVX/Version\r\nConnection: Close\r\n\r\n");
+    }
+}
+
+TEST(HttpUrlTest, ARequestHeadThatDoesNotFitItsBufferIsRefused) {
+    std::string head;
+    EXPECT_TRUE(CBasicHttpFile::ComposeRequestHead("http://h/" + std::string(900, 'a'), false, 0, head));
+    EXPECT_FALSE(CBasicHttpFile::ComposeRequestHead("http://h/" + std::string(1000, 'a'), false, 0, head));
+}
+
+class BasicHttpFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : kProxyVariables) unsetenv(name);
+        ResetSystemProxy();
+        m_log.SetLogFilePath(m_folder.WSub("kvx.log"));
+        SetLibraryLog(&m_log);
+    }
+    void TearDown() override {
+        SetLibraryLog(nullptr);
+        ResetSystemProxy();
+        for (const char* name : kProxyVariables) unsetenv(name);
+    }
+
+    std::wstring Url(const kvxtest::ScriptedPeer& peer, const std::string& path, const char* scheme = "http") {
+        return kvxtest::Widen(std::string(scheme) + "://127.0.0.1:" + std::to_string(peer.Port()) + path);
+    }
+
+    std::string GetHead(const kvxtest::ScriptedPeer& peer, const std::string& path) {
+        return "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(peer.Port()) +
+               "\r\nUser-Agent: KVX/Version\r\nConnection: Close\r\n\r\n";
+    }
+
+    std::vector<std::wstring> Messages() const {
+        std::vector<std::wstring> texts;
+        for (const kvxtest::RecordedEntry& entry : m_log.Entries())
+            if (entry.call == kvxtest::LogCall::LogFormat) texts.push_back(entry.text);
+        return texts;
+    }
+
+    kvxtest::RecordingLog m_log;
+    kvxtest::TempFolder m_folder;
+};
+
+TEST_F(BasicHttpFileTest, DownloadsTheBodyAfterAnOkReply) {
+    kvxtest::ScriptedPeer peer;
+    peer.Start();
+    peer.Expect(GetHead(peer, "/a/b?x=1"))
+        .Send("HTTP/1.1 200 OK\r\ncontent-length: 11\r\nServer: scripted\r\n\r\nhello world")
+        .Close();
+    CBasicHttpFile file;
+    ASSERT_EQ(file.Open(Url(peer, "/a/b?x=1").c_str(), GENERIC_READ, 0, 0, 0), 0);
+    ULONGLONG size = 0;
+    EXPECT_EQ(file.GetSize(&size), 1);
+    EXPECT_EQ(size, 11u);
+    char body[100];
+    DWORD done = 0;
+    EXPECT_EQ(file.Read(body, sizeof body, &done), 0);
+    EXPECT_EQ(std::string(body, done), "hello world");
+    EXPECT_EQ(file.Close(), 1);
+    EXPECT_TRUE(peer.Finish()) << peer.Error();
+}
+
+TEST_F(BasicHttpFileTest, OnlyStatus200Passes) {
+    struct Case {
+        const char* reply;
+        const wchar_t* logged;
+    } cases[] = {
+        {"HTTP/1.1 302 Found\r\nLocation: /x\r\n\r\n", L"HTTP error: 302"},
+        {"HTTP/1.0 204 No Content\r\n\r\n", L"HTTP error: 204"},
+        {"HTTP/1.0 2000 Big\r\n\r\n", L"HTTP error: 2000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply);
+        m_log.Clear();
+        kvxtest::ScriptedPeer peer;
+        peer.SkipLine().Send(c.reply).Close();
+        peer.Start();
+        CBasicHttpFile file;
+        EXPECT_EQ(file.Open(Url(peer, "/").c_str(), GENERIC_READ, 0, 0, 0), -1);
+        EXPECT_EQ(Messages(), std::vector<std::wstring>{c.logged});
+        peer.Finish();
+    }
+}
+
+TEST_F(BasicHttpFileTest, TheLengthHeaderDecidesTheSizeWhenThereIsOne) {
+    struct Case {
+        const char* header;
+        ULONGLONG before;
+        ULONGLONG after;
+    } cases[] = {
+        {"", 1234, 1234},                                // no header: the caller's value stays
+        {"", 0, 0},
+        {"Content-Length: 42\r\n", 1234, 42},
+        {"CONTENT-LENGTH:  7\r\n", 0, 7},
+        {"Content-length: -1\r\n", 0, 204800},           // unknown length
+        {"Content-Length: 5000000000\r\n", 0, 5000000000ull},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.header);
+        kvxtest::ScriptedPeer peer;
+        peer.SkipLine().Send(std::string("HTTP/1.0 200 OK\r\n") + c.header + "\r\nbody").Close();
+        peer.Start();
+        CBasicHttpFile file;
+        file.SetSize(c.before);
+        EXPECT_EQ(file.Open(Url(peer, "/").c_str(), GENERIC_READ, 0, 0, 0), 0);
+        ULONGLONG size = 0;
+        file.GetSize(&size);
+        EXPECT_EQ(size, c.after);
+        peer.Finish();
+    }
+}
+
+TEST_F(BasicHttpFileTest, AMalformedOrOverlongReplyHeadIsRefused) {
+    const std::string replies[] = {
+        "HTTP/1.0 200 OK\r\nX-Filler: " + std::string(1100, 'x') + "\r\n\r\nbody",
+        "HTTP/1.0 200 OK\r\nContent-Length: many\r\n\r\n",
+        "SMTP ready\r\n\r\n",
+        "HTTP/1.0 200 OK\r\n",  // the stream ends inside the head
+    };
+    for (const std::string& reply : replies) {
+        SCOPED_TRACE(reply.substr(0, 40));
+        kvxtest::ScriptedPeer peer;
+        peer.SkipLine().Send(reply).Close();
+        peer.Start();
+        CBasicHttpFile file;
+        EXPECT_EQ(file.Open(Url(peer, "/").c_str(), GENERIC_READ, 0, 0, 0), -1);
+        peer.Finish();
+    }
+}
+
+TEST_F(BasicHttpFileTest, APostSendsItsHeadAndBodyAndReadsTheRawReply) {
+    kvxtest::ScriptedPeer peer;
+    peer.Start();
+    peer.Expect("POST /sync HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(peer.Port()) +
+                "\r\nContent-type: application/x-www-form-urlencoded\r\nContent-length: 7\r\n"
+                "Accept: application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5"
+                "\r\n\r\na=1&b=2")
+        .Send("HTTP/1.0 200 OK\r\n\r\n<ok/>")
+        .Close();
+    CBasicHttpFile file;
+    file.SetSize(7);
+    ASSERT_EQ(file.Open(Url(peer, "/sync").c_str(), GENERIC_WRITE, 0, 0, 0), 0);
+    DWORD written = 0;
+    EXPECT_EQ(file.Write("a=1&b=2", 7, &written), 0);
+    EXPECT_EQ(written, 7u);
+    char reply[100];
+    DWORD done = 0;
+    EXPECT_EQ(file.Read(reply, sizeof reply, &done), 0);
+    EXPECT_EQ(std::string(reply, done), "HTTP/1.0 200 OK\r\n\r\n<ok/>");
+    EXPECT_TRUE(peer.Finish()) << peer.Error();
+}
+
+TEST_F(BasicHttpFileTest, AnHttpsUrlOnAnyPortGoesThroughTlsAndNeedsATrustedServer) {
+    kvxtest::TestCertificate self = kvxtest::CertFactory::Shared().SelfSigned();
+    for (bool trusted : {true, false}) {
+        SCOPED_TRACE(trusted);
+        m_folder.WriteFile("TrustedCerts.dat", trusted ? std::string(self.sha1.begin(), self.sha1.end()) : "");
+        kvxtest::ScriptedPeer peer;
+        peer.Start();
+        peer.StartTls(self.chainPem, self.keyPem);
+        if (trusted) peer.Expect(GetHead(peer, "/x")).Send("HTTP/1.0 200 OK\r\n\r\nsecret").Close();
+        CBasicHttpFile file;
+        int opened = file.Open(Url(peer, "/x", "https").c_str(), GENERIC_READ, 0, 0, 0);
+        EXPECT_EQ(opened, trusted ? 0 : -1);
+        if (opened == 0) {
+            char body[16];
+            DWORD done = 0;
+            EXPECT_EQ(file.Read(body, sizeof body, &done), 0);
+            EXPECT_EQ(std::string(body, done), "secret");
+            EXPECT_TRUE(peer.Finish()) << peer.Error();
+        }
+        file.Close();
+        peer.Finish();
+    }
+}
+
+TEST_F(BasicHttpFileTest, GoesThroughTheProxyTheSystemNames) {
+    kvxtest::ScriptedPeer proxy;
+    proxy.Start();
+    setenv("http_proxy", ("http://127.0.0.1:" + std::to_string(proxy.Port()) + "/").c_str(), 1);
+    proxy.Expect("CONNECT update.example:80 HTTP/1.1\r\nHost: update.example:80\r\n\r\n")
+        .Send("HTTP/1.1 200 Connection established\r\n\r\n")
+        .Expect("GET /v HTTP/1.0\r\nHost: update.example\r\nUser-Agent: KVX/Version\r\nConnection: Close\r\n\r\n")
+        .Send("HTTP/1.0 200 OK\r\n\r\n1.2")
+        .Close();
+    CBasicHttpFile file(L"http://update.example/v");
+    ASSERT_EQ(file.Open(file.GetFileName(), GENERIC_READ, 0, 0, 0), 0);
+    char body[8];
+    DWORD done = 0;
+    EXPECT_EQ(file.Read(body, sizeof body, &done), 0);
+    EXPECT_EQ(std::string(body, done), "1.2");
+    EXPECT_TRUE(proxy.Finish()) << proxy.Error();
+}
+
+} // namespace
