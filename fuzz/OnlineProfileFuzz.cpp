@@ -1,0 +1,24 @@
+// Reads a connection profile from the input. Reading may stop at any field,
+// but never past the buffer; a profile that was read completely writes
+// back to the same bytes.
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "OnlineServices/Sendrix/OnlineProfile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::vector<BYTE> input(data, data + size);
+    COnlineProfile profile;
+    unsigned offset = 0;
+    if (!profile.Deserialize(input.data(), offset, (unsigned)input.size(), 0)) return 0;
+    profile.GetPassword();
+    // Bounded tuning values change the bytes; otherwise they come back.
+    std::vector<BYTE> output((size_t)profile.GetSerializedSize());
+    int written = 0;
+    profile.Serialize(output.data(), written);
+    if ((unsigned)written != output.size() || output.size() > offset) abort();
+    return 0;
+}
