@@ -126,6 +126,8 @@ bool StoreDate(CBasicFileFindInfo& record, uint64_t year, uint64_t month, uint64
 // The year of a date given without one: the first year from the last one
 // on that puts it less than 350 days before now, or after it.
 uint64_t ChooseYear(uint64_t month, uint64_t day, uint64_t hour, uint64_t minute, int64_t now) {
+    // A date that cannot be one has no year (StoreDate refuses it).
+    if (month >= 12 || day < 1 || day > 31 || hour >= 24 || minute >= 60) return 0;
     int64_t thisYear = 1970 + now / (kSecondsPerDay * 365);
     // The estimate may be a year off near the turn of a year.
     while (SecondsOf(thisYear, 0, 1, 0, 0) > now) --thisYear;

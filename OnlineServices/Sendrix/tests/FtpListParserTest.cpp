@@ -60,6 +60,8 @@ TEST(FtpListParserTest, LinesOfEveryStyle) {
         {"-rw-r--r--   1 anna  staff  4812 Mar  7 14:05", kDecember2026, 0},
         {"-rw-r--r--   1 anna  staff  4812 Mar  7 199 x", kDecember2026, 0},
         {"-rw-r--r--   1 anna  staff  4812 Mar 99 2001 x", kDecember2026, 0},
+        {"-rw-r--r--   1 anna  staff  4812 Mar 7\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9\xa9 14:05 x",
+         kDecember2026, 0},
         {"DATA.DIR;1 2 3-XYZ-2001 10:30 x", kDecember2026, 0},
         {"DATA.DIR;1 2 3-JUN-2001", kDecember2026, 0},
         {"11-02-09  07:15PM", kDecember2026, 0},
