@@ -16,10 +16,9 @@
 #include "OnlineServices/Sendrix/FtpFile.h"
 #include "OnlineServices/Sendrix/OnlineProfile.h"
 #include "OnlineServices/Sendrix/tests/integration/VsftpdServer.h"
+#include "bench/CurlRun.h"
 #include "bench/RatioReporter.h"
 #include "testing/TempFolder.h"
-#include "utility/Posix/Handle.h"
-#include "utility/Posix/ProcessHandle.h"
 #include "utility/Posix/ProcessStart.h"
 
 namespace {
@@ -81,11 +80,8 @@ void BM_CurlFtp(benchmark::State& state) {
     if (!g_setup->skipReason.empty()) return state.SkipWithError(g_setup->skipReason.c_str());
     std::string url = "ftp://127.0.0.1:" + std::to_string(g_setup->server.Port()) + "/data.bin";
     for (auto _ : state) {
-        HANDLE process = StartProcess(g_setup->curl, {"curl", "-s", "--noproxy", "*", "-o", "/dev/null", url}, "");
-        DWORD code = 1;
-        if (process && WaitForSingleObject(process, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
-        if (process) CloseHandle(process);
-        if (code != 0) return state.SkipWithError("curl failed");
+        if (!RunCurl(g_setup->curl, {"-s", "--noproxy", "*", "-o", "/dev/null", url}))
+            return state.SkipWithError("curl failed");
     }
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)kFileSize);
 }
