@@ -283,6 +283,7 @@ int CFtpConnection::OpenControlSocket(CAbstractFtpProfile* profile) {
 int CFtpConnection::StartTls() {
     int result = 0;
     if (!m_socket->InitTLS(nullptr, m_handler) || !m_socket->Connect(nullptr, 0)) result = kConnectionLost;
+    else m_dataTrust.TakeControlCertificate(m_socket);
     LogEvent(result >= 0 ? 12 : -8, __LINE__);
     return result;
 }
@@ -511,7 +512,7 @@ int CFtpConnection::ActivePort(CSSLSocket*& listener) {
 
 int CFtpConnection::SecureDataSocket(CSSLSocket* dataSocket) {
     int result = 0;
-    if (!m_socket || !dataSocket->InitTLS(m_socket->GetTLSContext(), nullptr)) {
+    if (!m_socket || !dataSocket->InitTLS(m_socket->GetTLSContext(), &m_dataTrust)) {
         result = kSocketFailed;
     } else {
         // The data connection resumes the control connection's session, as

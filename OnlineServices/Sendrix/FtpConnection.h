@@ -3,10 +3,10 @@
 // with TLS (implicit, or explicit through "AUTH SSL" / "AUTH TLS"), logging
 // in directly or through one of nine kinds of FTP proxy gateway (the rows
 // of its login table, chosen by the proxy profile's FTP login form). Data
-// connections with TLS resume the control connection's session. The
-// constructor connects and logs in; the online module hands the object out
-// only when IsConnected says 1.
-// Files (CFtpFile) and finders (CFtpFileFind) borrow its control channel
+// connections with TLS resume the control connection's session and trust
+// the certificate that the control connection trusted. The constructor
+// connects and logs in; the online module hands the object out only when
+// IsConnected says 1. Files (CFtpFile) and finders (CFtpFileFind) borrow its control channel
 // and open their data connections through OpenDataConnection.
 //
 // The last result holds the last reply code or a negative error:
@@ -23,6 +23,7 @@
 // connection check, 7 / 8 one exchange. Passwords never reach the log.
 
 #include "OnlineServices/Sendrix/AbstractFtpConnection.h"
+#include "OnlineServices/Sendrix/FtpDataTrust.h"
 #include "utility/BasicString.h"
 
 class CAbstractCertificateHandler;
@@ -129,6 +130,8 @@ private:
     int m_proxyType = 0;
     int m_ftpProxyKind = 0;
     int m_passive = 0;
+    // Trusts for the data connections the server the control connection trusted.
+    CFtpDataTrust m_dataTrust;
 };
 
 // The error code of a reply code or negative result.
