@@ -124,11 +124,11 @@ int CFtpFileFind::FindFirstInFolder(const wchar_t* pattern, int* flags) {
         result = 0;
     }
     m_ftpData->CloseListing();
-    // The transfer's final reply is read whenever the listing started, so
-    // that the control connection stays in step.
-    if (opened) {
-        CFtpConnection* ftp = m_connection->AsFtpConnection();
-        if ((!ftp || !ftp->Command(L"", 0)) && result) {
+    // The transfer's final reply is read whenever an FTP listing started,
+    // so that the control connection stays in step.
+    CFtpConnection* ftp = m_connection->AsFtpConnection();
+    if (opened && ftp) {
+        if (!ftp->Command(L"", 0) && result) {
             LogPatternEvent(-9, pattern, __LINE__);
             result = 0;
         }

@@ -55,9 +55,9 @@ public:
     static void SetClockForTests(ClockFunction clock);
 
 protected:
-    // Starts the listing command on a new data connection: 0 or more on
-    // success, else a negative error.
-    int OpenListing(const wchar_t* command);
+    // Starts the listing command ("LIST " + folder) on a new data
+    // connection: 0 or more on success, else a negative error.
+    virtual int OpenListing(const wchar_t* command);
     // Adds a parsed record (the first of equal records stays).
     virtual void AddEntry(const CBasicFileFindInfo& record);
     CFtpFileFindData* Data() { return m_ftpData; }
