@@ -14,13 +14,12 @@
 
 #include "OnlineServices/Sendrix/BasicHttpFile.h"
 #include "OnlineServices/Sendrix/tests/integration/LighttpdServer.h"
+#include "bench/CurlRun.h"
 #include "bench/RatioReporter.h"
 #include "testing/CertFactory.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 #include "utility/LibraryLog.h"
-#include "utility/Posix/Handle.h"
-#include "utility/Posix/ProcessHandle.h"
 #include "utility/Posix/ProcessStart.h"
 
 namespace {
@@ -90,14 +89,8 @@ void Ours(benchmark::State& state, bool tls) {
 void Curl(benchmark::State& state, bool tls) {
     if (!g_setup->skipReason.empty()) return state.SkipWithError(g_setup->skipReason.c_str());
     for (auto _ : state) {
-        HANDLE process = StartProcess(g_setup->curl,
-                                      {"curl", "-s", "--noproxy", "*", "--cacert", g_setup->caFile, "-o", "/dev/null",
-                                       Url(tls)},
-                                      "");
-        DWORD code = 1;
-        if (process && WaitForSingleObject(process, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
-        if (process) CloseHandle(process);
-        if (code != 0) return state.SkipWithError("curl failed");
+        if (!RunCurl(g_setup->curl, {"-s", "--noproxy", "*", "--cacert", g_setup->caFile, "-o", "/dev/null", Url(tls)}))
+            return state.SkipWithError("curl failed");
     }
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)kBodySize);
 }

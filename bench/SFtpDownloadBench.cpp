@@ -1,6 +1,6 @@
-// Downloads 64 MiB over loopback from OpenSSH's sshd through our SFTP agent
-// (the library's channel and the SFtp program) and with curl ("curl
-// sftp://", which uses libssh2 as well), and prints our throughput as a
+// Downloads 64 MiB over loopback from OpenSSH's sshd with our SFTP client
+// (through the agent program SFtp) and with curl ("curl sftp://", which
+// uses libssh2 as well), and prints our throughput as a
 // share of curl's. Needs root (sshd with password login for a test account)
 // and skips itself otherwise, or when sshd or curl is missing.
 
@@ -10,16 +10,17 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "OnlineServices/Sendrix/AbstractCertificateHandler.h"
-#include "OnlineServices/Sendrix/tests/integration/SFtpAgentSession.h"
+#include "OnlineServices/Sendrix/OnlineProfile.h"
+#include "OnlineServices/Sendrix/SFtpConnection.h"
+#include "OnlineServices/Sendrix/SFtpFile.h"
 #include "OnlineServices/Sendrix/tests/integration/TestSshServer.h"
+#include "bench/CurlRun.h"
 #include "bench/RatioReporter.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
-#include "utility/Posix/Handle.h"
-#include "utility/Posix/ProcessHandle.h"
-#include "utility/Posix/ProcessStart.h"
 
 namespace {
 
@@ -35,7 +36,8 @@ struct Setup {
     kvxtest::RecordingLog log;
     TrustOnce handler;
     sendrixtest::CTestSshServer server;
-    std::unique_ptr<sendrixtest::CSFtpAgentSession> session;
+    COnlineProfile profile;
+    std::unique_ptr<CSFtpConnection> connection;
     std::string curl;
     std::string path;
     std::string skipReason;
@@ -65,19 +67,27 @@ void StartServer(Setup& setup) {
     FILE* file = fopen(setup.path.c_str(), "wb");
     bool written = file && fwrite(body.data(), 1, body.size(), file) == body.size();
     if (file) fclose(file);
-    setup.session = std::make_unique<sendrixtest::CSFtpAgentSession>(&setup.log, &setup.handler);
-    if (!written || !setup.session->Login(setup.server.Port(), sendrixtest::CTestSshServer::User(),
-                                          sendrixtest::CTestSshServer::Password()))
-        setup.skipReason = "the agent could not log on";
+    setup.profile.SetHost(L"127.0.0.1");
+    setup.profile.SetPort(setup.server.Port());
+    setup.profile.SetUserName(sendrixtest::CTestSshServer::User());
+    setup.profile.SetPassword(sendrixtest::CTestSshServer::Password());
+    setup.profile.SetProtocol(4);
+    setup.connection = std::make_unique<CSFtpConnection>(&setup.profile, nullptr, &setup.log, &setup.handler);
+    if (!written || !setup.connection->IsConnected()) setup.skipReason = "the SFTP client could not log on";
 }
 
 void BM_OursSftp(benchmark::State& state) {
     if (!g_setup->skipReason.empty()) return state.SkipWithError(g_setup->skipReason.c_str());
+    const std::wstring path = kvxtest::Widen(g_setup->path);
+    std::vector<char> buffer(1 << 20);
     for (auto _ : state) {
-        std::string bytes;
-        bytes.reserve(kFileSize);
-        if (!g_setup->session->Download(g_setup->path, bytes) || bytes.size() != kFileSize)
-            return state.SkipWithError("download failed");
+        CSFtpFile file(g_setup->connection.get(), 0, nullptr);
+        if (file.Open(path.c_str(), GENERIC_READ, 0, 0, 0) != 0) return state.SkipWithError("open failed");
+        size_t total = 0;
+        DWORD done = 0;
+        while (file.Read(buffer.data(), (DWORD)buffer.size(), &done) == 0 && done > 0) total += done;
+        file.Close();
+        if (total != kFileSize) return state.SkipWithError("short download");
     }
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)kFileSize);
 }
@@ -87,12 +97,8 @@ void BM_CurlSftp(benchmark::State& state) {
     const std::string url = "sftp://127.0.0.1:" + std::to_string(g_setup->server.Port()) + g_setup->path;
     const std::string user = "kvxsftp:" + kvxtest::Narrow(sendrixtest::CTestSshServer::Password());
     for (auto _ : state) {
-        HANDLE process =
-            StartProcess(g_setup->curl, {"curl", "-s", "-k", "--noproxy", "*", "-u", user, "-o", "/dev/null", url}, "");
-        DWORD code = 1;
-        if (process && WaitForSingleObject(process, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
-        if (process) CloseHandle(process);
-        if (code != 0) return state.SkipWithError("curl failed");
+        if (!RunCurl(g_setup->curl, {"-s", "-k", "--noproxy", "*", "-u", user, "-o", "/dev/null", url}))
+            return state.SkipWithError("curl failed");
     }
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)kFileSize);
 }

@@ -3,7 +3,8 @@
 #
 # One GoogleTest executable; each test case runs as its own CTest test, in
 # its own process, with its own HOME, XDG folders and registry folder (the
-# shared test main sets them up).
+# shared test main sets them up). Suites labelled gui get the Qt test main
+# (testing/Qt/GuiTestMain.cpp) and QT_QPA_PLATFORM=offscreen.
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
@@ -16,10 +17,16 @@ function(kvx_add_test_suite)
     set(T_TIMEOUT 120)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
+  set(environment "")
+  if(T_LABEL STREQUAL "gui")
+    # User-interface suites get the Qt test main and run headless.
+    target_link_libraries(${T_NAME} PRIVATE kvx_testing_gui)
+    set(environment ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
   target_link_libraries(${T_NAME} PRIVATE kvx_testing ${T_LIBS} GTest::gtest GTest::gmock)
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY "${KVX_BIN_DIR}"
-    PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT})
+    PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT} ${environment})
 endfunction()

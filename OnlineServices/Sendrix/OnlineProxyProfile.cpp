@@ -56,3 +56,19 @@ int COnlineProxyProfile::HasSystemProxy(const wchar_t* url) {
     ProxyEntrySet* entries = DetectSystemProxy(url);
     return entries && !entries->empty();
 }
+
+void COnlineProxyProfile::CopyFrom(CAbstractFtpProxyProfile* source) {
+    ReportAssertion(source != nullptr, kSourceFile, __LINE__);
+    if (!source || source == this) return;
+    m_kind = source->GetKind();
+    m_ftpLoginForm = source->GetFtpLoginForm();
+    SetHost(source->GetHost());
+    SetUserName(source->GetUserName());
+    SetPassword(source->GetPassword());
+    m_port = source->GetPort();
+    m_authenticate = source->GetAuthentication();
+}
+
+int COnlineProxyProfile::GetFtpLoginForm() { return m_ftpLoginForm; }
+
+void COnlineProxyProfile::SetFtpLoginForm(int form) { m_ftpLoginForm = form; }

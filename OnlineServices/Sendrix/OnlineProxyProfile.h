@@ -1,13 +1,14 @@
 #pragma once
 // COnlineProxyProfile: the proxy a connection goes through (kind, host,
 // port, credentials, all kept in plain text), which can fill itself from
-// the system's proxy settings (SystemProxy.h). Everything is empty or 0
+// the system's proxy settings (SystemProxy.h), and the FTP proxy login
+// form (the row of the FTP client's login table). Everything is empty or 0
 // after construction (no proxy).
 
-#include "OnlineServices/Sendrix/AbstractProxyProfile.h"
+#include "OnlineServices/Sendrix/AbstractFtpProxyProfile.h"
 #include "utility/BasicString.h"
 
-class COnlineProxyProfile : public CAbstractProxyProfile {
+class COnlineProxyProfile : public CAbstractFtpProxyProfile {
 public:
     COnlineProxyProfile();
     ~COnlineProxyProfile() override;
@@ -30,6 +31,9 @@ public:
     ProxyEntrySet* DetectSystemProxy(const wchar_t* url) override;
     // 1 when the system names a proxy for url.
     int HasSystemProxy(const wchar_t* url) override;
+    void CopyFrom(CAbstractFtpProxyProfile* source) override;
+    int GetFtpLoginForm() override;
+    void SetFtpLoginForm(int form) override;
 
 private:
     int m_kind = kProxyNone;
@@ -38,5 +42,6 @@ private:
     CBasicString m_userName;
     CBasicString m_password;
     int m_authenticate = 0;
+    int m_ftpLoginForm = 0;
     ProxyEntrySet m_entries;
 };

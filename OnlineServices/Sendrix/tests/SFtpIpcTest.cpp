@@ -17,11 +17,10 @@
 #include "OnlineServices/Sendrix/SFtpAgentMessages.h"
 #include "OnlineServices/Sendrix/SFtpIpc.h"
 #include "OnlineServices/Sendrix/SFtpLoginData.h"
+#include "OnlineServices/Sendrix/tests/support/FakeAgent.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
-#include "utility/Posix/Modules.h"
-#include "utility/TextCodec.h"
 
 namespace {
 
@@ -43,34 +42,17 @@ private:
     int m_answer;
 };
 
-std::string FakeAgentPath() {
-    CBasicString folder = GetProgramFolder();
-    return WideToUtf8(folder.GetString(), folder.GetLength()) + "FakeSFtpAgent";
-}
-
 class SFtpIpcTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_log.Define(L"ONLINE", 8, L"%s");
         m_log.Define(L"GENERAL", -24, L"%d");
-        CSFtpIpc::SetAgentPath(FakeAgentPath());
-        CSFtpIpc::SetWaitTimes(2000, 5000);
-        setenv("KVX_FAKE_SFTP_RECORD", m_folder.Sub("record").c_str(), 1);
+        sendrixtest::UseFakeAgent(m_folder.Sub("record"));
     }
-    void TearDown() override {
-        CSFtpIpc::SetAgentPath("");
-        CSFtpIpc::SetWaitTimes(0, 0);
-        unsetenv("KVX_FAKE_SFTP_MODE");
-        unsetenv("KVX_FAKE_SFTP_RECORD");
-    }
+    void TearDown() override { sendrixtest::StopFakeAgent(); }
     static void UseMode(const char* mode) { setenv("KVX_FAKE_SFTP_MODE", mode, 1); }
     // The requests the agent recorded, one line each.
-    std::vector<std::string> Recorded() const {
-        std::vector<std::string> lines;
-        std::ifstream in(m_folder.Sub("record"));
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
+    std::vector<std::string> Recorded() const { return sendrixtest::RecordedRequests(m_folder.Sub("record")); }
     std::vector<std::wstring> OnlineTexts() const {
         std::vector<std::wstring> texts;
         for (const auto& entry : m_log.Written()) {

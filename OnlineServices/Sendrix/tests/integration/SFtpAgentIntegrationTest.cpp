@@ -6,12 +6,17 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "OnlineServices/Sendrix/AbstractCertificateHandler.h"
+#include "OnlineServices/Sendrix/OnlineProfile.h"
 #include "OnlineServices/Sendrix/SFtpAgentMessages.h"
+#include "OnlineServices/Sendrix/SFtpConnection.h"
+#include "OnlineServices/Sendrix/SFtpFile.h"
+#include "OnlineServices/Sendrix/SFtpFileFind.h"
 #include "OnlineServices/Sendrix/SFtpMessages.h"
 #include "OnlineServices/Sendrix/tests/integration/SFtpAgentSession.h"
 #include "OnlineServices/Sendrix/tests/integration/TestSshServer.h"
@@ -150,6 +155,71 @@ TEST_F(SFtpAgentIntegrationTest, AWrongPasswordFailsTheLoginWithTheAgentsText) {
     EXPECT_FALSE(session.Login(m_server.Port(), L"wrong"));
     ASSERT_FALSE(AgentTexts().empty());
     EXPECT_NE(std::wstring::npos, AgentTexts().back().find(L"password")) << AgentTexts().back();
+}
+
+} // namespace
+
+namespace {
+
+// The SFTP client (connection, file and finder) against the test's sshd.
+class SFtpClientIntegrationTest : public SFtpAgentIntegrationTest {
+protected:
+    std::unique_ptr<CSFtpConnection> Connect(CAbstractCertificateHandler* handler) {
+        m_profile.SetHost(L"127.0.0.1");
+        m_profile.SetPort(m_server.Port());
+        m_profile.SetUserName(CTestSshServer::User());
+        m_profile.SetPassword(CTestSshServer::Password());
+        m_profile.SetProtocol(4);
+        return std::make_unique<CSFtpConnection>(&m_profile, nullptr, &m_log, handler);
+    }
+    COnlineProfile m_profile;
+};
+
+TEST_F(SFtpClientIntegrationTest, TransfersListsAndMakesFoldersThroughTheClient) {
+    FixedAnswer handler(kTrustCertificateOnce);
+    auto connection = Connect(&handler);
+    ASSERT_EQ(1, connection->IsConnected());
+    EXPECT_EQ(1, connection->CheckConnection());
+
+    const std::wstring root = kvxtest::Widen(m_server.DataFolder());
+    CSFtpFile file(connection.get(), 0, nullptr);
+    std::string bytes(8 << 20, '\0');
+    std::mt19937 random(3);
+    for (char& b : bytes) b = (char)random();
+    ASSERT_EQ(0, file.Open((root + L"/up.bin").c_str(), GENERIC_WRITE, 0, 0, 0));
+    DWORD done = 0;
+    ASSERT_EQ(0, file.Write(bytes.data(), (DWORD)bytes.size(), &done));
+    EXPECT_EQ(bytes.size(), done);
+    ASSERT_EQ(1, file.Close());
+    ASSERT_EQ(0, file.Open((root + L"/up.bin").c_str(), GENERIC_READ, 0, 0, 0));
+    std::string back(bytes.size() + 100, '\0');
+    ASSERT_EQ(0, file.Read(&back[0], (DWORD)back.size(), &done));
+    back.resize(done);
+    ASSERT_EQ(1, file.Close());
+    EXPECT_TRUE(Sha256(bytes) == Sha256(back));
+
+    EXPECT_EQ(1, file.CreateFolder((root + L"/folder").c_str()));
+    EXPECT_EQ(1, file.CreateFolder((root + L"/folder").c_str()));
+    {
+        CSFtpFileFind finder(connection.get());
+        ASSERT_EQ(1, finder.FindFirst((root + L"/*").c_str(), 0));
+        EXPECT_STREQ(L"folder", finder.GetFileName());
+        EXPECT_TRUE(finder.IsDirectory());
+        ASSERT_EQ(1, finder.FindNext());
+        EXPECT_STREQ(L"up.bin", finder.GetFileName());
+        EXPECT_EQ(bytes.size(), finder.GetLength());
+    }
+    EXPECT_EQ(1, file.RemoveFolder((root + L"/folder").c_str()));
+    EXPECT_EQ(1, file.Delete((root + L"/up.bin").c_str()));
+    CSFtpFileFind finder(connection.get());
+    EXPECT_EQ(0, finder.FindFirst((root + L"/*").c_str(), 0));
+}
+
+TEST_F(SFtpClientIntegrationTest, AnUnknownHostKeyRefusedByTheHandlerFailsTheLogin) {
+    FixedAnswer no(0);
+    auto connection = Connect(&no);
+    EXPECT_EQ(0, connection->IsConnected());
+    EXPECT_EQ(std::vector<int>{kAskUnknownHostKey}, no.questions);
 }
 
 } // namespace

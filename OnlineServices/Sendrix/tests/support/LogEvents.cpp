@@ -20,4 +20,11 @@ void DefineSocketEvents(kvxtest::RecordingLog& log) {
     for (int code = -10; code <= -1; ++code) log.Define(L"SOCKET", code, L"(%d) %s");
 }
 
+std::vector<std::wstring> FormattedTexts(const kvxtest::RecordingLog& log) {
+    std::vector<std::wstring> texts;
+    for (const kvxtest::RecordedEntry& e : log.Entries())
+        if (e.call == kvxtest::LogCall::LogFormat) texts.push_back(e.text);
+    return texts;
+}
+
 } // namespace sendrixtest

@@ -18,4 +18,7 @@ int AssertionCount(const kvxtest::RecordingLog& log);
 // the socket error number and its text.
 void DefineSocketEvents(kvxtest::RecordingLog& log);
 
+// The texts of the LogFormat entries, in order.
+std::vector<std::wstring> FormattedTexts(const kvxtest::RecordingLog& log);
+
 } // namespace sendrixtest

@@ -1,0 +1,275 @@
+#include "OnlineServices/Sendrix/FtpFile.h"
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+
+#include <algorithm>
+#include <new>
+
+#include "OnlineServices/Sendrix/AbstractFtpConnection.h"
+#include "OnlineServices/Sendrix/FtpConnection.h"
+#include "OnlineServices/Sendrix/FtpFileFind.h"
+#include "OnlineServices/Sendrix/FtpPath.h"
+#include "OnlineServices/Sendrix/SSLSocket.h"
+#include "utility/AbstractLog.h"
+#include "utility/ErrorReport.h"
+
+namespace {
+
+const char kSourceFile[] = ".\\FtpFile";
+const wchar_t kLogSource[] = L".\\FtpFile";
+const wchar_t kOnline[] = L"ONLINE";
+
+constexpr int kBadArgument = -20;
+constexpr int kSocketFailed = -2;
+constexpr int kConnectionLost = -3;
+constexpr DWORD kPiece = 4096;
+constexpr int kFolderBufferSize = 260;
+
+} // namespace
+
+CFtpFile::CFtpFile(CAbstractConnection* connection, DWORD access, const wchar_t* path) : m_access(access) {
+    if (CAbstractFtpConnection* ftp = dynamic_cast<CAbstractFtpConnection*>(connection))
+        m_connection = ftp->AsFtpConnection();
+    m_log = m_connection ? m_connection->GetLog() : nullptr;
+    m_dataSocket = new (std::nothrow) CSSLSocket(m_log);
+    if (path) m_path = path;
+}
+
+CFtpFile::~CFtpFile() {
+    m_path.Empty();
+    delete m_dataSocket;
+    m_log = nullptr;
+}
+
+void CFtpFile::SetResult(int result) {
+    if (m_connection) m_connection->SetLastResult(result);
+}
+
+void CFtpFile::LogPathEvent(int code, const wchar_t* path, int line) {
+    if (m_log) m_log->LogEventFormat(kLogSource, line, kOnline, code, path);
+}
+
+int CFtpFile::IsOpen() { return m_connection && m_dataSocket && m_dataSocket->IsValid() ? 1 : 0; }
+
+int CFtpFile::Open(const wchar_t* name, DWORD access, DWORD share, DWORD disposition, DWORD flagsAndAttributes) {
+    bool usable = name != nullptr && m_connection != nullptr && m_dataSocket != nullptr;
+    ReportAssertion(usable, kSourceFile, __LINE__);
+    if (!usable) {
+        SetResult(kBadArgument);
+        return kBadArgument;
+    }
+    bool known = access == GENERIC_READ || access == GENERIC_WRITE;
+    ReportAssertion(known, kSourceFile, __LINE__);
+    if (!known) return kSocketFailed;
+    SetResult(0);
+    m_access = access;
+    m_path = NormaliseFtpPath(name);
+    ReportAssertion(!m_path.IsEmpty(), kSourceFile, __LINE__);
+
+    int step = m_connection->Command(L"TYPE I", 0) ? 0 : m_connection->GetLastError();
+    CBasicString folder = m_path;
+    folder.TrimRightChar(L'/');
+    int slash = folder.ReverseFind(L'/');
+    if (slash >= 0) folder = folder.Left(slash + 1);
+    if (step >= 0 && !m_connection->Command((L"CWD " + folder).GetString(), 0)) step = m_connection->GetLastError();
+    if (step >= 0 && access == GENERIC_READ && m_position > 0) {
+        CBasicString rest;
+        rest.Format(L"REST %I64d", (long long)m_position);
+        if (!m_connection->CommandExpect(rest.GetString(), 350, 0)) step = m_connection->GetLastError();
+        if (step == 0) m_restartPending = 1;
+    }
+    CBasicString command = access == GENERIC_READ ? L"RETR " : (m_position > 0 ? L"APPE " : L"STOR ");
+    command += m_path;
+    int result = m_connection->OpenDataConnection(m_dataSocket, command.GetString());
+    if (result < 0) {
+        if (m_dataSocket->IsValid()) m_dataSocket->Close();
+        LogPathEvent(access == GENERIC_READ ? -21 : -22, m_path.GetString(), __LINE__);
+    }
+    if (m_position < 0) m_position = 0;
+    SetResult(result);
+    return result;
+}
+
+bool CFtpFile::CanTransfer(const void* buffer, DWORD size, DWORD* done, DWORD access, int line) {
+    bool usable = buffer != nullptr && done != nullptr && size > 0 && IsOpen() && m_access == access;
+    ReportAssertion(usable, kSourceFile, line);
+    if (!usable) SetResult(kBadArgument);
+    return usable;
+}
+
+int CFtpFile::Read(void* buffer, DWORD size, DWORD* done) {
+    if (!CanTransfer(buffer, size, done, GENERIC_READ, __LINE__)) return kSocketFailed;
+    BYTE* bytes = static_cast<BYTE*>(buffer);
+    DWORD count = 0;
+    while (count < size) {
+        int received = m_dataSocket->Receive(bytes + count, (int)std::min(kPiece, size - count), 0);
+        if (received < 0) {
+            *done = count;
+            LogPathEvent(-5, m_path.GetString(), __LINE__);
+            SetResult(kSocketFailed);
+            return kSocketFailed;
+        }
+        if (received == 0) break;
+        count += (DWORD)received;
+    }
+    *done = count;
+    m_position += count;
+    return 0;
+}
+
+int CFtpFile::Write(const void* buffer, DWORD size, DWORD* done) {
+    if (!CanTransfer(buffer, size, done, GENERIC_WRITE, __LINE__)) return kSocketFailed;
+    const BYTE* bytes = static_cast<const BYTE*>(buffer);
+    DWORD count = 0;
+    // Only pieces that hold data are sent: a TLS write of nothing fails.
+    while (count < size) {
+        int sent = m_dataSocket->Send(bytes + count, (int)std::min(kPiece, size - count), 0);
+        if (sent <= 0) {
+            *done = count;
+            LogPathEvent(-6, m_path.GetString(), __LINE__);
+            SetResult(kSocketFailed);
+            return kSocketFailed;
+        }
+        count += (DWORD)sent;
+    }
+    *done = count;
+    m_position += count;
+    return 0;
+}
+
+void CFtpFile::EndTlsUpload() {
+    SSL* ssl = m_dataSocket->GetTLSConnection();
+    if (!ssl) return;
+    // Closing with input unread (a session ticket of the server) would reset
+    // the connection, and the server would lose what it has not read yet:
+    // so close-notify goes first, then the server's own close is awaited.
+    ERR_clear_error();
+    SSL_shutdown(ssl);
+    char scratch[kPiece];
+    while (m_dataSocket->Receive(scratch, (int)sizeof scratch, 0) > 0) {
+    }
+}
+
+int CFtpFile::Close() {
+    if (!IsOpen()) return 1;
+    if (m_access == GENERIC_WRITE) EndTlsUpload();
+    m_dataSocket->Close();
+    m_position = 0;
+    int ok = m_connection->SendAndCheck(L"");
+    if (!m_restartPending) {
+        if (ok) return 1;
+        SetResult(0);
+        return 0;
+    }
+    m_connection->SendAndCheck(L"REST 0");
+    SetResult(0);
+    m_restartPending = 0;
+    return 1;
+}
+
+int CFtpFile::CreateFolder(const wchar_t* path) {
+    ReportAssertion(path != nullptr, kSourceFile, __LINE__);
+    if (!path) return kBadArgument;
+    SetResult(0);
+    CBasicString folder = NormaliseFtpPath(path);
+    if (!m_connection || !m_connection->IsConnected()) {
+        SetResult(kConnectionLost);
+    } else {
+        if (m_connection->SendAndExpect((L"MKD " + folder).GetString(), 257)) return 2;
+        SetResult(550);
+        wchar_t current[kFolderBufferSize];
+        if (m_connection->GetCurrentDirectory(current, kFolderBufferSize) &&
+            m_connection->SetCurrentDirectory(folder.GetString()))
+            return m_connection->SetCurrentDirectory(current) ? 1 : 2;
+        LogPathEvent(-11, folder.GetString(), __LINE__);
+    }
+    LogPathEvent(-7, folder.GetString(), __LINE__);
+    return 0;
+}
+
+int CFtpFile::RemoveFolder(const wchar_t* path) {
+    ReportAssertion(path != nullptr, kSourceFile, __LINE__);
+    if (!path) return 0;
+    CBasicString folder = TrimTrailingSlashes(NormaliseFtpPath(path));
+    int result = 1;
+    {
+        CFtpFileFind find(m_connection);
+        int more = find.FindFirst((folder + L"/*").GetString(), 0);
+        while (more) {
+            if (!find.IsDots()) {
+                CBasicString entry = find.GetFilePath();
+                result = find.IsDirectory() ? RemoveFolder(entry.GetString()) : Delete(entry.GetString());
+            }
+            more = find.FindNext();
+        }
+    }
+    if (!m_connection || !m_connection->IsConnected()) {
+        SetResult(kConnectionLost);
+        return 0;
+    }
+    return m_connection->CommandExpect((L"RMD " + folder).GetString(), 250, 0) ? result : 0;
+}
+
+int CFtpFile::Delete(const wchar_t* path) {
+    ReportAssertion(path != nullptr, kSourceFile, __LINE__);
+    if (!path) {
+        SetResult(kSocketFailed);
+        return 0;
+    }
+    if (!m_connection || !m_connection->IsConnected()) {
+        SetResult(kConnectionLost);
+        return 0;
+    }
+    return m_connection->CommandExpect((L"DELE " + NormaliseFtpPath(path)).GetString(), 250, 0);
+}
+
+int CFtpFile::GetAttributes(const wchar_t* path, DWORD* attributes) {
+    if (attributes) *attributes = (DWORD)-1;
+    ReportAssertion(0, kSourceFile, __LINE__);
+    return 0;
+}
+
+int CFtpFile::SetAttributes(const wchar_t* path, DWORD attributes) {
+    ReportAssertion(0, kSourceFile, __LINE__);
+    return 0;
+}
+
+int CFtpFile::GetFileSizeByName(const wchar_t* path, ULONGLONG* size) {
+    if (size) *size = 0;
+    ReportAssertion(0, kSourceFile, __LINE__);
+    return 0;
+}
+
+int CFtpFile::GetSize(ULONGLONG* size) {
+    if (size) *size = 0;
+    ReportAssertion(0, kSourceFile, __LINE__);
+    return 0;
+}
+
+int CFtpFile::GetPosition(ULONGLONG* position) {
+    if (position) *position = (ULONGLONG)m_position;
+    return 1;
+}
+
+int CFtpFile::Seek(LONGLONG distance, DWORD origin) {
+    m_position = distance;
+    return 1;
+}
+
+int CFtpFile::SetFileName(const wchar_t* name) {
+    ReportAssertion(name != nullptr, kSourceFile, __LINE__);
+    if (!name) return 0;
+    m_path = name;
+    return 1;
+}
+
+int CFtpFile::Truncate() {
+    ReportAssertion(0, kSourceFile, __LINE__);
+    return 0;
+}
+
+int CFtpFile::ZeroData(LONGLONG offset, LONGLONG length) {
+    ReportAssertion(0, kSourceFile, __LINE__);
+    return 0;
+}

@@ -1,0 +1,34 @@
+#include "OnlineServices/Sendrix/tests/support/FakeAgent.h"
+
+#include <cstdlib>
+#include <fstream>
+
+#include "OnlineServices/Sendrix/SFtpIpc.h"
+#include "utility/Posix/Modules.h"
+#include "utility/TextCodec.h"
+
+namespace sendrixtest {
+
+void UseFakeAgent(const std::string& recordFile, const char* mode) {
+    CBasicString folder = GetProgramFolder();
+    CSFtpIpc::SetAgentPath(WideToUtf8(folder.GetString(), folder.GetLength()) + "FakeSFtpAgent");
+    CSFtpIpc::SetWaitTimes(2000, 5000);
+    setenv("KVX_FAKE_SFTP_RECORD", recordFile.c_str(), 1);
+    setenv("KVX_FAKE_SFTP_MODE", mode, 1);
+}
+
+void StopFakeAgent() {
+    CSFtpIpc::SetAgentPath("");
+    CSFtpIpc::SetWaitTimes(0, 0);
+    unsetenv("KVX_FAKE_SFTP_MODE");
+    unsetenv("KVX_FAKE_SFTP_RECORD");
+}
+
+std::vector<std::string> RecordedRequests(const std::string& recordFile) {
+    std::vector<std::string> lines;
+    std::ifstream in(recordFile);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+} // namespace sendrixtest
