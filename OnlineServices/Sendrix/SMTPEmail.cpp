@@ -28,7 +28,7 @@ const wchar_t kCategory[] = L"EMAILNOTIFY";
 const wchar_t kMailer[] = L"Morvane Mail";
 const wchar_t kCertificateFile[] = L"ClientCert.pem";
 
-// No event for the step (the Part's exchange logs none there).
+// No event for the step (the exchange defines none there).
 constexpr int kNoEvent = -1;
 
 // Characters of one reply line read at a time; a longer line is read on in
