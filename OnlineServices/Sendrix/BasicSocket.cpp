@@ -223,13 +223,17 @@ int CBasicSocket::Send(const void* data, int length, int flags) {
     return -1;
 }
 
-int CBasicSocket::WaitReadable() {
+int CBasicSocket::WaitFor(bool write, bool limited) {
     using Clock = std::chrono::steady_clock;
     Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(GetReceiveTimeout());
     for (;;) {
-        long long left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        pollfd p{m_handle, POLLIN, 0};
-        int rc = ::poll(&p, 1, left > 0 ? (int)left : 0);
+        int wait = -1;
+        if (limited) {
+            long long left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            wait = left > 0 ? (int)left : 0;
+        }
+        pollfd p{m_handle, (short)(write ? POLLOUT : POLLIN), 0};
+        int rc = ::poll(&p, 1, wait);
         if (rc > 0) {
             if (p.revents & POLLNVAL) {
                 errno = EBADF;
@@ -260,7 +264,7 @@ int CBasicSocket::Receive(void* buffer, int length, int flags) {
             LogSocketError(-7, __LINE__);
             return -1;
         }
-        int ready = WaitReadable();
+        int ready = WaitFor(false, true);
         if (ready <= 0) {
             if (ready == 0) SetSocketError(WSAETIMEDOUT);
             else SetSocketErrorFromErrno(errno);

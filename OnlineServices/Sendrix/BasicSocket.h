@@ -53,12 +53,14 @@ public:
 protected:
     // Logs the socket event code with the thread's socket error.
     void LogSocketError(int code, int line);
+    // Waits until the socket can be read (or written), within the receive
+    // time-out when limited, else without limit: 1 ready, 0 time-out, -1
+    // failure (errno set).
+    int WaitFor(bool write, bool limited);
 
 private:
     bool Bind(unsigned port, const char* localAddress);
     bool ConnectTo(const sockaddr_in& address);
-    // 1 readable, 0 time-out, -1 failure (errno set).
-    int WaitReadable();
     // Closes the handle without logging a failure as the socket's own Close.
     bool CloseHandle();
 

@@ -264,29 +264,6 @@ int CSSLSocket::Connect(const wchar_t* host, unsigned port) {
     return EnsureHandshake();
 }
 
-int CSSLSocket::WaitFor(bool write, bool limited) {
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(GetReceiveTimeout());
-    for (;;) {
-        int wait = -1;
-        if (limited) {
-            long long left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            wait = left > 0 ? (int)left : 0;
-        }
-        pollfd p{GetHandle(), (short)(write ? POLLOUT : POLLIN), 0};
-        int rc = ::poll(&p, 1, wait);
-        if (rc > 0) {
-            if (p.revents & POLLNVAL) {
-                errno = EBADF;
-                return -1;
-            }
-            return 1;
-        }
-        if (rc == 0) return 0;
-        if (errno != EINTR) return -1;
-    }
-}
-
 int CSSLSocket::EnsureHandshake() {
     if (m_handshakeDone) return m_trusted;
     if (m_failed) {

@@ -76,9 +76,6 @@ private:
     int EnsureHandshake();
     int Handshake();
     bool DecideTrust();
-    // Waits until the socket can be read (or written): 1, 0 on time-out,
-    // -1 on failure.
-    int WaitFor(bool write, bool limited);
     void LogErrorQueue(int line);
     void LogTLSText(const CBasicString& text, int line);
     void FreeTLS();
