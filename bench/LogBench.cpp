@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "Pendrel/BasicLog.h"
+#include "Pendrel/Core/BasicLog.h"
 #include "RatioReporter.h"
 #include "utility/Posix/SystemText.h"
 #include "utility/TextCodec.h"

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "Pendrel/BasicIniFile.h"
+#include "Pendrel/Core/BasicIniFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream in(std::string((const char*)data, size));

@@ -21,8 +21,8 @@
 #include <atomic>
 #include <cstdarg>
 
-#include "Pendrel/BasicIniFile.h"
-#include "Pendrel/BasicLogFile.h"
+#include "Pendrel/Core/BasicIniFile.h"
+#include "Pendrel/Core/BasicLogFile.h"
 #include "utility/AbstractLog.h"
 #include "utility/BasicDateTime.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Pendrel/BasicLogFile.h"
-#include "Pendrel/tests/LogTestSupport.h"
+#include "Pendrel/Core/BasicLogFile.h"
+#include "Pendrel/Core/tests/LogTestSupport.h"
 #include "testing/TempFolder.h"
 #include "utility/Posix/Folders.h"
 #include "utility/tests/ReportCapture.h"

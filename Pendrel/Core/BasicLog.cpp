@@ -1,9 +1,9 @@
-#include "Pendrel/BasicLog.h"
+#include "Pendrel/Core/BasicLog.h"
 
 #include <cwchar>
 #include <string>
 
-#include "Pendrel/AbstractUILog.h"
+#include "Pendrel/Core/AbstractUILog.h"
 #include "utility/ErrorReport.h"
 #include "utility/Posix/Handle.h"
 #include "utility/Posix/SemaphoreHandle.h"

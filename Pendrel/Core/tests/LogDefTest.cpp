@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Pendrel/BasicIniFile.h"
+#include "Pendrel/Core/BasicIniFile.h"
 #include "utility/FormatArguments.h"
 #include "utility/WideFormat.h"
 #include "utility/tests/ReportCapture.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Pendrel/AbstractUILog.h"
+#include "Pendrel/Core/AbstractUILog.h"
 #include "utility/TextCodec.h"
 
 namespace kvxtest {

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "Pendrel/BasicLog.h"
-#include "Pendrel/tests/LogTestSupport.h"
+#include "Pendrel/Core/BasicLog.h"
+#include "Pendrel/Core/tests/LogTestSupport.h"
 #include "testing/TempFolder.h"
 #include "utility/Posix/Handle.h"
 #include "utility/Posix/SemaphoreHandle.h"

@@ -1,4 +1,4 @@
-#include "Pendrel/BasicIniFile.h"
+#include "Pendrel/Core/BasicIniFile.h"
 
 #include <cerrno>
 #include <climits>

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Pendrel/BasicIniFile.h"
-#include "Pendrel/tests/LogTestSupport.h"
+#include "Pendrel/Core/BasicIniFile.h"
+#include "Pendrel/Core/tests/LogTestSupport.h"
 #include "testing/TempFolder.h"
 #include "utility/tests/ReportCapture.h"
 

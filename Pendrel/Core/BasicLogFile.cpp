@@ -1,4 +1,4 @@
-#include "Pendrel/BasicLogFile.h"
+#include "Pendrel/Core/BasicLogFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

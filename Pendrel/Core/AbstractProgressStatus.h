@@ -9,8 +9,8 @@
 // usually a worker, while the implementation lives on the user-interface
 // thread: implementations must allow for that.
 
-#include "Pendrel/AbstractUILog.h"
-#include "Pendrel/ProgressInfo.h"
+#include "Pendrel/Core/AbstractUILog.h"
+#include "Pendrel/Core/ProgressInfo.h"
 
 class CAbstractProgressStatus : public CAbstractUILog {
 public:
