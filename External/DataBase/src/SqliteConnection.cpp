@@ -42,6 +42,12 @@ void SqliteConnection::Execute(const char* sql)
         Fail(sqlite3_extended_errcode(m_db));
 }
 
+void SqliteConnection::Run(const char* sql)
+{
+    SqlStatement statement(*this, sql);
+    statement.Run();
+}
+
 sqlite3_stmt* SqliteConnection::Prepare(const char* sql)
 {
     auto found = m_statements.find(sql);

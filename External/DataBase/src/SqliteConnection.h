@@ -63,6 +63,9 @@ public:
 
     // Runs statements without parameters; throws SqlError.
     void Execute(const char* sql);
+    // Runs one statement without parameters through the statement cache
+    // (sql is a literal); throws SqlError.
+    void Run(const char* sql);
     int64_t LastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
     int Changes() const { return sqlite3_changes(m_db); }
     bool InTransaction() const { return !sqlite3_get_autocommit(m_db); }

@@ -36,6 +36,10 @@ struct ThreadTransactions {
 };
 thread_local ThreadTransactions t_transactions;
 
+// Every connection: foreign keys checked, every commit on the disk before
+// it returns, savepoint journals in memory.
+const char* const kConnectionSettings = "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; PRAGMA temp_store = MEMORY;";
+
 // Sounds and pictures larger than this are refused.
 constexpr std::streamoff kMaxFileBytes = 256 * 1024 * 1024;
 // Rows of a suggestion, word or step search.
@@ -156,7 +160,8 @@ int ResolveWord(SqliteConnection& connection, WordKeyRecord& word)
     return StoreWord(connection, word);
 }
 
-// Finds the equal meaning of the word, or stores it; the ids come back.
+// Finds the equal meaning of the word, or stores it (with meaning.id when
+// that id is free); the ids come back.
 int StoreMeaning(SqliteConnection& connection, int64_t wordId, MeaningRecord& meaning)
 {
     std::wstring text = Wide(meaning.text);
@@ -168,22 +173,20 @@ int StoreMeaning(SqliteConnection& connection, int64_t wordId, MeaningRecord& me
         SqlStatement find(connection,
                           "SELECT id FROM meaning WHERE word_id = ?1 AND language_id = ?2 AND fold = ?3 ORDER BY id LIMIT 1");
         find.Bind(1, wordId).Bind(2, meaning.language).Bind(3, fold);
-        if (find.Step())
+        if (find.Step()) {
             meaning.id = find.Int64(0);
-        else
-            meaning.id = meaning.id > 0 && !RowExists(connection, kMeaningExists, meaning.id) ? meaning.id : 0;
-    }
-    if (meaning.id > 0 && RowExists(connection, kMeaningExists, meaning.id)) {
-        if (meaning.type > 0) {
-            SqlStatement update(connection, "UPDATE meaning SET type_id = ?2 WHERE id = ?1");
-            update.Bind(1, meaning.id).Bind(2, meaning.type);
-            update.Run();
+            if (meaning.type > 0) {
+                SqlStatement update(connection, "UPDATE meaning SET type_id = ?2 WHERE id = ?1 AND type_id <> ?2");
+                update.Bind(1, meaning.id).Bind(2, meaning.type);
+                update.Run();
+            }
+            return DATABASE_OK;
         }
-        return DATABASE_OK;
     }
+    bool idFree = meaning.id > 0 && !RowExists(connection, kMeaningExists, meaning.id);
     SqlStatement insert(connection,
                         "INSERT INTO meaning(id, word_id, language_id, text, fold, type_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-    if (meaning.id > 0)
+    if (idFree)
         insert.Bind(1, meaning.id);
     else
         insert.BindNull(1);
@@ -260,7 +263,7 @@ void CSqliteDataBase::SetBusyTimeoutForTests(int milliseconds)
 std::unique_ptr<SqliteConnection> CSqliteDataBase::Connect()
 {
     auto connection = std::make_unique<SqliteConnection>(m_path, false, g_busyTimeoutMs.load());
-    connection->Execute("PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL;");
+    connection->Execute(kConnectionSettings);
     return connection;
 }
 
@@ -295,7 +298,7 @@ void CSqliteDataBase::ForgetLanguages()
 // Runs body(connection) as one atomic write: body gives 0 to keep its
 // changes or a code to undo them; a storage failure undoes them and throws.
 template <class Body>
-int CSqliteDataBase::Write(Body&& body)
+int CSqliteDataBase::Write(Body&& body, WriteKind kind)
 {
     std::shared_lock<std::shared_mutex> open(m_openLock);
     if (!m_open)
@@ -308,8 +311,9 @@ int CSqliteDataBase::Write(Body&& body)
     }
     SqliteConnection& connection = **lease;
     bool nested = connection.InTransaction();
+    bool steps = kind == kSteps;
     auto undo = [&]() {
-        if (!connection.InTransaction())
+        if (!steps || !connection.InTransaction())
             return;
         if (nested)
             sqlite3_exec(connection.Handle(), "ROLLBACK TO write_step; RELEASE write_step", nullptr, nullptr, nullptr);
@@ -317,7 +321,8 @@ int CSqliteDataBase::Write(Body&& body)
             sqlite3_exec(connection.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
     };
     try {
-        connection.Execute(nested ? "SAVEPOINT write_step" : "BEGIN IMMEDIATE");
+        if (steps)
+            connection.Run(nested ? "SAVEPOINT write_step" : "BEGIN IMMEDIATE");
     } catch (const SqlError& error) {
         throw StorageResult(error);
     }
@@ -338,7 +343,8 @@ int CSqliteDataBase::Write(Body&& body)
         return result;
     }
     try {
-        connection.Execute(nested ? "RELEASE write_step" : "COMMIT");
+        if (steps)
+            connection.Run(nested ? "RELEASE write_step" : "COMMIT");
     } catch (const SqlError& error) {
         undo();
         throw StorageResult(error);
@@ -349,7 +355,7 @@ int CSqliteDataBase::Write(Body&& body)
 // Runs body(connection) over one consistent view of the file; a failure
 // gives null.
 template <class Body>
-CAbstractRecordSet* CSqliteDataBase::Query(Body&& body)
+CAbstractRecordSet* CSqliteDataBase::Query(Body&& body, bool snapshot)
 {
     CAbstractRecordSet* set = nullptr;
     int result = Read([&](SqliteConnection& connection) -> int {
@@ -358,7 +364,7 @@ CAbstractRecordSet* CSqliteDataBase::Query(Body&& body)
             return DATABASE_INVALID_ARGUMENT;
         set = made.release();
         return DATABASE_OK;
-    });
+    }, snapshot);
     if (result != DATABASE_OK) {
         delete set;
         return nullptr;
@@ -367,7 +373,7 @@ CAbstractRecordSet* CSqliteDataBase::Query(Body&& body)
 }
 
 template <class Body>
-int CSqliteDataBase::Read(Body&& body)
+int CSqliteDataBase::Read(Body&& body, bool snapshot)
 {
     std::shared_lock<std::shared_mutex> open(m_openLock);
     if (!m_open)
@@ -375,12 +381,12 @@ int CSqliteDataBase::Read(Body&& body)
     try {
         Lease lease(*this);
         SqliteConnection& connection = *lease;
-        bool nested = connection.InTransaction();
-        if (!nested)
-            connection.Execute("BEGIN");
+        bool own = snapshot && !connection.InTransaction();
+        if (own)
+            connection.Run("BEGIN");
         int result = body(connection);
-        if (!nested)
-            connection.Execute("COMMIT");
+        if (own)
+            connection.Run("COMMIT");
         return result;
     } catch (const SqlError& error) {
         return StorageResult(error);
@@ -444,7 +450,7 @@ int CSqliteDataBase::Open(const DATABASE_OPEN_OPTIONS& options, const wchar_t* p
                 return DATABASE_NOT_A_DATABASE;
         }
         connection->Execute("PRAGMA journal_mode = WAL");
-        connection->Execute("PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL;");
+        connection->Execute(kConnectionSettings);
         if (version < kDataFileVersion) {
             connection->Execute("BEGIN IMMEDIATE");
             try {
@@ -549,7 +555,7 @@ int CSqliteDataBase::AddLanguage(const wchar_t* name, const wchar_t* code, int f
         insert.Run();
         id = connection.LastInsertId();
         return DATABASE_OK;
-    });
+    }, kOneStatement);
     ForgetLanguages();
     if (result == DATABASE_OK && newId)
         *newId = static_cast<int>(id);
@@ -641,7 +647,7 @@ int CSqliteDataBase::UpdateWord(const WordKeyRecord& word)
         update.Bind(1, word.id).Bind(2, text).Bind(3, FoldText(text)).Bind(4, word.language);
         update.Run();
         return connection.Changes() ? DATABASE_OK : DATABASE_NO_ROW;
-    });
+    }, kOneStatement);
 }
 
 int CSqliteDataBase::UpdateMeaning(const MeaningRecord& meaning)
@@ -659,7 +665,7 @@ int CSqliteDataBase::UpdateMeaning(const MeaningRecord& meaning)
         update.Bind(5, meaning.language).Bind(6, meaning.type);
         update.Run();
         return connection.Changes() ? DATABASE_OK : DATABASE_NO_ROW;
-    });
+    }, kOneStatement);
 }
 
 int CSqliteDataBase::GetWordPicture(int64_t wordId, PictureRecord& picture)
@@ -723,7 +729,7 @@ int CSqliteDataBase::DeleteRow(const char* sql, int64_t id)
         remove.Bind(1, id);
         remove.Run();
         return connection.Changes() ? DATABASE_OK : DATABASE_NO_ROW;
-    });
+    }, kOneStatement);
 }
 
 int CSqliteDataBase::DeletePronunciation(int64_t soundId)
@@ -746,7 +752,7 @@ int64_t CSqliteDataBase::CreateVocabularyList(VocabularyListRecord& list)
         insert.Run();
         id = connection.LastInsertId();
         return DATABASE_OK;
-    });
+    }, kOneStatement);
     if (result != DATABASE_OK)
         return 0;
     list.id = id;
@@ -766,7 +772,7 @@ int CSqliteDataBase::UpdateVocabularyList(const VocabularyListRecord& list)
         update.Bind(5, list.fromLanguage).Bind(6, list.toLanguage).Bind(7, list.editable ? 1 : 0).Bind(8, list.extra);
         update.Run();
         return connection.Changes() ? DATABASE_OK : DATABASE_NO_ROW;
-    });
+    }, kOneStatement);
 }
 
 int CSqliteDataBase::DeleteVocabularyList(int64_t listId, int all)
@@ -775,7 +781,7 @@ int CSqliteDataBase::DeleteVocabularyList(int64_t listId, int all)
         return Write([&](SqliteConnection& connection) -> int {
             connection.Execute("DELETE FROM vocab_list");
             return DATABASE_OK;
-        });
+        }, kOneStatement);
     return DeleteRow("DELETE FROM vocab_list WHERE id = ?1", listId);
 }
 
@@ -815,7 +821,7 @@ int CSqliteDataBase::AddListEntry(WordLinkRecord& link, int)
         insert.Run();
         id = connection.LastInsertId();
         return DATABASE_OK;
-    });
+    }, kOneStatement);
     if (result == DATABASE_OK)
         link.linkId = id;
     return result;
@@ -835,7 +841,7 @@ int CSqliteDataBase::SaveWordLink(const WordLinkRecord& link, int)
         update.Bind(5, answered);
         update.Run();
         return connection.Changes() ? DATABASE_OK : DATABASE_NO_ROW;
-    });
+    }, kOneStatement);
 }
 
 int CSqliteDataBase::SetWordStatus(int status, int64_t linkId, int action)
@@ -850,7 +856,7 @@ int CSqliteDataBase::SetWordStatus(int status, int64_t linkId, int action)
         update.Bind(1, linkId).Bind(2, ClampStatus(status)).Bind(3, today);
         update.Run();
         return connection.Changes() ? DATABASE_OK : DATABASE_NO_ROW;
-    });
+    }, kOneStatement);
 }
 
 int CSqliteDataBase::UpdateListEntry(WordLinkRecord& link, int)
@@ -922,7 +928,7 @@ int CSqliteDataBase::UpdateAcronym(AcronymRecord& acronym)
         update.Bind(1, acronym.id).Bind(2, text).Bind(3, key).Bind(4, FoldText(key));
         update.Run();
         return connection.Changes() ? DATABASE_OK : DATABASE_NO_ROW;
-    });
+    }, kOneStatement);
 }
 
 int CSqliteDataBase::DeleteAcronym(int64_t acronymId)
@@ -1478,7 +1484,7 @@ int CSqliteDataBase::AddMeanType(MeanTypeRecord& type)
         insert.Run();
         id = connection.LastInsertId();
         return DATABASE_OK;
-    });
+    }, kOneStatement);
     if (result == DATABASE_OK)
         type.id = static_cast<int>(id);
     return result;
@@ -1494,7 +1500,7 @@ int CSqliteDataBase::UpdateMeanType(const MeanTypeRecord& type)
         update.Bind(1, type.id).Bind(2, name).Bind(3, Wide(type.value));
         update.Run();
         return connection.Changes() ? DATABASE_OK : DATABASE_NO_ROW;
-    });
+    }, kOneStatement);
 }
 
 CAbstractRecordSet* CSqliteDataBase::QueryMeanTypes()

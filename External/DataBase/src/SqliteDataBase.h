@@ -90,12 +90,16 @@ private:
 
     std::unique_ptr<SqliteConnection> Connect();
     void CloseAll();
+    // A write of several statements runs in a savepoint (or a transaction
+    // of its own); a write of one statement is atomic by itself.
+    enum WriteKind { kSteps, kOneStatement };
     template <class Body>
-    int Write(Body&& body);
+    int Write(Body&& body, WriteKind kind = kSteps);
+    // A read of several statements sees one snapshot of the file.
     template <class Body>
-    CAbstractRecordSet* Query(Body&& body);
+    CAbstractRecordSet* Query(Body&& body, bool snapshot = false);
     template <class Body>
-    int Read(Body&& body);
+    int Read(Body&& body, bool snapshot = false);
     int AddRelation(int kind, RelationRecord& relation);
     int UpdateRelation(int kind, RelationRecord& relation);
     int DeleteRow(const char* sql, int64_t id);

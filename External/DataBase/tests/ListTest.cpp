@@ -349,3 +349,18 @@ TEST_F(DataBaseTest, TransactionBelongsToItsThread)
     after.join();
     EXPECT_EQ(seenElsewhere, 1u);
 }
+
+TEST_F(DataBaseTest, PluginListIsKeptAndSynchronisationIsNotOffered)
+{
+    std::vector<PluginEntry> plugins(2);
+    plugins[0].fileName = L"pluginA.so";
+    plugins[0].enabled = 1;
+    plugins[1].fileName = L"pluginB.so";
+    ASSERT_EQ(db->SetPlugins(plugins), DATABASE_OK);
+    std::vector<PluginEntry> read = db->GetPlugins();
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_EQ(Text(read[0].fileName), L"pluginA.so");
+    EXPECT_EQ(read[0].enabled, 1);
+    EXPECT_EQ(read[1].enabled, 0);
+    EXPECT_EQ(db->Synchronize(nullptr, L"user@example.org", L"secret", 0), DATABASE_NOT_SUPPORTED);
+}
