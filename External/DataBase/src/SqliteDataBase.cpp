@@ -1160,7 +1160,7 @@ int CSqliteDataBase::ReadWord(CAbstractRecordSet* set, WordRecord& word)
     check(words->GetText(8, read.dateText));
     check(words->GetInt(9, read.typeId));
     if (result == DATABASE_OK)
-        word = read;
+        word = std::move(read);
     return result;
 }
 
