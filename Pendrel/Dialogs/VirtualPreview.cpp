@@ -86,6 +86,7 @@ void CVirtualPreview::OnNumPageChange() {
         m_pages->setViewMode(QPrintPreviewWidget::SinglePageView);
         m_numPages->setText(QStringLiteral("Two Page"));
     }
+    m_pages->fitInView();
     UpdateButtons();
 }
 
