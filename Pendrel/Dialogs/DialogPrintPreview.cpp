@@ -38,6 +38,13 @@ CDialogPrintPreview::~CDialogPrintPreview() {
     if (m_previewFrame) m_previewFrame->Abandon();
 }
 
+void CDialogPrintPreview::OnDestroy() {
+    // A preview open for a dialog that goes away closes without it.
+    if (m_previewFrame) m_previewFrame->Abandon();
+    m_previewMode = false;
+    CKVXDialog::OnDestroy();
+}
+
 BOOL CDialogPrintPreview::OnPreparePrinting(CPrintInfo* info) {
     return DoPreparePrinting(info);
 }

@@ -17,6 +17,7 @@
 //   until the preview closes. Its Print button asks this dialog to print;
 //   its Close button and its close box end the preview: the hidden window
 //   shows again and gets the focus, and the application never quits for it.
+//   A dialog destroyed while its preview is open closes the preview.
 
 #include <QPointer>
 
@@ -62,6 +63,7 @@ public:
 
 protected:
     void OnCommand(UINT id) override;
+    void OnDestroy() override;
     void OnDialogPrint();
     void OnDialogPrintPreview();
     // The print dialog for a print job, the default printer for a preview;

@@ -39,7 +39,7 @@ CKVXResizableDlg::CKVXResizableDlg(UINT templateId, QWidget* parent)
 
 CKVXResizableDlg::~CKVXResizableDlg() {
     // The tooltip window, when it still exists, is destroyed here.
-    if (m_filtering) qApp->removeEventFilter(this);
+    if (m_filtering && qApp) qApp->removeEventFilter(this);
 }
 
 int CKVXResizableDlg::OnCreate() {

@@ -325,14 +325,25 @@ TEST_F(PrintTest, DialogDestroyedDuringPreviewClosesIt) {
     SendMessage(dialog, WM_COMMAND, ID_FILE_PRINT_PREVIEW, 0);
     QPointer<CVirtualFrameWnd> frame = FindPreviewFrame();
     ASSERT_TRUE(frame);
-    CVirtualPreview* preview = frame->GetPreview();
-    preview->PreviewWidget()->updatePreview();
+    frame->GetPreview()->PreviewWidget()->updatePreview();
     delete dialog;
 
     EXPECT_EQ(KVXGetMainWnd(), &m_mainWindow);
     EXPECT_FALSE(FindPreviewFrame());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(frame);
+
+    // Destroying the window (not the object) does the same, and the dialog
+    // stays hidden.
+    CPrintingDlg second;
+    ASSERT_TRUE(second.Create());
+    SendMessage(&second, WM_COMMAND, ID_FILE_PRINT_PREVIEW, 0);
+    ASSERT_TRUE(FindPreviewFrame());
+    second.DestroyWindow();
+    EXPECT_FALSE(FindPreviewFrame());
+    EXPECT_FALSE(second.isVisible());
+    EXPECT_FALSE(second.IsInPreviewMode());
+    EXPECT_EQ(KVXGetMainWnd(), &m_mainWindow);
 }
 
 } // namespace
