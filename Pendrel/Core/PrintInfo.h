@@ -10,8 +10,7 @@
 // - while pages run: the current page, the drawing rectangle (the device's
 //   printable area in logical units), and the continue flag, which the
 //   dialog clears in OnPrepareDC to end the job early;
-// - whether this is a preview, and a pointer the dialog may keep for
-//   itself.
+// - whether this is a preview.
 //
 // GetPageSequence gives the pages the job prints, in order: from the first
 // to the last page, each clamped to the minimum and maximum page, in
@@ -43,7 +42,6 @@ public:
     BOOL m_continuePrinting = TRUE;
     UINT m_currentPage = 1;
     RECT m_drawRect{0, 0, 0, 0};
-    void* m_userData = nullptr;
 
 private:
     UINT m_minPage = 1;

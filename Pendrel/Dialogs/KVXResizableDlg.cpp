@@ -44,9 +44,11 @@ CKVXResizableDlg::~CKVXResizableDlg() {
 
 int CKVXResizableDlg::OnCreate() {
     if (CDialogPrintPreview::OnCreate() == -1) return -1;
+    // The size limits first: a minimum above the template's size grows the
+    // dialog, and the initial size is the size it is created at.
+    ApplyMinMaxInfo();
     m_initialWidth = width();
     m_initialHeight = height();
-    ApplyMinMaxInfo();
     // The tooltip is created here for this dialog (shape 2, rounded; mode 8,
     // after the delay; no tip provider) when it has no window yet.
     if (!m_filtering) {
