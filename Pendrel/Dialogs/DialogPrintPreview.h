@@ -58,7 +58,8 @@ public:
     bool IsInPreviewMode() const { return m_previewMode; }
 
     // WM_COMMAND carries a command (the id in the low word of wParam) to
-    // OnCommand.
+    // OnCommand. A derived dialog's WindowProc passes what it does not
+    // handle on to this one.
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 protected:

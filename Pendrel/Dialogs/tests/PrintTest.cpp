@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolBar>
@@ -119,6 +120,8 @@ protected:
         KVXSetPrintDialogHandler([this](QWidget*, QPrinter& printer, CPrintInfo& info) -> BOOL {
             ++m_printDialogs;
             m_maxPageShown = info.GetMaxPage();
+            m_offeredFormat = printer.outputFormat();
+            m_offeredFile = printer.outputFileName();
             if (m_cancel) return FALSE;
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(QString::fromStdString(m_pdf));
@@ -149,6 +152,8 @@ protected:
     bool m_cancel = false;
     int m_printDialogs = 0;
     UINT m_maxPageShown = 0;
+    QPrinter::OutputFormat m_offeredFormat = QPrinter::NativeFormat;
+    QString m_offeredFile;
     std::vector<std::wstring> m_messages;
     UINT m_messageFlags = 0;
     QWidget m_mainWindow;
@@ -161,6 +166,13 @@ TEST_F(PrintTest, PrintButtonPrintsThePagesInOrderToPdf) {
 
     EXPECT_EQ(m_printDialogs, 1);
     EXPECT_EQ(m_maxPageShown, 3u);
+    // Without a printer the print dialog is offered a PDF file named after
+    // the document.
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        EXPECT_EQ(m_offeredFormat, QPrinter::PdfFormat);
+        EXPECT_TRUE(m_offeredFile.endsWith(QStringLiteral("/Vocabulary list of the week for.pdf")))
+            << m_offeredFile.toStdString();
+    }
     EXPECT_EQ(dialog.calls, PrintCalls({1, 2, 3}));
     const std::string pdf = Pdf();
     EXPECT_EQ(kvxdialogtest::PdfPageCount(pdf), 3);
