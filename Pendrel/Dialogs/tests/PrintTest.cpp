@@ -5,10 +5,12 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPrintPreviewWidget>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QToolBar>
 
 #include <filesystem>
@@ -229,6 +231,27 @@ TEST_F(PrintTest, CancelOrAClearedContinueFlagEndsTheJob) {
     EXPECT_EQ(dialog.printed, std::vector<UINT>{1});
     EXPECT_EQ(dialog.calls, (std::vector<std::string>{"prepare", "begin", "dc 1", "dc 1", "print 1", "dc 2", "end"}));
     EXPECT_EQ(kvxdialogtest::PdfPageCount(Pdf()), 1);
+}
+
+TEST_F(PrintTest, QtsPrintDialogOffersTheDocumentsPages) {
+    KVXSetPrintDialogHandler({});
+    CPrintingDlg dialog;
+    ASSERT_TRUE(dialog.Create());
+    int minPage = 0, maxPage = 0;
+    bool shown = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        auto* printDialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        if (!printDialog) return;
+        shown = true;
+        minPage = printDialog->minPage();
+        maxPage = printDialog->maxPage();
+        printDialog->reject();
+    });
+    SendMessage(&dialog, WM_COMMAND, ID_FILE_PRINT, 0);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(minPage, 1);
+    EXPECT_EQ(maxPage, 3);
+    EXPECT_EQ(dialog.calls, std::vector<std::string>{"prepare"});
 }
 
 TEST_F(PrintTest, DocumentThatCannotStartIsReported) {
