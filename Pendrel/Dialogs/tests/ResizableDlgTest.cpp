@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QTest>
 
 #include <iterator>
 #include <vector>
@@ -131,6 +132,41 @@ TEST(ResizableDlgTest, MinimumSizeIsKept) {
     dialog.resize(100, 100);
     EXPECT_EQ(dialog.size(), QSize(400, 300));
     EXPECT_EQ(Geometry(dialog, IDOK), QRect(215, 208, 75, 23));
+}
+
+TEST(ResizableDlgTest, PreTranslateMessageSeesControlInputFirst) {
+    class CFilteringDlg : public CTestResizableDlg {
+    public:
+        std::vector<QObject*> seen;
+        std::vector<UINT> commands;
+        bool eat = false;
+
+    protected:
+        BOOL PreTranslateMessage(QObject* target, QEvent* event) override {
+            if (event->type() == QEvent::MouseButtonPress) seen.push_back(target);
+            return eat && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease);
+        }
+        void OnCommand(UINT id) override { commands.push_back(id); }
+    };
+    CFilteringDlg dialog;
+    ASSERT_TRUE(dialog.Create());
+    QWidget* button = dialog.GetDlgItem(IDOK);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(dialog.seen, std::vector<QObject*>{button});
+    EXPECT_EQ(dialog.commands, std::vector<UINT>{IDOK});
+
+    dialog.eat = true;
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(dialog.seen.size(), 2u);
+    EXPECT_EQ(dialog.commands.size(), 1u);  // the button never saw the click
+
+    // Input of other windows, and of a destroyed dialog, passes by.
+    QWidget other;
+    other.show();
+    QTest::mouseClick(&other, Qt::LeftButton);
+    dialog.DestroyWindow();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(dialog.seen.size(), 2u);
 }
 
 TEST(ResizableDlgTest, PaintBitmapFillsWhiteAndPlacesTheBitmap) {
