@@ -369,6 +369,38 @@ private:
         TypeCharacter(cp);
     }
 
+    // The key types `keysym` on both of its levels, with a key type that
+    // takes Shift and Caps Lock as its own, so that neither changes the
+    // character (a window applies Caps Lock to the case of a character only
+    // where the key does not take it).
+    bool MapSpareKey(KeyCode keycode, KeySym keysym)
+    {
+        ErrorTrap trap(display_);
+        g_xErrors = 0;
+        XkbDescPtr xkb = XkbGetMap(display_, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
+        bool mapped = false;
+        if (xkb) {
+            int types[XkbNumKbdGroups] = {XkbAlphabeticIndex};
+            XkbMapChangesRec changes{};
+            if (XkbChangeTypesOfKey(xkb, keycode, 1, XkbGroup1Mask, types, &changes) == Success) {
+                if (KeySym* syms = XkbResizeKeySyms(xkb, keycode, 2)) {
+                    syms[0] = syms[1] = keysym;
+                    changes.changed |= XkbKeySymsMask;
+                    changes.first_key_sym = keycode;
+                    changes.num_key_syms = 1;
+                    mapped = XkbChangeMap(display_, xkb, &changes);
+                }
+            }
+            XkbFreeKeyboard(xkb, 0, True);
+        }
+        if (!mapped) {
+            KeySym syms[2] = {keysym, keysym};
+            XChangeKeyboardMapping(display_, keycode, 2, syms, 1);
+        }
+        XSync(display_, False);
+        return g_xErrors == 0;
+    }
+
     void TypeCharacter(char32_t cp)
     {
         const KeySym keysym = xkb_utf32_to_keysym(cp);
@@ -380,12 +412,7 @@ private:
             // the mapping late still finds it.
             spare = std::min_element(spares_.begin(), spares_.end(),
                                      [](const SpareKey& a, const SpareKey& b) { return a.used < b.used; });
-            KeySym syms[2] = {keysym, keysym};  // Shift and Caps Lock change nothing
-            ErrorTrap trap(display_);
-            g_xErrors = 0;
-            XChangeKeyboardMapping(display_, spare->keycode, 2, syms, 1);
-            XSync(display_, False);
-            if (g_xErrors) return;
+            if (!MapSpareKey(spare->keycode, keysym)) return;
             spare->keysym = keysym;
         }
         spare->used = ++clock_;

@@ -2,6 +2,7 @@
 // the test takes the focus and reads what arrives, as any program would.
 #include <gtest/gtest.h>
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -132,6 +133,14 @@ TEST_F(FenmarlX11, InjectedCharactersArriveWhateverTheLayout)
     EXPECT_EQ(KeysHeld(), 0);
 }
 
+TEST_F(FenmarlX11, CapsLockDoesNotChangeInjectedCharacters)
+{
+    XkbLockModifiers(display_, XkbUseCoreKbd, LockMask, LockMask);
+    XSync(display_, False);
+    Type(u"éйa.");
+    EXPECT_EQ(TextUpTo(U'.'), U"éйa.");
+}
+
 TEST_F(FenmarlX11, CtrlCombinationLeavesNoKeyHeld)
 {
     SendKey(162, true);   // left Ctrl
@@ -152,14 +161,24 @@ TEST_F(FenmarlX11, CtrlCombinationLeavesNoKeyHeld)
     EXPECT_EQ(KeysHeld(), 0);
 }
 
-// The program's side of the hook: Q types "й" in the chosen layout, the
-// program types it itself, as its on-screen key does.
-class CRecordingKeyboard : public CAbstractKeyboard {
+// The program's side of the hook with the Russian layout chosen: a key
+// types its character of the layout unless Ctrl is held; the program types
+// it itself, as its on-screen key does.
+class CRussianKeyboard : public CAbstractKeyboard {
 public:
-    int TranslateKey(int scanCode) override { return scanCode == 16 ? u'й' : 0; }
+    CRussianKeyboard() { EXPECT_EQ(GetKeyboardData(0x419, layout_), 1); }
+
+    int TranslateKey(int scanCode) override
+    {
+        if (ctrl_) return 0;
+        for (int i = 0; i < layout_.keyCount; ++i)
+            if (layout_.keys[i].scanCode == scanCode) return layout_.keys[i].chars[0];
+        return 0;
+    }
     void OnKeyDown(int scanCode, int virtualKey, int) override
     {
         downs.emplace_back(scanCode, virtualKey);
+        if (virtualKey == 162) ctrl_ = true;
         if (const int character = TranslateKey(scanCode)) {
             const st_KBInput records[2] = {{0, WORD(character), KEYEVENTF_UNICODE, 0, 0},
                                            {0, WORD(character), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP, 0, 0}};
@@ -168,46 +187,64 @@ public:
             ProcessKeyboardEvent(1);
         }
     }
-    void OnKeyUp(int scanCode, int virtualKey, int) override { ups.emplace_back(scanCode, virtualKey); }
+    void OnKeyUp(int scanCode, int virtualKey, int) override
+    {
+        ups.emplace_back(scanCode, virtualKey);
+        if (virtualKey == 162) ctrl_ = false;
+    }
 
     std::vector<std::pair<int, int>> downs, ups;
+
+private:
+    st_KBImpl layout_{};
+    bool ctrl_ = false;
 };
 
 TEST_F(FenmarlX11, HookSwallowsTranslatedKeysAndPassesTheOthers)
 {
-    CRecordingKeyboard keyboard;
+    CRussianKeyboard keyboard;
     InstallHook(nullptr, &keyboard);
     ASSERT_GE(GetHookDescriptor(), 0);
-
-    // physical keys, one after the other: Q (translated), W (not), Shift
-    // (not grabbed)
-    const auto press = [&](unsigned int keycode) {
-        XTestFakeKeyEvent(display_, keycode, True, CurrentTime);
-        XTestFakeKeyEvent(display_, keycode, False, CurrentTime);
+    const auto key = [&](unsigned int keycode, bool down) {
+        XTestFakeKeyEvent(display_, keycode, down ? True : False, CurrentTime);
         XFlush(display_);
     };
-    press(24);
+
+    // physical keys, one after the other: Q types the Russian letter, and
+    // the window never sees the Latin one
+    key(24, true);
+    key(24, false);
     EXPECT_EQ(TextUpTo(U'й'), U"й");
-    press(25);
-    EXPECT_EQ(TextUpTo(U'w'), U"w");
-    press(50);
-    while (keyboard.ups.size() < 3)
+    // Ctrl+W is not translated and reaches the window as it is
+    key(37, true);
+    key(25, true);
+    key(25, false);
+    key(37, false);
+    Typed typed;
+    do typed = NextPress();
+    while (typed.arrived && typed.character == 0);  // Ctrl itself
+    EXPECT_EQ(typed.character, U'w');
+    EXPECT_TRUE(typed.state & ControlMask);
+    // Shift is no key of the layout; it is reported all the same
+    key(50, true);
+    key(50, false);
+    while (keyboard.ups.size() < 4)
         ASSERT_TRUE(WaitAndDispatch()) << "key releases not reported";
 
     // our own typing is not reported as the user's
     Type(u".");
     EXPECT_EQ(TextUpTo(U'.'), U".");
-    const std::vector<std::pair<int, int>> expected = {{16, 'Q'}, {17, 'W'}, {42, 160}};
-    EXPECT_EQ(keyboard.downs, expected);
-    EXPECT_EQ(keyboard.ups, expected);
+    EXPECT_EQ(keyboard.downs, (std::vector<std::pair<int, int>>{{16, 'Q'}, {29, 162}, {17, 'W'}, {42, 160}}));
+    EXPECT_EQ(keyboard.ups, (std::vector<std::pair<int, int>>{{16, 'Q'}, {17, 'W'}, {29, 162}, {42, 160}}));
     EXPECT_EQ(KeysHeld(), 0);
 
     // after UninstallHook the keys reach the window untouched
     UninstallHook();
     EXPECT_EQ(GetHookDescriptor(), -1);
-    press(24);
+    key(24, true);
+    key(24, false);
     EXPECT_EQ(TextUpTo(U'q'), U"q");
-    EXPECT_EQ(keyboard.downs.size(), 3u);
+    EXPECT_EQ(keyboard.downs.size(), 4u);
 }
 
 }  // namespace
