@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "Fenmarl/Fenmarl.h"
-#include "XvfbServer.h"
+#include "testing/XvfbServer.h"
 
 namespace {
 
@@ -119,7 +119,7 @@ protected:
         return held;
     }
 
-    CXvfbServer server_;
+    kvxtest::XvfbServer server_;
     Display* display_ = nullptr;
     Window window_ = 0;
 };

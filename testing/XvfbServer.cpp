@@ -1,4 +1,4 @@
-#include "XvfbServer.h"
+#include "testing/XvfbServer.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -7,14 +7,16 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <string>
 
-CXvfbServer::CXvfbServer()
+namespace kvxtest {
+
+XvfbServer::XvfbServer()
 {
+    if (const char* display = getenv("DISPLAY")) m_previousDisplay = display;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
+    m_pid = fork();
+    if (m_pid == 0) {
         // the one descriptor the server inherits
         if (fds[1] == 3)
             fcntl(3, F_SETFD, 0);
@@ -23,7 +25,7 @@ CXvfbServer::CXvfbServer()
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
         dup2(null, 2);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset",
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
                static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -32,22 +34,28 @@ CXvfbServer::CXvfbServer()
     // bound is generous: only a server that never starts meets it.
     std::string number;
     pollfd watch{fds[0], POLLIN, 0};
-    while (poll(&watch, 1, 60000) > 0) {
+    while (m_pid > 0 && poll(&watch, 1, 60000) > 0) {
         char c;
         if (read(fds[0], &c, 1) != 1 || c == '\n') break;
         number += c;
     }
     close(fds[0]);
     if (number.empty()) return;
-    display_ = ":" + number;
-    setenv("DISPLAY", display_.c_str(), 1);
+    m_display = ":" + number;
+    setenv("DISPLAY", m_display.c_str(), 1);
 }
 
-CXvfbServer::~CXvfbServer()
+XvfbServer::~XvfbServer()
 {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
         int status;
-        waitpid(pid_, &status, 0);
+        waitpid(m_pid, &status, 0);
     }
+    if (m_previousDisplay)
+        setenv("DISPLAY", m_previousDisplay->c_str(), 1);
+    else
+        unsetenv("DISPLAY");
 }
+
+}  // namespace kvxtest
