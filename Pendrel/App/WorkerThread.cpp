@@ -1,7 +1,8 @@
 #include "Pendrel/App/WorkerThread.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
-#include <QMetaObject>
 
 #include <limits.h>
 #include <pthread.h>
@@ -197,9 +198,9 @@ void CWorkerThread::WaitForJob() {
             std::lock_guard<std::mutex> gateLock(run->gateMutex);
             if (!run->gateOpen) return;
         }
-        // The job's end wakes the loop (a queued call; it waits until the
+        // The job's end wakes the loop (a queued event; it waits until the
         // loop runs when it comes first).
-        run->onEnded = [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); };
+        run->onEnded = [&loop] { QCoreApplication::postEvent(&loop, new QEvent(QEvent::Quit)); };
     }
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     std::lock_guard<std::mutex> lock(m_runs->mutex);
