@@ -54,7 +54,7 @@ std::wstring& ThreadBuffer(const CProgressDlg* owner, BufferKind kind) {
 
 } // namespace
 
-CProgressDlg::CProgressDlg(QWidget* parent) : CKVXDialog(IDD, parent) {}
+CProgressDlg::CProgressDlg(QWidget* parent) : CKVXDialog(IDD, nullptr), m_defaultOwner(parent) {}
 
 CProgressDlg::~CProgressDlg() = default;
 
@@ -140,6 +140,7 @@ BOOL CProgressDlg::OnInitDialog() {
     // Shown over its owner, but never owned by it in Qt's sense.
     QPointer<QWidget> owner = parentWidget();
     if (owner) setParent(nullptr, windowFlags());
+    else owner = m_defaultOwner;
     if (owner) {
         const QRect ownerFrame = owner->window()->geometry();
         move(ownerFrame.center() - QPoint(width() / 2, height() / 2));

@@ -54,6 +54,7 @@ public:
     static constexpr UINT IDS_SYNCING_LIST = 31362;
     static constexpr UINT IDI_CANCEL = 337;
 
+    // parent: the owner when Create names none.
     explicit CProgressDlg(QWidget* parent = nullptr);
     ~CProgressDlg() override;
 
@@ -95,6 +96,7 @@ private:
     void ShowLabel(UINT id, const CBasicString& text);
 
     std::atomic<BOOL> m_running{TRUE};
+    QPointer<QWidget> m_defaultOwner;
     CKVXApp* m_app = nullptr;
     PROGRESS_MODE m_mode = PROGRESS_MODE_BUSY;
     QPointer<CKVXProgressCtrl> m_busyBar;

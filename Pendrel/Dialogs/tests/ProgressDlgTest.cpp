@@ -183,6 +183,14 @@ TEST(ProgressDlg, AnOwnerThatGoesLeavesTheProgressDialog) {
     EXPECT_TRUE(dialog.DestroyWindow());
     QWidget next;
     EXPECT_TRUE(dialog.Create(&next));
+
+    // An owner given at construction is no Qt parent either.
+    auto mainWindow = std::make_unique<QWidget>();
+    CProgressDlg application(mainWindow.get());
+    EXPECT_EQ(application.parentWidget(), nullptr);
+    mainWindow.reset();
+    EXPECT_TRUE(application.Create());
+    EXPECT_TRUE(IsWindow(&application));
 }
 
 class ProgressDlgServices : public ReportCapture {};
