@@ -91,6 +91,36 @@ TEST_F(WinToolTipCtrlTest, TextWithoutTagsIsADescription) {
     EXPECT_TRUE(HasPixel(Render(tip), KVXToQColor(tip.GetDesColor()).rgb()));
 }
 
+// Gives the tip of a control registered without text, and an area: the
+// left half of the control.
+class HalfProvider : public CWinToolTipCtrlBase {
+public:
+    explicit HalfProvider(QWidget& control) : m_control(control) {}
+    void GetTipInfo(CToolTipInfo& info) override {
+        info.text = CBasicString(L"[H]From the provider");
+        const QPoint origin = m_control.mapToGlobal(QPoint(0, 0));
+        info.area = RECT{origin.x(), origin.y(), origin.x() + m_control.width() / 2, origin.y() + m_control.height()};
+    }
+
+private:
+    QWidget& m_control;
+};
+
+TEST_F(WinToolTipCtrlTest, AProviderGivesTextAndArea) {
+    HalfProvider provider(tool);
+    CWinToolTipCtrl provided;
+    ASSERT_TRUE(provided.Create(&window, KVX_TIP_RECTANGLE, KVX_TIP_AFTER_DELAY, &provider));
+    provided.SetShowDelay(20);
+    provided.AddTool(&tool, CBasicString());
+    tip.RemoveTool(&tool);
+    MoveTo(tool, QPoint(10, 10));
+    ASSERT_TRUE(QTest::qWaitFor([&provided] { return provided.isVisible(); }, 5000));
+    EXPECT_EQ(KVXToQString(provided.GetTipText()), QStringLiteral("[H]From the provider"));
+    // The right half of the control lies outside the provider's area.
+    QCursor::setPos(tool.mapToGlobal(QPoint(80, 10)));
+    EXPECT_TRUE(QTest::qWaitFor([&provided] { return !provided.isVisible(); }, 5000));
+}
+
 TEST_F(WinToolTipCtrlTest, AtOnceModeNeedsAHeading) {
     CWinToolTipCtrl atOnce;
     ASSERT_TRUE(atOnce.Create(&window, KVX_TIP_BALLOON, KVX_TIP_AT_ONCE, nullptr));
