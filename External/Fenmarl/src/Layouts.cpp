@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fenmarl {
@@ -450,12 +452,42 @@ struct Cache {
         auto found = layouts.find(entry.id);
         if (found != layouts.end()) return found->second.get();
         if (!context) {
-            context.reset(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
+            context = NewContext();
             if (!context) return nullptr;
-            xkb_context_set_log_level(context.get(), XKB_LOG_LEVEL_CRITICAL);
             builder = std::make_unique<LayoutBuilder>(context.get());
         }
         return (layouts[entry.id] = builder->Build(entry)).get();
+    }
+
+    // Builds every layout not built yet, on several threads, each with its
+    // own XKB context (a context serves one thread). Called with the mutex
+    // held.
+    void BuildAll()
+    {
+        std::vector<const LayoutEntry*> missing;
+        for (const LayoutEntry& entry : kLayouts)
+            if (!layouts.count(entry.id)) missing.push_back(&entry);
+        std::vector<std::unique_ptr<LayoutData>> built(missing.size());
+        std::atomic<size_t> next{0};
+        const auto work = [&] {
+            XkbPtr<xkb_context> own = NewContext();
+            if (!own) return;
+            LayoutBuilder ownBuilder(own.get());
+            for (size_t i = next++; i < missing.size(); i = next++) built[i] = ownBuilder.Build(*missing[i]);
+        };
+        const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
+        std::vector<std::thread> workers;
+        for (size_t t = 1; t < threads; ++t) workers.emplace_back(work);
+        work();
+        for (std::thread& worker : workers) worker.join();
+        for (size_t i = 0; i < missing.size(); ++i) layouts[missing[i]->id] = std::move(built[i]);
+    }
+
+    static XkbPtr<xkb_context> NewContext()
+    {
+        XkbPtr<xkb_context> made(xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
+        if (made) xkb_context_set_log_level(made.get(), XKB_LOG_LEVEL_CRITICAL);
+        return made;
     }
 };
 
@@ -485,6 +517,7 @@ const LayoutEntry* const* OfferedLayouts(size_t& count)
     Cache& cache = TheCache();
     std::lock_guard lock(cache.mutex);
     if (!cache.offeredKnown) {
+        cache.BuildAll();
         for (const LayoutEntry& entry : kLayouts)
             if (cache.Get(entry)) cache.offered.push_back(&entry);
         cache.offeredKnown = true;
