@@ -115,7 +115,14 @@ public:
                 g_xErrors = 0;
                 XGrabKey(display_, int(keycode), AnyModifier, root, False, GrabModeAsync, GrabModeSync);
                 XSync(display_, False);
-                if (g_xErrors == 0) grabbed_.insert(keycode);  // a key grabbed elsewhere stays theirs
+                if (g_xErrors != 0) {
+                    // Another client (a window manager's shortcut) holds the
+                    // key with some modifiers: we take it with each
+                    // combination of modifiers that is still free.
+                    for (unsigned int modifiers = 0; modifiers < 256; ++modifiers)
+                        XGrabKey(display_, int(keycode), modifiers, root, False, GrabModeAsync, GrabModeSync);
+                }
+                grabbed_.insert(keycode);
             }
         }
         epoll_ = epoll_create1(EPOLL_CLOEXEC);
