@@ -207,8 +207,7 @@ public:
             const st_KBInput& input = inputs[i];
             const bool up = input.dwFlags & KEYEVENTF_KEYUP;
             if (input.dwFlags & KEYEVENTF_UNICODE) {
-                if (!up) TypeUnit(input.wScan);
-                ++sent;  // the release came with the press
+                if (up || TypeUnit(input.wScan)) ++sent;  // the release came with the press
             } else if (SendVirtualKey(input.wVk, !up)) {
                 ++sent;
             }
@@ -360,20 +359,20 @@ private:
     }
 
     // One UTF-16 unit; a surrogate pair is joined before it is typed, a
-    // lone surrogate is dropped.
-    void TypeUnit(WORD unit)
+    // lone surrogate is dropped. False when nothing could be typed.
+    bool TypeUnit(WORD unit)
     {
         char32_t cp = unit;
         if (unit >= 0xD800 && unit <= 0xDBFF) {
             highSurrogate_ = unit;
-            return;
+            return true;
         }
         if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            if (!highSurrogate_) return;
+            if (!highSurrogate_) return false;
             cp = 0x10000 + ((char32_t(highSurrogate_) - 0xD800) << 10) + (unit - 0xDC00);
         }
         highSurrogate_ = 0;
-        TypeCharacter(cp);
+        return TypeCharacter(cp);
     }
 
     // The key types `keysym` on both of its levels, with a key type that
@@ -408,10 +407,10 @@ private:
         return g_xErrors == 0;
     }
 
-    void TypeCharacter(char32_t cp)
+    bool TypeCharacter(char32_t cp)
     {
         const KeySym keysym = xkb_utf32_to_keysym(cp);
-        if (keysym == NoSymbol || spares_.empty()) return;
+        if (keysym == NoSymbol || spares_.empty()) return false;
         auto spare = std::find_if(spares_.begin(), spares_.end(), [&](const SpareKey& s) { return s.keysym == keysym; });
         if (spare == spares_.end()) {
             // The least recently used key takes the character; it keeps it
@@ -419,12 +418,13 @@ private:
             // the mapping late still finds it.
             spare = std::min_element(spares_.begin(), spares_.end(),
                                      [](const SpareKey& a, const SpareKey& b) { return a.used < b.used; });
-            if (!MapSpareKey(spare->keycode, keysym)) return;
+            if (!MapSpareKey(spare->keycode, keysym)) return false;
             spare->keysym = keysym;
         }
         spare->used = ++clock_;
         FakeKey(spare->keycode, true);
         FakeKey(spare->keycode, false);
+        return true;
     }
 
     bool SendVirtualKey(unsigned int vk, bool down)

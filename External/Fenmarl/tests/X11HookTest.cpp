@@ -131,6 +131,13 @@ TEST_F(FenmarlX11, InjectedCharactersArriveWhateverTheLayout)
     Type(u"éйΩé😀\xD800.");
     EXPECT_EQ(TextUpTo(U'.'), U"éйΩé😀.");
     EXPECT_EQ(KeysHeld(), 0);
+
+    // a lone low surrogate is not sent; its release record is
+    const st_KBInput lone[2] = {{0, 0xDC00, KEYEVENTF_UNICODE, 0, 0},
+                                {0, 0xDC00, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP, 0, 0}};
+    EXPECT_EQ(SendKeyboardInput(2, lone), 1u);
+    Type(u"!");
+    EXPECT_EQ(TextUpTo(U'!'), U"!");
 }
 
 TEST_F(FenmarlX11, CapsLockDoesNotChangeInjectedCharacters)

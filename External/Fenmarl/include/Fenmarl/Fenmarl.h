@@ -139,8 +139,10 @@ FENMARL_EXPORT int GetKeyboardData(unsigned int id, st_KBImpl& data);
 // hook does not take that input for the user's.
 FENMARL_EXPORT void ProcessKeyboardEvent(int stage);
 // Types the records into the window that has the focus; gives the number
-// of records sent. A character record types its character whole on its
-// down record. Keys other than Shift, Ctrl and Alt that are still held at
+// of records sent (a lone low surrogate or a key the display lacks is not
+// sent). A character record types its character whole on its down record;
+// the two halves of a surrogate pair, in two records or two calls, type one
+// character. Keys other than Shift, Ctrl and Alt that are still held at
 // ProcessKeyboardEvent(1), and every key still held at UninstallHook, are
 // released.
 FENMARL_EXPORT UINT SendKeyboardInput(UINT count, const st_KBInput* inputs);
