@@ -319,8 +319,11 @@ class TlsServer(socketserver.ThreadingMixIn, WSGIServer):
             return
         try:
             super().finish_request(secured, client_address)
+            # The TLS goodbye tells the client that the reply is complete.
+            secured.settimeout(30)
+            secured.unwrap().close()
         except (ssl.SSLError, OSError):
-            pass
+            secured.close()
 
 
 def serve(arguments):

@@ -21,11 +21,6 @@ constexpr size_t kMaxCopyBytes = 512u << 20;
 // Entries between two looks at the progress interface.
 constexpr size_t kEntriesPerCheck = 256;
 
-std::string Utf8(const std::wstring& text)
-{
-    return WideToUtf8(text);
-}
-
 std::wstring Wide(const std::string& text)
 {
     return Utf8ToWide(text);
@@ -297,6 +292,56 @@ int MergeEntry(SqliteConnection& connection, int64_t listId, const SyncEntry& en
     return DATABASE_OK;
 }
 
+// JSON text: numbers, and texts as UTF-8 with the characters JSON needs
+// escaped (a code point that is no character becomes U+FFFD).
+struct JsonWriter {
+    std::string text;
+    JsonWriter& Raw(const char* part)
+    {
+        text += part;
+        return *this;
+    }
+    JsonWriter& Int(long long number)
+    {
+        text += std::to_string(number);
+        return *this;
+    }
+    JsonWriter& Text(const std::wstring& value)
+    {
+        static const char kHex[] = "0123456789abcdef";
+        text += '"';
+        for (wchar_t c : value) {
+            uint32_t code = static_cast<uint32_t>(c);
+            if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+                code = 0xFFFD;
+            if (code == '"' || code == '\\') {
+                text += '\\';
+                text += static_cast<char>(code);
+            } else if (code < 0x20) {
+                text += "\\u00";
+                text += kHex[code >> 4];
+                text += kHex[code & 15];
+            } else if (code < 0x80) {
+                text += static_cast<char>(code);
+            } else if (code < 0x800) {
+                text += static_cast<char>(0xC0 | (code >> 6));
+                text += static_cast<char>(0x80 | (code & 0x3F));
+            } else if (code < 0x10000) {
+                text += static_cast<char>(0xE0 | (code >> 12));
+                text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                text += static_cast<char>(0x80 | (code & 0x3F));
+            } else {
+                text += static_cast<char>(0xF0 | (code >> 18));
+                text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+                text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                text += static_cast<char>(0x80 | (code & 0x3F));
+            }
+        }
+        text += '"';
+        return *this;
+    }
+};
+
 }  // namespace
 
 int ReadSyncCopy(SqliteConnection& connection, SyncProgress& progress, SyncCopy& copy)
@@ -406,30 +451,35 @@ int MergeSyncCopy(SqliteConnection& connection, const SyncCopy& copy, SyncProgre
 
 std::string EncodeSyncCopy(const SyncCopy& copy)
 {
-    json document = json::object();
-    document["format"] = kCopyFormat;
-    json& languages = document["languages"] = json::array();
-    for (const SyncLanguage& language : copy.languages)
-        languages.push_back({{"name", Utf8(language.name)}, {"code", Utf8(language.code)}, {"rtl", language.rightToLeft}});
-    json& types = document["types"] = json::array();
-    for (const SyncMeanType& type : copy.types)
-        types.push_back({{"name", Utf8(type.name)}, {"value", Utf8(type.value)}});
-    json& lists = document["lists"] = json::array();
-    for (const SyncList& list : copy.lists) {
-        json entries = json::array();
-        for (const SyncEntry& entry : list.entries)
-            entries.push_back(json::array({Utf8(entry.word), entry.wordLanguage, Utf8(entry.meaning), entry.meaningLanguage,
-                                           entry.type, entry.status, Utf8(entry.enteredDate), Utf8(entry.statusDate)}));
-        lists.push_back({{"guid", list.guid},
-                         {"name", Utf8(list.name)},
-                         {"text", Utf8(list.secondText)},
-                         {"from", list.fromLanguage},
-                         {"to", list.toLanguage},
-                         {"editable", list.editable},
-                         {"extra", list.extra},
-                         {"entries", std::move(entries)}});
+    JsonWriter out;
+    out.Raw("{\"format\":").Int(kCopyFormat).Raw(",\"languages\":[");
+    for (size_t i = 0; i < copy.languages.size(); ++i) {
+        const SyncLanguage& language = copy.languages[i];
+        out.Raw(i ? ",{\"name\":" : "{\"name\":").Text(language.name).Raw(",\"code\":").Text(language.code);
+        out.Raw(",\"rtl\":").Int(language.rightToLeft).Raw("}");
     }
-    std::string text = document.dump(-1, ' ', false, json::error_handler_t::replace);
+    out.Raw("],\"types\":[");
+    for (size_t i = 0; i < copy.types.size(); ++i) {
+        const SyncMeanType& type = copy.types[i];
+        out.Raw(i ? ",{\"name\":" : "{\"name\":").Text(type.name).Raw(",\"value\":").Text(type.value).Raw("}");
+    }
+    out.Raw("],\"lists\":[");
+    for (size_t i = 0; i < copy.lists.size(); ++i) {
+        const SyncList& list = copy.lists[i];
+        out.Raw(i ? ",{\"guid\":" : "{\"guid\":").Text(Wide(list.guid)).Raw(",\"name\":").Text(list.name);
+        out.Raw(",\"text\":").Text(list.secondText).Raw(",\"from\":").Int(list.fromLanguage);
+        out.Raw(",\"to\":").Int(list.toLanguage).Raw(",\"editable\":").Int(list.editable);
+        out.Raw(",\"extra\":").Int(list.extra).Raw(",\"entries\":[");
+        for (size_t j = 0; j < list.entries.size(); ++j) {
+            const SyncEntry& entry = list.entries[j];
+            out.Raw(j ? ",[" : "[").Text(entry.word).Raw(",").Int(entry.wordLanguage).Raw(",").Text(entry.meaning);
+            out.Raw(",").Int(entry.meaningLanguage).Raw(",").Int(entry.type).Raw(",").Int(entry.status);
+            out.Raw(",").Text(entry.enteredDate).Raw(",").Text(entry.statusDate).Raw("]");
+        }
+        out.Raw("]}");
+    }
+    out.Raw("]}");
+    const std::string& text = out.text;
 
     uLongf size = compressBound(static_cast<uLong>(text.size()));
     std::string deflated(size, '\0');

@@ -210,10 +210,15 @@ int PostToService(CAbstractFile& http, const std::wstring& address, const std::s
     size_t expected = 0;  // head and body, once the head is whole
     for (;;) {
         DWORD done = 0;
-        if (http.Read(buffer.data(), kPieceBytes, &done) != 0) {
+        // A stream that ends without the peer's TLS goodbye reads as a
+        // failure after the bytes that came: the reply's length tells
+        // whether it is whole.
+        bool ended = http.Read(buffer.data(), kPieceBytes, &done) != 0;
+        if (ended && reply.empty() && done == 0) {
             http.Close();
-            return reply.empty() ? DATABASE_NO_CONNECTION : DATABASE_FAILED;
+            return DATABASE_NO_CONNECTION;
         }
+        done = std::min(done, kPieceBytes);
         if (reply.size() + done > kMaxSyncReplyBytes) {
             http.Close();
             return DATABASE_FAILED;
@@ -229,7 +234,7 @@ int PostToService(CAbstractFile& http, const std::wstring& address, const std::s
             http.Close();
             return DATABASE_CANCELLED;
         }
-        if (done < kPieceBytes)
+        if (ended || done < kPieceBytes)
             break;
     }
     http.Close();
