@@ -3,6 +3,7 @@
 // cancel in the middle of a merge. The exchange with the real service is
 // in integration/SyncIntegrationTest.cpp.
 
+#include <sqlite3.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -307,6 +308,29 @@ TEST_F(SyncTest, NoAddressNoAccountOrAnOpenAddressSendNothing)
     EXPECT_EQ(Download(), DATABASE_NO_CONNECTION);
     EXPECT_EQ(Download(1), DATABASE_NO_CONNECTION);
     EXPECT_EQ(Lists(), before);
+}
+
+TEST_F(SyncTest, AFileOfTheFormerLayoutGetsStableIdsWhenItsListsFirstTravel)
+{
+    db.reset();
+    sqlite3* file = nullptr;
+    ASSERT_EQ(sqlite3_open(folder.Sub("Quenzel.pkv").c_str(), &file), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(file,
+                           "DROP INDEX vocab_list_guid; ALTER TABLE vocab_list DROP COLUMN guid; PRAGMA user_version = 1",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(file);
+    db = std::make_unique<CSqliteDataBase>(&progress, &links);
+    ASSERT_EQ(db->Open(DATABASE_OPEN_OPTIONS{1, 0}, path.c_str()), DATABASE_OK);
+    EXPECT_EQ(Lists(), (std::vector<std::wstring>{L"Local (1)", L"  sun = Sonne 0 2024-01-10"}));
+    http.reply = Reply("OK\n");
+    ASSERT_EQ(Download(1), DATABASE_OK);
+    EXPECT_NE(http.request.find("&data="), std::string::npos);
+    // The id it was given stays.
+    std::string upload = http.request;
+    http.request.clear();
+    ASSERT_EQ(Download(1), DATABASE_OK);
+    EXPECT_EQ(http.request, upload);
 }
 
 }  // namespace
