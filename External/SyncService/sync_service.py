@@ -46,6 +46,8 @@ SCRYPT_R = 8
 SCRYPT_P = 1
 SCRYPT_LENGTH = 32
 SALT_BYTES = 16
+# A connection that stays silent this long is dropped.
+REQUEST_TIMEOUT_SECONDS = 120
 
 _SCHEMA = """
 CREATE TABLE IF NOT EXISTS account (
@@ -313,6 +315,8 @@ class TlsServer(socketserver.ThreadingMixIn, WSGIServer):
         super().__init__(address, _QuietHandler)
 
     def finish_request(self, request, client_address):
+        # A client that stops sending or reading frees its thread.
+        request.settimeout(REQUEST_TIMEOUT_SECONDS)
         try:
             secured = self.context.wrap_socket(request, server_side=True)
         except (ssl.SSLError, OSError):
@@ -320,7 +324,6 @@ class TlsServer(socketserver.ThreadingMixIn, WSGIServer):
         try:
             super().finish_request(secured, client_address)
             # The TLS goodbye tells the client that the reply is complete.
-            secured.settimeout(30)
             secured.unwrap().close()
         except (ssl.SSLError, OSError):
             secured.close()

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 
 #include "DataBase/DataBaseResult.h"

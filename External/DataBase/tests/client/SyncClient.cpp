@@ -15,6 +15,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
