@@ -187,6 +187,8 @@ public:
     bool SetCodecOption(DWORD option, DWORD type = ImageTypeUnknown);
 
     // ----- Decoding and encoding by image type ----------------------------
+    // Each of these starts with an empty GetLastError() text: after it
+    // returns, the text is its own failure's, or empty.
     bool Decode(CKVXImageFile* stream, DWORD type);
     bool Decode(const BYTE* buffer, DWORD size, DWORD type);
     bool Decode(FILE* stream, DWORD type);
