@@ -90,6 +90,12 @@ CBasicListCtrl::CBasicListCtrl(eDisplayType displayType, QWidget* parent)
     setExpandsOnDoubleClick(false);
     setAutoScroll(false);
     setFocusPolicy(Qt::StrongFocus);
+    // A click on the header gives the focus to the list, or leaves it with
+    // an open editor (its focus proxy while one is open); a column may be
+    // made as narrow as wanted.
+    m_header->setFocusPolicy(Qt::ClickFocus);
+    m_header->setFocusProxy(this);
+    m_header->setMinimumSectionSize(0);
     connect(m_header, &QHeaderView::sectionClicked, this, &CBasicListCtrl::OnColumnClick);
     // Moving a scroll bar takes the focus first, so that an open editor ends.
     for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
@@ -1106,11 +1112,14 @@ CBasicListCtrlEdit* CBasicListCtrl::ShowEditCtrl(int row, int column) {
     m_editRules.OnEditorOpened();
     connect(editor, &CBasicListCtrlEdit::EditEnded, this, &CBasicListCtrl::OnEndLabelEdit);
     m_editor = editor;
+    m_header->setFocusProxy(editor);
+    connect(editor, &QObject::destroyed, this, [this] { m_header->setFocusProxy(this); });
     editor->Create(style, rect, viewport(), kEditorId);
     return editor;
 }
 
 void CBasicListCtrl::OnEndLabelEdit(int row, int column, const wchar_t* text) {
+    m_header->setFocusProxy(this);
     if (!m_editRules.OnEditEnded()) return;
     if (text) ItemEdited(row, column, text);
     viewport()->update();
