@@ -937,22 +937,21 @@ void CBasicListCtrl::mousePressEvent(QMouseEvent* event) {
 
 void CBasicListCtrl::mouseMoveEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
-    if (m_dragging) {
-        m_dragPoint = POINT{point.x(), point.y()};
-        // Only a point over this list moves its rows.
-        m_dropWindow = viewport()->rect().contains(point) ? this : nullptr;
-        if (m_dropWindow == this) DropItemOnList();
-        return;
-    }
-    if (m_pressPending && (event->buttons() & Qt::LeftButton) && m_pressRow >= 0 && EnableSwap() &&
+    if (!m_dragging && m_pressPending && (event->buttons() & Qt::LeftButton) && m_pressRow >= 0 && EnableSwap() &&
         (point - m_pressPoint).manhattanLength() >= QApplication::startDragDistance()) {
         m_pressPending = false;
         m_selectOnRelease = false;
         BeginDrag(m_pressRow);
         RunClickRules(m_pressPoint);
+    }
+    if (!m_dragging) {
+        QTreeView::mouseMoveEvent(event);
         return;
     }
-    QTreeView::mouseMoveEvent(event);
+    m_dragPoint = POINT{point.x(), point.y()};
+    // Only a point over this list moves its rows.
+    m_dropWindow = viewport()->rect().contains(point) ? this : nullptr;
+    if (m_dropWindow == this) DropItemOnList();
 }
 
 void CBasicListCtrl::mouseReleaseEvent(QMouseEvent* event) {
