@@ -136,6 +136,12 @@ BOOL CBasicListCtrl::InitializeListCtrl() {
     return TRUE;
 }
 
+void CBasicListCtrl::DestroyWindow() {
+    OnDestroyCalled();
+    hide();
+    SetCreated(false);
+}
+
 int CBasicListCtrl::AddColumn(int index, const wchar_t* title, int width, int format) {
     CBasicListCtrlModel::Column column;
     column.title = title ? CBasicString(title) : CBasicString();

@@ -65,6 +65,9 @@ public:
     // SubclassDlgItem is initialised by its owner with InitializeListCtrl.
     BOOL Create(DWORD style, const RECT& rect, QWidget* parent, UINT id);
     BOOL InitializeListCtrl();
+    // Ends the control's window: OnDestroyCalled, then it hides and takes no
+    // more window messages. The rows' data stays with the owner.
+    void DestroyWindow();
     int AddColumn(int index, const wchar_t* title, int width, int format = LVCFMT_LEFT);
     // The title from the string table; width = the title's width + extra.
     int AddColumn(int index, UINT titleId, int extraWidth, int format);

@@ -2,6 +2,10 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionHeader>
+
+#include <algorithm>
 
 #include "Pendrel/Controls/BasicListCtrl.h"
 #include "Pendrel/Controls/BasicListCtrlModel.h"
@@ -88,17 +92,27 @@ int CBasicListCtrlHdr::ColumnFromPoint(int x) const {
 }
 
 void CBasicListCtrlHdr::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
-    QHeaderView::paintSection(painter, rect, logicalIndex);
     CBasicListCtrlModel* list = ListModel();
-    if (!list || logicalIndex < 0 || logicalIndex >= list->ColumnCount()) return;
-    const CBasicListCtrlModel::Column& item = list->ColumnAt(logicalIndex);
-    if (!(item.headerFormat & HDF_IMAGE) || !m_sortImages.GetSafeHandle()) return;
-    const int x = rect.right() - kSortImageSize - 3;
-    if (x <= rect.left()) return;
-    const int y = rect.top() + (rect.height() - kSortImageSize) / 2;
+    const bool sorted = list && logicalIndex >= 0 && logicalIndex < list->ColumnCount() &&
+                        (list->ColumnAt(logicalIndex).headerFormat & HDF_IMAGE) && m_sortImages.GetSafeHandle();
+    if (!sorted) {
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        return;
+    }
+    // The title keeps clear of the arrow on the right.
+    QStyleOptionHeader option;
+    initStyleOptionForIndex(&option, logicalIndex);
+    option.rect = rect;
     painter->save();
     painter->setClipRect(rect);
-    m_sortImages.Draw(*painter, item.headerImage, QPoint(x, y), ILD_TRANSPARENT);
+    style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
+    QStyleOptionHeader label = option;
+    label.rect = style()->subElementRect(QStyle::SE_HeaderLabel, &option, this);
+    label.rect.setRight(std::max(label.rect.left(), rect.right() - kSortImageSize - 4));
+    style()->drawControl(QStyle::CE_HeaderLabel, &label, painter, this);
+    const int x = rect.right() - kSortImageSize - 2;
+    const int y = rect.top() + (rect.height() - kSortImageSize) / 2;
+    if (x > rect.left()) m_sortImages.Draw(*painter, list->ColumnAt(logicalIndex).headerImage, QPoint(x, y), ILD_TRANSPARENT);
     painter->restore();
 }
 
