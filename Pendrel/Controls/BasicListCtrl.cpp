@@ -107,8 +107,9 @@ CBasicListCtrl::CBasicListCtrl(eDisplayType displayType, QWidget* parent)
 }
 
 CBasicListCtrl::~CBasicListCtrl() {
-    // An editor still open must not report to a list being destroyed.
-    if (m_editor) m_editor->disconnect(this);
+    // Editors still open (or closing) must not report to a list being
+    // destroyed.
+    for (CBasicListCtrlEdit* editor : viewport()->findChildren<CBasicListCtrlEdit*>()) editor->disconnect(this);
     DeleteListItems(FALSE);
 }
 
@@ -1112,19 +1113,19 @@ CBasicListCtrlEdit* CBasicListCtrl::ShowEditCtrl(int row, int column) {
     const int justify = m_model->ColumnAt(column).format & LVCFMT_JUSTIFYMASK;
     const DWORD align = justify == LVCFMT_RIGHT ? ES_RIGHT : justify == LVCFMT_CENTER ? ES_CENTER : ES_LEFT;
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL | align;
-    if (m_editor) m_editor->disconnect(this);
     auto* editor = new CBasicListCtrlEdit(row, column, GetItemText(row, column), TRUE);
     m_editRules.OnEditorOpened();
     connect(editor, &CBasicListCtrlEdit::EditEnded, this, &CBasicListCtrl::OnEndLabelEdit);
     m_editor = editor;
     m_header->setFocusProxy(editor);
-    connect(editor, &QObject::destroyed, this, [this] { m_header->setFocusProxy(this); });
+    connect(editor, &QObject::destroyed, this, [this] {
+        m_header->setFocusProxy(m_editor ? static_cast<QWidget*>(m_editor.data()) : this);
+    });
     editor->Create(style, rect, viewport(), kEditorId);
     return editor;
 }
 
 void CBasicListCtrl::OnEndLabelEdit(int row, int column, const wchar_t* text) {
-    m_header->setFocusProxy(this);
     if (!m_editRules.OnEditEnded()) return;
     if (text) ItemEdited(row, column, text);
     viewport()->update();
@@ -1212,24 +1213,24 @@ LRESULT CBasicListCtrl::OnDropFiles(WPARAM, LPARAM lParam) {
 }
 
 void CBasicListCtrl::dragEnterEvent(QDragEnterEvent* event) {
-    if (!EnableDrop() || !event->mimeData()->hasUrls()) {
-        event->ignore();
-        return;
-    }
-    const QPoint p = event->position().toPoint();
-    POINT point{p.x(), p.y()};
-    OnDragEnter(0, reinterpret_cast<LPARAM>(&point));
-    event->acceptProposedAction();
+    HandleDragOver(event, true);
 }
 
 void CBasicListCtrl::dragMoveEvent(QDragMoveEvent* event) {
+    HandleDragOver(event, false);
+}
+
+void CBasicListCtrl::HandleDragOver(QDragMoveEvent* event, bool entering) {
     if (!EnableDrop() || !event->mimeData()->hasUrls()) {
         event->ignore();
         return;
     }
     const QPoint p = event->position().toPoint();
     POINT point{p.x(), p.y()};
-    OnDragOver(0, reinterpret_cast<LPARAM>(&point));
+    if (entering)
+        OnDragEnter(0, reinterpret_cast<LPARAM>(&point));
+    else
+        OnDragOver(0, reinterpret_cast<LPARAM>(&point));
     event->acceptProposedAction();
 }
 

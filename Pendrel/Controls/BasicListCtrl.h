@@ -250,6 +250,8 @@ private:
     void OnColumnClick(int column);
     void OnEndLabelEdit(int row, int column, const wchar_t* text);
     void RunClickRules(QPoint point);
+    // Files dragged over the list (only lists that take drops).
+    void HandleDragOver(QDragMoveEvent* event, bool entering);
     void BeginDrag(int row);
     void DropItemOnList();
     void SwapListItems(int row1, int row2);

@@ -103,3 +103,23 @@ TEST(ListCtrlDrag, DroppedFilesReachTheRowUnderTheMouse) {
     EXPECT_STREQ(list.drops[0].second[1].GetString(), L"/tmp/two.csv");
     EXPECT_EQ(list.GetDropTarget(), -1);
 }
+
+TEST(ListCtrlDrag, OnlyAPointOverTheListMovesRows) {
+    ListFixture f(Letters());
+    for (int i = 0; i < 40; ++i) f.Add(L"z", 10 + i);
+    QApplication::processEvents();
+    TestList& list = *f.list;
+    list.swap = true;
+    list.ClearSelection();
+    list.SelectItem(1);
+    const QPoint start = list.CellCentre(1, 0);
+    QTest::mousePress(list.viewport(), Qt::LeftButton, {}, start);
+    // Below the list's client area, where rows lie that are not shown.
+    const QPoint outside(start.x(), list.viewport()->height() + list.GetRowHeight());
+    QMouseEvent move(QEvent::MouseMove, outside, list.viewport()->mapToGlobal(outside), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(list.viewport(), &move);
+    QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, outside);
+    EXPECT_EQ(f.Names().substr(0, 6), L"abcdef");
+    EXPECT_TRUE(list.events.empty());
+}
