@@ -8,6 +8,7 @@
 
 #include "ListTestSupport.h"
 #include "Pendrel/Platform/KVXSysColors.h"
+#include "Pendrel/Platform/KVXSystemImageList.h"
 
 using kvxlisttest::ListFixture;
 using kvxlisttest::Row;
@@ -169,4 +170,57 @@ TEST(BasicListCtrl, SeparatorLinesFollowHorizontalScrolling) {
     list.Scroll(30, 0);
     EXPECT_FALSE(blackAt(border));
     EXPECT_TRUE(blackAt(border - 30));
+}
+
+TEST(BasicListCtrl, MessagePositionsUnpackSignedCoordinates) {
+    ListFixture f(Letters());
+    TestList& list = *f.list;
+    auto pack = [](QPoint screen) {
+        return static_cast<DWORD>(static_cast<WORD>(static_cast<SHORT>(screen.x()))) |
+               (static_cast<DWORD>(static_cast<WORD>(static_cast<SHORT>(screen.y()))) << 16);
+    };
+    EXPECT_EQ(list.GetItemFromMessagePos(pack(list.viewport()->mapToGlobal(list.CellCentre(4, 1)))), 4);
+    // Left of the list: a negative x stays negative.
+    const QPoint left = list.viewport()->mapToGlobal(QPoint(-30, list.CellCentre(4, 1).y()));
+    EXPECT_EQ(list.GetItemFromMessagePos(pack(left)), -1);
+}
+
+TEST(BasicListCtrl, DropTargetRowShowsTheSelectionColoursAndTheRowsPictures) {
+    ListFixture f(Letters());
+    TestList& list = *f.list;
+    list.ClearSelection();
+    list.SelectDropTarget(3);
+    EXPECT_EQ(list.GetItemState(3, LVIS_DROPHILITED | LVIS_SELECTED), LVIS_DROPHILITED);
+    RECT label;
+    list.GetItemRect(3, &label, LVIR_LABEL);
+    const QImage picture = list.viewport()->grab().toImage();
+    EXPECT_EQ(picture.pixel(label.left + 1, label.bottom - 2), KVXToQColor(GetSysColor(COLOR_HIGHLIGHT)).rgb());
+    list.SelectDropTarget(-1);
+    EXPECT_EQ(list.GetItemState(3, LVIS_DROPHILITED), 0u);
+    EXPECT_EQ(list.GetImageBlend(LVIS_DROPHILITED), static_cast<UINT>(ILD_TRANSPARENT | ILD_BLEND50));
+    EXPECT_EQ(list.GetImageBlend(LVIS_FOCUSED), static_cast<UINT>(ILD_TRANSPARENT));
+}
+
+TEST(BasicListCtrl, BaseListTakesTheSharedFileIconLists) {
+    QDialog dialog;
+    class PlainList : public CBasicListCtrl {
+    public:
+        void UnTyped_DisplayListCtrlData(void*, LVITEMW*) override {}
+    };
+    auto* list = new PlainList;
+    ASSERT_TRUE(list->Create(WS_CHILD | WS_VISIBLE, CKVXRect(0, 0, 200, 100), &dialog, 7));
+    ASSERT_NE(list->GetImageList(LVSIL_SMALL), nullptr);
+    ASSERT_NE(list->GetImageList(LVSIL_NORMAL), nullptr);
+    EXPECT_EQ(list->GetImageList(LVSIL_SMALL)->cx, 16);
+    // The picture sits between the check-box area and the label.
+    list->AddColumn(0, L"Name", 100);
+    list->AddItem(nullptr);
+    RECT icon, label;
+    list->GetItemRect(0, &icon, LVIR_ICON);
+    list->GetItemRect(0, &label, LVIR_LABEL);
+    EXPECT_EQ(icon.right - icon.left, 16);
+    EXPECT_EQ(label.left, icon.right);
+    delete list;
+    // The shared lists outlive the list.
+    EXPECT_GT(KVXGetSystemImageList(SHGFI_SMALLICON)->images.size(), 0u);
 }
