@@ -187,6 +187,7 @@ BOOL CBasicListCtrl::ModifyStyle(DWORD remove, DWORD add) {
 DWORD CBasicListCtrl::SetExtendedStyle(DWORD extendedStyle) {
     const DWORD before = m_extendedStyle;
     m_extendedStyle = extendedStyle;
+    UpdateRowHeight();
     viewport()->update();
     return before;
 }
@@ -195,7 +196,6 @@ void CBasicListCtrl::ApplyStyle() {
     setSelectionMode((m_style & LVS_SINGLESEL) ? QAbstractItemView::SingleSelection
                                                : QAbstractItemView::ExtendedSelection);
     m_header->setSectionsClickable(!(m_style & LVS_NOSORTHEADER));
-    m_fullRowSelection = m_fullRowSelection || (m_style & LVS_OWNERDRAWFIXED) != 0;
     viewport()->update();
 }
 
