@@ -1,0 +1,54 @@
+# What each shared library exports, and the test that holds it to that.
+#
+#   kvx_library_exports(<target> [C_SYMBOLS <names...>] [CXX_CLASSES])
+#
+# A version script limits the library's dynamic symbols:
+# - without CXX_CLASSES, to the C functions named in C_SYMBOLS and the
+#   entry points of the process-wide state that every module carries
+#   (KVX_PROCESS_WIDE_ENTRY_POINTS, utility/CMakeLists.txt);
+# - with CXX_CLASSES, to what the sources mark with default visibility
+#   (classes and functions that the programs link against), without the C++
+#   library's template instantiations that such code would otherwise export
+#   as weak or unique symbols (a unique symbol also keeps the library from
+#   ever being unloaded).
+# The test <target>_exports (label unit) fails when the library exports
+# other C functions than these, or any of the C++ library's symbols, or, for
+# a library without CXX_CLASSES, any C++ symbol at all.
+
+# Mangled-name patterns of everything in namespaces std and __gnu_cxx:
+# functions and variables (nested or not, const members), vtables, typeinfo
+# and its names, local statics and their guards.
+set(KVX_STD_SYMBOL_PATTERNS "")
+foreach(kind "" TV TI TS TT GVZ Z)
+  foreach(nesting N NK "")
+    foreach(name St Sa Sb Ss Si So Sd 9__gnu_cxx)
+      if(nesting STREQUAL "" AND name STREQUAL "9__gnu_cxx")
+        continue()
+      endif()
+      list(APPEND KVX_STD_SYMBOL_PATTERNS "_Z${kind}${nesting}${name}*")
+    endforeach()
+  endforeach()
+endforeach()
+
+function(kvx_library_exports target)
+  cmake_parse_arguments(E "CXX_CLASSES" "" "C_SYMBOLS" ${ARGN})
+  set(script "${PROJECT_BINARY_DIR}/generated/${target}.exports.map")
+  set(c_symbols ${E_C_SYMBOLS} ${KVX_PROCESS_WIDE_ENTRY_POINTS})
+  if(E_CXX_CLASSES)
+    list(JOIN KVX_STD_SYMBOL_PATTERNS ";\n    " hidden)
+    file(CONFIGURE OUTPUT "${script}" CONTENT "{\n  local:\n    ${hidden};\n};\n")
+  else()
+    list(JOIN c_symbols ";\n    " exported)
+    file(CONFIGURE OUTPUT "${script}" CONTENT "{\n  global:\n    ${exported};\n  local:\n    *;\n};\n")
+  endif()
+  target_link_options(${target} PRIVATE "LINKER:--version-script=${script}")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${script}")
+
+  if(KVX_BUILD_TESTS)
+    string(TOLOWER "${target}_exports" test)
+    add_test(NAME ${test}
+             COMMAND ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:${target}> "-DC_SYMBOLS=${c_symbols}"
+                     -DCXX_CLASSES=${E_CXX_CLASSES} -P "${PROJECT_SOURCE_DIR}/cmake/CheckExports.cmake")
+    set_tests_properties(${test} PROPERTIES LABELS unit TIMEOUT 60)
+  endif()
+endfunction()
