@@ -15,8 +15,11 @@ foreach(line IN LISTS lines)
   endif()
   set(type "${CMAKE_MATCH_1}")
   set(name "${CMAKE_MATCH_2}")
-  # The linker's own markers of the data segment.
-  if(name MATCHES "^(_edata|_end|__bss_start|_init|_fini)$")
+  # Local symbols (lower case, except the global kinds u, v and w), the
+  # linker's own markers of the data segment, and the address sanitizer's
+  # one-definition markers of exported variables.
+  if((type MATCHES "^[a-z]$" AND NOT type MATCHES "^[uvw]$")
+     OR name MATCHES "^(_edata|_end|__bss_start|_init|_fini)$" OR name MATCHES "^__odr_asan")
     continue()
   endif()
   if(type STREQUAL "u")
