@@ -9,8 +9,7 @@
 # - with CXX_CLASSES, to what the sources mark with default visibility
 #   (classes and functions that the programs link against), without the C++
 #   library's template instantiations that such code would otherwise export
-#   as weak or unique symbols (a unique symbol also keeps the library from
-#   ever being unloaded).
+#   as weak or unique symbols.
 # The test <target>_exports (label unit) fails when the library exports
 # other C functions than these, or any of the C++ library's symbols, or, for
 # a library without CXX_CLASSES, any C++ symbol at all.
@@ -43,6 +42,10 @@ function(kvx_library_exports target)
   endif()
   target_link_options(${target} PRIVATE "LINKER:--version-script=${script}")
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${script}")
+  # Once loaded, the library stays until the process ends: the utility
+  # library inside keeps objects for the life of the process (locales,
+  # registries) that are never freed, and unloading would lose them.
+  target_link_options(${target} PRIVATE "LINKER:-z,nodelete")
 
   if(KVX_BUILD_TESTS)
     string(TOLOWER "${target}_exports" test)
