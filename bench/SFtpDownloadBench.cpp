@@ -16,9 +16,9 @@
 #include "OnlineServices/Sendrix/OnlineProfile.h"
 #include "OnlineServices/Sendrix/SFtpConnection.h"
 #include "OnlineServices/Sendrix/SFtpFile.h"
-#include "OnlineServices/Sendrix/tests/integration/TestSshServer.h"
 #include "bench/CurlRun.h"
 #include "bench/RatioReporter.h"
+#include "testing/Online/TestSshServer.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 

@@ -11,7 +11,7 @@
 #include "OnlineServices/Sendrix/OnlineProfile.h"
 #include "OnlineServices/Sendrix/tests/support/FtpTesting.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/Online/SocketTesting.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "OnlineServices/Sendrix/tests/integration/LighttpdServer.h"
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
 #include "testing/CertFactory.h"
+#include "testing/Online/LighttpdServer.h"
+#include "testing/Online/LoopbackDaemon.h"
+#include "testing/Online/SocketTesting.h"
 #include "testing/ScriptedPeer.h"
 #include "testing/TempFolder.h"
 #include "utility/Posix/Handle.h"

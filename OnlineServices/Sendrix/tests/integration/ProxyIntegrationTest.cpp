@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "OnlineServices/Sendrix/ProxySocket.h"
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
-#include "OnlineServices/Sendrix/tests/support/TestProxyProfile.h"
+#include "testing/Online/LoopbackDaemon.h"
+#include "testing/Online/SocketTesting.h"
+#include "testing/Online/TestProxyProfile.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 #include "testing/TempFolder.h"

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "OnlineServices/SFtpProtocol/SFtpMessages.h"
 #include "OnlineServices/Sendrix/AbstractCertificateHandler.h"
 #include "OnlineServices/Sendrix/OnlineProfile.h"
 #include "OnlineServices/Sendrix/SFtpAgentMessages.h"
 #include "OnlineServices/Sendrix/SFtpConnection.h"
 #include "OnlineServices/Sendrix/SFtpFile.h"
 #include "OnlineServices/Sendrix/SFtpFileFind.h"
-#include "OnlineServices/Sendrix/SFtpMessages.h"
 #include "OnlineServices/Sendrix/tests/integration/SFtpAgentSession.h"
-#include "OnlineServices/Sendrix/tests/integration/TestSshServer.h"
+#include "testing/Online/TestSshServer.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/SMTPEmail.h"
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
+#include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
 #include "testing/CertFactory.h"
+#include "testing/Online/LoopbackDaemon.h"
+#include "testing/Online/SocketTesting.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 #include "utility/LibraryLog.h"

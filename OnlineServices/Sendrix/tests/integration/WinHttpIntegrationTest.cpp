@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "OnlineServices/Sendrix/WinHttpFile.h"
-#include "OnlineServices/Sendrix/tests/integration/LighttpdServer.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
 #include "testing/CertFactory.h"
+#include "testing/Online/LighttpdServer.h"
+#include "testing/Online/SocketTesting.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 #include "utility/LibraryLog.h"

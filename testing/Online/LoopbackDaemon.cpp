@@ -1,4 +1,4 @@
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
+#include "testing/Online/LoopbackDaemon.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,4 +1,4 @@
-#include "OnlineServices/Sendrix/tests/integration/TestSshServer.h"
+#include "testing/Online/TestSshServer.h"
 
 #include <pwd.h>
 #include <stdlib.h>
@@ -12,7 +12,7 @@
 #include <functional>
 #include <thread>
 
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/Online/SocketTesting.h"
 #include "utility/Posix/Handle.h"
 #include "utility/Posix/ProcessHandle.h"
 #include "utility/Posix/ProcessStart.h"
