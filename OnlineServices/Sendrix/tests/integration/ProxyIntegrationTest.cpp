@@ -8,6 +8,7 @@
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
 #include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
 #include "OnlineServices/Sendrix/tests/support/TestProxyProfile.h"
+#include "testing/Installed.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 #include "testing/TempFolder.h"
@@ -35,7 +36,7 @@ protected:
     // program is not installed.
     void StartProxy(const std::string& name, const std::vector<std::string>& arguments) {
         std::string program = FindProgramOnPath(name);
-        if (program.empty()) GTEST_SKIP() << name << " is not installed";
+        KVX_SKIP_OR_FAIL_UNLESS(!program.empty(), name << " is not installed");
         ASSERT_TRUE(m_proxy.Start(program, arguments, m_port)) << m_proxy.Error();
     }
 
