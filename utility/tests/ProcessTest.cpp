@@ -37,9 +37,9 @@ std::vector<std::string> ReadLines(const std::string& path) {
     return lines;
 }
 
-// Waits (at most 10 s) for a file that a detached program writes.
+// Waits (a minute at most) for a file that a detached program writes.
 bool WaitForFile(const std::string& path) {
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < 6000; ++i) {
         struct stat st;
         if (stat(path.c_str(), &st) == 0 && st.st_size > 0) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -64,7 +64,7 @@ public:
 class FtpIntegrationTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        CBasicSocket::SetReceiveTimeout(5000);
+        CBasicSocket::SetReceiveTimeout(30000);
         SetLibraryLog(&m_log);
         for (int code = -31; code <= 16; ++code) m_log.Define(L"ONLINE", code, L"%s");
         m_log.SetVerbose(1);

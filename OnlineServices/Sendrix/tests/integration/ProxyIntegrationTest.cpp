@@ -24,7 +24,7 @@ class ProxyIntegrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetLibraryLog(&m_log);
-        CBasicSocket::SetReceiveTimeout(5000);
+        CBasicSocket::SetReceiveTimeout(30000);
         m_port = sendrixtest::FreeLoopbackPort();
     }
     void TearDown() override {
