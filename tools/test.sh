@@ -20,7 +20,9 @@ run_build() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DKVX_BUILD_BENCH=OFF "$@"
   cmake --build "$dir" -j "$jobs"
-  ctest --test-dir "$dir" --output-on-failure --no-tests=error -j "$jobs" --timeout 600
+  # Twice as many tests as cores: many of them spend their time waiting for
+  # the servers and programs they start.
+  ctest --test-dir "$dir" --output-on-failure --no-tests=error -j "$((jobs * 2))" --timeout 600
 }
 
 if [ "${1:-}" = "--quick" ]; then
