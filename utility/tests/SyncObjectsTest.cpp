@@ -113,7 +113,7 @@ TEST_F(NamedSemaphoreTest, KilledHolderLeavesItFree) {
 
     kill(holder, SIGKILL);
     EXPECT_EQ(WaitForChild(holder), 128 + SIGKILL);
-    EXPECT_EQ(semaphore.Lock(5000), WAIT_OBJECT_0);
+    EXPECT_EQ(semaphore.Lock(60000), WAIT_OBJECT_0);
     EXPECT_EQ(semaphore.Unlock(), 0);
     close(ready[0]);
     close(ready[1]);
@@ -297,11 +297,11 @@ TEST(Event, SharedWithAChildProcess) {
     if (child == 0) {
         HANDLE in = AdoptEventDescriptor(dup(childEnd), FALSE);
         HANDLE out = AdoptEventDescriptor(dup(parentEnd), TRUE);
-        bool ok = WaitForSingleObject(in, 5000) == WAIT_OBJECT_0 && SetEvent(out);
+        bool ok = WaitForSingleObject(in, 60000) == WAIT_OBJECT_0 && SetEvent(out);
         _exit(ok ? 0 : 1);
     }
     SetEvent(toChild);
-    EXPECT_EQ(WaitForSingleObject(toParent, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(toParent, 60000), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForChild(child), 0);
     CloseHandle(toChild);
     CloseHandle(toParent);

@@ -22,7 +22,7 @@ using sendrixtest::EventCodes;
 class FtpConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CBasicSocket::SetReceiveTimeout(5000);
+        CBasicSocket::SetReceiveTimeout(30000);
         sendrixtest::DefineOnlineEvents(m_log);
     }
     void TearDown() override { CBasicSocket::SetReceiveTimeout(20000); }

@@ -136,7 +136,7 @@ TEST(OnlineModuleTest, ConnectionsThatFailAreNotHandedOut) {
 }
 
 TEST(OnlineModuleTest, HandsOutALoggedInConnectionAndItsObjects) {
-    CBasicSocket::SetReceiveTimeout(5000);
+    CBasicSocket::SetReceiveTimeout(30000);
     kvxtest::ScriptedPeer peer;
     sendrixtest::ScriptLogin(peer);
     peer.ExpectLine("RNFR /a").Send("350 ok\r\n").ExpectLine("RNTO /b").Send("250 ok\r\n").ExpectClose();

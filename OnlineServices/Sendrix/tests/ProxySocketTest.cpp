@@ -41,7 +41,7 @@ protected:
         m_log.Define(L"ONLINE", 8, L"%s");
         SetLibraryLog(&m_log);
         // A script that goes wrong fails in seconds, not after 20.
-        CBasicSocket::SetReceiveTimeout(3000);
+        CBasicSocket::SetReceiveTimeout(30000);
     }
     void TearDown() override {
         SetLibraryLog(nullptr);

@@ -56,7 +56,7 @@ TEST(ImagePngDecode, RgbaKeepsItsAlphaPlaneAtEightAndSixteenBits) {
     }
 }
 
-TEST(ImagePngDecode, GreyAlphaIsCompositedOnGrey192OrTheFileBackground) {
+TEST(ImagePngDecode, GreyAlphaIsCompositedOnGrey192OrTheFileBackgroundWithTheFileGamma) {
     PngSpec spec = Spec(3, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {{0, 0, 255, 255, 0, 128}});
     CKVXImage plain;
     ASSERT_TRUE(DecodeBytes(plain, WritePng(spec), kPng)) << plain.GetLastError();
@@ -71,6 +71,17 @@ TEST(ImagePngDecode, GreyAlphaIsCompositedOnGrey192OrTheFileBackground) {
     CKVXImage onBackground;
     ASSERT_TRUE(DecodeBytes(onBackground, WritePng(spec), kPng));
     EXPECT_EQ(onBackground.GetPixelColor(0, 0).rgbRed, 40);
+
+    // With a file gamma of 1/2.2 half-covered black blends in linear light:
+    // 192 is 137 of 255 there, half of it 68, which is 140 at the file's
+    // gamma (not 96). Fully covered and fully open pixels stay as they are.
+    spec.hasBackground = false;
+    spec.gamma = 45455;
+    CKVXImage withGamma;
+    ASSERT_TRUE(DecodeBytes(withGamma, WritePng(spec), kPng)) << withGamma.GetLastError();
+    EXPECT_EQ(withGamma.GetPixelColor(0, 0).rgbRed, 192);
+    EXPECT_EQ(withGamma.GetPixelColor(1, 0).rgbRed, 255);
+    EXPECT_NEAR(withGamma.GetPixelColor(2, 0).rgbRed, 140, 1);
 }
 
 TEST(ImagePngDecode, SixteenBitGreyAlphaKeepsAlphaAndTheBackgroundColour) {
