@@ -17,6 +17,7 @@
 #include "compat/WinTypes.h"
 #include "utility/BasicString.h"
 
+class CAbstractWinTheme;
 class CKVXApp;
 class CKVXImage;
 class CKVXImageList;
@@ -34,6 +35,9 @@ PENDREL_API HINSTANCE KVXGetInstance();
 // The program's application object (not owned); KVXSetApp(nullptr) at exit.
 PENDREL_API void KVXSetApp(CKVXApp* app);
 PENDREL_API CKVXApp* KVXGetApp();
+// The registered application object's window theme; null while none is
+// registered.
+PENDREL_API CAbstractWinTheme* KVXGetTheme();
 
 // Decodes PNG resource id of the module into the image. FALSE when the
 // resource is missing (the image stays as it was) or does not decode (its
