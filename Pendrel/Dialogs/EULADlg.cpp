@@ -63,8 +63,9 @@ BOOL CEULADlg::OnInitDialog() {
     if (m_icon) setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(m_icon))));
     m_separator = GetDlgItem(kSeparator);
     m_placeholder = GetDlgItem(kPlaceholder);
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
     AddResizableControls();
+    // The template's size may lie below the minimum: the controls follow.
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     m_html->Create(this);
     if (m_placeholder) m_html->setGeometry(m_placeholder->geometry());
     m_html->show();
