@@ -9,6 +9,7 @@
 #include "Pendrel/App/CrashReporter.h"
 #include "Pendrel/Core/AbstractProgressStatus.h"
 #include "Pendrel/Core/BasicLog.h"
+#include "Pendrel/Core/FolderText.h"
 #include "Pendrel/Dialogs/EULADlg.h"
 #include "Pendrel/Pendrel.h"
 #include "Pendrel/Platform/KVXSysColors.h"
@@ -54,17 +55,6 @@ std::mutex g_foldersMutex;
 CBasicString g_programFolder;
 CBasicString g_moduleFolder;
 
-// The text without trailing white space and separators.
-CBasicString TrimFolder(CBasicString folder) {
-    for (;;) {
-        int before = folder.GetLength();
-        folder.TrimRight();
-        folder.TrimRightChar(L'/');
-        folder.TrimRightChar(L'\\');
-        if (folder.GetLength() == before) return folder;
-    }
-}
-
 // The folder of a file path: the text before its last separator.
 CBasicString FolderOf(const CBasicString& path) {
     int slash = path.ReverseFind(L'/');
@@ -72,15 +62,10 @@ CBasicString FolderOf(const CBasicString& path) {
 }
 
 CBasicString FolderOverride(const CBasicString& folder, const CBasicString& fallback) {
-    return folder.IsEmpty() ? TrimFolder(fallback) : folder;
+    return folder.IsEmpty() ? TrimFolderText(fallback.GetString()) : folder;
 }
 
-CBasicString Join(const CBasicString& folder, const wchar_t* name) {
-    CBasicString path = TrimFolder(folder);
-    path += L"/";
-    path += name;
-    return path;
-}
+CBasicString Join(const CBasicString& folder, const wchar_t* name) { return JoinFolderText(folder.GetString(), name); }
 
 bool IsLoaded(HMODULE module) { return module && module != reinterpret_cast<HMODULE>(-1); }
 
@@ -90,8 +75,8 @@ void WriteLine(CAbstractLog* log, const CBasicString& text) { log->WriteSourceMe
 
 void KVXSetAppFolders(const wchar_t* programFolder, const wchar_t* moduleFolder) {
     std::lock_guard<std::mutex> lock(g_foldersMutex);
-    g_programFolder = TrimFolder(programFolder ? programFolder : L"");
-    g_moduleFolder = TrimFolder(moduleFolder ? moduleFolder : L"");
+    g_programFolder = TrimFolderText(programFolder);
+    g_moduleFolder = TrimFolderText(moduleFolder);
 }
 
 CBasicString KVXGetProgramFolder() {
@@ -136,7 +121,7 @@ int CKVXApp::Init(KVXApplicationID id, CAbstractProgressStatus* progress) {
     const CBasicString programFolder = KVXGetProgramFolder();
     CBasicString logFolder = programFolder;
     if (IsFolderNotWritable(programFolder.GetString())) logFolder = GetUserDataFolder(CBasicString(), CBasicString());
-    const CBasicString logPath = MakeTempFileName(TrimFolder(logFolder).GetString(), L"txt");
+    const CBasicString logPath = MakeTempFileName(TrimFolderText(logFolder.GetString()).GetString(), L"txt");
     const CBasicString definitionPath = Join(programFolder, kDefinitionFile);
     if (log->Init(definitionPath.GetString(), logPath.GetString(), 1, progress) < 0) {
         ReportAssertion(0, kSourceFile, kLineLogInit);

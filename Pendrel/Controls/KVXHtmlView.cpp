@@ -53,6 +53,14 @@ bool FetchThroughLibrary(HMODULE module, const QUrl& url, QByteArray& body) {
     return ok;
 }
 
+// The online-services library of the registered application object; null
+// while it is not loaded.
+HMODULE LoadedLibrary() {
+    CKVXApp* app = KVXGetApp();
+    if (!app || app->m_hSendrix == reinterpret_cast<HMODULE>(-1)) return nullptr;
+    return app->m_hSendrix;
+}
+
 } // namespace
 
 CKVXHtmlView::CKVXHtmlView(QWidget* parent) : QTextBrowser(parent) {
@@ -86,8 +94,7 @@ bool CKVXHtmlView::Navigate(const QString& address) {
         else url = QUrl(address);
     }
     if (IsWeb(url)) {
-        CKVXApp* app = KVXGetApp();
-        if (!app || !app->m_hSendrix || app->m_hSendrix == reinterpret_cast<HMODULE>(-1)) return false;
+        if (!LoadedLibrary()) return false;
         Fetch(url, true, m_generation);
         return true;
     }
@@ -103,11 +110,11 @@ bool CKVXHtmlView::Navigate(const QString& address) {
 }
 
 void CKVXHtmlView::Fetch(const QUrl& url, bool page, quint64 generation) {
-    CKVXApp* app = KVXGetApp();
-    if (!app || !app->m_hSendrix || app->m_hSendrix == reinterpret_cast<HMODULE>(-1)) return;
+    HMODULE loaded = LoadedLibrary();
+    if (!loaded) return;
     // The worker keeps the library loaded while it runs, whatever the
     // application object does meanwhile.
-    HMODULE module = LoadDynamicLibrary(GetModulePath(app->m_hSendrix).GetString());
+    HMODULE module = LoadDynamicLibrary(GetModulePath(loaded).GetString());
     if (!module) return;
     QPointer<CKVXHtmlView> view(this);
     QThreadPool::globalInstance()->start([view, module, url, page, generation] {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "Pendrel/Core/FolderText.h"
 #include "Pendrel/Core/TextConversion.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
@@ -24,18 +25,6 @@ constexpr int kLineNoAddress = 104;
 constexpr int kLineUnknownLink = 126;
 
 const wchar_t kFileName[] = L"UrlFile.xml";
-
-// The folder without trailing white space and separators.
-CBasicString TrimFolder(const wchar_t* folder) {
-    CBasicString text(folder);
-    for (;;) {
-        int before = text.GetLength();
-        text.TrimRight();
-        text.TrimRightChar(L'/');
-        text.TrimRightChar(L'\\');
-        if (text.GetLength() == before) return text;
-    }
-}
 
 // A link id: decimal text as a 64-bit number (leading white space and a
 // sign allowed, no digits give 0), of which the low 32 bits count.
@@ -59,16 +48,14 @@ int CLinkTable::Load(const wchar_t* folder, HMODULE sendrix) {
         ReportAssertion(0, kSourceFile, kLineLoadFolder);
         return 0;
     }
-    m_folder = TrimFolder(folder);
+    m_folder = TrimFolderText(folder);
     m_sendrix = sendrix;
     return LoadUrlTable();
 }
 
 BOOL CLinkTable::LoadUrlTable() {
     m_table.clear();
-    CBasicString path = TrimFolder(m_folder.GetString());
-    path += L"/";
-    path += kFileName;
+    const CBasicString path = JoinFolderText(m_folder.GetString(), kFileName);
     if (!PathExists(path.GetString())) {
         ReportAssertion(0, kSourceFile, kLineMissingFile);
         return FALSE;
