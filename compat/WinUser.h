@@ -167,3 +167,22 @@ typedef QWidget* HWND;
 #define LR_DEFAULTCOLOR 0x0000u
 #define LR_MONOCHROME 0x0001u
 #define LR_VGACOLOR 0x0080u
+
+// ---------------------------------------------------------------------------
+// Window messages and their records
+#define WM_COMMAND 0x0111u
+
+// The sizes a window may take (outer sizes in pixels).
+struct MINMAXINFO {
+    POINT ptReserved;
+    POINT ptMaxSize;
+    POINT ptMaxPosition;
+    POINT ptMinTrackSize;
+    POINT ptMaxTrackSize;
+};
+
+// Device capabilities (GetDeviceCaps)
+#define HORZRES 8
+#define VERTRES 10
+#define LOGPIXELSX 88
+#define LOGPIXELSY 90

@@ -64,6 +64,10 @@ INT_PTR CKVXDialog::DoModal() {
     m_ended = false;
     setResult(0);
     SetCreated(true);
+    if (OnCreate() == -1) {
+        SetCreated(false);
+        return -1;
+    }
     OnInitDialog();
     if (!m_ended) {
         m_inModalLoop = true;
@@ -81,6 +85,10 @@ BOOL CKVXDialog::Create(QWidget* parent) {
     if (!Build()) return FALSE;
     m_ended = false;
     SetCreated(true);
+    if (OnCreate() == -1) {
+        SetCreated(false);
+        return FALSE;
+    }
     OnInitDialog();
     if (!m_ended) show();
     return TRUE;
@@ -141,6 +149,10 @@ void CKVXDialog::SetDlgItemText(UINT id, const wchar_t* text) {
 
 CBasicString CKVXDialog::GetDlgItemText(UINT id) const {
     return KVXGetWindowText(GetDlgItem(id));
+}
+
+int CKVXDialog::OnCreate() {
+    return 0;
 }
 
 BOOL CKVXDialog::OnInitDialog() {

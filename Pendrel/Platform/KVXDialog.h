@@ -3,7 +3,7 @@
 // when it is created, with the template's caption, font, client size and
 // controls, and a map from control id to widget.
 //
-// - DoModal builds the dialog, calls OnInitDialog and runs it modally; the
+// - DoModal builds the dialog, calls OnCreate and OnInitDialog and runs it modally; the
 //   result is the code given to EndDialog, or -1 when no template has the
 //   id. Create builds it as a modeless window (or a child page, for a
 //   WS_CHILD template) and shows it. DestroyWindow ends it: the window
@@ -58,6 +58,10 @@ public:
     CBasicString GetDlgItemText(UINT id) const;
 
 protected:
+    // The window is being created: its controls are made, OnInitDialog has
+    // not run yet. -1 fails the creation (DoModal gives -1, Create FALSE);
+    // the base gives 0.
+    virtual int OnCreate();
     // After the controls are made, before the dialog shows; the base does
     // nothing and returns TRUE.
     virtual BOOL OnInitDialog();

@@ -186,6 +186,19 @@ TEST(Dialog, EndingInOnInitDialogNeverShowsIt) {
     EXPECT_EQ(dialog.destroyCalls, 1);
 }
 
+TEST(Dialog, AFailedCreationMakesNoWindow) {
+    class CRefusingDialog : public CTestDialog {
+    protected:
+        int OnCreate() override { return -1; }
+    };
+    CRefusingDialog dialog;
+    EXPECT_FALSE(dialog.Create());
+    EXPECT_EQ(dialog.DoModal(), -1);
+    EXPECT_FALSE(dialog.IsCreated());
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.initCalls, 0);
+}
+
 TEST(Dialog, ASubclassedControlTakesTheTemplateControlsPlace) {
     CTestDialog dialog;
     ASSERT_TRUE(dialog.Create());

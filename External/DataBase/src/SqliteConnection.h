@@ -1,0 +1,93 @@
+#pragma once
+// A thin layer over one SQLite connection: prepared statements cached per
+// connection, binding of wide texts as UTF-8, and failures as SqlError.
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <sqlite3.h>
+
+#include "compat/WinTypes.h"
+
+// A failed SQLite call: its extended result code.
+struct SqlError {
+    int code;
+    bool IsConstraint() const { return (code & 0xFF) == SQLITE_CONSTRAINT; }
+    bool IsForeignKey() const { return code == SQLITE_CONSTRAINT_FOREIGNKEY; }
+};
+
+class SqliteConnection;
+
+// One use of a cached statement: bound, stepped, reset when it ends.
+class SqlStatement {
+public:
+    SqlStatement(SqliteConnection& connection, const char* sql);
+    ~SqlStatement();
+    SqlStatement(const SqlStatement&) = delete;
+    SqlStatement& operator=(const SqlStatement&) = delete;
+
+    SqlStatement& Bind(int index, int64_t value);
+    SqlStatement& Bind(int index, int value) { return Bind(index, static_cast<int64_t>(value)); }
+    SqlStatement& Bind(int index, const std::wstring& text);
+    SqlStatement& BindUtf8(int index, const std::string& text);
+    SqlStatement& BindBlob(int index, const void* bytes, size_t size);
+    SqlStatement& BindNull(int index);
+
+    // True while a row is there.
+    bool Step();
+    // Runs a statement that gives no rows.
+    void Run();
+
+    int64_t Int64(int column) const;
+    int Int(int column) const { return static_cast<int>(Int64(column)); }
+    std::wstring Text(int column) const;
+    std::vector<BYTE> Blob(int column) const;
+    int ColumnCount() const;
+    int ColumnType(int column) const;
+    sqlite3_stmt* Handle() const { return m_statement; }
+
+private:
+    SqliteConnection& m_connection;
+    sqlite3_stmt* m_statement;
+};
+
+class SqliteConnection {
+public:
+    // Opens path (UTF-8); throws SqlError.
+    SqliteConnection(const std::string& path, bool create, int busyTimeoutMs);
+    ~SqliteConnection();
+    SqliteConnection(const SqliteConnection&) = delete;
+    SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+    // Runs statements without parameters; throws SqlError.
+    void Execute(const char* sql);
+    // Runs one statement without parameters through the statement cache
+    // (sql is a literal); throws SqlError.
+    void Run(const char* sql);
+    int64_t LastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
+    int Changes() const { return sqlite3_changes(m_db); }
+    bool InTransaction() const { return !sqlite3_get_autocommit(m_db); }
+    sqlite3* Handle() const { return m_db; }
+
+    // The cached statement of sql (the text's address is the key, so sql is
+    // a literal).
+    sqlite3_stmt* Prepare(const char* sql);
+    [[noreturn]] void Fail(int code);
+
+    // Set while the connection is pinned to a thread's transaction.
+    int transactionDepth = 0;
+
+private:
+    sqlite3* m_db = nullptr;
+    std::unordered_map<const char*, sqlite3_stmt*> m_statements;
+};
+
+// Folds a text for case-insensitive matching: every character to lower case
+// by the system's Unicode case mapping.
+std::wstring FoldText(const wchar_t* text);
+std::wstring FoldText(const std::wstring& text);
+// The smallest text above every text that begins with prefix (a folded
+// text); empty when there is none (prefix empty or all U+10FFFF).
+std::wstring PrefixUpperBound(const std::wstring& prefix);
