@@ -47,7 +47,7 @@ QImage LoadPicture(UINT id, int line) {
 
 } // namespace
 
-CEULADlg::CEULADlg(QWidget* parent) : CKVXDialog(553, parent), m_icon(nullptr), m_html(nullptr) {
+CEULADlg::CEULADlg(QWidget* parent) : CKVXResizableDlg(553, parent), m_icon(nullptr), m_html(nullptr) {
     m_html = new CKVXHTMLCtrl(kAgreementPage, this);
     if (CKVXApp* app = KVXGetApp()) m_icon = app->GetApplicationIcon(0);
 }
@@ -59,52 +59,41 @@ CEULADlg::~CEULADlg() {
 BOOL CEULADlg::OnInitDialog() {
     m_rightPicture = LoadPicture(kRightPicture, kLineRightPicture);
     m_leftPicture = LoadPicture(kLeftPicture, kLineLeftPicture);
-    BOOL result = CKVXDialog::OnInitDialog();
+    BOOL result = CKVXResizableDlg::OnInitDialog();
     if (m_icon) setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(m_icon))));
     m_separator = GetDlgItem(kSeparator);
     m_placeholder = GetDlgItem(kPlaceholder);
     AddResizableControls();
-    // The template's size may lie below the minimum: the controls follow.
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
     m_html->Create(this);
     if (m_placeholder) m_html->setGeometry(m_placeholder->geometry());
     m_html->show();
-    KVXKeepEnterAndEscape(this, this);
-    LayOut();
     return result;
 }
 
 void CEULADlg::AddResizableControls() {
-    m_anchors.clear();
-    m_startSize = size();
-    const std::pair<UINT, Anchor> anchors[] = {
-        {kSeparator, StretchWidth}, {kPlaceholder, StretchBoth}, {IDOK, FollowLowerRight}, {IDCANCEL, FollowLowerRight}};
-    for (const auto& [id, anchor] : anchors)
-        if (QWidget* control = GetDlgItem(id)) m_anchors.push_back({id, anchor, control->geometry()});
+    m_resizableCtrls.clear();
+    m_resizableCtrls.emplace_back(kSeparator, 0, RESIZE_KEEP_TOP | RESIZE_STRETCH_WIDTH);
+    m_resizableCtrls.emplace_back(kPlaceholder, 0, RESIZE_STRETCH_WIDTH | RESIZE_STRETCH_HEIGHT);
+    m_resizableCtrls.emplace_back(IDOK, 0, RESIZE_ANCHOR_RIGHT | RESIZE_ANCHOR_BOTTOM);
+    m_resizableCtrls.emplace_back(IDCANCEL, 0, RESIZE_ANCHOR_RIGHT | RESIZE_ANCHOR_BOTTOM);
+    CKVXResizableDlg::AddResizableControls();
 }
 
-void CEULADlg::LayOut() {
-    if (m_anchors.empty()) return;
-    const int dx = width() - m_startSize.width();
-    const int dy = height() - m_startSize.height();
-    for (const AnchoredControl& anchored : m_anchors) {
-        QWidget* control = GetDlgItem(anchored.id);
-        if (!control) continue;
-        QRect place = anchored.start;
-        switch (anchored.anchor) {
-        case StretchWidth: place.setWidth(place.width() + dx); break;
-        case StretchBoth: place.setSize(place.size() + QSize(dx, dy)); break;
-        case FollowLowerRight: place.translate(dx, dy); break;
-        }
-        control->setGeometry(place);
-    }
-    if (m_placeholder && m_html->IsCreated()) m_html->setGeometry(m_placeholder->geometry());
-    update();
+void CEULADlg::OnGetMinMaxInfo(MINMAXINFO* info) {
+    info->ptMinTrackSize.x = kMinimumWidth;
+    info->ptMinTrackSize.y = kMinimumHeight;
+    CKVXResizableDlg::OnGetMinMaxInfo(info);
+}
+
+BOOL CEULADlg::PreTranslateMessage(QObject* target, QEvent* event) {
+    if (KVXIsContainedKey(target, event)) return TRUE;
+    return CKVXResizableDlg::PreTranslateMessage(target, event);
 }
 
 void CEULADlg::resizeEvent(QResizeEvent* event) {
-    CKVXDialog::resizeEvent(event);
-    LayOut();
+    CKVXResizableDlg::resizeEvent(event);
+    update();
+    if (m_placeholder && m_html->IsCreated()) m_html->setGeometry(m_placeholder->geometry());
 }
 
 void CEULADlg::PaintLogo(QPainter& painter, const QRect& header) {
@@ -114,7 +103,7 @@ void CEULADlg::PaintLogo(QPainter& painter, const QRect& header) {
 }
 
 void CEULADlg::paintEvent(QPaintEvent* event) {
-    CKVXDialog::paintEvent(event);
+    CKVXResizableDlg::paintEvent(event);
     if (!m_separator || m_leftPicture.isNull() || m_rightPicture.isNull()) return;
     const QRect header(0, 0, width(), m_separator->y());
     if (header.isEmpty()) return;
@@ -126,8 +115,4 @@ void CEULADlg::paintEvent(QPaintEvent* event) {
     }
     QPainter painter(this);
     painter.drawImage(header.topLeft(), buffer);
-}
-
-bool CEULADlg::eventFilter(QObject* watched, QEvent* event) {
-    return KVXIsContainedKey(watched, event) || CKVXDialog::eventFilter(watched, event);
 }

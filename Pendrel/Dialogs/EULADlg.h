@@ -15,15 +15,13 @@
 
 #include <QImage>
 
-#include <vector>
-
+#include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Pendrel/PendrelApi.h"
-#include "Pendrel/Platform/KVXDialog.h"
 
 class CKVXHTMLCtrl;
 class QPainter;
 
-class PENDREL_API CEULADlg : public CKVXDialog {
+class PENDREL_API CEULADlg : public CKVXResizableDlg {
     Q_OBJECT
 
 public:
@@ -37,32 +35,26 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    // Registers how the controls follow the dialog's size.
-    void AddResizableControls();
+    // The separator (left and right margins kept, top kept), the text area
+    // (all four margins kept), both buttons (fixed size and distance to the
+    // lower right corner).
+    void AddResizableControls() override;
+    void OnGetMinMaxInfo(MINMAXINFO* info) override;
+    // Enter and Escape reach the focused control only; a button does not
+    // take them as a click.
+    BOOL PreTranslateMessage(QObject* target, QEvent* event) override;
     // Paints the header (white, left and right pictures) into its own
     // picture.
     void PaintLogo(QPainter& painter, const QRect& header);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // How a control follows the dialog's size.
-    enum Anchor { StretchWidth, StretchBoth, FollowLowerRight };
-    struct AnchoredControl {
-        UINT id;
-        Anchor anchor;
-        QRect start;  // its place when the dialog had its start size
-    };
-    void LayOut();
-
     HICON m_icon;
     QWidget* m_separator = nullptr;
     QWidget* m_placeholder = nullptr;
     QImage m_rightPicture;
     QImage m_leftPicture;
     CKVXHTMLCtrl* m_html;
-    std::vector<AnchoredControl> m_anchors;
-    QSize m_startSize;
 };
