@@ -38,7 +38,6 @@ CKVXResizableDlg::CKVXResizableDlg(UINT templateId, QWidget* parent)
     : CDialogPrintPreview(templateId, parent) {}
 
 CKVXResizableDlg::~CKVXResizableDlg() {
-    // The tooltip window, when it still exists, is destroyed here.
     if (m_filtering && qApp) qApp->removeEventFilter(this);
 }
 
@@ -49,8 +48,8 @@ int CKVXResizableDlg::OnCreate() {
     ApplyMinMaxInfo();
     m_initialWidth = width();
     m_initialHeight = height();
-    // The tooltip is created here for this dialog (shape 2, rounded; mode 8,
-    // after the delay; no tip provider) when it has no window yet.
+    // The tooltip: rounded, shown after the delay, no tip provider.
+    if (!m_toolTip.parentWidget()) m_toolTip.Create(this, KVX_TIP_ROUNDED, KVX_TIP_AFTER_DELAY, nullptr);
     if (!m_filtering) {
         qApp->installEventFilter(this);
         m_filtering = true;
@@ -65,7 +64,7 @@ BOOL CKVXResizableDlg::OnInitDialog() {
 void CKVXResizableDlg::OnDestroy() {
     m_initialWidth = 0;
     m_initialHeight = 0;
-    // The tooltip window is destroyed here when it exists.
+    m_toolTip.Hide();
     if (m_filtering) {
         qApp->removeEventFilter(this);
         m_filtering = false;
@@ -87,8 +86,9 @@ void CKVXResizableDlg::OnGetMinMaxInfo(MINMAXINFO*) {
     // the default processing would give; nothing changes here.
 }
 
-BOOL CKVXResizableDlg::PreTranslateMessage(QObject*, QEvent*) {
-    // The tooltip's relay takes the event here; the dialog base eats none.
+BOOL CKVXResizableDlg::PreTranslateMessage(QObject*, QEvent* event) {
+    // The tooltip sees every input event; the dialog base eats none.
+    m_toolTip.RelayEvent(event);
     return FALSE;
 }
 

@@ -22,12 +22,15 @@
 //   before calling the base, which changes nothing.
 // - PreTranslateMessage sees the input events of the dialog and its
 //   controls before they do (while the dialog is created); TRUE eats the
-//   event. The dialog's tooltip relays them there.
+//   event. The base hands them to the dialog's tooltip (m_toolTip, a
+//   rounded tip shown after the delay), which derived dialogs fill with
+//   AddTool.
 
 #include <QImage>
 
 #include <vector>
 
+#include "Pendrel/Controls/WinToolTipCtrl.h"
 #include "Pendrel/Core/ResizableCtrl.h"
 #include "Pendrel/Dialogs/DialogPrintPreview.h"
 #include "Pendrel/PendrelApi.h"
@@ -82,6 +85,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::vector<st_ResizableCtrl> m_resizableCtrls;
+    // Made when the dialog is created; hidden when it is destroyed.
+    CWinToolTipCtrl m_toolTip;
 
 private:
     void ApplyMinMaxInfo();

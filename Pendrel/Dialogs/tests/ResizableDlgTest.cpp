@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QTest>
@@ -167,6 +169,38 @@ TEST(ResizableDlgTest, PreTranslateMessageSeesControlInputFirst) {
     dialog.DestroyWindow();
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(dialog.seen.size(), 2u);
+}
+
+// The dialog's tooltip shows over a control registered with it, and the
+// dialog hands it the moves over the other controls, which hide it at once.
+TEST(ResizableDlgTest, TheTooltipShowsOverItsControlsAndSeesTheDialogsMoves) {
+    class CTipDlg : public CTestResizableDlg {
+    public:
+        CWinToolTipCtrl& ToolTip() { return m_toolTip; }
+    };
+    CTipDlg dialog;
+    ASSERT_TRUE(dialog.Create());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QWidget* button = dialog.GetDlgItem(IDOK);
+    QWidget* list = dialog.GetDlgItem(kListId);
+    dialog.ToolTip().SetShowDelay(20);
+    dialog.ToolTip().AddTool(button, CBasicString(L"[H]OK[D]Closes the window."));
+    auto moveTo = [](QWidget* control) {
+        const QPoint local(5, 5);
+        QCursor::setPos(control->mapToGlobal(local));
+        QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(control->mapToGlobal(local)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(control, &move);
+    };
+    moveTo(button);
+    ASSERT_TRUE(QTest::qWaitFor([&dialog] { return dialog.ToolTip().isVisible(); }, 5000));
+    moveTo(list);
+    EXPECT_FALSE(dialog.ToolTip().isVisible());
+    moveTo(button);
+    ASSERT_TRUE(QTest::qWaitFor([&dialog] { return dialog.ToolTip().isVisible(); }, 5000));
+    dialog.DestroyWindow();
+    EXPECT_FALSE(dialog.ToolTip().isVisible());
 }
 
 TEST(ResizableDlgTest, PaintBitmapFillsWhiteAndPlacesTheBitmap) {

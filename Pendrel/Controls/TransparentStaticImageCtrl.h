@@ -1,0 +1,43 @@
+#pragma once
+// An image static that paints a PNG (at its own size, at the top-left
+// corner) or, without one, an icon (in the client's size), on a transparent
+// background or, with erase set, on its background colour. It owns what it
+// shows; setting one kind of picture drops the other.
+
+#include <QLabel>
+
+#include <memory>
+
+#include "Pendrel/PendrelApi.h"
+#include "compat/WinUser.h"
+
+class CKVXImage;
+
+class PENDREL_API CTransparentStaticImageCtrl : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit CTransparentStaticImageCtrl(QWidget* parent = nullptr);
+    ~CTransparentStaticImageCtrl() override;
+
+    // PNG resource id of the module (null: Pendrel's).
+    void SetPNG(HINSTANCE instance, UINT id);
+    // Takes the icon over.
+    void SetIcon(HICON icon);
+    // Icon resource id of Pendrel at size x size.
+    void SetIcon(UINT id, int size);
+    void SetEraseBackground(int erase) { m_eraseBackground = erase; }
+    void SetBackgroudColor(COLORREF color) { m_backgroundColor = color; }
+    COLORREF GetBackgroudColor() const { return m_backgroundColor; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void DestroyIcon();
+
+    HICON m_icon = nullptr;
+    int m_eraseBackground = FALSE;
+    COLORREF m_backgroundColor;
+    std::unique_ptr<CKVXImage> m_image;
+};

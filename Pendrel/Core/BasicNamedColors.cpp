@@ -1,0 +1,218 @@
+#include "Pendrel/Core/BasicNamedColors.h"
+
+#include <cwchar>
+#include <iterator>
+
+#include "utility/UnicodeCase.h"
+
+namespace {
+
+struct NamedColor {
+    COLORREF color;
+    const wchar_t* name;
+};
+
+// Searched in this order.
+const NamedColor kNamedColors[] = {
+    {RGB(0xF0, 0xF8, 0xFF), L"AliceBlue"},
+    {RGB(0xFA, 0xEB, 0xD7), L"AntiqueWhite"},
+    {RGB(0x00, 0xFF, 0xFF), L"Aqua"},
+    {RGB(0x7F, 0xFF, 0xD4), L"Aquamarine"},
+    {RGB(0xF0, 0xFF, 0xFF), L"Azure"},
+    {RGB(0xF5, 0xF5, 0xDC), L"Beige"},
+    {RGB(0xFF, 0xE4, 0xC4), L"Bisque"},
+    {RGB(0x00, 0x00, 0x00), L"Black"},
+    {RGB(0xFF, 0xFF, 0xCD), L"BlanchedAlmond"},
+    {RGB(0x00, 0x00, 0xFF), L"Blue"},
+    {RGB(0x8A, 0x2B, 0xE2), L"BlueViolet"},
+    {RGB(0xA5, 0x2A, 0x2A), L"Brown"},
+    {RGB(0xDE, 0xB8, 0x87), L"Burlywood"},
+    {RGB(0x5F, 0x9E, 0xA0), L"CadetBlue"},
+    {RGB(0x7F, 0xFF, 0x00), L"Chartreuse"},
+    {RGB(0xD2, 0x69, 0x1E), L"Chocolate"},
+    {RGB(0xFF, 0x7F, 0x50), L"Coral"},
+    {RGB(0x64, 0x95, 0xED), L"CornflowerBlue"},
+    {RGB(0xFF, 0xF8, 0xDC), L"Cornsilk"},
+    {RGB(0xDC, 0x14, 0x3C), L"Crimson"},
+    {RGB(0x00, 0xFF, 0xFF), L"Cyan"},
+    {RGB(0x00, 0x00, 0x8B), L"DarkBlue"},
+    {RGB(0x00, 0x8B, 0x8B), L"DarkCyan"},
+    {RGB(0xB8, 0x86, 0x0B), L"DarkGoldenRod"},
+    {RGB(0xA9, 0xA9, 0xA9), L"DarkGray"},
+    {RGB(0x00, 0x64, 0x00), L"DarkGreen"},
+    {RGB(0xBD, 0xB7, 0x6B), L"DarkKhaki"},
+    {RGB(0x8B, 0x00, 0x8B), L"DarkMagenta"},
+    {RGB(0x55, 0x6B, 0x2F), L"DarkOliveGreen"},
+    {RGB(0xFF, 0x8C, 0x00), L"DarkOrange"},
+    {RGB(0x99, 0x32, 0xCC), L"DarkOrchid"},
+    {RGB(0x8B, 0x00, 0x00), L"DarkRed"},
+    {RGB(0xE9, 0x96, 0x7A), L"DarkSalmon"},
+    {RGB(0x8F, 0xBC, 0x8F), L"DarkSeaGreen"},
+    {RGB(0x48, 0x3D, 0x8B), L"DarkSlateBlue"},
+    {RGB(0x2F, 0x4F, 0x4F), L"DarkSlateGray"},
+    {RGB(0x00, 0xCE, 0xD1), L"DarkTurquoise"},
+    {RGB(0x94, 0x00, 0xD3), L"DarkViolet"},
+    {RGB(0xFF, 0x14, 0x93), L"DeepPink"},
+    {RGB(0x00, 0xBF, 0xFF), L"DeepSkyBlue"},
+    {RGB(0x69, 0x69, 0x69), L"DimGray"},
+    {RGB(0x1E, 0x90, 0xFF), L"DodgerBlue"},
+    {RGB(0xB2, 0x22, 0x22), L"FireBrick"},
+    {RGB(0xFF, 0xFA, 0xF0), L"FloralWhite"},
+    {RGB(0x22, 0x8B, 0x22), L"ForestGreen"},
+    {RGB(0xFF, 0x00, 0xFF), L"Fuchsia"},
+    {RGB(0xDC, 0xDC, 0xDC), L"Gainsboro"},
+    {RGB(0xF8, 0xF8, 0xFF), L"GhostWhite"},
+    {RGB(0xFF, 0xD7, 0x00), L"Gold"},
+    {RGB(0xDA, 0xA5, 0x20), L"GoldenRod"},
+    {RGB(0x7F, 0x7F, 0x7F), L"Gray"},
+    {RGB(0x00, 0x80, 0x00), L"Green"},
+    {RGB(0xAD, 0xFF, 0x2F), L"GreenYellow"},
+    {RGB(0xF0, 0xFF, 0xF0), L"HoneyDew"},
+    {RGB(0xFF, 0x69, 0xB4), L"HotPink"},
+    {RGB(0xCD, 0x5C, 0x5C), L"IndianRed"},
+    {RGB(0x4B, 0x00, 0x82), L"Indigo"},
+    {RGB(0xFF, 0xFF, 0xF0), L"Ivory"},
+    {RGB(0xF0, 0xE6, 0x8C), L"Khaki"},
+    {RGB(0xE6, 0xE6, 0xFA), L"Lavender"},
+    {RGB(0xFF, 0xF0, 0xF5), L"LavenderBlush"},
+    {RGB(0x7C, 0xFC, 0x00), L"Lawngreen"},
+    {RGB(0xFF, 0xFA, 0xCD), L"LemonChiffon"},
+    {RGB(0xAD, 0xD8, 0xE6), L"LightBlue"},
+    {RGB(0xF0, 0x80, 0x80), L"LightCoral"},
+    {RGB(0xE0, 0xFF, 0xFF), L"LightCyan"},
+    {RGB(0xFA, 0xFA, 0xD2), L"LightGoldenRodYellow"},
+    {RGB(0x90, 0xEE, 0x90), L"LightGreen"},
+    {RGB(0xD3, 0xD3, 0xD3), L"LightGrey"},
+    {RGB(0xFF, 0xB6, 0xC1), L"LightPink"},
+    {RGB(0xFF, 0xA0, 0x7A), L"LightSalmon"},
+    {RGB(0x20, 0xB2, 0xAA), L"LightSeaGreen"},
+    {RGB(0x87, 0xCE, 0xFA), L"LightSkyBlue"},
+    {RGB(0x77, 0x88, 0x99), L"LightSlateGray"},
+    {RGB(0xB0, 0xC4, 0xDE), L"LightSteelBlue"},
+    {RGB(0xFF, 0xFF, 0xE0), L"LightYellow"},
+    {RGB(0x00, 0xFF, 0x00), L"Lime"},
+    {RGB(0x32, 0xCD, 0x32), L"LimeGreen"},
+    {RGB(0xFA, 0xF0, 0xE6), L"Linen"},
+    {RGB(0xFF, 0x00, 0xFF), L"Magenta"},
+    {RGB(0x80, 0x00, 0x00), L"Maroon"},
+    {RGB(0x66, 0xCD, 0xAA), L"MediumAquamarine"},
+    {RGB(0x00, 0x00, 0xCD), L"MediumBlue"},
+    {RGB(0xBA, 0x55, 0xD3), L"MediumOrchid"},
+    {RGB(0x93, 0x70, 0xDB), L"MediumPurple"},
+    {RGB(0x3C, 0xB3, 0x71), L"MediumSeaGreen"},
+    {RGB(0x7B, 0x68, 0xEE), L"MediumSlateBlue"},
+    {RGB(0x00, 0xFA, 0x9A), L"MediumSpringGreen"},
+    {RGB(0x48, 0xD1, 0xCC), L"MediumTurquoise"},
+    {RGB(0xC7, 0x15, 0x85), L"MediumVioletRed"},
+    {RGB(0x19, 0x19, 0x70), L"MidnightBlue"},
+    {RGB(0xF5, 0xFF, 0xFA), L"MintCream"},
+    {RGB(0xFF, 0xE4, 0xE1), L"MistyRose"},
+    {RGB(0xFF, 0xE4, 0xB5), L"Moccasin"},
+    {RGB(0xFF, 0xDE, 0xAD), L"NavajoWhite"},
+    {RGB(0x00, 0x00, 0x80), L"Navy"},
+    {RGB(0xFD, 0xF5, 0xE6), L"OldLace"},
+    {RGB(0x80, 0x80, 0x00), L"Olive"},
+    {RGB(0x6B, 0x8E, 0x23), L"OliveDrab"},
+    {RGB(0xFF, 0xA5, 0x00), L"Orange"},
+    {RGB(0xFF, 0x45, 0x00), L"OrangeRed"},
+    {RGB(0xDA, 0x70, 0xD6), L"Orchid"},
+    {RGB(0xEE, 0xE8, 0xAA), L"PaleGoldenRod"},
+    {RGB(0x98, 0xFB, 0x98), L"PaleGreen"},
+    {RGB(0xAF, 0xEE, 0xEE), L"PaleTurquoise"},
+    {RGB(0xDB, 0x70, 0x93), L"PaleVioletRed"},
+    {RGB(0xFF, 0xEF, 0xD5), L"PapayaWhip"},
+    {RGB(0xFF, 0xDA, 0xB9), L"PeachPuff"},
+    {RGB(0xCD, 0x85, 0x3F), L"Peru"},
+    {RGB(0xFF, 0xC0, 0xCB), L"Pink"},
+    {RGB(0xDD, 0xA0, 0xDD), L"Plum"},
+    {RGB(0xB0, 0xE0, 0xE6), L"PowderBlue"},
+    {RGB(0x80, 0x00, 0x80), L"Purple"},
+    {RGB(0xFF, 0x00, 0x00), L"Red"},
+    {RGB(0xBC, 0x8F, 0x8F), L"RosyBrown"},
+    {RGB(0x41, 0x69, 0xE1), L"RoyalBlue"},
+    {RGB(0x8B, 0x45, 0x13), L"SaddleBrown"},
+    {RGB(0xFA, 0x80, 0x72), L"Salmon"},
+    {RGB(0xF4, 0xA4, 0x60), L"SandyBrown"},
+    {RGB(0x2E, 0x8B, 0x57), L"SeaGreen"},
+    {RGB(0xFF, 0xF5, 0xEE), L"SeaShell"},
+    {RGB(0xA0, 0x52, 0x2D), L"Sienna"},
+    {RGB(0xC0, 0xC0, 0xC0), L"Silver"},
+    {RGB(0x87, 0xCE, 0xEB), L"SkyBlue"},
+    {RGB(0x6A, 0x5A, 0xCD), L"SlateBlue"},
+    {RGB(0x70, 0x80, 0x90), L"SlateGray"},
+    {RGB(0xFF, 0xFA, 0xFA), L"Snow"},
+    {RGB(0x00, 0xFF, 0x7F), L"SpringGreen"},
+    {RGB(0x46, 0x82, 0xB4), L"SteelBlue"},
+    {RGB(0xD2, 0xB4, 0x8C), L"Tan"},
+    {RGB(0x00, 0x80, 0x80), L"Teal"},
+    {RGB(0xD8, 0xBF, 0xD8), L"Thistle"},
+    {RGB(0xFF, 0x63, 0x47), L"Tomato"},
+    {RGB(0x40, 0xE0, 0xD0), L"Turquoise"},
+    {RGB(0xEE, 0x82, 0xEE), L"Violet"},
+    {RGB(0xF5, 0xDE, 0xB3), L"Wheat"},
+    {RGB(0xFF, 0xFF, 0xFF), L"White"},
+    {RGB(0xF5, 0xF5, 0xF5), L"WhiteSmoke"},
+    {RGB(0xFF, 0xFF, 0x00), L"Yellow"},
+    {RGB(0x8B, 0xCD, 0x32), L"YellowGreen"},
+};
+static_assert(std::size(kNamedColors) == 140);
+
+bool IsBlank(wchar_t ch) {
+    return ch == L' ' || ch == L'\t' || ch == L'\n' || ch == L'\r' || ch == L'\v' || ch == L'\f';
+}
+
+// The decimal integer at the start of text, kept modulo 256 as a byte.
+BYTE ReadComponent(const wchar_t* text) {
+    while (IsBlank(*text)) ++text;
+    bool negative = false;
+    if (*text == L'+' || *text == L'-') negative = *text++ == L'-';
+    unsigned long long value = 0;
+    for (; *text >= L'0' && *text <= L'9'; ++text) value = value * 10 + static_cast<unsigned>(*text - L'0');
+    // Only the low byte matters, and it survives wrap-around of the sum.
+    return static_cast<BYTE>(negative ? 0 - value : value);
+}
+
+int HexDigit(wchar_t ch) {
+    if (ch >= L'0' && ch <= L'9') return ch - L'0';
+    if (ch >= L'a' && ch <= L'f') return ch - L'a' + 10;
+    if (ch >= L'A' && ch <= L'F') return ch - L'A' + 10;
+    return -1;
+}
+
+// Two characters read as hexadecimal as far as they go.
+BYTE ReadHexPair(const wchar_t* pair) {
+    int value = 0;
+    for (int i = 0; i < 2; ++i) {
+        const int digit = HexDigit(pair[i]);
+        if (digit < 0) break;
+        value = value * 16 + digit;
+    }
+    return static_cast<BYTE>(value);
+}
+
+} // namespace
+
+CBasicNamedColors::CBasicNamedColors(const wchar_t* text) {
+    if (!text) return;
+    if (const wchar_t* comma = std::wcschr(text, L',')) {
+        const BYTE red = ReadComponent(text);
+        const BYTE green = ReadComponent(comma + 1);
+        const wchar_t* second = std::wcschr(comma + 1, L',');
+        const BYTE blue = second ? ReadComponent(second + 1) : 0;
+        m_color = RGB(red, green, blue);
+        return;
+    }
+    if (std::wcschr(text, L'#')) {
+        if (std::wcslen(text) == 7 && text[0] == L'#')
+            m_color = RGB(ReadHexPair(text + 1), ReadHexPair(text + 3), ReadHexPair(text + 5));
+        return;
+    }
+    for (const NamedColor& entry : kNamedColors) {
+        if (CompareTextNoCase(entry.name, text) == 0) {
+            m_color = entry.color;
+            return;
+        }
+    }
+}
+
+CBasicNamedColors::~CBasicNamedColors() = default;
