@@ -13,6 +13,7 @@
 #include <string>
 
 #include "Pendrel/App/KVXApp.h"
+#include "Pendrel/Controls/WinTheme.h"
 #include "Pendrel/Core/BasicLog.h"
 #include "Pendrel/Dialogs/EULADlg.h"
 #include "Pendrel/Pendrel.h"
@@ -266,6 +267,20 @@ TEST_F(KVXAppTest, ApplicationIconDependsOnTheApplication) {
     EXPECT_EQ(std::wstring(m_app.GetLanguageCode()), L"ENG");
     EXPECT_EQ(m_app.GetDlgBkColor(), RGB(240, 240, 240));
     EXPECT_EQ(m_app.GetTabPageBkColor(), RGB(255, 255, 225));
+}
+
+TEST(KVXAppThemeTest, TheApplicationObjectOwnsTheControlsTheme) {
+    EXPECT_EQ(KVXGetTheme(), nullptr);
+    {
+        CKVXApp app;
+        ASSERT_NE(app.m_pTheme, nullptr);
+        EXPECT_EQ(KVXGetCurrentWinTheme(), app.m_pTheme);
+        KVXSetApp(&app);
+        EXPECT_EQ(KVXGetTheme(), app.m_pTheme);
+        KVXSetApp(nullptr);
+    }
+    EXPECT_EQ(KVXGetCurrentWinTheme(), nullptr);
+    EXPECT_EQ(KVXGetTheme(), nullptr);
 }
 
 // The real online-services library, with Pendrel's folder being the build
