@@ -3,9 +3,8 @@
 #include <sys/auxv.h>
 
 #include <atomic>
-#include <cstring>
-#include <string>
 
+#include "Pendrel/App/KVXApp.h"
 #include "Pendrel/Image/KVXImage.h"
 #include "Pendrel/Platform/KVXImageList.h"
 #include "Pendrel/Platform/KVXResourceImages.h"
@@ -14,9 +13,7 @@
 #include "utility/AbstractLog.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
-#include "utility/Posix/SystemError.h"
 #include "utility/StringTable.h"
-#include "utility/TextCodec.h"
 
 namespace {
 
@@ -27,12 +24,6 @@ constexpr int kLineIcon = 147;
 constexpr int kLinePngMissing = 160;
 constexpr int kLinePngDecode = 167;
 constexpr int kLineBitmap = 180;
-
-const char kConversionSource[] = "BasicString";
-const wchar_t kConversionSourceWide[] = L"BasicString";
-constexpr int kLineConversionError = 390;
-constexpr int kLineConversionEncoding = 407;
-constexpr int kEncodingUtf8 = 2;
 
 // The library's entry: its resources are known from its start on.
 const CKVXResourceRegistration kPendrelResources("pendrel");
@@ -71,6 +62,11 @@ void KVXSetApp(CKVXApp* app) {
 
 CKVXApp* KVXGetApp() {
     return g_app.load();
+}
+
+CAbstractWinTheme* KVXGetTheme() {
+    CKVXApp* app = g_app.load();
+    return app ? app->m_pTheme : nullptr;
 }
 
 BOOL KVXLoadPng(HINSTANCE instance, UINT id, CKVXImage& image) {
@@ -112,24 +108,4 @@ CBasicString KVXLoadString(UINT id) {
     const wchar_t* text = FindModuleString(ProgramModule(), id);
     if (!text || !*text) text = FindModuleString(KVXGetInstance(), id);
     return CBasicString(text && *text ? text : L"");
-}
-
-CBasicString ConvertToBasicString(const char* text, int encoding) {
-    if (encoding != kEncodingUtf8) {
-        ReportAssertion(encoding == 1 || encoding == 3 || encoding == 4, kConversionSource, kLineConversionEncoding);
-        return CBasicString();
-    }
-    if (!text) {
-        if (CAbstractLog* log = GetLibraryLog())
-            log->LogFormat(kConversionSourceWide, kLineConversionError, 1, L"String conversion error: (%d) %s",
-                           ERROR_INVALID_PARAMETER, GetSystemErrorText(ERROR_INVALID_PARAMETER).GetString());
-        return CBasicString();
-    }
-    std::wstring wide = Utf8ToWide(text, std::strlen(text));
-    // The decoder keeps each invalid byte as U+DC80 + (byte - 0x80), a
-    // value no valid text yields; such bytes read as the replacement
-    // character.
-    for (wchar_t& ch : wide)
-        if (ch >= 0xDC80 && ch <= 0xDCFF) ch = 0xFFFD;
-    return CBasicString(wide.c_str(), static_cast<int>(wide.size()));
 }

@@ -10,12 +10,14 @@
 // Missing resources are reported through non-fatal assertions (source
 // ".\Pendrel") and a null or FALSE result; callers carry on without them.
 
+#include "Pendrel/Core/TextConversion.h"
 #include "Pendrel/Image/KVXGdiBitmap.h"
 #include "Pendrel/Image/KVXGdiIcon.h"
 #include "Pendrel/PendrelApi.h"
 #include "compat/WinTypes.h"
 #include "utility/BasicString.h"
 
+class CAbstractWinTheme;
 class CKVXApp;
 class CKVXImage;
 class CKVXImageList;
@@ -33,6 +35,9 @@ PENDREL_API HINSTANCE KVXGetInstance();
 // The program's application object (not owned); KVXSetApp(nullptr) at exit.
 PENDREL_API void KVXSetApp(CKVXApp* app);
 PENDREL_API CKVXApp* KVXGetApp();
+// The registered application object's window theme; null while none is
+// registered.
+PENDREL_API CAbstractWinTheme* KVXGetTheme();
 
 // Decodes PNG resource id of the module into the image. FALSE when the
 // resource is missing (the image stays as it was) or does not decode (its
@@ -60,9 +65,3 @@ PENDREL_API void KVXDetachImageList(CKVXImageList& list);
 // The text of string id: the program's string tables first, then
 // Pendrel's; empty when neither holds it.
 PENDREL_API CBasicString KVXLoadString(UINT id);
-
-// Narrow text to a wide string. Encoding 2 is UTF-8: a byte that starts or
-// continues no valid sequence becomes U+FFFD; a null text logs the
-// conversion error (87) and gives "". Encodings 1, 3 and 4 give ""; any
-// other is reported as an assertion and gives "".
-PENDREL_API CBasicString ConvertToBasicString(const char* text, int encoding);

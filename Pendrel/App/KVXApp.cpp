@@ -1,0 +1,261 @@
+#include "Pendrel/App/KVXApp.h"
+
+#include <QObject>
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "Pendrel/App/CrashReporter.h"
+#include "Pendrel/Core/AbstractProgressStatus.h"
+#include "Pendrel/Core/BasicLog.h"
+#include "Pendrel/Core/FolderText.h"
+#include "Pendrel/Dialogs/EULADlg.h"
+#include "Pendrel/Pendrel.h"
+#include "Pendrel/Platform/KVXSysColors.h"
+#include "compat/WinUser.h"
+#include "utility/AbstractFile.h"
+#include "utility/BasicDateTime.h"
+#include "utility/ErrorReport.h"
+#include "utility/LibraryLog.h"
+#include "utility/Posix/BasicRegistry.h"
+#include "utility/Posix/Folders.h"
+#include "utility/Posix/Modules.h"
+#include "utility/Posix/SystemInfo.h"
+#include "utility/TextCodec.h"
+
+namespace {
+
+const char kSourceFile[] = ".\\KVXApp";
+const wchar_t kSourceFileWide[] = L".\\KVXApp";
+constexpr int kLineLogExists = 55;
+constexpr int kLineLogAllocation = 59;
+constexpr int kLineLogInit = 82;
+constexpr int kLineSendrix = 139;
+constexpr int kLineLocalLoad = 177;
+constexpr int kLinePingArguments = 200;
+constexpr int kLinePingExport = 207;
+
+constexpr int kIconMain = 366;
+constexpr int kIconKeyboard = 367;
+constexpr int kKeyboardId = 2;
+
+const wchar_t kDefinitionFile[] = L"LogDef.ini";
+const wchar_t kSendrixFile[] = L"Sendrix.dll";
+const wchar_t kUrlFile[] = L"UrlFile.xml";
+
+typedef CAbstractFile* (*CreateHttpFileFunction)(const wchar_t*, CAbstractLog*);
+typedef void (*DeleteHttpFileFunction)(CAbstractFile*);
+
+// The background colours, fixed when Pendrel loads.
+const COLORREF g_dialogBackground = GetSysColor(COLOR_MENU);
+const COLORREF g_tabPageBackground = GetSysColor(COLOR_INFOBK);
+
+std::mutex g_foldersMutex;
+CBasicString g_programFolder;
+CBasicString g_moduleFolder;
+
+// The folder of a file path: the text before its last separator.
+CBasicString FolderOf(const CBasicString& path) {
+    int slash = path.ReverseFind(L'/');
+    return slash < 0 ? CBasicString() : path.Left(slash);
+}
+
+CBasicString FolderOverride(const CBasicString& folder, const CBasicString& fallback) {
+    return folder.IsEmpty() ? TrimFolderText(fallback.GetString()) : folder;
+}
+
+CBasicString Join(const CBasicString& folder, const wchar_t* name) { return JoinFolderText(folder.GetString(), name); }
+
+bool IsLoaded(HMODULE module) { return module && module != reinterpret_cast<HMODULE>(-1); }
+
+void WriteLine(CAbstractLog* log, const CBasicString& text) { log->WriteSourceMessage(text.GetString(), nullptr, 0); }
+
+} // namespace
+
+void KVXSetAppFolders(const wchar_t* programFolder, const wchar_t* moduleFolder) {
+    std::lock_guard<std::mutex> lock(g_foldersMutex);
+    g_programFolder = TrimFolderText(programFolder);
+    g_moduleFolder = TrimFolderText(moduleFolder);
+}
+
+CBasicString KVXGetProgramFolder() {
+    std::lock_guard<std::mutex> lock(g_foldersMutex);
+    return FolderOverride(g_programFolder, FolderOf(GetModulePath(nullptr)));
+}
+
+CBasicString KVXGetModuleFolder() {
+    std::lock_guard<std::mutex> lock(g_foldersMutex);
+    return FolderOverride(g_moduleFolder, FolderOf(GetModulePath(KVXGetInstance())));
+}
+
+CKVXApp::CKVXApp()
+    : m_pTheme(nullptr),
+      m_pLinkTable(nullptr),
+      m_hSendrix(nullptr),
+      m_pLog(nullptr),
+      m_applicationId(0),
+      m_languageCode(L"ENG"),
+      m_pAdvertiseWnd(nullptr),
+      m_pAdvertiseView(nullptr),
+      m_pAdvertiseFrame(nullptr) {}
+
+CKVXApp::~CKVXApp() {
+    delete m_pAdvertiseWnd;
+}
+
+int CKVXApp::Init(KVXApplicationID id, CAbstractProgressStatus* progress) {
+    m_applicationId = id;
+    ReleaseLinkTable();
+    m_pLinkTable = new CLinkTable();
+
+    ReportAssertion(m_pLog == nullptr, kSourceFile, kLineLogExists);
+    ReleaseLog();
+    CBasicLog* log = new (std::nothrow) CBasicLog();
+    if (!log) {
+        ReportAssertion(0, kSourceFile, kLineLogAllocation);
+        return FALSE;
+    }
+    m_pLog = log;
+
+    const CBasicString programFolder = KVXGetProgramFolder();
+    CBasicString logFolder = programFolder;
+    if (IsFolderNotWritable(programFolder.GetString())) logFolder = GetUserDataFolder(CBasicString(), CBasicString());
+    const CBasicString logPath = MakeTempFileName(TrimFolderText(logFolder.GetString()).GetString(), L"txt");
+    const CBasicString definitionPath = Join(programFolder, kDefinitionFile);
+    if (log->Init(definitionPath.GetString(), logPath.GetString(), 1, progress) < 0) {
+        ReportAssertion(0, kSourceFile, kLineLogInit);
+        // Nothing is shown to the user at this point; say on standard error
+        // why the program ends.
+        std::fprintf(stderr, "Cannot start: the event definitions \"%s\" are missing, unreadable or define no "
+                             "event, or the log file \"%s\" cannot be made.\n",
+                     WideToUtf8(definitionPath.GetString(), definitionPath.GetLength()).c_str(),
+                     WideToUtf8(logPath.GetString(), logPath.GetLength()).c_str());
+        // The reserved name of a log file that was never opened.
+        if (!logPath.IsEmpty() && !log->GetLogFilePath()[0])
+            std::remove(WideToUtf8(logPath.GetString(), logPath.GetLength()).c_str());
+        return FALSE;
+    }
+    SetLibraryLog(m_pLog);
+
+    const CBasicString programPath = GetModulePath(nullptr);
+    CBasicString line;
+    line.Format(L"Application: %s, Version: %s", programPath.GetString(),
+                GetFileVersionText(programPath.GetString()).GetString());
+    WriteLine(m_pLog, line);
+    line.Format(L"User name: %s", GetUserNameText().GetString());
+    WriteLine(m_pLog, line);
+    line.Format(L"Started date: %s", GetCurrentLocalTime().FormatDate().GetString());
+    WriteLine(m_pLog, line);
+    line.Format(L"Operating system: %s\r\n", GetOperatingSystemName().GetString());
+    WriteLine(m_pLog, line);
+
+    m_pLinkTable->SetLog(m_pLog);
+
+    // The agreement, once per application id. A stored value other than 0
+    // and 1 cannot come from this code: it is asked again rather than
+    // locking the user out for good.
+    CBasicRegistry registry(L"Morvane", L"KVX", HKEY_CURRENT_USER);
+    CBasicString subKey;
+    subKey.Format(L"App%d", id);
+    DWORD accepted = registry.GetDWORD(subKey.GetString(), L"EULA", 0);
+    if (accepted != 1) {
+        accepted = 0;
+        CEULADlg dialog;
+        if (dialog.DoModal() == IDOK) {
+            accepted = 1;
+            registry.SetDWORD(subKey.GetString(), L"EULA", accepted);
+        }
+    }
+    line.Format(L"Application: %d, EULA: %d", id, static_cast<int>(accepted));
+    WriteLine(m_pLog, line);
+    if (accepted != 1) return FALSE;
+
+    m_hSendrix = LocalLoadLibrary(kSendrixFile);
+    if (!IsLoaded(m_hSendrix)) {
+        m_hSendrix = nullptr;
+        if (CAbstractLog* libraryLog = GetLibraryLog())
+            libraryLog->LogEventFormat(kSourceFileWide, kLineSendrix, L"EMAILCLIENT", 0, kSendrixFile);
+        return FALSE;
+    }
+
+    // The link table of Pendrel's folder; while that folder cannot be
+    // written, the per-user data folder's copy when there is one.
+    CBasicString linkFolder = KVXGetModuleFolder();
+    if (IsFolderNotWritable(linkFolder.GetString())) {
+        CBasicString userFolder = GetUserDataFolder(CBasicString(), CBasicString());
+        if (!userFolder.IsEmpty() && PathExists(Join(userFolder, kUrlFile).GetString())) linkFolder = userFolder;
+    }
+    m_pLinkTable->SetLog(m_pLog);
+    m_pLinkTable->Load(linkFolder.GetString(), m_hSendrix);
+    InstallStructuredExceptionTranslator();
+    return TRUE;
+}
+
+void CKVXApp::ReleaseLinkTable() {
+    delete m_pLinkTable;
+    m_pLinkTable = nullptr;
+}
+
+void CKVXApp::ReleaseLog() {
+    if (!m_pLog) return;
+    if (GetLibraryLog() == m_pLog) SetLibraryLog(nullptr);
+    delete m_pLog;
+    m_pLog = nullptr;
+}
+
+void CKVXApp::Release() {
+    ReleaseLinkTable();
+    if (IsLoaded(m_hSendrix)) FreeDynamicLibrary(m_hSendrix);
+    m_hSendrix = nullptr;
+    SetLibraryLog(nullptr);
+    ReleaseLog();
+}
+
+HINSTANCE CKVXApp::LocalLoadLibrary(const wchar_t* fileName) {
+    if (!fileName || !*fileName) {
+        ReportAssertion(0, kSourceFile, kLineLocalLoad);
+        return nullptr;
+    }
+    return LoadDynamicLibrary(Join(KVXGetModuleFolder(), fileName).GetString());
+}
+
+int CKVXApp::PingServer(const wchar_t* url) {
+    if (!IsLoaded(m_hSendrix) || !url) {
+        ReportAssertion(0, kSourceFile, kLinePingArguments);
+        return 0;
+    }
+    auto create = reinterpret_cast<CreateHttpFileFunction>(GetLibraryFunction(m_hSendrix, "CreateHttpFile"));
+    if (!create) {
+        ReportAssertion(0, kSourceFile, kLinePingExport);
+        return 0;
+    }
+    bool reachable = false;
+    CAbstractFile* file = create(url, m_pLog);
+    if (file) reachable = file->Open(url, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL) >= 0;
+    if (auto destroy = reinterpret_cast<DeleteHttpFileFunction>(GetLibraryFunction(m_hSendrix, "DeleteHttpFile")))
+        destroy(file);
+    return reachable ? 1 : 0;
+}
+
+HICON CKVXApp::GetApplicationIcon(int size) {
+    return KVXLoadIcon(KVXGetInstance(), m_applicationId == kKeyboardId ? kIconKeyboard : kIconMain, size,
+                       LOAD_ICON_DEFAULT_COLORS);
+}
+
+const wchar_t* CKVXApp::GetLanguageCode() { return m_languageCode.GetString(); }
+
+COLORREF CKVXApp::GetDlgBkColor() { return g_dialogBackground; }
+
+COLORREF CKVXApp::GetTabPageBkColor() { return g_tabPageBackground; }
+
+int CKVXApp::CreateAdvertiseWnd(const wchar_t*, const std::vector<CBasicString>&, KVXLinkID) { return 0; }
+
+void CKVXApp::OnAdvertiseWndDestroy() {
+    m_pAdvertiseView = nullptr;
+    m_pAdvertiseFrame = nullptr;
+}
+
+CAdvertiseView* CKVXApp::GetAdvertiseView() { return m_pAdvertiseView; }
+
+CAdvertiseFrameWnd* CKVXApp::GetAdvertiseFrame() { return m_pAdvertiseFrame; }
