@@ -5,6 +5,10 @@ namespace {
 
 const StringTableEntry kStrings[] = {
     {30101, L"&About Quenzel..."},
+    {31081, L"To"},
+    {31082, L"List Name"},
+    {31088, L"From"},
+    {31157, L"Word Count"},
     {31176, L"Select a vocabulary list and memorize easily and quickly."},
     {31177, L"Pick a list, learn its words, then test yourself in a quiz."},
     {31185, L"Database DLL cannot be initialized. System error (%d) %s"},
