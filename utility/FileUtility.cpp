@@ -1,6 +1,11 @@
 #include "utility/FileUtility.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <sys/random.h>
+#include <unistd.h>
 #include <cstdio>
 #include <new>
 #include <sys/stat.h>
@@ -52,7 +57,7 @@ bool IsSameLocalFile(CAbstractFile* a, CAbstractFile* b) {
 }
 
 // Copies size bytes from the open source to the open target -> 1 / 0.
-int CopyBlocks(CAbstractFile* source, CAbstractFile* target, ULONGLONG size) {
+int CopyBlocks(CAbstractFile* source, CAbstractFile* target, ULONGLONG size, const wchar_t* targetName) {
     std::vector<char> block(kBlockSize);
     ULONGLONG remaining = size;
     while (remaining > 0) {
@@ -65,12 +70,63 @@ int CopyBlocks(CAbstractFile* source, CAbstractFile* target, ULONGLONG size) {
         remaining -= got;
         DWORD written = 0;
         if (target->Write(block.data(), got, &written) != 0) {
-            LogError(L"Error while writing file: %s.", target->GetFileName(), kLineCopyWriteFailed);
+            LogError(L"Error while writing file: %s.", targetName, kLineCopyWriteFailed);
             return 0;
         }
-        ReportAssertion(written == got, kSourceFile, kLineCopyShortWrite);
+        bool whole = written == got;
+        ReportAssertion(whole, kSourceFile, kLineCopyShortWrite);
+        if (!whole) return 0;
     }
     return 1;
+}
+
+} // namespace
+
+namespace {
+
+// CopyFileContents with the target's name for the messages.
+int CopyContents(CAbstractFile* source, CAbstractFile* target, const wchar_t* targetName) {
+    if (source->Open(source->GetFileName(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                     kSequential) < 0) {
+        LogError(L"Could not create file (%s) for reading!!!", source->GetFileName(), kLineOpenSource);
+        return 0;
+    }
+    int result = 0;
+    ULONGLONG size = 0;
+    if (target->Open(target->GetFileName(), GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, kSequential) < 0) {
+        LogError(L"Could not create file (%s) for writing!!!", targetName, kLineOpenTarget);
+    } else if (source->GetSize(&size)) {
+        result = CopyBlocks(source, target, size, targetName);
+    }
+    if (source->IsOpen()) source->Close();
+    if (target->IsOpen()) target->Close();
+    return result;
+}
+
+// A new empty file beside path, named path + "." + six letters or digits,
+// with the mode of the file at path (or the usual mode of a new file):
+// its name, or "" with errno set.
+std::string MakeFileBeside(const std::string& path) {
+    struct stat st;
+    bool exists = stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned char random[6];
+        if (getrandom(random, sizeof(random), 0) != (ssize_t)sizeof(random)) return std::string();
+        std::string name = path + ".";
+        for (unsigned char r : random) name += kLetters[r % (sizeof(kLetters) - 1)];
+        int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      exists ? (st.st_mode & 07777) : 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return std::string();
+        }
+        if (exists) fchmod(fd, st.st_mode & 07777);
+        close(fd);
+        return name;
+    }
+    errno = EEXIST;
+    return std::string();
 }
 
 } // namespace
@@ -82,33 +138,53 @@ int CopyFileContents(CAbstractFile* source, CAbstractFile* target) {
     bool sameFile = IsSameLocalFile(source, target);
     ReportAssertion(!sameFile, kSourceFile, kLineCopySameFile);
     if (sameFile) return 0;
-
-    if (source->Open(source->GetFileName(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                     kSequential) < 0) {
-        LogError(L"Could not create file (%s) for reading!!!", source->GetFileName(), kLineOpenSource);
-        return 0;
-    }
-    int result = 0;
-    ULONGLONG size = 0;
-    if (target->Open(target->GetFileName(), GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, kSequential) < 0) {
-        LogError(L"Could not create file (%s) for writing!!!", target->GetFileName(), kLineOpenTarget);
-    } else if (source->GetSize(&size)) {
-        result = CopyBlocks(source, target, size);
-    }
-    if (source->IsOpen()) source->Close();
-    if (target->IsOpen()) target->Close();
-    return result;
+    return CopyContents(source, target, target->GetFileName());
 }
 
+// The copy is made beside the target and renamed over it only when whole,
+// so a copy that fails (a full disk, a source that ends early) leaves the
+// old target as it was.
 int CopyFileByPath(const wchar_t* source, const wchar_t* target) {
     bool given = source && *source && target && *target;
     ReportAssertion(given, kSourceFile, kLineCopyByPath);
     if (!given) return 0;
-    CAbstractFile* from = CreateBasicFile(source, GetLibraryLog(), nullptr);
-    CAbstractFile* to = CreateBasicFile(target, GetLibraryLog(), nullptr);
-    int result = from && to ? CopyFileContents(from, to) : 0;
-    delete from;
-    delete to;
+    std::unique_ptr<CAbstractFile> from(CreateBasicFile(source, GetLibraryLog(), nullptr));
+    std::unique_ptr<CAbstractFile> to(CreateBasicFile(target, GetLibraryLog(), nullptr));
+    if (!from || !to) return 0;
+    bool sameFile = IsSameLocalFile(from.get(), to.get());
+    ReportAssertion(!sameFile, kSourceFile, kLineCopySameFile);
+    if (sameFile) return 0;
+
+    // A target that is a link is replaced where the link leads.
+    std::string targetPath = ToSystemText(target);
+    struct stat st;
+    if (lstat(targetPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = realpath(targetPath.c_str(), nullptr)) {
+            targetPath = real;
+            free(real);
+        }
+    }
+    // Refuse a missing source before anything is made beside the target.
+    struct stat sourceStat;
+    if (stat(ToSystemText(source).c_str(), &sourceStat) != 0) {
+        LogError(L"Could not create file (%s) for reading!!!", source, kLineOpenSource);
+        SetLastErrorFromErrno(errno);
+        return 0;
+    }
+    std::string tempPath = MakeFileBeside(targetPath);
+    if (tempPath.empty()) {
+        SetLastErrorFromErrno(errno);
+        LogError(L"Could not create file (%s) for writing!!!", target, kLineOpenTarget);
+        return 0;
+    }
+    std::unique_ptr<CAbstractFile> temp(CreateBasicFile(FromSystemText(tempPath).GetString(), GetLibraryLog(), nullptr));
+    int result = temp ? CopyContents(from.get(), temp.get(), target) : 0;
+    if (result == 1 && rename(tempPath.c_str(), targetPath.c_str()) != 0) {
+        SetLastErrorFromErrno(errno);
+        LogError(L"Error while writing file: %s.", target, kLineCopyWriteFailed);
+        result = 0;
+    }
+    if (result != 1) unlink(tempPath.c_str());
     return result;
 }
 

@@ -285,7 +285,10 @@ RegistryHiveDamage ParseRegistryHive(const char* text, size_t length, CRegistryK
     CHiveReader reader(top);
     if (!text) return reader.Damage();
     int number = 0;
-    for (size_t start = 0; start < length;) {
+    size_t start = 0;
+    // A UTF-8 byte-order mark (an editor may add one) is not part of the text.
+    if (length >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0) start = 3;
+    while (start < length) {
         const char* end = (const char*)memchr(text + start, '\n', length - start);
         size_t lineEnd = end ? (size_t)(end - text) : length;
         reader.ReadLine(Utf8ToWide(text + start, lineEnd - start), ++number);

@@ -52,7 +52,7 @@ CBasicString UrlDecode(const std::string& text) {
         if (ch == '+') {
             bytes += ' ';
         } else if (ch == '%' && i + 2 < text.size() && HexDigitValue((unsigned char)text[i + 1]) >= 0 &&
-                   HexDigitValue((unsigned char)text[i + 2]) >= 0) {
+                   HexDigitValue((unsigned char)text[i + 2]) >= 0 && !(text[i + 1] == '0' && text[i + 2] == '0')) {
             wchar_t pair[3] = {(wchar_t)(unsigned char)text[i + 1], (wchar_t)(unsigned char)text[i + 2], 0};
             bytes += (char)HexTextToInt(pair);
             i += 2;

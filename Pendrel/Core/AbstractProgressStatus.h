@@ -9,10 +9,11 @@
 // usually a worker, while the implementation lives on the user-interface
 // thread: implementations must allow for that.
 
+#include "Pendrel/PendrelApi.h"
 #include "Pendrel/Core/AbstractUILog.h"
 #include "Pendrel/Core/ProgressInfo.h"
 
-class CAbstractProgressStatus : public CAbstractUILog {
+class PENDREL_API CAbstractProgressStatus : public CAbstractUILog {
 public:
     // Ignored for null.
     virtual void SetProgress(const ProgressInfo* info) = 0;

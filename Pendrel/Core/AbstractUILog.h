@@ -7,10 +7,11 @@
 // Returned texts belong to the implementing object and stay valid until the
 // next call of the same operation on the same object.
 
+#include "Pendrel/PendrelApi.h"
 #include "compat/WinTypes.h"
 #include "utility/AbstractLog.h"
 
-class CAbstractUILog {
+class PENDREL_API CAbstractUILog {
 public:
     virtual ~CAbstractUILog() {}
 

@@ -25,6 +25,7 @@
 // ASCII (0x20 to 0x7E: a tab, a byte-order mark) ends the reading and
 // fails the load.
 
+#include "Pendrel/PendrelApi.h"
 #include <istream>
 #include <map>
 #include <string>
@@ -33,7 +34,7 @@
 #include "utility/AbstractLog.h"
 #include "utility/BasicString.h"
 
-class CBasicIniFile {
+class PENDREL_API CBasicIniFile {
 public:
     CBasicIniFile() = default;
     virtual ~CBasicIniFile();

@@ -18,6 +18,7 @@
 // file; SetLibraryLog(log) then routes the module's assertion reports here.
 // Destroying the log closes and deletes its file.
 
+#include "Pendrel/PendrelApi.h"
 #include <atomic>
 #include <cstdarg>
 
@@ -28,7 +29,7 @@
 
 class CAbstractUILog;
 
-class CBasicLog : public CAbstractLog, public CBasicLogFile, public CBasicIniFile {
+class PENDREL_API CBasicLog : public CAbstractLog, public CBasicLogFile, public CBasicIniFile {
 public:
     // Where the time of an entry comes from; local time by default.
     typedef CBasicDateTime (*Clock)();

@@ -1,9 +1,13 @@
 #include "Pendrel/Core/BasicLogFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cwchar>
 #include <string>
@@ -65,51 +69,92 @@ CBasicString ExtensionOf(const CBasicString& path) {
     return dot < 0 || dot < path.ReverseFind(L'/') ? CBasicString() : path.MidToEnd(dot + 1);
 }
 
-// A new log file at path: created exclusively, or an empty regular file of
-// this user taken over. taken tells that another file is in the way.
+// A new log file at path, kept under an exclusive lock for its life so
+// that no other log takes it: created exclusively, or an empty regular file
+// of this user that no log holds (a name reserved with MakeTempFileName)
+// taken over. Between two logs racing for one path the lock decides: the
+// one that does not get it goes elsewhere. taken tells that another file is
+// in the way.
 FILE* OpenNewFile(const std::string& path, bool& taken) {
     taken = false;
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0 && errno == EEXIST) {
-        fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
-        struct stat st;
-        if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0 || st.st_uid != geteuid())) {
-            close(fd);
-            fd = -1;
-        }
-        taken = fd < 0;
+    if (fd < 0 && errno == EEXIST) fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        taken = errno == EEXIST || errno == ELOOP;
+        return nullptr;
     }
-    if (fd < 0) return nullptr;
+    struct stat st;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0 ||
+        st.st_uid != geteuid()) {
+        close(fd);
+        taken = true;
+        return nullptr;
+    }
     FILE* stream = fdopen(fd, "w+b");
     if (!stream) close(fd);
     return stream;
 }
 
 // The history's separators: the unit positions (counted from byte 2) of
-// the text after each, in file order. Reads from the stream's position.
+// the text after each, in file order. Reads from the stream's position. A
+// separator is what AppendLogTo writes: a line ending in 70 '#' (a run's
+// last line may run into it) followed by a whole line of 70 '#'. Hashes of
+// a run's own text never make one, however many there are in a row.
 std::vector<int64_t> FindSeparators(FILE* history) {
+    constexpr int kLineHashes = kSeparatorHashes / 2;
     std::vector<int64_t> positions;
     uint8_t block[kBlockBytes];
     int64_t index = 0;
-    int hashes = 0;
+    int64_t lineLength = 0;      // units of the current line, CR not counted
+    int64_t trailingHashes = 0;  // '#' at the end of the current line
+    bool previousEndsInHashes = false;
     bool pending = false;  // a separator ended; its run starts at the next unit that is no CR or LF
     size_t got;
     while ((got = fread(block, 1, sizeof(block), history)) >= 2) {
         for (size_t i = 0; i + 1 < got; i += 2, ++index) {
             uint16_t unit = (uint16_t)(block[i] | (block[i + 1] << 8));
-            if (unit == L'\r' || unit == L'\n') continue;
+            if (unit == L'\r') continue;
+            if (unit == L'\n') {
+                bool whole = lineLength == kLineHashes && trailingHashes == kLineHashes;
+                if (whole && previousEndsInHashes) {
+                    pending = true;
+                    previousEndsInHashes = false;
+                } else {
+                    previousEndsInHashes = trailingHashes >= kLineHashes;
+                }
+                lineLength = trailingHashes = 0;
+                continue;
+            }
             if (pending) {
                 positions.push_back(index);
                 pending = false;
-                hashes = 0;
+                previousEndsInHashes = false;
             }
-            if (unit != L'#') hashes = 0;
-            else if (++hashes == kSeparatorHashes) pending = true;
+            ++lineLength;
+            trailingHashes = unit == L'#' ? trailingHashes + 1 : 0;
         }
         if (got < sizeof(block)) break;
     }
     if (pending) positions.push_back(index);
     return positions;
+}
+
+// Removes the copies "<history>.XXXXXX" that an append killed before its
+// rename left beside the history. The caller guards the history, so no
+// other append is writing one now.
+void RemoveStaleCopies(const std::string& history) {
+    size_t slash = history.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string(".") : history.substr(0, slash + 1);
+    std::string prefix = (slash == std::string::npos ? history : history.substr(slash + 1)) + ".";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+        if (std::all_of(name.begin() + (long)prefix.size(), name.end(), [](char c) { return isalnum((unsigned char)c); }))
+            unlinkat(dirfd(dir), name.c_str(), 0);
+    }
+    closedir(dir);
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -225,6 +270,7 @@ int CBasicLogFile::Move(const wchar_t* path) {
 int CBasicLogFile::AppendToHistory(const wchar_t* historyPath, int maxRuns) {
     if (maxRuns < 1) return -1;
     std::string path = ToSystemText(historyPath);
+    RemoveStaleCopies(path);
     int fd = path.empty() ? -1 : open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     FILE* history = fd < 0 ? nullptr : fdopen(fd, "r+b");
     if (!history) {
@@ -253,12 +299,14 @@ int CBasicLogFile::AppendToHistory(const wchar_t* historyPath, int maxRuns) {
 
     // Keep the last runs: write them beside the history and rename that
     // over it.
-    CBasicString folder = FolderOf(CBasicString(historyPath));
-    CBasicString temp = MakeTempFileName(folder.GetString(), L"txt");
-    if (temp.IsEmpty()) temp = folder + L"TempLogFile.txt";
-    std::string tempPath = ToSystemText(temp);
-    FILE* rewritten = fopen(tempPath.c_str(), "wb");
+    std::string tempPath = path + ".XXXXXX";
+    int tempFd = mkostemp(tempPath.data(), O_CLOEXEC);
+    FILE* rewritten = tempFd < 0 ? nullptr : fdopen(tempFd, "wb");
     if (!rewritten) {
+        if (tempFd >= 0) {
+            close(tempFd);
+            remove(tempPath.c_str());
+        }
         ReportAssertion(0, kSourceFile, kLineTempNotCreated);
         fclose(history);
         return -1;

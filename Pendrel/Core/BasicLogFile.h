@@ -7,13 +7,15 @@
 //
 // History file: FF FE, CR LF, then the runs, each the text of one log file
 // (without its byte-order mark) followed by the run separator: 70 '#', CR
-// LF, 70 '#', CR LF, CR LF. Reading it, a separator is any run of 140 '#'
-// in which CR and LF do not count; the next run starts at the first
-// character after it that is neither CR nor LF.
+// LF, 70 '#', CR LF, CR LF. Reading it, a separator is a line ending in 70
+// '#' (a run whose text does not end its last line runs into it) followed
+// by a whole line of 70 '#'; the next run starts at the first character
+// after it that is neither CR nor LF. Hashes inside a run never make one.
 //
 // A lock keeps writes, copies and moves apart, so each Write lands in the
 // file whole, whichever thread makes it.
 
+#include "Pendrel/PendrelApi.h"
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
@@ -21,7 +23,7 @@
 
 #include "utility/BasicString.h"
 
-class CBasicLogFile {
+class PENDREL_API CBasicLogFile {
 public:
     CBasicLogFile() = default;
     // Closes the file and deletes it when this object made it (a failed
@@ -31,8 +33,9 @@ public:
     CBasicLogFile& operator=(const CBasicLogFile&) = delete;
 
     // Makes the log file and writes the byte-order mark. The file is
-    // created exclusively; an empty file already there (a name reserved
-    // with MakeTempFileName) is taken over. Any other file at path stays
+    // created exclusively and locked for the life of the log; an empty file
+    // already there that no other log holds (a name reserved with
+    // MakeTempFileName) is taken over. Any other file at path stays
     // untouched, and the log takes a fresh name "KVX" + four hexadecimal
     // digits + path's extension in the same folder instead (GetPath tells
     // which). -1 with an assertion report when no file can be made. A file
@@ -58,8 +61,9 @@ public:
     // Appends this run's log to the history file (made when missing) so
     // that it holds the last maxRuns runs, this one included; text after
     // the history's last separator (an interrupted earlier append) is cut
-    // off first. The shortened history is written beside it and renamed
-    // over it, so a crash never loses it. -1 for maxRuns below 1 (the
+    // off first. The shortened history is written beside it
+    // ("<history>.XXXXXX") and renamed over it, so a crash never loses it;
+    // such copies left by an append that was killed are removed first. -1 for maxRuns below 1 (the
     // history stays untouched) and on failure. Callers guard the history
     // across processes (CBasicLog::TrimLogFile).
     int AppendToHistory(const wchar_t* historyPath, int maxRuns);

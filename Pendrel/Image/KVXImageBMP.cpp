@@ -125,6 +125,17 @@ bool CKVXImageBMP::Decode(CKVXImageFile* stream) {
         return true;
     }
 
+    // Uncompressed pixels take the room the header claims: a claim larger
+    // than what the stream holds is no picture, and is not allocated.
+    if (info.biCompression == BI_RGB || info.biCompression == BI_BITFIELDS) {
+        const long size = stream->Size();
+        const long pixelStart = offBits != 0 ? start + static_cast<long>(offBits) : stream->Tell();
+        int64_t claim = 0;
+        if (size > 0 && (__builtin_mul_overflow(RowBytes(info.biWidth, info.biBitCount), int64_t{info.biHeight}, &claim) ||
+                         claim > int64_t{size} - pixelStart))
+            return stop("Error reading BMP info");
+    }
+
     if (!Create(static_cast<DWORD>(info.biWidth), static_cast<DWORD>(info.biHeight), info.biBitCount, ImageTypeBmp))
         return stop("Can't allocate memory");
     SetXDPI(DpiFromPelsPerMeter(info.biXPelsPerMeter));

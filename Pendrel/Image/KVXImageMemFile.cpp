@@ -68,7 +68,10 @@ size_t CKVXImageMemFile::Write(const void* buffer, size_t size, size_t count) {
 }
 
 bool CKVXImageMemFile::Grow(int64_t required) {
-    const int64_t newCapacity = std::min<int64_t>((required & ~int64_t{0xFFF}) + 4096, INT32_MAX);
+    // Geometric growth: a stream written a little at a time copies each byte
+    // a bounded number of times.
+    const int64_t rounded = (required & ~int64_t{0xFFF}) + 4096;
+    const int64_t newCapacity = std::min<int64_t>(std::max<int64_t>(rounded, int64_t{capacity} * 2), INT32_MAX);
     BYTE* grown;
     if (ownsData) {
         grown = static_cast<BYTE*>(std::realloc(data, static_cast<size_t>(newCapacity)));

@@ -1,7 +1,9 @@
 #include "utility/Posix/RegistryHive.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <dirent.h>
 #include <cstdlib>
 #include <fcntl.h>
 #include <map>
@@ -22,7 +24,9 @@
 namespace {
 
 const wchar_t kSourceFile[] = L".\\Posix\\RegistryHive";
-// Settings files stay far below this; a larger file is read up to here.
+// Settings files stay far below this. A write that would pass it is
+// refused, and a larger file (made by something else) is not read: a tree
+// read from part of a file is never stored over the whole.
 constexpr size_t kMaxHiveBytes = (size_t)64 << 20;
 
 struct RootHive {
@@ -159,6 +163,7 @@ CRegistryHive* CRegistryHive::ForRoot(HKEY root) {
 bool CRegistryHive::Read(const std::function<void(const CRegistryKey& top)>& look) {
     std::lock_guard<std::mutex> guard(m_mutex);
     CHiveLock lock(m_lockPath);
+    if (lock.Held()) RemoveStaleCopies();
     if (!Refresh()) return false;
     look(*m_top);
     return true;
@@ -167,6 +172,7 @@ bool CRegistryHive::Read(const std::function<void(const CRegistryKey& top)>& loo
 bool CRegistryHive::Modify(const std::function<bool(CRegistryKey& top)>& change) {
     std::lock_guard<std::mutex> guard(m_mutex);
     CHiveLock lock(m_lockPath);
+    if (lock.Held()) RemoveStaleCopies();
     if (!Refresh()) return false;
     if (!change(*m_top)) return true;
     if (!lock.Held()) {
@@ -174,6 +180,30 @@ bool CRegistryHive::Modify(const std::function<bool(CRegistryKey& top)>& change)
         return false;
     }
     return Store();
+}
+
+// Every write goes through "<hive>.XXXXXX" (and "<hive>.damaged.XXXXXX")
+// under the hive's lock, so while this object holds the lock any such file
+// is one that a killed writer left: it holds a whole copy of the settings,
+// password blobs included, and is removed. Done once per object.
+void CRegistryHive::RemoveStaleCopies() {
+    if (m_staleCopiesRemoved) return;
+    m_staleCopiesRemoved = true;
+    std::string folder = FolderOf(m_path);
+    std::string base = m_path.substr(m_path.rfind('/') + 1);
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    auto isTempOf = [](const std::string& name, const std::string& prefix) {
+        return name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+               std::all_of(name.begin() + (long)prefix.size(), name.end(),
+                           [](char c) { return isalnum((unsigned char)c) != 0; });
+    };
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (isTempOf(name, base + ".") || isTempOf(name, base + ".damaged."))
+            unlinkat(dirfd(dir), name.c_str(), 0);
+    }
+    closedir(dir);
 }
 
 // Makes m_top match the file, reading it again when it changed.
@@ -214,7 +244,11 @@ bool CRegistryHive::Refresh() {
 
 bool CRegistryHive::Load(int fd) {
     std::string bytes;
-    if (!ReadUpTo(fd, bytes, kMaxHiveBytes)) return false;
+    if (!ReadUpTo(fd, bytes, kMaxHiveBytes + 1)) return false;
+    if (bytes.size() > kMaxHiveBytes) {
+        errno = EFBIG;
+        return false;
+    }
     auto top = std::make_unique<CRegistryKey>();
     RegistryHiveDamage damage = ParseRegistryHive(bytes.data(), bytes.size(), *top);
     if (damage.badLines > 0) ReportDamage(bytes, damage.badLines, damage.firstBadLine);
@@ -224,7 +258,14 @@ bool CRegistryHive::Load(int fd) {
 
 bool CRegistryHive::Store() {
     int fd = -1;
-    if (!ReplaceFile(m_path, FormatRegistryHive(*m_top), &fd)) {
+    std::string text = FormatRegistryHive(*m_top);
+    if (text.size() > kMaxHiveBytes) {
+        // The change stays unwritten; the next call reads the file again.
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        Forget();
+        return false;
+    }
+    if (!ReplaceFile(m_path, text, &fd)) {
         Forget();
         return false;
     }

@@ -70,6 +70,7 @@ private:
     };
 
     bool Refresh();
+    void RemoveStaleCopies();
     bool Load(int fd);
     bool Store();
     void Forget();
@@ -81,5 +82,6 @@ private:
     std::string m_lockPath;
     std::unique_ptr<CRegistryKey> m_top;  // null until read
     FileIdentity m_identity;
-    int m_pinnedFd = -1;  // the file m_top was read from or written to
+    int m_pinnedFd = -1;
+    bool m_staleCopiesRemoved = false;  // the file m_top was read from or written to
 };

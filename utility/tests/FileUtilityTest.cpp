@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
 #include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -73,6 +77,36 @@ TEST_F(FileUtilityTest, CopiesWholeFiles) {
     EXPECT_EQ(TempFolder::ReadFile(target), "");
     EXPECT_TRUE(AssertionLines().empty());
     EXPECT_TRUE(LoggedErrors().empty());
+}
+
+// A copy that cannot be written whole (here the file-size limit stands in
+// for a full disk) leaves the old target as it was and nothing beside it.
+TEST_F(FileUtilityTest, AFailedCopyLeavesTheOldTarget) {
+    std::string source = m_folder.WriteFile("source.bin", RandomBytes(1024 * 1024, 2));
+    std::string target = m_folder.WriteFile("target.bin", "the old target");
+    chmod(target.c_str(), 0640);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = {64 * 1024, 64 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(CopyFileByPath(Widen(source).c_str(), Widen(target).c_str()) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the copy must fail";
+    EXPECT_EQ(TempFolder::ReadFile(target), "the old target");
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_folder.Path())) files += entry.is_regular_file();
+    EXPECT_EQ(files, 2);
+
+    // A whole copy keeps the target's mode.
+    ASSERT_EQ(CopyFileByPath(Widen(source).c_str(), Widen(target).c_str()), 1);
+    struct stat st;
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(TempFolder::ReadFile(target), TempFolder::ReadFile(source));
 }
 
 TEST_F(FileUtilityTest, MissingSourceLeavesTheTargetIntact) {

@@ -11,6 +11,7 @@
 #include "ReportCapture.h"
 #include "testing/TempFolder.h"
 #include "utility/Posix/RegistryHive.h"
+#include "utility/Posix/SystemError.h"
 #include "utility/RegistryKey.h"
 
 namespace {
@@ -124,6 +125,70 @@ TEST_F(RegistryHiveTest, TwoProcessesCountingLoseNoStep) {
     EXPECT_TRUE(ok);
     CRegistryHive hive(HivePath());
     EXPECT_EQ(ReadCount(hive), 2u * kSteps);
+}
+
+// Reading and writing agree on the size limit: a write past it fails and
+// leaves the hive as it was, and everything written before it reads back.
+TEST_F(RegistryHiveTest, AWritePastTheSizeLimitFailsAndLosesNothing) {
+    CRegistryHive hive(HivePath());
+    ASSERT_TRUE(SetCount(hive, 5));
+    // Binary data takes three characters a byte in the file: over 64 MiB.
+    std::vector<BYTE> big((size_t)22 << 20, 0xAB);
+    SetLastError(0);
+    EXPECT_FALSE(hive.Modify([&](CRegistryKey& top) { return top.SetValue(L"Big", REG_BINARY, big); }));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_TOO_LARGE);
+
+    CRegistryHive other(HivePath());
+    EXPECT_EQ(ReadCount(other), 5u);
+    bool hasBig = true;
+    ASSERT_TRUE(other.Read([&](const CRegistryKey& top) { hasBig = top.FindValue(L"Big") != nullptr; }));
+    EXPECT_FALSE(hasBig);
+    // The writer forgot its refused change too, and goes on writing.
+    EXPECT_EQ(ReadCount(hive), 5u);
+    EXPECT_TRUE(SetCount(hive, 6));
+    EXPECT_EQ(ReadCount(other), 6u);
+    EXPECT_FALSE(std::filesystem::exists(HivePath() + ".damaged"));
+}
+
+TEST_F(RegistryHiveTest, AFileLargerThanTheLimitIsNeitherReadInPartNorOverwritten) {
+    {
+        CRegistryHive writer(HivePath());
+        ASSERT_TRUE(SetCount(writer, 1));
+    }
+    std::string text = TempFolder::ReadFile(HivePath());
+    text.resize(((size_t)64 << 20) + 10, '\n');
+    m_folder.WriteFile("settings/HKCU.reg", text);
+    CRegistryHive hive(HivePath());
+    EXPECT_EQ(ReadCount(hive), 0xFFFFFFFFu);
+    EXPECT_FALSE(SetCount(hive, 2));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_TOO_LARGE);
+    EXPECT_EQ(std::filesystem::file_size(HivePath()), text.size());
+}
+
+TEST_F(RegistryHiveTest, CopiesLeftByKilledWritersAreRemoved) {
+    {
+        CRegistryHive writer(HivePath());
+        ASSERT_TRUE(SetCount(writer, 3));
+    }
+    const char* stale[] = {"HKCU.reg.Ab12Cd", "HKCU.reg.damaged.x9Y8z7"};
+    const char* kept[] = {"HKCU.reg.damaged", "HKCU.reg.notours", "HKLM.reg.Ab12Cd"};
+    for (const char* name : stale) m_folder.WriteFile(std::string("settings/") + name, "a whole copy, blobs included");
+    for (const char* name : kept) m_folder.WriteFile(std::string("settings/") + name, "other");
+    CRegistryHive hive(HivePath());
+    EXPECT_EQ(ReadCount(hive), 3u);
+    for (const char* name : stale) EXPECT_FALSE(std::filesystem::exists(m_folder.Sub(std::string("settings/") + name))) << name;
+    for (const char* name : kept) EXPECT_TRUE(std::filesystem::exists(m_folder.Sub(std::string("settings/") + name))) << name;
+}
+
+TEST_F(RegistryHiveTest, AUtf8ByteOrderMarkIsNoDamage) {
+    {
+        CRegistryHive writer(HivePath());
+        ASSERT_TRUE(SetCount(writer, 9));
+    }
+    m_folder.WriteFile("settings/HKCU.reg", "\xEF\xBB\xBF" + TempFolder::ReadFile(HivePath()));
+    CRegistryHive hive(HivePath());
+    EXPECT_EQ(ReadCount(hive), 9u);
+    EXPECT_FALSE(std::filesystem::exists(HivePath() + ".damaged"));
 }
 
 TEST_F(RegistryHiveTest, DamagedFileIsReportedKeptAndReadAsFarAsSound) {

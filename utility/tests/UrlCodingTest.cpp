@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 #include <string>
 
 #include "utility/UrlCoding.h"
@@ -39,9 +41,15 @@ TEST(UrlCoding, DecodesUtf8AndFallsBackToTheCodePage) {
         {"100%", L"100%"},
         {"%4", L"%4"},
         {"%zz%41", L"%zzA"},
+        // A NUL would end the text: "%00" stays as it is.
+        {"a%00b", L"a%00b"},
         {"", L""},
     };
-    for (const Case& c : cases) EXPECT_STREQ(UrlDecode(c.coded).GetString(), c.text) << c.coded;
+    for (const Case& c : cases) {
+        CBasicString decoded = UrlDecode(c.coded);
+        EXPECT_STREQ(decoded.GetString(), c.text) << c.coded;
+        EXPECT_EQ((size_t)decoded.GetLength(), wcslen(c.text)) << c.coded;
+    }
 
     // Every text survives the round trip.
     const wchar_t* texts[] = {L"x y+z%", L"K\u00f6ln / \u5317\u4eac", L"\\\\srv\\a b"};

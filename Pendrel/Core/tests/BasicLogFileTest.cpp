@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
+#include <set>
 #include <memory>
 #include <optional>
 #include <string>
@@ -171,6 +176,13 @@ TEST_F(BasicLogFileTest, HistoryKeepsTheLastRuns) {
          0, Header() + Utf16(L"b\r\n") + AlmostSeparator() + HistoryRun(L"end\r\n") + newRun},
         {"139 '#' at the end", Header() + HistoryRun(L"r1\r\n") + Utf16(L"x") + AlmostSeparator(), 3, 0,
          Header() + HistoryRun(L"r1\r\n") + newRun},
+        {"runs whose last line runs into the separator", Header() + HistoryRun(L"r1 #") + HistoryRun(L"r2 ##"), 3, 0,
+         Header() + HistoryRun(L"r1 #") + HistoryRun(L"r2 ##") + newRun},
+        {"a run ending in '#' dropped", Header() + HistoryRun(L"r1 #") + HistoryRun(L"r2\r\n"), 2, 0,
+         Header() + HistoryRun(L"r2\r\n") + newRun},
+        {"a line of 160 '#' inside a run",
+         Header() + HistoryRun(L"r1\r\n") + HistoryRun(L"a\r\n" + std::wstring(160, L'#') + L"\r\nb\r\n"), 2, 0,
+         Header() + HistoryRun(L"a\r\n" + std::wstring(160, L'#') + L"\r\nb\r\n") + newRun},
         {"a maximum of zero", Header() + HistoryRun(L"r1\r\n"), 0, -1, Header() + HistoryRun(L"r1\r\n")},
     };
     CBasicLogFile file;
@@ -186,6 +198,86 @@ TEST_F(BasicLogFileTest, HistoryKeepsTheLastRuns) {
         EXPECT_EQ(FileCount(), c.result == 0 || c.history ? 2 : 1);
     }
     EXPECT_TRUE(AssertionLines().empty());
+}
+
+TEST_F(BasicLogFileTest, AKilledAppendLeavesNoCopyForLong) {
+    m_folder.WriteFile("history.txt", Header() + HistoryRun(L"r1\r\n"));
+    m_folder.WriteFile("history.txt.Ab12Cd", "a copy left by a killed append");
+    m_folder.WriteFile("history.txt.keep", "not one of ours");
+    CBasicLogFile file;
+    ASSERT_EQ(file.Open(m_folder.WSub("log.txt").c_str()), 0);
+    ASSERT_EQ(file.Write(L"new\r\n"), 0);
+    EXPECT_EQ(file.AppendToHistory(m_folder.WSub("history.txt").c_str(), 1), 0);
+    EXPECT_FALSE(fs::exists(m_folder.Sub("history.txt.Ab12Cd")));
+    EXPECT_TRUE(fs::exists(m_folder.Sub("history.txt.keep")));
+    EXPECT_EQ(Read("history.txt"), Header() + HistoryRun(L"new\r\n"));
+}
+
+// Processes started at one moment with one log path each get a file of
+// their own: none writes into another's file or deletes it.
+TEST_F(BasicLogFileTest, ProcessesStartedTogetherGetFilesOfTheirOwn) {
+    constexpr int kProcesses = 8;
+    int start[2], report[2], hold[2];
+    ASSERT_EQ(pipe(start), 0);
+    ASSERT_EQ(pipe(report), 0);
+    ASSERT_EQ(pipe(hold), 0);
+    std::vector<pid_t> children;
+    const std::wstring path = m_folder.WSub("log.txt");
+    for (int i = 0; i < kProcesses; ++i) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(start[1]);
+            close(report[0]);
+            close(hold[1]);
+            auto run = [&]() {
+                char go;
+                if (read(start[0], &go, 1) != 1) return 2;
+                CBasicLogFile file;
+                if (file.Open(path.c_str()) != 0 || file.Write(std::to_wstring(i).c_str()) != 0) return 3;
+                std::string line = kvxtest::Narrow(file.GetPath().GetString()) + "\n";
+                if (write(report[1], line.data(), line.size()) != (ssize_t)line.size()) return 4;
+                // Stay until every process has its file; the log deletes it on its way out.
+                if (read(hold[0], &go, 1) != 0) return 5;
+                return 0;
+            };
+            _exit(run());
+        }
+        children.push_back(pid);
+    }
+    close(start[0]);
+    close(report[1]);
+    close(hold[0]);
+    // One write releases all of them at once.
+    ASSERT_EQ(write(start[1], std::string(kProcesses, 'g').data(), kProcesses), kProcesses);
+
+    std::string paths;
+    char buffer[4096];
+    for (int lines = 0; lines < kProcesses;) {
+        ssize_t got = read(report[0], buffer, sizeof(buffer));
+        if (got <= 0) break;
+        paths.append(buffer, (size_t)got);
+        lines = (int)std::count(paths.begin(), paths.end(), '\n');
+    }
+    std::set<std::string> distinct;
+    for (size_t at = 0, end; (end = paths.find('\n', at)) != std::string::npos; at = end + 1)
+        distinct.insert(paths.substr(at, end - at));
+    EXPECT_EQ(distinct.size(), (size_t)kProcesses) << paths;
+    // Each file holds its own process's text and nothing else.
+    std::set<std::string> contents;
+    for (const std::string& file : distinct) contents.insert(kvxtest::TempFolder::ReadFile(file));
+    EXPECT_EQ(contents.size(), (size_t)kProcesses);
+    for (const std::string& content : contents) EXPECT_EQ(content.size(), ByteOrderMark().size() + 2);
+
+    close(start[1]);
+    close(hold[1]);
+    close(report[0]);
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    EXPECT_EQ(FileCount(), 0);
 }
 
 TEST_F(BasicLogFileTest, HistoryNeedsALogAndAWritableFolder) {

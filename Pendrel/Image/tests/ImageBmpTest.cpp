@@ -181,6 +181,15 @@ TEST(ImageBmpDecode, CompressionAndHeaderErrors) {
     CKVXImage empty;
     EXPECT_FALSE(DecodeBytes(empty, Bytes{}, kBmp));
     EXPECT_STREQ(empty.GetLastError(), "Not a BMP");
+
+    // Uncompressed pixels that the file cannot hold are refused before any
+    // memory is taken for them: one pixel wide, 16,777,217 rows in 58 bytes.
+    BmpSpec tall;
+    tall.height = 16777217;
+    tall.pixels = Bytes(4, 0);
+    CKVXImage image;
+    EXPECT_FALSE(DecodeBytes(image, BmpFile(tall), kBmp));
+    EXPECT_STREQ(image.GetLastError(), "Error reading BMP info");
 }
 
 TEST(ImageBmpDecode, DimensionsOnlyAndCancel) {

@@ -1,10 +1,18 @@
 // A program that links libPendrel.so as the system's programs do, and uses
 // the library's resources through it: a picture, an icon and the string
-// tables in the program's order. Exits with 0 when all of it works.
+// tables in the program's order, and writes a log through the library's log
+// classes. Exits with 0 when all of it works.
+
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
+#include <fstream>
+#include <iterator>
+#include <string>
 
+#include "Pendrel/Core/BasicLog.h"
 #include "Pendrel/Image/KVXImage.h"
 #include "Pendrel/Pendrel.h"
 #include "utility/StringTableRegistration.h"
@@ -47,6 +55,25 @@ int main() {
     Check(Same(KVXLoadString(6), L"only in Pendrel"), "then Pendrel's");
     Check(KVXLoadString(7).IsEmpty(), "a missing string is empty");
     UnregisterStringTable(KVXGetInstance(), kPendrelStrings);
+
+    {
+        // The program runs in the folder of LogDef.ini.
+        char folder[] = "/tmp/kvx-library-program-XXXXXX";
+        if (mkdtemp(folder)) {
+            std::string narrowPath = std::string(folder) + "/run.log";
+            std::wstring logPath(narrowPath.begin(), narrowPath.end());
+            CBasicLog log;
+            Check(log.Init(L"LogDef.ini", logPath.c_str(), 1, nullptr) == 0, "the log starts through the library");
+            Check(log.WriteMessage(L"written from the program", LOG_ICON_TYPE(0)) >= 0, "an entry is written");
+            std::ifstream file(narrowPath, std::ios::binary);
+            std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            const char needle[] = "w\0r\0i\0t\0t\0e\0n\0";
+            Check(bytes.size() > 2 && bytes.find(std::string(needle, sizeof(needle) - 1)) != std::string::npos,
+                  "the entry stands in the log file");
+        }
+        std::string cleanup = std::string("rm -rf ") + folder;
+        if (std::system(cleanup.c_str()) != 0) std::printf("  could not remove %s\n", folder);
+    }
 
     return g_failures == 0 ? 0 : 1;
 }
