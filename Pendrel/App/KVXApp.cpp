@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Pendrel/App/CrashReporter.h"
+#include "Pendrel/Controls/WinTheme.h"
 #include "Pendrel/Core/AbstractProgressStatus.h"
 #include "Pendrel/Core/BasicLog.h"
 #include "Pendrel/Core/FolderText.h"
@@ -98,9 +99,15 @@ CKVXApp::CKVXApp()
       m_languageCode(L"ENG"),
       m_pAdvertiseWnd(nullptr),
       m_pAdvertiseView(nullptr),
-      m_pAdvertiseFrame(nullptr) {}
+      m_pAdvertiseFrame(nullptr) {
+    // The window theme the owner-drawn controls draw with, from now on.
+    m_pTheme = CreateWinTheme();
+    KVXSetCurrentWinTheme(m_pTheme);
+}
 
 CKVXApp::~CKVXApp() {
+    if (KVXGetCurrentWinTheme() == m_pTheme) KVXSetCurrentWinTheme(nullptr);
+    delete m_pTheme;
     delete m_pAdvertiseWnd;
 }
 

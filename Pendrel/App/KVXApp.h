@@ -36,8 +36,8 @@ typedef int KVXApplicationID;
 class PENDREL_API CKVXApp {
 public:
     CKVXApp();
-    // Deletes the theme and an advertisement window; Release frees the log
-    // and the online-services library.
+    // Deletes the theme (no longer current) and an advertisement window;
+    // Release frees the log and the online-services library.
     virtual ~CKVXApp();
     CKVXApp(const CKVXApp&) = delete;
     CKVXApp& operator=(const CKVXApp&) = delete;
@@ -67,7 +67,8 @@ public:
     CAdvertiseView* GetAdvertiseView();
     CAdvertiseFrameWnd* GetAdvertiseFrame();
 
-    // The window theme of the owner-drawn controls (KVXGetTheme); owned.
+    // The window theme of the owner-drawn controls (KVXGetTheme), made by
+    // the constructor and made the controls' current theme; owned.
     CAbstractWinTheme* m_pTheme;
     // Owned; made at the start of Init.
     CLinkTable* m_pLinkTable;

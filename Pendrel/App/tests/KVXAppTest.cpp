@@ -7,12 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <functional>
-#include <regex>
 #include <string>
 
 #include "Pendrel/App/KVXApp.h"
+#include "Pendrel/Controls/WinTheme.h"
 #include "Pendrel/Core/BasicLog.h"
 #include "Pendrel/Dialogs/EULADlg.h"
 #include "Pendrel/Pendrel.h"
@@ -55,6 +56,14 @@ private:
     QTimer m_timer;
     int m_shown = 0;
 };
+
+// "KVX", four upper-case hexadecimal digits, ".txt".
+bool IsLogFileName(const std::string& name) {
+    if (name.size() != 11 || name.compare(0, 3, "KVX") != 0 || name.compare(7, 4, ".txt") != 0) return false;
+    for (size_t i = 3; i < 7; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i])) && (name[i] < 'A' || name[i] > 'F')) return false;
+    return true;
+}
 
 std::wstring ReadLog(const std::wstring& path) {
     std::string bytes = kvxtest::TempFolder::ReadFile(kvxtest::Narrow(path));
@@ -178,9 +187,8 @@ TEST_F(KVXAppTest, EachStartWritesANewLogFileBesideTheProgram) {
     StoreAgreement(L"App1", 1);
     ASSERT_TRUE(InitAnswering(1, Answer::Accept, nullptr));
     const std::string path = kvxtest::Narrow(m_app.m_pLog->GetLogFilePath());
-    EXPECT_TRUE(std::regex_match(path, std::regex(std::regex_replace(ProgramFolder(), std::regex("[.+]"), "\\$&") +
-                                                  "/KVX[0-9A-F]{4}\\.txt")))
-        << path;
+    EXPECT_EQ(fs::path(path).parent_path().string(), ProgramFolder());
+    EXPECT_TRUE(IsLogFileName(fs::path(path).filename().string())) << path;
     const std::wstring log = ReadLog(m_app.m_pLog->GetLogFilePath());
     for (const wchar_t* line : {L"\tApplication: ", L", Version: ", L"\tUser name: ", L"\tStarted date: ",
                                 L"\tOperating system: ", L"\tApplication: 1, EULA: 1\r\n"})
@@ -239,7 +247,7 @@ TEST_F(KVXAppTest, UnwritableProgramFolderPutsTheLogIntoThePerUserFolder) {
     }
     const std::string perUser = std::string(getenv("XDG_DATA_HOME")) + "/Morvane/pendrel_app_tests/";
     EXPECT_EQ(path.substr(0, perUser.size()), perUser);
-    EXPECT_TRUE(std::regex_match(path.substr(perUser.size()), std::regex("KVX[0-9A-F]{4}\\.txt"))) << path;
+    EXPECT_TRUE(IsLogFileName(path.substr(perUser.size()))) << path;
     EXPECT_FALSE(fs::exists(path));
 }
 
@@ -259,6 +267,20 @@ TEST_F(KVXAppTest, ApplicationIconDependsOnTheApplication) {
     EXPECT_EQ(std::wstring(m_app.GetLanguageCode()), L"ENG");
     EXPECT_EQ(m_app.GetDlgBkColor(), RGB(240, 240, 240));
     EXPECT_EQ(m_app.GetTabPageBkColor(), RGB(255, 255, 225));
+}
+
+TEST(KVXAppThemeTest, TheApplicationObjectOwnsTheControlsTheme) {
+    EXPECT_EQ(KVXGetTheme(), nullptr);
+    {
+        CKVXApp app;
+        ASSERT_NE(app.m_pTheme, nullptr);
+        EXPECT_EQ(KVXGetCurrentWinTheme(), app.m_pTheme);
+        KVXSetApp(&app);
+        EXPECT_EQ(KVXGetTheme(), app.m_pTheme);
+        KVXSetApp(nullptr);
+    }
+    EXPECT_EQ(KVXGetCurrentWinTheme(), nullptr);
+    EXPECT_EQ(KVXGetTheme(), nullptr);
 }
 
 // The real online-services library, with Pendrel's folder being the build
