@@ -1078,7 +1078,7 @@ void CBasicListCtrl::contextMenuEvent(QContextMenuEvent* event) {
 
 void CBasicListCtrl::scrollContentsBy(int dx, int dy) {
     // Scrolling ends an open edit first: the editor loses the focus.
-    if (m_editor && !hasFocus()) setFocus(Qt::OtherFocusReason);
+    if (m_editorObject && !hasFocus()) setFocus(Qt::OtherFocusReason);
     QTreeView::scrollContentsBy(dx, dy);
 }
 
@@ -1118,8 +1118,12 @@ CBasicListCtrlEdit* CBasicListCtrl::ShowEditCtrl(int row, int column) {
     connect(editor, &CBasicListCtrlEdit::EditEnded, this, &CBasicListCtrl::OnEndLabelEdit);
     m_editor = editor;
     m_header->setFocusProxy(editor);
-    connect(editor, &QObject::destroyed, this, [this] {
-        m_header->setFocusProxy(m_editor ? static_cast<QWidget*>(m_editor.data()) : this);
+    m_editorObject = editor;
+    // While the editor is being destroyed only its address may be compared.
+    connect(editor, &QObject::destroyed, this, [this](QObject* gone) {
+        if (gone != m_editorObject) return;
+        m_editorObject = nullptr;
+        m_header->setFocusProxy(this);
     });
     editor->Create(style, rect, viewport(), kEditorId);
     return editor;

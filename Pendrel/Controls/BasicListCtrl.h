@@ -280,6 +280,7 @@ private:
     HIMAGELIST m_stateImages = nullptr;
     CListEditRules m_editRules;
     QPointer<CBasicListCtrlEdit> m_editor;
+    QObject* m_editorObject = nullptr;  // the newest editor, until it is destroyed
     bool m_defaultDrawing = false;
     // A left press waiting for its release (or for a drag to start).
     bool m_pressPending = false;

@@ -190,3 +190,17 @@ TEST(ListCtrlEdit, MultiLineEditorEndsLinesWithCrLf) {
     QApplication::processEvents();
     EXPECT_EQ(ended, L"4,1:one\r\ntwo");
 }
+
+TEST(ListCtrlEdit, AListDestroyedDuringAnEditGetsNoReport) {
+    ListFixture f(Words());
+    CBasicListCtrlEdit* editor = f.list->ShowEditCtrl(0, 0);
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, QStringLiteral("Dach"));
+    // A closing editor (ended, not yet deleted) and an open one.
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_NE(f.list->ShowEditCtrl(1, 0), nullptr);
+    delete f.list;
+    f.list = nullptr;
+    QApplication::processEvents();
+    EXPECT_EQ(f.destroyed, 0);
+}
