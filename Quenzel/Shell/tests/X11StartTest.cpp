@@ -50,6 +50,7 @@ TEST(QuenzelX11, StartsShowsItsMainWindowAndKeepsItsSettingsAndDataFile) {
     const pid_t pid = fork();
     if (pid == 0) {
         setenv("QT_QPA_PLATFORM", "xcb", 1);
+        setenv("LSAN_OPTIONS", "suppressions=" KVX_PROGRAM_LEAKS, 1);
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
