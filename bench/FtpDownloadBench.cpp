@@ -15,9 +15,9 @@
 #include "OnlineServices/Sendrix/FtpConnection.h"
 #include "OnlineServices/Sendrix/FtpFile.h"
 #include "OnlineServices/Sendrix/OnlineProfile.h"
-#include "OnlineServices/Sendrix/tests/integration/VsftpdServer.h"
 #include "bench/CurlRun.h"
 #include "bench/RatioReporter.h"
+#include "testing/Online/VsftpdServer.h"
 #include "testing/TempFolder.h"
 #include "utility/Posix/ProcessStart.h"
 

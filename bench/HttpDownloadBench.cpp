@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "OnlineServices/Sendrix/BasicHttpFile.h"
-#include "OnlineServices/Sendrix/tests/integration/LighttpdServer.h"
 #include "bench/CurlRun.h"
 #include "bench/RatioReporter.h"
 #include "testing/CertFactory.h"
+#include "testing/Online/LighttpdServer.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 #include "utility/LibraryLog.h"

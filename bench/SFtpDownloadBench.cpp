@@ -1,8 +1,8 @@
-// Downloads 64 MiB over loopback from OpenSSH's sshd with our SFTP client
-// (through the agent program SFtp) and with curl ("curl sftp://", which
-// uses libssh2 as well), and prints our throughput as a
-// share of curl's. Needs root (sshd with password login for a test account)
-// and skips itself otherwise, or when sshd or curl is missing.
+// Downloads 64 MiB over loopback from the tests' SFTP server (asyncssh with
+// an account of its own) with our SFTP client (through the agent program
+// SFtp) and with curl ("curl sftp://", which uses libssh2 as well), and
+// prints our throughput as a share of curl's. Skips itself when the server
+// or curl is missing.
 
 #include <benchmark/benchmark.h>
 
@@ -16,9 +16,9 @@
 #include "OnlineServices/Sendrix/OnlineProfile.h"
 #include "OnlineServices/Sendrix/SFtpConnection.h"
 #include "OnlineServices/Sendrix/SFtpFile.h"
-#include "OnlineServices/Sendrix/tests/integration/TestSshServer.h"
 #include "bench/CurlRun.h"
 #include "bench/RatioReporter.h"
+#include "testing/Online/TestSshServer.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "OnlineServices/Sendrix/SMTPEmail.h"
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
 #include "RatioReporter.h"
+#include "testing/Online/LoopbackDaemon.h"
+#include "testing/Online/SocketTesting.h"
 #include "testing/RecordingLog.h"
 #include "utility/TextCodec.h"
 

@@ -11,8 +11,10 @@ endif()
 add_compile_options(-Wall -Wextra -Wno-unused-parameter)
 
 if(KVX_SANITIZE)
+  # Line tables are all the sanitizers' reports need, and much cheaper than
+  # full debug information.
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
-                      -fno-omit-frame-pointer -O1 -g)
+                      -fno-omit-frame-pointer -O1 -g1)
   add_link_options(-fsanitize=address,undefined)
 endif()
 

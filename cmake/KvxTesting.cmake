@@ -1,6 +1,9 @@
 # kvx_add_test_suite(NAME <target> LABEL <unit|gui|integration|x11>
 #                    SOURCES <files...> [LIBS <libs...>] [TIMEOUT <s>])
 #
+# The time-out (300 s by default) only ends a test that hangs: no test
+# depends on how fast it runs.
+#
 # One GoogleTest executable; each test case runs as its own CTest test, in
 # its own process, with its own HOME, XDG folders and registry folder (the
 # shared test main sets them up). Suites labelled gui get the Qt test main
@@ -14,7 +17,7 @@ function(kvx_add_test_suite)
     set(T_LABEL unit)
   endif()
   if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 120)
+    set(T_TIMEOUT 300)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   set(environment "")

@@ -186,3 +186,9 @@ struct MINMAXINFO {
 #define VERTRES 10
 #define LOGPIXELSX 88
 #define LOGPIXELSY 90
+
+// Keyboard input records
+#define KEYEVENTF_EXTENDEDKEY 0x0001u
+#define KEYEVENTF_KEYUP 0x0002u
+#define KEYEVENTF_UNICODE 0x0004u
+#define KEYEVENTF_SCANCODE 0x0008u

@@ -9,7 +9,7 @@
 
 #include "MemorySocket.h"
 #include "OnlineServices/Sendrix/Posix/HostResolver.h"
-#include "OnlineServices/Sendrix/tests/support/TestProxyProfile.h"
+#include "testing/Online/TestProxyProfile.h"
 
 namespace {
 

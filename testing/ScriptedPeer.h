@@ -50,7 +50,7 @@ public:
     // The step fails when the handshake does.
     ScriptedPeer& StartTls(const std::string& chainPem, const std::string& keyPem);
 
-    // How long one receive step waits before the script fails (default 5 s).
+    // How long one receive step waits before the script fails (default 30 s).
     void SetStepTimeout(int milliseconds) { m_stepTimeoutMs = milliseconds; }
 
     // Binds an ephemeral port on 127.0.0.1 and starts the script's thread.
@@ -85,7 +85,7 @@ private:
     std::vector<Step> m_steps;
     int m_listen = -1;
     int m_port = 0;
-    int m_stepTimeoutMs = 5000;
+    int m_stepTimeoutMs = 30000;
     std::vector<int> m_conns;
     ssl_ctx_st* m_tlsContext = nullptr;
     ssl_st* m_tls = nullptr;

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs. Idempotent: when all are
 # present it does nothing. With --bench it also installs the packages that
-# only the benchmarks use.
+# only the benchmarks use. The servers that the integration tests start on
+# loopback with configurations of their own come with system services of
+# their packages; those that this script installs are stopped and disabled,
+# so that no FTP, web or proxy service answers on the machine afterwards.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -29,3 +32,17 @@ fi
 echo "install-deps: installing ${missing[*]}"
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+# Packages whose system service the tests never use.
+services=(vsftpd:vsftpd lighttpd:lighttpd tinyproxy:tinyproxy)
+for entry in "${services[@]}"; do
+  pkg=${entry%%:*} service=${entry#*:}
+  [[ " ${missing[*]} " == *" $pkg "* ]] || continue
+  if [ -d /run/systemd/system ] && command -v systemctl >/dev/null; then
+    $sudo systemctl disable --now "$service" >/dev/null 2>&1 || true
+  else
+    $sudo update-rc.d "$service" disable >/dev/null 2>&1 || true
+    $sudo invoke-rc.d "$service" stop >/dev/null 2>&1 || true
+  fi
+  echo "install-deps: the system service $service is stopped and disabled (the tests start their own)"
+done

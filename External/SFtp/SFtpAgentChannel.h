@@ -1,16 +1,17 @@
 #pragma once
 // CSFtpAgentChannel: the agent program's end of the channel to the online
-// library (OnlineServices/Sendrix/SFtpMessages.h). The library starts the
-// agent with seven descriptor numbers on its command line: block 1, event 1,
-// event 2, block 2, event 3, event 4 and the library's process. The agent
-// takes requests from block 2, writes replies and its own requests into
-// block 1, and ends its waits as soon as the library's process has ended.
+// library (OnlineServices/SFtpProtocol/SFtpMessages.h). The library starts
+// the agent with seven descriptor numbers on its command line: block 1,
+// event 1, event 2, block 2, event 3, event 4 and the library's process.
+// The agent takes requests from block 2, writes replies and its own
+// requests into block 1, and ends its waits as soon as the library's
+// process has ended.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "OnlineServices/Sendrix/SFtpMessages.h"
+#include "OnlineServices/SFtpProtocol/SFtpMessages.h"
 #include "compat/WinTypes.h"
 #include "utility/Posix/SharedMemoryBlock.h"
 

@@ -5,11 +5,11 @@
 #include <set>
 #include <string>
 
+#include "OnlineServices/SFtpProtocol/SFtpMessages.h"
 #include "OnlineServices/Sendrix/AbstractCertificateHandler.h"
 #include "OnlineServices/Sendrix/AbstractSocket.h"
 #include "OnlineServices/Sendrix/Posix/SocketError.h"
 #include "OnlineServices/Sendrix/SFtpIpc.h"
-#include "OnlineServices/Sendrix/SFtpMessages.h"
 #include "OnlineServices/Sendrix/TextConversion.h"
 #include "utility/AbstractLog.h"
 #include "utility/ErrorReport.h"

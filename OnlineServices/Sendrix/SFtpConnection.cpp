@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "OnlineServices/SFtpProtocol/SFtpMessages.h"
 #include "OnlineServices/Sendrix/AbstractFtpProxyProfile.h"
 #include "OnlineServices/Sendrix/AbstractOnlineProfile.h"
 #include "OnlineServices/Sendrix/FtpPath.h"
 #include "OnlineServices/Sendrix/SFtpIpc.h"
 #include "OnlineServices/Sendrix/SFtpLoginData.h"
-#include "OnlineServices/Sendrix/SFtpMessages.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/TextConversion.h"
 #include "utility/AbstractLog.h"

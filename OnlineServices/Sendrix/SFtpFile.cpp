@@ -3,11 +3,11 @@
 #include <cstring>
 #include <string>
 
+#include "OnlineServices/SFtpProtocol/SFtpMessages.h"
 #include "OnlineServices/Sendrix/AbstractFtpConnection.h"
 #include "OnlineServices/Sendrix/FtpPath.h"
 #include "OnlineServices/Sendrix/SFtpConnection.h"
 #include "OnlineServices/Sendrix/SFtpFileFind.h"
-#include "OnlineServices/Sendrix/SFtpMessages.h"
 #include "OnlineServices/Sendrix/TextConversion.h"
 #include "utility/AbstractLog.h"
 #include "utility/ErrorReport.h"

@@ -2,11 +2,11 @@
 
 #include <ctime>
 
+#include "OnlineServices/SFtpProtocol/SFtpMessages.h"
 #include "OnlineServices/Sendrix/AbstractFtpConnection.h"
 #include "OnlineServices/Sendrix/FtpFileFindData.h"
 #include "OnlineServices/Sendrix/FtpListParser.h"
 #include "OnlineServices/Sendrix/SFtpConnection.h"
-#include "OnlineServices/Sendrix/SFtpMessages.h"
 #include "OnlineServices/Sendrix/TextConversion.h"
 #include "utility/ErrorReport.h"
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "OnlineServices/Sendrix/SFtpMessages.h"
+#include "OnlineServices/SFtpProtocol/SFtpMessages.h"
 #include "compat/WinTypes.h"
 #include "utility/Posix/SharedMemoryBlock.h"
 

@@ -83,7 +83,7 @@ int CKVXGifLzwReader::decoder(CKVXImageFile* file, long lineWidth, CKVXGifLineWr
 
     const int size = get_byte();
     if (size < 0) return size;
-    if (size < 2 || size > 9) return kBadCodeSize;
+    if (size < 2 || size > kMaxCodeSize) return kBadCodeSize;
     init_exp(size);
 
     std::unique_ptr<BYTE[]> line(new (std::nothrow) BYTE[static_cast<size_t>(lineWidth) + 1]);
@@ -109,6 +109,10 @@ int CKVXGifLzwReader::decoder(CKVXImageFile* file, long lineWidth, CKVXGifLineWr
     int result = 0;
     int oldCode = 0;
     int firstChar = 0;
+    // At the start of the data, as after a clear code, the table holds only
+    // the single pixels: the next code is a literal and adds no entry. Data
+    // need not begin with a clear code.
+    bool tableFresh = true;
     for (;;) {
         int code = get_next_code();
         if (code < 0 || code == endCode) break;
@@ -116,13 +120,14 @@ int CKVXGifLzwReader::decoder(CKVXImageFile* file, long lineWidth, CKVXGifLineWr
             codeSize = size + 1;
             nextSlot = firstFreeCode;
             tableLimit = 1 << codeSize;
-            do {
-                code = get_next_code();
-            } while (code == clearCode);
-            if (code < 0 || code == endCode) break;
+            tableFresh = true;
+            continue;
+        }
+        if (tableFresh) {
             if (code >= nextSlot) code = 0;
             oldCode = firstChar = code;
             stack[0] = static_cast<BYTE>(code);
+            tableFresh = false;
             if ((result = emit(1)) < 0) break;
             continue;
         }

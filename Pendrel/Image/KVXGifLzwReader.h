@@ -44,6 +44,9 @@ public:
 
 private:
     static constexpr int kTableSize = 4096;
+    // The largest minimum code size: its first codes are 12 bits wide, the
+    // widest a GIF code can be.
+    static constexpr int kMaxCodeSize = 11;
     static constexpr int kInputSize = 16383;
 
     // The next input byte, or -1 at the end of the stream.

@@ -6,16 +6,26 @@
 // optional layer images.
 //
 // The whole class is declared here; its members are defined by topic:
-//   KVXImage.cpp           lifetime, creation, copying, accessors
-//   KVXImagePalette.cpp    palette, nearest colour, colour conversions
-//   KVXImagePixel.cpp      pixel access, blending, lines
-//   KVXImageAlpha.cpp      alpha plane and palette alpha
-//   KVXImageDispatch.cpp   decoding and encoding by image type, load, save
-//   KVXImageRaw.cpp        the library's own "RAW" format and RGBA output
-// and, by the same pattern, one file per further topic (selection,
-// interpolation, drawing, grey scale and flips, depth, rotations, resampling)
-// and per codec. A declared member without a body is simply not linked until
-// its topic is built.
+//   KVXImage.cpp               lifetime, creation, copying, accessors
+//   KVXImagePalette.cpp        palette, nearest colour, colour conversions
+//   KVXImagePixel.cpp          pixel access, blending, lines
+//   KVXImageAlpha.cpp          alpha plane and palette alpha
+//   KVXImageSelection.cpp      selection mask
+//   KVXImageInterpolation.cpp  interpolated and area colours
+//   KVXImageDraw.cpp           drawing on a device context
+//   KVXImageText.cpp           text
+//   KVXImageBitmap.cpp         bitmaps and icons in and out
+//   KVXImageTransform.cpp      flips, mirror, grey scale, negative
+//   KVXImageRotate.cpp         quarter and half turns
+//   KVXImageFreeTransform.cpp  rotation by any angle, shearing, radial
+//                              distortions, rotated crops
+//   KVXImageCrop.cpp           crop and expand
+//   KVXImageResample.cpp       resampling and thumbnails
+//   KVXImageDepth.cpp          colour depth
+//   KVXImageDither.cpp         dithering
+//   KVXImageDispatch.cpp       decoding and encoding by image type, load, save
+//   KVXImageRaw.cpp            the library's own "RAW" format and RGBA output
+//   KVXImage<codec>.cpp        BMP, GIF, ICO, JPG and PNG
 
 #include <cstdint>
 #include <cstdio>
@@ -187,6 +197,8 @@ public:
     bool SetCodecOption(DWORD option, DWORD type = ImageTypeUnknown);
 
     // ----- Decoding and encoding by image type ----------------------------
+    // Each of these starts with an empty GetLastError() text: after it
+    // returns, the text is its own failure's, or empty.
     bool Decode(CKVXImageFile* stream, DWORD type);
     bool Decode(const BYTE* buffer, DWORD size, DWORD type);
     bool Decode(FILE* stream, DWORD type);

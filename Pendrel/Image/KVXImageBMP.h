@@ -1,8 +1,11 @@
 #pragma once
 // The BMP codec (image type 2): reads device-independent bitmaps with or
-// without their 14-byte file header (core, 40-byte, 64-byte and larger info
-// headers; 1, 4, 8, 16, 24 and 32 bits per pixel; RLE8, RLE4 and bit fields;
-// top-down rows), and writes the image object as a BMP file.
+// without their 14-byte file header, and writes the image object as a BMP
+// file. It reads core (12-byte), 40-byte and 64-byte info headers with 1,
+// 4, 8, 16, 24 or 32 bits per pixel, RLE8, RLE4 and bit fields, and
+// top-down rows. A larger info header is read only for a plain bitmap: one
+// plane, no compression, no colour count, and an image size that matches
+// its rows exactly; other larger headers are refused.
 
 #include "compat/WinTypes.h"
 #include "Pendrel/Image/KVXImage.h"

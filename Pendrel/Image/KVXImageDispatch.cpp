@@ -16,6 +16,8 @@
 namespace {
 
 const char kUnknownDecodeFormat[] = "Decode: Unknown or wrong format";
+const char kCannotOpen[] = "Can't open the file";
+const char kCannotWrite[] = "Can't write the file";
 
 } // namespace
 
@@ -43,7 +45,11 @@ CKVXImage::CKVXImage(FILE* stream, DWORD type) {
 
 // ----- Decoding ---------------------------------------------------------------
 
+// Every decoding and encoding entry point starts with an empty error text,
+// so that the text always belongs to the call that just returned.
+
 bool CKVXImage::Decode(CKVXImageFile* stream, DWORD type) {
+    SetLastErrorText("");
     if (!stream) {
         SetLastErrorText("null file handler");
         return false;
@@ -77,6 +83,8 @@ bool CKVXImage::DecodeAutoDetect(CKVXImageFile* stream) {
     static const DWORD order[] = {ImageTypeBmp, ImageTypeJpg, ImageTypeIco, ImageTypeGif, ImageTypePng, ImageTypeRaw};
     const long start = stream->Tell();
     for (DWORD type : order) {
+        // A codec's refusal is not handed on to the next codec's try.
+        SetLastErrorText("");
         if (DecodeTyped(stream, type)) return true;
         stream->Seek(start, 0);
     }
@@ -107,6 +115,7 @@ bool CKVXImage::Decode(FILE* stream, DWORD type) {
 // ----- Encoding ---------------------------------------------------------------
 
 bool CKVXImage::Encode(CKVXImageFile* stream, DWORD type) {
+    SetLastErrorText("");
     switch (type) {
     case ImageTypeRaw: return EncodeRaw(stream);
     case ImageTypeBmp: return EncodeAsBmp(stream);
@@ -119,6 +128,7 @@ bool CKVXImage::Encode(CKVXImageFile* stream, DWORD type) {
 }
 
 bool CKVXImage::Encode(CKVXImageFile* stream, CKVXImage** images, int count, DWORD type) {
+    SetLastErrorText("");
     if (type != ImageTypeGif) {
         SetLastErrorText("Multipage Encode, Unsupported operation for this format");
         return false;
@@ -154,6 +164,7 @@ bool CKVXImage::Encode(FILE* stream, CKVXImage** images, int count, DWORD type) 
 }
 
 template <class Encoder> bool CKVXImage::EncodeToMemory(BYTE*& buffer, long& size, Encoder encode) {
+    SetLastErrorText("");
     if (buffer) {
         SetLastErrorText("the buffer must be empty");
         return false;
@@ -176,9 +187,14 @@ bool CKVXImage::Encode2RGBA(BYTE*& buffer, long& size) {
 // ----- Files and resources ------------------------------------------------------
 
 bool CKVXImage::Load(const wchar_t* path, DWORD type) {
+    auto cannotOpen = [this]() {
+        SetLastErrorText(kCannotOpen);
+        return false;
+    };
+    SetLastErrorText("");
     if (type > ImageTypeUnknown && type < ImageTypeCount) {
         CKVXImageIOFile file;
-        if (!file.Open(path, L"rb")) return false;
+        if (!file.Open(path, L"rb")) return cannotOpen();
         if (Decode(&file, type)) return true;
     }
     // When the named type fails, a second try detects the format; if that
@@ -186,7 +202,7 @@ bool CKVXImage::Load(const wchar_t* path, DWORD type) {
     char typedError[sizeof imageInfo.lastError];
     std::memcpy(typedError, imageInfo.lastError, sizeof typedError);
     CKVXImageIOFile file;
-    if (!file.Open(path, L"rb")) return false;
+    if (!file.Open(path, L"rb")) return cannotOpen();
     if (Decode(&file, ImageTypeUnknown)) return true;
     if (type != ImageTypeUnknown) std::memcpy(imageInfo.lastError, typedError, sizeof typedError);
     return false;
@@ -195,14 +211,19 @@ bool CKVXImage::Load(const wchar_t* path, DWORD type) {
 bool CKVXImage::Save(const wchar_t* path, DWORD type) {
     // Opened for update, so that an encoder may read back what it wrote.
     CKVXImageIOFile file;
-    if (!file.Open(path, L"w+b")) return false;
+    if (!file.Open(path, L"w+b")) {
+        SetLastErrorText(kCannotOpen);
+        return false;
+    }
     const bool encoded = Encode(&file, type);
     // Data that never reached the disk is a failed save.
     const bool closed = file.Close();
+    if (encoded && !closed) SetLastErrorText(kCannotWrite);
     return encoded && closed;
 }
 
 bool CKVXImage::LoadResource(HRSRC resource, DWORD type, HINSTANCE module) {
+    SetLastErrorText("");
     if (!resource) {
         SetLastErrorText("Unable to load resource!");
         return false;

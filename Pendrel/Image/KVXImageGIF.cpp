@@ -51,6 +51,19 @@ bool TooLargeForGif(CKVXImage& image) {
     return image.GetWidth() > kMaxSide || image.GetHeight() > kMaxSide;
 }
 
+// The first frame's palette, the file's global table, holds a later frame's
+// colours at the same indices.
+bool GlobalTableServes(const CKVXImage& frame, const CKVXImage& first) {
+    const RGBQUAD* own = frame.GetPalette();
+    const RGBQUAD* global = first.GetPalette();
+    if (!own || !global || frame.GetNumColors() > first.GetNumColors()) return false;
+    for (DWORD i = 0; i < frame.GetNumColors(); ++i)
+        if (own[i].rgbBlue != global[i].rgbBlue || own[i].rgbGreen != global[i].rgbGreen ||
+            own[i].rgbRed != global[i].rgbRed)
+            return false;
+    return true;
+}
+
 } // namespace
 
 // What the decoding of one file keeps between its frames.
@@ -289,7 +302,10 @@ bool CKVXImageGIF::Decode(CKVXImageFile* stream) {
 bool CKVXImageGIF::DecodeFrame(CKVXImageFile* stream, const tag_image& frame, FrameWalk& walk) {
     const tag_dscgif& screen = walk.screen;
     if (walk.frameNumber == 0) {
-        if (frame.width != screen.width && frame.height != screen.height) ++walk.trueColorVotes;
+        // A first frame that leaves part of the screen uncovered counts once
+        // more: a true-colour picture's tiles are as wide as the screen in
+        // a narrow picture, and as high as it in a low one.
+        if (frame.width != screen.width || frame.height != screen.height) ++walk.trueColorVotes;
         walk.trueColor = walk.trueColorVotes >= 2 && imageInfo.numFrames > 1;
         // Every frame adds to the true-colour picture.
         if (walk.trueColor) imageInfo.frame = imageInfo.numFrames - 1;
@@ -587,7 +603,9 @@ const char* CKVXImageGIF::EncodeFrames(CKVXImageFile* stream, CKVXImage** images
         if (!images[i] || !images[i]->IsValid()) return "Bad image pointer";
         work.Ghost(images[i]);
         work.disposalMethod = disposalMethod;
-        written = written && work.EncodeExtension(stream) && work.EncodeBody(stream, localColorMaps);
+        // A frame whose colours the global table does not hold brings its own.
+        const bool localTable = localColorMaps || !GlobalTableServes(*images[i], *images[0]);
+        written = written && work.EncodeExtension(stream) && work.EncodeBody(stream, localTable);
     }
     written = written && stream->PutC(';');
     return FinishWriting(stream, written) ? nullptr : kWriteError;

@@ -23,9 +23,10 @@ public:
     bool Encode(CKVXImageFile* stream);
     bool Encode(FILE* stream);
     // Writes the images as the frames of one file, with this object's loop
-    // count, disposal method and comment; with localColorMaps every frame
-    // after the first brings its own palette. Every frame must be a palette
-    // image of 8 bits or fewer.
+    // count, disposal method and comment. The first frame's palette is the
+    // file's global table; a later frame brings its own when it has colours
+    // that table does not hold at the same indices, and with localColorMaps
+    // always. Every frame must be a palette image of 8 bits or fewer.
     bool Encode(CKVXImageFile* stream, CKVXImage** images, int count, bool localColorMaps = false);
     bool Encode(FILE* stream, CKVXImage** images, int count, bool localColorMaps = false);
 

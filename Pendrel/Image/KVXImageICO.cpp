@@ -16,6 +16,8 @@ namespace {
 constexpr size_t kHeaderSize = 6;
 constexpr size_t kEntrySize = 16;
 constexpr size_t kInfoHeaderSize = 40;
+// An icon image may be a whole PNG stream instead of a bitmap.
+constexpr BYTE kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 size_t MaskRowBytes(size_t width) {
     return (width + 31) / 32 * 4;
@@ -60,6 +62,10 @@ bool CKVXImageICO::Decode(CKVXImageFile* stream) {
     if (!stream->Seek(start + static_cast<long>(KVXGetLE32(entry + 12)), 0)) return false;
     BYTE info[kInfoHeaderSize];
     if (stream->Read(info, kInfoHeaderSize, 1) != 1) return false;
+    if (std::memcmp(info, kPngSignature, sizeof kPngSignature) == 0) {
+        SetLastErrorText("Icon images stored as PNG are not supported");
+        return false;
+    }
     const WORD bitCount = KVXGetLE16(info + 14);
     const DWORD colorsUsed = KVXGetLE32(info + 32);
     // An entry without size (256-pixel and compressed icons) is not read.
@@ -217,12 +223,16 @@ bool CKVXImageICO::Encode(CKVXImageFile* stream) {
     const bool paletteAlpha = AlphaPaletteIsEnabled() && GetPalette();
     const bool keyed = imageInfo.transIndex >= 0;
     const RGBQUAD transColor = GetTransColor();
+    // A palette image's transparent pixels are those of the transparent
+    // index: another entry of the same colour stays opaque.
+    const bool keyedByIndex = keyed && GetPalette();
     for (long y = 0; y < height; ++y)
         for (long x = 0; x < width; ++x) {
             const RGBQUAD color = GetPixelColor(x, y, false);
+            const bool keyMatch = keyedByIndex ? BlindGetPixelIndex(x, y) == imageInfo.transIndex
+                                               : keyed && SameColour(color, transColor);
             const bool transparent = (alpha && BlindAlphaGet(x, y) == 0) ||
-                                     (paletteAlpha && color.rgbReserved == 0) ||
-                                     (keyed && SameColour(color, transColor));
+                                     (paletteAlpha && color.rgbReserved == 0) || keyMatch;
             if (transparent) mask[static_cast<size_t>(y) * maskRow + x / 8] |= static_cast<BYTE>(0x80 >> (x & 7));
         }
     if (written && maskSize) written = stream->Write(mask.data(), maskSize, 1) == 1;

@@ -15,7 +15,8 @@ public:
     ~CKVXImageICO() override = default;
 
     // Decodes image number `frame` (0 = first) and sets numFrames to the
-    // file's image count, also when the frame is not there.
+    // file's image count, also when the frame is not there. Only bitmap
+    // images are read: an image stored as a PNG stream fails with a text.
     bool Decode(CKVXImageFile* stream);
     // Writes this image (at most 255 x 255) as a one-image icon file; false
     // when a write fails.

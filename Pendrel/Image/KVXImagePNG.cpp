@@ -121,8 +121,15 @@ bool CKVXImagePNG::Decode(CKVXImageFile* stream) {
         png_set_background(png, &grey, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
     }
     if (bitDepth == 16) png_set_strip_16(png);
+    // Grey 192 has no place among the levels of a grey of 1, 2 or 4 bits:
+    // such a file with a transparent level is widened to 8-bit grey before
+    // its transparent pixels are composited.
+    const bool widenGrey = colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8 && !hasBackground &&
+                           png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    if (widenGrey) png_set_expand(png);
 
-    const DWORD bpp = storedBits == 16 ? 8 : (storedBits > 16 ? 24 : static_cast<DWORD>(storedBits));
+    const DWORD bpp =
+        widenGrey ? 8 : storedBits == 16 ? 8 : (storedBits > 16 ? 24 : static_cast<DWORD>(storedBits));
     if (!Create(width, height, bpp, ImageTypePng)) png_longjmp(png, 1);
 
     png_uint_32 xResolution = 0;
@@ -147,7 +154,7 @@ bool CKVXImagePNG::Decode(CKVXImageFile* stream) {
         for (int i = 0; i < count; ++i)
             entries[i] = RGBQUAD{filePalette[i].blue, filePalette[i].green, filePalette[i].red, 0};
         SetPalette(entries, static_cast<DWORD>(count));
-    } else if (bitDepth == 2) {
+    } else if (bitDepth == 2 && !widenGrey) {
         const RGBQUAD greys[4] = {{0, 0, 0, 0}, {85, 85, 85, 0}, {170, 170, 170, 0}, {255, 255, 255, 0}};
         SetPalette(greys, 4);
     } else {
@@ -201,7 +208,7 @@ bool CKVXImagePNG::Decode(CKVXImageFile* stream) {
                 // Later passes merge their pixels into those of the earlier ones.
                 if (pass > 0) std::memcpy(buffer, pixels, effWidth);
                 png_read_row(png, buffer, nullptr);
-                if (bitDepth == 2 && pass == passes - 1) WidenTwoBitRow(buffer, width);
+                if (bitDepth == 2 && !widenGrey && pass == passes - 1) WidenTwoBitRow(buffer, width);
                 std::memcpy(pixels, buffer, effWidth);
             } else {
                 BYTE* alphaRow = alpha + static_cast<size_t>(imageRow) * width;

@@ -84,6 +84,7 @@ bool CKVXImage::EncodeRaw(CKVXImageFile* stream) {
 }
 
 bool CKVXImage::Encode2RGBA(CKVXImageFile* stream) {
+    SetLastErrorText("");
     if (EncodeSafeCheck(stream)) return false;
     const DWORD width = GetWidth();
     const DWORD height = GetHeight();

@@ -1,12 +1,14 @@
 // The main of the test executables of user-interface code (suites labelled
 // gui): the isolated environment of every test process, and the Qt
 // application on the offscreen platform (unless QT_QPA_PLATFORM names
-// another) with the Fusion style and its standard palette, so that widgets
-// look the same on every machine.
+// another) with the Fusion style, its standard palette and DejaVu Sans
+// (fonts-dejavu-core) as the application font, so that widgets look the
+// same on every machine, whatever other fonts it has.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFont>
 #include <QStyle>
 #include <QStyleFactory>
 
@@ -29,6 +31,9 @@ int main(int argc, char** argv) {
         QApplication application(argc, argv);
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
         QApplication::setPalette(QApplication::style()->standardPalette());
+        QFont font = QApplication::font();
+        font.setFamily(QStringLiteral("DejaVu Sans"));
+        QApplication::setFont(font);
         return RUN_ALL_TESTS();
     });
 }

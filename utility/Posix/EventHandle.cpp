@@ -74,7 +74,7 @@ HANDLE AdoptEventDescriptor(int fd, BOOL manualReset) {
         close(fd);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     }
-    return event;
+    return NewHandle(event);
 }
 
 BOOL SetEvent(HANDLE event) {

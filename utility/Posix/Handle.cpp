@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "utility/Posix/SystemError.h"
+#include "utility/ProcessWide/HandleTable.h"
 
 namespace {
 
@@ -24,12 +25,20 @@ DWORD Fail(DWORD error) {
 
 CHandle::~CHandle() = default;
 
-CHandle* GetHandleObject(HANDLE handle) {
-    if (!handle || handle == INVALID_HANDLE_VALUE) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
+HANDLE NewHandle(CHandle* object) {
+    if (!object) return nullptr;
+    HANDLE handle = KvxHandles_Insert(object);
+    if (!handle) {
+        delete object;
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     }
-    return static_cast<CHandle*>(handle);
+    return handle;
+}
+
+CHandle* GetHandleObject(HANDLE handle) {
+    CHandle* object = static_cast<CHandle*>(KvxHandles_Find(handle));
+    if (!object) SetLastError(ERROR_INVALID_HANDLE);
+    return object;
 }
 
 bool CHandle::Signal() {
@@ -50,8 +59,11 @@ bool CHandle::Release(LONG count, LONG* previousCount) {
 CProcessHandle* CHandle::AsProcess() { return nullptr; }
 
 BOOL CloseHandle(HANDLE handle) {
-    CHandle* object = GetHandleObject(handle);
-    if (!object) return FALSE;
+    CHandle* object = static_cast<CHandle*>(KvxHandles_Remove(handle));
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
     delete object;
     return TRUE;
 }

@@ -1,11 +1,12 @@
 #pragma once
 // The handle layer: the system's waitable objects (events, semaphores,
 // processes) are objects behind a HANDLE, each over a file descriptor that
-// poll() watches. A HANDLE is a pointer to a CHandle made by one of the
-// Create functions (EventHandle.h, SemaphoreHandle.h, ProcessHandle.h) and
-// freed with CloseHandle. Objects are used through virtual calls only, so a
-// handle made in one module works in another that has its own copy of the
-// utility library.
+// poll() watches. A HANDLE names a CHandle made by one of the Create
+// functions (EventHandle.h, SemaphoreHandle.h, ProcessHandle.h) in the
+// process-wide handle table (ProcessWide/HandleTable.h), and CloseHandle
+// frees it: a closed or unknown handle fails with ERROR_INVALID_HANDLE.
+// Objects are used through virtual calls only, so a handle made in one
+// module works in another that has its own copy of the utility library.
 //
 // Failing calls set the thread's last error (SystemError.h) with its
 // Windows number.
@@ -43,12 +44,17 @@ protected:
     CHandle() = default;
 };
 
-// The object behind a handle; null (with ERROR_INVALID_HANDLE) for a null
-// or invalid handle.
+// A new handle for the object, which the handle then owns. Null (with the
+// last error as the Create function left it) for a null object; null with
+// ERROR_NOT_ENOUGH_MEMORY, the object freed, when the table cannot grow.
+HANDLE NewHandle(CHandle* object);
+
+// The object behind a handle; null (with ERROR_INVALID_HANDLE) for a null,
+// closed or unknown handle.
 CHandle* GetHandleObject(HANDLE handle);
 
 // Frees the object (a process handle leaves its process running). FALSE
-// with ERROR_INVALID_HANDLE for a null or invalid handle.
+// with ERROR_INVALID_HANDLE for a null, closed or unknown handle.
 BOOL CloseHandle(HANDLE handle);
 
 // Waits until the object is signalled (WAIT_OBJECT_0), the time has passed

@@ -98,5 +98,5 @@ HANDLE OpenLockFileSemaphore(const wchar_t* name, bool available) {
         return nullptr;
     }
     if (!available) semaphore->TryAcquire();
-    return semaphore;
+    return NewHandle(semaphore);
 }

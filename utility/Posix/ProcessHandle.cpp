@@ -52,7 +52,7 @@ HANDLE NewProcessHandle(pid_t pid, int pidfd, bool child) {
         close(pidfd);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     }
-    return process;
+    return NewHandle(process);
 }
 
 // The process id behind a pidfd, from its "Pid:" line in /proc; 0 when

@@ -71,7 +71,7 @@ HANDLE CreateSemaphoreHandle(LONG initialCount, LONG maximumCount, const wchar_t
         close(fd);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     }
-    return semaphore;
+    return NewHandle(semaphore);
 }
 
 BOOL ReleaseSemaphore(HANDLE semaphore, LONG count, LONG* previousCount) {

@@ -6,11 +6,10 @@
 #include <sys/stat.h>
 
 #include "utility/BasicString.h"
+#include "utility/ProcessWide/LastError.h"
 #include "utility/TextCodec.h"
 
 namespace {
-
-thread_local DWORD t_lastError = 0;
 
 struct ErrnoMapping {
     int err;
@@ -109,13 +108,13 @@ DWORD WinErrorFromErrno(int err) {
     return kErrnoErrorFlag | (DWORD)err;
 }
 
-void SetLastError(DWORD code) { t_lastError = code; }
+void SetLastError(DWORD code) { *KvxLastError_Slot() = code; }
 
-DWORD GetLastError() { return t_lastError; }
+DWORD GetLastError() { return *KvxLastError_Slot(); }
 
 DWORD SetLastErrorFromErrno(int err) {
     DWORD code = WinErrorFromErrno(err);
-    t_lastError = code;
+    SetLastError(code);
     return code;
 }
 
@@ -131,7 +130,7 @@ DWORD WinErrorFromPathErrno(int err, const char* path) {
 
 DWORD SetLastErrorFromPathErrno(int err, const char* path) {
     DWORD code = WinErrorFromPathErrno(err, path);
-    t_lastError = code;
+    SetLastError(code);
     return code;
 }
 

@@ -6,7 +6,9 @@
 // number becomes 0x20000000 | errno.
 //
 // The last error is kept per thread, as the objects of the library expect
-// from the system: a failing call sets it, the object reads it back.
+// from the system: a failing call sets it, the object reads it back. It is
+// one per thread for the whole process (ProcessWide/LastError.h): an error
+// left by a call into a shared library is seen by its caller.
 
 #include "compat/WinTypes.h"
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ReportCapture.h"
+#include "testing/Installed.h"
 #include "testing/TempFolder.h"
 #include "utility/Posix/BasicRegistry.h"
 #include "utility/Posix/RegistryHive.h"
@@ -220,7 +221,7 @@ TEST_F(BasicRegistryTest, TwoProgramsWritingOneKeyLoseNothing) {
 TEST_F(BasicRegistryTest, RegisteredExtensionsComeFromTheMediaTypes) {
     std::vector<std::wstring> extensions = Texts(m_registry.GetRegisteredExtensions());
     std::ifstream types("/etc/mime.types");
-    if (!types) GTEST_SKIP() << "no /etc/mime.types here";
+    KVX_SKIP_OR_FAIL_UNLESS(types.good(), "no /etc/mime.types here (media-types)");
     ASSERT_FALSE(extensions.empty());
     for (const std::wstring& e : extensions) ASSERT_EQ(e[0], L'.');
     EXPECT_NE(std::find(extensions.begin(), extensions.end(), L".html"), extensions.end());

@@ -21,7 +21,7 @@ DWORD RunShell(const std::string& command, const std::vector<int>& inherited) {
     HANDLE process = StartProcess("/bin/sh", {"sh", "-c", command}, "", inherited);
     if (!process) return 999;
     DWORD code = 999;
-    if (WaitForSingleObject(process, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+    if (WaitForSingleObject(process, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
     CloseHandle(process);
     return code;
 }

@@ -10,6 +10,9 @@
 #include "utility/BasicString.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
+#include "utility/Posix/EventHandle.h"
+#include "utility/Posix/Handle.h"
+#include "utility/Posix/SystemError.h"
 #include "utility/StringTable.h"
 
 namespace {
@@ -34,19 +37,25 @@ public:
         Report = (void (*)(int))dlsym(m_handle, "SinkModuleReportAssertion");
         Handle = (HINSTANCE(*)())dlsym(m_handle, "SinkModuleHandle");
         LoadString = (int (*)(HINSTANCE, UINT, wchar_t*, int))dlsym(m_handle, "SinkModuleLoadString");
+        CreateEvent = (HANDLE(*)())dlsym(m_handle, "SinkModuleCreateEvent");
+        CloseEvent = (BOOL(*)(HANDLE))dlsym(m_handle, "SinkModuleCloseHandle");
     }
     ~CSinkModule() { Close(); }
     void Close() {
         if (m_handle) dlclose(m_handle);
         m_handle = nullptr;
     }
-    bool Loaded() const { return m_handle && SetLog && GetLog && Report && Handle && LoadString; }
+    bool Loaded() const {
+        return m_handle && SetLog && GetLog && Report && Handle && LoadString && CreateEvent && CloseEvent;
+    }
 
     void (*SetLog)(CAbstractLog*) = nullptr;
     CAbstractLog* (*GetLog)() = nullptr;
     void (*Report)(int) = nullptr;
     HINSTANCE (*Handle)() = nullptr;
     int (*LoadString)(HINSTANCE, UINT, wchar_t*, int) = nullptr;
+    HANDLE (*CreateEvent)() = nullptr;
+    BOOL (*CloseEvent)(HANDLE) = nullptr;
 
 private:
     void* m_handle = nullptr;
@@ -104,6 +113,27 @@ TEST(ModuleSink, StringTablesAreFoundByModuleFromAnyModule) {
     a.Close();
     EXPECT_EQ(text.LoadString(moduleA, 100), 0);
     EXPECT_EQ(text.LoadString(moduleB, 100), 1);
+}
+
+// Every module holds its own copy of the handle layer, but the handles are
+// the process's: one made in a module works and is closed in another, and
+// once closed it is invalid everywhere.
+TEST(ModuleSink, HandlesAreValidAcrossModulesAndClosedOnce) {
+    CSinkModule a("kvx_test_sink_a"), b("kvx_test_sink_b");
+    ASSERT_TRUE(a.Loaded() && b.Loaded());
+
+    HANDLE fromA = a.CreateEvent();
+    ASSERT_NE(fromA, nullptr);
+    EXPECT_EQ(WaitForSingleObject(fromA, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(CloseHandle(fromA));
+    EXPECT_FALSE(a.CloseEvent(fromA));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
+
+    HANDLE fromProgram = CreateEventHandle(TRUE, FALSE);
+    ASSERT_NE(fromProgram, nullptr);
+    EXPECT_TRUE(b.CloseEvent(fromProgram));
+    EXPECT_FALSE(CloseHandle(fromProgram));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
 }
 
 } // namespace

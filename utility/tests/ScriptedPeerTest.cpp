@@ -50,8 +50,7 @@ TEST(ScriptedPeer, RunsScriptAndRecordsBytes) {
 
 TEST(ScriptedPeer, WrongBytesFailTheScript) {
     kvxtest::ScriptedPeer peer;
-    peer.SetStepTimeout(500);
-    peer.ExpectLine("QUIT");
+        peer.ExpectLine("QUIT");
     peer.Start();
     int s = ConnectTo(peer.Port());
     ASSERT_GE(s, 0);
@@ -63,7 +62,6 @@ TEST(ScriptedPeer, WrongBytesFailTheScript) {
 
 TEST(ScriptedPeer, ExpectCloseSeesTheClientsEnd) {
     kvxtest::ScriptedPeer peer;
-    peer.SetStepTimeout(2000);
     peer.ExpectClose();
     peer.Start();
     int s = ConnectTo(peer.Port());

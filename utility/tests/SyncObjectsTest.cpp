@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -19,6 +20,7 @@
 #include "utility/Posix/EventHandle.h"
 #include "utility/Posix/Handle.h"
 #include "utility/Posix/LockFileSemaphore.h"
+#include "utility/Posix/ProcessHandle.h"
 #include "utility/Posix/SemaphoreHandle.h"
 #include "utility/Posix/Shell.h"
 #include "utility/Posix/SystemError.h"
@@ -111,7 +113,7 @@ TEST_F(NamedSemaphoreTest, KilledHolderLeavesItFree) {
 
     kill(holder, SIGKILL);
     EXPECT_EQ(WaitForChild(holder), 128 + SIGKILL);
-    EXPECT_EQ(semaphore.Lock(5000), WAIT_OBJECT_0);
+    EXPECT_EQ(semaphore.Lock(60000), WAIT_OBJECT_0);
     EXPECT_EQ(semaphore.Unlock(), 0);
     close(ready[0]);
     close(ready[1]);
@@ -295,11 +297,11 @@ TEST(Event, SharedWithAChildProcess) {
     if (child == 0) {
         HANDLE in = AdoptEventDescriptor(dup(childEnd), FALSE);
         HANDLE out = AdoptEventDescriptor(dup(parentEnd), TRUE);
-        bool ok = WaitForSingleObject(in, 5000) == WAIT_OBJECT_0 && SetEvent(out);
+        bool ok = WaitForSingleObject(in, 60000) == WAIT_OBJECT_0 && SetEvent(out);
         _exit(ok ? 0 : 1);
     }
     SetEvent(toChild);
-    EXPECT_EQ(WaitForSingleObject(toParent, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(toParent, 60000), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForChild(child), 0);
     CloseHandle(toChild);
     CloseHandle(toParent);
@@ -333,6 +335,56 @@ TEST(Handle, InvalidHandlesFail) {
     EXPECT_EQ(WaitForMultipleObjects(0, &semaphore, FALSE, 0), WAIT_FAILED);
     EXPECT_EQ(WaitForMultipleObjects(MAXIMUM_WAIT_OBJECTS + 1, &semaphore, FALSE, 0), WAIT_FAILED);
     CloseHandle(semaphore);
+}
+
+// A handle is a number in the handle table, not the object's address: once
+// closed it names nothing, and a second close or any use fails instead of
+// reaching a freed object.
+TEST(Handle, ClosedHandleIsInvalidForEveryKind) {
+    struct Kind {
+        const char* name;
+        HANDLE (*create)();
+    };
+    const Kind kinds[] = {
+        {"event", [] { return CreateEventHandle(TRUE, TRUE); }},
+        {"semaphore", [] { return CreateSemaphoreHandle(1, 1, nullptr); }},
+        {"process", [] { return OpenCurrentProcessHandle(); }},
+    };
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        HANDLE handle = kind.create();
+        ASSERT_NE(handle, nullptr);
+        ASSERT_NE(GetHandleObject(handle), nullptr);
+        EXPECT_TRUE(CloseHandle(handle));
+
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_FALSE(CloseHandle(handle));
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_FAILED);
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
+        EXPECT_EQ(GetHandleDescriptor(handle), -1);
+    }
+    // A new handle never takes the number of a closed one.
+    HANDLE first = CreateEventHandle(TRUE, FALSE);
+    ASSERT_TRUE(CloseHandle(first));
+    HANDLE second = CreateEventHandle(TRUE, FALSE);
+    EXPECT_NE(second, first);
+    EXPECT_FALSE(SetEvent(first));
+    EXPECT_TRUE(CloseHandle(second));
+}
+
+TEST(Handle, UnknownHandleIsInvalid) {
+    // The address of an object is no handle, and neither is a made-up number.
+    int object = 0;
+    HANDLE unknown[] = {&object, (HANDLE)(uintptr_t)0x4, (HANDLE)(uintptr_t)0x7FFFFFFC};
+    for (HANDLE handle : unknown) {
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_FALSE(CloseHandle(handle));
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
+        EXPECT_FALSE(SetEvent(handle));
+        EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_FAILED);
+    }
 }
 
 TEST(Handle, FactoriesMakeWorkingObjects) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ReportCapture.h"
+#include "testing/Installed.h"
 #include "testing/TempFolder.h"
 #include "utility/BasicString.h"
 #include "utility/FormatArguments.h"
@@ -127,7 +128,7 @@ TEST_F(WideFormatTest, DecimalPointDoesNotFollowTheProcessLocale) {
     // A German locale (decimal comma) built into the test's own folder.
     kvxtest::TempFolder folder;
     std::string command = "localedef -i de_DE -f UTF-8 '" + folder.Sub("de_DE.UTF-8") + "' >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) GTEST_SKIP() << "localedef or the de_DE locale source is missing";
+    KVX_SKIP_OR_FAIL_UNLESS(std::system(command.c_str()) == 0, "localedef or the de_DE locale source is missing");
     setenv("LOCPATH", folder.Path().c_str(), 1);
     ASSERT_NE(setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
     char narrow[16];

@@ -3,7 +3,7 @@
 
 #include "SqliteDataBase.h"
 
-DATABASE_EXPORT CAbstractDataBase* CreateDataBase(CAbstractProgressStatus* progress, CLinkTable* links, int)
+DATABASE_EXPORT CAbstractDataBase* CreateDataBase(CAbstractProgressStatus* progress, CAbstractLinkTable* links, int)
 {
     return new (std::nothrow) CSqliteDataBase(progress, links);
 }

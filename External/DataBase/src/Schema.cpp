@@ -217,6 +217,12 @@ void CreateOrMigrate(SqliteConnection& connection, int fromVersion)
         connection.Execute(kCreateVersion1);
         Seed(connection);
     }
+    if (fromVersion < 2) {
+        // The stable id of a list, given when the list first travels to the
+        // synchronisation service.
+        connection.Execute("ALTER TABLE vocab_list ADD COLUMN guid TEXT;"
+                           "CREATE UNIQUE INDEX vocab_list_guid ON vocab_list(guid);");
+    }
     connection.Execute(("PRAGMA application_id = " + std::to_string(kDataFileApplicationId)).c_str());
     connection.Execute(("PRAGMA user_version = " + std::to_string(kDataFileVersion)).c_str());
 }

@@ -13,6 +13,9 @@
 #include "DataBaseClock.h"
 #include "RecordSet.h"
 #include "Schema.h"
+#include "StoredWords.h"
+#include "SyncCopy.h"
+#include "SyncExchange.h"
 #include "utility/TextCodec.h"
 
 namespace {
@@ -124,6 +127,8 @@ bool IsPng(const std::vector<BYTE>& bytes)
     return bytes.size() > 8 && std::memcmp(bytes.data(), kSignature, 8) == 0;
 }
 
+}  // namespace
+
 // Finds the word of that language and text, or stores it (with word.id when
 // that id is free); word.id receives its id.
 int StoreWord(SqliteConnection& connection, WordKeyRecord& word)
@@ -153,7 +158,7 @@ int StoreWord(SqliteConnection& connection, WordKeyRecord& word)
 }
 
 // The stored word of word.id when there is one, else StoreWord.
-int ResolveWord(SqliteConnection& connection, WordKeyRecord& word)
+static int ResolveWord(SqliteConnection& connection, WordKeyRecord& word)
 {
     if (word.id > 0 && RowExists(connection, kWordExists, word.id))
         return DATABASE_OK;
@@ -196,8 +201,6 @@ int StoreMeaning(SqliteConnection& connection, int64_t wordId, MeaningRecord& me
     return DATABASE_OK;
 }
 
-}  // namespace
-
 // A connection for the length of one call: the thread's pinned one while
 // it has a transaction open, else one from the pool.
 class CSqliteDataBase::Lease {
@@ -239,7 +242,8 @@ private:
     bool m_pinned = false;
 };
 
-CSqliteDataBase::CSqliteDataBase(CAbstractProgressStatus*, CLinkTable*)
+CSqliteDataBase::CSqliteDataBase(CAbstractProgressStatus* progress, CAbstractLinkTable* links)
+    : m_progress(progress), m_links(links)
 {
     std::lock_guard<std::mutex> lock(g_liveLock);
     g_live.insert(this);
@@ -1513,11 +1517,54 @@ CAbstractRecordSet* CSqliteDataBase::QueryMeanTypes()
     });
 }
 
-int CSqliteDataBase::Synchronize(CAbstractFile*, const wchar_t*, const wchar_t*, int)
+int CSqliteDataBase::Synchronize(CAbstractFile* http, const wchar_t* email, const wchar_t* password, int direction)
 {
-    // The exchange with the synchronisation service is not part of this
-    // version of the component.
-    return DATABASE_NOT_SUPPORTED;
+    if (!http || (direction != 0 && direction != 1))
+        return DATABASE_INVALID_ARGUMENT;
+    if (!IsDictionaryOpen())
+        return DATABASE_NOT_OPEN;
+    const wchar_t* link = m_links ? m_links->GetLinkURL(kSyncServiceLinkId) : nullptr;
+    std::wstring address = Wide(link);
+    if (address.empty())
+        return DATABASE_NO_CONNECTION;
+    // The password never travels in clear beyond this machine.
+    if (!IsSafeServiceAddress(address))
+        return DATABASE_FAILED;
+    std::string account = WideToUtf8(Wide(email));
+    std::string secret = WideToUtf8(Wide(password));
+    if (account.empty() || secret.empty())
+        return DATABASE_WRONG_ACCOUNT;
+    std::string form = FormField("email", account) + '&' + FormField("password", secret);
+    SyncProgress progress(m_progress);
+    try {
+        std::string reply;
+        if (direction == 1) {
+            SyncCopy copy;
+            int rc = Write([&](SqliteConnection& connection) { return ReadSyncCopy(connection, progress, copy); });
+            if (rc != DATABASE_OK)
+                return rc;
+            std::string deflated = EncodeSyncCopy(copy);
+            if (deflated.empty())
+                return DATABASE_FAILED;
+            return PostToService(*http, address, "op=upload&" + form + "&data=" + Base64Url(deflated), progress, reply);
+        }
+        int rc = PostToService(*http, address, "op=download&" + form, progress, reply);
+        if (rc != DATABASE_OK)
+            return rc;
+        // An account without a copy yet has nothing to merge.
+        SyncCopy copy;
+        if (!reply.empty() && !DecodeSyncCopy(reply, copy))
+            return DATABASE_FAILED;
+        if (progress.Cancelled())
+            return DATABASE_CANCELLED;
+        rc = Write([&](SqliteConnection& connection) { return MergeSyncCopy(connection, copy, progress); });
+        ForgetLanguages();
+        return rc;
+    } catch (DATABASE_RESULT result) {
+        return result;
+    } catch (const std::bad_alloc&) {
+        return DATABASE_FAILED;
+    }
 }
 
 CAbstractRecordSet* CSqliteDataBase::QueryMeanings(const WordKeyRecord& word, int)

@@ -19,7 +19,7 @@
 
 class CSqliteDataBase : public CAbstractDataBase {
 public:
-    CSqliteDataBase(CAbstractProgressStatus* progress, CLinkTable* links);
+    CSqliteDataBase(CAbstractProgressStatus* progress, CAbstractLinkTable* links);
     ~CSqliteDataBase() override;
 
     int Open(const DATABASE_OPEN_OPTIONS& options, const wchar_t* path) override;
@@ -124,4 +124,7 @@ private:
 
     std::mutex m_pluginLock;
     std::vector<PluginEntry> m_plugins;
+
+    CAbstractProgressStatus* m_progress;  // may be null
+    CAbstractLinkTable* m_links;          // may be null
 };

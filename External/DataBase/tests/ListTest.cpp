@@ -350,7 +350,7 @@ TEST_F(DataBaseTest, TransactionBelongsToItsThread)
     EXPECT_EQ(seenElsewhere, 1u);
 }
 
-TEST_F(DataBaseTest, PluginListIsKeptAndSynchronisationIsNotOffered)
+TEST_F(DataBaseTest, PluginListIsKept)
 {
     std::vector<PluginEntry> plugins(2);
     plugins[0].fileName = L"pluginA.so";
@@ -362,5 +362,4 @@ TEST_F(DataBaseTest, PluginListIsKeptAndSynchronisationIsNotOffered)
     EXPECT_EQ(Text(read[0].fileName), L"pluginA.so");
     EXPECT_EQ(read[0].enabled, 1);
     EXPECT_EQ(read[1].enabled, 0);
-    EXPECT_EQ(db->Synchronize(nullptr, L"user@example.org", L"secret", 0), DATABASE_NOT_SUPPORTED);
 }

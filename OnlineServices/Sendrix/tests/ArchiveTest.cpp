@@ -8,7 +8,7 @@
 #include "OnlineServices/Sendrix/BasicSocket.h"
 #include "OnlineServices/Sendrix/SocketFile.h"
 #include "OnlineServices/Sendrix/StreamErrors.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/Online/SocketTesting.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 #include "utility/LibraryLog.h"

@@ -12,7 +12,7 @@
 #include "OnlineServices/Sendrix/Posix/HostResolver.h"
 #include "OnlineServices/Sendrix/Posix/SocketError.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/Online/SocketTesting.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 #include "utility/BasicString.h"

@@ -11,7 +11,7 @@
 #include "OnlineServices/Sendrix/OnlineProxyProfile.h"
 #include "OnlineServices/Sendrix/tests/support/FtpTesting.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/Online/SocketTesting.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 
@@ -22,7 +22,7 @@ using sendrixtest::EventCodes;
 class FtpConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CBasicSocket::SetReceiveTimeout(5000);
+        CBasicSocket::SetReceiveTimeout(30000);
         sendrixtest::DefineOnlineEvents(m_log);
     }
     void TearDown() override { CBasicSocket::SetReceiveTimeout(20000); }

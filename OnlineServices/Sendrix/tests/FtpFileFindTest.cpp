@@ -11,7 +11,7 @@
 #include "OnlineServices/Sendrix/OnlineProfile.h"
 #include "OnlineServices/Sendrix/tests/support/FtpTesting.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/Online/SocketTesting.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 
@@ -136,7 +136,7 @@ TEST(OnlineModuleTest, ConnectionsThatFailAreNotHandedOut) {
 }
 
 TEST(OnlineModuleTest, HandsOutALoggedInConnectionAndItsObjects) {
-    CBasicSocket::SetReceiveTimeout(5000);
+    CBasicSocket::SetReceiveTimeout(30000);
     kvxtest::ScriptedPeer peer;
     sendrixtest::ScriptLogin(peer);
     peer.ExpectLine("RNFR /a").Send("350 ok\r\n").ExpectLine("RNTO /b").Send("250 ok\r\n").ExpectClose();

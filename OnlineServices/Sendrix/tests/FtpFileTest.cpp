@@ -168,7 +168,7 @@ TEST_F(FtpFileTest, ActiveModeAcceptsTheServer) {
     // the PORT command names and sends the file.
     std::thread server([this] {
         std::string port;
-        for (int i = 0; i < 500 && port.empty(); ++i) {
+        for (int i = 0; i < 6000 && port.empty(); ++i) {
             std::string received = m_control.Received();
             size_t at = received.find("PORT ");
             size_t end = at == std::string::npos ? at : received.find("\r\n", at);

@@ -1,18 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "OnlineServices/Sendrix/AbstractEmail.h"
 #include "OnlineServices/Sendrix/AbstractOnlineModule.h"
+#include "OnlineServices/Sendrix/AbstractSocket.h"
 #include "OnlineServices/Sendrix/LibraryEntry.h"
+#include "OnlineServices/Sendrix/Posix/SocketError.h"
 #include "OnlineServices/Sendrix/Sendrix.h"
 #include "testing/RecordingLog.h"
 #include "utility/AbstractFile.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
 #include "utility/Posix/Modules.h"
+#include "utility/Posix/SystemError.h"
 #include "utility/StringTable.h"
 
 namespace {
@@ -76,6 +82,40 @@ TEST(SendrixLibrary, DeletersAcceptNull) {
     DeleteOnlineModule(nullptr);
     DeleteEmail(nullptr);
     DeleteHttpFile(nullptr);
+}
+
+// The loaded library keeps its own copy of the utility library, but the
+// last error is one per thread for the whole process: what a failing call
+// inside the library leaves is the calling thread's, and only its.
+TEST(SendrixLibrary, ErrorLeftInsideTheLibraryIsTheCallingThreadsLastError) {
+    CSendrixLibrary library;
+    ASSERT_NE(library.Module(), nullptr);
+    CAbstractOnlineModule* module = library.CreateOnlineModule(nullptr);
+    ASSERT_NE(module, nullptr);
+    CAbstractSocket* socket = module->CreateSocket(nullptr);
+    ASSERT_NE(socket, nullptr);
+    ASSERT_EQ(socket->Create(0, SOCK_STREAM, nullptr), 1);
+    CBasicString address;
+    int port = 0;
+
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(socket->GetPeerName(address, port), 0);
+    EXPECT_EQ(GetLastError(), WSAENOTCONN);
+
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    DWORD otherAtStart = 1, otherAfterFailure = 0;
+    std::thread other([&] {
+        otherAtStart = GetLastError();
+        socket->GetPeerName(address, port);
+        otherAfterFailure = GetLastError();
+    });
+    other.join();
+    EXPECT_EQ(otherAtStart, (DWORD)ERROR_SUCCESS);
+    EXPECT_EQ(otherAfterFailure, WSAENOTCONN);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+
+    module->DeleteSocket(socket);
+    library.DeleteOnlineModule(module);
 }
 
 TEST(SendrixLibrary, ModuleInstanceIsTheModuleHoldingTheCode) {

@@ -8,8 +8,8 @@
 #include "OnlineServices/Sendrix/Posix/SocketError.h"
 #include "OnlineServices/Sendrix/ProxySocket.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
-#include "OnlineServices/Sendrix/tests/support/TestProxyProfile.h"
+#include "testing/Online/SocketTesting.h"
+#include "testing/Online/TestProxyProfile.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 #include "utility/LibraryLog.h"
@@ -41,7 +41,7 @@ protected:
         m_log.Define(L"ONLINE", 8, L"%s");
         SetLibraryLog(&m_log);
         // A script that goes wrong fails in seconds, not after 20.
-        CBasicSocket::SetReceiveTimeout(3000);
+        CBasicSocket::SetReceiveTimeout(30000);
     }
     void TearDown() override {
         SetLibraryLog(nullptr);

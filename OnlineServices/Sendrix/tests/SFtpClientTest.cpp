@@ -93,14 +93,18 @@ TEST_F(SFtpClientTest, LogsOnWithTheProfilesLoginMessage) {
 }
 
 TEST_F(SFtpClientTest, AnAgentThatNeverBecomesReadyOrEndsFailsTheLogin) {
+    // The silent agent never signals, so only its case waits for the short
+    // ready time to pass; the ending agent gets a generous one, as its end
+    // is what the client must notice.
     struct Case {
         const char* mode;
+        DWORD readyMilliseconds;
         int channelEvent;
     };
-    for (const Case& c : {Case{"silent", -19}, Case{"exit", -18}}) {
+    for (const Case& c : {Case{"silent", 300, -19}, Case{"exit", 60000, -18}}) {
         SCOPED_TRACE(c.mode);
         m_log.Clear();
-        CSFtpIpc::SetWaitTimes(300, 5000);
+        CSFtpIpc::SetWaitTimes(c.readyMilliseconds, 60000);
         auto connection = Connect(c.mode);
         EXPECT_EQ(0, connection->IsConnected());
         EXPECT_EQ(-3, connection->GetLastError());

@@ -98,6 +98,8 @@ TEST_F(SFtpIpcTest, StartsTheAgentAndExchangesRequestsAndReplies) {
 
 TEST_F(SFtpIpcTest, AnAgentThatNeverBecomesReadyFailsTheStart) {
     UseMode("silent");
+    // The agent never signals, so the short wait is what ends the start.
+    CSFtpIpc::SetWaitTimes(300, 60000);
     CSFtpAgentMessages messages(&m_log, nullptr);
     CSFtpIpc ipc(&messages);
     EXPECT_EQ(0, ipc.Start());
@@ -106,7 +108,7 @@ TEST_F(SFtpIpcTest, AnAgentThatNeverBecomesReadyFailsTheStart) {
 
 TEST_F(SFtpIpcTest, AnAgentThatEndsDuringARequestFailsItWithoutWaiting) {
     UseMode("exit");
-    CSFtpIpc::SetWaitTimes(2000, 600000);
+    CSFtpIpc::SetWaitTimes(60000, 600000);
     CSFtpAgentMessages messages(&m_log, nullptr);
     CSFtpIpc ipc(&messages);
     ASSERT_EQ(1, ipc.Start());
@@ -244,8 +246,10 @@ TEST_F(SFtpIpcTest, TheAgentEndsWhenTheLibraryProcessEnds) {
     int status = 0;
     ASSERT_EQ(library, waitpid(library, &status, 0));
     ASSERT_EQ(0, WEXITSTATUS(status));
+    // The agent is no child of this process: its record is watched, for a
+    // minute at most.
     bool ended = false;
-    for (int i = 0; i < 100 && !ended; ++i) {
+    for (int i = 0; i < 1200 && !ended; ++i) {
         std::vector<std::string> recorded = Recorded();
         ended = !recorded.empty() && recorded.back() == "0 0 ";
         if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -8,8 +8,8 @@
 
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
 #include "testing/CertFactory.h"
+#include "testing/Online/SocketTesting.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 #include "testing/TempFolder.h"
@@ -46,7 +46,7 @@ class SMTPEmailTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetLibraryLog(nullptr);
-        CBasicSocket::SetReceiveTimeout(3000);
+        CBasicSocket::SetReceiveTimeout(30000);
         for (int code : {3, 5, 6, 14, 17, 22}) m_log.Define(kCategory, code, L"%s");
         for (int code : {0, 1, 2, 4, 7, 8, 9, 10, 12, 13, 15, 16, 18, 19, 20, 21, 23, 24, 25})
             m_log.Define(kCategory, code, L"");
@@ -387,7 +387,7 @@ TEST_F(SMTPEmailTest, RefusingRepliesAreLoggedWithTheirCode) {
         EXPECT_EQ(EventTexts(22), std::vector<std::wstring>{kvxtest::Widen(row.code)}) << row.name;
         CBasicSocket::SetReceiveTimeout(200);
         email.Quit();
-        CBasicSocket::SetReceiveTimeout(3000);
+        CBasicSocket::SetReceiveTimeout(30000);
         EXPECT_TRUE(peer.Finish()) << peer.Error() << " in " << row.name;
     }
 }

@@ -12,7 +12,7 @@
 #include "OnlineServices/Sendrix/SocketFile.h"
 #include "OnlineServices/Sendrix/StreamErrors.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/Online/SocketTesting.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 #include "utility/LibraryLog.h"
@@ -85,7 +85,7 @@ TEST_F(SocketFileTest, WriteDropsWaitingInputFirstAndSendsOnce) {
     peer.Send("stale reply\r\n").Expect("PWD\r\n").Send("257 \"/\"\r\n").Close();
     ConnectTo(peer);
     pollfd p{m_socket.GetHandle(), POLLIN, 0};
-    ASSERT_EQ(poll(&p, 1, 5000), 1);  // the stale reply is waiting
+    ASSERT_EQ(poll(&p, 1, 60000), 1);  // the stale reply is waiting
 
     CSocketFile file(&m_socket, 1);
     DWORD done = 0;

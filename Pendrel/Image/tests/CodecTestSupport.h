@@ -40,6 +40,7 @@ struct PngSpec {
     png_uint_32 physX = 0;
     png_uint_32 physY = 0;
     int physUnit = PNG_RESOLUTION_METER;
+    png_uint_32 gamma = 0;               // gAMA (gamma × 100000) when not 0
 };
 
 inline void AppendToBytes(png_structp png, png_bytep data, size_t length) {
@@ -71,6 +72,7 @@ inline bool WritePngInto(const PngSpec& spec, Bytes* out) {
     if (spec.hasTransColor) png_set_tRNS(png, info, nullptr, 1, &spec.transColor);
     if (spec.hasBackground) png_set_bKGD(png, info, &spec.background);
     if (spec.hasPhys) png_set_pHYs(png, info, spec.physX, spec.physY, spec.physUnit);
+    if (spec.gamma) png_set_gAMA_fixed(png, info, static_cast<png_fixed_point>(spec.gamma));
     png_write_info(png, info);
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass)

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,10 @@ public:
     CKVXImageFile* Stream() { return &file; }
     GifAssembly& Raw(std::initializer_list<int> bytes) {
         for (int b : bytes) file.PutC(static_cast<unsigned char>(b));
+        return *this;
+    }
+    GifAssembly& Raw(const std::vector<BYTE>& bytes) {
+        file.Write(bytes.data(), 1, bytes.size());
         return *this;
     }
     std::vector<BYTE> Bytes() { return StreamBytes(file); }
@@ -262,6 +268,79 @@ void AddSmallScreen(GifAssembly& file) {
 void AddFrame(GifAssembly& file) {
     // codes of 3 bits: clear 4, 1, 0, 0, 1, end 5
     file.Raw({',', 0, 0, 0, 0, 2, 0, 2, 0, 0, 2, 3, 0x0C, 0x10, 0x05, 0});
+}
+
+// A frame's image data as some writers produce it: the minimum code size,
+// then LZW codes with no clear code ahead of the first, each as wide as the
+// reader's table needs, the end code, all in sub-blocks.
+std::vector<BYTE> LzwWithoutLeadingClear(const Grid& grid, int minimumCodeSize) {
+    const int endCode = (1 << minimumCodeSize) + 1;
+    std::map<std::pair<int, int>, int> table;
+    std::vector<BYTE> packed;
+    uint32_t bits = 0;
+    int bitCount = 0;
+    int written = 0;
+    auto put = [&](int code) {
+        // The reader adds an entry for every code after the first.
+        const int readerSlots = endCode + 1 + std::max(written - 1, 0);
+        int width = minimumCodeSize + 1;
+        while (width < 12 && readerSlots >= (1 << width)) ++width;
+        bits |= static_cast<uint32_t>(code) << bitCount;
+        bitCount += width;
+        ++written;
+        for (; bitCount >= 8; bitCount -= 8, bits >>= 8) packed.push_back(static_cast<BYTE>(bits));
+    };
+    int prefix = -1;
+    for (const auto& row : grid)
+        for (const int pixel : row) {
+            if (prefix < 0) {
+                prefix = pixel;
+                continue;
+            }
+            const auto known = table.find({prefix, pixel});
+            if (known != table.end()) {
+                prefix = known->second;
+                continue;
+            }
+            put(prefix);
+            const int slot = endCode + 1 + static_cast<int>(table.size());
+            if (slot < 4096) table[{prefix, pixel}] = slot;
+            prefix = pixel;
+        }
+    put(prefix);
+    put(endCode);
+    if (bitCount > 0) packed.push_back(static_cast<BYTE>(bits));
+    std::vector<BYTE> data = {static_cast<BYTE>(minimumCodeSize)};
+    for (size_t at = 0; at < packed.size(); at += 255) {
+        const size_t size = std::min<size_t>(255, packed.size() - at);
+        data.push_back(static_cast<BYTE>(size));
+        data.insert(data.end(), packed.begin() + static_cast<long>(at), packed.begin() + static_cast<long>(at + size));
+    }
+    data.push_back(0);
+    return data;
+}
+
+TEST(GifDecode, DataWithoutALeadingClearCodeAndLargeCodeSizes) {
+    // 4 colours in a pattern of repeats, so that the table fills past
+    // several code widths; minimum code sizes from the smallest to the
+    // largest a 12-bit code allows.
+    const int width = 23;
+    const int height = 9;
+    Grid grid = Filled(width, height, 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) grid[y][x] = (x / (1 + y % 3) + y) % 4;
+    for (const int codeSize : {2, 3, 8, 11}) {
+        SCOPED_TRACE("minimum code size " + std::to_string(codeSize));
+        GifAssembly file;
+        file.Raw({'G', 'I', 'F', '8', '9', 'a', width, 0, height, 0, 0x81, 0, 0});
+        file.Raw({0, 0, 0, 90, 90, 90, 170, 170, 170, 255, 255, 255});
+        file.Raw({',', 0, 0, 0, 0, width, 0, height, 0, 0});
+        file.Raw(LzwWithoutLeadingClear(grid, codeSize));
+        file.Raw({';'});
+        CKVXImage image;
+        ASSERT_TRUE(DecodeFrame(image, file.Bytes(), 0));
+        EXPECT_EQ(IndicesOf(image), grid);
+    }
 }
 
 TEST(GifDecode, ExtensionsSetLoopsCommentAndDelay) {

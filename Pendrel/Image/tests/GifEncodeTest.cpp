@@ -186,6 +186,21 @@ TEST(GifEncode, ImageWithinOneTileReadsBackAsPaletteImage) {
     kvximagetest::ExpectSamePixels(image, decoded);
 }
 
+TEST(GifEncode, TrueColourPicturesOfOneTileRowOrColumnReadBack) {
+    // At most 17 wide or 15 high: the first tile spans the screen's width or
+    // its height. 17 x 15 is a single tile.
+    const long sizes[][2] = {{16, 16}, {17, 15}, {17, 16}, {18, 15}, {5, 40}, {60, 3}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(std::to_string(size[0]) + "x" + std::to_string(size[1]));
+        CKVXImage image(static_cast<DWORD>(size[0]), static_cast<DWORD>(size[1]), 24);
+        kvximagetest::FillPattern24(image);
+        const std::vector<BYTE> bytes = EncodeGif(image);
+        CKVXImage decoded(bytes.data(), static_cast<DWORD>(bytes.size()), CKVXImage::ImageTypeGif);
+        ASSERT_TRUE(decoded.IsValid());
+        kvximagetest::ExpectSamePixels(image, decoded);
+    }
+}
+
 TEST(GifEncode, FrameListFailures) {
     CKVXImage good(4, 3, 8);
     CKVXImage deep(4, 3, 24);
@@ -219,23 +234,41 @@ TEST(GifEncode, FrameListFailures) {
     EXPECT_STREQ(encoder.GetLastError(), "invalid file pointer");
 }
 
-TEST(GifEncode, FrameListThroughTheTypeDispatch) {
-    CKVXImage first(5, 4, 8), second(5, 4, 8);
-    SetDistinctPalette(first);
-    first.Clear(3);
-    second.Clear(9);
-    CKVXImage* frames[] = {&first, &second};
-    CKVXImageMemFile file;
-    file.Open();
-    ASSERT_TRUE(first.Encode(&file, frames, 2, CKVXImage::ImageTypeGif));
-    const std::vector<BYTE> bytes = StreamBytes(file);
-    const GifLayout layout = ParseGif(bytes);
-    ASSERT_EQ(layout.frames.size(), 2u);
-    EXPECT_EQ(layout.frames[1].localColors, 0) << "the dispatch writes no local tables";
-    CKVXImage decoded;
-    decoded.SetFrame(1);
-    ASSERT_TRUE(decoded.Decode(bytes.data(), static_cast<DWORD>(bytes.size()), CKVXImage::ImageTypeGif));
-    EXPECT_EQ(decoded.GetPixelIndex(4, 3), 9);
+TEST(GifEncode, FrameListThroughTheTypeDispatchTablesOnlyFramesOfOtherColours) {
+    // The second frame has the first one's palette, or the same colours in
+    // reverse order: only then does it need a table of its own.
+    for (const bool samePalette : {true, false}) {
+        SCOPED_TRACE(samePalette ? "one palette" : "two palettes");
+        CKVXImage first(5, 4, 8), second(5, 4, 8);
+        SetDistinctPalette(first);
+        for (DWORD i = 0; i < 256; ++i)
+            second.SetPaletteColor(static_cast<BYTE>(i), first.GetPaletteColor(static_cast<BYTE>(samePalette ? i : 255 - i)));
+        first.Clear(3);
+        second.Clear(9);
+        second.SetPixelIndex(0, 0, 200);
+        CKVXImage* frames[] = {&first, &second};
+        CKVXImageMemFile file;
+        file.Open();
+        ASSERT_TRUE(first.Encode(&file, frames, 2, CKVXImage::ImageTypeGif));
+        const std::vector<BYTE> bytes = StreamBytes(file);
+        const GifLayout layout = ParseGif(bytes);
+        ASSERT_EQ(layout.frames.size(), 2u);
+        EXPECT_EQ(layout.frames[0].localColors, 0);
+        EXPECT_EQ(layout.frames[1].localColors, samePalette ? 0 : 256);
+        for (long frame : {0L, 1L}) {
+            CKVXImage& source = frame == 0 ? first : second;
+            CKVXImage decoded;
+            decoded.SetFrame(frame);
+            ASSERT_TRUE(decoded.Decode(bytes.data(), static_cast<DWORD>(bytes.size()), CKVXImage::ImageTypeGif));
+            for (long x : {0L, 4L}) {
+                const RGBQUAD want = source.GetPixelColor(x, 0, false);
+                const RGBQUAD got = decoded.GetPixelColor(x, 0, false);
+                EXPECT_TRUE(kvximagetest::SameQuad(got, want))
+                    << "frame " << frame << " x " << x << ": " << kvximagetest::QuadText(got) << " against "
+                    << kvximagetest::QuadText(want);
+            }
+        }
+    }
 }
 
 TEST(GifEncode, WriteFailuresAreReported) {

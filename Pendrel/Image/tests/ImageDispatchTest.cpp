@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -250,12 +251,68 @@ TEST_F(ImageFiles, FailedLoadsKeepTheUsefulText) {
     EXPECT_FALSE(image.Load(Path("garbage.jpg").c_str(), CKVXImage::ImageTypeUnknown));
     EXPECT_STREQ(image.GetLastError(), kUnknownFormat);
 
-    // A missing file leaves the text as it was; so does a failed save.
+    // A file that cannot be opened says so, for a load and for a save.
     EXPECT_FALSE(image.Load(Path("missing.png").c_str(), CKVXImage::ImageTypePng));
-    EXPECT_STREQ(image.GetLastError(), kUnknownFormat);
+    EXPECT_STREQ(image.GetLastError(), "Can't open the file");
     CKVXImage picture(1, 1, 24);
     EXPECT_FALSE(picture.Save(Path("no/such/folder.raw").c_str(), CKVXImage::ImageTypeRaw));
-    EXPECT_STREQ(picture.GetLastError(), "");
+    EXPECT_STREQ(picture.GetLastError(), "Can't open the file");
+}
+
+TEST_F(ImageFiles, EachCallStartsWithAnEmptyErrorText) {
+    // A PNG file: the auto-detection refuses it as BMP and JPEG first.
+    CKVXImage source(2, 2, 24);
+    kvximagetest::FillPattern24(source);
+    ASSERT_TRUE(source.Save(Path("picture.png").c_str(), CKVXImage::ImageTypePng));
+    const std::string garbage = "not a picture in any format";
+    folder.WriteFile("garbage.bin", garbage);
+    const BYTE* garbageBytes = reinterpret_cast<const BYTE*>(garbage.data());
+    const DWORD garbageSize = static_cast<DWORD>(garbage.size());
+
+    struct Case {
+        const char* what;
+        std::function<bool(CKVXImage&)> call;
+        bool succeeds;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"detected load", [&](CKVXImage& i) { return i.Load(Path("picture.png").c_str(), 0); }, true, ""},
+        {"load retried by detection",
+         [&](CKVXImage& i) { return i.Load(Path("picture.png").c_str(), CKVXImage::ImageTypeJpg); }, true, ""},
+        {"detected decode", [&](CKVXImage& i) { return i.Decode(garbageBytes, garbageSize, 0); }, false,
+         kUnknownFormat},
+        {"typed decode", [&](CKVXImage& i) { return i.Decode(garbageBytes, garbageSize, CKVXImage::ImageTypeGif); },
+         false, ""},
+        {"missing file", [&](CKVXImage& i) { return i.Load(Path("missing.png").c_str(), 0); }, false,
+         "Can't open the file"},
+        {"save", [&](CKVXImage& i) { return i.Save(Path("copy.bmp").c_str(), CKVXImage::ImageTypeBmp); }, true, ""},
+        {"failed save", [&](CKVXImage& i) { return i.Save(Path("no/such/copy.bmp").c_str(), CKVXImage::ImageTypeBmp); },
+         false, "Can't open the file"},
+        {"encode to a stream",
+         [&](CKVXImage& i) {
+             CKVXImageMemFile file;
+             file.Open();
+             return i.Encode(&file, CKVXImage::ImageTypePng);
+         },
+         true, ""},
+        {"unknown encoder",
+         [&](CKVXImage& i) {
+             CKVXImageMemFile file;
+             file.Open();
+             return i.Encode(&file, 9);
+         },
+         false, "Encode: Unknown format"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CKVXImage image(source);
+        // A stale text from an earlier call...
+        image.Decode(garbageBytes, garbageSize, CKVXImage::ImageTypeJpg);
+        ASSERT_STRNE(image.GetLastError(), "");
+        // ...is gone once the next call returns.
+        EXPECT_EQ(c.call(image), c.succeeds);
+        EXPECT_STREQ(image.GetLastError(), c.text);
+    }
 }
 
 TEST_F(ImageFiles, StdioStreamsStayOpen) {

@@ -30,6 +30,7 @@ struct IconImage {
     std::vector<RGBQUAD> palette;
     Bytes pixels;
     Bytes mask;
+    Bytes stream;  // when set, the image's whole data instead of a bitmap
 };
 
 Bytes IconFile(const std::vector<IconImage>& images) {
@@ -40,21 +41,24 @@ Bytes IconFile(const std::vector<IconImage>& images) {
     uint32_t offset = static_cast<uint32_t>(6 + 16 * images.size());
     std::vector<Bytes> bodies;
     for (const IconImage& icon : images) {
-        Bytes body;
-        PutLE32(body, 40);
-        PutLE32(body, icon.width);
-        PutLE32(body, 2u * icon.height);
-        PutLE16(body, 1);
-        PutLE16(body, icon.bitCount);
-        PutLE32(body, 0);
-        PutLE32(body, static_cast<uint32_t>(icon.pixels.size()));
-        PutLE32(body, 0);
-        PutLE32(body, 0);
-        PutLE32(body, icon.colorsUsed);
-        PutLE32(body, 0);
-        for (const RGBQUAD& q : icon.palette) body.insert(body.end(), {q.rgbBlue, q.rgbGreen, q.rgbRed, q.rgbReserved});
-        body.insert(body.end(), icon.pixels.begin(), icon.pixels.end());
-        body.insert(body.end(), icon.mask.begin(), icon.mask.end());
+        Bytes body = icon.stream;
+        if (body.empty()) {
+            PutLE32(body, 40);
+            PutLE32(body, icon.width);
+            PutLE32(body, 2u * icon.height);
+            PutLE16(body, 1);
+            PutLE16(body, icon.bitCount);
+            PutLE32(body, 0);
+            PutLE32(body, static_cast<uint32_t>(icon.pixels.size()));
+            PutLE32(body, 0);
+            PutLE32(body, 0);
+            PutLE32(body, icon.colorsUsed);
+            PutLE32(body, 0);
+            for (const RGBQUAD& q : icon.palette)
+                body.insert(body.end(), {q.rgbBlue, q.rgbGreen, q.rgbRed, q.rgbReserved});
+            body.insert(body.end(), icon.pixels.begin(), icon.pixels.end());
+            body.insert(body.end(), icon.mask.begin(), icon.mask.end());
+        }
         file.insert(file.end(), {icon.width, icon.height, 0, 0});
         PutLE16(file, 1);
         PutLE16(file, icon.bitCount);
@@ -104,6 +108,27 @@ TEST(ImageIcoDecode, FrameChoiceAndFrameCount) {
     sizeless[6] = 0;
     CKVXImage none;
     EXPECT_FALSE(DecodeBytes(none, sizeless, kIco));
+}
+
+TEST(ImageIcoDecode, ImageStoredAsPngFailsWithAText) {
+    kvxcodectest::PngSpec png;
+    png.width = 2;
+    png.height = 2;
+    png.rows = {Bytes(6, 0x55), Bytes(6, 0xAA)};
+    IconImage packed;
+    packed.stream = kvxcodectest::WritePng(png);
+    ASSERT_FALSE(packed.stream.empty());
+    const Bytes file = IconFile({TrueColourIcon(9, 0, 0), packed});
+
+    CKVXImage image;
+    image.SetFrame(1);
+    EXPECT_FALSE(DecodeBytes(image, file, kIco));
+    EXPECT_FALSE(image.IsValid());
+    EXPECT_STRNE(image.GetLastError(), "");
+    // The bitmap beside it still reads.
+    CKVXImage bitmap;
+    ASSERT_TRUE(DecodeBytes(bitmap, file, kIco));
+    EXPECT_TRUE(SameQuad(bitmap.GetPixelColor(0, 0), Quad(9, 0, 0)));
 }
 
 TEST(ImageIcoDecode, MaskBecomesKeyColourOrAlpha) {
@@ -218,6 +243,26 @@ TEST(ImageIcoEncode, RoundTrips) {
         EXPECT_EQ(back.IsTransparent(x, 1), x % 4 == 2) << x;
         if (x % 4 != 2) {
             EXPECT_TRUE(SameQuad(back.GetPixelColor(x, 1), indexed.GetPixelColor(x, 1)));
+        }
+    }
+
+    // Palette entries 1 and 2 are both red, 2 is the transparent index: only
+    // the pixels of index 2 are masked.
+    CKVXImage twins(4, 1, 4);
+    twins.SetPaletteColor(1, 200, 0, 0);
+    twins.SetPaletteColor(2, 200, 0, 0);
+    const BYTE indices[] = {1, 2, 2, 1};
+    for (long x = 0; x < 4; ++x) twins.SetPixelIndex(x, 0, indices[x]);
+    twins.SetTransIndex(2);
+    const Bytes twinFile = EncodeToBytes(twins, kIco);
+    ASSERT_FALSE(twinFile.empty());
+    EXPECT_EQ(twinFile[22 + 40 + 4 * 16 + 4], 0x60) << "mask of pixels 1 and 2";
+    CKVXImage twinsBack;
+    ASSERT_TRUE(DecodeBytes(twinsBack, twinFile, kIco));
+    for (long x = 0; x < 4; ++x) {
+        EXPECT_EQ(twinsBack.IsTransparent(x, 0), indices[x] == 2) << x;
+        if (indices[x] == 1) {
+            EXPECT_TRUE(SameQuad(twinsBack.GetPixelColor(x, 0), Quad(200, 0, 0)));
         }
     }
 

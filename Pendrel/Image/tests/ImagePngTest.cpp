@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "Pendrel/Image/KVXImagePNG.h"
 #include "Pendrel/Image/tests/CodecTestSupport.h"
 #include "Pendrel/Image/tests/ImageTestSupport.h"
@@ -54,7 +56,7 @@ TEST(ImagePngDecode, RgbaKeepsItsAlphaPlaneAtEightAndSixteenBits) {
     }
 }
 
-TEST(ImagePngDecode, GreyAlphaIsCompositedOnGrey192OrTheFileBackground) {
+TEST(ImagePngDecode, GreyAlphaIsCompositedOnGrey192OrTheFileBackgroundWithTheFileGamma) {
     PngSpec spec = Spec(3, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {{0, 0, 255, 255, 0, 128}});
     CKVXImage plain;
     ASSERT_TRUE(DecodeBytes(plain, WritePng(spec), kPng)) << plain.GetLastError();
@@ -69,6 +71,17 @@ TEST(ImagePngDecode, GreyAlphaIsCompositedOnGrey192OrTheFileBackground) {
     CKVXImage onBackground;
     ASSERT_TRUE(DecodeBytes(onBackground, WritePng(spec), kPng));
     EXPECT_EQ(onBackground.GetPixelColor(0, 0).rgbRed, 40);
+
+    // With a file gamma of 1/2.2 half-covered black blends in linear light:
+    // 192 is 137 of 255 there, half of it 68, which is 140 at the file's
+    // gamma (not 96). Fully covered and fully open pixels stay as they are.
+    spec.hasBackground = false;
+    spec.gamma = 45455;
+    CKVXImage withGamma;
+    ASSERT_TRUE(DecodeBytes(withGamma, WritePng(spec), kPng)) << withGamma.GetLastError();
+    EXPECT_EQ(withGamma.GetPixelColor(0, 0).rgbRed, 192);
+    EXPECT_EQ(withGamma.GetPixelColor(1, 0).rgbRed, 255);
+    EXPECT_NEAR(withGamma.GetPixelColor(2, 0).rgbRed, 140, 1);
 }
 
 TEST(ImagePngDecode, SixteenBitGreyAlphaKeepsAlphaAndTheBackgroundColour) {
@@ -118,6 +131,61 @@ TEST(ImagePngDecode, GreyTransparencyIsCompositedWithoutAPaletteTable) {
     EXPECT_EQ(image.GetPixelIndex(1, 0), 9);
     EXPECT_EQ(image.GetTransIndex(), -1);
     EXPECT_FALSE(image.AlphaPaletteIsEnabled());
+}
+
+// libpng's own reading of a file as 8-bit grey composited on grey 192, rows
+// from the top; empty when libpng cannot read it.
+Bytes LibpngGreyOn192(const Bytes& file) {
+    png_image reader{};
+    reader.version = PNG_IMAGE_VERSION;
+    Bytes pixels;
+    if (!png_image_begin_read_from_memory(&reader, file.data(), file.size())) return pixels;
+    reader.format = PNG_FORMAT_GRAY;
+    pixels.resize(PNG_IMAGE_SIZE(reader));
+    const png_color background{192, 192, 192};
+    if (!png_image_finish_read(&reader, &background, pixels.data(), 0, nullptr)) pixels.clear();
+    png_image_free(&reader);
+    return pixels;
+}
+
+TEST(ImagePngDecode, LowDepthGreyWithATransparentLevelMatchesLibpngsExpansion) {
+    // Every level of the depth along the rows, level 1 transparent; odd
+    // widths leave part of the last byte of a row unused.
+    for (const int depth : {1, 2, 4}) {
+        for (const bool interlaced : {false, true}) {
+            SCOPED_TRACE(std::to_string(depth) + (interlaced ? " bits, interlaced" : " bits"));
+            const png_uint_32 width = 11;
+            const png_uint_32 height = 5;
+            PngSpec spec = Spec(width, height, depth, PNG_COLOR_TYPE_GRAY, {});
+            spec.interlaced = interlaced;
+            for (png_uint_32 y = 0; y < height; ++y) {
+                Bytes row((width * depth + 7) / 8, 0);
+                for (png_uint_32 x = 0; x < width; ++x) {
+                    const unsigned level = (x + 3 * y) % (1u << depth);
+                    row[x * depth / 8] |= static_cast<BYTE>(level << (8 - depth - x * depth % 8));
+                }
+                spec.rows.push_back(row);
+            }
+            spec.hasTransColor = true;
+            spec.transColor.gray = 1;
+            const Bytes file = WritePng(spec);
+            const Bytes expected = LibpngGreyOn192(file);
+            ASSERT_EQ(expected.size(), size_t{width} * height);
+
+            CKVXImage image;
+            ASSERT_TRUE(DecodeBytes(image, file, kPng)) << image.GetLastError();
+            ASSERT_EQ(image.GetWidth(), width);
+            ASSERT_EQ(image.GetHeight(), height);
+            for (png_uint_32 y = 0; y < height; ++y)
+                for (png_uint_32 x = 0; x < width; ++x) {
+                    RGBQUAD got = image.GetPixelColor(static_cast<long>(x), static_cast<long>(height - 1 - y), false);
+                    got.rgbReserved = 0;
+                    const BYTE want = expected[y * width + x];
+                    EXPECT_TRUE(SameQuad(got, Quad(want, want, want)))
+                        << x << "," << y << ": " << QuadText(got) << " against " << int(want);
+                }
+        }
+    }
 }
 
 TEST(ImagePngDecode, LowDepthsAndSixteenBitGrey) {

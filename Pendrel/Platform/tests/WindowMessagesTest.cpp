@@ -55,7 +55,7 @@ TEST_F(WindowMessages, SendOnTheWindowsThreadIsADirectCall) {
 TEST_F(WindowMessages, SendFromAWorkerRunsTheHandlerOnTheWindowsThreadAndReturnsItsResult) {
     CTestWindow window;
     auto sent = std::async(std::launch::async, [&] { return SendMessage(&window, kAsk, 50, 0); });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 60000));
     EXPECT_EQ(sent.get(), 100);
     EXPECT_EQ(window.handlerThread, QThread::currentThread());
 }

@@ -5,6 +5,8 @@
 #include "utility/BasicString.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
+#include "utility/Posix/EventHandle.h"
+#include "utility/Posix/Handle.h"
 #include "utility/StringTableRegistration.h"
 
 #define SINK_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
@@ -33,3 +35,8 @@ SINK_MODULE_EXPORT int SinkModuleLoadString(HINSTANCE module, UINT id, wchar_t* 
     out[size - 1] = 0;
     return found;
 }
+
+// Handles made and closed through this module's own copy of the handle layer.
+SINK_MODULE_EXPORT HANDLE SinkModuleCreateEvent() { return CreateEventHandle(TRUE, TRUE); }
+
+SINK_MODULE_EXPORT BOOL SinkModuleCloseHandle(HANDLE handle) { return CloseHandle(handle); }

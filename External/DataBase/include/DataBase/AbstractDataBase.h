@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "DataBase/AbstractLinkTable.h"
 #include "DataBase/AbstractRecordSet.h"
 #include "DataBase/DataBaseRecords.h"
 #include "DataBase/DataBaseResult.h"
@@ -27,7 +28,6 @@
 
 class CAbstractFile;
 class CAbstractProgressStatus;
-class CLinkTable;
 
 // Open's options; the program passes {1, 0}.
 struct DATABASE_OPEN_OPTIONS {
@@ -205,9 +205,19 @@ public:
     // (id, name, value) by id.
     virtual CAbstractRecordSet* QueryMeanTypes() = 0;
 
-    // Synchronises the lists with the online account through http
-    // (direction 0 to local, 1 to online): 0, DATABASE_NO_CONNECTION,
-    // DATABASE_CANCELLED, DATABASE_WRONG_ACCOUNT or another failure.
+    // Synchronises the vocabulary lists with the online account of email
+    // and password through http, an HTTP file of the online-services
+    // library, at the address of link kSyncServiceLinkId. Direction 1 ("to
+    // online") replaces the account's copy with this database's lists and
+    // entries; direction 0 ("to local") merges the account's copy into this
+    // database: lists are matched by their stable id, entries by word and
+    // meaning, the later status date wins, and nothing local is removed.
+    // The merge is one transaction: a cancel or a malformed reply leaves
+    // the database as it was. Progress goes to the progress interface, and
+    // the work stops once it reports that it no longer runs. Results: 0,
+    // DATABASE_WRONG_ACCOUNT, DATABASE_CANCELLED, DATABASE_NO_CONNECTION
+    // (no address, or the service cannot be reached), or another failure
+    // (DATABASE_FAILED for a refused request or a malformed reply).
     virtual int Synchronize(CAbstractFile* http, const wchar_t* email, const wchar_t* password, int direction) = 0;
 
     // kind kQueryAllOfWord. Meanings: (id, text, word id, language, type)
@@ -221,7 +231,8 @@ public:
 };
 
 // The two exports of the library, looked up by these names.
-typedef CAbstractDataBase* (*CreateDataBaseFunction)(CAbstractProgressStatus* progress, CLinkTable* links, int reserved);
+typedef CAbstractDataBase* (*CreateDataBaseFunction)(CAbstractProgressStatus* progress, CAbstractLinkTable* links,
+                                                      int reserved);
 typedef void (*DeleteDataBaseFunction)(CAbstractDataBase* database);
 
 #define DATABASE_EXPORT extern "C" __attribute__((visibility("default")))

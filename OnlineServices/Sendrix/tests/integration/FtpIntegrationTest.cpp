@@ -15,8 +15,9 @@
 #include "OnlineServices/Sendrix/OnlineModule.h"
 #include "OnlineServices/Sendrix/OnlineProfile.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
-#include "OnlineServices/Sendrix/tests/integration/VsftpdServer.h"
 #include "testing/CertFactory.h"
+#include "testing/Online/VsftpdServer.h"
+#include "testing/Installed.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 #include "utility/AbstractFile.h"
@@ -63,11 +64,11 @@ public:
 class FtpIntegrationTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        CBasicSocket::SetReceiveTimeout(5000);
+        CBasicSocket::SetReceiveTimeout(30000);
         SetLibraryLog(&m_log);
         for (int code = -31; code <= 16; ++code) m_log.Define(L"ONLINE", code, L"%s");
         m_log.SetVerbose(1);
-        if (sendrixtest::CVsftpdServer::FindProgram().empty()) GTEST_SKIP() << "vsftpd is not installed";
+        KVX_SKIP_OR_FAIL_UNLESS(!sendrixtest::CVsftpdServer::FindProgram().empty(), "vsftpd is not installed");
         m_root = m_folder.Sub("root");
         mkdir(m_root.c_str(), 0777);
         chmod(m_root.c_str(), 0777);

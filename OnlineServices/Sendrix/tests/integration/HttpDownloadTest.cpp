@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "OnlineServices/Sendrix/tests/integration/LighttpdServer.h"
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
 #include "testing/CertFactory.h"
+#include "testing/Online/LighttpdServer.h"
+#include "testing/Online/LoopbackDaemon.h"
+#include "testing/Online/SocketTesting.h"
+#include "testing/Installed.h"
 #include "testing/ScriptedPeer.h"
 #include "testing/TempFolder.h"
 #include "utility/Posix/Handle.h"
@@ -45,7 +46,7 @@ class HttpDownloadTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* name : kProxyVariables) unsetenv(name);
-        if (sendrixtest::CLighttpdServer::FindProgram().empty()) GTEST_SKIP() << "lighttpd is not installed";
+        KVX_SKIP_OR_FAIL_UNLESS(!sendrixtest::CLighttpdServer::FindProgram().empty(), "lighttpd is not installed");
 
         std::string body(kBodySize, '\0');
         std::mt19937 random(9);
@@ -105,7 +106,7 @@ TEST_F(HttpDownloadTest, DownloadsTenMebibytesOverHttpAndHttps) {
 
 TEST_F(HttpDownloadTest, DownloadsThroughTheProxyOfTheEnvironment) {
     std::string tinyproxy = FindProgramOnPath("tinyproxy");
-    if (tinyproxy.empty()) GTEST_SKIP() << "tinyproxy is not installed";
+    KVX_SKIP_OR_FAIL_UNLESS(!tinyproxy.empty(), "tinyproxy is not installed");
     int proxyPort = sendrixtest::FreeLoopbackPort();
     // Without ConnectPort lines every port may be tunnelled.
     std::string config = m_folder.WriteFile(

@@ -4,10 +4,11 @@
 #include <vector>
 
 #include "OnlineServices/Sendrix/ProxySocket.h"
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
-#include "OnlineServices/Sendrix/tests/support/TestProxyProfile.h"
+#include "testing/Online/LoopbackDaemon.h"
+#include "testing/Online/SocketTesting.h"
+#include "testing/Online/TestProxyProfile.h"
+#include "testing/Installed.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 #include "testing/TempFolder.h"
@@ -23,7 +24,7 @@ class ProxyIntegrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetLibraryLog(&m_log);
-        CBasicSocket::SetReceiveTimeout(5000);
+        CBasicSocket::SetReceiveTimeout(30000);
         m_port = sendrixtest::FreeLoopbackPort();
     }
     void TearDown() override {
@@ -35,7 +36,7 @@ protected:
     // program is not installed.
     void StartProxy(const std::string& name, const std::vector<std::string>& arguments) {
         std::string program = FindProgramOnPath(name);
-        if (program.empty()) GTEST_SKIP() << name << " is not installed";
+        KVX_SKIP_OR_FAIL_UNLESS(!program.empty(), name << " is not installed");
         ASSERT_TRUE(m_proxy.Start(program, arguments, m_port)) << m_proxy.Error();
     }
 

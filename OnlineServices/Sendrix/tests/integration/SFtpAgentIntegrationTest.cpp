@@ -11,15 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "OnlineServices/SFtpProtocol/SFtpMessages.h"
 #include "OnlineServices/Sendrix/AbstractCertificateHandler.h"
 #include "OnlineServices/Sendrix/OnlineProfile.h"
 #include "OnlineServices/Sendrix/SFtpAgentMessages.h"
 #include "OnlineServices/Sendrix/SFtpConnection.h"
 #include "OnlineServices/Sendrix/SFtpFile.h"
 #include "OnlineServices/Sendrix/SFtpFileFind.h"
-#include "OnlineServices/Sendrix/SFtpMessages.h"
 #include "OnlineServices/Sendrix/tests/integration/SFtpAgentSession.h"
-#include "OnlineServices/Sendrix/tests/integration/TestSshServer.h"
+#include "testing/Online/TestSshServer.h"
+#include "testing/Installed.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 
@@ -62,7 +63,7 @@ protected:
     void SetUp() override {
         m_log.Define(L"ONLINE", 8, L"%s");
         std::string problem = m_server.Start(m_folder.Path());
-        if (m_server.Unavailable()) GTEST_SKIP() << problem;
+        KVX_SKIP_OR_FAIL_UNLESS(!m_server.Unavailable(), problem);
         ASSERT_EQ("", problem);
     }
     std::vector<std::wstring> AgentTexts() const {
@@ -161,7 +162,7 @@ TEST_F(SFtpAgentIntegrationTest, AWrongPasswordFailsTheLoginWithTheAgentsText) {
 
 namespace {
 
-// The SFTP client (connection, file and finder) against the test's sshd.
+// The SFTP client (connection, file and finder) against the test's SFTP server.
 class SFtpClientIntegrationTest : public SFtpAgentIntegrationTest {
 protected:
     std::unique_ptr<CSFtpConnection> Connect(CAbstractCertificateHandler* handler) {

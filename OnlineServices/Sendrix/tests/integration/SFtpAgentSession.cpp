@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "OnlineServices/SFtpProtocol/SFtpMessages.h"
 #include "OnlineServices/Sendrix/SFtpLoginData.h"
-#include "OnlineServices/Sendrix/SFtpMessages.h"
 
 namespace sendrixtest {
 

@@ -1,5 +1,5 @@
 #pragma once
-// The real SFTP agent program over a TCP connection to a test's sshd,
+// The real SFTP agent program over a TCP connection to a test's SFTP server,
 // driven request by request through the library's end of the channel (for
 // the agent's integration tests and the download benchmark).
 

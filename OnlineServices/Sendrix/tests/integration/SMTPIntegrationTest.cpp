@@ -3,12 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/SMTPEmail.h"
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
+#include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
 #include "testing/CertFactory.h"
+#include "testing/Online/LoopbackDaemon.h"
+#include "testing/Online/SocketTesting.h"
+#include "testing/Installed.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 #include "utility/LibraryLog.h"
@@ -62,7 +63,7 @@ const char kPython[] = "/usr/bin/python3";
 class SMTPIntegrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!PathExists(L"/usr/lib/python3/dist-packages/aiosmtpd")) GTEST_SKIP() << "python3-aiosmtpd is not installed";
+        KVX_SKIP_OR_FAIL_UNLESS(PathExists(L"/usr/lib/python3/dist-packages/aiosmtpd"), "python3-aiosmtpd is not installed");
         m_log.SetLogFilePath(m_folder.WSub("kvx.log"));
         SetLibraryLog(&m_log);
         CBasicSocket::SetReceiveTimeout(10000);

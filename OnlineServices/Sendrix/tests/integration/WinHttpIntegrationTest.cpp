@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "OnlineServices/Sendrix/WinHttpFile.h"
-#include "OnlineServices/Sendrix/tests/integration/LighttpdServer.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
 #include "testing/CertFactory.h"
+#include "testing/Online/LighttpdServer.h"
+#include "testing/Online/SocketTesting.h"
+#include "testing/Installed.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
 #include "utility/LibraryLog.h"
@@ -22,7 +23,7 @@ class WinHttpIntegrationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"}) unsetenv(name);
-        if (sendrixtest::CLighttpdServer::FindProgram().empty()) GTEST_SKIP() << "lighttpd is not installed";
+        KVX_SKIP_OR_FAIL_UNLESS(!sendrixtest::CLighttpdServer::FindProgram().empty(), "lighttpd is not installed");
         SetLibraryLog(&m_log);
         for (int i = 0; i < 3 * 1024 * 1024 + 17; ++i) m_content += (char)(i * 13 % 256);
         std::filesystem::create_directory(m_folder.Sub("www"));

@@ -12,7 +12,9 @@ namespace sendrixtest {
 void UseFakeAgent(const std::string& recordFile, const char* mode) {
     CBasicString folder = GetProgramFolder();
     CSFtpIpc::SetAgentPath(WideToUtf8(folder.GetString(), folder.GetLength()) + "FakeSFtpAgent");
-    CSFtpIpc::SetWaitTimes(2000, 5000);
+    // Generous bounds: the fake agent is a real process, slow to start on a
+    // loaded machine.
+    CSFtpIpc::SetWaitTimes(60000, 60000);
     setenv("KVX_FAKE_SFTP_RECORD", recordFile.c_str(), 1);
     setenv("KVX_FAKE_SFTP_MODE", mode, 1);
 }

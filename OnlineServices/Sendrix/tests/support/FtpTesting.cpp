@@ -36,7 +36,7 @@ bool LogMentions(const kvxtest::RecordingLog& log, const std::wstring& text) {
 }
 
 void FtpScriptedTest::SetUp() {
-    CBasicSocket::SetReceiveTimeout(5000);
+    CBasicSocket::SetReceiveTimeout(30000);
     DefineOnlineEvents(m_log);
     ScriptLogin(m_control);
 }

@@ -16,7 +16,7 @@ public:
     CLoopbackDaemon(const CLoopbackDaemon&) = delete;
     CLoopbackDaemon& operator=(const CLoopbackDaemon&) = delete;
 
-    // Starts the program (arguments[0] is its name) and waits, five seconds
+    // Starts the program (arguments[0] is its name) and waits, a minute
     // at most, until it takes connections on port; false (with the reason in
     // Error) when it does not.
     bool Start(const std::string& program, const std::vector<std::string>& arguments, int port);

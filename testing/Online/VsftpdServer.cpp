@@ -1,10 +1,10 @@
-#include "OnlineServices/Sendrix/tests/integration/VsftpdServer.h"
+#include "testing/Online/VsftpdServer.h"
 
 #include <sys/stat.h>
 
 #include <fstream>
 
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/Online/SocketTesting.h"
 #include "testing/TempFolder.h"
 #include "utility/Posix/ProcessStart.h"
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
+#include "testing/Online/LoopbackDaemon.h"
 
 namespace sendrixtest {
 

@@ -1,4 +1,4 @@
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/Online/SocketTesting.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
+#include "testing/Online/LoopbackDaemon.h"
 
 namespace sendrixtest {
 

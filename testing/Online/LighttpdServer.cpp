@@ -1,8 +1,8 @@
-#include "OnlineServices/Sendrix/tests/integration/LighttpdServer.h"
+#include "testing/Online/LighttpdServer.h"
 
 #include <fstream>
 
-#include "OnlineServices/Sendrix/tests/support/SocketTesting.h"
+#include "testing/Online/SocketTesting.h"
 #include "utility/Posix/ProcessStart.h"
 
 namespace sendrixtest {

@@ -1,4 +1,4 @@
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
+#include "testing/Online/LoopbackDaemon.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -36,7 +36,7 @@ bool CLoopbackDaemon::Start(const std::string& program, const std::vector<std::s
         m_error = program + " could not be started";
         return false;
     }
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < deadline) {
         if (Accepts(port)) return true;
         if (WaitForSingleObject(m_process, 50) == WAIT_OBJECT_0) {

@@ -1,14 +1,13 @@
 #pragma once
-// OpenSSH's sshd started by an SFTP test on 127.0.0.1 with a configuration
-// of its own: a host key made for the test, password login for one test
-// account only, SFTP only. The test account ("kvxsftp") is made when it is
-// missing and gets a known password; its files go to a folder of the test
-// below /tmp, which the server's end removes. Needs root (sshd checks
-// passwords against the system's accounts); Start says why it cannot run.
+// An SFTP server started by a test on 127.0.0.1: a small Python program on
+// asyncssh that serves the local files over SFTP to one account known only
+// to itself (password login), with an Ed25519 host key made at its start.
+// It runs as the user running the test (root or not), makes no system
+// account and changes no system file. Start says why it cannot run.
 
 #include <string>
 
-#include "OnlineServices/Sendrix/tests/integration/LoopbackDaemon.h"
+#include "testing/Online/LoopbackDaemon.h"
 
 namespace sendrixtest {
 
@@ -19,9 +18,11 @@ public:
     CTestSshServer(const CTestSshServer&) = delete;
     CTestSshServer& operator=(const CTestSshServer&) = delete;
 
-    // "" when the server runs, else the reason the test is skipped or fails.
+    // "" when the server runs, else the reason it does not. The server's
+    // program and the data folder go into workFolder, which the caller
+    // removes.
     std::string Start(const std::string& workFolder);
-    // Whether Start's text is a reason to skip (no root, no sshd).
+    // Whether Start's text means the server is not installed here.
     bool Unavailable() const { return m_unavailable; }
 
     int Port() const { return m_port; }

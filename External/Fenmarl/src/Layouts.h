@@ -1,0 +1,39 @@
+#pragma once
+// The layouts of the keyboard-hook library: a table of layout ids, name
+// string ids and XKB layouts, and the layout records built from the XKB
+// data without a display.
+
+#include <cstdint>
+
+#include "Fenmarl/Fenmarl.h"
+
+namespace fenmarl {
+
+struct LayoutEntry {
+    unsigned int id;
+    unsigned int nameId;
+    const char* layout;   // XKB layout
+    const char* variant;  // XKB variant, "" for the default
+};
+
+// Every layout of the table, offered or not.
+const LayoutEntry* LayoutTable(size_t& count);
+
+// The layouts that build here, in table order (the first call builds them).
+const LayoutEntry* const* OfferedLayouts(size_t& count);
+
+// Fills `data` with layout `id` (cached after the first build); false for an
+// unknown layout or one the XKB data cannot compile.
+bool FillLayout(unsigned int id, st_KBImpl& data);
+
+// The modifier flags of a column (Shift 1, left Ctrl 2, Alt 4, right Ctrl 8,
+// Caps Lock 0x10).
+unsigned int ColumnFlags(int column);
+
+// The scan codes that carry the layout's characters.
+const uint8_t* LayoutScanCodes(size_t& count);
+
+// The X key code of a scan code (evdev numbering).
+unsigned int KeyCodeOfScan(unsigned int scan);
+
+}  // namespace fenmarl

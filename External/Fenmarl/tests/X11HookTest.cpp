@@ -1,0 +1,264 @@
+// The hook and the injection against an Xvfb of the test's own: a window of
+// the test takes the focus and reads what arrives, as any program would.
+#include <gtest/gtest.h>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <poll.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Fenmarl/Fenmarl.h"
+#include "testing/XvfbServer.h"
+
+namespace {
+
+struct Typed {
+    bool arrived;
+    char32_t character;
+    unsigned int state;
+};
+
+class FenmarlX11 : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server_.Running()) << "Xvfb did not start";
+        display_ = XOpenDisplay(nullptr);
+        ASSERT_NE(display_, nullptr);
+        window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 200, 100, 0, 0, 0);
+        XSelectInput(display_, window_, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
+        XMapWindow(display_, window_);
+        XEvent event;
+        do XWindowEvent(display_, window_, StructureNotifyMask, &event);
+        while (event.type != MapNotify);
+        XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+        XSync(display_, False);
+    }
+
+    void TearDown() override
+    {
+        UninstallHook();
+        if (display_) XCloseDisplay(display_);
+    }
+
+    // Waits for the next key press at the window, running the hook's
+    // events meanwhile; not arrived when none comes. The bound is generous: a
+    // real X server is involved, and only a lost key meets it.
+    Typed NextPress()
+    {
+        for (;;) {
+            while (XPending(display_)) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
+                if (event.type != KeyPress) continue;
+                KeySym keysym = NoSymbol;
+                char text[16];
+                XLookupString(&event.xkey, text, sizeof text, &keysym, nullptr);
+                return {true, xkb_keysym_to_utf32(keysym), event.xkey.state};
+            }
+            if (!WaitAndDispatch()) return {false, 0, 0};
+        }
+    }
+
+    // The characters typed at the window up to and including `last`.
+    std::u32string TextUpTo(char32_t last)
+    {
+        std::u32string text;
+        for (;;) {
+            const Typed typed = NextPress();
+            if (!typed.arrived) return text + U"<nothing more>";
+            if (typed.character) text += typed.character;
+            if (typed.character == last) return text;
+        }
+    }
+
+    // Waits for the window's connection or the hook's descriptor.
+    bool WaitAndDispatch()
+    {
+        pollfd watch[2] = {{ConnectionNumber(display_), POLLIN, 0}, {GetHookDescriptor(), POLLIN, 0}};
+        const int count = watch[1].fd >= 0 ? 2 : 1;
+        if (poll(watch, nfds_t(count), 20000) <= 0) return false;
+        if (count == 2 && (watch[1].revents & POLLIN)) DispatchHookEvents();
+        return true;
+    }
+
+    static void Type(const std::u16string& units)
+    {
+        for (char16_t unit : units) {
+            const st_KBInput records[2] = {{0, WORD(unit), KEYEVENTF_UNICODE, 0, 0},
+                                           {0, WORD(unit), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP, 0, 0}};
+            ProcessKeyboardEvent(0);
+            EXPECT_EQ(SendKeyboardInput(2, records), 2u);
+            ProcessKeyboardEvent(1);
+        }
+    }
+
+    static void SendKey(WORD vk, bool down)
+    {
+        const st_KBInput record{vk, 0, down ? 0u : KEYEVENTF_KEYUP, 0, 0};
+        ProcessKeyboardEvent(0);
+        EXPECT_EQ(SendKeyboardInput(1, &record), 1u);
+        ProcessKeyboardEvent(1);
+    }
+
+    int KeysHeld()
+    {
+        XSync(display_, False);
+        char keys[32];
+        XQueryKeymap(display_, keys);
+        int held = 0;
+        for (char byte : keys)
+            for (int bit = 0; bit < 8; ++bit) held += (byte >> bit) & 1;
+        return held;
+    }
+
+    kvxtest::XvfbServer server_;
+    Display* display_ = nullptr;
+    Window window_ = 0;
+};
+
+TEST_F(FenmarlX11, InjectedCharactersArriveWhateverTheLayout)
+{
+    // one unit at a time, as the keyboard program sends them; a surrogate
+    // pair becomes one character, a lone surrogate nothing
+    Type(u"éйΩé😀\xD800.");
+    EXPECT_EQ(TextUpTo(U'.'), U"éйΩé😀.");
+    EXPECT_EQ(KeysHeld(), 0);
+
+    // a lone low surrogate is not sent; its release record is
+    const st_KBInput lone[2] = {{0, 0xDC00, KEYEVENTF_UNICODE, 0, 0},
+                                {0, 0xDC00, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP, 0, 0}};
+    EXPECT_EQ(SendKeyboardInput(2, lone), 1u);
+    Type(u"!");
+    EXPECT_EQ(TextUpTo(U'!'), U"!");
+}
+
+TEST_F(FenmarlX11, CapsLockDoesNotChangeInjectedCharacters)
+{
+    XkbLockModifiers(display_, XkbUseCoreKbd, LockMask, LockMask);
+    XSync(display_, False);
+    Type(u"éйa.");
+    EXPECT_EQ(TextUpTo(U'.'), U"éйa.");
+}
+
+TEST_F(FenmarlX11, CtrlCombinationLeavesNoKeyHeld)
+{
+    SendKey(162, true);   // left Ctrl
+    SendKey('A', true);   // the letter, with no release of its own
+    SendKey(162, false);
+    Typed typed;
+    do typed = NextPress();
+    while (typed.arrived && typed.character == 0);  // Ctrl itself
+    EXPECT_EQ(typed.character, U'a');
+    EXPECT_TRUE(typed.state & ControlMask);
+    EXPECT_EQ(KeysHeld(), 0);
+
+    // a fixed key sends its press only; it is released all the same
+    SendKey(13, true);
+    typed = NextPress();
+    EXPECT_TRUE(typed.arrived);
+    EXPECT_EQ(typed.character, U'\r');
+    EXPECT_EQ(KeysHeld(), 0);
+}
+
+// The program's side of the hook with the Russian layout chosen: a key
+// types its character of the layout unless Ctrl is held; the program types
+// it itself, as its on-screen key does.
+class CRussianKeyboard : public CAbstractKeyboard {
+public:
+    CRussianKeyboard() { EXPECT_EQ(GetKeyboardData(0x419, layout_), 1); }
+
+    int TranslateKey(int scanCode) override
+    {
+        if (ctrl_) return 0;
+        for (int i = 0; i < layout_.keyCount; ++i)
+            if (layout_.keys[i].scanCode == scanCode) return layout_.keys[i].chars[0];
+        return 0;
+    }
+    void OnKeyDown(int scanCode, int virtualKey, int) override
+    {
+        downs.emplace_back(scanCode, virtualKey);
+        if (virtualKey == 162) ctrl_ = true;
+        if (const int character = TranslateKey(scanCode)) {
+            const st_KBInput records[2] = {{0, WORD(character), KEYEVENTF_UNICODE, 0, 0},
+                                           {0, WORD(character), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP, 0, 0}};
+            ProcessKeyboardEvent(0);
+            SendKeyboardInput(2, records);
+            ProcessKeyboardEvent(1);
+        }
+    }
+    void OnKeyUp(int scanCode, int virtualKey, int) override
+    {
+        ups.emplace_back(scanCode, virtualKey);
+        if (virtualKey == 162) ctrl_ = false;
+    }
+
+    std::vector<std::pair<int, int>> downs, ups;
+
+private:
+    st_KBImpl layout_{};
+    bool ctrl_ = false;
+};
+
+TEST_F(FenmarlX11, HookSwallowsTranslatedKeysAndPassesTheOthers)
+{
+    // another client holds Super+Q, as a window manager holds its shortcuts
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    XGrabKey(other, 24, Mod4Mask, DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync);
+    XSync(other, False);
+
+    CRussianKeyboard keyboard;
+    InstallHook(nullptr, &keyboard);
+    ASSERT_GE(GetHookDescriptor(), 0);
+    const auto key = [&](unsigned int keycode, bool down) {
+        XTestFakeKeyEvent(display_, keycode, down ? True : False, CurrentTime);
+        XFlush(display_);
+    };
+
+    // physical keys, one after the other: Q types the Russian letter, and
+    // the window never sees the Latin one
+    key(24, true);
+    key(24, false);
+    EXPECT_EQ(TextUpTo(U'й'), U"й");
+    // Ctrl+W is not translated and reaches the window as it is
+    key(37, true);
+    key(25, true);
+    key(25, false);
+    key(37, false);
+    Typed typed;
+    do typed = NextPress();
+    while (typed.arrived && typed.character == 0);  // Ctrl itself
+    EXPECT_EQ(typed.character, U'w');
+    EXPECT_TRUE(typed.state & ControlMask);
+    // Shift is no key of the layout; it is reported all the same
+    key(50, true);
+    key(50, false);
+    while (keyboard.ups.size() < 4)
+        ASSERT_TRUE(WaitAndDispatch()) << "key releases not reported";
+
+    // our own typing is not reported as the user's
+    Type(u".");
+    EXPECT_EQ(TextUpTo(U'.'), U".");
+    EXPECT_EQ(keyboard.downs, (std::vector<std::pair<int, int>>{{16, 'Q'}, {29, 162}, {17, 'W'}, {42, 160}}));
+    EXPECT_EQ(keyboard.ups, (std::vector<std::pair<int, int>>{{16, 'Q'}, {17, 'W'}, {29, 162}, {42, 160}}));
+    EXPECT_EQ(KeysHeld(), 0);
+
+    // after UninstallHook the keys reach the window untouched
+    UninstallHook();
+    EXPECT_EQ(GetHookDescriptor(), -1);
+    key(24, true);
+    key(24, false);
+    EXPECT_EQ(TextUpTo(U'q'), U"q");
+    EXPECT_EQ(keyboard.downs.size(), 4u);
+    XCloseDisplay(other);
+}
+
+}  // namespace
