@@ -1,6 +1,8 @@
 #include "Quenzel/Shell/QuenzelApp.h"
 
+#include "DataBase/AbstractLinkTable.h"
 #include "Pendrel/App/KVXApp.h"
+#include "Pendrel/Core/LinkTable.h"
 #include "Pendrel/Dialogs/ProgressDlg.h"
 #include "Pendrel/Image/KVXImage.h"
 #include "Pendrel/Pendrel.h"
@@ -29,6 +31,17 @@ constexpr UINT kDataBaseError = 31185;
 constexpr UINT kDataBaseErrorFlags = 0x50010;
 
 CQuenzelApp* g_app = nullptr;
+
+// The framework's link table as the database component reads it.
+class CProgramLinks : public CAbstractLinkTable {
+public:
+    const wchar_t* GetLinkURL(int id) const override {
+        CKVXApp* app = KVXGetApp();
+        const wchar_t* address = app && app->m_pLinkTable ? app->m_pLinkTable->GetLinkURL(id) : nullptr;
+        return address ? address : L"";
+    }
+};
+CProgramLinks g_links;
 
 bool IsLoaded(HMODULE module) { return module && module != reinterpret_cast<HMODULE>(-1); }
 
@@ -103,7 +116,7 @@ BOOL CQuenzelApp::LoadDatabase() {
         ReportAssertion(0, kSourceFile, 156);
         return FALSE;
     }
-    m_database = create(m_progress.get(), m_kvxApp ? m_kvxApp->m_pLinkTable : nullptr, 0);
+    m_database = create(m_progress.get(), &g_links, 0);
     if (!m_database) {
         ReportAssertion(0, kSourceFile, 163);
         return FALSE;
