@@ -1,0 +1,266 @@
+#include "Quenzel/Shell/MainDlg.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include <iterator>
+
+#include "Pendrel/App/KVXApp.h"
+#include "Pendrel/Controls/KVXTabCtrl.h"
+#include "Pendrel/Image/KVXGdiIcon.h"
+#include "Pendrel/Platform/KVXDialogTemplate.h"
+#include "Pendrel/Platform/KVXImageConversion.h"
+#include "Quenzel/Dictionary/DictionaryDlg.h"
+#include "Quenzel/Shell/LanguageComboBox.h"
+#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/Shell/TabCtrlEx.h"
+#include "Quenzel/Tutor/TutorDlg.h"
+#include "utility/ErrorReport.h"
+
+namespace {
+
+const char kSourceFile[] = ".\\MainDlg";
+constexpr int kMinimumWidth = 800;
+constexpr int kMinimumHeight = 600;
+
+const KVXDialogControl kControls[] = {
+    {IDC_HEADER_TITLE, WC_STATIC, L"", 10, 8, 380, 12, WS_CHILD | WS_VISIBLE | SS_NOPREFIX},
+    {IDC_HEADER_TEXT, WC_STATIC, L"", 10, 22, 380, 18, WS_CHILD | WS_VISIBLE | SS_NOPREFIX},
+    {IDC_HEADER_LINE, WC_STATIC, L"", 0, 44, 533, 1, WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ},
+    {IDC_TAB, WC_STATIC, L"", 7, 50, 519, 287, WS_CHILD},
+    {IDC_FIRST_LANGUAGE, WC_COMBOBOX, L"", 7, 346, 120, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_TO_LABEL, WC_STATIC, L"To", 131, 349, 14, 10, WS_CHILD | WS_VISIBLE | SS_CENTER},
+    {IDC_SECOND_LANGUAGE, WC_COMBOBOX, L"", 149, 346, 120, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_OPTIONS, WC_BUTTON, L"Options", 413, 345, 55, 18, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDOK, WC_BUTTON, L"Close", 472, 345, 55, 18, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+};
+const KVXDialogTemplate kTemplate = {IDD_MAIN, L"Quenzel - Let's be a guru...",
+                                     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
+                                     533, 369, 8, L"MS Shell Dlg", kControls, std::size(kControls)};
+const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
+
+struct HeaderTexts {
+    UINT page, title, text;
+};
+const HeaderTexts kHeaders[] = {{IDD_DICTIONARY_PAGE, 31210, 31211}, {IDD_TUTOR_PAGE, 31176, 31177}};
+
+void SetLabelText(QWidget* widget, const CBasicString& text) {
+    if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(QString::fromWCharArray(text.GetString()));
+}
+
+CBasicString LabelText(QWidget* widget) {
+    auto* label = qobject_cast<QLabel*>(widget);
+    return label ? CBasicString(label->text().toStdWString().c_str()) : CBasicString();
+}
+
+} // namespace
+
+CMainDlg::CMainDlg(QWidget* parent)
+    : CKVXResizableDlg(IDD_MAIN, parent),
+      m_first(new CLanguageComboBox(this)),
+      m_second(new CLanguageComboBox(this)),
+      m_tab(new CTabCtrlEx(this)) {
+    m_first->hide();
+    m_second->hide();
+    m_tab->hide();
+}
+
+CMainDlg::~CMainDlg() = default;
+
+BOOL CMainDlg::OnInitDialog() {
+    const BOOL result = CKVXResizableDlg::OnInitDialog();
+    CQuenzelApp* app = QuenzelGetApp();
+    if (app && app->GetKVXApp()) {
+        if (HICON icon = app->GetKVXApp()->GetApplicationIcon(0)) {
+            setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
+            delete icon;
+        }
+    }
+
+    SubclassDlgItem(IDC_FIRST_LANGUAGE, m_first);
+    SubclassDlgItem(IDC_SECOND_LANGUAGE, m_second);
+    connect(m_first, &QComboBox::activated, this, [this](int) { OnLanguageChanged(); });
+    connect(m_second, &QComboBox::activated, this, [this](int) { OnLanguageChanged(); });
+
+    if (auto* title = GetDlgItem<QLabel>(IDC_HEADER_TITLE)) {
+        QFont font = title->font();
+        font.setBold(true);
+        if (font.pixelSize() > 0)
+            font.setPixelSize(font.pixelSize() * 5 / 4);
+        else if (font.pointSizeF() > 0)
+            font.setPointSizeF(font.pointSizeF() * 1.25);
+        title->setFont(font);
+    }
+    for (UINT id : {IDC_HEADER_TITLE, IDC_HEADER_TEXT})
+        if (auto* label = GetDlgItem<QLabel>(id)) {
+            label->setWordWrap(true);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        }
+
+    FillLanguages();
+
+    // A fresh key has no fonts yet: the dialog's own font becomes all three.
+    if (app) {
+        COptions& options = app->GetOptions();
+        LOGFONTW normal{};
+        options.GetNormalFont(normal);
+        if (normal.lfFaceName[0] == L'\0') {
+            LOGFONTW own{};
+            const QFont font = this->font();
+            const std::wstring family = font.family().toStdWString();
+            family.copy(own.lfFaceName, LF_FACESIZE - 1);
+            own.lfHeight = -std::max(1, font.pixelSize() > 0 ? font.pixelSize() : font.pointSize() * 4 / 3);
+            own.lfWeight = font.bold() ? 700 : 400;
+            options.SetNormalFont(own);
+            options.SetLeftFont(own);
+            options.SetRightFont(own);
+        }
+    }
+
+    SubclassDlgItem(IDC_TAB, m_tab);
+    m_tab->show();
+    m_tab->AddMainPages(this);
+    m_dictionary = m_tab->GetDictionaryPage();
+    m_tutor = m_tab->GetTutorPage();
+
+    AddResizableControls();
+
+    m_toolTip.AddTool(m_first, QuenzelString(31285));
+    m_toolTip.AddTool(m_second, QuenzelString(31286));
+    if (QWidget* options = GetDlgItem(IDC_OPTIONS)) m_toolTip.AddTool(options, QuenzelString(31288));
+    if (QWidget* close = GetDlgItem(IDOK)) m_toolTip.AddTool(close, QuenzelString(31289));
+
+    if (app && app->GetKVXApp() && app->GetOptions().GetAdvertisement())
+        app->GetKVXApp()->CreateAdvertiseWnd(app->GetAppTitle().GetString(), {L"Word", L"Tutor"}, 12);
+    return result;
+}
+
+void CMainDlg::AddResizableControls() {
+    m_resizableCtrls.clear();
+    m_resizableCtrls.emplace_back(IDC_OPTIONS, 0, RESIZE_ANCHOR_RIGHT | RESIZE_ANCHOR_BOTTOM);
+    m_resizableCtrls.emplace_back(IDOK, 0, RESIZE_ANCHOR_RIGHT | RESIZE_ANCHOR_BOTTOM);
+    m_resizableCtrls.emplace_back(IDC_FIRST_LANGUAGE, 0, RESIZE_KEEP_LEFT | RESIZE_ANCHOR_BOTTOM);
+    m_resizableCtrls.emplace_back(IDC_SECOND_LANGUAGE, 0, RESIZE_KEEP_LEFT | RESIZE_ANCHOR_BOTTOM);
+    m_resizableCtrls.emplace_back(IDC_TO_LABEL, 0, RESIZE_KEEP_LEFT | RESIZE_ANCHOR_BOTTOM);
+    m_resizableCtrls.emplace_back(IDC_TAB, 0, RESIZE_STRETCH_WIDTH | RESIZE_STRETCH_HEIGHT);
+    m_resizableCtrls.emplace_back(IDC_HEADER_LINE, 0, RESIZE_KEEP_TOP | RESIZE_STRETCH_WIDTH);
+    CKVXResizableDlg::AddResizableControls();
+}
+
+void CMainDlg::OnGetMinMaxInfo(MINMAXINFO* info) {
+    info->ptMinTrackSize.x = kMinimumWidth;
+    info->ptMinTrackSize.y = kMinimumHeight;
+    CKVXResizableDlg::OnGetMinMaxInfo(info);
+}
+
+void CMainDlg::FillLanguages() {
+    CQuenzelApp* app = QuenzelGetApp();
+    if (!app || !app->GetDataBase()) return;
+    const std::vector<LanguageRecord> languages = app->GetDataBase()->GetLanguages(0);
+    app->FillImageCache(languages);
+    for (CLanguageComboBox* combo : {m_first, m_second}) {
+        combo->clear();
+        combo->SetImageCache(&app->GetImageCache());
+        for (const LanguageRecord& language : languages) combo->InsertItem(0, language.name.GetString(), language.id);
+    }
+    CBasicString from, to;
+    app->GetOptions().GetLanguageNames(&from, &to);
+    m_first->SelectName(from.GetString());
+    m_second->SelectName(to.GetString());
+}
+
+int CMainDlg::GetSelectedLanguages(int* first, int* second) {
+    if (!first || !second) return 0;
+    const int a = m_first->currentIndex();
+    const int b = m_second->currentIndex();
+    if (a < 0) return 0;
+    if (b < 0) {
+        ReportAssertion(0, kSourceFile, 519);
+        return 0;
+    }
+    *first = m_first->GetItemData(a);
+    *second = m_second->GetItemData(b);
+    return 1;
+}
+
+int CMainDlg::ShowMessageBox(const wchar_t* text, UINT type, QWidget* owner) {
+    return QuenzelMessageBox(owner ? owner : this, text, type);
+}
+
+CBasicString CMainDlg::GetHeaderTitle() const { return LabelText(GetDlgItem(IDC_HEADER_TITLE)); }
+
+CBasicString CMainDlg::GetHeaderText() const { return LabelText(GetDlgItem(IDC_HEADER_TEXT)); }
+
+LRESULT CMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == KVX_WM_TAB_PAGE_CHANGED) {
+        OnPageChanged(static_cast<UINT>(wParam));
+        return 0;
+    }
+    return CKVXResizableDlg::WindowProc(message, wParam, lParam);
+}
+
+void CMainDlg::OnPageChanged(UINT pageId) {
+    CBasicString title, text;
+    bool known = false;
+    for (const HeaderTexts& header : kHeaders) {
+        if (header.page != pageId) continue;
+        title = QuenzelString(header.title);
+        text = QuenzelString(header.text);
+        known = true;
+    }
+    ReportAssertion(known, kSourceFile, 358);
+    SetLabelText(GetDlgItem(IDC_HEADER_TITLE), title);
+    SetLabelText(GetDlgItem(IDC_HEADER_TEXT), text);
+    update();
+}
+
+void CMainDlg::OnLanguageChanged() {
+    // The tutor page reads the pair when it next needs it.
+    if (m_dictionary && m_dictionary->isVisible()) m_dictionary->RefreshLanguagePair();
+}
+
+void CMainDlg::OnCommand(UINT id) {
+    if (id == IDC_OPTIONS) {
+        OnOptions();
+        return;
+    }
+    CKVXResizableDlg::OnCommand(id);
+}
+
+void CMainDlg::OnOptions() {
+    // The options dialog comes with its own pages; until then the button
+    // has nothing to open.
+}
+
+void CMainDlg::OnDestroy() {
+    if (CQuenzelApp* app = QuenzelGetApp()) {
+        app->GetOptions().SetLanguageNames(m_first->GetItemText(m_first->currentIndex()).GetString(),
+                                           m_second->GetItemText(m_second->currentIndex()).GetString());
+    }
+    CKVXResizableDlg::OnDestroy();
+}
+
+void CMainDlg::paintEvent(QPaintEvent* event) {
+    CKVXResizableDlg::paintEvent(event);
+    QWidget* line = GetDlgItem(IDC_HEADER_LINE);
+    if (!line) return;
+    const QRect header(0, 0, width(), line->y());
+    if (header.isEmpty()) return;
+    QPainter painter(this);
+    QImage memory;
+    const CQuenzelApp* app = QuenzelGetApp();
+    const QImage logo = app ? app->GetLogo() : QImage();
+    if (logo.isNull()) {
+        painter.fillRect(header, Qt::white);
+        return;
+    }
+    PaintBitmap(painter, memory, logo, CKVXRect(0, 0, header.width(), header.height()), TRUE);
+    painter.drawImage(header.topLeft(), memory);
+}
+
+void CMainDlg::resizeEvent(QResizeEvent* event) {
+    CKVXResizableDlg::resizeEvent(event);
+    update();
+}

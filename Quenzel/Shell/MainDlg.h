@@ -1,0 +1,69 @@
+#pragma once
+// CMainDlg: the main window. A header with the page's title and
+// description over the logo, the tab control with the dictionary and the
+// tutor pages, the language pair (words "To" meanings) and the buttons
+// "Options" and "Close". Enter and Escape never close it.
+
+#include "Pendrel/Dialogs/KVXResizableDlg.h"
+
+class CLanguageComboBox;
+class CTabCtrlEx;
+class CDictionaryDlg;
+class CTutorDlg;
+class QLabel;
+
+constexpr UINT IDD_MAIN = 542;
+constexpr UINT IDC_FIRST_LANGUAGE = 11007;
+constexpr UINT IDC_SECOND_LANGUAGE = 11008;
+constexpr UINT IDC_OPTIONS = 11017;
+constexpr UINT IDC_TAB = 8020;
+constexpr UINT IDC_HEADER_LINE = 11111;
+constexpr UINT IDC_HEADER_TITLE = 3006;
+constexpr UINT IDC_HEADER_TEXT = 11126;
+constexpr UINT IDC_TO_LABEL = 11116;
+
+class CMainDlg : public CKVXResizableDlg {
+    Q_OBJECT
+
+public:
+    explicit CMainDlg(QWidget* parent = nullptr);
+    ~CMainDlg() override;
+
+    // Fills both combos with the languages of the database (later entries
+    // first) and selects the saved pair, item 0 where a name is gone.
+    void FillLanguages();
+    // The language ids of both combos: 1, or 0 when a combo has no
+    // selection.
+    int GetSelectedLanguages(int* first, int* second);
+    int ShowMessageBox(const wchar_t* text, UINT type, QWidget* owner = nullptr);
+
+    CLanguageComboBox* GetFirstCombo() const { return m_first; }
+    CLanguageComboBox* GetSecondCombo() const { return m_second; }
+    CTabCtrlEx* GetTabCtrl() const { return m_tab; }
+    CDictionaryDlg* GetDictionaryPage() const { return m_dictionary; }
+    CTutorDlg* GetTutorPage() const { return m_tutor; }
+    CBasicString GetHeaderTitle() const;
+    CBasicString GetHeaderText() const;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    void AddResizableControls() override;
+    void OnGetMinMaxInfo(MINMAXINFO* info) override;
+    void OnCommand(UINT id) override;
+    void OnDestroy() override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+    virtual void OnOptions();
+    void OnLanguageChanged();
+    void OnPageChanged(UINT pageId);
+
+private:
+    CLanguageComboBox* m_first;
+    CLanguageComboBox* m_second;
+    CTabCtrlEx* m_tab;
+    CDictionaryDlg* m_dictionary = nullptr;
+    CTutorDlg* m_tutor = nullptr;
+};

@@ -1,0 +1,17 @@
+// The main program: the application object runs the main dialog from
+// InitInstance and releases everything in ExitInstance.
+#include <QApplication>
+
+#include "Quenzel/Shell/QuenzelApp.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quenzel"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    CQuenzelApp app;
+    QuenzelSetApp(&app);
+    app.InitInstance();
+    const int result = app.ExitInstance();
+    QuenzelSetApp(nullptr);
+    return result;
+}

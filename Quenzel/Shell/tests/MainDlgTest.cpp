@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTabBar>
+
+#include "Pendrel/Platform/KVXMessageBox.h"
+#include "Quenzel/Dictionary/DictionaryDlg.h"
+#include "Quenzel/Shell/LanguageComboBox.h"
+#include "Quenzel/Shell/MainDlg.h"
+#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/Shell/TabCtrlEx.h"
+#include "testing/TempFolder.h"
+
+namespace {
+
+class MainDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_home.RedirectHome();
+        QuenzelSetApp(&m_app);
+        m_app.SetDataBaseLibrary(L"DataBase.dll");
+        m_app.SetDataFolder(m_data.WPath().c_str());
+        ASSERT_TRUE(m_app.LoadDatabase());
+    }
+    void TearDown() override {
+        m_app.ExitInstance();
+        QuenzelSetApp(nullptr);
+    }
+
+    kvxtest::TempFolder m_home;
+    kvxtest::TempFolder m_data;
+    CQuenzelApp m_app;
+};
+
+void PressKey(QWidget* target, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
+} // namespace
+
+TEST_F(MainDlgTest, TheCombosListTheLanguagesLaterOnesFirstAndAStaleNameSelectsTheFirst) {
+    const std::vector<LanguageRecord> languages = m_app.GetDataBase()->GetLanguages(0);
+    ASSERT_GE(languages.size(), 2u);
+    m_app.GetOptions().SetLanguageNames(L"No Such Language", languages.front().name.GetString());
+    CMainDlg dialog;
+    ASSERT_TRUE(dialog.Create());
+    CLanguageComboBox* first = dialog.GetFirstCombo();
+    CLanguageComboBox* second = dialog.GetSecondCombo();
+    ASSERT_EQ(first->count(), static_cast<int>(languages.size()));
+    EXPECT_STREQ(first->GetItemText(0).GetString(), languages.back().name.GetString());
+    EXPECT_EQ(first->GetItemData(0), languages.back().id);
+    EXPECT_EQ(first->currentIndex(), 0);
+    EXPECT_EQ(second->currentIndex(), second->count() - 1);
+    int a = 0, b = 0;
+    ASSERT_EQ(dialog.GetSelectedLanguages(&a, &b), 1);
+    EXPECT_EQ(a, languages.back().id);
+    EXPECT_EQ(b, languages.front().id);
+    EXPECT_TRUE(first->GetItemText(first->count()).IsEmpty());
+    dialog.DestroyWindow();
+}
+
+TEST_F(MainDlgTest, EnterAndEscapeDoNotCloseTheMainWindow) {
+    CMainDlg dialog;
+    ASSERT_TRUE(dialog.Create());
+    dialog.show();
+    for (QWidget* target : {static_cast<QWidget*>(dialog.GetFirstCombo()), static_cast<QWidget*>(&dialog)}) {
+        PressKey(target, Qt::Key_Return);
+        PressKey(target, Qt::Key_Enter);
+        PressKey(target, Qt::Key_Escape);
+    }
+    QApplication::processEvents();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.IsCreated());
+    dialog.DestroyWindow();
+}
+
+TEST_F(MainDlgTest, PagesChangeTheHeaderAndAPairChangeReachesTheDictionaryPage) {
+    CMainDlg dialog;
+    ASSERT_TRUE(dialog.Create());
+    dialog.show();
+    ASSERT_NE(dialog.GetDictionaryPage(), nullptr);
+    ASSERT_NE(dialog.GetTutorPage(), nullptr);
+    EXPECT_STREQ(dialog.GetHeaderTitle().GetString(), L"Translate a word or phrase.");
+    CTabCtrlEx* tab = dialog.GetTabCtrl();
+    EXPECT_EQ(tab->tabText(0), QStringLiteral("Dictionary"));
+    EXPECT_EQ(tab->tabText(1), QStringLiteral("Tutor"));
+
+    CLanguageComboBox* first = dialog.GetFirstCombo();
+    ASSERT_GE(first->count(), 2);
+    const int other = first->currentIndex() == 0 ? 1 : 0;
+    first->setCurrentIndex(other);
+    emit first->activated(other);
+    EXPECT_EQ(dialog.GetDictionaryPage()->GetFirstLanguage(), first->GetItemData(other));
+
+    tab->SetActiveTab(1);
+    EXPECT_STREQ(dialog.GetHeaderTitle().GetString(), L"Select a vocabulary list and memorize easily and quickly.");
+    // While the tutor page is shown a pair change refreshes nothing at once.
+    first->setCurrentIndex(1 - other);
+    emit first->activated(1 - other);
+    EXPECT_EQ(dialog.GetDictionaryPage()->GetFirstLanguage(), first->GetItemData(other));
+    tab->SetActiveTab(0);
+    EXPECT_STREQ(dialog.GetHeaderTitle().GetString(), L"Translate a word or phrase.");
+
+    // Closing stores the pair shown.
+    dialog.DestroyWindow();
+    CBasicString from, to;
+    m_app.GetOptions().GetLanguageNames(&from, &to);
+    EXPECT_STREQ(from.GetString(), first->GetItemText(1 - other).GetString());
+}
+
+TEST_F(MainDlgTest, TheWindowCannotShrinkBelow800By600) {
+    CMainDlg dialog;
+    ASSERT_TRUE(dialog.Create());
+    dialog.show();
+    dialog.resize(300, 200);
+    QApplication::processEvents();
+    EXPECT_GE(dialog.width(), 800);
+    EXPECT_GE(dialog.height(), 600);
+    dialog.DestroyWindow();
+}
