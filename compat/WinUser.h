@@ -192,3 +192,12 @@ struct MINMAXINFO {
 #define KEYEVENTF_KEYUP 0x0002u
 #define KEYEVENTF_UNICODE 0x0004u
 #define KEYEVENTF_SCANCODE 0x0008u
+
+// Owner-drawn items: state and action
+#define ODS_SELECTED 0x0001u
+#define ODS_DISABLED 0x0004u
+#define ODS_FOCUS 0x0010u
+#define ODS_DEFAULT 0x0020u
+#define ODA_DRAWENTIRE 0x0001u
+#define ODA_SELECT 0x0002u
+#define ODA_FOCUS 0x0004u

@@ -117,16 +117,7 @@ struct LVCOLUMNW {
 
 // Drawing one row: the row, its state bits, the painter and the row's
 // rectangle in the list's client coordinates.
-// (The same owner-draw states as the owner-drawn button's.)
-#ifndef ODS_SELECTED
-#define ODS_SELECTED 0x0001u
-#define ODS_DISABLED 0x0004u
-#define ODS_FOCUS 0x0010u
-#define ODS_DEFAULT 0x0020u
-#define ODA_DRAWENTIRE 0x0001u
-#define ODA_SELECT 0x0002u
-#define ODA_FOCUS 0x0004u
-#endif
+// (The owner-draw states and actions are in compat/WinUser.h.)
 struct DRAWITEMSTRUCT {
     UINT CtlType = 0;
     UINT CtlID = 0;

@@ -29,16 +29,6 @@ enum WinButtonStyle : int {
     WinButtonPushedWhenChecked = 1,
 };
 
-// The owner-draw item state and action.
-#ifndef ODS_SELECTED
-#define ODS_SELECTED 0x0001u
-#define ODS_DISABLED 0x0004u
-#define ODS_FOCUS 0x0010u
-#define ODS_DEFAULT 0x0020u
-#define ODA_DRAWENTIRE 0x0001u
-#define ODA_SELECT 0x0002u
-#define ODA_FOCUS 0x0004u
-#endif
 
 class PENDREL_API CWinButton : public QPushButton {
     Q_OBJECT
