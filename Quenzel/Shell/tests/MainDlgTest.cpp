@@ -10,28 +10,11 @@
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Shell/TabCtrlEx.h"
-#include "testing/TempFolder.h"
+#include "QuenzelAppFixture.h"
 
 namespace {
 
-class MainDlgTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_home.RedirectHome();
-        QuenzelSetApp(&m_app);
-        m_app.SetDataBaseLibrary(L"DataBase.dll");
-        m_app.SetDataFolder(m_data.WPath().c_str());
-        ASSERT_TRUE(m_app.LoadDatabase());
-    }
-    void TearDown() override {
-        m_app.ExitInstance();
-        QuenzelSetApp(nullptr);
-    }
-
-    kvxtest::TempFolder m_home;
-    kvxtest::TempFolder m_data;
-    CQuenzelApp m_app;
-};
+using MainDlgTest = QuenzelAppFixture;
 
 void PressKey(QWidget* target, int key) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
