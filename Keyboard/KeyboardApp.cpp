@@ -66,7 +66,7 @@ BOOL CKeyboardApp::InitInstance() {
     if (!m_runDialog) return FALSE;
     CKeyboardDlg dialog(m_options);
     KVXSetMainWnd(&dialog);
-    dialog.DoModal();
+    dialog.RunWithoutFocus();
     KVXSetMainWnd(nullptr);
     return FALSE;
 }

@@ -1,7 +1,9 @@
 #include "Keyboard/KeyboardDlg.h"
 
 #include <QComboBox>
+#include <QAbstractItemView>
 #include <QContextMenuEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
@@ -82,6 +84,17 @@ CKeyboardDlg::~CKeyboardDlg() {
     RemoveKeyboardHook();
 }
 
+INT_PTR CKeyboardDlg::RunWithoutFocus() {
+    if (!Create()) return -1;
+    if (isVisible()) {
+        QEventLoop loop;
+        connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    DestroyWindow();
+    return result();
+}
+
 CRoundButton* CKeyboardDlg::GetKey(UINT id) const {
     if (id >= IDC_KEY_FIRST_CHARACTER && id < IDC_KEY_FIRST_CHARACTER + KB_KEY_PLACES)
         return m_keys[id - IDC_KEY_FIRST_CHARACTER];
@@ -149,10 +162,15 @@ BOOL CKeyboardDlg::OnInitDialog() {
     m_windowsLayout = static_cast<unsigned>(wcstoul(number.c_str(), nullptr, 0));
 
     FillLayouts();
-    if (auto* combo = GetDlgItem<QComboBox>(IDC_LAYOUT_COMBO))
-        connect(combo, &QComboBox::activated, this, &CKeyboardDlg::OnLayoutChosen);
-    if (auto* combo = GetDlgItem<QComboBox>(IDC_TYPE_COMBO))
-        connect(combo, &QComboBox::activated, this, &CKeyboardDlg::OnTypeChosen);
+    for (UINT id : {IDC_LAYOUT_COMBO, IDC_TYPE_COMBO}) {
+        auto* combo = GetDlgItem<QComboBox>(id);
+        if (!combo) continue;
+        connect(combo, &QComboBox::activated, this,
+                id == IDC_LAYOUT_COMBO ? &CKeyboardDlg::OnLayoutChosen : &CKeyboardDlg::OnTypeChosen);
+        // The lists take the keys while they are open (they grab the
+        // keyboard), never the focus of the window the user types into.
+        combo->view()->window()->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+    }
 
     AddResizableControls();
     InstallKeyboardHook();

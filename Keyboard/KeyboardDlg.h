@@ -39,6 +39,11 @@ public:
     void OnKeyDown(int scanCode, int virtualKey, int reserved) override;
     void OnKeyUp(int scanCode, int virtualKey, int reserved) override;
 
+    // Runs the dialog until it is closed, as a modal run would, but without
+    // making it the modal window: a modal window takes the focus when it is
+    // shown, and the keyboard must leave the focus where it is.
+    INT_PTR RunWithoutFocus();
+
     // Chooses the layout as the layout combo box does.
     void SelectLayout(unsigned id);
     void SelectType(int type);

@@ -41,8 +41,8 @@ struct KeyCaption {
 
 // What a physical key event changes on screen.
 struct PhysicalKeyEffect {
-    enum Target { None, PadKey, CharacterKey, FixedKey };
-    Target target = None;
+    enum Target { NoKey, PadKey, CharacterKey, FixedKey };
+    Target target = NoKey;
     int index = 0;            // pad: virtual key; character key: place; fixed key: scan code
     bool click = false;       // the character key types (a press the hook swallowed)
     bool statesChanged = false;  // modifier states changed: captions to rewrite

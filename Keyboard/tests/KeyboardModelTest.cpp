@@ -142,7 +142,7 @@ TEST_F(KeyboardModelTest, PhysicalKeysLightTheirOwnKeys) {
     EXPECT_EQ(effect.target, PhysicalKeyEffect::CharacterKey);
     EXPECT_EQ(effect.index, PlaceOf(53));
     // pad digits light only with NumLock on
-    EXPECT_EQ(m_model.OnPhysicalKey(79, 97, true).target, PhysicalKeyEffect::None);
+    EXPECT_EQ(m_model.OnPhysicalKey(79, 97, true).target, PhysicalKeyEffect::NoKey);
     m_physical.toggled = {144};
     Use(kUS);
     EXPECT_EQ(m_model.OnPhysicalKey(79, 97, true).target, PhysicalKeyEffect::PadKey);
