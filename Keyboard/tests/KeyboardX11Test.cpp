@@ -75,7 +75,7 @@ protected:
         // the window the user works in, with the focus
         m_target = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, 100, 60, 0, 0, 0);
         XStoreName(m_display, m_target, "target");
-        XSelectInput(m_display, m_target, KeyPressMask | StructureNotifyMask);
+        XSelectInput(m_display, m_target, KeyPressMask | StructureNotifyMask | PropertyChangeMask);
         XMapWindow(m_display, m_target);
         XEvent event;
         do XWindowEvent(m_display, m_target, StructureNotifyMask, &event);
@@ -139,19 +139,36 @@ protected:
     // Opens the layout list and picks the first name that begins so.
     void ChooseLayout(const std::string& name) {
         Click(IDC_LAYOUT_COMBO);
-        // the list is open when the program grabs the pointer for it
-        for (int i = 0; i < 6000 && !PointerGrabbed(); ++i) usleep(10000);
+        // the list is open when the program holds the pointer and the keys
+        for (int i = 0; i < 6000 && Grabs() != 2; ++i) usleep(10000);
+        // The list's type-ahead joins the keys typed within 0.4 s into one
+        // search; a pause, as a user makes, starts a new one.
+        usleep(600000);
         TypeKeys(name + "\n");
+        // closed when it lets both go
+        for (int i = 0; i < 6000 && Grabs() != 0; ++i) usleep(10000);
     }
 
-    bool PointerGrabbed() {
-        Display* probe = XOpenDisplay(nullptr);
-        if (!probe) return false;
-        const int result = XGrabPointer(probe, DefaultRootWindow(probe), False, 0, GrabModeAsync, GrabModeAsync,
-                                        None, None, CurrentTime);
-        if (result == GrabSuccess) XUngrabPointer(probe, CurrentTime);
-        XCloseDisplay(probe);
-        return result == AlreadyGrabbed;
+    // The server's time now, from a property change of the target window.
+    Time ServerTime() {
+        const Atom atom = XInternAtom(m_display, "KVX_TEST_TIME", False);
+        XChangeProperty(m_display, m_target, atom, XA_STRING, 8, PropModeAppend, nullptr, 0);
+        XEvent event;
+        XWindowEvent(m_display, m_target, PropertyChangeMask, &event);
+        return event.xproperty.time;
+    }
+
+    // How many of the pointer and the keyboard another client holds. The probe asks
+    // with a time in the future, which the server refuses unless another
+    // client holds the grab: the probe never takes it itself.
+    int Grabs() {
+        const Time later = ServerTime() + 600000;
+        const Window root = DefaultRootWindow(m_display);
+        const int pointer = XGrabPointer(m_display, root, False, 0, GrabModeAsync, GrabModeAsync, None, None, later);
+        const int keyboard = XGrabKeyboard(m_display, root, False, GrabModeAsync, GrabModeAsync, later);
+        if (pointer == GrabSuccess) XUngrabPointer(m_display, CurrentTime);
+        if (keyboard == GrabSuccess) XUngrabKeyboard(m_display, CurrentTime);
+        return (pointer == AlreadyGrabbed ? 1 : 0) + (keyboard == AlreadyGrabbed ? 1 : 0);
     }
 
     // The characters the target window receives up to and including last.
