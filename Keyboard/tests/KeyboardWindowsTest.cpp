@@ -17,13 +17,28 @@
 #include "Keyboard/PageSettings.h"
 #include "Keyboard/RoundButton.h"
 #include "KeyboardTestKit.h"
+#include "Pendrel/App/KVXApp.h"
+#include "Pendrel/Controls/BasicHyperlinkCtrl.h"
+#include "Pendrel/Core/LinkTable.h"
+#include "Pendrel/Pendrel.h"
 #include "testing/TempFolder.h"
 
 namespace {
 
 class KeyboardWindowsTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_home.RedirectHome(); }
+    void SetUp() override {
+        m_home.RedirectHome();
+        // the framework object with its theme, colours and link table, as
+        // the program has it
+        KVXSetApp(&m_app);
+        m_app.m_pLinkTable = new CLinkTable();
+        m_app.m_pLinkTable->Load(QDir::currentPath().toStdWString().c_str(), nullptr);
+    }
+    void TearDown() override {
+        m_app.Release();
+        KVXSetApp(nullptr);
+    }
 
     static void SaveShot(QWidget& window, const char* name) {
         const QString folder = QStringLiteral(KVX_SCREENSHOT_FOLDER);
@@ -32,6 +47,7 @@ protected:
     }
 
     kvxtest::TempFolder m_home;
+    CKVXApp m_app;
     CRecordingInputSink m_sink;
     CFakePhysicalKeys m_physical;
 };
@@ -158,5 +174,8 @@ TEST_F(KeyboardWindowsTest, RoundKeysLightUnderThePointerAndShowOneLetter) {
 TEST_F(KeyboardWindowsTest, AboutBoxPicture) {
     CAboutDlg about;
     ASSERT_TRUE(about.Create());
+    const QString markup = about.GetLink()->text();
+    EXPECT_TRUE(markup.startsWith(QStringLiteral("<u> <a href= http"))) << markup.toStdString();
+    EXPECT_TRUE(markup.endsWith(QStringLiteral(" > Visit the Ondrivel web page </a></u>"))) << markup.toStdString();
     SaveShot(about, "keyboard-about.png");
 }
