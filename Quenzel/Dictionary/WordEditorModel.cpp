@@ -272,9 +272,13 @@ int CWordEditorModel::SaveMeanings(CDictionaryDataItem& dictionary, WordKeyRecor
             continue;
         }
         if (item->HasFlag(ENTRY_FLAG_NEW)) {
-            int code = m_database->GetNextId(NEXT_ID_MEANING, meaning.id);
-            if (code == DATABASE_OK) code = m_database->AddMeaning(word, meaning, 1);
+            // The record takes the ids only once it is stored: a record with
+            // an id counts as stored when it is removed.
+            MeaningRecord stored = meaning;
+            int code = m_database->GetNextId(NEXT_ID_MEANING, stored.id);
+            if (code == DATABASE_OK) code = m_database->AddMeaning(word, stored, 1);
             if (IsFailure(code)) return code;
+            meaning = stored;
         } else if (item->HasFlag(ENTRY_FLAG_CHANGED)) {
             if (meaning.wordId <= 0) meaning.wordId = word.id;
             const int code = m_database->UpdateMeaning(meaning);
@@ -304,12 +308,14 @@ int CWordEditorModel::SaveRelations(CEntrySet<RelationRecord>& set, int kind, Wo
             continue;
         }
         if (item->HasFlag(ENTRY_FLAG_NEW)) {
-            int code = m_database->GetNextId(NEXT_ID_WORD, relation.related.id);
-            if (code == DATABASE_OK) code = m_database->AddWord(relation.related);
-            relation.word = word;
+            RelationRecord stored = relation;
+            int code = m_database->GetNextId(NEXT_ID_WORD, stored.related.id);
+            if (code == DATABASE_OK) code = m_database->AddWord(stored.related);
+            stored.word = word;
             if (code == DATABASE_OK)
-                code = synonyms ? m_database->AddSynonym(relation, 0) : m_database->AddAntonym(relation, 0);
+                code = synonyms ? m_database->AddSynonym(stored, 0) : m_database->AddAntonym(stored, 0);
             if (IsFailure(code)) return code;
+            relation = stored;
         } else if (item->HasFlag(ENTRY_FLAG_CHANGED)) {
             if (relation.word.id <= 0) relation.word = word;
             const int code = synonyms ? m_database->UpdateSynonym(relation) : m_database->UpdateAntonym(relation);
@@ -328,9 +334,11 @@ int CWordEditorModel::SaveAcronyms(CDictionaryDataItem& dictionary, WordKeyRecor
             continue;
         }
         if (item->HasFlag(ENTRY_FLAG_NEW)) {
-            acronym.word = word;
-            const int code = m_database->AddAcronym(acronym, 0);
+            AcronymRecord stored = acronym;
+            stored.word = word;
+            const int code = m_database->AddAcronym(stored, 0);
             if (IsFailure(code)) return code;
+            acronym = stored;
         } else if (item->HasFlag(ENTRY_FLAG_CHANGED)) {
             const int code = m_database->UpdateAcronym(acronym);
             if (IsFailure(code)) return code;
