@@ -1,5 +1,6 @@
 #include "Quenzel/Dictionary/EditDictionaryDlg.h"
 
+#include <QComboBox>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -22,6 +23,7 @@
 #include "Quenzel/Dictionary/EditAutoSearch.h"
 #include "Quenzel/Dictionary/MeanTypeComboBox.h"
 #include "Quenzel/Dictionary/MeanTypes.h"
+#include "Quenzel/Dictionary/PronunciationDlg.h"
 #include "Quenzel/Dictionary/RelationComboBox.h"
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
@@ -218,6 +220,12 @@ BOOL CEditDictionaryDlg::OnInitDialog() {
         app->GetOptions().GetRightFont(font);
         if (font.lfFaceName[0] != L'\0') m_meaningEdit->setFont(KVXFontFromLogFont(font));
     }
+
+    // The store keeps what the user adds across openings; it writes nothing
+    // itself, the save does.
+    m_soundStore = std::make_unique<CPronunciationDlg>(this, 0, FALSE, kPronunciationWord);
+    m_soundStore->SetListCtrl(3);
+    m_wordSoundsReadFor = 0;
 
     for (UINT id : {IDC_EDITOR_FILE, IDC_EDITOR_NAME, IDC_EDITOR_CREATE, IDC_EDITOR_OPEN})
         if (QWidget* control = GetDlgItem(id)) control->setEnabled(false);
@@ -438,6 +446,8 @@ void CEditDictionaryDlg::OnSave() {
     }
     if (result.keptMeanings > 0) QuenzelMessageBox(this, QuenzelString(kMeaningKept).GetString(), MB_OK | MB_ICONINFORMATION);
     if (result.outcome == WordSaveResult::kSaved) {
+        if (m_soundStore) m_soundStore->ClearSounds();
+        m_wordSoundsReadFor = 0;
         SetEditText(m_wordEdit, CBasicString());
         SetEditText(m_meaningEdit, CBasicString());
     }
@@ -493,6 +503,7 @@ void CEditDictionaryDlg::RunWordSearch() {
 void CEditDictionaryDlg::OnLoadWord(int64_t wordId) {
     if (wordId <= 0) return;
     m_list->EndEdit();
+    m_wordSoundsReadFor = 0;
     const int type = m_model.LoadWord(wordId, WordText(), SelectedLanguage(m_first).id);
     m_list->SyncRows();
     if (m_list->count() > 0) m_list->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
@@ -502,20 +513,58 @@ void CEditDictionaryDlg::OnLoadWord(int64_t wordId) {
 
 void CEditDictionaryDlg::OnPronunciation(int index) {
     if (index == 0) {
-        EditSounds(0, m_model.WordSounds(), m_model.GetLoadedWordId(), kPronunciationWord);
+        std::vector<PronunciationRecord>& sounds = m_model.WordSounds();
+        const int64_t wordId = m_model.GetLoadedWordId();
+        if (wordId > 0 && m_wordSoundsReadFor != wordId) {
+            // The stored sounds come first; what was added before stays.
+            std::vector<PronunciationRecord> stored = ReadStoredSounds(0, wordId, kPronunciationWord);
+            stored.insert(stored.end(), sounds.begin(), sounds.end());
+            sounds = std::move(stored);
+            m_wordSoundsReadFor = wordId;
+        }
+        EditSounds(0, sounds);
         return;
     }
     const int row = index - 1;
     std::vector<PronunciationRecord>* sounds = m_model.EntrySounds(row);
     CDictionaryListboxItem* item = m_list->Entries().GetItem(row);
     if (!sounds || !item) return;
-    int64_t ownerId = 0;
-    int side = kPronunciationMeaning;
-    m_model.SoundOwner(*item, ownerId, side);
-    EditSounds(item->GetSoundIndex(), *sounds, ownerId, side);
+    if (!item->AreSoundsLoaded()) {
+        item->SetSoundsLoaded();
+        int64_t ownerId = 0;
+        int side = kPronunciationMeaning;
+        if (m_model.SoundOwner(*item, ownerId, side) && ownerId > 0) {
+            std::vector<PronunciationRecord> stored = ReadStoredSounds(item->GetSoundIndex(), ownerId, side);
+            stored.insert(stored.end(), sounds->begin(), sounds->end());
+            *sounds = std::move(stored);
+        }
+    }
+    EditSounds(item->GetSoundIndex(), *sounds);
 }
 
-void CEditDictionaryDlg::EditSounds(int, std::vector<PronunciationRecord>&, int64_t, int) {}
+std::vector<PronunciationRecord> CEditDictionaryDlg::ReadStoredSounds(int soundIndex, int64_t ownerId, int side) {
+    std::vector<PronunciationRecord> stored;
+    if (!m_soundStore) return stored;
+    m_soundStore->SetCurrentIndex(soundIndex);
+    if (m_soundStore->LoadPronunciations(ownerId, side))
+        if (std::vector<PronunciationRecord>* read = m_soundStore->GetCurrentSounds()) stored = *read;
+    return stored;
+}
+
+void CEditDictionaryDlg::EditSounds(int soundIndex, std::vector<PronunciationRecord>& sounds) {
+    if (!m_soundStore) return;
+    // The editor keeps the sounds; the store shows those of one index.
+    m_soundStore->SetCurrentIndex(soundIndex);
+    m_soundStore->SetSounds(soundIndex, sounds);
+    // The store is shown again and again: its list starts empty each time.
+    if (QComboBox* list = m_soundStore->GetList()) list->clear();
+    m_soundStore->DoModal();
+    std::vector<PronunciationRecord>* edited = m_soundStore->GetCurrentSounds();
+    if (edited)
+        sounds = *edited;
+    else
+        sounds.clear();
+}
 
 bool CEditDictionaryDlg::AskType(CBasicString& name, CBasicString& value, bool adding) {
     CAddTypeDialog dialog(this);
@@ -616,6 +665,7 @@ void CEditDictionaryDlg::OnDestroy() {
     CKVXResizableDlg::OnDestroy();
     m_list->DeleteAll();
     m_model.Reset();
+    m_soundStore.reset();
     if (m_mainDlg) {
         // The main window comes back where the editor stood, at its own size.
         m_mainDlg->move(frameGeometry().topLeft());

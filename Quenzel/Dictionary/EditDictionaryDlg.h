@@ -20,6 +20,7 @@
 #include "Quenzel/Dictionary/WordEditorModel.h"
 
 class CMainDlg;
+class CPronunciationDlg;
 class CEditAutoSearch;
 class CDictionaryListBox;
 class CLanguageComboBox;
@@ -100,10 +101,14 @@ protected:
 
     // Runs the add-type dialog with the texts; false when cancelled.
     virtual bool AskType(CBasicString& name, CBasicString& value, bool adding);
-    // Shows the sounds in the pronunciation dialog, modally; the sounds
-    // come back changed. soundIndex is the entry's place in the dialog's
-    // store (0 the word).
-    virtual void EditSounds(int soundIndex, std::vector<PronunciationRecord>& sounds, int64_t ownerId, int side);
+    // Shows the sounds in the pronunciation store, modally; the sounds come
+    // back changed. soundIndex is the entry's place in the store (0 the
+    // word).
+    virtual void EditSounds(int soundIndex, std::vector<PronunciationRecord>& sounds);
+    // Reads the stored sounds of the owner through the store (none for an
+    // owner not stored yet).
+    std::vector<PronunciationRecord> ReadStoredSounds(int soundIndex, int64_t ownerId, int side);
+    CPronunciationDlg* GetSoundStore() const { return m_soundStore.get(); }
 
 private:
     void FillLanguages();
@@ -133,4 +138,8 @@ private:
     CBasicString m_searchText;
     int m_searchFirst = 0;
     int m_searchSecond = 0;
+    // The sounds of the word and of every entry, shown one index at a time.
+    std::unique_ptr<CPronunciationDlg> m_soundStore;
+    // The word whose stored sounds were read into the word's sounds.
+    int64_t m_wordSoundsReadFor = 0;
 };

@@ -10,11 +10,13 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <string>
 
 #include "Pendrel/Controls/BasicListCtrlEdit.h"
 #include "Pendrel/Controls/WinTheme.h"
+#include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Dictionary/AddTypeDialog.h"
@@ -23,10 +25,12 @@
 #include "Quenzel/Dictionary/EditAutoSearch.h"
 #include "Quenzel/Dictionary/EditDictionaryDlg.h"
 #include "Quenzel/Dictionary/MeanTypeComboBox.h"
+#include "Quenzel/Dictionary/PronunciationDlg.h"
 #include "Quenzel/Dictionary/RelationComboBox.h"
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
+#include "testing/TempFolder.h"
 
 namespace {
 
@@ -35,7 +39,7 @@ constexpr int kVerb = 2;
 constexpr int kNoun = 3;
 
 void SaveScreenshot(QWidget* window, const char* name) {
-    const QString folder = QCoreApplication::applicationDirPath() + "/../screenshots";
+    const QString folder = KVX_SCREENSHOT_FOLDER;
     QDir().mkpath(folder);
     EXPECT_TRUE(window->grab().save(folder + "/" + name));
 }
@@ -315,4 +319,68 @@ TEST_F(EditDictionaryDlgTest, AddTypeDialogTakesTrimmedTexts) {
     EXPECT_STREQ(dialog.GetName().GetString(), L"Pronoun");
     EXPECT_STREQ(dialog.GetValue().GetString(), L"pron.");
     dialog.DestroyWindow();
+}
+
+TEST_F(EditDictionaryDlgTest, SoundsAddedInThePronunciationDialogAreSavedWithTheirEntry) {
+    kvxtest::TempFolder files;
+    const std::string mp3 = files.WriteFile("river.mp3", std::string("ID3 sound bytes"));
+    KVXSetFileDialogHandler([&](QWidget*, const KVXFileDialogRequest&, KVXFileDialogAnswer& answer) {
+        answer.path = kvxtest::Widen(mp3).c_str();
+        return true;
+    });
+    CMainDlg main;
+    ASSERT_TRUE(main.Create());
+    CEditDictionaryDlg editor(&main);
+    ASSERT_TRUE(editor.Create());
+    editor.GetWordEdit()->setText("river");
+    AddEntry(editor, kEntryMeaning, L"Bach", kNoun);
+    AddEntry(editor, kEntryMeaning, L"Fluss", kNoun);
+    // The user adds a sound to "Fluss" and closes the dialog; then opens it
+    // again and finds the sound there.
+    int shown = -1;
+    auto addOne = [&] {
+        auto* dialog = qobject_cast<CPronunciationDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->GetList() ? dialog->GetList()->count() : -1;
+        dialog->OnAdd();
+        dialog->EndDialog(IDOK);
+    };
+    QTimer::singleShot(0, &editor, addOne);
+    editor.OnPronunciation(2);
+    EXPECT_EQ(shown, 0);
+    QTimer::singleShot(0, &editor, addOne);
+    editor.OnPronunciation(2);
+    EXPECT_EQ(shown, 1);
+    // "Bach" goes; "Fluss" keeps its two sounds.
+    editor.GetEntryList()->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    editor.OnRemoveEntry();
+    editor.OnSave();
+    ASSERT_TRUE(messages.empty());
+
+    CAbstractDataBase* db = m_app.GetDataBase();
+    CAbstractRecordSet* found = db->Search(L"river", SEARCH_FIRST_LANGUAGE_PREFIX, 0, 0);
+    int64_t wordId = 0;
+    ASSERT_NE(found, nullptr);
+    found->GetInt64(0, wordId);
+    db->ReleaseRecordSet(found);
+    editor.GetWordEdit()->setText("river");
+    editor.OnLoadWord(wordId);
+    ASSERT_EQ(editor.GetEntryList()->count(), 1);
+    const int64_t meaningId = editor.GetEntryList()->Entries().GetLastDictionary()->Meanings().Find(L"Fluss")->id;
+    CAbstractRecordSet* sounds = db->QueryPronunciations(meaningId, kPronunciationMeaning);
+    ASSERT_NE(sounds, nullptr);
+    EXPECT_EQ(sounds->GetCount(), 2);
+    db->ReleaseRecordSet(sounds);
+    // Opened again, the dialog shows the stored sounds.
+    QTimer::singleShot(0, &editor, [&] {
+        auto* dialog = qobject_cast<CPronunciationDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->GetList() ? dialog->GetList()->count() : -1;
+        dialog->EndDialog(IDCANCEL);
+    });
+    editor.OnPronunciation(1);
+    EXPECT_EQ(shown, 2);
+    KVXSetFileDialogHandler({});
+    editor.DestroyWindow();
+    main.DestroyWindow();
 }
