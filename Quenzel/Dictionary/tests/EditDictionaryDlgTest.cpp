@@ -253,6 +253,8 @@ TEST_F(EditDictionaryDlgTest, EntryIsRenamedInPlaceUnlessItsKindHasTheText) {
     EXPECT_STREQ(list->Entries().GetItemText(1).GetString(), L"Heim");
     ASSERT_TRUE(list->EditItem(1));
     list->GetEditor()->setPlainText("Zuhause");
+    QApplication::processEvents();
+    SaveScreenshot(&editor, "word-editor-in-place.png");
     list->EndEdit();
     EXPECT_STREQ(list->Entries().GetItemText(1).GetString(), L"Zuhause");
     // Still new: the save adds it.
