@@ -155,6 +155,7 @@ TEST_F(WordEditorModelTest, SaveAndReloadGiveTheSameWordEntriesTypesAndSounds) {
     const CDictionaryDataItem& dictionary = *entries.GetLastDictionary();
     const MeaningRecord* abheben = dictionary.Meanings().Find(L"abheben");
     ASSERT_NE(abheben, nullptr);
+    const int64_t abhebenId = abheben->id;
     EXPECT_EQ(abheben->type, kVerb);
     EXPECT_EQ(abheben->wordId, wordId);
     EXPECT_EQ(dictionary.Meanings().Find(L"Ufer")->type, kNoun);
@@ -187,7 +188,7 @@ TEST_F(WordEditorModelTest, SaveAndReloadGiveTheSameWordEntriesTypesAndSounds) {
     EXPECT_EQ(entries.GetLastDictionary()->Meanings().Find(L"Flussufer")->id, uferId);
     EXPECT_EQ(entries.GetLastDictionary()->Meanings().Find(L"Flussufer")->type, kVerb);
     // The removed meaning's sound went with it.
-    EXPECT_TRUE(Rows(db->QueryPronunciations(abheben->id, kPronunciationMeaning)).empty());
+    EXPECT_TRUE(Rows(db->QueryPronunciations(abhebenId, kPronunciationMeaning)).empty());
 }
 
 TEST_F(WordEditorModelTest, SoundsStayWithTheirEntryWhenOtherEntriesGo) {
