@@ -1,16 +1,21 @@
 #include "Quenzel/Shell/LanguageListModel.h"
 
+#include <QFile>
+
 #include <algorithm>
 
 #include "DataBase/AbstractDataBase.h"
 #include "Pendrel/Image/KVXImage.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
+#include "Pendrel/Platform/KVXText.h"
 #include "utility/ErrorReport.h"
 #include "utility/UnicodeCase.h"
 
 namespace {
 
 const char kSourceFile[] = ".\\PageLanguage";
+// A flag is a small picture; a larger file is refused before it is read.
+constexpr qint64 kMaxFlagFileSize = 16 * 1024 * 1024;
 
 int LanguageId(const GridRow& row) { return static_cast<int>(row.third.m_value); }
 
@@ -69,9 +74,19 @@ bool CLanguageListModel::SetPicture(GridRow& row, const wchar_t* path, const QIm
 }
 
 QImage CLanguageListModel::LoadFlagFile(const wchar_t* path) {
+    // The database keeps the file's bytes as the flag and the program
+    // decodes them as PNG, so only a PNG file will do, whatever else the
+    // image library could read.
     if (!path || !*path) return QImage();
+    QFile file(KVXToQString(path));
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFlagFileSize) return QImage();
+    const QByteArray bytes = file.readAll();
+    static const char kSignature[] = "\x89PNG\r\n\x1a\n";
+    if (!bytes.startsWith(QByteArray(kSignature, 8))) return QImage();
     CKVXImage image(CKVXImage::ImageTypePng);
-    if (!image.Load(path, CKVXImage::ImageTypePng) || !image.IsValid()) return QImage();
+    if (!image.Decode(reinterpret_cast<const BYTE*>(bytes.constData()), static_cast<DWORD>(bytes.size()),
+                      CKVXImage::ImageTypePng))
+        return QImage();
     return KVXImageToQImage(image);
 }
 

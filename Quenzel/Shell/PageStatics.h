@@ -32,6 +32,8 @@ public:
     CLanguageComboBox* GetLanguageCombo() const { return m_language; }
     // Counts the selected language again unless a count still runs.
     void Recount();
+    // A count runs, or its end has not reached the window yet.
+    bool IsCounting() const { return m_running.load() != 0; }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
