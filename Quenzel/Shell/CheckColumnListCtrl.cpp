@@ -5,6 +5,8 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 
+#include <algorithm>
+
 CCheckColumnListCtrl::CCheckColumnListCtrl(QWidget* parent) : CBasicListCtrl(eReport, parent) {}
 
 void CCheckColumnListCtrl::mousePressEvent(QMouseEvent* event) {
@@ -22,9 +24,11 @@ void CCheckColumnListCtrl::DrawCheckCell(QPainter* painter, int row, int column,
                                          bool checked) {
     CBasicListCtrl::DrawColumnData(painter, row, column, L"", columnInfo, selected, cell, margin);
     const int size = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this);
+    // Level with the first line of the cell's text.
+    const int line = painter->fontMetrics().height();
     QStyleOptionButton box;
     box.initFrom(this);
-    box.rect = QRect(cell.left + margin, cell.top + (cell.Height() - size) / 2, size, size);
+    box.rect = QRect(cell.left + margin, cell.top + std::max(0, (line - size) / 2), size, size);
     box.state = QStyle::State_Enabled | (checked ? QStyle::State_On : QStyle::State_Off);
     style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, this);
     CKVXRect rest = cell;

@@ -6,6 +6,7 @@
 
 #include <cwchar>
 
+#include "Pendrel/Platform/KVXDrawText.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Shell/LanguageListModel.h"
 #include "Quenzel/Shell/OptionsPage.h"
@@ -38,9 +39,9 @@ CLanguageListCtrl::CLanguageListCtrl(QObject* ownerPage, CLanguageListModel* mod
 BOOL CLanguageListCtrl::AfterCreatingListCtrl() {
     // Each column a third of the client width, less two scroll-bar widths.
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    const int width = std::max(40, (viewport()->width() - 2 * scrollBar) / 3);
+    const int columnWidth = std::max(40, (width() - 2 * frameWidth() - 2 * scrollBar) / 3);
     int index = 0;
-    for (UINT title : kColumnTitles) AddColumn(index++, QuenzelString(title).GetString(), width, LVCFMT_LEFT);
+    for (UINT title : kColumnTitles) AddColumn(index++, QuenzelString(title).GetString(), columnWidth, LVCFMT_LEFT);
     SetFullRowSel(TRUE);
     ModifyStyle(LVS_SINGLESEL, LVS_EDITLABELS | LVS_SHOWSELALWAYS);
     Reload();
@@ -98,29 +99,31 @@ void CLanguageListCtrl::ItemClicked(int row) {
 void CLanguageListCtrl::DrawColumnData(QPainter* painter, int row, int column, const wchar_t* text,
                                        const LVCOLUMNW& columnInfo, BOOL selected, CKVXRect cell, int margin) {
     const auto* data = static_cast<const GridRow*>(GetItem(row));
-    if (!data || !m_model) {
-        CCheckColumnListCtrl::DrawColumnData(painter, row, column, text, columnInfo, selected, cell, margin);
-        return;
-    }
-    if (column == CLanguageListModel::ColumnRightToLeft) {
+    if (data && column == CLanguageListModel::ColumnRightToLeft) {
         DrawCheckCell(painter, row, column, text, columnInfo, selected, cell, margin,
                       (data->flags & GRIDROW_RIGHT_TO_LEFT) != 0);
         return;
     }
-    if (column != CLanguageListModel::ColumnName) {
-        CCheckColumnListCtrl::DrawColumnData(painter, row, column, text, columnInfo, selected, cell, margin);
-        return;
-    }
-    CCheckColumnListCtrl::DrawColumnData(painter, row, column, L"", columnInfo, selected, cell, margin);
-    int textLeft = cell.left + kNameIndent;
-    if (const QImage* flag = m_model->FindFlag(static_cast<int>(data->third.m_value))) {
-        const int x = cell.left + margin + kFlagIndent;
-        painter->drawImage(QPoint(x, cell.top + (cell.Height() - flag->height()) / 2), *flag);
-        textLeft = x + flag->width() + kNameIndent - margin;
-    }
-    CKVXRect rest = cell;
-    rest.left = textLeft;
-    CCheckColumnListCtrl::DrawColumnData(painter, row, column, text, columnInfo, selected, rest, margin);
+    CCheckColumnListCtrl::DrawColumnData(painter, row, column, text, columnInfo, selected, cell, margin);
+}
+
+void CLanguageListCtrl::DrawFirstColumn(QPainter* painter, int row, CKVXRect& rect, const LVITEMW& item, int margin,
+                                        UINT format) {
+    // The base draws the row's background and gives the label rectangle;
+    // the flag and the name follow here.
+    LVITEMW withoutText = item;
+    withoutText.pszText = nullptr;
+    CCheckColumnListCtrl::DrawFirstColumn(painter, row, rect, withoutText, margin, format);
+    const auto* data = static_cast<const GridRow*>(GetItem(row));
+    const int flagLeft = rect.left + margin + kFlagIndent;
+    if (data && m_model)
+        if (const QImage* flag = m_model->FindFlag(static_cast<int>(data->third.m_value)))
+            painter->drawImage(QPoint(flagLeft, rect.top + (rect.Height() - flag->height()) / 2), *flag);
+    CKVXRect textRect = rect;
+    textRect.left = flagLeft + kNameIndent;
+    textRect.right -= margin;
+    if (item.pszText && textRect.right > textRect.left)
+        DrawText(*painter, item.pszText, -1, &textRect, format | DT_SINGLELINE | DT_VCENTER);
 }
 
 void CLanguageListCtrl::NotifyModified(int modified) {

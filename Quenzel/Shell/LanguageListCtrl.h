@@ -29,6 +29,8 @@ public:
     void ItemClicked(int row) override;
     void DrawColumnData(QPainter* painter, int row, int column, const wchar_t* text, const LVCOLUMNW& columnInfo,
                         BOOL selected, CKVXRect cell, int margin) override;
+    void DrawFirstColumn(QPainter* painter, int row, CKVXRect& rect, const LVITEMW& item, int margin,
+                         UINT format) override;
 
 private:
     void NotifyModified(int modified);

@@ -16,11 +16,11 @@
 namespace {
 
 const KVXDialogControl kControls[] = {
-    {IDC_OPTIONS_TAB, WC_STATIC, L"", 7, 7, 326, 206, WS_CHILD},
-    {IDOK, WC_BUTTON, L"Save", 219, 219, 55, 18, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
-    {IDCANCEL, WC_BUTTON, L"Cancel", 278, 219, 55, 18, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_OPTIONS_TAB, WC_STATIC, L"", 7, 7, 336, 212, WS_CHILD},
+    {IDOK, WC_BUTTON, L"Save", 229, 225, 55, 18, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDCANCEL, WC_BUTTON, L"Cancel", 288, 225, 55, 18, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
 };
-const KVXDialogTemplate kTemplate = {IDD_OPTIONS, L"Options", WS_POPUP | WS_CAPTION | WS_SYSMENU, 340, 244, 8,
+const KVXDialogTemplate kTemplate = {IDD_OPTIONS, L"Options", WS_POPUP | WS_CAPTION | WS_SYSMENU, 350, 250, 8,
                                      L"MS Shell Dlg", kControls, std::size(kControls)};
 const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 

@@ -33,7 +33,7 @@ const KVXDialogControl kControls[] = {
     {IDC_FONTS_UNKNOWN_COLOR, L"FontColorCtrl", L"", 72, 122, 40, 13, kSwatch},
     {IDC_FONTS_UNKNOWN_COLOR_BUTTON, WC_BUTTON, L"...", 118, 122, 22, 13, kButton},
 };
-const KVXDialogTemplate kTemplate = {IDD_PAGE_FONTS, L"", WS_CHILD, 310, 180, 8, L"MS Shell Dlg",
+const KVXDialogTemplate kTemplate = {IDD_PAGE_FONTS, L"", WS_CHILD, 320, 186, 8, L"MS Shell Dlg",
                                      kControls, std::size(kControls)};
 const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 

@@ -23,13 +23,13 @@ constexpr UINT kPngFilter = 30116;
 constexpr UINT kNotAPicture = 31159;
 
 const KVXDialogControl kControls[] = {
-    {IDC_PAGE_LABEL, WC_STATIC, L"Add/Remove a language", 10, 8, 200, 10, WS_CHILD | WS_VISIBLE},
-    {IDC_LANGUAGE_LIST, WC_LISTVIEW, L"", 10, 22, 290, 128, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER},
-    {IDC_LANGUAGE_ADD, WC_BUTTON, L"Add", 10, 156, 60, 16, WS_CHILD | WS_TABSTOP | WS_DISABLED},
-    {IDC_LANGUAGE_REMOVE, WC_BUTTON, L"Remove", 176, 156, 60, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
-    {IDC_LANGUAGE_ICON, WC_BUTTON, L"Change Icon", 240, 156, 60, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_PAGE_LABEL, WC_STATIC, L"Add/Remove a language", 7, 8, 200, 10, WS_CHILD | WS_VISIBLE},
+    {IDC_LANGUAGE_LIST, WC_LISTVIEW, L"", 7, 22, 306, 136, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER},
+    {IDC_LANGUAGE_ADD, WC_BUTTON, L"Add", 7, 164, 60, 16, WS_CHILD | WS_TABSTOP | WS_DISABLED},
+    {IDC_LANGUAGE_REMOVE, WC_BUTTON, L"Remove", 185, 164, 60, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_LANGUAGE_ICON, WC_BUTTON, L"Change Icon", 249, 164, 64, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
 };
-const KVXDialogTemplate kTemplate = {IDD_PAGE_LANGUAGE, L"", WS_CHILD, 310, 180, 8, L"MS Shell Dlg",
+const KVXDialogTemplate kTemplate = {IDD_PAGE_LANGUAGE, L"", WS_CHILD, 320, 186, 8, L"MS Shell Dlg",
                                      kControls, std::size(kControls)};
 const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 

@@ -12,9 +12,9 @@ namespace {
 const char kSourceFile[] = ".\\PagePlugin";
 
 const KVXDialogControl kControls[] = {
-    {IDC_PLUGIN_LIST, WC_LISTVIEW, L"", 10, 10, 290, 160, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER},
+    {IDC_PLUGIN_LIST, WC_LISTVIEW, L"", 7, 10, 306, 166, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER},
 };
-const KVXDialogTemplate kTemplate = {IDD_PAGE_PLUGIN, L"", WS_CHILD, 310, 180, 8, L"MS Shell Dlg",
+const KVXDialogTemplate kTemplate = {IDD_PAGE_PLUGIN, L"", WS_CHILD, 320, 186, 8, L"MS Shell Dlg",
                                      kControls, std::size(kControls)};
 const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 

@@ -15,7 +15,7 @@ const KVXDialogControl kControls[] = {
     {IDC_SETTINGS_ADVERTISEMENT, WC_BUTTON, L"Display advertisement", 10, 10, 200, 12,
      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
 };
-const KVXDialogTemplate kTemplate = {IDD_PAGE_SETTINGS, L"", WS_CHILD, 310, 180, 8, L"MS Shell Dlg",
+const KVXDialogTemplate kTemplate = {IDD_PAGE_SETTINGS, L"", WS_CHILD, 320, 186, 8, L"MS Shell Dlg",
                                      kControls, std::size(kControls)};
 const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 

@@ -14,7 +14,7 @@
 namespace {
 
 const KVXDialogControl kControls[] = {
-    {IDC_STATICS_LANGUAGE, WC_COMBOBOX, L"", 10, 10, 150, 120, WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST},
+    {IDC_STATICS_LANGUAGE, WC_COMBOBOX, L"", 10, 10, 150, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST},
     {IDC_PAGE_LABEL, WC_STATIC, L"Word count:", 10, 38, 100, 10, WS_CHILD | WS_VISIBLE},
     {IDC_STATICS_WORDS, WC_EDIT, L"", 115, 36, 80, 13, WS_CHILD | WS_VISIBLE | WS_BORDER | ES_READONLY},
     {IDC_PAGE_LABEL, WC_STATIC, L"In short term memory:", 10, 58, 100, 10, WS_CHILD | WS_VISIBLE},
@@ -24,7 +24,7 @@ const KVXDialogControl kControls[] = {
     {IDC_PAGE_LABEL, WC_STATIC, L"Unknown:", 10, 98, 100, 10, WS_CHILD | WS_VISIBLE},
     {IDC_STATICS_UNKNOWN, WC_EDIT, L"", 115, 96, 80, 13, WS_CHILD | WS_VISIBLE | WS_BORDER | ES_READONLY},
 };
-const KVXDialogTemplate kTemplate = {IDD_PAGE_STATICS, L"", WS_CHILD, 310, 180, 8, L"MS Shell Dlg",
+const KVXDialogTemplate kTemplate = {IDD_PAGE_STATICS, L"", WS_CHILD, 320, 186, 8, L"MS Shell Dlg",
                                      kControls, std::size(kControls)};
 const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 

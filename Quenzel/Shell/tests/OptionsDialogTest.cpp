@@ -12,6 +12,8 @@
 #include <map>
 #include <sstream>
 
+#include "Pendrel/Controls/AbstractWinTheme.h"
+#include "Pendrel/Controls/WinTheme.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXFontColorDialog.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
@@ -488,6 +490,9 @@ TEST_F(OptionsDialogTest, EveryPageRendersForTheScreenshots) {
     AddEntry(list, languages[0].id, languages[1].id, L"cat", L"Katze", 5);
     m_chosenFile = m_data.Path() + "/flag.png";
     WritePng(m_chosenFile, Qt::red);
+    m_app.FillImageCache(languages);
+    std::unique_ptr<CAbstractWinTheme> theme(CreateWinTheme());
+    KVXSetCurrentWinTheme(theme.get());
     COptionsDialog dialog(nullptr);
     Open(dialog);
     dialog.show();
@@ -503,5 +508,6 @@ TEST_F(OptionsDialogTest, EveryPageRendersForTheScreenshots) {
         EXPECT_TRUE(dialog.grab().save(name));
     }
     Press(dialog, IDCANCEL);
+    KVXSetCurrentWinTheme(nullptr);
 }
 #endif
