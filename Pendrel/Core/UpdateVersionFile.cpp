@@ -101,7 +101,9 @@ int CUpdateVersionFile::Parse(const CBasicString& reply, const CBasicVersionNumb
         further = rest.MidToEnd(addressEnd + 1);
     }
     CBasicString address = ValueOf(addressLine, kLineAddressKey);
-    // A file written with CR LF line ends leaves the CR behind.
+    // A file written with CR LF line ends leaves the CR behind; white space
+    // is no part of an address.
+    address.TrimLeft();
     address.TrimRight();
     if (address.IsEmpty()) return 0;
     if (!ReadChecksum(further)) return 0;
