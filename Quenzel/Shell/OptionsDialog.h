@@ -1,8 +1,8 @@
 #pragma once
 // COptionsDialog: the "Options" dialog of the main window. A tab control
 // with the pages "Statics", "Settings", "Language", "Plugins", "Fonts" and
-// "Update"; "Save" applies the pages and closes, "Cancel" closes and
-// changes nothing.
+// "Update" (the framework's update page); "Save" applies the pages and
+// closes, "Cancel" closes and changes nothing.
 //
 // Save applies the fonts page (which writes every setting), the language
 // page when modified (the languages changed), the plug-in page when

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 
+#include "Pendrel/Dialogs/PageUpdate.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/OptionsDialog.h"
@@ -16,6 +17,7 @@
 namespace {
 constexpr UINT kDictionaryTab = 31213;
 constexpr UINT kTutorTab = 31212;
+constexpr UINT kUpdateTab = 21005;
 } // namespace
 
 CTabCtrlEx::CTabCtrlEx(QWidget* parent) : CKVXTabCtrl(parent) {}
@@ -38,7 +40,7 @@ CDictionaryDlg* CTabCtrlEx::GetDictionaryPage() const {
 
 CTutorDlg* CTabCtrlEx::GetTutorPage() const { return qobject_cast<CTutorDlg*>(FindPage(IDD_TUTOR_PAGE)); }
 
-void CTabCtrlEx::AddOptionPages(COptionsDialog* owner, QWidget* /*updateWindow*/) {
+void CTabCtrlEx::AddOptionPages(COptionsDialog* owner, QWidget* updateWindow) {
     SetNotify(owner, 0);
     struct OptionPage {
         COptionsPage* page;
@@ -56,6 +58,10 @@ void CTabCtrlEx::AddOptionPages(COptionsDialog* owner, QWidget* /*updateWindow*/
         page.page->Create(this);
         AddPage(page.page, page.id, QuenzelString(page.text).GetString(), QIcon());
     }
+    CQuenzelApp* app = QuenzelGetApp();
+    auto* update = new CPageUpdate(updateWindow, this, app ? app->GetKVXApp() : nullptr);
+    update->Create(this);
+    AddPage(update, CPageUpdate::IDD, QuenzelString(kUpdateTab).GetString(), QIcon());
     setCurrentIndex(0);
 }
 
@@ -72,3 +78,5 @@ CPageLanguage* CTabCtrlEx::GetLanguagePage() const {
 CPagePlugin* CTabCtrlEx::GetPluginPage() const { return qobject_cast<CPagePlugin*>(FindPage(IDD_PAGE_PLUGIN)); }
 
 CPageFonts* CTabCtrlEx::GetFontsPage() const { return qobject_cast<CPageFonts*>(FindPage(IDD_PAGE_FONTS)); }
+
+CPageUpdate* CTabCtrlEx::GetUpdatePage() const { return qobject_cast<CPageUpdate*>(FindPage(CPageUpdate::IDD)); }

@@ -11,6 +11,7 @@ class CPageSettings;
 class CPageLanguage;
 class CPagePlugin;
 class CPageFonts;
+class CPageUpdate;
 class CDictionaryDlg;
 class CTutorDlg;
 
@@ -28,9 +29,9 @@ public:
     CTutorDlg* GetTutorPage() const;
 
     // Makes the options pages in their tab order, "Statics", "Settings",
-    // "Language", "Plugins", "Fonts", shows the first and tells no one of
-    // page changes. updateWindow: the window the update page closes before
-    // an installer starts.
+    // "Language", "Plugins", "Fonts", "Update", shows the first and tells no
+    // one of page changes. updateWindow: the window the update page shows
+    // its messages over and closes before an installer starts.
     void AddOptionPages(COptionsDialog* owner, QWidget* updateWindow);
 
     CPageStatics* GetStaticsPage() const;
@@ -38,4 +39,5 @@ public:
     CPageLanguage* GetLanguagePage() const;
     CPagePlugin* GetPluginPage() const;
     CPageFonts* GetFontsPage() const;
+    CPageUpdate* GetUpdatePage() const;
 };

@@ -238,6 +238,9 @@ TEST_F(OptionsDialogTest, SaveWritesFontsColoursSettingsPluginFlagsAndLanguagesA
     {
         COptionsDialog dialog(&main, &main);
         Open(dialog);
+        QStringList tabs;
+        for (int i = 0; i < dialog.GetTabCtrl()->count(); ++i) tabs << dialog.GetTabCtrl()->tabText(i);
+        EXPECT_EQ(tabs.join(QLatin1Char(',')), QStringLiteral("Statics,Settings,Language,Plugins,Fonts,Update"));
         ChangeEverything(dialog, languageId);
         EXPECT_EQ(m_fileFilter, L"PNG File (*.png)|*.png|");
         const QImage* before = m_app.FindFlag(languageId);
