@@ -10,6 +10,7 @@
 #include "Quenzel/Shell/PageLanguage.h"
 #include "Quenzel/Shell/PagePlugin.h"
 #include "Quenzel/Shell/PageSettings.h"
+#include "Quenzel/Shell/PageStatics.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Shell/TabCtrlEx.h"
 
@@ -36,7 +37,11 @@ COptionsDialog::COptionsDialog(CMainDlg* owner, QWidget* parent)
     m_tab->hide();
 }
 
-COptionsDialog::~COptionsDialog() = default;
+COptionsDialog::~COptionsDialog() {
+    // A count still running reports to its page and to this dialog: let it
+    // end while both are whole.
+    if (CPageStatics* statics = m_tab->GetStaticsPage()) statics->WaitForJob();
+}
 
 BOOL COptionsDialog::OnInitDialog() {
     const BOOL result = CKVXDialog::OnInitDialog();
