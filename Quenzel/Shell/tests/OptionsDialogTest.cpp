@@ -14,6 +14,7 @@
 
 #include "Pendrel/Controls/AbstractWinTheme.h"
 #include "Pendrel/Controls/WinTheme.h"
+#include "Pendrel/Dialogs/ProgressDlg.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXFontColorDialog.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
@@ -454,6 +455,45 @@ TEST_F(OptionsDialogTest, TheStatisticsPageShowsTheCountsOfTheSelectedLanguage) 
         EXPECT_TRUE(dialog.GetDlgItem(IDOK)->isEnabled());
         EXPECT_TRUE(dialog.GetTabCtrl()->isEnabled());
     }
+    Press(dialog, IDCANCEL);
+}
+
+TEST_F(OptionsDialogTest, ACountCancelledInTheProgressDialogLeavesTheNumbers) {
+    const std::vector<LanguageRecord> languages = m_app.GetDataBase()->GetLanguages(0);
+    const int64_t list = AddList(languages[0].id, languages[1].id);
+    AddEntry(list, languages[0].id, languages[1].id, L"cat", L"Katze", 5);
+    COptionsDialog dialog(nullptr);
+    Open(dialog);
+    CPageStatics* page = dialog.GetTabCtrl()->GetStaticsPage();
+    CLanguageComboBox* combo = page->GetLanguageCombo();
+    int index = -1;
+    for (int i = 0; i < combo->count(); ++i)
+        if (combo->GetItemData(i) == languages[0].id) index = i;
+    ASSERT_GE(index, 0);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->IsCounting(), 60000);
+    ASSERT_STREQ(page->GetDlgItemText(IDC_STATICS_WORDS).GetString(), L"1");
+
+    // The user presses Cancel as soon as the progress dialog shows (the
+    // count waits for it to show), then picks a language without words.
+    struct CancelOnShow : QObject {
+        CProgressDlg* progress;
+        explicit CancelOnShow(CProgressDlg* dialog) : progress(dialog) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Show) progress->SetRunning(FALSE);
+            return false;
+        }
+    } cancel(m_app.GetProgressDlg());
+    m_app.GetProgressDlg()->installEventFilter(&cancel);
+    const int other = index == 0 ? 1 : 0;
+    combo->setCurrentIndex(other);
+    emit combo->activated(other);
+    QTRY_VERIFY_WITH_TIMEOUT(!page->IsCounting(), 60000);
+    m_app.GetProgressDlg()->removeEventFilter(&cancel);
+    EXPECT_STREQ(page->GetDlgItemText(IDC_STATICS_WORDS).GetString(), L"1");
+    EXPECT_STREQ(page->GetDlgItemText(IDC_STATICS_LONG_TERM).GetString(), L"1");
+    EXPECT_TRUE(dialog.GetDlgItem(IDOK)->isEnabled());
     Press(dialog, IDCANCEL);
 }
 
