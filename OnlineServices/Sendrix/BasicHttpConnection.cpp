@@ -70,6 +70,17 @@ int CBasicHttpConnection::UsesTls(const wchar_t* url, unsigned port) {
     return port == 443 || (url && HasPrefixNoCase(url, L"https://"));
 }
 
+DWORD CBasicHttpConnection::HttpStatusError(long status) {
+    switch (status) {
+    case 404:
+    case 410: return ERROR_FILE_NOT_FOUND;
+    case 401:
+    case 403:
+    case 407: return ERROR_ACCESS_DENIED;
+    default: return ERROR_OPEN_FAILED;
+    }
+}
+
 int CBasicHttpConnection::Connect(CAbstractProxyProfile* proxyProfile, const wchar_t* url) {
     bool usable = url != nullptr && *url != 0;
     ReportAssertion(usable, kSourceFile, __LINE__);

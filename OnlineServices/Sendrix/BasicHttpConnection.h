@@ -43,6 +43,10 @@ public:
     // 1 when a request to url (on port) goes through TLS: every https URL,
     // and port 443 whatever the scheme.
     static int UsesTls(const wchar_t* url, unsigned port);
+    // The last error of an HTTP file for a reply status other than 200:
+    // ERROR_FILE_NOT_FOUND for 404 and 410, ERROR_ACCESS_DENIED for 401,
+    // 403 and 407, ERROR_OPEN_FAILED for any other.
+    static DWORD HttpStatusError(long status);
 
 private:
     CSSLSocket* m_socket = nullptr;

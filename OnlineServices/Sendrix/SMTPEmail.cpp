@@ -377,6 +377,8 @@ int CSMTPEmail::Send() {
         LogEvent(7, __LINE__);
         return 3;
     }
+    // A message never goes out without an attachment it was given.
+    if (!AttachmentsReadable()) return 0;
     if (!Exchange(L"MAIL FROM:<" + m_sender + L">\r\n", "250", 8, 8, __LINE__)) return 0;
     // Every recipient gets the message; Bcc recipients appear in no header.
     CBasicString to, cc;
@@ -418,7 +420,13 @@ int CSMTPEmail::Send() {
         return 0;
     }
     if (withAttachments) {
-        for (const CBasicString& path : m_attachments) SendAttachment(path);
+        for (const CBasicString& path : m_attachments) {
+            if (SendAttachment(path)) continue;
+            // The message is left unfinished: without its final "." line
+            // the server discards it when the connection closes.
+            CloseConnection();
+            return 0;
+        }
         if (!SendBytes(std::string("\r\n--") + kBoundary + "--\r\n")) {
             LogEvent(13, __LINE__);
             return 0;
@@ -427,37 +435,63 @@ int CSMTPEmail::Send() {
     return Exchange(L"\r\n.\r\n", "250", kNoEvent, kNoEvent, __LINE__);
 }
 
-void CSMTPEmail::SendAttachment(const CBasicString& path) {
-    if (!PathExists(path.GetString())) {
-        LogEvent(14, __LINE__, path.GetString());
-        return;
+namespace {
+
+// The attachment's file opened for reading, or null.
+CAbstractFile* OpenAttachment(const CBasicString& path, CAbstractLog* log) {
+    CAbstractFile* file = CreateBasicFile(path.GetString(), log, nullptr);
+    if (!file) return nullptr;
+    bool opened = file->Open(path.GetString(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                             FILE_FLAG_SEQUENTIAL_SCAN) == 0 ||
+                  file->Open(path.GetString(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                             FILE_FLAG_SEQUENTIAL_SCAN) == 0;
+    if (opened) return file;
+    DeleteBasicFile(file);
+    return nullptr;
+}
+
+} // namespace
+
+bool CSMTPEmail::AttachmentsReadable() {
+    for (const CBasicString& path : m_attachments) {
+        CAbstractFile* file = PathExists(path.GetString()) ? OpenAttachment(path, m_log) : nullptr;
+        if (!file) {
+            LogEvent(14, __LINE__, path.GetString());
+            return false;
+        }
+        DeleteBasicFile(file);
     }
-    if (!SendBytes(std::string("\r\n--") + kBoundary)) LogEvent(15, __LINE__);
+    return true;
+}
+
+bool CSMTPEmail::SendAttachment(const CBasicString& path) {
+    if (!SendBytes(std::string("\r\n--") + kBoundary)) {
+        LogEvent(15, __LINE__);
+        return false;
+    }
     CBasicString name = GetFileNameFromPath(path.GetString());
     CBasicString header;
     header.Format(L"%sContent-Type: application/octet-stream; file=%s%sContent-Transfer-Encoding: base64%s"
                   L"Content-Disposition: attachment; filename=%s%s%s",
                   L"\r\n", name.GetString(), L"\r\n", L"\r\n", name.GetString(), L"\r\n", L"\r\n");
-    if (!SendText(header)) LogEvent(16, __LINE__);
-
-    CAbstractFile* file = CreateBasicFile(path.GetString(), m_log, nullptr);
+    if (!SendText(header)) {
+        LogEvent(16, __LINE__);
+        return false;
+    }
+    CAbstractFile* file = OpenAttachment(path, m_log);
     if (!file) {
         LogEvent(17, __LINE__, path.GetString());
-        return;
+        return false;
     }
-    bool opened = file->Open(path.GetString(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                             FILE_FLAG_SEQUENTIAL_SCAN) == 0 ||
-                  file->Open(path.GetString(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                             FILE_FLAG_SEQUENTIAL_SCAN) == 0;
-    ReportAssertion(opened, kSourceFile, __LINE__);
-    if (opened) SendFileContents(file);
+    bool sent = SendFileContents(file);
     DeleteBasicFile(file);
+    return sent;
 }
 
 // Every 54 bytes become a line of 72 Base64 characters and CR LF; a shorter
 // last piece ends without a line break. Blocks of whole lines are read and
 // coded at once.
-void CSMTPEmail::SendFileContents(CAbstractFile* file) {
+bool CSMTPEmail::SendFileContents(CAbstractFile* file) {
     std::string block(kAttachmentBlock, '\0');
     std::string coded((size_t)CBase64Coding::GetEncodedSize(kAttachmentBlock, 0), '\0');
     CBase64Coding coder;
@@ -467,14 +501,17 @@ void CSMTPEmail::SendFileContents(CAbstractFile* file) {
             DWORD done = 0;
             if (file->Read(block.data() + filled, kAttachmentBlock - filled, &done) != 0) {
                 LogEvent(18, __LINE__);
-                return;
+                return false;
             }
             if (done == 0) break;
             filled += done;
         }
-        if (filled == 0) return;
+        if (filled == 0) return true;
         coder.Encode(block.data(), (int)filled, coded.data(), 0);
-        if (!SendBytes(std::string(coded.c_str()))) LogEvent(18, __LINE__);
-        if (filled < kAttachmentBlock) return;
+        if (!SendBytes(std::string(coded.c_str()))) {
+            LogEvent(18, __LINE__);
+            return false;
+        }
+        if (filled < kAttachmentBlock) return true;
     }
 }

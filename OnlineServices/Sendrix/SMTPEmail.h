@@ -99,8 +99,14 @@ private:
     int AuthPlain();
     // The TLS handshake of an implicit TLS connection: 1 when it succeeded.
     int StartTLS();
-    void SendAttachment(const CBasicString& path);
-    void SendFileContents(CAbstractFile* file);
+    // An attachment as a MIME part: false when the file cannot be read
+    // whole or a piece cannot be sent (the message must then not be
+    // completed).
+    bool SendAttachment(const CBasicString& path);
+    bool SendFileContents(CAbstractFile* file);
+    // Opens the file of every attachment once, before the message starts:
+    // false (event 14 with the path) for the first that cannot be read.
+    bool AttachmentsReadable();
     void OpenReplyReader();
     void CloseConnection();
     bool IsConnected();

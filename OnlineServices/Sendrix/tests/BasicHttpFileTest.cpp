@@ -114,10 +114,13 @@ TEST_F(BasicHttpFileTest, OnlyStatus200Passes) {
     struct Case {
         const char* reply;
         const wchar_t* logged;
+        DWORD error;
     } cases[] = {
-        {"HTTP/1.1 302 Found\r\nLocation: /x\r\n\r\n", L"HTTP error: 302"},
-        {"HTTP/1.0 204 No Content\r\n\r\n", L"HTTP error: 204"},
-        {"HTTP/1.0 2000 Big\r\n\r\n", L"HTTP error: 2000"},
+        {"HTTP/1.1 302 Found\r\nLocation: /x\r\n\r\n", L"HTTP error: 302", ERROR_OPEN_FAILED},
+        {"HTTP/1.0 204 No Content\r\n\r\n", L"HTTP error: 204", ERROR_OPEN_FAILED},
+        {"HTTP/1.0 2000 Big\r\n\r\n", L"HTTP error: 2000", ERROR_OPEN_FAILED},
+        {"HTTP/1.1 404 Not Found\r\n\r\n", L"HTTP error: 404", ERROR_FILE_NOT_FOUND},
+        {"HTTP/1.1 403 Forbidden\r\n\r\n", L"HTTP error: 403", ERROR_ACCESS_DENIED},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reply);
@@ -128,6 +131,7 @@ TEST_F(BasicHttpFileTest, OnlyStatus200Passes) {
         CBasicHttpFile file;
         EXPECT_EQ(file.Open(Url(peer, "/").c_str(), GENERIC_READ, 0, 0, 0), -1);
         EXPECT_EQ(Messages(), std::vector<std::wstring>{c.logged});
+        EXPECT_EQ(file.GetLastError(), c.error);
         peer.Finish();
     }
 }
@@ -142,7 +146,8 @@ TEST_F(BasicHttpFileTest, TheLengthHeaderDecidesTheSizeWhenThereIsOne) {
         {"", 0, 0},
         {"Content-Length: 42\r\n", 1234, 42},
         {"CONTENT-LENGTH:  7\r\n", 0, 7},
-        {"Content-length: -1\r\n", 0, 204800},           // unknown length
+        {"", (ULONGLONG)-1, 204800},                     // the caller's "unknown" and no header
+        {"Content-Length: 0\r\n", 1234, 0},
         {"Content-Length: 5000000000\r\n", 0, 5000000000ull},
     };
     for (const Case& c : cases) {
@@ -164,6 +169,10 @@ TEST_F(BasicHttpFileTest, AMalformedOrOverlongReplyHeadIsRefused) {
     const std::string replies[] = {
         "HTTP/1.0 200 OK\r\nX-Filler: " + std::string(1100, 'x') + "\r\n\r\nbody",
         "HTTP/1.0 200 OK\r\nContent-Length: many\r\n\r\n",
+        "HTTP/1.0 200 OK\r\nContent-Length: -1\r\n\r\n",
+        "HTTP/1.0 200 OK\r\nContent-Length: -5000\r\n\r\n",
+        "HTTP/1.0 200 OK\r\nContent-Length: 12abc\r\n\r\n",
+        "HTTP/1.0 200 OK\r\nContent-Length: 99999999999999999999\r\n\r\n",
         "SMTP ready\r\n\r\n",
         "HTTP/1.0 200 OK\r\n",  // the stream ends inside the head
     };
@@ -174,6 +183,36 @@ TEST_F(BasicHttpFileTest, AMalformedOrOverlongReplyHeadIsRefused) {
         peer.Start();
         CBasicHttpFile file;
         EXPECT_EQ(file.Open(Url(peer, "/").c_str(), GENERIC_READ, 0, 0, 0), -1);
+        EXPECT_NE(file.GetLastError(), 0u);
+        peer.Finish();
+    }
+}
+
+TEST_F(BasicHttpFileTest, ABodyShorterThanItsAnnouncedLengthFailsTheRead) {
+    struct Case {
+        const char* reply;
+        std::vector<DWORD> reads;  // the size of each read, in order
+        int lastResult;
+    } cases[] = {
+        {"Content-Length: 10\r\n\r\n0123456789", {100}, 0},
+        {"Content-Length: 10\r\n\r\n0123456789", {10, 10}, 0},    // the end read after an exact read
+        {"Content-Length: 10\r\n\r\n01234", {100}, -1},
+        {"Content-Length: 10\r\n\r\n01234", {5, 100}, -1},     // the shortfall shows on the second read
+        {"\r\n01234", {100}, 0},                                  // no length: the stream's end ends it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply);
+        kvxtest::ScriptedPeer peer;
+        peer.SkipLine().Send(std::string("HTTP/1.0 200 OK\r\n") + c.reply).Close();
+        peer.Start();
+        CBasicHttpFile file;
+        ASSERT_EQ(file.Open(Url(peer, "/").c_str(), GENERIC_READ, 0, 0, 0), 0);
+        char body[100];
+        DWORD done = 0;
+        int result = 0;
+        for (DWORD size : c.reads) result = file.Read(body, size, &done);
+        EXPECT_EQ(result, c.lastResult);
+        EXPECT_EQ(file.GetLastError(), c.lastResult == 0 ? 0u : (DWORD)ERROR_HANDLE_EOF);
         peer.Finish();
     }
 }
@@ -212,6 +251,7 @@ TEST_F(BasicHttpFileTest, AnHttpsUrlOnAnyPortGoesThroughTlsAndNeedsATrustedServe
         CBasicHttpFile file;
         int opened = file.Open(Url(peer, "/x", "https").c_str(), GENERIC_READ, 0, 0, 0);
         EXPECT_EQ(opened, trusted ? 0 : -1);
+        if (!trusted) EXPECT_NE(file.GetLastError(), 0u);
         if (opened == 0) {
             char body[16];
             DWORD done = 0;

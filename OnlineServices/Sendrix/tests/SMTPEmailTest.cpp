@@ -295,16 +295,31 @@ TEST_F(SMTPEmailTest, MissingAttachments) {
     ASSERT_EQ(email.AddAttachment(kvxtest::Widen(gone).c_str()), 1);
     ASSERT_EQ(remove(gone.c_str()), 0);
 
-    // A file gone by the time of sending is left out; the message goes on.
+    // A file gone by the time of sending fails the message before it starts.
     ScriptedPeer peer;
-    ScriptMessage(peer, "s@x.org", {"a@x.org"});
+    Bye(Greet(peer));
     ASSERT_EQ(Connect(email, peer), 1);
-    EXPECT_EQ(email.SendMail(L"s@x.org", L"a@x.org", L"", L"text"), 1);
+    EXPECT_EQ(email.SendMail(L"s@x.org", L"a@x.org", L"", L"text"), 0);
     EXPECT_EQ(email.Quit(), 1);
     EXPECT_TRUE(peer.Finish()) << peer.Error();
     EXPECT_EQ(EventCodes(m_log, kCategory), (std::vector<int>{14, 14, 14}));
     EXPECT_EQ(EventTexts(14)[2], kvxtest::Widen(gone));
-    EXPECT_NE(MessageData(peer).find("\r\n--" + kBoundary + "--\r\n"), std::string::npos);
+    EXPECT_EQ(peer.Received().find("MAIL FROM"), std::string::npos);
+}
+
+TEST_F(SMTPEmailTest, AnAttachmentThatFailsWhileSendingLeavesTheMessageUnfinished) {
+    // The process's memory file opens but cannot be read from its start.
+    ScriptedPeer peer;
+    Greet(peer).ExpectLine("MAIL FROM:<s@x.org>").Send("250 ok\r\n");
+    peer.ExpectLine("RCPT TO: <a@x.org>").Send("250 ok\r\n");
+    peer.ExpectLine("DATA").Send("354 go ahead\r\n").ExpectClose();
+    CSMTPEmail email(&m_log);
+    ASSERT_EQ(Connect(email, peer), 1);
+    ASSERT_EQ(email.AddAttachment(L"/proc/self/mem"), 1);
+    EXPECT_EQ(email.SendMail(L"s@x.org", L"a@x.org", L"", L"text"), 0);
+    EXPECT_TRUE(peer.Finish()) << peer.Error();
+    EXPECT_EQ(peer.Received().find("\r\n.\r\n"), std::string::npos);
+    EXPECT_EQ(EventCodes(m_log, kCategory), std::vector<int>{18});
 }
 
 TEST_F(SMTPEmailTest, AuthPlainSendsZeroUserZeroPassword) {
