@@ -6,6 +6,7 @@
 #include <new>
 
 #include "OnlineServices/Sendrix/BasicHttpConnection.h"
+#include "OnlineServices/Sendrix/ExchangeDeadline.h"
 #include "OnlineServices/Sendrix/Posix/SocketError.h"
 #include "OnlineServices/Sendrix/OnlineProxyProfile.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
@@ -148,6 +149,7 @@ int CBasicHttpFile::Fail(DWORD error) {
 
 bool CBasicHttpFile::ReadReplyHead(std::string& head) {
     CSSLSocket* socket = m_connection->GetSocket();
+    CExchangeDeadline deadline;
     head.clear();
     size_t read = 0;
     while (read < kHeadBufferSize) {

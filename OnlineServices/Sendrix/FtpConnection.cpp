@@ -13,6 +13,7 @@
 #include "OnlineServices/Sendrix/AbstractSocket.h"
 #include "OnlineServices/Sendrix/Archive.h"
 #include "OnlineServices/Sendrix/BasicSocket.h"
+#include "OnlineServices/Sendrix/ExchangeDeadline.h"
 #include "OnlineServices/Sendrix/FtpPath.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/SocketFile.h"
@@ -34,6 +35,9 @@ constexpr int kBadPassiveReply = -5;
 
 constexpr int kArchiveBufferSize = 4096;
 constexpr int kLineLimit = 520;
+// The most text a reply of many lines may hold (a long welcome or feature
+// list fits many times over).
+constexpr int kReplyLimit = 64 * 1024;
 constexpr int kFolderBufferSize = 260;
 
 // Proxy types of the proxy profile: 0 none, 1 an FTP proxy gateway, the
@@ -180,6 +184,7 @@ int CFtpConnection::ReadLine() {
 }
 
 int CFtpConnection::ReadReply() {
+    CExchangeDeadline deadline;
     if (!ReadLine()) return 0;
     int code = m_result;
     if (code <= 100 || code >= 600) {
@@ -197,6 +202,10 @@ int CFtpConnection::ReadReply() {
         }
         collected += L"\r\n";
         collected += m_reply;
+        if (collected.GetLength() > kReplyLimit) {
+            m_result = kNotAReply;
+            return 0;
+        }
         bool last = StartsWithCode(m_reply) && CodeOf(m_reply) == code &&
                     (m_reply.GetLength() == 3 || m_reply.GetAt(3) == L' ');
         if (last) break;

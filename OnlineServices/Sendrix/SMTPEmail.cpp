@@ -6,6 +6,7 @@
 #include <new>
 
 #include "OnlineServices/Sendrix/Archive.h"
+#include "OnlineServices/Sendrix/ExchangeDeadline.h"
 #include "OnlineServices/Sendrix/LibraryEntry.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/SocketFile.h"
@@ -141,6 +142,7 @@ bool CSMTPEmail::Flush() {
 bool CSMTPEmail::ReadReply(std::string& code) {
     code.clear();
     if (!Flush() || !m_replies) return false;
+    CExchangeDeadline deadline;
     char line[kReplyLineSize + 1];
     try {
         for (;;) {

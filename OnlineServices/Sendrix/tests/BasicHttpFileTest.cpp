@@ -6,6 +6,8 @@
 
 #include "OnlineServices/Sendrix/BasicHttpConnection.h"
 #include "OnlineServices/Sendrix/BasicHttpFile.h"
+#include "OnlineServices/Sendrix/ExchangeDeadline.h"
+#include "OnlineServices/Sendrix/Posix/SocketError.h"
 #include "OnlineServices/Sendrix/SystemProxy.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
 #include "testing/CertFactory.h"
@@ -186,6 +188,19 @@ TEST_F(BasicHttpFileTest, AMalformedOrOverlongReplyHeadIsRefused) {
         EXPECT_NE(file.GetLastError(), 0u);
         peer.Finish();
     }
+}
+
+TEST_F(BasicHttpFileTest, AReplyHeadThatTricklesInIsGivenUp) {
+    CExchangeDeadline::SetTimeout(1000);
+    kvxtest::ScriptedPeer peer;
+    peer.SkipLine();
+    for (char c : std::string("HTTP/1.0 200 OK\r\n\r\n")) peer.Send(std::string(1, c)).Delay(200);
+    peer.Start();
+    CBasicHttpFile file;
+    EXPECT_EQ(file.Open(Url(peer, "/").c_str(), GENERIC_READ, 0, 0, 0), -1);
+    EXPECT_EQ(file.GetLastError(), (DWORD)WSAETIMEDOUT);
+    peer.Finish();
+    CExchangeDeadline::SetTimeout(60000);
 }
 
 TEST_F(BasicHttpFileTest, ABodyShorterThanItsAnnouncedLengthFailsTheRead) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "OnlineServices/Sendrix/ExchangeDeadline.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
 #include "testing/CertFactory.h"
@@ -141,6 +142,18 @@ TEST_F(SMTPEmailTest, ConnectFailures) {
 
     CSMTPEmail withoutLog(nullptr);
     EXPECT_EQ(withoutLog.Connect(L"127.0.0.1", 25, 0), 0);
+}
+
+TEST_F(SMTPEmailTest, AReplyThatNeverEndsIsGivenUpInBoundedTime) {
+    CExchangeDeadline::SetTimeout(1000);
+    ScriptedPeer peer;
+    peer.Send("220 ready\r\n").ExpectLine("HELO Morvane");
+    for (int i = 0; i < 20; ++i) peer.Send("250-still greeting\r\n").Delay(250);
+    peer.Send("250 done\r\n");
+    CSMTPEmail email(&m_log);
+    EXPECT_EQ(Connect(email, peer), 0);
+    peer.Finish();
+    CExchangeDeadline::SetTimeout(60000);
 }
 
 TEST_F(SMTPEmailTest, ImplicitTlsToATrustedServerOnly) {
