@@ -6,7 +6,6 @@
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
-#include "utility/Posix/Modules.h"
 
 namespace {
 
@@ -100,9 +99,6 @@ int CBasicHttpConnection::Connect(CAbstractProxyProfile* proxyProfile, const wch
         return 0;
     }
     if (UsesTls(url, port)) {
-        CBasicString certificateFile = GetProgramFolder();
-        certificateFile += L"ClientCert.pem";
-        m_socket->SetCertificateFile(certificateFile.GetString());
         // The handshake runs here, so that an untrusted server fails the
         // connection.
         bool secured = m_socket->InitTLS(nullptr, nullptr) && m_socket->Connect(nullptr, 0);

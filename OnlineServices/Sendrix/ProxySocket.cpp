@@ -188,7 +188,8 @@ int CProxySocket::HandshakeHttpConnect() {
     if (m_authenticate) {
         std::string credentials;
         if (!BasicCredentials(m_proxyUser, m_proxyPassword, credentials)) return Refuse(-31, __LINE__);
-        request += "Authorization: Basic " + credentials + "\r\nProxy-Authorization: Basic " + credentials + "\r\n";
+        // The credentials are the proxy's: they go to it alone.
+        request += "Proxy-Authorization: Basic " + credentials + "\r\n";
     }
     request += "\r\n";
     if (request.size() > kHttpBufferSize || !SendAll(request)) return Refuse(-31, __LINE__);

@@ -19,7 +19,6 @@
 #include "utility/PathName.h"
 #include "utility/Posix/BasicFile.h"
 #include "utility/Posix/Folders.h"
-#include "utility/Posix/Modules.h"
 
 namespace {
 
@@ -27,7 +26,6 @@ const char kSourceFile[] = ".\\SMTPEmail";
 const wchar_t kLogSource[] = L".\\SMTPEmail";
 const wchar_t kCategory[] = L"EMAILNOTIFY";
 const wchar_t kMailer[] = L"Morvane Mail";
-const wchar_t kCertificateFile[] = L"ClientCert.pem";
 
 // No event for the step (the exchange defines none there).
 constexpr int kNoEvent = -1;
@@ -88,12 +86,6 @@ CBasicString MessageDate() {
     CBasicString zone;
     zone.Format(L" %c%02d%02d", sign, offset / 3600, offset / 60 % 60);
     return now.Format(L"%a, %d %b %Y %H:%M:%S") + zone;
-}
-
-// The folder of the library's own file, with its trailing '/'.
-CBasicString LibraryFolder() {
-    CBasicString path = GetModulePath(reinterpret_cast<HMODULE>(GetModuleInstance()));
-    return path.Left(path.ReverseFind(L'/') + 1);
 }
 
 } // namespace
@@ -233,7 +225,6 @@ int CSMTPEmail::Connect(const wchar_t* server, int port, int useTLS) {
 }
 
 int CSMTPEmail::StartTLS() {
-    m_socket->SetCertificateFile((LibraryFolder() + kCertificateFile).GetString());
     // The handshake runs at once, so that an untrusted server is refused
     // before anything is read from it or sent to it.
     return m_socket->InitTLS(nullptr, nullptr) && m_socket->Connect(m_server.GetString(), (unsigned)m_port);

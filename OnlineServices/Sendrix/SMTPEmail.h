@@ -42,7 +42,7 @@ public:
     // Also makes log the library-wide log sink. With useTLS the TLS
     // handshake runs right after the TCP connection (implicit TLS), and a
     // server that is not trusted (SSLSocket.h; the trusted authorities are
-    // "ClientCert.pem" in the library's folder, else the system's) counts
+    // "ClientCert.pem" in the program's folder, else the system's) counts
     // as a failed connection. Then the server's greeting (220) and the
     // answer to HELO (250) must come. 1 connected; 0, 2 (socket not
     // created) or 4 (no connection).
