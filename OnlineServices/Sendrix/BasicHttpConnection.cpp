@@ -3,7 +3,9 @@
 #include <cwchar>
 #include <new>
 
+#include "OnlineServices/Sendrix/AbstractProxyProfile.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
+#include "OnlineServices/Sendrix/TextConversion.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
 
@@ -92,9 +94,25 @@ int CBasicHttpConnection::Connect(CAbstractProxyProfile* proxyProfile, const wch
 
     m_socket = new (std::nothrow) CSSLSocket(GetLibraryLog());
     if (!m_socket) return 0;
-    if (proxyProfile) m_socket->SetProxy(proxyProfile);
+    // A plain request through an HTTP proxy is handed to the proxy to
+    // forward: proxies commonly tunnel only to the TLS port.
+    m_forwarding = proxyProfile && proxyProfile->GetKind() == kProxyHttp && proxyProfile->GetHost() &&
+                   *proxyProfile->GetHost() && proxyProfile->GetPort() > 0 && !UsesTls(url, port);
+    m_proxyAuthorization.clear();
+    CBasicString peer = m_url;
+    unsigned peerPort = port;
+    if (m_forwarding) {
+        peer = proxyProfile->GetHost();
+        peerPort = (unsigned)proxyProfile->GetPort();
+        if (proxyProfile->GetAuthentication() &&
+            !CProxySocket::BasicCredentials(ToNarrowText(proxyProfile->GetUserName()),
+                                            ToNarrowText(proxyProfile->GetPassword()), m_proxyAuthorization))
+            m_proxyAuthorization.clear();
+    } else if (proxyProfile) {
+        m_socket->SetProxy(proxyProfile);
+    }
     if ((!m_socket->IsValid() && !m_socket->Create(0, SOCK_STREAM, nullptr)) ||
-        !m_socket->Connect(m_url.GetString(), port)) {
+        !m_socket->Connect(peer.GetString(), peerPort)) {
         m_socket->Close();
         return 0;
     }

@@ -71,7 +71,8 @@ int CBasicHttpFile::IsOpen() { return m_connection && m_connection->IsConnected(
 
 DWORD CBasicHttpFile::GetLastError() { return m_lastError; }
 
-bool CBasicHttpFile::ComposeRequestHead(const std::string& url, bool post, int64_t contentLength, std::string& head) {
+bool CBasicHttpFile::ComposeRequestHead(const std::string& url, bool post, int64_t contentLength, std::string& head,
+                                        bool forwarded, const std::string& proxyAuthorization) {
     size_t scheme = url.find("://");
     size_t hostStart = scheme == std::string::npos ? 0 : scheme + 3;
     size_t hostEnd = url.find_first_of("/?#", hostStart);
@@ -82,7 +83,9 @@ bool CBasicHttpFile::ComposeRequestHead(const std::string& url, bool post, int64
     if (hostEnd >= url.size() || url[hostEnd] != '/') path = '/';
     path.append(url, hostEnd, std::string::npos);
 
-    head = std::string(post ? "POST" : "GET") + " " + path + " HTTP/1.0\r\nHost: " + host + "\r\n";
+    std::string target = forwarded ? "http://" + host + path : path;
+    head = std::string(post ? "POST" : "GET") + " " + target + " HTTP/1.0\r\nHost: " + host + "\r\n";
+    if (forwarded && !proxyAuthorization.empty()) head += "Proxy-Authorization: Basic " + proxyAuthorization + "\r\n";
     if (post) {
         head += "Content-type: application/x-www-form-urlencoded\r\nContent-length: " +
                 std::to_string((uint32_t)contentLength) + "\r\nAccept: " + kAccept + "\r\n\r\n";
@@ -115,7 +118,8 @@ int CBasicHttpFile::Open(const wchar_t* url, DWORD access, DWORD share, DWORD di
 
     bool post = access == GENERIC_WRITE;
     std::string head;
-    bool fits = ComposeRequestHead(m_urlUtf8, post, m_contentLength, head);
+    bool fits = ComposeRequestHead(m_urlUtf8, post, m_contentLength, head, m_connection->ThroughForwardingProxy(),
+                                   m_connection->GetProxyAuthorization());
     ReportAssertion(fits, kSourceFile, __LINE__);
     if (!fits) return Fail(ERROR_FILENAME_EXCED_RANGE);
     bool sent = m_connection->GetSocket()->Send(head.data(), (int)head.size(), 0) == (int)head.size();

@@ -62,8 +62,11 @@ public:
     int ZeroData(LONGLONG offset, LONGLONG length) override;
 
     // The request head for the URL (UTF-8): false when it would not fit the
-    // 1024-byte request buffer.
-    static bool ComposeRequestHead(const std::string& url, bool post, int64_t contentLength, std::string& head);
+    // 1024-byte request buffer. For a forwarding proxy the request line
+    // names the whole URL and proxyAuthorization (Base64 Basic credentials,
+    // when not empty) goes with it.
+    static bool ComposeRequestHead(const std::string& url, bool post, int64_t contentLength, std::string& head,
+                                   bool forwarded = false, const std::string& proxyAuthorization = std::string());
 
     // The status of a reply head (CR bytes left out) and its
     // "Content-Length" (matched without regard to case; contentLength stays

@@ -34,8 +34,10 @@ std::string DottedText(uint32_t networkAddress) {
     return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." + std::to_string(b[3]);
 }
 
+} // namespace
+
 // Basic credentials in one Base64 line (a broken line would end the header).
-bool BasicCredentials(const std::string& user, const std::string& password, std::string& out) {
+bool CProxySocket::BasicCredentials(const std::string& user, const std::string& password, std::string& out) {
     std::string plain = user + ":" + password;
     std::vector<char> coded((size_t)CBase64Coding::GetEncodedSize((long long)plain.size(), 1));
     CBase64Coding coder;
@@ -43,8 +45,6 @@ bool BasicCredentials(const std::string& user, const std::string& password, std:
     out = coded.data();
     return true;
 }
-
-} // namespace
 
 CProxySocket::CProxySocket() = default;
 
