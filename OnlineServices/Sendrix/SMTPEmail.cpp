@@ -8,6 +8,7 @@
 #include "OnlineServices/Sendrix/Archive.h"
 #include "OnlineServices/Sendrix/ExchangeDeadline.h"
 #include "OnlineServices/Sendrix/LibraryEntry.h"
+#include "OnlineServices/Sendrix/MimeHeaderText.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/SocketFile.h"
 #include "OnlineServices/Sendrix/TextConversion.h"
@@ -387,13 +388,17 @@ int CSMTPEmail::Send() {
 
     CBasicString date = MessageDate();
     CBasicString body = DotStuffed(m_body);
+    // A subject beyond ASCII goes as encoded words.
+    std::string subjectBytes = ToNarrowText(m_subject.GetString());
+    std::string encodedSubject = EncodedHeaderText(subjectBytes);
+    CBasicString subject = FromNarrowText(encodedSubject == subjectBytes ? subjectBytes : " " + encodedSubject);
     bool withAttachments = !m_attachments.empty();
     CBasicString headers, text;
     if (!withAttachments) {
         headers.Format(L"FROM: %s%sTo: %s%sCc: %s%sSubject:%s%sContent-Type: %s; \r\n\tcharset=UTF-8%sDate: %s%s"
                        L"X-Mailer: %s%s",
                        m_sender.GetString(), L"\r\n", to.GetString(), L"\r\n", cc.GetString(), L"\r\n",
-                       m_subject.GetString(), L"\r\n", L"text/plain", L"\r\n", date.GetString(), L"\r\n", kMailer,
+                       subject.GetString(), L"\r\n", L"text/plain", L"\r\n", date.GetString(), L"\r\n", kMailer,
                        L"\r\n");
         text = L"\r\n" + body + L"\r\n";
     } else {
@@ -401,7 +406,7 @@ int CSMTPEmail::Send() {
         headers.Format(L"FROM: %s%sTo: %s%sCc: %s%sDate: %s%sSubject:%s%sX-Mailer: %s%sMIME-Version: %s%s"
                        L"Content-Type: %s; boundary=%s%s",
                        m_sender.GetString(), L"\r\n", to.GetString(), L"\r\n", cc.GetString(), L"\r\n",
-                       date.GetString(), L"\r\n", m_subject.GetString(), L"\r\n", kMailer, L"\r\n", L"1.0", L"\r\n",
+                       date.GetString(), L"\r\n", subject.GetString(), L"\r\n", kMailer, L"\r\n", L"1.0", L"\r\n",
                        L"multipart/mixed", boundary.GetString(), L"\r\n");
         text.Format(L"%s%sThis is a multi-part message in MIME format from KVX.%s%s--%s%s"
                     L"Content-Type: text/plain; charset=UTF-8%sContent-Transfer-Encoding: %s%s%s%s%s",
@@ -462,12 +467,13 @@ bool CSMTPEmail::SendAttachment(const CBasicString& path) {
         LogEvent(15, __LINE__);
         return false;
     }
-    CBasicString name = GetFileNameFromPath(path.GetString());
-    CBasicString header;
-    header.Format(L"%sContent-Type: application/octet-stream; file=%s%sContent-Transfer-Encoding: base64%s"
-                  L"Content-Disposition: attachment; filename=%s%s%s",
-                  L"\r\n", name.GetString(), L"\r\n", L"\r\n", name.GetString(), L"\r\n", L"\r\n");
-    if (!SendText(header)) {
+    // The file's name as MIME parameters: quoted or in the extended form
+    // where it needs that.
+    std::string name = ToNarrowText(GetFileNameFromPath(path.GetString()).GetString());
+    std::string header = "\r\nContent-Type: application/octet-stream; " + MimeParameter("file", name) +
+                         "\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment; " +
+                         MimeParameter("filename", name) + "\r\n\r\n";
+    if (!SendBytes(header)) {
         LogEvent(16, __LINE__);
         return false;
     }

@@ -248,7 +248,7 @@ TEST_F(SMTPEmailTest, PlainMessageHeadersBodyAndBcc) {
     EXPECT_TRUE(std::regex_match(date[1].str(),
                                  std::regex("[A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} \\d\\d:\\d\\d:\\d\\d [+-]\\d{4}")))
         << date[1];
-    EXPECT_EQ(data, "FROM: s@x.org\r\nTo: a@x.org,b@x.org\r\nCc: c@x.org\r\nSubject:Gr\xC3\xBC\xC3\x9F" "e\r\n"
+    EXPECT_EQ(data, "FROM: s@x.org\r\nTo: a@x.org,b@x.org\r\nCc: c@x.org\r\nSubject: =?UTF-8?B?R3LDvMOfZQ==?=\r\n"
                     "Content-Type: text/plain; \r\n\tcharset=UTF-8\r\n" + date.str() +
                     "X-Mailer: Morvane Mail\r\n"
                     "\r\n..hidden\r\n..\r\nend\r\n..x\r\n");
