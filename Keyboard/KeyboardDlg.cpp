@@ -20,6 +20,7 @@
 #include "Keyboard/platform/FenmarlInputSink.h"
 #include "Keyboard/platform/X11KeyboardState.h"
 #include "Pendrel/App/KVXApp.h"
+#include "Pendrel/Controls/AdvertiseDialog.h"
 #include "Pendrel/Controls/TransparentStaticCtrl.h"
 #include "Pendrel/Image/KVXGdiIcon.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
@@ -33,6 +34,7 @@ namespace {
 const char kSourceFile[] = ".\\KeyboardDlg";
 constexpr int kMinimumWidth = 750;
 constexpr int kMinimumHeight = 400;
+constexpr KVXLinkID kAdvertisementLink = 11;
 
 const UINT kPadOperators[] = {IDC_KEY_PAD_MULTIPLY, IDC_KEY_PAD_ADD, IDC_KEY_PAD_ENTER, IDC_KEY_PAD_SUBTRACT,
                               IDC_KEY_PAD_DECIMAL, IDC_KEY_PAD_DIVIDE};
@@ -113,11 +115,18 @@ BOOL CKeyboardDlg::OnInitDialog() {
         }
     }
 
-    // The advertisement area: the panel is not part of this window, so the
-    // window ends above it.
+    // The advertisement panel takes its area; without it the window ends
+    // above the area.
     if (QWidget* area = GetDlgItem(IDC_ADVERTISEMENT)) {
-        area->hide();
-        resize(width(), area->y());
+        auto* panel = m_options.GetAdvertisement() ? new CAdvertiseDialog(this) : nullptr;
+        if (panel && panel->Create(this) && SubclassDlgItem(IDC_ADVERTISEMENT, panel)) {
+            panel->show();
+            panel->NavigateURL({}, kAdvertisementLink);
+        } else {
+            delete panel;
+            area->hide();
+            resize(width(), area->y());
+        }
     }
 
     // The keys become round keys; character and pad keys share the key font.
