@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -55,8 +56,7 @@ protected:
             return m_unreachable.count(address.GetString()) ? 0 : 1;
         });
         ASSERT_TRUE(panel.Create(&m_host));
-        panel.setGeometry(0, 0, 468, 64);
-        m_host.resize(468, 64);
+        m_host.resize(panel.size());
         m_host.show();
     }
 
@@ -89,10 +89,29 @@ TEST_F(AdvertiseDialogTest, ShowsTheLocalBannerUntilItemsArrive) {
     EXPECT_EQ(local.rfind(L"res://", 0), 0u);
     EXPECT_EQ(local.substr(local.size() - 4), L"/150");
     EXPECT_EQ(panel.GetTimerInterval(), 0u);
-    EXPECT_FALSE(panel.GetView()->toPlainText().isEmpty());
+    EXPECT_EQ(panel.size(), QSize(468, 60));
 
+    // The banner shows its five pictures in turn, every ten seconds.
+    EXPECT_EQ(panel.GetBannerInterval(), 10000u);
+    EXPECT_EQ(panel.GetBannerSlide(), 1);
+    QScrollBar* scroll = panel.GetView()->verticalScrollBar();
+    EXPECT_EQ(scroll->value(), 0);
     std::filesystem::create_directories(KVX_SCREENSHOT_FOLDER);
-    m_host.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/advertisement-panel.png"));
+    m_host.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/advertisement-panel-1.png"));
+    std::vector<int> slides;
+    std::vector<int> positions;
+    for (int i = 0; i < 5; ++i) {
+        panel.OnTimer(CAdvertiseDialog::kBannerTimer);
+        slides.push_back(panel.GetBannerSlide());
+        positions.push_back(scroll->value());
+        if (i == 2) m_host.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/advertisement-panel-4.png"));
+    }
+    EXPECT_EQ(slides, (std::vector<int>{2, 3, 4, 5, 1}));
+    // One picture fills the strip exactly.
+    EXPECT_EQ(positions, (std::vector<int>{60, 120, 180, 240, 0}));
+
+    // Each picture links to a page of the maker's, opened outside.
+    EXPECT_TRUE(panel.GetView()->toHtml().contains(QStringLiteral("/kvx/about/keyboard.html")));
 }
 
 TEST_F(AdvertiseDialogTest, RotatesThroughTheItemsOnItsTimer) {
@@ -104,6 +123,8 @@ TEST_F(AdvertiseDialogTest, RotatesThroughTheItemsOnItsTimer) {
     EXPECT_EQ(Turn(panel), L"http://ads.test/kvx/advertise/English");
     EXPECT_EQ(Current(panel), L"http://ads.test/kvx/advertise/English");
     EXPECT_EQ(panel.GetTimerInterval(), 1800000u);
+    // A web page ends the banner.
+    EXPECT_EQ(panel.GetBannerInterval(), 0u);
     EXPECT_EQ(Turn(panel), L"http://ads.test/kvx/advertise/Fran%C3%A7ais");
     EXPECT_EQ(Turn(panel), L"http://ads.test/kvx/advertise/English");
     EXPECT_EQ(panel.GetTimerInterval(), 1800000u);
