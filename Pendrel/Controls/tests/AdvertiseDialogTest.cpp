@@ -192,8 +192,6 @@ TEST_F(AdvertiseDialogTest, ThePageOfAReachableServerIsFetchedAndShown) {
     UseBase(server.Url("/ad/"));
     m_app.m_hSendrix = LoadDynamicLibrary(kvxtest::Widen(KVX_REAL_SENDRIX).c_str());
     ASSERT_NE(m_app.m_hSendrix, nullptr);
-    kvxtest::RecordingLog log;
-    m_app.m_pLog = &log;
 
     CAdvertiseDialog panel;
     ASSERT_TRUE(panel.Create(&m_host));
