@@ -70,7 +70,6 @@ struct Launch {
     std::wstring path;
     KVX_LAUNCH_KIND kind;
     std::string bytes;  // the file as it was when launched
-    int mode;           // its permission bits
 };
 
 class PageUpdateIntegrationTest : public ::testing::Test {
@@ -111,9 +110,7 @@ protected:
         });
         KVXSetLauncherHandler([this](const CBasicString& path, KVX_LAUNCH_KIND kind) {
             const std::string file = kvxtest::Narrow(path.GetString());
-            std::error_code error;
-            const int mode = static_cast<int>(fs::status(file, error).permissions());
-            m_launches.push_back({path.GetString(), kind, kvxtest::TempFolder::ReadFile(file), mode});
+            m_launches.push_back({path.GetString(), kind, kvxtest::TempFolder::ReadFile(file)});
             return TRUE;
         });
 
@@ -276,6 +273,26 @@ TEST_F(PageUpdateIntegrationTest, CancellingASlowDownloadShowsNothingAndLeavesNo
     EXPECT_TRUE(m_launches.empty());
     EXPECT_TRUE(TempFiles().empty());
     EXPECT_TRUE(m_host.isVisible());
+}
+
+TEST_F(PageUpdateIntegrationTest, ClosingTheOptionsWindowDuringADownloadStopsItAndLeavesNoFile) {
+    const std::string installer = RandomBytes(1 << 20, 13);
+    m_folder.WriteFile("www/slow/setup.bin", installer);
+    ServeVersionFile("Version=99.0.0.0\nSetup=" + Url("/slow/setup.bin") + "\nSHA256=" + Sha256Hex(installer) + "\n");
+
+    m_page->GetUpdateButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] {
+            const std::vector<std::string> files = TempFiles();
+            return files.size() == 1 && fs::file_size(files[0]) > 0;
+        },
+        kWait));
+    delete m_page;
+    m_page = nullptr;
+
+    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_TRUE(m_launches.empty());
+    EXPECT_TRUE(TempFiles().empty());
 }
 
 } // namespace
