@@ -10,7 +10,6 @@ constexpr UINT IDD_KEYBOARD_ABOUT = 501;
 constexpr UINT IDD_KEYBOARD = 502;
 constexpr UINT IDD_KEYBOARD_OPTIONS = 504;
 constexpr UINT IDD_KEYBOARD_SETTINGS = 505;
-constexpr UINT IDD_UPDATE_PAGE = 507;
 
 // The keyboard dialog.
 constexpr UINT IDC_INTRO_TEXT = 3006;

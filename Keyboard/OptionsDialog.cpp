@@ -10,6 +10,7 @@
 #include "Pendrel/App/KVXApp.h"
 #include "Pendrel/Controls/KVXTabCtrl.h"
 #include "Pendrel/Controls/WinButton.h"
+#include "Pendrel/Dialogs/PageUpdate.h"
 #include "Pendrel/Pendrel.h"
 #include "Pendrel/Platform/KVXSysColors.h"
 
@@ -63,7 +64,9 @@ BOOL COptionsDialog::OnInitDialog() {
         auto* settings = new CPageSettings(m_options, m_tab);
         settings->Create(m_tab);
         m_tab->AddPage(settings, IDD_KEYBOARD_SETTINGS, KeyboardString(IDS_SETTINGS).GetString(), QIcon());
-        // The framework's update page follows the settings page here.
+        auto* update = new CPageUpdate(this, m_tab, KVXGetApp());
+        update->Create(m_tab);
+        m_tab->AddPage(update, CPageUpdate::IDD, KeyboardString(IDS_UPDATE).GetString(), QIcon());
         m_tab->SetActiveTab(0);
     }
     return result;

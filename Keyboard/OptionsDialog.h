@@ -1,6 +1,6 @@
 #pragma once
 // COptionsDialog: the keyboard's options window, a tab control with the
-// Settings page (and the framework's update page) over "Save" and
+// Settings page and the framework's update page over "Save" and
 // "Cancel". Save stores both checks; when "display all characters"
 // changed, the keyboard rewrites its key captions. The values reach the
 // registry when the program ends. Cancel stores nothing; Enter and Escape

@@ -19,6 +19,7 @@
 #include "KeyboardTestKit.h"
 #include "Pendrel/App/KVXApp.h"
 #include "Pendrel/Controls/BasicHyperlinkCtrl.h"
+#include "Pendrel/Controls/KVXTabCtrl.h"
 #include "Pendrel/Core/LinkTable.h"
 #include "Pendrel/Pendrel.h"
 #include "testing/TempFolder.h"
@@ -94,6 +95,12 @@ TEST_F(KeyboardWindowsTest, CancelAndEscapeStoreNothing) {
     page->GetDlgItem<QCheckBox>(IDC_SHOW_ADVERTISEMENT)->setChecked(false);
     page->GetDlgItem<QCheckBox>(IDC_DISPLAY_ALL_CHARS)->setChecked(true);
     SaveShot(dialog, "keyboard-options.png");
+    // the update page follows the settings page
+    ASSERT_EQ(dialog.GetTabCtrl()->count(), 2);
+    EXPECT_EQ(dialog.GetTabCtrl()->tabText(1), QStringLiteral("Update"));
+    dialog.GetTabCtrl()->SetActiveTab(1);
+    SaveShot(dialog, "keyboard-options-update.png");
+    dialog.GetTabCtrl()->SetActiveTab(0);
     // Escape and Enter on the page and on the window close nothing
     QTest::keyClick(page, Qt::Key_Escape);
     QTest::keyClick(&dialog, Qt::Key_Escape);
