@@ -36,9 +36,6 @@ constexpr int kMinimumWidth = 750;
 constexpr int kMinimumHeight = 400;
 constexpr KVXLinkID kAdvertisementLink = 11;
 
-const UINT kPadOperators[] = {IDC_KEY_PAD_MULTIPLY, IDC_KEY_PAD_ADD, IDC_KEY_PAD_ENTER, IDC_KEY_PAD_SUBTRACT,
-                              IDC_KEY_PAD_DECIMAL, IDC_KEY_PAD_DIVIDE};
-
 // The fixed keys and their virtual keys.
 struct FixedKey {
     UINT id;
@@ -315,7 +312,7 @@ void CKeyboardDlg::UpdateModifierKeys() {
     look(IDC_KEY_LSHIFT, m_model.Shift(), m_model.IsShiftAvailable());
     look(IDC_KEY_RSHIFT, m_model.Shift(), m_model.IsShiftAvailable());
     look(IDC_KEY_CAPS, m_model.CapsLock(), m_model.IsCapsLockAvailable());
-    look(IDC_KEY_ALTGR, m_model.AltGr() && !japanese && !m_model.IsKorean(), m_model.IsAltGrAvailable());
+    look(IDC_KEY_ALTGR, m_model.AltGr(), m_model.IsAltGrAvailable());
     look(IDC_KEY_LCTRL, m_model.LeftCtrl(), !japanese && !dead);
     look(IDC_KEY_RCTRL, m_model.RightCtrl(), !japanese && !dead);
     look(IDC_KEY_CTRL, m_model.RightCtrl(), !dead);

@@ -151,7 +151,7 @@ bool CKeyboardModel::IsShiftAvailable() const {
     return CurrentColumn() >= 0 && (HasColumn(base + 2) || HasColumn(base + 3));
 }
 
-std::u16string CKeyboardModel::CharacterText(const st_KBKey& key, int column, unsigned) const {
+std::u16string CKeyboardModel::CharacterText(const st_KBKey& key, int column) const {
     if (column < 0 || column >= KB_COLUMNS) return {};
     const WORD character = key.chars[column];
     if (character == 0) return {};
@@ -173,14 +173,13 @@ KeyCaption CKeyboardModel::CaptionAt(int place) const {
         ReportAssertion(0, kSourceFile, 1012);
         return caption;
     }
-    const unsigned flags = kColumnFlags[column];
-    caption.text = CharacterText(*key, column, flags);
+    caption.text = CharacterText(*key, column);
     if (caption.text.size() == 1 && IsAsciiLetter(caption.text[0])) {
         caption.corners[0] = caption.text;
     } else {
-        caption.corners[0] = CharacterText(*key, 0, 0);
-        caption.corners[1] = CharacterText(*key, 2, 1);
-        caption.corners[2] = CharacterText(*key, 8, 6);
+        caption.corners[0] = CharacterText(*key, 0);
+        caption.corners[1] = CharacterText(*key, 2);
+        caption.corners[2] = CharacterText(*key, 8);
     }
     caption.dead = (key->deadColumns >> column) & 1u;
     caption.active = (m_altGr || m_leftCtrl || m_rightCtrl) ? 2 : m_shift ? 1 : 0;
@@ -190,7 +189,7 @@ KeyCaption CKeyboardModel::CaptionAt(int place) const {
 
 std::u16string CKeyboardModel::SpaceCaption() const {
     const st_KBKey* key = FindKey(KB_SCAN_SPACE);
-    return key ? CharacterText(*key, CurrentColumn(), 0) : std::u16string();
+    return key ? CharacterText(*key, CurrentColumn()) : std::u16string();
 }
 
 int CKeyboardModel::TranslateKey(int scanCode) const {
@@ -284,7 +283,7 @@ PhysicalKeyEffect CKeyboardModel::OnPhysicalKey(int scanCode, int virtualKey, bo
     return effect;
 }
 
-void CKeyboardModel::TypeText(const std::u16string& text, bool) {
+void CKeyboardModel::TypeFirstCharacter(const std::u16string& text) {
     if (text.empty() || !m_sink) return;
     // The first character whole: both halves of a surrogate pair.
     m_sink->SendCharacter(text[0]);
@@ -353,7 +352,7 @@ void CKeyboardModel::ClickCharacterKey(int place) {
             m_sink->SendCharacter(composed);
         } else {
             m_sink->SendCharacter(m_deadChar);
-            TypeText(caption.text, true);
+            TypeFirstCharacter(caption.text);
         }
         m_deadChar = 0;
         m_shift = m_saved.shift;
@@ -374,7 +373,7 @@ void CKeyboardModel::ClickCharacterKey(int place) {
         SendCtrlCombination(scanCode, 163);
         return;
     }
-    TypeText(caption.text, true);
+    TypeFirstCharacter(caption.text);
 }
 
 void CKeyboardModel::ClickFixedKey(WORD virtualKey) {

@@ -122,9 +122,9 @@ private:
         bool shift, leftCtrl, rightCtrl, capsLock, altGr;
     };
     unsigned CaptionFlags() const;
-    std::u16string CharacterText(const st_KBKey& key, int column, unsigned flags) const;
+    std::u16string CharacterText(const st_KBKey& key, int column) const;
     bool HasColumn(int column) const { return column >= 0 && (m_data.columns & (1u << column)); }
-    void TypeText(const std::u16string& text, bool wholeFirstCharacterOnly);
+    void TypeFirstCharacter(const std::u16string& text);
     void SendCtrlCombination(int scanCode, WORD ctrlKey);
 
     CAbstractInputSink* m_sink;
