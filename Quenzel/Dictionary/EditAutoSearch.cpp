@@ -1,5 +1,6 @@
 #include "Quenzel/Dictionary/EditAutoSearch.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 
@@ -139,7 +140,9 @@ void CEditAutoSearch::keyPressEvent(QKeyEvent* event) {
 }
 
 void CEditAutoSearch::focusOutEvent(QFocusEvent* event) {
-    m_popup.HidePopup();
+    // A window system that activates the pop-up anyway takes the focus only
+    // for a moment: the pop-up hands it back.
+    if (QApplication::activeWindow() != &m_popup) m_popup.HidePopup();
     CKVXWnd<QLineEdit>::focusOutEvent(event);
 }
 
