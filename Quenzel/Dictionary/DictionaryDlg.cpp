@@ -1,6 +1,5 @@
 #include "Quenzel/Dictionary/DictionaryDlg.h"
 
-#include <QListWidget>
 #include <QPalette>
 
 #include <iterator>
@@ -8,6 +7,7 @@
 #include "DataBase/AbstractDataBase.h"
 #include "Pendrel/App/KVXWindowWork.h"
 #include "Pendrel/App/WorkerResult.h"
+#include "Pendrel/Controls/AdvertiseDialog.h"
 #include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXSysColors.h"
@@ -17,6 +17,7 @@
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/Tutor/MultilineListBox.h"
 #include "utility/BasicDateTime.h"
 #include "utility/ErrorReport.h"
 #include "utility/StringTableRegistration.h"
@@ -26,6 +27,8 @@ namespace {
 const char kSourceFile[] = ".\\DictionaryDlg";
 constexpr UINT kWordLabel = 11250;
 constexpr UINT kToolTipIcon = 316;
+constexpr int kDictionaryMode = 3;
+constexpr KVXLinkID kAdvertisementLink = 11;
 
 const KVXDialogControl kControls[] = {
     {kWordLabel, WC_STATIC, L"Word:", 7, 10, 24, 8, WS_CHILD | WS_VISIBLE | SS_LEFT},
@@ -65,10 +68,6 @@ const ButtonInfo kButtons[] = {
     {IDC_DICTIONARY_PREVIOUS, 31284, 356, 357, 24, RESIZE_ANCHOR_RIGHT | RESIZE_ANCHOR_BOTTOM},
 };
 
-QString RowText(const GridRow& row) {
-    return KVXToQString(row.word.m_text) + QStringLiteral("\n    ") + KVXToQString(row.meaning.m_text);
-}
-
 } // namespace
 
 CDictionaryDlg::CDictionaryDlg(CMainDlg* mainDlg, QWidget* parent)
@@ -76,7 +75,7 @@ CDictionaryDlg::CDictionaryDlg(CMainDlg* mainDlg, QWidget* parent)
       CWorkerThread(1),
       m_mainDlg(mainDlg),
       m_edit(new CEditAutoSearch(this)),
-      m_list(new QListWidget(this)) {
+      m_list(new CMultilineListBox(this, this)) {
     for (const ButtonInfo& info : kButtons) {
         auto* button = new CWinButton(WinButtonPush, this);
         button->setProperty("kvxDictionaryButton", info.id);
@@ -91,6 +90,7 @@ CDictionaryDlg::~CDictionaryDlg() {
     // The job shows its rows through this window: it must end first.
     WaitForJob();
     delete m_wordEditor;
+    delete m_advertisement;
 }
 
 CWinButton* CDictionaryDlg::GetButton(UINT id) const {
@@ -114,8 +114,9 @@ BOOL CDictionaryDlg::OnInitDialog() {
     GetButton(IDC_DICTIONARY_EDIT_WORD)->hide();
 
     SubclassDlgItem(IDC_DICTIONARY_RESULTS, m_list);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setWordWrap(true);
+    m_list->LoadImages();
+    m_list->SetMode(kDictionaryMode);
+    m_list->SetLanguagePairWindow(m_mainDlg);
 
     SubclassDlgItem(IDC_DICTIONARY_WORD, m_edit);
     m_edit->Attach(IDD_DICTIONARY_PAGE, 1);
@@ -124,7 +125,7 @@ BOOL CDictionaryDlg::OnInitDialog() {
     RefreshLanguagePair();
 
     QWidget* place = GetDlgItem(IDC_DICTIONARY_AD_PLACE);
-    if (app && app->GetOptions().GetAdvertisement()) m_advertisement = CreateAdvertisementPanel();
+    if (app && app->GetOptions().GetAdvertisement()) CreateAdvertisementPanel();
     if (m_advertisement && place) {
         m_advertisement->setGeometry(place->geometry());
         m_advertisement->show();
@@ -176,10 +177,15 @@ int CDictionaryDlg::RefreshLanguagePair() {
     if (!dataBase) return 0;
     if (m_model.GetDataBase() != dataBase) m_model.SetDataBase(dataBase);
     if (m_mainDlg) {
-        ClearList();
+        m_list->ResetContent();
         CLanguageComboBox* first = m_mainDlg->GetFirstCombo();
         CLanguageComboBox* second = m_mainDlg->GetSecondCombo();
-        SetHeading(first->GetItemText(first->currentIndex()), second->GetItemText(second->currentIndex()));
+        const CBasicString firstName = first->GetItemText(first->currentIndex());
+        const CBasicString secondName = second->GetItemText(second->currentIndex());
+        if (m_list->GetRowCount() > 0)
+            m_list->SetFirstRowTexts(firstName.GetString(), secondName.GetString());
+        else
+            m_list->AddHeadingRow(firstName.GetString(), secondName.GetString());
     }
     ReadLanguagePair();
     dataBase->SetLanguagePair(m_firstLanguage, m_secondLanguage);
@@ -237,6 +243,7 @@ void CDictionaryDlg::OnSearch() {
     m_searchFirst = m_firstLanguage;
     m_searchSecond = m_secondLanguage;
     Start();
+    if (m_advertisement) m_advertisement->NavigateURL({text}, kAdvertisementLink);
 }
 
 DWORD CDictionaryDlg::RunInstance() {
@@ -251,12 +258,12 @@ DWORD CDictionaryDlg::RunInstance() {
 }
 
 void CDictionaryDlg::ShowSearchResult(const CDictionaryDlgModel::SearchResult& result) {
-    ClearList();
-    for (const GridRow& row : result.rows) AddListRow(row);
+    m_list->ResetContent();
+    for (const GridRow& row : result.rows) m_list->AddRow(row);
     m_model.OnRowsShown(result.rows);
     if (result.firstId <= 0) return;
     m_stepsEnabled = true;
-    if (m_edit->AddHistoryItem(m_searchText.GetString(), result.firstId) && m_shownRows.size() > 1)
+    if (m_edit->AddHistoryItem(m_searchText.GetString(), result.firstId) && m_list->GetRowCount() > 1)
         m_model.WriteHistory(m_searchText, GetCurrentUtcTime());
 }
 
@@ -292,13 +299,13 @@ void CDictionaryDlg::Step(CDictionaryDlgModel::Direction direction) {
     if (IsJobRunning()) return;
     EnableSteps(false);
     ReadLanguagePair();
-    ClearList();
+    m_list->ResetContent();
     GridRow row;
     if (m_model.Step(direction, m_firstLanguage, m_secondLanguage, row)) {
         m_edit->setText(KVXToQString(row.word.m_text));
         m_historyShown = 0;
         m_edit->ShowHistory(0);
-        AddListRow(row);
+        m_list->AddRow(row);
     }
     m_stepsEnabled = true;
     EnableSteps(true);
@@ -318,38 +325,16 @@ void CDictionaryDlg::OnEditWord() {
 
 QWidget* CDictionaryDlg::CreateWordEditor() { return nullptr; }
 
-QWidget* CDictionaryDlg::CreateAdvertisementPanel() { return nullptr; }
+void CDictionaryDlg::CreateAdvertisementPanel() {
+    auto* panel = new CAdvertiseDialog(this);
+    if (!panel->Create(this)) {
+        delete panel;
+        return;
+    }
+    m_advertisement = panel;
+}
 
 void CDictionaryDlg::OnDestroy() {
     CKVXResizableDlg::OnDestroy();
     m_model.ResetSteps();
-}
-
-void CDictionaryDlg::ClearList() {
-    // The heading row stays.
-    if (m_shownRows.size() > 1) m_shownRows.resize(1);
-    while (m_list->count() > static_cast<int>(m_shownRows.size())) delete m_list->takeItem(m_list->count() - 1);
-}
-
-void CDictionaryDlg::AddListRow(const GridRow& row) {
-    m_shownRows.push_back(row);
-    m_list->addItem(RowText(row));
-    if (m_list->currentRow() < 1) m_list->setCurrentRow(m_list->count() - 1);
-}
-
-void CDictionaryDlg::SetHeading(const CBasicString& first, const CBasicString& second) {
-    GridRow heading;
-    heading.word.m_text = first;
-    heading.meaning.m_text = second;
-    heading.flags = 0x40;
-    if (m_shownRows.empty()) {
-        m_shownRows.push_back(heading);
-        m_list->addItem(RowText(heading));
-    } else {
-        m_shownRows[0] = heading;
-        m_list->item(0)->setText(RowText(heading));
-    }
-    QFont bold = m_list->font();
-    bold.setBold(true);
-    m_list->item(0)->setFont(bold);
 }

@@ -10,6 +10,7 @@
 #include "Quenzel/Dictionary/DictionaryDlg.h"
 #include "Quenzel/Dictionary/EditAutoSearch.h"
 #include "Quenzel/Shell/MainDlg.h"
+#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 
 namespace {
@@ -42,8 +43,8 @@ protected:
     }
     std::vector<std::wstring> ShownWords() const {
         std::vector<std::wstring> words;
-        const auto& rows = m_page->GetShownRows();
-        for (size_t i = 1; i < rows.size(); ++i) words.emplace_back(rows[i].word.m_text.GetString());
+        const CMultilineListBox* list = m_page->GetResultList();
+        for (int i = 1; i < list->GetRowCount(); ++i) words.emplace_back(list->GetRow(i)->word.m_text.GetString());
         return words;
     }
     // The button's command (Next and Previous are off before the first
@@ -72,7 +73,7 @@ protected:
 } // namespace
 
 TEST_F(DictionaryDlgTest, ASearchWithoutHitsShowsNothingLeavesTheStepsOffAndWritesNoHistory) {
-    ASSERT_EQ(m_page->GetShownRows().size(), 1u);  // the heading
+    ASSERT_EQ(m_page->GetResultList()->GetRowCount(), 1);  // the heading
     EXPECT_FALSE(StepsEnabled());
     Search(L"Xylophon");
     EXPECT_TRUE(ShownWords().empty());
@@ -136,7 +137,7 @@ TEST_F(DictionaryDlgTest, ALanguageChangeStartsTheWalkAgainAndReloadsTheLastTenS
     EXPECT_EQ(StepTo(IDC_DICTIONARY_NEXT), L"Baum");
     EXPECT_EQ(StepTo(IDC_DICTIONARY_NEXT), L"Haus");
     ASSERT_EQ(m_page->RefreshLanguagePair(), 1);
-    EXPECT_EQ(m_page->GetShownRows().size(), 1u);
+    EXPECT_EQ(m_page->GetResultList()->GetRowCount(), 1);
     EXPECT_EQ(m_page->GetModel().GetDirection(), CDictionaryDlgModel::DIRECTION_NONE);
     const std::vector<std::wstring> history = m_page->GetSearchEdit()->GetHistoryTexts();
     ASSERT_EQ(history.size(), 10u);
@@ -162,7 +163,9 @@ TEST_F(DictionaryDlgTest, EnterInTheFieldSearchesAndTheHistoryButtonTogglesTheLi
 
 TEST_F(DictionaryDlgTest, EditWordIsHiddenAndTheResultListShowsTheLanguagePair) {
     EXPECT_FALSE(m_page->GetButton(IDC_DICTIONARY_EDIT_WORD)->isVisible());
-    const GridRow& heading = m_page->GetShownRows().at(0);
+    ASSERT_GE(m_page->GetResultList()->GetRowCount(), 1);
+    EXPECT_EQ(m_page->GetResultList()->GetMode(), 3);
+    const GridRow& heading = *m_page->GetResultList()->GetRow(0);
     EXPECT_FALSE(heading.word.m_text.IsEmpty());
     EXPECT_FALSE(heading.meaning.m_text.IsEmpty());
 }
