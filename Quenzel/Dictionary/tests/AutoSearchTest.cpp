@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -205,6 +206,10 @@ TEST_F(AutoSearchTest, MoreThanEightRowsShowEightWithAScrollBarThatScrollsRowByR
     m_clock.Advance(10 * CWndAutoSearch::kScrollStepMilliseconds);
     EXPECT_EQ(model.GetFirstVisible(), 4);
     EXPECT_EQ(popup.GetScrollBar()->value(), 4);
+#ifdef KVX_SCREENSHOT_FOLDER
+    QDir().mkpath(QStringLiteral(KVX_SCREENSHOT_FOLDER));
+    popup.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/autosearch-popup-scroll.png"));
+#endif
 
     model.ClearSuggestions();
     for (int i = 0; i < 3; ++i) model.AddSuggestion(L"few" + std::to_wstring(i), i + 1);

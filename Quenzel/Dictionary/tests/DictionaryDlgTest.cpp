@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QPainter>
 #include <QTest>
 
 #include <memory>
 
 #include "DictionarySeed.h"
 #include "Pendrel/Controls/WinButton.h"
+#include "Pendrel/Controls/WinTheme.h"
+#include "Pendrel/Controls/WinThemeQStyle.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
 #include "Quenzel/Dictionary/EditAutoSearch.h"
+#include "Quenzel/Dictionary/WndAutoSearch.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
@@ -168,4 +173,38 @@ TEST_F(DictionaryDlgTest, EditWordIsHiddenAndTheResultListShowsTheLanguagePair) 
     const GridRow& heading = *m_page->GetResultList()->GetRow(0);
     EXPECT_FALSE(heading.word.m_text.IsEmpty());
     EXPECT_FALSE(heading.meaning.m_text.IsEmpty());
+}
+
+TEST_F(DictionaryDlgTest, ThePageAndItsPopupRenderWithinTheMainWindow) {
+    // The program's buttons draw through the window theme.
+    CWinThemeQStyle theme;
+    KVXSetCurrentWinTheme(&theme);
+    struct ThemeReset {
+        ~ThemeReset() { KVXSetCurrentWinTheme(nullptr); }
+    } themeReset;
+    m_main->show();
+    Search(L"Haus");
+    CEditAutoSearch* field = m_page->GetSearchEdit();
+    field->setFocus();
+    field->setText(QStringLiteral("H"));
+    CWndAutoSearch& popup = field->GetPopup();
+    ASSERT_TRUE(popup.isVisible());
+    // The pop-up hangs under the field and inside the page.
+    const QRect page(m_page->mapToGlobal(QPoint(0, 0)), m_page->size());
+    EXPECT_TRUE(page.contains(popup.geometry()));
+    for (UINT id : {IDC_DICTIONARY_SEARCH, IDC_DICTIONARY_NEXT, IDC_DICTIONARY_PREVIOUS, IDC_DICTIONARY_HISTORY}) {
+        const QRect button = m_page->GetButton(id)->geometry();
+        EXPECT_TRUE(m_page->rect().contains(button)) << id;
+        EXPECT_TRUE(m_page->GetButton(id)->isVisible()) << id;
+        EXPECT_FALSE(button.intersects(m_page->GetResultList()->geometry())) << id;
+    }
+#ifdef KVX_SCREENSHOT_FOLDER
+    QDir().mkpath(QStringLiteral(KVX_SCREENSHOT_FOLDER));
+    QImage shot = m_main->grab().toImage();
+    QPainter painter(&shot);
+    painter.drawPixmap(popup.geometry().topLeft() - m_main->mapToGlobal(QPoint(0, 0)), popup.grab());
+    painter.end();
+    shot.save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/dictionary-page.png"));
+    popup.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/dictionary-popup.png"));
+#endif
 }
