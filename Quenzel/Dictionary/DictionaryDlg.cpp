@@ -147,7 +147,7 @@ BOOL CDictionaryDlg::OnInitDialog() {
         setPalette(palette);
         setAutoFillBackground(true);
     }
-    m_toolTip.AddTool(m_edit, QuenzelString(31279));
+    m_toolTip.AddTool(m_edit, QuenzelString(31279), kToolTipIcon);
     for (size_t i = 0; i < std::size(kButtons); ++i)
         m_toolTip.AddTool(m_buttons[i], QuenzelString(kButtons[i].tip), kToolTipIcon);
     return result;

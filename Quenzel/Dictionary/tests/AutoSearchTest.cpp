@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -246,4 +247,22 @@ TEST_F(AutoSearchTest, ThePopupNeverTakesTheFocusFromTheField) {
     QApplication::processEvents();
     EXPECT_TRUE(popup.isVisible());
     EXPECT_EQ(QApplication::focusWidget(), m_field);
+}
+
+TEST_F(AutoSearchTest, InAComboBoxTheArrowsMoveThroughTheSuggestionsNotTheItems) {
+    QComboBox combo;
+    combo.setEditable(true);
+    combo.addItems({QStringLiteral("one"), QStringLiteral("two")});
+    auto* field = new CEditAutoSearch;
+    combo.setLineEdit(field);
+    field->Attach(kAutoSearchWordEditor, 0);
+    EXPECT_EQ(field->GetKind(), CEditAutoSearch::KIND_COMBOBOX);
+    field->GetPopup().SetClock(&m_clock);
+    combo.show();
+    field->setText(QStringLiteral("ho"));  // second-language texts: "house"
+    ASSERT_TRUE(field->GetPopup().isVisible());
+    QTest::keyClick(&combo, Qt::Key_Down);
+    EXPECT_EQ(field->text(), QStringLiteral("house"));
+    EXPECT_EQ(combo.currentIndex(), 0);
+    EXPECT_EQ(field->GetPopup().GetModel().GetSelection(), 0);
 }
