@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "DictionarySeed.h"
+#include "Pendrel/Controls/AdvertiseDialog.h"
 #include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Controls/WinTheme.h"
 #include "Pendrel/Controls/WinThemeQStyle.h"
@@ -207,4 +208,23 @@ TEST_F(DictionaryDlgTest, ThePageAndItsPopupRenderWithinTheMainWindow) {
     shot.save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/dictionary-page.png"));
     popup.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/dictionary-popup.png"));
 #endif
+}
+
+TEST_F(DictionaryDlgTest, TheAdvertisementPanelSitsOnItsPlaceAndWithoutItTheListTakesThePlace) {
+    const QWidget* place = m_page->GetDlgItem(IDC_DICTIONARY_AD_PLACE);
+    ASSERT_NE(place, nullptr);
+    ASSERT_TRUE(m_app.GetOptions().GetAdvertisement());
+    ASSERT_NE(m_page->GetAdvertisementPanel(), nullptr);
+    EXPECT_EQ(m_page->GetAdvertisementPanel()->geometry(), place->geometry());
+    EXPECT_GT(m_page->GetResultList()->y(), place->geometry().bottom());
+    m_main->resize(m_main->size() + QSize(120, 80));
+    EXPECT_EQ(m_page->GetAdvertisementPanel()->geometry(), place->geometry());
+
+    m_main.reset();
+    m_app.GetOptions().SetAdvertisement(0);
+    m_main = std::make_unique<CMainDlg>();
+    ASSERT_TRUE(m_main->Create());
+    CDictionaryDlg* page = m_main->GetDictionaryPage();
+    EXPECT_EQ(page->GetAdvertisementPanel(), nullptr);
+    EXPECT_EQ(page->GetResultList()->y(), page->GetDlgItem(IDC_DICTIONARY_AD_PLACE)->y());
 }
