@@ -100,6 +100,13 @@ CWinButton* CDictionaryDlg::GetButton(UINT id) const {
     return nullptr;
 }
 
+std::vector<GridRow> CDictionaryDlg::GetShownRows() const {
+    std::vector<GridRow> rows;
+    for (int i = 0; i < m_list->GetRowCount(); ++i)
+        if (const GridRow* row = m_list->GetRow(i)) rows.push_back(*row);
+    return rows;
+}
+
 BOOL CDictionaryDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
     CQuenzelApp* app = QuenzelGetApp();

@@ -54,6 +54,8 @@ public:
     // The result list (the word list box in its dictionary mode); row 0 is
     // the heading with the languages' names.
     CMultilineListBox* GetResultList() const { return m_list; }
+    // A copy of the rows the result list shows, the heading first.
+    std::vector<GridRow> GetShownRows() const;
     CEditAutoSearch* GetSearchEdit() const { return m_edit; }
     CWinButton* GetButton(UINT id) const;
     const CDictionaryDlgModel& GetModel() const { return m_model; }

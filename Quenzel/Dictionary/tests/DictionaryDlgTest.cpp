@@ -49,8 +49,8 @@ protected:
     }
     std::vector<std::wstring> ShownWords() const {
         std::vector<std::wstring> words;
-        const CMultilineListBox* list = m_page->GetResultList();
-        for (int i = 1; i < list->GetRowCount(); ++i) words.emplace_back(list->GetRow(i)->word.m_text.GetString());
+        const std::vector<GridRow> rows = m_page->GetShownRows();
+        for (size_t i = 1; i < rows.size(); ++i) words.emplace_back(rows[i].word.m_text.GetString());
         return words;
     }
     // The button's command (Next and Previous are off before the first
