@@ -14,6 +14,7 @@
 #include "Pendrel/Platform/KVXText.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Dictionary/EditAutoSearch.h"
+#include "Quenzel/Dictionary/EditDictionaryDlg.h"
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/QuenzelApp.h"
@@ -331,7 +332,7 @@ void CDictionaryDlg::OnEditWord() {
     if (m_wordEditor->isVisible()) main->hide();
 }
 
-QWidget* CDictionaryDlg::CreateWordEditor() { return nullptr; }
+QWidget* CDictionaryDlg::CreateWordEditor() { return new CEditDictionaryDlg(m_mainDlg); }
 
 void CDictionaryDlg::CreateAdvertisementPanel() {
     auto* panel = new CAdvertiseDialog(this);

@@ -35,16 +35,16 @@ const StringTableEntry kStrings[] = {
 const CStringTableRegistration kStringsRegistration(kStrings);
 
 const KVXDialogControl kControls[] = {
-    {IDC_PRONUNCIATION_LIST, WC_COMBOBOX, L"", 7, 8, 150, 60, WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST},
-    {IDC_PRONUNCIATION_ADD, WC_BUTTON, L"Add", 7, 28, 54, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
-    {IDC_PRONUNCIATION_REMOVE, WC_BUTTON, L"Remove", 65, 28, 54, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
-    {IDC_PRONUNCIATION_PLAY, WC_BUTTON, L"Play", 123, 28, 54, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
-    {IDC_PRONUNCIATION_EXPORT, WC_BUTTON, L"Export", 181, 28, 54, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
-    {IDOK, WC_BUTTON, L"OK", 127, 56, 50, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
-    {IDCANCEL, WC_BUTTON, L"Cancel", 185, 56, 50, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_PRONUNCIATION_LIST, WC_COMBOBOX, L"", 7, 7, 228, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST},
+    {IDC_PRONUNCIATION_ADD, WC_BUTTON, L"Add", 7, 27, 54, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_PRONUNCIATION_REMOVE, WC_BUTTON, L"Remove", 65, 27, 54, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_PRONUNCIATION_PLAY, WC_BUTTON, L"Play", 123, 27, 54, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_PRONUNCIATION_EXPORT, WC_BUTTON, L"Export", 181, 27, 54, 16, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDOK, WC_BUTTON, L"OK", 127, 54, 50, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
+    {IDCANCEL, WC_BUTTON, L"Cancel", 185, 54, 50, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
 };
 const KVXDialogTemplate kTemplate = {IDD_PRONUNCIATION, L"Add/Remove Pronunciation",
-                                     WS_POPUP | WS_CAPTION | WS_SYSMENU, 242, 78, 8, L"MS Shell Dlg",
+                                     WS_POPUP | WS_CAPTION | WS_SYSMENU, 242, 75, 8, L"MS Shell Dlg",
                                      kControls, std::size(kControls)};
 const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 
