@@ -67,13 +67,13 @@ const KVXDialogControl kControls[] = {
     {IDC_LEARN_UNKNOWN_VALUE, WC_STATIC, L"0", 355, 332, 48, 10, kShown | SS_RIGHT},
     {IDC_TOTAL_LABEL, WC_STATIC, L"Total:", 408, 332, 26, 10, kShown},
     {IDC_LEARN_TOTAL_VALUE, WC_STATIC, L"0", 435, 332, 91, 10, kShown | SS_RIGHT},
-    {ID_FILE_PRINT_PREVIEW, WC_BUTTON, L"Preview", 240, 346, 38, 18, kButton},
-    {ID_FILE_PRINT, WC_BUTTON, L"Print", 281, 346, 38, 18, kButton},
-    {IDC_LEARN_KNOWN, WC_BUTTON, L"Known", 322, 346, 38, 18, kButton},
-    {IDC_LEARN_UNKNOWN, WC_BUTTON, L"Unknown", 363, 346, 38, 18, kButton},
-    {IDC_LEARN_EXPORT, WC_BUTTON, L"Export", 404, 346, 38, 18, kButton},
-    {IDC_LEARN_SAVE, WC_BUTTON, L"Save", 445, 346, 38, 18, kButton},
-    {IDOK, WC_BUTTON, L"Close", 486, 346, 38, 18, kButton},
+    {ID_FILE_PRINT_PREVIEW, WC_BUTTON, L"Preview", 186, 346, 46, 18, kButton},
+    {ID_FILE_PRINT, WC_BUTTON, L"Print", 235, 346, 46, 18, kButton},
+    {IDC_LEARN_KNOWN, WC_BUTTON, L"Known", 284, 346, 46, 18, kButton},
+    {IDC_LEARN_UNKNOWN, WC_BUTTON, L"Unknown", 333, 346, 46, 18, kButton},
+    {IDC_LEARN_EXPORT, WC_BUTTON, L"Export", 382, 346, 46, 18, kButton},
+    {IDC_LEARN_SAVE, WC_BUTTON, L"Save", 431, 346, 46, 18, kButton},
+    {IDOK, WC_BUTTON, L"Close", 480, 346, 46, 18, kButton},
 };
 const KVXDialogTemplate kTemplate = {IDD_LEARN, L"Learn View", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
                                      533, 369, 8, L"MS Shell Dlg", kControls, std::size(kControls)};
@@ -232,7 +232,9 @@ BOOL CLearnDlg::OnInitDialog() {
     for (const ButtonImage& image : kButtons) {
         if (qobject_cast<CWinButton*>(GetDlgItem(image.control))) continue;
         auto* button = new CWinButton(WinButtonPush, this);
+        const CBasicString caption = GetDlgItemText(image.control);
         SubclassDlgItem(image.control, button);
+        button->SetButtonText(caption.GetString());
         if (image.png)
             button->SetPNG(image.png);
         else

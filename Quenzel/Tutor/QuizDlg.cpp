@@ -44,17 +44,17 @@ const KVXDialogControl kControls[] = {
     {IDC_QUIZ_PICTURE, WC_STATIC, L"", 7, 116, 64, 59, WS_CHILD | SS_BITMAP},
     {IDC_QUIZ_WORD, WC_EDIT, L"", 7, 116, 519, 70, kShown | ES_MULTILINE | ES_READONLY | WS_VSCROLL},
     {IDC_QUIZ_SHOW_LABEL, WC_STATIC, L"Show:", 7, 194, 24, 10, kShown},
-    {IDC_QUIZ_SHOW_MODE, WC_COMBOBOX, L"", 32, 192, 70, 60, kButton | CBS_DROPDOWNLIST},
+    {IDC_QUIZ_SHOW_MODE, WC_COMBOBOX, L"", 32, 191, 70, 14, kButton | CBS_DROPDOWNLIST},
     {IDC_QUIZ_MEANING_STATUS, WC_STATIC, L"", 108, 194, 60, 11, kShown},
     {IDC_QUIZ_SOUND_MEANING, WC_BUTTON, L"Listen", 170, 192, 50, 14, kButton},
     {IDC_QUIZ_ANSWER_IMAGE, WC_STATIC, L"", 226, 192, 16, 14, kShown | SS_CENTER},
     {IDC_QUIZ_MEANING, WC_EDIT, L"", 7, 210, 519, 116, kShown | ES_MULTILINE | WS_VSCROLL | WS_TABSTOP},
     {IDC_KNOWN_LABEL, WC_STATIC, L"Known:", 7, 334, 30, 10, kShown},
     {IDC_QUIZ_KNOWN_VALUE, WC_STATIC, L"0", 38, 334, 40, 10, kShown},
-    {IDC_UNKNOWN_LABEL, WC_STATIC, L"Unknown:", 80, 334, 36, 10, kShown},
-    {IDC_QUIZ_UNKNOWN_VALUE, WC_STATIC, L"0", 117, 334, 40, 10, kShown},
-    {IDC_TOTAL_LABEL, WC_STATIC, L"Total:", 159, 334, 24, 10, kShown},
-    {IDC_QUIZ_TOTAL_VALUE, WC_STATIC, L"0 / 0", 184, 334, 60, 10, kShown},
+    {IDC_UNKNOWN_LABEL, WC_STATIC, L"Unknown:", 82, 334, 40, 10, kShown},
+    {IDC_QUIZ_UNKNOWN_VALUE, WC_STATIC, L"0", 123, 334, 40, 10, kShown},
+    {IDC_TOTAL_LABEL, WC_STATIC, L"Total:", 167, 334, 26, 10, kShown},
+    {IDC_QUIZ_TOTAL_VALUE, WC_STATIC, L"0 / 0", 194, 334, 60, 10, kShown},
     {IDC_QUIZ_BACK, WC_BUTTON, L"Back", 236, 346, 45, 18, kButton},
     {IDC_QUIZ_KNOWN, WC_BUTTON, L"Known", 285, 346, 45, 18, kButton},
     {IDC_QUIZ_UNKNOWN, WC_BUTTON, L"Unknown", 334, 346, 45, 18, kButton},
@@ -174,7 +174,9 @@ BOOL CQuizDlg::OnInitDialog() {
     for (const ButtonImage& image : kButtons) {
         if (qobject_cast<CWinButton*>(GetDlgItem(image.control))) continue;
         auto* button = new CWinButton(WinButtonPush, this);
+        const CBasicString caption = GetDlgItemText(image.control);
         SubclassDlgItem(image.control, button);
+        button->SetButtonText(caption.GetString());
         if (image.png)
             button->SetPNG(image.png);
         else

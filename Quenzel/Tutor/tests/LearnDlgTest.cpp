@@ -13,6 +13,8 @@
 #include <filesystem>
 
 #include "LearnTestData.h"
+#include "Pendrel/Controls/WinThemeQStyle.h"
+#include "Pendrel/Controls/tests/ControlsTestSupport.h"
 #include "Pendrel/Dialogs/PrintDialog.h"
 #include "Pendrel/Dialogs/tests/PdfReadBack.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
@@ -77,6 +79,9 @@ protected:
         window.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/") + QLatin1String(name));
     }
 
+    // The buttons draw through the window theme that the application
+    // object makes in the program.
+    kvxcontrolstest::ThemeScope m_theme{new CWinThemeQStyle};
     QWidget m_owner;
     std::vector<std::wstring> m_messages;
     std::vector<UINT> m_flags;

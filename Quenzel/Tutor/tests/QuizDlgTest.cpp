@@ -8,6 +8,8 @@
 #include <QPushButton>
 
 #include "LearnTestData.h"
+#include "Pendrel/Controls/WinThemeQStyle.h"
+#include "Pendrel/Controls/tests/ControlsTestSupport.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Quenzel/Tutor/QuizDlg.h"
@@ -41,6 +43,9 @@ protected:
         window.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/") + QLatin1String(name));
     }
 
+    // The buttons draw through the window theme that the application
+    // object makes in the program.
+    kvxcontrolstest::ThemeScope m_theme{new CWinThemeQStyle};
     QWidget m_owner;
     std::vector<std::wstring> m_messages;
     UINT m_flags = 0;
