@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QPointer>
+#include <QPrintPreviewWidget>
 #include <QDir>
 #include <QLabel>
 #include <QPrinter>
@@ -16,6 +19,8 @@
 #include "Pendrel/Controls/WinThemeQStyle.h"
 #include "Pendrel/Controls/tests/ControlsTestSupport.h"
 #include "Pendrel/Dialogs/PrintDialog.h"
+#include "Pendrel/Dialogs/VirtualFrameWnd.h"
+#include "Pendrel/Dialogs/VirtualPreview.h"
 #include "Pendrel/Dialogs/tests/PdfReadBack.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
@@ -208,6 +213,25 @@ TEST_F(LearnDlgTest, PrintingGivesAPageForEveryThirtyWords) {
     view->GetDlgItem<QPushButton>(ID_FILE_PRINT)->click();
     EXPECT_EQ(maxPage, 3u);
     EXPECT_EQ(kvxdialogtest::PdfPageCount(kvxtest::TempFolder::ReadFile(pdf)), 3);
+
+    // The preview shows the same pages in place of the view.
+    view->GetDlgItem<QPushButton>(ID_FILE_PRINT_PREVIEW)->click();
+    QPointer<CVirtualFrameWnd> frame;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<CVirtualFrameWnd*>(widget); found && found->isVisible()) frame = found;
+    ASSERT_TRUE(frame);
+    EXPECT_FALSE(view->isVisible());
+    frame->GetPreview()->PreviewWidget()->updatePreview();
+    EXPECT_EQ(frame->GetPreview()->PreviewWidget()->pageCount(), 3);
+    frame->showNormal();
+    frame->resize(900, 1100);
+    QApplication::processEvents();
+    frame->GetPreview()->PreviewWidget()->fitInView();
+    QApplication::processEvents();
+    Screenshot(*frame, "learn-view-preview.png");
+    frame->close();
+    EXPECT_TRUE(view->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // An empty list still prints its heading on one page.
     const int64_t empty = MakeList(Db(), L"empty", {});
