@@ -74,7 +74,6 @@ const StringTableEntry kStrings[] = {
     {31173, L"Current"},
     {31174, L"Previous"},
     {31175, L"None"},
-    {31315, L"[H]Close[D]Closes this window and returns to the main window."},
     {31326, L"[H]Word[D]The word to answer."},
     {31327, L"[H]Meaning[D]The meaning shown, or type your answer here and press Verify."},
     {31328, L"[H]Show[D]Which meaning shows: of the previous word, of the current word, or none."},

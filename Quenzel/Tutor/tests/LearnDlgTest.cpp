@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTest>
 
 #include <filesystem>
@@ -27,6 +26,7 @@
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Quenzel/Tutor/LearnDlg.h"
+#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/QuizSession.h"
 
 using namespace learntest;
@@ -103,9 +103,10 @@ TEST_F(LearnDlgTest, LoadsTheWordsBehindProgressAndShowsThem) {
     EXPECT_EQ(progress.steps, (std::vector<int>{100, 200, 250}));
     EXPECT_EQ(progress.captions, std::vector<std::wstring>{L"English to German"});
     EXPECT_FALSE(m_owner.isVisible());
-    EXPECT_EQ(view->GetList()->rowCount(), 250);
-    EXPECT_EQ(view->GetList()->item(0, 0)->text(), QStringLiteral("word001"));
-    EXPECT_EQ(view->GetList()->horizontalHeaderItem(1)->text(), QStringLiteral("German"));
+    ASSERT_EQ(view->GetList()->GetRowCount(), 251);
+    EXPECT_EQ(std::wstring(view->GetList()->GetRow(1)->word.m_text.GetString()), L"word001");
+    EXPECT_EQ(std::wstring(view->GetList()->GetRow(0)->meaning.m_text.GetString()), L"German");
+    EXPECT_EQ(view->GetList()->model()->rowCount(), 251);
     EXPECT_EQ(Label(*view, IDC_LEARN_KNOWN_VALUE), QStringLiteral("0 / 250"));
     EXPECT_EQ(Label(*view, IDC_LEARN_UNKNOWN_VALUE), QStringLiteral("250 / 250"));
     EXPECT_EQ(Label(*view, IDC_LEARN_LANGUAGES), QStringLiteral("English to German"));
@@ -118,25 +119,28 @@ TEST_F(LearnDlgTest, LoadsTheWordsBehindProgressAndShowsThem) {
 TEST_F(LearnDlgTest, ClicksMarkAndUncoverAndTheKnownButtonMarksTheSelection) {
     const int64_t list = MakeList(Db(), L"three", {{L"a", L"1"}, {L"b", L"2"}, {L"c", L"3"}});
     auto view = Open(list);
+    CMultilineListBox& box = *view->GetList();
     view->GetDlgItem<QCheckBox>(IDC_LEARN_HIDE_MEANINGS)->click();
-    EXPECT_EQ(view->GetList()->item(1, 1)->text(), QString());
+    EXPECT_TRUE(box.GetRow(2)->IsMeaningHidden());
     // A click on a hidden meaning uncovers it and marks nothing.
-    view->ClickCell(2, 1);
-    EXPECT_EQ(view->GetList()->item(1, 1)->text(), QStringLiteral("2"));
+    ClickCell(box, 2, 1);
+    EXPECT_FALSE(box.GetRow(2)->IsMeaningHidden());
+    EXPECT_TRUE(box.GetRow(1)->IsMeaningHidden());
     EXPECT_FALSE(view->Session().IsModified());
     // A click on the word marks it Known, the next one Unknown.
-    view->ClickCell(1, 0);
+    ClickCell(box, 1, 0);
+    EXPECT_TRUE(box.GetRow(1)->IsStatusA());
     EXPECT_EQ(Label(*view, IDC_LEARN_KNOWN_VALUE), QStringLiteral("1 / 3"));
     EXPECT_EQ(Label(*view, IDC_LEARN_TOTAL_VALUE), QStringLiteral("1 / 3"));
-    view->ClickCell(1, 0);
+    ClickCell(box, 1, 0);
     EXPECT_EQ(Label(*view, IDC_LEARN_KNOWN_VALUE), QStringLiteral("0 / 3"));
     EXPECT_EQ(Label(*view, IDC_LEARN_UNKNOWN_VALUE), QStringLiteral("3 / 3"));
 
-    view->GetList()->selectAll();
+    box.selectAll();
     view->GetDlgItem<QPushButton>(IDC_LEARN_KNOWN)->click();
     WaitForJob(*view);
     EXPECT_EQ(Label(*view, IDC_LEARN_KNOWN_VALUE), QStringLiteral("3 / 3"));
-    EXPECT_EQ(view->GetList()->item(2, 0)->foreground().color(), QColor(0, 0x80, 0));
+    EXPECT_TRUE(box.GetRow(3)->IsStatusA());
     Screenshot(*view, "learn-view-marked.png");
     m_answer = IDNO;
 }
@@ -152,7 +156,7 @@ TEST_F(LearnDlgTest, ClosingWithUnsavedMarksAsksAndYesSavesFirst) {
 
     view->Open();
     WaitForJob(*view);
-    view->ClickCell(1, 0);
+    ClickCell(*view->GetList(), 1, 0);
     m_answer = IDCANCEL;
     view->GetDlgItem<QPushButton>(IDOK)->click();
     ASSERT_EQ(m_messages.size(), 1u);
@@ -168,7 +172,7 @@ TEST_F(LearnDlgTest, ClosingWithUnsavedMarksAsksAndYesSavesFirst) {
     view->Open();
     WaitForJob(*view);
     EXPECT_FALSE(view->Session().IsModified());
-    view->ClickCell(1, 0);
+    ClickCell(*view->GetList(), 1, 0);
     m_answer = IDYES;
     view->GetDlgItem<QPushButton>(IDOK)->click();
     // The view closes only once the save has ended.
@@ -186,6 +190,8 @@ TEST_F(LearnDlgTest, ExportUsesTheSeparatorOfTheExtension) {
     WaitForJob(*view);
     EXPECT_TRUE(m_request.save);
     EXPECT_EQ(std::wstring(m_request.defaultExtension.GetString()), L"txt");
+    EXPECT_EQ(std::wstring(m_request.filter.GetString()),
+              L"Text File ( Tab separated ) (*.txt)|*.txt|CSV File ( Comma separated ) (*.csv)|*.csv|");
     EXPECT_EQ(kvxtest::TempFolder::ReadFile(m_file), "a,1\r\nb,2\r\n");
     ASSERT_FALSE(m_messages.empty());
     EXPECT_NE(m_messages.back().find(L"Successfully exported the vocabulary list to ("), std::wstring::npos);

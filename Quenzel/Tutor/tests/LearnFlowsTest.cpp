@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTest>
 
 #include "LearnTestData.h"
@@ -15,6 +14,7 @@
 #include "Quenzel/Shell/Options.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Quenzel/Tutor/LearnDlg.h"
+#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/QuizDlg.h"
 
 using namespace learntest;
@@ -58,10 +58,10 @@ TEST_F(LearnFlowsTest, LearnAndSaveThenTakeAQuiz) {
     learn.SetQueryOptions(AllWordsOf(list));
     ASSERT_TRUE(learn.Open());
     ASSERT_TRUE(QTest::qWaitFor([&] { return learn.GetJob() == LEARN_JOB_NONE && !learn.IsJobRunning(); }, 60000));
-    ASSERT_EQ(learn.GetList()->rowCount(), 3);
-    learn.ClickCell(1, 0);  // cat
-    learn.ClickCell(2, 0);  // dog
-    learn.ClickCell(2, 0);
+    ASSERT_EQ(learn.GetList()->GetRowCount(), 4);
+    ClickCell(*learn.GetList(), 1, 0);  // cat
+    ClickCell(*learn.GetList(), 2, 0);  // dog
+    ClickCell(*learn.GetList(), 2, 0);
     Press(learn, IDOK);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !learn.isVisible(); }, 60000));
     EXPECT_EQ(m_messages.front(), L"Do you want to save the status count of the modified words?");
