@@ -15,6 +15,7 @@
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXText.h"
+#include "Quenzel/Dictionary/PronunciationDlg.h"
 #include "Quenzel/Shell/Options.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Tutor/LearnDlgHelpers.h"
@@ -351,9 +352,18 @@ void CQuizDlg::OnShowModeChanged() {
 }
 
 void CQuizDlg::OnSound(bool meaning) {
-    // The pronunciation dialog plays the sounds of the side; the button is
-    // enabled only while the side has sounds.
-    (void)meaning;
+    // In "Previous" mode the meaning side belongs to the word whose meaning
+    // shows.
+    const WordRecord* word = meaning ? m_session->GetMeaningWord() : m_session->GetShownWord();
+    if (!word) return;
+    int64_t id = 0;
+    int side = 0;
+    m_session->PronunciationTarget(*word, meaning, id, side);
+    // A dialog of its own for each side and word, so that sounds added in
+    // it belong to that word.
+    if (m_pronunciation && m_pronunciation->IsCreated()) m_pronunciation->DestroyWindow();
+    m_pronunciation = std::make_unique<CPronunciationDlg>(this, id, TRUE, side);
+    m_pronunciation->Create(this);
 }
 
 void CQuizDlg::ShowPicture(const WordRecord* word) {
@@ -437,6 +447,7 @@ void CQuizDlg::SetAnswerText(const CBasicString& text) {
 }
 
 void CQuizDlg::OnDestroy() {
+    m_pronunciation.reset();
     TutorSaveWindowPlacement(this, PLACEMENT_QUIZ);
     CKVXResizableDlg::OnDestroy();
     TutorRestoreOwner(this, m_owner);

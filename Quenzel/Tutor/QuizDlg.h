@@ -21,6 +21,7 @@
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Quenzel/Tutor/QuizSession.h"
 
+class CPronunciationDlg;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -65,6 +66,8 @@ public:
     BOOL Open();
 
     QuizSession& Session() { return *m_session; }
+    // The pronunciation dialog the last sound button opened; null before.
+    CPronunciationDlg* GetPronunciationDlg() const { return m_pronunciation.get(); }
     // The texts of the two boxes (for tests).
     CBasicString GetWordText() const;
     CBasicString GetMeaningText() const;
@@ -91,6 +94,7 @@ private:
 
     QWidget* m_owner;
     std::unique_ptr<QuizSession> m_session;
+    std::unique_ptr<CPronunciationDlg> m_pronunciation;
     QComboBox* m_showMode = nullptr;
     // The controls' places at the first showing, set again at each one.
     std::map<UINT, QRect> m_firstLayout;
