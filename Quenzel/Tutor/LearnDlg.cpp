@@ -27,6 +27,7 @@
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Shell/Options.h"
 #include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/Tutor/ChildPlacement.h"
 #include "Quenzel/Tutor/LearnDlgHelpers.h"
 #include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/VocabularyListFile.h"
@@ -138,7 +139,7 @@ BOOL CLearnDlg::Open() {
     if (IsJobRunning()) return FALSE;
     if (IsCreated()) DestroyWindow();
     if (!Create()) return FALSE;
-    TutorApplyWindowPlacement(this, PLACEMENT_LEARN);
+    ApplyChildPlacement(this, PLACEMENT_LEARN, m_owner);
     show();
     raise();
     activateWindow();
@@ -422,9 +423,9 @@ void CLearnDlg::AskToClose() {
 }
 
 void CLearnDlg::OnDestroy() {
-    TutorSaveWindowPlacement(this, PLACEMENT_LEARN);
+    StoreChildPlacement(this, PLACEMENT_LEARN, m_owner);
     CKVXResizableDlg::OnDestroy();
-    TutorRestoreOwner(this, m_owner);
+    TutorShowOwner(m_owner);
 }
 
 void CLearnDlg::paintEvent(QPaintEvent* event) {

@@ -36,32 +36,8 @@ QFont TutorNormalFont(const QFont& fallback) { return FontOrFallback(&COptions::
 QFont TutorLeftFont(const QFont& fallback) { return FontOrFallback(&COptions::GetLeftFont, fallback); }
 QFont TutorRightFont(const QFont& fallback) { return FontOrFallback(&COptions::GetRightFont, fallback); }
 
-void TutorSaveWindowPlacement(QWidget* window, int kind) {
-    COptions* options = Settings();
-    if (!window || !options) return;
-    const QRect frame = window->isMaximized() ? window->normalGeometry() : window->geometry();
-    WINDOWPLACEMENT placement;
-    placement.showCmd = window->isMaximized() ? 3 : 1;
-    placement.rcNormalPosition = RECT{frame.left(), frame.top(), frame.left() + frame.width(),
-                                      frame.top() + frame.height()};
-    options->SetPlacement(kind, placement);
-}
-
-BOOL TutorApplyWindowPlacement(QWidget* window, int kind) {
-    COptions* options = Settings();
-    WINDOWPLACEMENT placement;
-    if (!window || !options || !options->GetPlacement(kind, placement)) return FALSE;
-    const RECT& r = placement.rcNormalPosition;
-    if (r.left == 0 && r.top == 0 && r.right == 0 && r.bottom == 0) return FALSE;
-    if (r.right <= r.left || r.bottom <= r.top) return FALSE;
-    window->setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    if (placement.showCmd == 3) window->showMaximized();
-    return TRUE;
-}
-
-void TutorRestoreOwner(QWidget* closing, QWidget* owner) {
+void TutorShowOwner(QWidget* owner) {
     if (!owner) return;
-    if (closing) owner->setGeometry(closing->geometry());
     owner->show();
     owner->raise();
     owner->activateWindow();

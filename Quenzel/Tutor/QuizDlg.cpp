@@ -18,6 +18,7 @@
 #include "Quenzel/Dictionary/PronunciationDlg.h"
 #include "Quenzel/Shell/Options.h"
 #include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/Tutor/ChildPlacement.h"
 #include "Quenzel/Tutor/LearnDlgHelpers.h"
 #include "utility/StringTableRegistration.h"
 
@@ -138,7 +139,7 @@ void CQuizDlg::SetQueryOptions(const CQueryOptions& options) { m_session->SetQue
 BOOL CQuizDlg::Open() {
     if (IsCreated()) DestroyWindow();
     if (!Create()) return FALSE;
-    TutorApplyWindowPlacement(this, PLACEMENT_QUIZ);
+    ApplyChildPlacement(this, PLACEMENT_QUIZ, m_owner);
     show();
     raise();
     activateWindow();
@@ -448,9 +449,9 @@ void CQuizDlg::SetAnswerText(const CBasicString& text) {
 
 void CQuizDlg::OnDestroy() {
     m_pronunciation.reset();
-    TutorSaveWindowPlacement(this, PLACEMENT_QUIZ);
+    StoreChildPlacement(this, PLACEMENT_QUIZ, m_owner);
     CKVXResizableDlg::OnDestroy();
-    TutorRestoreOwner(this, m_owner);
+    TutorShowOwner(m_owner);
 }
 
 void CQuizDlg::paintEvent(QPaintEvent* event) {
