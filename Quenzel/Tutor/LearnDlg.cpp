@@ -105,11 +105,7 @@ struct Tip {
 const Tip kTips[] = {{IDC_LEARN_HIDE_MEANINGS, 31316}, {IDC_LEARN_KNOWN, 31317}, {IDC_LEARN_UNKNOWN, 31318},
                      {IDC_LEARN_EXPORT, 31293},        {IDC_LEARN_SAVE, 31314},  {IDOK, 31315}};
 
-struct ButtonImage {
-    UINT control, png, icon, disabledIcon;
-    int size;
-};
-const ButtonImage kButtons[] = {
+const TutorButtonImage kButtons[] = {
     {ID_FILE_PRINT_PREVIEW, 421, 0, 0, 0}, {ID_FILE_PRINT, 421, 0, 0, 0},  {IDC_LEARN_KNOWN, 418, 0, 0, 0},
     {IDC_LEARN_UNKNOWN, 419, 0, 0, 0},     {IDC_LEARN_EXPORT, 409, 0, 0, 0}, {IDC_LEARN_SAVE, 0, 321, 322, 24},
     {IDOK, 0, 337, 337, 24},
@@ -137,66 +133,25 @@ void CLearnDlg::SetQueryOptions(const CQueryOptions& options) { m_session.SetQue
 
 BOOL CLearnDlg::Open() {
     if (IsJobRunning()) return FALSE;
-    if (IsCreated()) DestroyWindow();
-    if (!Create()) return FALSE;
-    ApplyChildPlacement(this, PLACEMENT_LEARN, m_owner);
-    show();
-    raise();
-    activateWindow();
-    if (m_owner) m_owner->hide();
-    return TRUE;
+    return TutorOpenWindow(*this, PLACEMENT_LEARN, m_owner);
 }
 
 BOOL CLearnDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
-    CQuenzelApp* app = QuenzelGetApp();
-    if (app && app->GetKVXApp()) {
-        if (HICON icon = app->GetKVXApp()->GetApplicationIcon(0)) {
-            setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
-            delete icon;
-        }
-    }
+    TutorSetAppIcon(this);
 
-    // The widgets live on between two showings: the first layout is kept
-    // and set again each time. Without an advertisement panel the list
-    // takes its place.
-    if (m_firstLayout.empty()) {
+    // Without an advertisement panel the list takes its place.
+    if (!TutorRestoreLayout(*this, m_firstLayout)) {
         QWidget* placeholder = GetDlgItem(IDC_LEARN_ADVERTISEMENT);
         QWidget* list = GetDlgItem(IDC_LEARN_LIST);
         if (placeholder && list) list->setGeometry(list->x(), placeholder->y(), list->width(),
                                                    list->y() + list->height() - placeholder->y());
-        m_firstSize = size();
-        for (UINT id : kTemplateIds)
-            if (QWidget* control = GetDlgItem(id)) m_firstLayout[id] = control->geometry();
-    } else {
-        resize(m_firstSize);
-        for (const auto& [id, rect] : m_firstLayout)
-            if (QWidget* control = GetDlgItem(id)) control->setGeometry(rect);
+        TutorKeepLayout(*this, m_firstLayout, kTemplateIds, std::size(kTemplateIds));
     }
     if (QWidget* placeholder = GetDlgItem(IDC_LEARN_ADVERTISEMENT)) placeholder->hide();
-
-    const QFont normal = TutorNormalFont(font());
-    for (UINT id : {IDC_KNOWN_LABEL, IDC_LEARN_KNOWN_VALUE, IDC_UNKNOWN_LABEL, IDC_LEARN_UNKNOWN_VALUE, IDC_TOTAL_LABEL,
-                    IDC_LEARN_TOTAL_VALUE})
-        if (QWidget* label = GetDlgItem(id)) label->setFont(normal);
-    TutorSetTextColor(GetDlgItem(IDC_KNOWN_LABEL), TutorKnownColor());
-    TutorSetTextColor(GetDlgItem(IDC_LEARN_KNOWN_VALUE), TutorKnownColor());
-    TutorSetTextColor(GetDlgItem(IDC_UNKNOWN_LABEL), TutorUnknownColor());
-    TutorSetTextColor(GetDlgItem(IDC_LEARN_UNKNOWN_VALUE), TutorUnknownColor());
-    TutorSetTextColor(GetDlgItem(IDC_TOTAL_LABEL), TutorNormalColor());
-    TutorSetTextColor(GetDlgItem(IDC_LEARN_TOTAL_VALUE), TutorNormalColor());
-
-    for (const ButtonImage& image : kButtons) {
-        if (qobject_cast<CWinButton*>(GetDlgItem(image.control))) continue;
-        auto* button = new CWinButton(WinButtonPush, this);
-        const CBasicString caption = GetDlgItemText(image.control);
-        SubclassDlgItem(image.control, button);
-        button->SetButtonText(caption.GetString());
-        if (image.png)
-            button->SetPNG(image.png);
-        else
-            button->SetIcon(image.icon, image.disabledIcon, image.size);
-    }
+    TutorStyleCounters(*this, {IDC_KNOWN_LABEL, IDC_LEARN_KNOWN_VALUE, IDC_UNKNOWN_LABEL, IDC_LEARN_UNKNOWN_VALUE,
+                               IDC_TOTAL_LABEL, IDC_LEARN_TOTAL_VALUE});
+    TutorMakeButtons(*this, kButtons, std::size(kButtons));
     if (QWidget* placeholder = GetDlgItem(IDC_LEARN_LIST_VIEW)) {
         placeholder->setEnabled(false);
         placeholder->hide();
@@ -217,16 +172,7 @@ BOOL CLearnDlg::OnInitDialog() {
     m_listBox->RecalcHeights();
     if (auto* hide = GetDlgItem<QCheckBox>(IDC_LEARN_HIDE_MEANINGS)) hide->setChecked(false);
 
-    if (auto* title = GetDlgItem<QLabel>(IDC_LEARN_TITLE)) {
-        QFont bold = title->font();
-        bold.setBold(true);
-        title->setFont(bold);
-        title->setText(KVXToQString(QuenzelString(31167)));
-    }
-    if (auto* help = GetDlgItem<QLabel>(IDC_LEARN_HELP)) {
-        help->setWordWrap(true);
-        help->setText(KVXToQString(QuenzelString(31168)));
-    }
+    TutorSetHeader(*this, IDC_LEARN_TITLE, 31167, IDC_LEARN_HELP, 31168);
 
     m_closeAfterSave = false;
     m_session.SetModified(false);

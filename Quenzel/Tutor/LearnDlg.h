@@ -24,11 +24,9 @@
 #include <memory>
 #include <vector>
 
-#include <QRect>
-#include <QSize>
-
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/Tutor/LearnDlgHelpers.h"
 #include "Quenzel/Tutor/LearningSession.h"
 
 class CAbstractProgressStatus;
@@ -134,6 +132,5 @@ private:
     bool m_closeAfterSave = false;
     bool m_removedLinksSaved = false;
 
-    std::map<UINT, QRect> m_firstLayout;
-    QSize m_firstSize;
+    TutorFirstLayout m_firstLayout;
 };

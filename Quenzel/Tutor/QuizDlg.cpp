@@ -102,11 +102,7 @@ const Tip kTips[] = {{IDC_QUIZ_WORD, 31326},  {IDC_QUIZ_MEANING, 31327}, {IDC_QU
                      {IDC_QUIZ_BACK, 31329},  {IDC_QUIZ_KNOWN, 31330},   {IDC_QUIZ_UNKNOWN, 31331},
                      {IDC_QUIZ_VERIFY, 31332}, {IDC_QUIZ_SHOW, 31333},    {IDOK, 31315}};
 
-struct ButtonImage {
-    UINT control, png, icon, disabledIcon;
-    int size;
-};
-const ButtonImage kButtons[] = {
+const TutorButtonImage kButtons[] = {
     {IDC_QUIZ_KNOWN, 418, 0, 0, 0},         {IDC_QUIZ_UNKNOWN, 419, 0, 0, 0},
     {IDC_QUIZ_VERIFY, 420, 0, 0, 0},        {IDC_QUIZ_SOUND_WORD, 0, 343, 0, 16},
     {IDC_QUIZ_SOUND_MEANING, 0, 343, 0, 16}, {IDC_QUIZ_SHOW, 0, 316, 317, 24},
@@ -136,53 +132,16 @@ CQuizDlg::~CQuizDlg() = default;
 
 void CQuizDlg::SetQueryOptions(const CQueryOptions& options) { m_session->SetQueryOptions(options); }
 
-BOOL CQuizDlg::Open() {
-    if (IsCreated()) DestroyWindow();
-    if (!Create()) return FALSE;
-    ApplyChildPlacement(this, PLACEMENT_QUIZ, m_owner);
-    show();
-    raise();
-    activateWindow();
-    if (m_owner) m_owner->hide();
-    return TRUE;
-}
+BOOL CQuizDlg::Open() { return TutorOpenWindow(*this, PLACEMENT_QUIZ, m_owner); }
 
 BOOL CQuizDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
-    CQuenzelApp* app = QuenzelGetApp();
-    if (app && app->GetKVXApp()) {
-        if (HICON icon = app->GetKVXApp()->GetApplicationIcon(0)) {
-            setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
-            delete icon;
-        }
-    }
-
-    // Counters in the normal font: "Known" in the known colour, "Unknown"
-    // in the unknown colour.
-    const QFont normal = TutorNormalFont(font());
-    for (UINT id : {IDC_KNOWN_LABEL, IDC_QUIZ_KNOWN_VALUE, IDC_UNKNOWN_LABEL, IDC_QUIZ_UNKNOWN_VALUE, IDC_TOTAL_LABEL,
-                    IDC_QUIZ_TOTAL_VALUE})
-        if (QWidget* label = GetDlgItem(id)) label->setFont(normal);
-    TutorSetTextColor(GetDlgItem(IDC_KNOWN_LABEL), TutorKnownColor());
-    TutorSetTextColor(GetDlgItem(IDC_QUIZ_KNOWN_VALUE), TutorKnownColor());
-    TutorSetTextColor(GetDlgItem(IDC_UNKNOWN_LABEL), TutorUnknownColor());
-    TutorSetTextColor(GetDlgItem(IDC_QUIZ_UNKNOWN_VALUE), TutorUnknownColor());
-    TutorSetTextColor(GetDlgItem(IDC_TOTAL_LABEL), TutorNormalColor());
-    TutorSetTextColor(GetDlgItem(IDC_QUIZ_TOTAL_VALUE), TutorNormalColor());
+    TutorSetAppIcon(this);
+    TutorStyleCounters(*this, {IDC_KNOWN_LABEL, IDC_QUIZ_KNOWN_VALUE, IDC_UNKNOWN_LABEL, IDC_QUIZ_UNKNOWN_VALUE,
+                               IDC_TOTAL_LABEL, IDC_QUIZ_TOTAL_VALUE});
     if (QWidget* word = GetDlgItem(IDC_QUIZ_WORD)) word->setFont(TutorLeftFont(font()));
     if (QWidget* meaning = GetDlgItem(IDC_QUIZ_MEANING)) meaning->setFont(TutorRightFont(font()));
-
-    for (const ButtonImage& image : kButtons) {
-        if (qobject_cast<CWinButton*>(GetDlgItem(image.control))) continue;
-        auto* button = new CWinButton(WinButtonPush, this);
-        const CBasicString caption = GetDlgItemText(image.control);
-        SubclassDlgItem(image.control, button);
-        button->SetButtonText(caption.GetString());
-        if (image.png)
-            button->SetPNG(image.png);
-        else
-            button->SetIcon(image.icon, image.disabledIcon, image.size);
-    }
+    TutorMakeButtons(*this, kButtons, std::size(kButtons));
     if (QWidget* back = GetDlgItem(IDC_QUIZ_BACK)) back->setEnabled(false);
 
     const CQueryOptions& options = m_session->GetQueryOptions();
@@ -203,16 +162,7 @@ BOOL CQuizDlg::OnInitDialog() {
     }
     m_session->SetShowMode(QUIZ_SHOW_PREVIOUS);
 
-    if (auto* title = GetDlgItem<QLabel>(IDC_QUIZ_TITLE)) {
-        QFont bold = title->font();
-        bold.setBold(true);
-        title->setFont(bold);
-        title->setText(KVXToQString(QuenzelString(31169)));
-    }
-    if (auto* help = GetDlgItem<QLabel>(IDC_QUIZ_HELP)) {
-        help->setWordWrap(true);
-        help->setText(KVXToQString(QuenzelString(31170)));
-    }
+    TutorSetHeader(*this, IDC_QUIZ_TITLE, 31169, IDC_QUIZ_HELP, 31170);
     SetLabel(GetDlgItem(IDC_QUIZ_ANSWER_IMAGE), QString());
 
     m_session->Start();
@@ -220,20 +170,14 @@ BOOL CQuizDlg::OnInitDialog() {
     // Without an advertisement panel the word box takes its place. The
     // widgets live on between two quizzes, so the first layout is kept and
     // set again each time.
-    if (m_firstLayout.empty()) {
+    if (!TutorRestoreLayout(*this, m_firstLayout)) {
         if (QWidget* placeholder = GetDlgItem(IDC_QUIZ_ADVERTISEMENT)) {
             const int gain = placeholder->height() + 4;
             for (UINT id : {IDC_QUIZ_WORD_STATUS, IDC_QUIZ_SOUND_WORD, IDC_QUIZ_PICTURE, IDC_QUIZ_WORD})
                 if (QWidget* control = GetDlgItem(id)) control->move(control->x(), control->y() - gain);
             if (QWidget* word = GetDlgItem(IDC_QUIZ_WORD)) word->resize(word->width(), word->height() + gain);
         }
-        m_firstSize = size();
-        for (UINT id : kTemplateIds)
-            if (QWidget* control = GetDlgItem(id)) m_firstLayout[id] = control->geometry();
-    } else {
-        resize(m_firstSize);
-        for (const auto& [id, rect] : m_firstLayout)
-            if (QWidget* control = GetDlgItem(id)) control->setGeometry(rect);
+        TutorKeepLayout(*this, m_firstLayout, kTemplateIds, std::size(kTemplateIds));
     }
     if (QWidget* placeholder = GetDlgItem(IDC_QUIZ_ADVERTISEMENT)) placeholder->hide();
     if (QWidget* meaning = GetDlgItem(IDC_QUIZ_MEANING)) {

@@ -12,13 +12,10 @@
 //
 // Closing it hands its place to the main window and shows that again.
 
-#include <QRect>
-#include <QSize>
-
-#include <map>
 #include <memory>
 
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/Tutor/LearnDlgHelpers.h"
 #include "Quenzel/Tutor/QuizSession.h"
 
 class CPronunciationDlg;
@@ -96,7 +93,5 @@ private:
     std::unique_ptr<QuizSession> m_session;
     std::unique_ptr<CPronunciationDlg> m_pronunciation;
     QComboBox* m_showMode = nullptr;
-    // The controls' places at the first showing, set again at each one.
-    std::map<UINT, QRect> m_firstLayout;
-    QSize m_firstSize;
+    TutorFirstLayout m_firstLayout;
 };
