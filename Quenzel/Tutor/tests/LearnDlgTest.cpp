@@ -15,8 +15,7 @@
 #include <filesystem>
 
 #include "LearnTestData.h"
-#include "Pendrel/Controls/WinThemeQStyle.h"
-#include "Pendrel/Controls/tests/ControlsTestSupport.h"
+#include "LearnTestFixture.h"
 #include "Pendrel/Dialogs/PrintDialog.h"
 #include "Pendrel/Dialogs/VirtualFrameWnd.h"
 #include "Pendrel/Dialogs/VirtualPreview.h"
@@ -24,7 +23,6 @@
 #include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Quenzel/Tutor/LearnDlg.h"
 #include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/QuizSession.h"
@@ -33,13 +31,10 @@ using namespace learntest;
 
 namespace {
 
-constexpr wchar_t kToday[] = L"2031-05-06";
-
-class LearnDlgTest : public QuenzelAppFixture {
+class LearnDlgTest : public LearnTest {
 protected:
     void SetUp() override {
-        QuenzelAppFixture::SetUp();
-        TutorSetTodayForTests(kToday);
+        LearnTest::SetUp();
         KVXSetMessageBoxHandler([this](QWidget*, const CBasicString& text, const CBasicString&, UINT flags) {
             m_messages.emplace_back(text.GetString());
             m_flags.push_back(flags);
@@ -58,10 +53,8 @@ protected:
         KVXSetFileDialogHandler({});
         KVXSetMessageBoxHandler({});
         KVXSetPrintDialogHandler({});
-        TutorSetTodayForTests(L"");
-        QuenzelAppFixture::TearDown();
+        LearnTest::TearDown();
     }
-    CAbstractDataBase& Db() { return *m_app.GetDataBase(); }
 
     std::unique_ptr<CLearnDlg> Open(int64_t listId, RecordingProgress* progress = nullptr) {
         auto view = std::make_unique<CLearnDlg>(&m_owner);
@@ -79,14 +72,6 @@ protected:
         auto* label = view.GetDlgItem<QLabel>(id);
         return label ? label->text() : QString();
     }
-    static void Screenshot(QWidget& window, const char* name) {
-        QDir().mkpath(QStringLiteral(KVX_SCREENSHOT_FOLDER));
-        window.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/") + QLatin1String(name));
-    }
-
-    // The buttons draw through the window theme that the application
-    // object makes in the program.
-    kvxcontrolstest::ThemeScope m_theme{new CWinThemeQStyle};
     QWidget m_owner;
     std::vector<std::wstring> m_messages;
     std::vector<UINT> m_flags;

@@ -8,11 +8,9 @@
 #include <QTest>
 
 #include "LearnTestData.h"
-#include "Pendrel/Controls/WinThemeQStyle.h"
-#include "Pendrel/Controls/tests/ControlsTestSupport.h"
+#include "LearnTestFixture.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Quenzel/Shell/Options.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Quenzel/Tutor/LearnDlg.h"
 #include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/QuizDlg.h"
@@ -21,10 +19,10 @@ using namespace learntest;
 
 namespace {
 
-class LearnFlowsTest : public QuenzelAppFixture {
+class LearnFlowsTest : public LearnTest {
 protected:
     void SetUp() override {
-        QuenzelAppFixture::SetUp();
+        LearnTest::SetUp();
         KVXSetMessageBoxHandler([this](QWidget*, const CBasicString& text, const CBasicString&, UINT) {
             m_messages.emplace_back(text.GetString());
             return IDYES;
@@ -34,15 +32,12 @@ protected:
     }
     void TearDown() override {
         KVXSetMessageBoxHandler({});
-        TutorSetTodayForTests(L"");
-        QuenzelAppFixture::TearDown();
+        LearnTest::TearDown();
     }
-    CAbstractDataBase& Db() { return *m_app.GetDataBase(); }
     static void Press(QWidget& window, UINT id) {
         static_cast<CKVXDialog&>(window).GetDlgItem<QPushButton>(id)->click();
     }
 
-    kvxcontrolstest::ThemeScope m_theme{new CWinThemeQStyle};
     QWidget m_owner;
     std::vector<std::wstring> m_messages;
 };

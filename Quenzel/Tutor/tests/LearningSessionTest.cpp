@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "LearnTestData.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
+#include "LearnTestFixture.h"
 #include "Quenzel/Tutor/LearningSession.h"
 #include "Quenzel/Tutor/VocabularyListFile.h"
 #include "Quenzel/Tutor/QuizSession.h"
@@ -15,19 +15,8 @@ using namespace learntest;
 
 namespace {
 
-constexpr wchar_t kToday[] = L"2031-05-06";
-
-class LearningSessionTest : public QuenzelAppFixture {
+class LearningSessionTest : public LearnTest {
 protected:
-    void SetUp() override {
-        QuenzelAppFixture::SetUp();
-        TutorSetTodayForTests(kToday);
-    }
-    void TearDown() override {
-        TutorSetTodayForTests(L"");
-        QuenzelAppFixture::TearDown();
-    }
-    CAbstractDataBase& Db() { return *m_app.GetDataBase(); }
 
     std::unique_ptr<LearningSession> Load(int64_t listId, RecordingProgress* progress = nullptr) {
         m_rows.emplace_back(std::make_unique<CMultilineListRows>());

@@ -8,10 +8,8 @@
 #include <QPushButton>
 
 #include "LearnTestData.h"
-#include "Pendrel/Controls/WinThemeQStyle.h"
-#include "Pendrel/Controls/tests/ControlsTestSupport.h"
+#include "LearnTestFixture.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Quenzel/Dictionary/PronunciationDlg.h"
 #include "Quenzel/Tutor/QuizDlg.h"
 
@@ -19,10 +17,10 @@ using namespace learntest;
 
 namespace {
 
-class QuizDlgTest : public QuenzelAppFixture {
+class QuizDlgTest : public LearnTest {
 protected:
     void SetUp() override {
-        QuenzelAppFixture::SetUp();
+        LearnTest::SetUp();
         KVXSetMessageBoxHandler([this](QWidget*, const CBasicString& text, const CBasicString&, UINT flags) {
             m_messages.emplace_back(text.GetString());
             m_flags = flags;
@@ -32,21 +30,12 @@ protected:
     }
     void TearDown() override {
         KVXSetMessageBoxHandler({});
-        QuenzelAppFixture::TearDown();
+        LearnTest::TearDown();
     }
-    CAbstractDataBase& Db() { return *m_app.GetDataBase(); }
     static void Press(CQuizDlg& quiz, UINT id) { quiz.GetDlgItem<QPushButton>(id)->click(); }
     static QString Label(CQuizDlg& quiz, UINT id) { return quiz.GetDlgItem<QLabel>(id)->text(); }
     static std::wstring Word(CQuizDlg& quiz) { return quiz.GetWordText().GetString(); }
     static std::wstring Meaning(CQuizDlg& quiz) { return quiz.GetMeaningText().GetString(); }
-    static void Screenshot(QWidget& window, const char* name) {
-        QDir().mkpath(QStringLiteral(KVX_SCREENSHOT_FOLDER));
-        window.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/") + QLatin1String(name));
-    }
-
-    // The buttons draw through the window theme that the application
-    // object makes in the program.
-    kvxcontrolstest::ThemeScope m_theme{new CWinThemeQStyle};
     QWidget m_owner;
     std::vector<std::wstring> m_messages;
     UINT m_flags = 0;
