@@ -2,25 +2,20 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QFont>
 #include <QFontMetrics>
-#include <QLabel>
 #include <QPainter>
-#include <QPixmap>
 
 #include <algorithm>
 #include <iterator>
 
-#include "Pendrel/App/KVXApp.h"
 #include "Pendrel/App/KVXWindowWork.h"
 #include "Pendrel/App/WorkerResult.h"
-#include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Dialogs/ProgressDlg.h"
 #include "Pendrel/Dialogs/WorkerProgress.h"
-#include "Pendrel/Image/KVXGdiIcon.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
-#include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXPrinterDeviceContext.h"
 #include "Pendrel/Platform/KVXRect.h"
 #include "Pendrel/Platform/KVXText.h"

@@ -9,11 +9,7 @@
 
 #include <iterator>
 
-#include "Pendrel/App/KVXApp.h"
-#include "Pendrel/Controls/WinButton.h"
-#include "Pendrel/Image/KVXGdiIcon.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
-#include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXText.h"
 #include "Quenzel/Dictionary/PronunciationDlg.h"
 #include "Quenzel/Shell/Options.h"

@@ -142,6 +142,11 @@ TEST_F(LearnDlgTest, ClosingWithUnsavedMarksAsksAndYesSavesFirst) {
     view->Open();
     WaitForJob(*view);
     ClickCell(*view->GetList(), 1, 0);
+    // Enter and Escape neither close the view nor ask.
+    QTest::keyClick(view.get(), Qt::Key_Escape);
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_TRUE(m_messages.empty());
     m_answer = IDCANCEL;
     view->GetDlgItem<QPushButton>(IDOK)->click();
     ASSERT_EQ(m_messages.size(), 1u);
