@@ -49,7 +49,7 @@ const KVXDialogControl kControls[] = {
     {IDC_LEARN_TITLE, WC_STATIC, L"", 10, 8, 380, 12, kShown | SS_NOPREFIX},
     {IDC_LEARN_HELP, WC_STATIC, L"", 10, 22, 380, 18, kShown | SS_NOPREFIX},
     {IDC_LEARN_LINE, WC_STATIC, L"", 0, 44, 533, 1, kShown | SS_ETCHEDHORZ},
-    {IDC_LEARN_ADVERTISEMENT, WC_STATIC, L"", 7, 48, 519, 36, WS_CHILD},
+    {IDC_LEARN_ADVERTISEMENT, WC_STATIC, L"", 7, 46, 519, 40, WS_CHILD},
     {IDC_LEARN_LIST, WC_LISTBOX, L"", 7, 88, 519, 238, kShown | WS_TABSTOP},
     {IDC_LEARN_LIST_VIEW, WC_LISTVIEW, L"", 7, 88, 519, 238, WS_CHILD | WS_DISABLED},
     {IDC_LEARN_LANGUAGES, WC_STATIC, L"", 7, 332, 220, 10, kShown | SS_NOPREFIX},
@@ -135,14 +135,8 @@ BOOL CLearnDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
     TutorSetAppIcon(this);
 
-    // Without an advertisement panel the list takes its place.
-    if (!TutorRestoreLayout(*this, m_firstLayout)) {
-        QWidget* placeholder = GetDlgItem(IDC_LEARN_ADVERTISEMENT);
-        QWidget* list = GetDlgItem(IDC_LEARN_LIST);
-        if (placeholder && list) list->setGeometry(list->x(), placeholder->y(), list->width(),
-                                                   list->y() + list->height() - placeholder->y());
+    if (!TutorRestoreLayout(*this, m_firstLayout))
         TutorKeepLayout(*this, m_firstLayout, kTemplateIds, std::size(kTemplateIds));
-    }
     if (QWidget* placeholder = GetDlgItem(IDC_LEARN_ADVERTISEMENT)) placeholder->hide();
     TutorStyleCounters(*this, {IDC_KNOWN_LABEL, IDC_LEARN_KNOWN_VALUE, IDC_UNKNOWN_LABEL, IDC_LEARN_UNKNOWN_VALUE,
                                IDC_TOTAL_LABEL, IDC_LEARN_TOTAL_VALUE});
@@ -163,6 +157,13 @@ BOOL CLearnDlg::OnInitDialog() {
     pair.Format(QuenzelString(31080).GetString(), first.GetString(), second.GetString());
     SetDlgItemText(IDC_LEARN_LANGUAGES, pair.GetString());
     m_session.Reset(first, second);
+    // Without the advertisement panel the list takes its place.
+    if (!TutorShowAdvertisement(*this, m_advertisement, IDC_LEARN_ADVERTISEMENT, {first, second})) {
+        QWidget* placeholder = GetDlgItem(IDC_LEARN_ADVERTISEMENT);
+        if (placeholder && m_listBox)
+            m_listBox->setGeometry(m_listBox->x(), placeholder->y(), m_listBox->width(),
+                                   m_listBox->y() + m_listBox->height() - placeholder->y());
+    }
     m_listBox->SetLanguageId(m_session.GetFirstLanguage());
     m_listBox->RecalcHeights();
     if (auto* hide = GetDlgItem<QCheckBox>(IDC_LEARN_HIDE_MEANINGS)) hide->setChecked(false);
@@ -193,6 +194,11 @@ void CLearnDlg::AddResizableControls() {
                     IDC_LEARN_UNKNOWN, IDC_LEARN_EXPORT, IDC_LEARN_SAVE, UINT(IDOK)})
         m_resizableCtrls.emplace_back(id, 0, bottomRight);
     CKVXResizableDlg::AddResizableControls();
+}
+
+void CLearnDlg::SetChildWindowPosition() {
+    CKVXResizableDlg::SetChildWindowPosition();
+    TutorPlaceAdvertisement(*this, m_advertisement, IDC_LEARN_ADVERTISEMENT);
 }
 
 void CLearnDlg::OnGetMinMaxInfo(MINMAXINFO* info) {

@@ -100,6 +100,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void AddResizableControls() override;
+    void SetChildWindowPosition() override;
     void OnGetMinMaxInfo(MINMAXINFO* info) override;
     void OnCommand(UINT id) override;
     void OnOK() override;
@@ -133,4 +134,5 @@ private:
     bool m_removedLinksSaved = false;
 
     TutorFirstLayout m_firstLayout;
+    QPointer<CAdvertiseDialog> m_advertisement;
 };

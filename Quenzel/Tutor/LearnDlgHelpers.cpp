@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "Pendrel/App/KVXApp.h"
+#include "Pendrel/Controls/AdvertiseDialog.h"
 #include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Pendrel/Image/KVXGdiIcon.h"
@@ -154,4 +155,25 @@ void TutorStyleCounters(CKVXDialog& dialog, const UINT (&ids)[6]) {
         label->setFont(normal);
         TutorSetTextColor(label, colors[i / 2]);
     }
+}
+
+BOOL TutorShowAdvertisement(CKVXDialog& dialog, QPointer<CAdvertiseDialog>& panel, UINT placeholderId,
+                            const std::vector<CBasicString>& items) {
+    CQuenzelApp* app = QuenzelGetApp();
+    QWidget* placeholder = dialog.GetDlgItem(placeholderId);
+    if (!app || !placeholder || !app->GetOptions().GetAdvertisement()) {
+        if (panel) panel->hide();
+        return FALSE;
+    }
+    if (!panel) panel = new CAdvertiseDialog(&dialog);
+    if (!panel->IsCreated() && !panel->Create(&dialog)) return FALSE;
+    TutorPlaceAdvertisement(dialog, panel, placeholderId);
+    panel->show();
+    panel->NavigateURL(items, 11);
+    return TRUE;
+}
+
+void TutorPlaceAdvertisement(CKVXDialog& dialog, CAdvertiseDialog* panel, UINT placeholderId) {
+    QWidget* placeholder = dialog.GetDlgItem(placeholderId);
+    if (panel && placeholder) panel->setGeometry(placeholder->geometry());
 }

@@ -11,9 +11,14 @@
 
 #include <cstddef>
 #include <map>
+#include <vector>
 
+#include <QPointer>
+
+#include "Pendrel/Controls/AdvertiseDialog.h"
 #include "compat/WinTypes.h"
 #include "utility/BasicString.h"
+
 
 class CKVXDialog;
 class QPainter;
@@ -38,6 +43,14 @@ struct TutorFirstLayout {
 // and its controls are back at their first places.
 BOOL TutorRestoreLayout(CKVXDialog& dialog, const TutorFirstLayout& layout);
 void TutorKeepLayout(CKVXDialog& dialog, TutorFirstLayout& layout, const UINT* ids, size_t count);
+
+// With the settings' advertisement on, the advertisement panel (made on
+// first use as a child of the window) lies over the placeholder, shown and
+// navigated with link 11 to the items; else it hides. TRUE when it shows.
+BOOL TutorShowAdvertisement(CKVXDialog& dialog, QPointer<CAdvertiseDialog>& panel, UINT placeholderId,
+                            const std::vector<CBasicString>& items);
+// The panel follows its placeholder (after every layout pass).
+void TutorPlaceAdvertisement(CKVXDialog& dialog, CAdvertiseDialog* panel, UINT placeholderId);
 
 // A push button of the template made an owner-drawn button with its
 // caption and picture (a PNG, else icons).

@@ -36,11 +36,11 @@ const KVXDialogControl kControls[] = {
     {IDC_QUIZ_HELP, WC_STATIC, L"", 10, 22, 380, 18, kShown | SS_NOPREFIX},
     {IDC_QUIZ_LINE, WC_STATIC, L"", 0, 44, 533, 1, kShown | SS_ETCHEDHORZ},
     {IDC_QUIZ_LANGUAGES, WC_STATIC, L"", 226, 48, 300, 10, kShown | SS_RIGHT | SS_NOPREFIX},
-    {IDC_QUIZ_ADVERTISEMENT, WC_STATIC, L"", 7, 60, 519, 36, WS_CHILD},
-    {IDC_QUIZ_WORD_STATUS, WC_STATIC, L"", 7, 101, 60, 11, kShown},
-    {IDC_QUIZ_SOUND_WORD, WC_BUTTON, L"Listen", 70, 99, 50, 14, kButton},
-    {IDC_QUIZ_PICTURE, WC_STATIC, L"", 7, 116, 64, 59, WS_CHILD | SS_BITMAP},
-    {IDC_QUIZ_WORD, WC_EDIT, L"", 7, 116, 519, 70, kShown | ES_MULTILINE | ES_READONLY | WS_VSCROLL},
+    {IDC_QUIZ_ADVERTISEMENT, WC_STATIC, L"", 7, 57, 519, 40, WS_CHILD},
+    {IDC_QUIZ_WORD_STATUS, WC_STATIC, L"", 7, 102, 60, 11, kShown},
+    {IDC_QUIZ_SOUND_WORD, WC_BUTTON, L"Listen", 70, 100, 50, 14, kButton},
+    {IDC_QUIZ_PICTURE, WC_STATIC, L"", 7, 117, 64, 59, WS_CHILD | SS_BITMAP},
+    {IDC_QUIZ_WORD, WC_EDIT, L"", 7, 117, 519, 69, kShown | ES_MULTILINE | ES_READONLY | WS_VSCROLL},
     {IDC_QUIZ_SHOW_LABEL, WC_STATIC, L"Show:", 7, 194, 24, 10, kShown},
     {IDC_QUIZ_SHOW_MODE, WC_COMBOBOX, L"", 32, 191, 70, 14, kButton | CBS_DROPDOWNLIST},
     {IDC_QUIZ_MEANING_STATUS, WC_STATIC, L"", 108, 194, 60, 11, kShown},
@@ -163,19 +163,23 @@ BOOL CQuizDlg::OnInitDialog() {
 
     m_session->Start();
 
-    // Without an advertisement panel the word box takes its place. The
-    // widgets live on between two quizzes, so the first layout is kept and
-    // set again each time.
-    if (!TutorRestoreLayout(*this, m_firstLayout)) {
+    // The widgets live on between two quizzes: the first layout is set
+    // again each time. Without the advertisement panel the word box takes
+    // its place.
+    if (!TutorRestoreLayout(*this, m_firstLayout))
+        TutorKeepLayout(*this, m_firstLayout, kTemplateIds, std::size(kTemplateIds));
+    if (QWidget* placeholder = GetDlgItem(IDC_QUIZ_ADVERTISEMENT)) placeholder->hide();
+    const WordRecord* first = m_session->GetShownWord();
+    const std::vector<CBasicString> items = {first ? m_session->WordSideText(*first) : CBasicString(),
+                                             first ? m_session->MeaningSideText(*first) : CBasicString()};
+    if (!TutorShowAdvertisement(*this, m_advertisement, IDC_QUIZ_ADVERTISEMENT, items)) {
         if (QWidget* placeholder = GetDlgItem(IDC_QUIZ_ADVERTISEMENT)) {
             const int gain = placeholder->height() + 4;
             for (UINT id : {IDC_QUIZ_WORD_STATUS, IDC_QUIZ_SOUND_WORD, IDC_QUIZ_PICTURE, IDC_QUIZ_WORD})
                 if (QWidget* control = GetDlgItem(id)) control->move(control->x(), control->y() - gain);
             if (QWidget* word = GetDlgItem(IDC_QUIZ_WORD)) word->resize(word->width(), word->height() + gain);
         }
-        TutorKeepLayout(*this, m_firstLayout, kTemplateIds, std::size(kTemplateIds));
     }
-    if (QWidget* placeholder = GetDlgItem(IDC_QUIZ_ADVERTISEMENT)) placeholder->hide();
     if (QWidget* meaning = GetDlgItem(IDC_QUIZ_MEANING)) {
         meaning->show();
         meaning->setEnabled(true);
@@ -229,6 +233,11 @@ void CQuizDlg::AddResizableControls() {
     for (UINT id : {IDC_QUIZ_BACK, IDC_QUIZ_KNOWN, IDC_QUIZ_UNKNOWN, IDC_QUIZ_VERIFY, IDC_QUIZ_SHOW, UINT(IDOK)})
         m_resizableCtrls.emplace_back(id, 0, bottomRight);
     CKVXResizableDlg::AddResizableControls();
+}
+
+void CQuizDlg::SetChildWindowPosition() {
+    CKVXResizableDlg::SetChildWindowPosition();
+    TutorPlaceAdvertisement(*this, m_advertisement, IDC_QUIZ_ADVERTISEMENT);
 }
 
 void CQuizDlg::OnGetMinMaxInfo(MINMAXINFO* info) {

@@ -73,6 +73,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void AddResizableControls() override;
+    void SetChildWindowPosition() override;
     void OnGetMinMaxInfo(MINMAXINFO* info) override;
     void OnCommand(UINT id) override;
     void OnDestroy() override;
@@ -94,4 +95,5 @@ private:
     std::unique_ptr<CPronunciationDlg> m_pronunciation;
     QComboBox* m_showMode = nullptr;
     TutorFirstLayout m_firstLayout;
+    QPointer<CAdvertiseDialog> m_advertisement;
 };

@@ -16,6 +16,7 @@
 
 #include "LearnTestData.h"
 #include "LearnTestFixture.h"
+#include "Pendrel/Controls/AdvertiseDialog.h"
 #include "Pendrel/Dialogs/PrintDialog.h"
 #include "Pendrel/Dialogs/VirtualFrameWnd.h"
 #include "Pendrel/Dialogs/VirtualPreview.h"
@@ -98,7 +99,21 @@ TEST_F(LearnDlgTest, LoadsTheWordsBehindProgressAndShowsThem) {
     EXPECT_TRUE(view->GetDlgItem(IDC_LEARN_SAVE)->isEnabled());
     EXPECT_GE(view->width(), 800);
     EXPECT_GE(view->height(), 600);
+    // The advertisement panel lies over its placeholder.
+    auto* panel = view->findChild<CAdvertiseDialog*>();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->geometry(), view->GetDlgItem(IDC_LEARN_ADVERTISEMENT)->geometry());
+    EXPECT_GE(view->GetList()->y(), panel->geometry().bottom());
     Screenshot(*view, "learn-view.png");
+
+    // Without it the list takes its place.
+    m_app.GetOptions().SetAdvertisement(0);
+    view->GetDlgItem<QPushButton>(IDOK)->click();
+    ASSERT_TRUE(view->Open());
+    WaitForJob(*view);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(view->GetList()->y(), view->GetDlgItem(IDC_LEARN_ADVERTISEMENT)->y());
 }
 
 TEST_F(LearnDlgTest, ClicksMarkAndUncoverAndTheKnownButtonMarksTheSelection) {
