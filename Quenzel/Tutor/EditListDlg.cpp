@@ -1,7 +1,6 @@
 #include "Quenzel/Tutor/EditListDlg.h"
 
 #include <QComboBox>
-#include <QDate>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +22,7 @@
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
+#include "Quenzel/Tutor/QuizSession.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 #include "utility/ErrorReport.h"
 
@@ -429,7 +429,7 @@ void CEditListDlg::OnClose() {
 void CEditListDlg::StartJob(int job) {
     m_job = job;
     m_lastJob = job;
-    m_today = FromQ(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    m_today = TutorTodayText();
     EnableWhileJob(true);
     if (!Start()) {
         m_job = EDIT_JOB_NONE;
@@ -440,14 +440,12 @@ void CEditListDlg::StartJob(int job) {
 DWORD CEditListDlg::RunInstance() {
     SendMessage(this, WM_KVX_WORKER_STARTED, 0, 0);
     auto end = std::make_unique<WorkerResult>();
-    ListFileProgress progress;
-    CProgressDlg* dialog = Progress();
-    progress.isRunning = [dialog] { return !dialog || dialog->IsRunning(); };
+    const ListFileProgress progress = MakeJobProgress();
     switch (m_job.load()) {
     case EDIT_JOB_IMPORT: {
         const size_t before = m_model.Rows().size();
         if (!m_model.Import(progress)) {
-            const bool cancelled = dialog && !dialog->IsRunning();
+            const bool cancelled = !progress.IsRunning();
             end->flags = cancelled ? MB_ICONINFORMATION : MB_ICONERROR;
             end->text.Format(QuenzelString(cancelled ? 31265 : 31030).GetString(), m_importPath.GetString());
         }
@@ -461,6 +459,20 @@ DWORD CEditListDlg::RunInstance() {
     m_job = EDIT_JOB_NONE;
     PostMessage(this, WM_KVX_WORKER_FINISHED, 0, std::move(end));
     return 0;
+}
+
+ListFileProgress CEditListDlg::MakeJobProgress() {
+    ListFileProgress progress;
+    CProgressDlg* dialog = Progress();
+    progress.isRunning = [dialog] { return !dialog || dialog->IsRunning(); };
+    progress.report = [dialog](int rows) {
+        if (!dialog) return;
+        ProgressInfo info;
+        info.kind = 2;
+        info.current2 = info.total2 = rows;
+        dialog->SetProgress(&info);
+    };
+    return progress;
 }
 
 LRESULT CEditListDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,7 +6,6 @@
 // jobs (import 2, load 3, save 4) on its worker behind the progress
 // dialog. While it is open the main window is hidden.
 
-#include <QPointer>
 
 #include <atomic>
 #include <memory>
@@ -81,6 +80,9 @@ protected:
     void OnDestroy() override;
     void OnGetMinMaxInfo(MINMAXINFO* info) override;
     DWORD RunInstance() override;
+    // How a job learns of a cancel and reports its rows: by default the
+    // application's progress dialog. Called on the worker.
+    virtual ListFileProgress MakeJobProgress();
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -25,6 +25,8 @@
 #include "Quenzel/Shell/VocabularyListCtrl.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
 #include "Quenzel/Tutor/EditListDlg.h"
+#include "Quenzel/Tutor/LearnDlg.h"
+#include "Quenzel/Tutor/QuizDlg.h"
 #include "Quenzel/Tutor/VocabularyListFile.h"
 #include "Quenzel/Tutor/WordUse.h"
 #include "utility/ErrorReport.h"
@@ -158,8 +160,8 @@ CTutorDlg::CTutorDlg(CMainDlg* mainDlg, QWidget* parent)
 CTutorDlg::~CTutorDlg() {
     WaitForJob();
     m_editDlg.reset();
-    delete m_learnWnd.data();
-    delete m_quizWnd.data();
+    m_learnDlg.reset();
+    m_quizDlg.reset();
     FreeHttpFile();
 }
 
@@ -357,7 +359,9 @@ void CTutorDlg::UpdateListWordCounts(const std::vector<int64_t>& listIds) {
     CProgressDlg* progress = Progress();
     if (!database) return;
     for (int64_t id : listIds) {
-        if (progress && !progress->IsRunning()) break;
+        // A save of the learning view reports after its progress closed; only
+        // a progress dialog that is still shown can cancel.
+        if (progress && IsWindow(progress) && !progress->IsRunning()) break;
         StatisticsRecord statistics;
         statistics.mode = kStatisticsOneList;
         statistics.listId = id;
@@ -557,7 +561,7 @@ void CTutorDlg::OnLearn() {
     list.fromLanguage = options.FirstLanguage;
     list.toLanguage = options.SecondLanguage;
     list.editable = options.Editable;
-    m_learnWnd = OpenTrainingWindow(IDC_TUTOR_LEARN, options, list);
+    OpenTrainingWindow(IDC_TUTOR_LEARN, options, list);
 }
 
 void CTutorDlg::OnQuiz() {
@@ -567,12 +571,24 @@ void CTutorDlg::OnQuiz() {
     list.fromLanguage = options.FirstLanguage;
     list.toLanguage = options.SecondLanguage;
     list.editable = options.Editable;
-    m_quizWnd = OpenTrainingWindow(IDC_TUTOR_QUIZ, options, list);
+    OpenTrainingWindow(IDC_TUTOR_QUIZ, options, list);
 }
 
-QWidget* CTutorDlg::OpenTrainingWindow(UINT command, const CQueryOptions&, const VocabularyListRecord&) {
-    // The learning view and the quiz come with their own windows.
-    return command == IDC_TUTOR_LEARN ? m_learnWnd.data() : m_quizWnd.data();
+QWidget* CTutorDlg::OpenTrainingWindow(UINT command, const CQueryOptions& options, const VocabularyListRecord& list) {
+    if (command == IDC_TUTOR_LEARN) {
+        if (!m_learnDlg) {
+            m_learnDlg = std::make_unique<CLearnDlg>(m_mainDlg);
+            m_learnDlg->SetListsChangedHandler([this](const std::vector<int64_t>& ids) { UpdateListWordCounts(ids); });
+        }
+        m_learnDlg->SetListRecord(list);
+        m_learnDlg->SetQueryOptions(options);
+        m_learnDlg->Open();
+        return m_learnDlg.get();
+    }
+    if (!m_quizDlg) m_quizDlg = std::make_unique<CQuizDlg>(m_mainDlg);
+    m_quizDlg->SetQueryOptions(options);
+    m_quizDlg->Open();
+    return m_quizDlg.get();
 }
 
 void CTutorDlg::OnSync() {
