@@ -1,0 +1,219 @@
+// The learning view offscreen over the database component.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include <filesystem>
+
+#include "LearnTestData.h"
+#include "Pendrel/Dialogs/PrintDialog.h"
+#include "Pendrel/Dialogs/tests/PdfReadBack.h"
+#include "Pendrel/Platform/KVXFileDialog.h"
+#include "Pendrel/Platform/KVXMessageBox.h"
+#include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
+#include "Quenzel/Tutor/LearnDlg.h"
+#include "Quenzel/Tutor/QuizSession.h"
+
+using namespace learntest;
+
+namespace {
+
+constexpr wchar_t kToday[] = L"2031-05-06";
+
+class LearnDlgTest : public QuenzelAppFixture {
+protected:
+    void SetUp() override {
+        QuenzelAppFixture::SetUp();
+        TutorSetTodayForTests(kToday);
+        KVXSetMessageBoxHandler([this](QWidget*, const CBasicString& text, const CBasicString&, UINT flags) {
+            m_messages.emplace_back(text.GetString());
+            m_flags.push_back(flags);
+            return m_answer;
+        });
+        KVXSetFileDialogHandler([this](QWidget*, const KVXFileDialogRequest& request, KVXFileDialogAnswer& answer) {
+            m_request = request;
+            if (m_file.empty()) return false;
+            answer.path = CBasicString(m_file.c_str());
+            return true;
+        });
+        m_owner.resize(400, 300);
+        m_owner.show();
+    }
+    void TearDown() override {
+        KVXSetFileDialogHandler({});
+        KVXSetMessageBoxHandler({});
+        KVXSetPrintDialogHandler({});
+        TutorSetTodayForTests(L"");
+        QuenzelAppFixture::TearDown();
+    }
+    CAbstractDataBase& Db() { return *m_app.GetDataBase(); }
+
+    std::unique_ptr<CLearnDlg> Open(int64_t listId, RecordingProgress* progress = nullptr) {
+        auto view = std::make_unique<CLearnDlg>(&m_owner);
+        view->SetListRecord(ListRecord());
+        view->SetQueryOptions(AllWordsOf(listId));
+        if (progress) view->SetJobProgress(progress);
+        EXPECT_TRUE(view->Open());
+        WaitForJob(*view);
+        return view;
+    }
+    static void WaitForJob(CLearnDlg& view) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view.GetJob() == LEARN_JOB_NONE && !view.IsJobRunning(); }, 60000));
+    }
+    static QString Label(CLearnDlg& view, UINT id) {
+        auto* label = view.GetDlgItem<QLabel>(id);
+        return label ? label->text() : QString();
+    }
+    static void Screenshot(QWidget& window, const char* name) {
+        QDir().mkpath(QStringLiteral(KVX_SCREENSHOT_FOLDER));
+        window.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/") + QLatin1String(name));
+    }
+
+    QWidget m_owner;
+    std::vector<std::wstring> m_messages;
+    std::vector<UINT> m_flags;
+    int m_answer = IDOK;
+    std::string m_file;
+    KVXFileDialogRequest m_request;
+    kvxtest::TempFolder m_files;
+};
+
+TEST_F(LearnDlgTest, LoadsTheWordsBehindProgressAndShowsThem) {
+    const int64_t list = MakeList(Db(), L"long", Numbered(250));
+    RecordingProgress progress;
+    auto view = Open(list, &progress);
+    EXPECT_EQ(progress.steps, (std::vector<int>{100, 200, 250}));
+    EXPECT_EQ(progress.captions, std::vector<std::wstring>{L"English to German"});
+    EXPECT_FALSE(m_owner.isVisible());
+    EXPECT_EQ(view->GetList()->rowCount(), 250);
+    EXPECT_EQ(view->GetList()->item(0, 0)->text(), QStringLiteral("word001"));
+    EXPECT_EQ(view->GetList()->horizontalHeaderItem(1)->text(), QStringLiteral("German"));
+    EXPECT_EQ(Label(*view, IDC_LEARN_KNOWN_VALUE), QStringLiteral("0 / 250"));
+    EXPECT_EQ(Label(*view, IDC_LEARN_UNKNOWN_VALUE), QStringLiteral("250 / 250"));
+    EXPECT_EQ(Label(*view, IDC_LEARN_LANGUAGES), QStringLiteral("English to German"));
+    EXPECT_TRUE(view->GetDlgItem(IDC_LEARN_SAVE)->isEnabled());
+    EXPECT_GE(view->width(), 800);
+    EXPECT_GE(view->height(), 600);
+    Screenshot(*view, "learn-view.png");
+}
+
+TEST_F(LearnDlgTest, ClicksMarkAndUncoverAndTheKnownButtonMarksTheSelection) {
+    const int64_t list = MakeList(Db(), L"three", {{L"a", L"1"}, {L"b", L"2"}, {L"c", L"3"}});
+    auto view = Open(list);
+    view->GetDlgItem<QCheckBox>(IDC_LEARN_HIDE_MEANINGS)->click();
+    EXPECT_EQ(view->GetList()->item(1, 1)->text(), QString());
+    // A click on a hidden meaning uncovers it and marks nothing.
+    view->ClickCell(2, 1);
+    EXPECT_EQ(view->GetList()->item(1, 1)->text(), QStringLiteral("2"));
+    EXPECT_FALSE(view->Session().IsModified());
+    // A click on the word marks it Known, the next one Unknown.
+    view->ClickCell(1, 0);
+    EXPECT_EQ(Label(*view, IDC_LEARN_KNOWN_VALUE), QStringLiteral("1 / 3"));
+    EXPECT_EQ(Label(*view, IDC_LEARN_TOTAL_VALUE), QStringLiteral("1 / 3"));
+    view->ClickCell(1, 0);
+    EXPECT_EQ(Label(*view, IDC_LEARN_KNOWN_VALUE), QStringLiteral("0 / 3"));
+    EXPECT_EQ(Label(*view, IDC_LEARN_UNKNOWN_VALUE), QStringLiteral("3 / 3"));
+
+    view->GetList()->selectAll();
+    view->GetDlgItem<QPushButton>(IDC_LEARN_KNOWN)->click();
+    WaitForJob(*view);
+    EXPECT_EQ(Label(*view, IDC_LEARN_KNOWN_VALUE), QStringLiteral("3 / 3"));
+    EXPECT_EQ(view->GetList()->item(2, 0)->foreground().color(), QColor(0, 0x80, 0));
+    Screenshot(*view, "learn-view-marked.png");
+    m_answer = IDNO;
+}
+
+TEST_F(LearnDlgTest, ClosingWithUnsavedMarksAsksAndYesSavesFirst) {
+    const int64_t list = MakeList(Db(), L"close", {{L"a", L"1"}, {L"b", L"2"}});
+    auto view = Open(list);
+    // Without marks it closes at once.
+    view->GetDlgItem<QPushButton>(IDOK)->click();
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(m_owner.isVisible());
+
+    view->Open();
+    WaitForJob(*view);
+    view->ClickCell(1, 0);
+    m_answer = IDCANCEL;
+    view->GetDlgItem<QPushButton>(IDOK)->click();
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0], L"Do you want to save the status count of the modified words?");
+    EXPECT_EQ(m_flags[0], UINT(MB_YESNOCANCEL | MB_ICONQUESTION));
+    EXPECT_TRUE(view->isVisible());
+
+    m_answer = IDNO;
+    view->GetDlgItem<QPushButton>(IDOK)->click();
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_EQ(Entries(Db(), list)[0].count, 0);
+
+    view->Open();
+    WaitForJob(*view);
+    EXPECT_FALSE(view->Session().IsModified());
+    view->ClickCell(1, 0);
+    m_answer = IDYES;
+    view->GetDlgItem<QPushButton>(IDOK)->click();
+    // The view closes only once the save has ended.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view->isVisible(); }, 60000));
+    EXPECT_EQ(Entries(Db(), list)[0].count, 1);
+    EXPECT_EQ(Entries(Db(), list)[0].answered, kToday);
+    EXPECT_TRUE(m_owner.isVisible());
+}
+
+TEST_F(LearnDlgTest, ExportUsesTheSeparatorOfTheExtension) {
+    const int64_t list = MakeList(Db(), L"export", {{L"a", L"1"}, {L"b", L"2"}});
+    auto view = Open(list);
+    m_file = m_files.Sub("words.CSV");
+    view->GetDlgItem<QPushButton>(IDC_LEARN_EXPORT)->click();
+    WaitForJob(*view);
+    EXPECT_TRUE(m_request.save);
+    EXPECT_EQ(std::wstring(m_request.defaultExtension.GetString()), L"txt");
+    EXPECT_EQ(kvxtest::TempFolder::ReadFile(m_file), "a,1\r\nb,2\r\n");
+    ASSERT_FALSE(m_messages.empty());
+    EXPECT_NE(m_messages.back().find(L"Successfully exported the vocabulary list to ("), std::wstring::npos);
+
+    // Another extension: nothing is written.
+    m_messages.clear();
+    m_file = m_files.Sub("words.doc");
+    view->GetDlgItem<QPushButton>(IDC_LEARN_EXPORT)->click();
+    WaitForJob(*view);
+    EXPECT_FALSE(std::filesystem::exists(m_file));
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(LearnDlgTest, PrintingGivesAPageForEveryThirtyWords) {
+    const int64_t list = MakeList(Db(), L"print", Numbered(65));
+    auto view = Open(list);
+    const std::string pdf = m_files.Sub("words.pdf");
+    UINT maxPage = 0;
+    KVXSetPrintDialogHandler([&](QWidget*, QPrinter& printer, CPrintInfo& info) -> BOOL {
+        maxPage = info.GetMaxPage();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf));
+        return TRUE;
+    });
+    view->GetDlgItem<QPushButton>(ID_FILE_PRINT)->click();
+    EXPECT_EQ(maxPage, 3u);
+    EXPECT_EQ(kvxdialogtest::PdfPageCount(kvxtest::TempFolder::ReadFile(pdf)), 3);
+
+    // An empty list still prints its heading on one page.
+    const int64_t empty = MakeList(Db(), L"empty", {});
+    auto none = Open(empty);
+    none->GetDlgItem<QPushButton>(ID_FILE_PRINT)->setEnabled(true);
+    SendMessage(none.get(), WM_COMMAND, ID_FILE_PRINT, 0);
+    EXPECT_EQ(maxPage, 1u);
+    EXPECT_EQ(kvxdialogtest::PdfPageCount(kvxtest::TempFolder::ReadFile(pdf)), 1);
+    // Only Close is enabled over an empty list.
+    EXPECT_FALSE(none->GetDlgItem(IDC_LEARN_SAVE)->isEnabled());
+    EXPECT_TRUE(none->GetDlgItem(IDOK)->isEnabled());
+}
+
+} // namespace
