@@ -35,6 +35,7 @@
 class CBasicListCtrlEdit;
 class CMultilineListModel;
 class CPronunciationDlg;
+class CTutorDlg;
 class QMenu;
 
 // Messages to the owner.
@@ -169,6 +170,7 @@ private:
     void PlayCellSound(int number);
     std::vector<GridRow> SelectedRowCopies() const;
     QWidget* MessageParent() const;
+    CTutorDlg* TutorPage() const;
 
     QWidget* m_owner;
     QWidget* m_pairWindow = nullptr;
