@@ -125,7 +125,7 @@ TEST_F(WorkerMessages, TheJobRunsBetweenItsStartAndItsEndAndTheResultIsShown) {
     CJobDialog dialog(progress);
     ASSERT_TRUE(dialog.Create());
     ASSERT_TRUE(dialog.Start());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.finished.load(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.finished.load(); }, 60000));
     EXPECT_EQ(dialog.Steps(), (std::vector<std::string>{"201", "job", "202"}));
     EXPECT_TRUE(dialog.progressShown);
     EXPECT_FALSE(IsWindow(&progress));
@@ -145,7 +145,7 @@ TEST_F(WorkerMessages, AResultPostedToAClosedDialogIsFreedUnshown) {
     dialog.gate = release.get_future().share();
     ASSERT_TRUE(dialog.Create());
     ASSERT_TRUE(dialog.Start());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.Steps().size() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.Steps().size() == 2; }, 60000));
     dialog.DestroyWindow();
     release.set_value();
     dialog.WaitForJob();
@@ -187,7 +187,7 @@ TEST(WindowWork, SentWorkRunsOnTheWindowsThreadBeforeTheSenderGoesOn) {
         });
         return std::make_pair(ran, value);  // read after the send returned
     });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 60000));
     EXPECT_EQ(sent.get(), std::make_pair(TRUE, 42));
     EXPECT_EQ(ranOn, QThread::currentThread());
 
@@ -225,7 +225,7 @@ TEST(WindowWork, AClosedDialogTakesNoWorkAndReleasesItsSender) {
     CProgressDlg dialog;  // any dialog: not created yet
     int runs = 0;
     auto sent = std::async(std::launch::async, [&] { return KVXSendWindowWork(&dialog, [&] { ++runs; }); });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 60000));
     EXPECT_FALSE(sent.get());
     EXPECT_EQ(runs, 0);
 }
