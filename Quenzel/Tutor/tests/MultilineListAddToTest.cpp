@@ -9,11 +9,15 @@
 #include "DataBase/AbstractDataBase.h"
 #include "DataBase/DataBaseResult.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
+#include "Quenzel/Dictionary/PronunciationDlg.h"
+#include "Quenzel/Dictionary/tests/FakeSoundPlayer.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/VocabularyListCtrl.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/TutorDlg.h"
+#include "testing/RecordingLog.h"
+#include "utility/LibraryLog.h"
 
 namespace {
 
@@ -159,4 +163,34 @@ TEST_F(MultilineListAddToTest, ANewListCountsOnlyTheRowsItTook) {
     EXPECT_EQ(fresh->wordCount, 1);
     EXPECT_EQ(fresh->fromLanguage, m_first);
     EXPECT_EQ(fresh->toLanguage, m_second);
+}
+
+TEST_F(MultilineListAddToTest, TheMenuPlaysTheSoundsOfTheCellsWordOrMeaning) {
+    CAbstractDataBase* db = m_app.GetDataBase();
+    PronunciationRecord sound;
+    sound.ownerId = static_cast<int64_t>(m_rows[0].meaning.m_value);
+    sound.side = 0;
+    sound.sound = {'m', 'p', '3'};
+    ASSERT_EQ(db->SavePronunciation(sound, nullptr), DATABASE_OK);
+    kvxtest::RecordingLog log;
+    log.SetLogFilePath(m_data.WSub("Quenzel.log"));
+    SetLibraryLog(&log);
+    FakeSoundPlayerScope player;
+
+    auto texts = [this] {
+        QMenu menu;
+        m_box->BuildContextMenu(menu);
+        QStringList result;
+        for (QAction* action : menu.actions())
+            if (!action->isSeparator()) result << action->text();
+        return result;
+    };
+    m_box->SetCurrentCell(1, 0);  // the word has no sound
+    EXPECT_EQ(texts(), QStringList{"Add to"});
+    m_box->SetCurrentCell(1, 1);  // its meaning has one
+    EXPECT_EQ(texts(), (QStringList{QStringLiteral("Pronunciation %1").arg(sound.number), "Add to"}));
+    m_box->OnMenuCommand(IDC_MULTILINE_FIRST_SOUND);
+    ASSERT_EQ(player.record.plays.size(), 1u);
+    EXPECT_EQ(player.record.plays[0].bytes, QByteArray("mp3"));
+    SetLibraryLog(nullptr);
 }
