@@ -6,14 +6,15 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTest>
 
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/VocabularyListCtrl.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
+#include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Tutor/EditListDlg.h"
+#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 #include "Quenzel/Tutor/VocabularyListNameDlg.h"
 #include "TutorTestData.h"
@@ -71,9 +72,16 @@ protected:
     static void TypeName(CEditListDlg& editor, const wchar_t* name) {
         editor.GetNameBox()->setEditText(QString::fromWCharArray(name));
     }
+    // An edit of a cell as the list box makes it (its rows start below the
+    // heading row).
     static void TypeCell(CEditListDlg& editor, int row, int column, const wchar_t* text) {
-        editor.GetRowsView()->item(row, column)->setText(QString::fromWCharArray(text));
+        GridRow* target = editor.GetListBox()->GetRow(row + 1);
+        ASSERT_NE(target, nullptr);
+        (column == 0 ? target->word : target->meaning).m_text = text;
+        editor.GetListBox()->SetModified(TRUE);
+        SendMessage(&editor, WM_MULTILINE_CHANGED, 0, 1);
     }
+    static int RowCount(CEditListDlg& editor) { return editor.GetListBox()->GetRowCount() - 1; }
 
     CAbstractDataBase* db = nullptr;
     std::unique_ptr<CMainDlg> main;
@@ -101,8 +109,8 @@ TEST_F(EditListDlgTest, ACancelledImportKeepsTheRowsBeforeTheCancel) {
     ASSERT_TRUE(editor.Create());
     WaitForJob(editor);
     EXPECT_EQ(messages.texts, std::vector<std::wstring>{Text(31265, path.c_str())});
-    ASSERT_EQ(editor.GetRowsView()->rowCount(), 120);
-    EXPECT_EQ(editor.GetRowsView()->item(119, 0)->text(), QStringLiteral("w119"));
+    ASSERT_EQ(RowCount(editor), 120);
+    EXPECT_STREQ(editor.GetListBox()->GetRow(120)->word.m_text.GetString(), L"w119");
     EXPECT_EQ(editor.GetNameBox()->currentText(), QStringLiteral("Big list"));
 
     // Saving stores what was read and closes the import window.
@@ -166,7 +174,7 @@ TEST_F(EditListDlgTest, EditLoadsTheListAndACaseChangeIsNotStored) {
     editor.SetMode(LIST_EDIT_EDIT);
     ASSERT_TRUE(editor.Create());
     WaitForJob(editor);
-    ASSERT_EQ(editor.GetRowsView()->rowCount(), 2);
+    ASSERT_EQ(RowCount(editor), 2);
     EXPECT_FALSE(editor.GetDlgItem(IDC_EDIT_LIST_WORDS)->isEnabled());
     TypeCell(editor, 0, 0, L"HOUSE");
     TypeCell(editor, 1, 1, L"Baeume");

@@ -5,14 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QTableWidget>
 #include <QTest>
 
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/VocabularyListCtrl.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
+#include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Tutor/EditListDlg.h"
+#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 #include "TutorTestData.h"
 
@@ -62,9 +63,17 @@ protected:
             if (list.name == name) return list.id;
         return 0;
     }
+    // An edit of a cell as the list box makes it (its rows start below the
+    // heading row).
     void Type(int row, int column, const wchar_t* text) {
-        page->GetEditListDlg()->GetRowsView()->item(row, column)->setText(QString::fromWCharArray(text));
+        CEditListDlg* editor = page->GetEditListDlg();
+        GridRow* target = editor->GetListBox()->GetRow(row + 1);
+        ASSERT_NE(target, nullptr);
+        (column == 0 ? target->word : target->meaning).m_text = text;
+        editor->GetListBox()->SetModified(TRUE);
+        SendMessage(editor, WM_MULTILINE_CHANGED, 0, 1);
     }
+    int RowCount() { return page->GetEditListDlg()->GetListBox()->GetRowCount() - 1; }
 
     CAbstractDataBase* db = nullptr;
     std::unique_ptr<CMainDlg> main;
@@ -107,7 +116,7 @@ TEST_F(TutorFlowsTest, CreateImportEditExportDelete) {
     file.Set(kvxtest::Widen(imported));
     page->OnImportList();
     WaitForEditor();
-    ASSERT_EQ(editor->GetRowsView()->rowCount(), 3);
+    ASSERT_EQ(RowCount(), 3);
     editor->OnSave();
     WaitForEditor();
     EXPECT_EQ(messages.Last(), Text(31031, kvxtest::Widen(imported).c_str()));
@@ -123,9 +132,9 @@ TEST_F(TutorFlowsTest, CreateImportEditExportDelete) {
     page->OnEditList();
     WaitForEditor();
     ASSERT_TRUE(editor->IsCreated());
-    ASSERT_EQ(editor->GetRowsView()->rowCount(), 3);
+    ASSERT_EQ(RowCount(), 3);
     Type(2, 1, L"die Gabel");
-    editor->GetRowsView()->selectRow(0);
+    editor->GetListBox()->SetCurrentCell(1, 0);
     editor->OnRemove();
     editor->OnAdd();
     Type(2, 0, L"cup");

@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QLineEdit>
-#include <QTableWidget>
 #include <QTest>
 
 #include "Pendrel/App/KVXApp.h"
@@ -14,7 +13,9 @@
 #include "Quenzel/Shell/TabCtrlEx.h"
 #include "Quenzel/Shell/VocabularyListCtrl.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
+#include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Tutor/EditListDlg.h"
+#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 #include "Quenzel/Tutor/VocabularyListNameDlg.h"
 #include "TutorTestData.h"
@@ -66,7 +67,9 @@ TEST_F(TutorScreenshots, TutorPageEditorAndNameDialog) {
     CEditListDlg* editor = page->GetEditListDlg();
     ASSERT_NE(editor, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return editor->GetJob() == EDIT_JOB_NONE && !editor->IsJobRunning(); }, 60000));
+    EXPECT_EQ(editor->GetListBox()->GetRowCount(), 3);
     editor->OnAdd();
+    EXPECT_EQ(editor->GetListBox()->GetRowCount(), 4);
     editor->resize(800, 600);
     QTest::qWait(50);
     Save(*editor, "list-editor.png");
