@@ -11,12 +11,12 @@
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/VocabularyListCtrl.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Tutor/EditListDlg.h"
 #include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 #include "Quenzel/Tutor/VocabularyListNameDlg.h"
+#include "TutorPageFixture.h"
 #include "TutorTestData.h"
 
 using namespace tutortest;
@@ -39,55 +39,7 @@ protected:
     }
 };
 
-class EditListDlgTest : public QuenzelAppFixture {
-protected:
-    void SetUp() override {
-        QuenzelAppFixture::SetUp();
-        db = m_app.GetDataBase();
-        main = std::make_unique<CMainDlg>();
-        ASSERT_TRUE(main->Create());
-        main->show();
-        CLanguageComboBox* second = main->GetSecondCombo();
-        if (second->currentIndex() == main->GetFirstCombo()->currentIndex())
-            second->setCurrentIndex(second->currentIndex() == 0 ? 1 : 0);
-        main->GetSelectedLanguages(&from, &to);
-        page = main->GetTutorPage();
-    }
-    void TearDown() override {
-        main->DestroyWindow();
-        main.reset();
-        QuenzelAppFixture::TearDown();
-    }
-    static void WaitForJob(CEditListDlg& editor) {
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return editor.GetJob() == EDIT_JOB_NONE && !editor.IsJobRunning(); }, 60000));
-        QCoreApplication::processEvents();
-    }
-    VocabularyListRecord NewList() const {
-        VocabularyListRecord list;
-        list.fromLanguage = from;
-        list.toLanguage = to;
-        return list;
-    }
-    static void TypeName(CEditListDlg& editor, const wchar_t* name) {
-        editor.GetNameBox()->setEditText(QString::fromWCharArray(name));
-    }
-    // An edit of a cell as the list box makes it (its rows start below the
-    // heading row).
-    static void TypeCell(CEditListDlg& editor, int row, int column, const wchar_t* text) {
-        GridRow* target = editor.GetListBox()->GetRow(row + 1);
-        ASSERT_NE(target, nullptr);
-        (column == 0 ? target->word : target->meaning).m_text = text;
-        editor.GetListBox()->SetModified(TRUE);
-        SendMessage(&editor, WM_MULTILINE_CHANGED, 0, 1);
-    }
-    static int RowCount(CEditListDlg& editor) { return editor.GetListBox()->GetRowCount() - 1; }
-
-    CAbstractDataBase* db = nullptr;
-    std::unique_ptr<CMainDlg> main;
-    CTutorDlg* page = nullptr;
-    int from = 0, to = 0;
-};
+using EditListDlgTest = TutorPageFixture;
 
 } // namespace
 
@@ -142,13 +94,13 @@ TEST_F(EditListDlgTest, CreateAddsTypedRowsAndClosingWithChangesAsks) {
     TypeCell(editor, 0, 0, L"house");
     TypeCell(editor, 0, 1, L"Haus");
     editor.OnAdd();  // left with its placeholder texts
-    TypeName(editor, L"   ");
+    editor.GetNameBox()->setEditText(QStringLiteral("   "));
     editor.OnSave();
     EXPECT_EQ(messages.Last(), Text(31106));
     EXPECT_EQ(editor.GetJob(), EDIT_JOB_NONE);
 
     // Close with changes: Yes saves, then closes.
-    TypeName(editor, L"Home");
+    editor.GetNameBox()->setEditText(QStringLiteral("Home"));
     messages.texts.clear();
     editor.OnClose();
     WaitForJob(editor);

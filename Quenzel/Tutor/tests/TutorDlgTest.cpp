@@ -12,11 +12,11 @@
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/VocabularyListCtrl.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Quenzel/Tutor/EditListDlg.h"
 #include "Quenzel/Tutor/LearnDlg.h"
 #include "Quenzel/Tutor/QuizDlg.h"
 #include "Quenzel/Tutor/TutorDlg.h"
+#include "TutorPageFixture.h"
 #include "TutorTestData.h"
 
 using namespace tutortest;
@@ -44,51 +44,7 @@ protected:
     }
 };
 
-class TutorDlgTest : public QuenzelAppFixture {
-protected:
-    void SetUp() override {
-        QuenzelAppFixture::SetUp();
-        db = m_app.GetDataBase();
-        main = std::make_unique<CMainDlg>();
-        ASSERT_TRUE(main->Create());
-        main->show();
-        page = main->GetTutorPage();
-        ASSERT_NE(page, nullptr);
-        // Two different languages for the pair.
-        CLanguageComboBox* second = main->GetSecondCombo();
-        if (second->currentIndex() == main->GetFirstCombo()->currentIndex())
-            second->setCurrentIndex(second->currentIndex() == 0 ? 1 : 0);
-        main->GetSelectedLanguages(&from, &to);
-        ASSERT_NE(from, to);
-    }
-    void TearDown() override {
-        main->DestroyWindow();
-        // The page and its windows go while the database is still there.
-        main.reset();
-        QuenzelAppFixture::TearDown();
-    }
-
-    static void WaitForJob(CTutorDlg& tutor) {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return tutor.GetJob() == TUTOR_JOB_NONE && !tutor.IsJobRunning(); }, 60000));
-        // The end message is posted after the job.
-        QTest::qWait(0);
-        QCoreApplication::processEvents();
-    }
-    void Select(CTutorDlg& tutor, std::initializer_list<int> rows) {
-        tutor.GetListCtrl()->ClearSelection();
-        for (int row : rows) tutor.GetListCtrl()->SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
-    }
-    std::vector<std::wstring> RowNames(CTutorDlg& tutor) {
-        std::vector<std::wstring> names;
-        for (const VocabularyListRecord* record : tutor.GetRowRecords()) names.push_back(record->name.GetString());
-        return names;
-    }
-
-    CAbstractDataBase* db = nullptr;
-    std::unique_ptr<CMainDlg> main;
-    CTutorDlg* page = nullptr;
-    int from = 0, to = 0;
-};
+using TutorDlgTest = TutorPageFixture;
 
 } // namespace
 
@@ -113,7 +69,7 @@ TEST_F(TutorDlgTest, TheCriteriaStartWithAllWordsAndFollowTheStatusRule) {
     // The options of the chosen lists and criteria.
     StoreList(db, L"Mine", from, to, {{L"a", L"b"}});
     page->FillVocabularyLists();
-    Select(*page, {0});
+    Select({0});
     page->GetDlgItem<QLineEdit>(IDC_TUTOR_MONTHS)->setText(QStringLiteral(" 4 "));
     CQueryOptions options;
     ASSERT_EQ(page->GetQueryOptions(options), 1);
@@ -146,7 +102,7 @@ TEST_F(TutorDlgTest, ExportWritesTheSelectedListOnTheWorker) {
     MessageSink messages;
     const int64_t id = StoreList(db, L"Mine", from, to, {{L"house", L"Haus"}, {L"tree", L"Baum"}});
     page->FillVocabularyLists();
-    Select(*page, {0});
+    Select({0});
     const std::wstring path = kvxtest::Widen(m_data.Sub("mine.csv"));
     FileAnswer file(path);
     page->OnExportList();
@@ -219,7 +175,7 @@ TEST_F(TutorDlgTest, DeletingEveryListDeletesEachById) {
     page->FillVocabularyLists();
     ASSERT_EQ(page->GetRowRecords().size(), 3u);
 
-    Select(*page, {1});
+    Select({1});
     const std::wstring name = page->GetSelectedRecords().front()->name.GetString();
     page->OnDeleteLists();
     EXPECT_EQ(messages.texts.front(), Text(31038, name.c_str()));
@@ -250,7 +206,7 @@ TEST_F(TutorDlgTest, EditRefusesReadOnlyAndPictureLists) {
     page->FillVocabularyLists();
     const auto rows = page->GetRowRecords();
     for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
-        Select(*page, {row});
+        Select({row});
         page->OnEditList();
     }
     ASSERT_EQ(messages.texts.size(), 2u);
@@ -263,14 +219,14 @@ TEST_F(TutorDlgTest, LearnAndQuizTwiceReuseTheirWindows) {
     StoreList(db, L"First", from, to, {{L"a", L"b"}});
     StoreList(db, L"Second", from, to, {{L"c", L"d"}});
     page->FillVocabularyLists();
-    Select(*page, {0});
+    Select({0});
     page->OnLearn();
     CLearnDlg* learn = page->GetLearnDlg();
     ASSERT_NE(learn, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return learn->GetJob() == LEARN_JOB_NONE && !learn->IsJobRunning(); }, 60000));
     EXPECT_FALSE(main->isVisible());
     learn->DestroyWindow();
-    Select(*page, {0, 1});
+    Select({0, 1});
     page->OnLearn();
     EXPECT_EQ(page->GetLearnDlg(), learn);
     ASSERT_TRUE(QTest::qWaitFor([&] { return learn->GetJob() == LEARN_JOB_NONE && !learn->IsJobRunning(); }, 60000));

@@ -10,47 +10,19 @@
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/VocabularyListCtrl.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Tutor/EditListDlg.h"
 #include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/TutorDlg.h"
+#include "TutorPageFixture.h"
 #include "TutorTestData.h"
 
 using namespace tutortest;
 
 namespace {
 
-class TutorFlowsTest : public QuenzelAppFixture {
+class TutorFlowsTest : public TutorPageFixture {
 protected:
-    void SetUp() override {
-        QuenzelAppFixture::SetUp();
-        db = m_app.GetDataBase();
-        main = std::make_unique<CMainDlg>();
-        ASSERT_TRUE(main->Create());
-        main->show();
-        CLanguageComboBox* second = main->GetSecondCombo();
-        if (second->currentIndex() == main->GetFirstCombo()->currentIndex())
-            second->setCurrentIndex(second->currentIndex() == 0 ? 1 : 0);
-        main->GetSelectedLanguages(&from, &to);
-        page = main->GetTutorPage();
-    }
-    void TearDown() override {
-        main->DestroyWindow();
-        main.reset();
-        QuenzelAppFixture::TearDown();
-    }
-    void WaitForEditor() {
-        CEditListDlg* editor = page->GetEditListDlg();
-        ASSERT_NE(editor, nullptr);
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return editor->GetJob() == EDIT_JOB_NONE && !editor->IsJobRunning(); }, 60000));
-        QCoreApplication::processEvents();
-    }
-    void WaitForPage() {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return page->GetJob() == TUTOR_JOB_NONE && !page->IsJobRunning(); }, 60000));
-        QCoreApplication::processEvents();
-    }
     void SelectList(const wchar_t* name) {
         page->GetListCtrl()->ClearSelection();
         const auto rows = page->GetRowRecords();
@@ -63,22 +35,9 @@ protected:
             if (list.name == name) return list.id;
         return 0;
     }
-    // An edit of a cell as the list box makes it (its rows start below the
-    // heading row).
-    void Type(int row, int column, const wchar_t* text) {
-        CEditListDlg* editor = page->GetEditListDlg();
-        GridRow* target = editor->GetListBox()->GetRow(row + 1);
-        ASSERT_NE(target, nullptr);
-        (column == 0 ? target->word : target->meaning).m_text = text;
-        editor->GetListBox()->SetModified(TRUE);
-        SendMessage(editor, WM_MULTILINE_CHANGED, 0, 1);
-    }
-    int RowCount() { return page->GetEditListDlg()->GetListBox()->GetRowCount() - 1; }
-
-    CAbstractDataBase* db = nullptr;
-    std::unique_ptr<CMainDlg> main;
-    CTutorDlg* page = nullptr;
-    int from = 0, to = 0;
+    void Type(int row, int column, const wchar_t* text) { TypeCell(*page->GetEditListDlg(), row, column, text); }
+    void WaitForEditor() { WaitForJob(*page->GetEditListDlg()); }
+    void WaitForPage() { WaitForJob(*page); }
 };
 
 } // namespace
@@ -116,7 +75,7 @@ TEST_F(TutorFlowsTest, CreateImportEditExportDelete) {
     file.Set(kvxtest::Widen(imported));
     page->OnImportList();
     WaitForEditor();
-    ASSERT_EQ(RowCount(), 3);
+    ASSERT_EQ(RowCount(*editor), 3);
     editor->OnSave();
     WaitForEditor();
     EXPECT_EQ(messages.Last(), Text(31031, kvxtest::Widen(imported).c_str()));
@@ -132,7 +91,7 @@ TEST_F(TutorFlowsTest, CreateImportEditExportDelete) {
     page->OnEditList();
     WaitForEditor();
     ASSERT_TRUE(editor->IsCreated());
-    ASSERT_EQ(RowCount(), 3);
+    ASSERT_EQ(RowCount(*editor), 3);
     Type(2, 1, L"die Gabel");
     editor->GetListBox()->SetCurrentCell(1, 0);
     editor->OnRemove();
