@@ -291,7 +291,8 @@ void CEditListDlg::UpdateButtons() {
 void CEditListDlg::EnableWhileJob(bool running) {
     for (QWidget* widget : std::initializer_list<QWidget*>{m_add, m_remove, m_save, m_close})
         widget->setEnabled(!running);
-    m_listBox->setEnabled(!running || m_job == EDIT_JOB_SAVE);
+    // The rows go back to the list box when the job ends: no edits meanwhile.
+    m_listBox->setEnabled(!running);
 }
 
 void CEditListDlg::ShowMessage(const CBasicString& text, UINT flags) {
@@ -477,7 +478,7 @@ LRESULT CEditListDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // An edit in the list box.
         m_add->setEnabled(true);
         m_remove->setEnabled(true);
-        if (lParam) {
+        if (lParam && GetJob() == EDIT_JOB_NONE) {
             m_model.SetModified(true);
             m_save->setEnabled(true);
         }
