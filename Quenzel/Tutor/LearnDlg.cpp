@@ -2,36 +2,30 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QFont>
 #include <QFontMetrics>
-#include <QHeaderView>
-#include <QLabel>
-#include <QMenu>
 #include <QPainter>
-#include <QPixmap>
-#include <QTableWidget>
 
 #include <algorithm>
 #include <iterator>
 
-#include "Pendrel/App/KVXApp.h"
 #include "Pendrel/App/KVXWindowWork.h"
 #include "Pendrel/App/WorkerResult.h"
-#include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Dialogs/ProgressDlg.h"
 #include "Pendrel/Dialogs/WorkerProgress.h"
-#include "Pendrel/Image/KVXGdiIcon.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
-#include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXPrinterDeviceContext.h"
 #include "Pendrel/Platform/KVXRect.h"
 #include "Pendrel/Platform/KVXText.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Shell/Options.h"
 #include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/Tutor/ChildPlacement.h"
 #include "Quenzel/Tutor/LearnDlgHelpers.h"
-#include "Quenzel/Tutor/LearnDlgRowDelegate.h"
+#include "Quenzel/Tutor/MultilineListBox.h"
+#include "Quenzel/Tutor/VocabularyListFile.h"
 #include "utility/ErrorReport.h"
 #include "utility/StringTableRegistration.h"
 
@@ -47,7 +41,6 @@ constexpr UINT IDC_UNKNOWN_LABEL = 11120;
 constexpr UINT IDC_TOTAL_LABEL = 11121;
 constexpr UINT IDS_SAVE_QUESTION = 31354;
 constexpr UINT IDS_INVALID_NAME = 31106;
-constexpr UINT IDS_LIST_FILTER = 30102;
 
 constexpr DWORD kShown = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
@@ -67,39 +60,25 @@ const KVXDialogControl kControls[] = {
     {IDC_LEARN_UNKNOWN_VALUE, WC_STATIC, L"0", 355, 332, 48, 10, kShown | SS_RIGHT},
     {IDC_TOTAL_LABEL, WC_STATIC, L"Total:", 408, 332, 26, 10, kShown},
     {IDC_LEARN_TOTAL_VALUE, WC_STATIC, L"0", 435, 332, 91, 10, kShown | SS_RIGHT},
-    {ID_FILE_PRINT_PREVIEW, WC_BUTTON, L"Preview", 240, 346, 38, 18, kButton},
-    {ID_FILE_PRINT, WC_BUTTON, L"Print", 281, 346, 38, 18, kButton},
-    {IDC_LEARN_KNOWN, WC_BUTTON, L"Known", 322, 346, 38, 18, kButton},
-    {IDC_LEARN_UNKNOWN, WC_BUTTON, L"Unknown", 363, 346, 38, 18, kButton},
-    {IDC_LEARN_EXPORT, WC_BUTTON, L"Export", 404, 346, 38, 18, kButton},
-    {IDC_LEARN_SAVE, WC_BUTTON, L"Save", 445, 346, 38, 18, kButton},
-    {IDOK, WC_BUTTON, L"Close", 486, 346, 38, 18, kButton},
+    {ID_FILE_PRINT_PREVIEW, WC_BUTTON, L"Preview", 186, 346, 46, 18, kButton},
+    {ID_FILE_PRINT, WC_BUTTON, L"Print", 235, 346, 46, 18, kButton},
+    {IDC_LEARN_KNOWN, WC_BUTTON, L"Known", 284, 346, 46, 18, kButton},
+    {IDC_LEARN_UNKNOWN, WC_BUTTON, L"Unknown", 333, 346, 46, 18, kButton},
+    {IDC_LEARN_EXPORT, WC_BUTTON, L"Export", 382, 346, 46, 18, kButton},
+    {IDC_LEARN_SAVE, WC_BUTTON, L"Save", 431, 346, 46, 18, kButton},
+    {IDOK, WC_BUTTON, L"Close", 480, 346, 46, 18, kButton},
 };
 const KVXDialogTemplate kTemplate = {IDD_LEARN, L"Learn View", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
                                      533, 369, 8, L"MS Shell Dlg", kControls, std::size(kControls)};
 const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 
 const StringTableEntry kStrings[] = {
-    {30102, L"Text File ( Tab separated ) (*.txt)|*.txt|CSV File ( Comma separated ) (*.csv)|*.csv|"},
-    {31080, L"%s to %s"},
-    {31106, L"Please enter a valid vocabulary list name."},
-    {31143, L"Failed to export vocabulary list to (%s) file."},
-    {31144, L"Successfully exported the vocabulary list to (%s) file."},
     {31167, L"Learn your vocabulary list."},
     {31168, L"Click a word you know to mark it Known, click it again for Unknown; save your progress when done."},
-    {31227, L"Known"},
-    {31228, L"Unknown"},
-    {31229, L"Show Mean"},
-    {31230, L"Edit"},
-    {31267, L"Vocabulary list has been exported partially to file (%s)."},
-    {31293, L"[H]Export[D]Export the words to a text file."},
-    {31314, L"[H]Save[D]Save the status count of the marked words."},
-    {31315, L"[H]Close[D]Closes this window and returns to the main window."},
     {31316, L"[H]Hide Meanings[D]Hide every meaning; click a hidden meaning to see it."},
     {31317, L"[H]Known[D]Mark the selected words as known."},
     {31318, L"[H]Unknown[D]Mark the selected words as unknown."},
     {31354, L"Do you want to save the status count of the modified words?"},
-    {31355, L"Remove"},
 };
 const CStringTableRegistration kStringsRegistration(kStrings);
 
@@ -121,17 +100,11 @@ struct Tip {
 const Tip kTips[] = {{IDC_LEARN_HIDE_MEANINGS, 31316}, {IDC_LEARN_KNOWN, 31317}, {IDC_LEARN_UNKNOWN, 31318},
                      {IDC_LEARN_EXPORT, 31293},        {IDC_LEARN_SAVE, 31314},  {IDOK, 31315}};
 
-struct ButtonImage {
-    UINT control, png, icon, disabledIcon;
-    int size;
-};
-const ButtonImage kButtons[] = {
+const TutorButtonImage kButtons[] = {
     {ID_FILE_PRINT_PREVIEW, 421, 0, 0, 0}, {ID_FILE_PRINT, 421, 0, 0, 0},  {IDC_LEARN_KNOWN, 418, 0, 0, 0},
     {IDC_LEARN_UNKNOWN, 419, 0, 0, 0},     {IDC_LEARN_EXPORT, 409, 0, 0, 0}, {IDC_LEARN_SAVE, 0, 321, 322, 24},
     {IDOK, 0, 337, 337, 24},
 };
-
-const QColor kEvenRow(237, 246, 193);
 
 QString CellText(const CGridListCtrl_Data& cell) { return KVXToQString(cell.m_text); }
 
@@ -141,35 +114,10 @@ CLearnDlg::CLearnDlg(QWidget* owner)
     : CKVXResizableDlg(IDD_LEARN, nullptr),
       CWorkerThread(1),
       m_owner(owner),
-      m_list(new QTableWidget(this)),
-      m_session(QuenzelGetApp() ? QuenzelGetApp()->GetDataBase() : nullptr) {
-    m_list->hide();
-    m_list->setColumnCount(2);
-    m_list->setItemDelegate(new CLearnDlgRowDelegate(m_list));
-    m_list->setWordWrap(true);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_list->verticalHeader()->hide();
-    m_list->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    m_list->horizontalHeader()->setSectionsClickable(true);
-    m_list->setGridStyle(Qt::SolidLine);
-    connect(m_list, &QTableWidget::cellClicked, this, [this](int row, int column) {
-        if (QApplication::keyboardModifiers() & Qt::ControlModifier) return;
-        ClickCell(row + 1, column);
-    });
-    connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
-        m_sortAscending = column != m_sortColumn ? true : !m_sortAscending;
-        m_sortColumn = column;
-        m_session.Sort(column == 0, m_sortAscending);
-        FillList();
-    });
-    connect(m_list, &QTableWidget::customContextMenuRequested, this, &CLearnDlg::ShowContextMenu);
-    connect(m_list, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-        if (m_filling || !item) return;
-        m_session.EditText(item->row() + 1, item->column() == 1, KVXFromQString(item->text()));
-    });
+      m_listBox(new CMultilineListBox(this, this)),
+      m_session(QuenzelGetApp() ? QuenzelGetApp()->GetDataBase() : nullptr, m_listBox->GetRows()) {
+    m_listBox->hide();
+    m_listBox->SetMode(MULTILINE_MODE_LEARNING);
 }
 
 CLearnDlg::~CLearnDlg() { WaitForJob(); }
@@ -180,74 +128,34 @@ void CLearnDlg::SetQueryOptions(const CQueryOptions& options) { m_session.SetQue
 
 BOOL CLearnDlg::Open() {
     if (IsJobRunning()) return FALSE;
-    if (IsCreated()) DestroyWindow();
-    if (!Create()) return FALSE;
-    TutorApplyWindowPlacement(this, PLACEMENT_LEARN);
-    show();
-    raise();
-    activateWindow();
-    if (m_owner) m_owner->hide();
-    return TRUE;
+    return TutorOpenWindow(*this, PLACEMENT_LEARN, m_owner);
 }
 
 BOOL CLearnDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
-    CQuenzelApp* app = QuenzelGetApp();
-    if (app && app->GetKVXApp()) {
-        if (HICON icon = app->GetKVXApp()->GetApplicationIcon(0)) {
-            setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
-            delete icon;
-        }
-    }
+    TutorSetAppIcon(this);
 
-    // The widgets live on between two showings: the first layout is kept
-    // and set again each time. Without an advertisement panel the list
-    // takes its place.
-    if (m_firstLayout.empty()) {
+    // Without an advertisement panel the list takes its place.
+    if (!TutorRestoreLayout(*this, m_firstLayout)) {
         QWidget* placeholder = GetDlgItem(IDC_LEARN_ADVERTISEMENT);
         QWidget* list = GetDlgItem(IDC_LEARN_LIST);
         if (placeholder && list) list->setGeometry(list->x(), placeholder->y(), list->width(),
                                                    list->y() + list->height() - placeholder->y());
-        m_firstSize = size();
-        for (UINT id : kTemplateIds)
-            if (QWidget* control = GetDlgItem(id)) m_firstLayout[id] = control->geometry();
-    } else {
-        resize(m_firstSize);
-        for (const auto& [id, rect] : m_firstLayout)
-            if (QWidget* control = GetDlgItem(id)) control->setGeometry(rect);
+        TutorKeepLayout(*this, m_firstLayout, kTemplateIds, std::size(kTemplateIds));
     }
     if (QWidget* placeholder = GetDlgItem(IDC_LEARN_ADVERTISEMENT)) placeholder->hide();
-
-    const QFont normal = TutorNormalFont(font());
-    for (UINT id : {IDC_KNOWN_LABEL, IDC_LEARN_KNOWN_VALUE, IDC_UNKNOWN_LABEL, IDC_LEARN_UNKNOWN_VALUE, IDC_TOTAL_LABEL,
-                    IDC_LEARN_TOTAL_VALUE})
-        if (QWidget* label = GetDlgItem(id)) label->setFont(normal);
-    TutorSetTextColor(GetDlgItem(IDC_KNOWN_LABEL), TutorKnownColor());
-    TutorSetTextColor(GetDlgItem(IDC_LEARN_KNOWN_VALUE), TutorKnownColor());
-    TutorSetTextColor(GetDlgItem(IDC_UNKNOWN_LABEL), TutorUnknownColor());
-    TutorSetTextColor(GetDlgItem(IDC_LEARN_UNKNOWN_VALUE), TutorUnknownColor());
-    TutorSetTextColor(GetDlgItem(IDC_TOTAL_LABEL), TutorNormalColor());
-    TutorSetTextColor(GetDlgItem(IDC_LEARN_TOTAL_VALUE), TutorNormalColor());
-
-    for (const ButtonImage& image : kButtons) {
-        if (qobject_cast<CWinButton*>(GetDlgItem(image.control))) continue;
-        auto* button = new CWinButton(WinButtonPush, this);
-        SubclassDlgItem(image.control, button);
-        if (image.png)
-            button->SetPNG(image.png);
-        else
-            button->SetIcon(image.icon, image.disabledIcon, image.size);
-    }
+    TutorStyleCounters(*this, {IDC_KNOWN_LABEL, IDC_LEARN_KNOWN_VALUE, IDC_UNKNOWN_LABEL, IDC_LEARN_UNKNOWN_VALUE,
+                               IDC_TOTAL_LABEL, IDC_LEARN_TOTAL_VALUE});
+    TutorMakeButtons(*this, kButtons, std::size(kButtons));
     if (QWidget* placeholder = GetDlgItem(IDC_LEARN_LIST_VIEW)) {
         placeholder->setEnabled(false);
         placeholder->hide();
     }
-    if (GetDlgItem(IDC_LEARN_LIST) != m_list) SubclassDlgItem(IDC_LEARN_LIST, m_list);
-    m_list->show();
-    m_list->setEditTriggers(m_session.GetListRecord().editable
-                                ? QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked
-                                : QAbstractItemView::NoEditTriggers);
-    m_list->horizontalHeader()->setFont(TutorNormalFont(font()));
+    if (GetDlgItem(IDC_LEARN_LIST) != m_listBox) SubclassDlgItem(IDC_LEARN_LIST, m_listBox);
+    m_listBox->show();
+    m_listBox->LoadImages();
+    m_listBox->SetMode(MULTILINE_MODE_LEARNING);
+    m_listBox->SetEditFlag(m_session.GetListRecord().editable);
 
     const CBasicString first = TutorLanguageName(m_session.GetFirstLanguage());
     const CBasicString second = TutorLanguageName(m_session.GetSecondLanguage());
@@ -255,27 +163,17 @@ BOOL CLearnDlg::OnInitDialog() {
     pair.Format(QuenzelString(31080).GetString(), first.GetString(), second.GetString());
     SetDlgItemText(IDC_LEARN_LANGUAGES, pair.GetString());
     m_session.Reset(first, second);
+    m_listBox->SetLanguageId(m_session.GetFirstLanguage());
+    m_listBox->RecalcHeights();
     if (auto* hide = GetDlgItem<QCheckBox>(IDC_LEARN_HIDE_MEANINGS)) hide->setChecked(false);
 
-    if (auto* title = GetDlgItem<QLabel>(IDC_LEARN_TITLE)) {
-        QFont bold = title->font();
-        bold.setBold(true);
-        title->setFont(bold);
-        title->setText(KVXToQString(QuenzelString(31167)));
-    }
-    if (auto* help = GetDlgItem<QLabel>(IDC_LEARN_HELP)) {
-        help->setWordWrap(true);
-        help->setText(KVXToQString(QuenzelString(31168)));
-    }
+    TutorSetHeader(*this, IDC_LEARN_TITLE, 31167, IDC_LEARN_HELP, 31168);
 
     m_closeAfterSave = false;
-    m_sortColumn = -1;
-    m_sortAscending = true;
     m_session.SetModified(false);
     AddResizableControls();
     for (const Tip& tip : kTips)
         if (QWidget* control = GetDlgItem(tip.control)) m_toolTip.AddTool(control, QuenzelString(tip.text));
-    FillList();
     UpdateCounters(0);
     StartJob(LEARN_JOB_LOAD);
     return result;
@@ -339,7 +237,7 @@ DWORD CLearnDlg::RunInstance() {
 }
 
 void CLearnDlg::EnableControls(bool enable) {
-    const bool rows = m_session.GetRowCount() > 1;
+    const bool rows = m_listBox->GetRowCount() > 1;
     for (UINT id : kJobControls)
         if (QWidget* control = GetDlgItem(id)) control->setEnabled(enable && (rows || id == IDOK));
 }
@@ -363,7 +261,7 @@ LRESULT CLearnDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void CLearnDlg::OnJobFinished() {
     const int job = m_job;
     m_job = LEARN_JOB_NONE;
-    if (job != LEARN_JOB_EXPORT) FillList();
+    if (job != LEARN_JOB_EXPORT) m_listBox->RecalcHeights();
     UpdateCounters(job == LEARN_JOB_KNOWN || job == LEARN_JOB_UNKNOWN
                        ? (m_jobRows.empty() ? 0 : m_jobRows.back())
                        : 0);
@@ -377,46 +275,6 @@ void CLearnDlg::OnJobFinished() {
     }
 }
 
-void CLearnDlg::FillList() {
-    m_filling = true;
-    const std::vector<GridRow> rows = m_session.GetRows();
-    const QColor windowText = palette().color(QPalette::WindowText);
-    const QColor known = TutorKnownColor();
-    const QColor unknown = TutorUnknownColor();
-    const QFont left = TutorLeftFont(font());
-    const QFont right = TutorRightFont(font());
-    if (!rows.empty())
-        m_list->setHorizontalHeaderLabels({CellText(rows[0].word), CellText(rows[0].meaning)});
-    m_list->setRowCount(static_cast<int>(rows.size()) - 1);
-    const Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled |
-                                (m_session.GetListRecord().editable ? Qt::ItemIsEditable : Qt::NoItemFlags);
-    for (size_t i = 1; i < rows.size(); ++i) {
-        const GridRow& row = rows[i];
-        const int r = static_cast<int>(i) - 1;
-        const QColor color = row.IsStatusA() ? known : row.IsStatusB() ? unknown : windowText;
-        const QColor background = (i % 2) ? QColor(Qt::white) : kEvenRow;
-        for (int column = 0; column < 2; ++column) {
-            const CGridListCtrl_Data& cell = column == 0 ? row.word : row.meaning;
-            // A hidden meaning shows nothing until it is uncovered.
-            const QString text = column == 1 && row.IsMeaningHidden() ? QString() : CellText(cell);
-            QTableWidgetItem* item = m_list->item(r, column);
-            if (!item) {
-                item = new QTableWidgetItem;
-                m_list->setItem(r, column, item);
-            }
-            item->setText(text);
-            item->setFlags(flags);
-            item->setForeground(color);
-            item->setBackground(background);
-            item->setFont(column == 0 ? left : right);
-        }
-    }
-    m_list->resizeRowsToContents();
-    for (int r = 0; r < m_list->rowCount(); ++r)
-        m_list->setRowHeight(r, std::clamp(m_list->rowHeight(r) + 6, kMinimumRowHeight, kMaximumRowHeight));
-    m_filling = false;
-}
-
 void CLearnDlg::UpdateCounters(int row) {
     const int64_t total = m_session.GetTotal();
     CBasicString known, unknown, position;
@@ -428,38 +286,25 @@ void CLearnDlg::UpdateCounters(int row) {
     SetDlgItemText(IDC_LEARN_TOTAL_VALUE, position.GetString());
 }
 
-std::vector<int> CLearnDlg::GetSelectedRows() const {
+std::vector<int> CLearnDlg::SelectedRows() const {
     std::vector<int> rows;
-    for (const QModelIndex& index : m_list->selectionModel()->selectedRows()) rows.push_back(index.row() + 1);
-    std::sort(rows.begin(), rows.end());
-    if (rows.empty() && m_list->currentRow() >= 0) rows.push_back(m_list->currentRow() + 1);
+    m_listBox->GetSelectedRows(rows);
     return rows;
-}
-
-void CLearnDlg::ClickCell(int sessionRow, int column) {
-    GridRow row;
-    if (IsJobRunning() || !m_session.GetRow(sessionRow, row) || (row.flags & GRIDROW_HEADING)) return;
-    if (column == 1 && row.IsMeaningHidden())
-        m_session.RevealMeaning(sessionRow);
-    else
-        m_session.Mark({sessionRow}, !row.IsStatusA());
-    FillList();
-    UpdateCounters(sessionRow);
 }
 
 void CLearnDlg::OnCommand(UINT id) {
     switch (id) {
     case IDC_LEARN_KNOWN:
     case IDC_LEARN_UNKNOWN:
-        m_jobRows = GetSelectedRows();
+        m_jobRows = SelectedRows();
         StartJob(id == IDC_LEARN_KNOWN ? LEARN_JOB_KNOWN : LEARN_JOB_UNKNOWN);
         break;
     case IDC_LEARN_SAVE: StartJob(LEARN_JOB_SAVE); break;
     case IDC_LEARN_EXPORT: OnExport(); break;
     case IDC_LEARN_REMOVE: OnRemove(); break;
     case IDC_LEARN_HIDE_MEANINGS:
-        if (auto* hide = GetDlgItem<QCheckBox>(IDC_LEARN_HIDE_MEANINGS)) m_session.SetMeaningsHidden(hide->isChecked());
-        FillList();
+        if (auto* hide = GetDlgItem<QCheckBox>(IDC_LEARN_HIDE_MEANINGS))
+            m_listBox->SetMeaningsHidden(hide->isChecked() ? TRUE : FALSE);
         break;
     default: CKVXResizableDlg::OnCommand(id);
     }
@@ -469,8 +314,8 @@ void CLearnDlg::OnExport() {
     m_exportPath.Empty();
     KVXFileDialogRequest request;
     request.save = true;
-    request.filter = QuenzelString(IDS_LIST_FILTER);
-    request.defaultExtension = L"txt";
+    request.filter = QuenzelString(IDS_LIST_FILE_FILTER);
+    request.defaultExtension = kListFileExtension;
     KVXFileDialogAnswer answer;
     if (!KVXGetFileName(this, request, answer)) return;
     m_exportPath = answer.path;
@@ -479,7 +324,7 @@ void CLearnDlg::OnExport() {
         return;
     }
     m_exportKind = LearningSession::SeparatorKindForPath(m_exportPath);
-    if (m_exportKind == EXPORT_SEPARATOR_NONE) {
+    if (m_exportKind == 0) {
         ReportAssertion(0, kSourceFile, 1402);
         return;
     }
@@ -488,46 +333,10 @@ void CLearnDlg::OnExport() {
 
 void CLearnDlg::OnRemove() {
     if (IsJobRunning()) return;
-    m_session.Remove(GetSelectedRows());
-    m_list->clearSelection();
-    FillList();
+    m_session.Remove(SelectedRows());
+    m_listBox->clearSelection();
+    m_listBox->RecalcHeights();
     UpdateCounters(0);
-}
-
-void CLearnDlg::ShowContextMenu(const QPoint& at) {
-    const int tableRow = m_list->rowAt(at.y());
-    if (tableRow < 0 || IsJobRunning()) return;
-    if (!m_list->selectionModel()->isRowSelected(tableRow, QModelIndex())) {
-        m_list->clearSelection();
-        m_list->selectRow(tableRow);
-    }
-    const int column = std::max(0, m_list->columnAt(at.x()));
-    GridRow row;
-    m_session.GetRow(tableRow + 1, row);
-    const bool editable = m_session.GetListRecord().editable != 0;
-    QMenu menu(this);
-    QAction* known = menu.addAction(KVXToQString(QuenzelString(31227)));
-    QAction* unknown = menu.addAction(KVXToQString(QuenzelString(31228)));
-    menu.addSeparator();
-    QAction* show = nullptr;
-    if (row.IsMeaningHidden()) {
-        show = menu.addAction(KVXToQString(QuenzelString(31229)));
-        menu.addSeparator();
-    }
-    QAction* edit = menu.addAction(KVXToQString(QuenzelString(31230)));
-    QAction* remove = menu.addAction(KVXToQString(QuenzelString(31355)));
-    edit->setEnabled(editable);
-    remove->setEnabled(editable);
-    QAction* chosen = menu.exec(m_list->viewport()->mapToGlobal(at));
-    if (!chosen) return;
-    if (chosen == known) OnCommand(IDC_LEARN_KNOWN);
-    if (chosen == unknown) OnCommand(IDC_LEARN_UNKNOWN);
-    if (chosen == remove) OnCommand(IDC_LEARN_REMOVE);
-    if (chosen == show) {
-        m_session.RevealMeaning(tableRow + 1);
-        FillList();
-    }
-    if (chosen == edit) m_list->editItem(m_list->item(tableRow, column));
 }
 
 void CLearnDlg::OnOK() { AskToClose(); }
@@ -555,9 +364,9 @@ void CLearnDlg::AskToClose() {
 }
 
 void CLearnDlg::OnDestroy() {
-    TutorSaveWindowPlacement(this, PLACEMENT_LEARN);
+    StoreChildPlacement(this, PLACEMENT_LEARN, m_owner);
     CKVXResizableDlg::OnDestroy();
-    TutorRestoreOwner(this, m_owner);
+    TutorShowOwner(m_owner);
 }
 
 void CLearnDlg::paintEvent(QPaintEvent* event) {
@@ -566,7 +375,7 @@ void CLearnDlg::paintEvent(QPaintEvent* event) {
 }
 
 UINT CLearnDlg::GetPageCount() const {
-    const int words = std::max(0, m_session.GetRowCount() - 1);
+    const int words = std::max(0, m_listBox->GetRowCount() - 1);
     return static_cast<UINT>(std::max(1, (words + kLearnRowsPerPage - 1) / kLearnRowsPerPage));
 }
 
@@ -596,7 +405,8 @@ void CLearnDlg::OnPrint(CKVXPrinterDeviceContext* dc, CPrintInfo* info) {
     QFont heading = text;
     heading.setBold(true);
 
-    const std::vector<GridRow> rows = m_session.GetRows();
+    std::vector<GridRow> rows(static_cast<size_t>(std::max(0, m_listBox->GetRowCount())));
+    for (size_t i = 0; i < rows.size(); ++i) m_listBox->GetRows().CopyRow(static_cast<int>(i), rows[i]);
     const int rowHeight = (area.height() - footer) / (kLearnRowsPerPage + 2);
     const int half = area.width() / 2;
     auto drawRow = [&](int y, const QString& word, const QString& meaning) {

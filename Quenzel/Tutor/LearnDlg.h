@@ -1,7 +1,8 @@
 #pragma once
 // CLearnDlg: the learning view "Learn View" (template 535). It shows the
-// words of the training criteria with their meanings, which can be hidden
-// and uncovered one by one; marks words "Known" or "Unknown", counts them,
+// words of the training criteria in the multi-line word list box (in its
+// learning mode) with their meanings, which can be hidden and uncovered one
+// by one; marks words "Known" or "Unknown", counts them,
 // saves the marks and edits in one transaction, exports the shown words to
 // a text file, and prints them. The rows and rules live in LearningSession;
 // loading, marking from the buttons, saving and exporting run on the
@@ -23,15 +24,13 @@
 #include <memory>
 #include <vector>
 
-#include <QRect>
-#include <QSize>
-
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/Tutor/LearnDlgHelpers.h"
 #include "Quenzel/Tutor/LearningSession.h"
 
 class CAbstractProgressStatus;
-class QTableWidget;
+class CMultilineListBox;
 
 constexpr UINT IDD_LEARN = 535;
 constexpr UINT IDC_LEARN_TITLE = 3006;
@@ -85,12 +84,7 @@ public:
     BOOL Open();
 
     LearningSession& Session() { return m_session; }
-    QTableWidget* GetList() const { return m_list; }
-    // The session rows of the selected list rows, or of the current row.
-    std::vector<int> GetSelectedRows() const;
-    // The click on a cell: uncovers a hidden meaning, else turns the mark
-    // over (Known, then Unknown).
-    void ClickCell(int sessionRow, int column);
+    CMultilineListBox* GetList() const { return m_listBox; }
     // Number of pages a print of the rows takes.
     UINT GetPageCount() const;
     int GetJob() const { return m_job; }
@@ -121,13 +115,12 @@ private:
     void OnJobFinished();
     void AskToClose();
     void EnableControls(bool enable);
-    void FillList();
     void UpdateCounters(int row);
-    void ShowContextMenu(const QPoint& at);
+    std::vector<int> SelectedRows() const;
     CAbstractProgressStatus* JobProgress() const;
 
     QWidget* m_owner;
-    QTableWidget* m_list;
+    CMultilineListBox* m_listBox;  // a child of the view
     LearningSession m_session;
     std::function<void(const std::vector<int64_t>&)> m_listsChanged;
     CAbstractProgressStatus* m_jobProgress = nullptr;
@@ -135,13 +128,9 @@ private:
     int m_job = LEARN_JOB_NONE;
     std::vector<int> m_jobRows;  // the rows a mark job marks
     CBasicString m_exportPath;
-    int m_exportKind = EXPORT_SEPARATOR_NONE;
+    int m_exportKind = 0;  // LIST_FILE_TAB or LIST_FILE_COMMA
     bool m_closeAfterSave = false;
     bool m_removedLinksSaved = false;
-    bool m_filling = false;
-    int m_sortColumn = -1;
-    bool m_sortAscending = true;
 
-    std::map<UINT, QRect> m_firstLayout;
-    QSize m_firstSize;
+    TutorFirstLayout m_firstLayout;
 };

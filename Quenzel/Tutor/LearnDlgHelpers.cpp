@@ -1,10 +1,19 @@
 #include "Quenzel/Tutor/LearnDlgHelpers.h"
 
+#include <QIcon>
 #include <QImage>
+#include <QLabel>
+#include <QPixmap>
 #include <QPainter>
 #include <QWidget>
 
+#include "Pendrel/App/KVXApp.h"
+#include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Pendrel/Image/KVXGdiIcon.h"
+#include "Pendrel/Platform/KVXImageConversion.h"
+#include "Pendrel/Platform/KVXText.h"
+#include "Quenzel/Tutor/ChildPlacement.h"
 #include "Pendrel/Platform/KVXFonts.h"
 #include "Quenzel/Shell/Options.h"
 #include "Quenzel/Shell/QuenzelApp.h"
@@ -36,32 +45,8 @@ QFont TutorNormalFont(const QFont& fallback) { return FontOrFallback(&COptions::
 QFont TutorLeftFont(const QFont& fallback) { return FontOrFallback(&COptions::GetLeftFont, fallback); }
 QFont TutorRightFont(const QFont& fallback) { return FontOrFallback(&COptions::GetRightFont, fallback); }
 
-void TutorSaveWindowPlacement(QWidget* window, int kind) {
-    COptions* options = Settings();
-    if (!window || !options) return;
-    const QRect frame = window->isMaximized() ? window->normalGeometry() : window->geometry();
-    WINDOWPLACEMENT placement;
-    placement.showCmd = window->isMaximized() ? 3 : 1;
-    placement.rcNormalPosition = RECT{frame.left(), frame.top(), frame.left() + frame.width(),
-                                      frame.top() + frame.height()};
-    options->SetPlacement(kind, placement);
-}
-
-BOOL TutorApplyWindowPlacement(QWidget* window, int kind) {
-    COptions* options = Settings();
-    WINDOWPLACEMENT placement;
-    if (!window || !options || !options->GetPlacement(kind, placement)) return FALSE;
-    const RECT& r = placement.rcNormalPosition;
-    if (r.left == 0 && r.top == 0 && r.right == 0 && r.bottom == 0) return FALSE;
-    if (r.right <= r.left || r.bottom <= r.top) return FALSE;
-    window->setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    if (placement.showCmd == 3) window->showMaximized();
-    return TRUE;
-}
-
-void TutorRestoreOwner(QWidget* closing, QWidget* owner) {
+void TutorShowOwner(QWidget* owner) {
     if (!owner) return;
-    if (closing) owner->setGeometry(closing->geometry());
     owner->show();
     owner->raise();
     owner->activateWindow();
@@ -96,4 +81,77 @@ void TutorSetTextColor(QWidget* widget, const QColor& color) {
     palette.setColor(QPalette::WindowText, color);
     palette.setColor(QPalette::Text, color);
     widget->setPalette(palette);
+}
+
+BOOL TutorOpenWindow(CKVXDialog& window, int kind, QWidget* owner) {
+    if (window.IsCreated()) window.DestroyWindow();
+    if (!window.Create()) return FALSE;
+    ApplyChildPlacement(&window, kind, owner);
+    window.show();
+    window.raise();
+    window.activateWindow();
+    if (owner) owner->hide();
+    return TRUE;
+}
+
+void TutorSetAppIcon(QWidget* window) {
+    CQuenzelApp* app = QuenzelGetApp();
+    if (!window || !app || !app->GetKVXApp()) return;
+    if (HICON icon = app->GetKVXApp()->GetApplicationIcon(0)) {
+        window->setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
+        delete icon;
+    }
+}
+
+void TutorSetHeader(CKVXDialog& dialog, UINT titleId, UINT titleText, UINT helpId, UINT helpText) {
+    if (auto* title = dialog.GetDlgItem<QLabel>(titleId)) {
+        QFont bold = title->font();
+        bold.setBold(true);
+        title->setFont(bold);
+        title->setText(KVXToQString(QuenzelString(titleText)));
+    }
+    if (auto* help = dialog.GetDlgItem<QLabel>(helpId)) {
+        help->setWordWrap(true);
+        help->setText(KVXToQString(QuenzelString(helpText)));
+    }
+}
+
+BOOL TutorRestoreLayout(CKVXDialog& dialog, const TutorFirstLayout& layout) {
+    if (layout.places.empty()) return FALSE;
+    dialog.resize(layout.size);
+    for (const auto& [id, rect] : layout.places)
+        if (QWidget* control = dialog.GetDlgItem(id)) control->setGeometry(rect);
+    return TRUE;
+}
+
+void TutorKeepLayout(CKVXDialog& dialog, TutorFirstLayout& layout, const UINT* ids, size_t count) {
+    layout.size = dialog.size();
+    for (size_t i = 0; i < count; ++i)
+        if (QWidget* control = dialog.GetDlgItem(ids[i])) layout.places[ids[i]] = control->geometry();
+}
+
+void TutorMakeButtons(CKVXDialog& dialog, const TutorButtonImage* images, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const TutorButtonImage& image = images[i];
+        if (!dialog.GetDlgItem(image.control) || qobject_cast<CWinButton*>(dialog.GetDlgItem(image.control))) continue;
+        auto* button = new CWinButton(WinButtonPush, &dialog);
+        const CBasicString caption = dialog.GetDlgItemText(image.control);
+        dialog.SubclassDlgItem(image.control, button);
+        button->SetButtonText(caption.GetString());
+        if (image.png)
+            button->SetPNG(image.png);
+        else
+            button->SetIcon(image.icon, image.disabledIcon, image.size);
+    }
+}
+
+void TutorStyleCounters(CKVXDialog& dialog, const UINT (&ids)[6]) {
+    const QFont normal = TutorNormalFont(dialog.font());
+    const QColor colors[] = {TutorKnownColor(), TutorUnknownColor(), TutorNormalColor()};
+    for (size_t i = 0; i < 6; ++i) {
+        QWidget* label = dialog.GetDlgItem(ids[i]);
+        if (!label) continue;
+        label->setFont(normal);
+        TutorSetTextColor(label, colors[i / 2]);
+    }
 }

@@ -1,27 +1,59 @@
 #pragma once
 // What the learning view and the quiz share as windows of the tutor page:
-// their saved placement, the hand-over of the placement to the main window
-// when they close, the logo band above their header line, and the colours
-// and fonts of the settings.
+// the main window's return when they close, the logo band above their
+// header line, the language names, and the colours and fonts of the
+// settings.
 
 #include <QColor>
 #include <QFont>
+#include <QRect>
+#include <QSize>
+
+#include <cstddef>
+#include <map>
 
 #include "compat/WinTypes.h"
 #include "utility/BasicString.h"
 
+class CKVXDialog;
 class QPainter;
 class QWidget;
 
-// Stores the window's position and size as the placement of the kind
-// (PlacementKind of the settings).
-void TutorSaveWindowPlacement(QWidget* window, int kind);
-// Moves the window to the saved placement of the kind; a placement of all
-// zeros leaves it where it is. TRUE when it moved.
-BOOL TutorApplyWindowPlacement(QWidget* window, int kind);
-// The main window takes the closing window's place and shows again, on
-// top and active.
-void TutorRestoreOwner(QWidget* closing, QWidget* owner);
+// Creates the window (again), moves it to the saved placement of the kind
+// (ChildPlacement.h), shows it on top and hides the owner. FALSE when the
+// window could not be made.
+BOOL TutorOpenWindow(CKVXDialog& window, int kind, QWidget* owner);
+// The application's icon as the window's icon.
+void TutorSetAppIcon(QWidget* window);
+// A bold title and a wrapped help text from string ids.
+void TutorSetHeader(CKVXDialog& dialog, UINT titleId, UINT titleText, UINT helpId, UINT helpText);
+
+// The controls' places at a window's first showing, set again at each later
+// one (the widgets live on between two showings, resized or moved).
+struct TutorFirstLayout {
+    std::map<UINT, QRect> places;
+    QSize size;
+};
+// FALSE when nothing was kept yet (the first showing); else the window
+// and its controls are back at their first places.
+BOOL TutorRestoreLayout(CKVXDialog& dialog, const TutorFirstLayout& layout);
+void TutorKeepLayout(CKVXDialog& dialog, TutorFirstLayout& layout, const UINT* ids, size_t count);
+
+// A push button of the template made an owner-drawn button with its
+// caption and picture (a PNG, else icons).
+struct TutorButtonImage {
+    UINT control, png, icon, disabledIcon;
+    int size;
+};
+void TutorMakeButtons(CKVXDialog& dialog, const TutorButtonImage* images, size_t count);
+// The counter labels and values (known label, known value, unknown label,
+// unknown value, total label, total value): the settings' normal font,
+// "Known" in the known colour, "Unknown" in the unknown colour.
+void TutorStyleCounters(CKVXDialog& dialog, const UINT (&ids)[6]);
+
+// The main window shows again, on top and active (ChildPlacement.h gave it
+// the closing window's place).
+void TutorShowOwner(QWidget* owner);
 // The application's logo across the band above the header line (the
 // band's height is lineTop), white without a logo.
 void TutorPaintHeaderBand(QWidget* window, int lineTop);

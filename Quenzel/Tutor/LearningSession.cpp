@@ -8,6 +8,7 @@
 #include "Pendrel/Core/AbstractProgressStatus.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Tutor/QuizSession.h"
+#include "Quenzel/Tutor/VocabularyListFile.h"
 #include "compat/WinUser.h"
 #include "utility/ErrorReport.h"
 #include "utility/TextCodec.h"
@@ -55,34 +56,24 @@ int FirstColumnInt(CAbstractDataBase* database, const wchar_t* text, int kind) {
 
 } // namespace
 
-LearningSession::LearningSession(CAbstractDataBase* database) : m_database(database) {
-    m_rows.emplace_back();
-    m_rows[0].flags = GRIDROW_HEADING;
-}
+LearningSession::LearningSession(CAbstractDataBase* database, CMultilineListRows& rows)
+    : m_database(database), m_rows(rows) {}
 
 void LearningSession::Reset(const CBasicString& firstName, const CBasicString& secondName) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    GridRow heading;
-    heading.flags = GRIDROW_HEADING;
-    heading.word.m_text = heading.word.m_secondText = firstName;
-    heading.meaning.m_text = heading.meaning.m_secondText = secondName;
-    m_rows.assign(1, heading);
-    m_total = 0;
-    m_known = 0;
-}
-
-void LearningSession::CountRow(const GridRow& row, int sign) {
-    m_total += sign;
-    if (IsKnownCount(row.statusCount)) m_known += sign;
+    m_rows.ResetContent();
+    if (!m_rows.HasHeadingRow())
+        m_rows.AddHeadingRow(firstName.GetString(), secondName.GetString());
+    else
+        m_rows.SetFirstRowTexts(firstName.GetString(), secondName.GetString());
+    m_rows.SetCounters(0, 0, 0);
 }
 
 int LearningSession::Load(CAbstractProgressStatus* progress, const CBasicString& caption) {
+    m_rows.ResetContent();
+    m_rows.SetCounters(0, 0, 0);
+    m_rows.SetModified(false);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_rows.resize(1);
-        m_total = 0;
-        m_known = 0;
-        m_modified = false;
         m_removedLinks.clear();
     }
     if (progress) {
@@ -99,6 +90,8 @@ int LearningSession::Load(CAbstractProgressStatus* progress, const CBasicString&
     }
     const int firstLanguage = m_list.fromLanguage;
     int64_t read = 0;
+    int64_t total = 0;
+    int64_t known = 0;
     while (!set->IsEOF() && Running(progress)) {
         WordRecord word;
         if (m_database->ReadWord(set, word) == DATABASE_OK) {
@@ -113,9 +106,10 @@ int LearningSession::Load(CAbstractProgressStatus* progress, const CBasicString&
             row.statusCount = std::clamp(word.statusCount, 0, kMaximumCount);
             row.dateText = word.dateText;
             row.typeId = word.typeId;
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_rows.push_back(row);
-            CountRow(row, 1);
+            m_rows.AddRow(row);
+            ++total;
+            if (IsKnownCount(row.statusCount)) ++known;
+            m_rows.SetCounters(total, known, total - known);
         } else {
             ReportAssertion(0, kSourceFile, 388);
         }
@@ -125,86 +119,39 @@ int LearningSession::Load(CAbstractProgressStatus* progress, const CBasicString&
     }
     const bool complete = set->IsEOF() != 0;
     m_database->ReleaseRecordSet(set);
-    if (Running(progress)) ReportSecondPair(progress, GetTotal(), GetTotal());
-    Sort(true, true);
+    if (Running(progress)) ReportSecondPair(progress, total, total);
+    m_rows.Sort(0, true);
     return complete ? 1 : 0;
 }
 
 int LearningSession::Mark(const std::vector<int>& rows, bool known, CAbstractProgressStatus* progress) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    int last = -1;
-    for (int index : rows) {
-        if (!Running(progress)) break;
-        if (index <= 0 || index >= static_cast<int>(m_rows.size())) {
-            ReportAssertion(0, "MultilineListBox", 1021);
-            continue;
-        }
-        GridRow& row = m_rows[static_cast<size_t>(index)];
-        if (known ? row.IsStatusA() : row.IsStatusB()) continue;
-        const bool wasKnown = IsKnownCount(row.statusCount);
-        if (known) {
-            row.statusCount = std::min(row.statusCount + 1, kMaximumCount);
-            row.SetStatusA();
-        } else {
-            row.statusCount = 0;
-            row.SetStatusB();
-        }
-        m_known += static_cast<int>(IsKnownCount(row.statusCount)) - static_cast<int>(wasKnown);
-        row.statusChanged = 1;
-        m_modified = true;
-        last = index;
-    }
-    return last;
+    std::function<bool()> running;
+    if (progress) running = [progress] { return progress->IsRunning() != FALSE; };
+    const CMultilineListRows::MarkResult result = m_rows.Mark(rows, known, running);
+    return result.changed ? result.lastIndex : -1;
 }
 
 void LearningSession::Remove(std::vector<int> rows) {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    std::lock_guard<std::mutex> lock(m_mutex);
     bool collected = false;
+    int64_t total = m_rows.GetTotalCount();
+    int64_t known = m_rows.GetKnownCount();
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        const int index = *it;
-        if (index <= 0 || index >= static_cast<int>(m_rows.size())) continue;
-        const GridRow& row = m_rows[static_cast<size_t>(index)];
+        GridRow row;
+        if (!m_rows.CopyRow(*it, row) || (row.flags & GRIDROW_HEADING)) continue;
         if (row.linkId > 0) {
+            std::lock_guard<std::mutex> lock(m_mutex);
             m_removedLinks.push_back(row.linkId);
             collected = true;
         }
+        if (!m_rows.DeleteRow(*it)) continue;
         // The counters follow the words that remain.
-        CountRow(row, -1);
-        m_rows.erase(m_rows.begin() + index);
+        --total;
+        if (IsKnownCount(row.statusCount)) --known;
     }
-    if (collected) m_modified = true;
-}
-
-bool LearningSession::EditText(int row, bool meaning, const CBasicString& text) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (row <= 0 || row >= static_cast<int>(m_rows.size())) return false;
-    CGridListCtrl_Data& cell = meaning ? m_rows[static_cast<size_t>(row)].meaning : m_rows[static_cast<size_t>(row)].word;
-    if (cell.m_value == 0) {
-        cell.m_text = cell.m_secondText = text;
-        return false;
-    }
-    cell.m_text = text;
-    const bool changed = cell.m_text.Compare(cell.m_secondText.GetString()) != 0;
-    if (changed) m_modified = true;
-    return changed;
-}
-
-void LearningSession::SetMeaningsHidden(bool hidden) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    for (size_t i = 1; i < m_rows.size(); ++i) m_rows[i].SetMeaningHidden(hidden);
-}
-
-void LearningSession::RevealMeaning(int row) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (row > 0 && row < static_cast<int>(m_rows.size())) m_rows[static_cast<size_t>(row)].SetMeaningHidden(false);
-}
-
-void LearningSession::Sort(bool byWord, bool ascending) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_rows.size() < 3) return;
-    std::stable_sort(m_rows.begin() + 1, m_rows.end(), GridRowLess(byWord, ascending));
+    m_rows.SetCounters(total, known, total - known);
+    if (collected) m_rows.SetModified(true);
 }
 
 int LearningSession::SaveRow(GridRow& row) {
@@ -294,50 +241,44 @@ int LearningSession::SaveRow(GridRow& row) {
 int LearningSession::Save(CAbstractProgressStatus* progress, bool* removedLinks) {
     if (removedLinks) *removedLinks = false;
     if (!m_database) return 0;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const bool removed = !m_removedLinks.empty();
-    if (removed) {
+    const std::vector<int64_t> removed = GetRemovedLinks();
+    if (!removed.empty()) {
         m_database->Transaction(TRANSACTION_BEGIN);
-        for (int64_t link : m_removedLinks)
+        for (int64_t link : removed)
             if (m_database->SetWordStatus(0, link, WORD_STATUS_REMOVE) != DATABASE_OK)
                 ReportAssertion(0, kSourceFile, 970);
         m_database->Transaction(TRANSACTION_COMMIT);
     }
     int result = 1;
-    const int64_t count = static_cast<int64_t>(m_rows.size()) - 1;
+    const int count = m_rows.GetRowCount() - 1;
     m_database->Transaction(TRANSACTION_BEGIN);
-    size_t index = 1;
-    for (; index < m_rows.size() && Running(progress); ++index) {
-        if (SaveRow(m_rows[index]) == 0) result = 0;
-        if (index % kProgressStep == 0) ReportSecondPair(progress, static_cast<int64_t>(index), count);
+    int index = 1;
+    for (; index <= count && Running(progress); ++index) {
+        GridRow* row = m_rows.GetRow(index);
+        if (!row) {
+            ReportAssertion(0, kSourceFile, 1001);
+            continue;
+        }
+        if (SaveRow(*row) == 0) result = 0;
+        if (index % kProgressStep == 0) ReportSecondPair(progress, index, count);
     }
-    if (index < m_rows.size()) result = 0;
+    if (index <= count) result = 0;
     if (Running(progress) && count > 0) ReportSecondPair(progress, count, count);
     m_database->Transaction(TRANSACTION_COMMIT);
-    if (removed) {
+    if (!removed.empty()) {
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_removedLinks.clear();
         if (removedLinks) *removedLinks = true;
     }
-    m_modified = false;
+    m_rows.SetModified(false);
     return result;
 }
 
-int LearningSession::SeparatorKindForPath(const CBasicString& path) {
-    const int dot = path.ReverseFind(L'.');
-    const int slash = path.ReverseFind(L'/');
-    if (dot < 0 || dot < slash) return EXPORT_SEPARATOR_NONE;
-    const CBasicString extension = path.MidToEnd(dot + 1);
-    if (extension.CompareNoCase(L"txt") == 0) return EXPORT_SEPARATOR_TAB;
-    if (extension.CompareNoCase(L"csv") == 0) return EXPORT_SEPARATOR_COMMA;
-    return EXPORT_SEPARATOR_NONE;
-}
+int LearningSession::SeparatorKindForPath(const CBasicString& path) { return GetListFileKind(path.GetString()); }
 
 WorkerResult LearningSession::Export(const CBasicString& path, int separatorKind, CAbstractProgressStatus* progress) {
     WorkerResult failed{MB_ICONERROR, MessageText(IDS_EXPORT_FAILED, path)};
-    const wchar_t* separator = separatorKind == EXPORT_SEPARATOR_TAB     ? L"\t"
-                               : separatorKind == EXPORT_SEPARATOR_COMMA ? L","
-                                                                         : nullptr;
-    if (!separator) {
+    if (separatorKind != LIST_FILE_TAB && separatorKind != LIST_FILE_COMMA) {
         ReportAssertion(0, kSourceFile, 1148);
         return failed;
     }
@@ -353,21 +294,19 @@ WorkerResult LearningSession::Export(const CBasicString& path, int separatorKind
     }
     bool written = true;
     bool cancelled = false;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (const GridRow& row : m_rows) {
-            if (!Running(progress)) {
-                cancelled = true;
-                break;
-            }
-            if (row.word.m_value == 0 && row.meaning.m_value == 0) continue;
-            CBasicString line;
-            line.Format(L"%s%s%s\r\n", row.word.m_text.GetString(), separator, row.meaning.m_text.GetString());
-            const std::string bytes = WideToUtf8(line.GetString());
-            if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-                written = false;
-                break;
-            }
+    const int count = m_rows.GetRowCount();
+    for (int index = 0; index < count; ++index) {
+        if (!Running(progress)) {
+            cancelled = true;
+            break;
+        }
+        GridRow row;
+        if (!m_rows.CopyRow(index, row) || (row.word.m_value == 0 && row.meaning.m_value == 0)) continue;
+        const std::string bytes =
+            FormatListFileLine(row.word.m_text.GetString(), row.meaning.m_text.GetString(), separatorKind);
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
+            written = false;
+            break;
         }
     }
     if (std::fclose(file) != 0) written = false;
@@ -379,48 +318,6 @@ WorkerResult LearningSession::Export(const CBasicString& path, int separatorKind
     }
     if (cancelled) return WorkerResult{MB_ICONINFORMATION, MessageText(IDS_EXPORTED_PARTIALLY, path)};
     return WorkerResult{MB_ICONINFORMATION, MessageText(IDS_EXPORTED, path)};
-}
-
-std::vector<GridRow> LearningSession::GetRows() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_rows;
-}
-
-bool LearningSession::GetRow(int index, GridRow& row) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (index < 0 || index >= static_cast<int>(m_rows.size())) return false;
-    row = m_rows[static_cast<size_t>(index)];
-    return true;
-}
-
-int LearningSession::GetRowCount() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return static_cast<int>(m_rows.size());
-}
-
-int64_t LearningSession::GetTotal() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_total;
-}
-
-int64_t LearningSession::GetKnownCount() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_known;
-}
-
-int64_t LearningSession::GetUnknownCount() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_total - m_known;
-}
-
-bool LearningSession::IsModified() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_modified;
-}
-
-void LearningSession::SetModified(bool modified) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_modified = modified;
 }
 
 std::vector<int64_t> LearningSession::GetRemovedLinks() const {

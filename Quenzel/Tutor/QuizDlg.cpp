@@ -9,14 +9,12 @@
 
 #include <iterator>
 
-#include "Pendrel/App/KVXApp.h"
-#include "Pendrel/Controls/WinButton.h"
-#include "Pendrel/Image/KVXGdiIcon.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
-#include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXText.h"
+#include "Quenzel/Dictionary/PronunciationDlg.h"
 #include "Quenzel/Shell/Options.h"
 #include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/Tutor/ChildPlacement.h"
 #include "Quenzel/Tutor/LearnDlgHelpers.h"
 #include "utility/StringTableRegistration.h"
 
@@ -44,17 +42,17 @@ const KVXDialogControl kControls[] = {
     {IDC_QUIZ_PICTURE, WC_STATIC, L"", 7, 116, 64, 59, WS_CHILD | SS_BITMAP},
     {IDC_QUIZ_WORD, WC_EDIT, L"", 7, 116, 519, 70, kShown | ES_MULTILINE | ES_READONLY | WS_VSCROLL},
     {IDC_QUIZ_SHOW_LABEL, WC_STATIC, L"Show:", 7, 194, 24, 10, kShown},
-    {IDC_QUIZ_SHOW_MODE, WC_COMBOBOX, L"", 32, 192, 70, 60, kButton | CBS_DROPDOWNLIST},
+    {IDC_QUIZ_SHOW_MODE, WC_COMBOBOX, L"", 32, 191, 70, 14, kButton | CBS_DROPDOWNLIST},
     {IDC_QUIZ_MEANING_STATUS, WC_STATIC, L"", 108, 194, 60, 11, kShown},
     {IDC_QUIZ_SOUND_MEANING, WC_BUTTON, L"Listen", 170, 192, 50, 14, kButton},
     {IDC_QUIZ_ANSWER_IMAGE, WC_STATIC, L"", 226, 192, 16, 14, kShown | SS_CENTER},
     {IDC_QUIZ_MEANING, WC_EDIT, L"", 7, 210, 519, 116, kShown | ES_MULTILINE | WS_VSCROLL | WS_TABSTOP},
     {IDC_KNOWN_LABEL, WC_STATIC, L"Known:", 7, 334, 30, 10, kShown},
     {IDC_QUIZ_KNOWN_VALUE, WC_STATIC, L"0", 38, 334, 40, 10, kShown},
-    {IDC_UNKNOWN_LABEL, WC_STATIC, L"Unknown:", 80, 334, 36, 10, kShown},
-    {IDC_QUIZ_UNKNOWN_VALUE, WC_STATIC, L"0", 117, 334, 40, 10, kShown},
-    {IDC_TOTAL_LABEL, WC_STATIC, L"Total:", 159, 334, 24, 10, kShown},
-    {IDC_QUIZ_TOTAL_VALUE, WC_STATIC, L"0 / 0", 184, 334, 60, 10, kShown},
+    {IDC_UNKNOWN_LABEL, WC_STATIC, L"Unknown:", 82, 334, 40, 10, kShown},
+    {IDC_QUIZ_UNKNOWN_VALUE, WC_STATIC, L"0", 123, 334, 40, 10, kShown},
+    {IDC_TOTAL_LABEL, WC_STATIC, L"Total:", 167, 334, 26, 10, kShown},
+    {IDC_QUIZ_TOTAL_VALUE, WC_STATIC, L"0 / 0", 194, 334, 60, 10, kShown},
     {IDC_QUIZ_BACK, WC_BUTTON, L"Back", 236, 346, 45, 18, kButton},
     {IDC_QUIZ_KNOWN, WC_BUTTON, L"Known", 285, 346, 45, 18, kButton},
     {IDC_QUIZ_UNKNOWN, WC_BUTTON, L"Unknown", 334, 346, 45, 18, kButton},
@@ -74,7 +72,6 @@ const StringTableEntry kStrings[] = {
     {31173, L"Current"},
     {31174, L"Previous"},
     {31175, L"None"},
-    {31315, L"[H]Close[D]Closes this window and returns to the main window."},
     {31326, L"[H]Word[D]The word to answer."},
     {31327, L"[H]Meaning[D]The meaning shown, or type your answer here and press Verify."},
     {31328, L"[H]Show[D]Which meaning shows: of the previous word, of the current word, or none."},
@@ -101,11 +98,7 @@ const Tip kTips[] = {{IDC_QUIZ_WORD, 31326},  {IDC_QUIZ_MEANING, 31327}, {IDC_QU
                      {IDC_QUIZ_BACK, 31329},  {IDC_QUIZ_KNOWN, 31330},   {IDC_QUIZ_UNKNOWN, 31331},
                      {IDC_QUIZ_VERIFY, 31332}, {IDC_QUIZ_SHOW, 31333},    {IDOK, 31315}};
 
-struct ButtonImage {
-    UINT control, png, icon, disabledIcon;
-    int size;
-};
-const ButtonImage kButtons[] = {
+const TutorButtonImage kButtons[] = {
     {IDC_QUIZ_KNOWN, 418, 0, 0, 0},         {IDC_QUIZ_UNKNOWN, 419, 0, 0, 0},
     {IDC_QUIZ_VERIFY, 420, 0, 0, 0},        {IDC_QUIZ_SOUND_WORD, 0, 343, 0, 16},
     {IDC_QUIZ_SOUND_MEANING, 0, 343, 0, 16}, {IDC_QUIZ_SHOW, 0, 316, 317, 24},
@@ -135,51 +128,16 @@ CQuizDlg::~CQuizDlg() = default;
 
 void CQuizDlg::SetQueryOptions(const CQueryOptions& options) { m_session->SetQueryOptions(options); }
 
-BOOL CQuizDlg::Open() {
-    if (IsCreated()) DestroyWindow();
-    if (!Create()) return FALSE;
-    TutorApplyWindowPlacement(this, PLACEMENT_QUIZ);
-    show();
-    raise();
-    activateWindow();
-    if (m_owner) m_owner->hide();
-    return TRUE;
-}
+BOOL CQuizDlg::Open() { return TutorOpenWindow(*this, PLACEMENT_QUIZ, m_owner); }
 
 BOOL CQuizDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
-    CQuenzelApp* app = QuenzelGetApp();
-    if (app && app->GetKVXApp()) {
-        if (HICON icon = app->GetKVXApp()->GetApplicationIcon(0)) {
-            setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
-            delete icon;
-        }
-    }
-
-    // Counters in the normal font: "Known" in the known colour, "Unknown"
-    // in the unknown colour.
-    const QFont normal = TutorNormalFont(font());
-    for (UINT id : {IDC_KNOWN_LABEL, IDC_QUIZ_KNOWN_VALUE, IDC_UNKNOWN_LABEL, IDC_QUIZ_UNKNOWN_VALUE, IDC_TOTAL_LABEL,
-                    IDC_QUIZ_TOTAL_VALUE})
-        if (QWidget* label = GetDlgItem(id)) label->setFont(normal);
-    TutorSetTextColor(GetDlgItem(IDC_KNOWN_LABEL), TutorKnownColor());
-    TutorSetTextColor(GetDlgItem(IDC_QUIZ_KNOWN_VALUE), TutorKnownColor());
-    TutorSetTextColor(GetDlgItem(IDC_UNKNOWN_LABEL), TutorUnknownColor());
-    TutorSetTextColor(GetDlgItem(IDC_QUIZ_UNKNOWN_VALUE), TutorUnknownColor());
-    TutorSetTextColor(GetDlgItem(IDC_TOTAL_LABEL), TutorNormalColor());
-    TutorSetTextColor(GetDlgItem(IDC_QUIZ_TOTAL_VALUE), TutorNormalColor());
+    TutorSetAppIcon(this);
+    TutorStyleCounters(*this, {IDC_KNOWN_LABEL, IDC_QUIZ_KNOWN_VALUE, IDC_UNKNOWN_LABEL, IDC_QUIZ_UNKNOWN_VALUE,
+                               IDC_TOTAL_LABEL, IDC_QUIZ_TOTAL_VALUE});
     if (QWidget* word = GetDlgItem(IDC_QUIZ_WORD)) word->setFont(TutorLeftFont(font()));
     if (QWidget* meaning = GetDlgItem(IDC_QUIZ_MEANING)) meaning->setFont(TutorRightFont(font()));
-
-    for (const ButtonImage& image : kButtons) {
-        if (qobject_cast<CWinButton*>(GetDlgItem(image.control))) continue;
-        auto* button = new CWinButton(WinButtonPush, this);
-        SubclassDlgItem(image.control, button);
-        if (image.png)
-            button->SetPNG(image.png);
-        else
-            button->SetIcon(image.icon, image.disabledIcon, image.size);
-    }
+    TutorMakeButtons(*this, kButtons, std::size(kButtons));
     if (QWidget* back = GetDlgItem(IDC_QUIZ_BACK)) back->setEnabled(false);
 
     const CQueryOptions& options = m_session->GetQueryOptions();
@@ -200,16 +158,7 @@ BOOL CQuizDlg::OnInitDialog() {
     }
     m_session->SetShowMode(QUIZ_SHOW_PREVIOUS);
 
-    if (auto* title = GetDlgItem<QLabel>(IDC_QUIZ_TITLE)) {
-        QFont bold = title->font();
-        bold.setBold(true);
-        title->setFont(bold);
-        title->setText(KVXToQString(QuenzelString(31169)));
-    }
-    if (auto* help = GetDlgItem<QLabel>(IDC_QUIZ_HELP)) {
-        help->setWordWrap(true);
-        help->setText(KVXToQString(QuenzelString(31170)));
-    }
+    TutorSetHeader(*this, IDC_QUIZ_TITLE, 31169, IDC_QUIZ_HELP, 31170);
     SetLabel(GetDlgItem(IDC_QUIZ_ANSWER_IMAGE), QString());
 
     m_session->Start();
@@ -217,20 +166,14 @@ BOOL CQuizDlg::OnInitDialog() {
     // Without an advertisement panel the word box takes its place. The
     // widgets live on between two quizzes, so the first layout is kept and
     // set again each time.
-    if (m_firstLayout.empty()) {
+    if (!TutorRestoreLayout(*this, m_firstLayout)) {
         if (QWidget* placeholder = GetDlgItem(IDC_QUIZ_ADVERTISEMENT)) {
             const int gain = placeholder->height() + 4;
             for (UINT id : {IDC_QUIZ_WORD_STATUS, IDC_QUIZ_SOUND_WORD, IDC_QUIZ_PICTURE, IDC_QUIZ_WORD})
                 if (QWidget* control = GetDlgItem(id)) control->move(control->x(), control->y() - gain);
             if (QWidget* word = GetDlgItem(IDC_QUIZ_WORD)) word->resize(word->width(), word->height() + gain);
         }
-        m_firstSize = size();
-        for (UINT id : kTemplateIds)
-            if (QWidget* control = GetDlgItem(id)) m_firstLayout[id] = control->geometry();
-    } else {
-        resize(m_firstSize);
-        for (const auto& [id, rect] : m_firstLayout)
-            if (QWidget* control = GetDlgItem(id)) control->setGeometry(rect);
+        TutorKeepLayout(*this, m_firstLayout, kTemplateIds, std::size(kTemplateIds));
     }
     if (QWidget* placeholder = GetDlgItem(IDC_QUIZ_ADVERTISEMENT)) placeholder->hide();
     if (QWidget* meaning = GetDlgItem(IDC_QUIZ_MEANING)) {
@@ -350,9 +293,18 @@ void CQuizDlg::OnShowModeChanged() {
 }
 
 void CQuizDlg::OnSound(bool meaning) {
-    // The pronunciation dialog plays the sounds of the side; the button is
-    // enabled only while the side has sounds.
-    (void)meaning;
+    // In "Previous" mode the meaning side belongs to the word whose meaning
+    // shows.
+    const WordRecord* word = meaning ? m_session->GetMeaningWord() : m_session->GetShownWord();
+    if (!word) return;
+    int64_t id = 0;
+    int side = 0;
+    m_session->PronunciationTarget(*word, meaning, id, side);
+    // A dialog of its own for each side and word, so that sounds added in
+    // it belong to that word.
+    if (m_pronunciation && m_pronunciation->IsCreated()) m_pronunciation->DestroyWindow();
+    m_pronunciation = std::make_unique<CPronunciationDlg>(this, id, TRUE, side);
+    m_pronunciation->Create(this);
 }
 
 void CQuizDlg::ShowPicture(const WordRecord* word) {
@@ -436,9 +388,10 @@ void CQuizDlg::SetAnswerText(const CBasicString& text) {
 }
 
 void CQuizDlg::OnDestroy() {
-    TutorSaveWindowPlacement(this, PLACEMENT_QUIZ);
+    m_pronunciation.reset();
+    StoreChildPlacement(this, PLACEMENT_QUIZ, m_owner);
     CKVXResizableDlg::OnDestroy();
-    TutorRestoreOwner(this, m_owner);
+    TutorShowOwner(m_owner);
 }
 
 void CQuizDlg::paintEvent(QPaintEvent* event) {

@@ -12,15 +12,13 @@
 //
 // Closing it hands its place to the main window and shows that again.
 
-#include <QRect>
-#include <QSize>
-
-#include <map>
 #include <memory>
 
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/Tutor/LearnDlgHelpers.h"
 #include "Quenzel/Tutor/QuizSession.h"
 
+class CPronunciationDlg;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -65,6 +63,8 @@ public:
     BOOL Open();
 
     QuizSession& Session() { return *m_session; }
+    // The pronunciation dialog the last sound button opened; null before.
+    CPronunciationDlg* GetPronunciationDlg() const { return m_pronunciation.get(); }
     // The texts of the two boxes (for tests).
     CBasicString GetWordText() const;
     CBasicString GetMeaningText() const;
@@ -91,8 +91,7 @@ private:
 
     QWidget* m_owner;
     std::unique_ptr<QuizSession> m_session;
+    std::unique_ptr<CPronunciationDlg> m_pronunciation;
     QComboBox* m_showMode = nullptr;
-    // The controls' places at the first showing, set again at each one.
-    std::map<UINT, QRect> m_firstLayout;
-    QSize m_firstSize;
+    TutorFirstLayout m_firstLayout;
 };

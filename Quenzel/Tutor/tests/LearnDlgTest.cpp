@@ -2,37 +2,39 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QPointer>
+#include <QPrintPreviewWidget>
 #include <QDir>
 #include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QTest>
 
 #include <filesystem>
 
 #include "LearnTestData.h"
+#include "LearnTestFixture.h"
 #include "Pendrel/Dialogs/PrintDialog.h"
+#include "Pendrel/Dialogs/VirtualFrameWnd.h"
+#include "Pendrel/Dialogs/VirtualPreview.h"
 #include "Pendrel/Dialogs/tests/PdfReadBack.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Quenzel/Tutor/LearnDlg.h"
+#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/QuizSession.h"
 
 using namespace learntest;
 
 namespace {
 
-constexpr wchar_t kToday[] = L"2031-05-06";
-
-class LearnDlgTest : public QuenzelAppFixture {
+class LearnDlgTest : public LearnTest {
 protected:
     void SetUp() override {
-        QuenzelAppFixture::SetUp();
-        TutorSetTodayForTests(kToday);
+        LearnTest::SetUp();
         KVXSetMessageBoxHandler([this](QWidget*, const CBasicString& text, const CBasicString&, UINT flags) {
             m_messages.emplace_back(text.GetString());
             m_flags.push_back(flags);
@@ -51,10 +53,8 @@ protected:
         KVXSetFileDialogHandler({});
         KVXSetMessageBoxHandler({});
         KVXSetPrintDialogHandler({});
-        TutorSetTodayForTests(L"");
-        QuenzelAppFixture::TearDown();
+        LearnTest::TearDown();
     }
-    CAbstractDataBase& Db() { return *m_app.GetDataBase(); }
 
     std::unique_ptr<CLearnDlg> Open(int64_t listId, RecordingProgress* progress = nullptr) {
         auto view = std::make_unique<CLearnDlg>(&m_owner);
@@ -72,11 +72,6 @@ protected:
         auto* label = view.GetDlgItem<QLabel>(id);
         return label ? label->text() : QString();
     }
-    static void Screenshot(QWidget& window, const char* name) {
-        QDir().mkpath(QStringLiteral(KVX_SCREENSHOT_FOLDER));
-        window.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/") + QLatin1String(name));
-    }
-
     QWidget m_owner;
     std::vector<std::wstring> m_messages;
     std::vector<UINT> m_flags;
@@ -93,9 +88,10 @@ TEST_F(LearnDlgTest, LoadsTheWordsBehindProgressAndShowsThem) {
     EXPECT_EQ(progress.steps, (std::vector<int>{100, 200, 250}));
     EXPECT_EQ(progress.captions, std::vector<std::wstring>{L"English to German"});
     EXPECT_FALSE(m_owner.isVisible());
-    EXPECT_EQ(view->GetList()->rowCount(), 250);
-    EXPECT_EQ(view->GetList()->item(0, 0)->text(), QStringLiteral("word001"));
-    EXPECT_EQ(view->GetList()->horizontalHeaderItem(1)->text(), QStringLiteral("German"));
+    ASSERT_EQ(view->GetList()->GetRowCount(), 251);
+    EXPECT_EQ(std::wstring(view->GetList()->GetRow(1)->word.m_text.GetString()), L"word001");
+    EXPECT_EQ(std::wstring(view->GetList()->GetRow(0)->meaning.m_text.GetString()), L"German");
+    EXPECT_EQ(view->GetList()->model()->rowCount(), 251);
     EXPECT_EQ(Label(*view, IDC_LEARN_KNOWN_VALUE), QStringLiteral("0 / 250"));
     EXPECT_EQ(Label(*view, IDC_LEARN_UNKNOWN_VALUE), QStringLiteral("250 / 250"));
     EXPECT_EQ(Label(*view, IDC_LEARN_LANGUAGES), QStringLiteral("English to German"));
@@ -108,25 +104,28 @@ TEST_F(LearnDlgTest, LoadsTheWordsBehindProgressAndShowsThem) {
 TEST_F(LearnDlgTest, ClicksMarkAndUncoverAndTheKnownButtonMarksTheSelection) {
     const int64_t list = MakeList(Db(), L"three", {{L"a", L"1"}, {L"b", L"2"}, {L"c", L"3"}});
     auto view = Open(list);
+    CMultilineListBox& box = *view->GetList();
     view->GetDlgItem<QCheckBox>(IDC_LEARN_HIDE_MEANINGS)->click();
-    EXPECT_EQ(view->GetList()->item(1, 1)->text(), QString());
+    EXPECT_TRUE(box.GetRow(2)->IsMeaningHidden());
     // A click on a hidden meaning uncovers it and marks nothing.
-    view->ClickCell(2, 1);
-    EXPECT_EQ(view->GetList()->item(1, 1)->text(), QStringLiteral("2"));
+    ClickCell(box, 2, 1);
+    EXPECT_FALSE(box.GetRow(2)->IsMeaningHidden());
+    EXPECT_TRUE(box.GetRow(1)->IsMeaningHidden());
     EXPECT_FALSE(view->Session().IsModified());
     // A click on the word marks it Known, the next one Unknown.
-    view->ClickCell(1, 0);
+    ClickCell(box, 1, 0);
+    EXPECT_TRUE(box.GetRow(1)->IsStatusA());
     EXPECT_EQ(Label(*view, IDC_LEARN_KNOWN_VALUE), QStringLiteral("1 / 3"));
     EXPECT_EQ(Label(*view, IDC_LEARN_TOTAL_VALUE), QStringLiteral("1 / 3"));
-    view->ClickCell(1, 0);
+    ClickCell(box, 1, 0);
     EXPECT_EQ(Label(*view, IDC_LEARN_KNOWN_VALUE), QStringLiteral("0 / 3"));
     EXPECT_EQ(Label(*view, IDC_LEARN_UNKNOWN_VALUE), QStringLiteral("3 / 3"));
 
-    view->GetList()->selectAll();
+    box.selectAll();
     view->GetDlgItem<QPushButton>(IDC_LEARN_KNOWN)->click();
     WaitForJob(*view);
     EXPECT_EQ(Label(*view, IDC_LEARN_KNOWN_VALUE), QStringLiteral("3 / 3"));
-    EXPECT_EQ(view->GetList()->item(2, 0)->foreground().color(), QColor(0, 0x80, 0));
+    EXPECT_TRUE(box.GetRow(3)->IsStatusA());
     Screenshot(*view, "learn-view-marked.png");
     m_answer = IDNO;
 }
@@ -142,7 +141,12 @@ TEST_F(LearnDlgTest, ClosingWithUnsavedMarksAsksAndYesSavesFirst) {
 
     view->Open();
     WaitForJob(*view);
-    view->ClickCell(1, 0);
+    ClickCell(*view->GetList(), 1, 0);
+    // Enter and Escape neither close the view nor ask.
+    QTest::keyClick(view.get(), Qt::Key_Escape);
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_TRUE(m_messages.empty());
     m_answer = IDCANCEL;
     view->GetDlgItem<QPushButton>(IDOK)->click();
     ASSERT_EQ(m_messages.size(), 1u);
@@ -158,7 +162,7 @@ TEST_F(LearnDlgTest, ClosingWithUnsavedMarksAsksAndYesSavesFirst) {
     view->Open();
     WaitForJob(*view);
     EXPECT_FALSE(view->Session().IsModified());
-    view->ClickCell(1, 0);
+    ClickCell(*view->GetList(), 1, 0);
     m_answer = IDYES;
     view->GetDlgItem<QPushButton>(IDOK)->click();
     // The view closes only once the save has ended.
@@ -176,6 +180,8 @@ TEST_F(LearnDlgTest, ExportUsesTheSeparatorOfTheExtension) {
     WaitForJob(*view);
     EXPECT_TRUE(m_request.save);
     EXPECT_EQ(std::wstring(m_request.defaultExtension.GetString()), L"txt");
+    EXPECT_EQ(std::wstring(m_request.filter.GetString()),
+              L"Text File ( Tab separated ) (*.txt)|*.txt|CSV File ( Comma separated ) (*.csv)|*.csv|");
     EXPECT_EQ(kvxtest::TempFolder::ReadFile(m_file), "a,1\r\nb,2\r\n");
     ASSERT_FALSE(m_messages.empty());
     EXPECT_NE(m_messages.back().find(L"Successfully exported the vocabulary list to ("), std::wstring::npos);
@@ -203,6 +209,25 @@ TEST_F(LearnDlgTest, PrintingGivesAPageForEveryThirtyWords) {
     view->GetDlgItem<QPushButton>(ID_FILE_PRINT)->click();
     EXPECT_EQ(maxPage, 3u);
     EXPECT_EQ(kvxdialogtest::PdfPageCount(kvxtest::TempFolder::ReadFile(pdf)), 3);
+
+    // The preview shows the same pages in place of the view.
+    view->GetDlgItem<QPushButton>(ID_FILE_PRINT_PREVIEW)->click();
+    QPointer<CVirtualFrameWnd> frame;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<CVirtualFrameWnd*>(widget); found && found->isVisible()) frame = found;
+    ASSERT_TRUE(frame);
+    EXPECT_FALSE(view->isVisible());
+    frame->GetPreview()->PreviewWidget()->updatePreview();
+    EXPECT_EQ(frame->GetPreview()->PreviewWidget()->pageCount(), 3);
+    frame->showNormal();
+    frame->resize(900, 1100);
+    QApplication::processEvents();
+    frame->GetPreview()->PreviewWidget()->fitInView();
+    QApplication::processEvents();
+    Screenshot(*frame, "learn-view-preview.png");
+    frame->close();
+    EXPECT_TRUE(view->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // An empty list still prints its heading on one page.
     const int64_t empty = MakeList(Db(), L"empty", {});

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include <QTest>
+
 #include "DataBase/AbstractDataBase.h"
 #include "Pendrel/Core/AbstractProgressStatus.h"
 
@@ -128,5 +130,15 @@ public:
 private:
     std::mutex m_mutex;
 };
+
+// A left click on a cell of a word list box (column 0 the word, 1 the
+// meaning), as the user gives it.
+template <class ListBox> void ClickCell(ListBox& list, int row, int column) {
+    list.scrollTo(list.model()->index(row, 0));
+    const QRect rect = list.visualRect(list.model()->index(row, 0));
+    const QPoint point(column == 0 ? rect.left() + rect.width() / 4 : rect.left() + rect.width() * 3 / 4,
+                       rect.center().y());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, point);
+}
 
 }  // namespace learntest

@@ -6,30 +6,22 @@
 #include <filesystem>
 
 #include "LearnTestData.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
+#include "LearnTestFixture.h"
 #include "Quenzel/Tutor/LearningSession.h"
+#include "Quenzel/Tutor/VocabularyListFile.h"
 #include "Quenzel/Tutor/QuizSession.h"
 
 using namespace learntest;
 
 namespace {
 
-constexpr wchar_t kToday[] = L"2031-05-06";
-
-class LearningSessionTest : public QuenzelAppFixture {
+class LearningSessionTest : public LearnTest {
 protected:
-    void SetUp() override {
-        QuenzelAppFixture::SetUp();
-        TutorSetTodayForTests(kToday);
-    }
-    void TearDown() override {
-        TutorSetTodayForTests(L"");
-        QuenzelAppFixture::TearDown();
-    }
-    CAbstractDataBase& Db() { return *m_app.GetDataBase(); }
 
     std::unique_ptr<LearningSession> Load(int64_t listId, RecordingProgress* progress = nullptr) {
-        auto session = std::make_unique<LearningSession>(&Db());
+        m_rows.emplace_back(std::make_unique<CMultilineListRows>());
+        m_rows.back()->SetMode(MULTILINE_MODE_LEARNING);
+        auto session = std::make_unique<LearningSession>(&Db(), *m_rows.back());
         session->SetListRecord(ListRecord());
         session->SetQueryOptions(AllWordsOf(listId));
         session->Reset(L"English", L"German");
@@ -50,13 +42,19 @@ protected:
         ASSERT_EQ(Db().SaveWordLink(link, 0), DATABASE_OK);
     }
     int RowOf(LearningSession& session, const wchar_t* word) {
-        for (int i = 1; i < session.GetRowCount(); ++i) {
+        for (int i = 1; i < session.Rows().GetRowCount(); ++i) {
             GridRow row;
-            session.GetRow(i, row);
+            session.Rows().CopyRow(i, row);
             if (row.word.m_text.Compare(word) == 0) return i;
         }
         return -1;
     }
+    static GridRow Row(LearningSession& session, int index) {
+        GridRow row;
+        EXPECT_TRUE(session.Rows().CopyRow(index, row));
+        return row;
+    }
+    std::vector<std::unique_ptr<CMultilineListRows>> m_rows;
     kvxtest::TempFolder m_files;
 };
 
@@ -69,19 +67,17 @@ TEST_F(LearningSessionTest, LoadingReportsEveryHundredRowsThenTheTotal) {
     EXPECT_EQ(progress.captions, std::vector<std::wstring>{L"English to German"});
     EXPECT_EQ(progress.steps, (std::vector<int>{100, 200, 250}));
     EXPECT_EQ(session->GetTotal(), 250);
-    EXPECT_EQ(session->GetRowCount(), 251);
+    EXPECT_EQ(session->Rows().GetRowCount(), 251);
     // The heading row stays first; the words are sorted.
-    GridRow row;
-    session->GetRow(0, row);
-    EXPECT_EQ(std::wstring(row.word.m_text.GetString()), L"English");
-    EXPECT_TRUE(row.flags & GRIDROW_HEADING);
-    session->GetRow(1, row);
-    EXPECT_EQ(std::wstring(row.word.m_text.GetString()), L"word001");
+    EXPECT_EQ(std::wstring(Row(*session, 0).word.m_text.GetString()), L"English");
+    EXPECT_TRUE(Row(*session, 0).flags & GRIDROW_HEADING);
+    EXPECT_EQ(std::wstring(Row(*session, 1).word.m_text.GetString()), L"word001");
 
     // A cancel stops the load at the next row.
     RecordingProgress cancelling;
     cancelling.cancelAfter = 1;
-    LearningSession stopped(&Db());
+    CMultilineListRows stoppedRows;
+    LearningSession stopped(&Db(), stoppedRows);
     stopped.SetListRecord(ListRecord());
     stopped.SetQueryOptions(AllWordsOf(list));
     EXPECT_EQ(stopped.Load(&cancelling, L""), 0);
@@ -117,15 +113,11 @@ TEST_F(LearningSessionTest, KnownAndUnknownCountByTheSameRuleAsLoading) {
         SCOPED_TRACE(testing::Message() << std::wstring(step.word).size() << (step.known ? " known" : " unknown"));
         const int index = RowOf(*session, step.word);
         session->Mark({index}, step.known);
-        GridRow row;
-        session->GetRow(index, row);
-        EXPECT_EQ(row.statusCount, step.count);
+        EXPECT_EQ(Row(*session, index).statusCount, step.count);
         EXPECT_EQ(session->GetKnownCount(), step.knownWords);
         EXPECT_EQ(session->GetKnownCount() + session->GetUnknownCount(), session->GetTotal());
     }
     EXPECT_TRUE(session->IsModified());
-    // The heading row and rows out of range are never marked.
-    EXPECT_EQ(session->Mark({0, 99}, true), -1);
 
     // Removing words keeps the counters within the words that remain.
     session->Remove({RowOf(*session, L"a"), RowOf(*session, L"c")});
@@ -138,7 +130,8 @@ TEST_F(LearningSessionTest, SaveStoresMarksEditsAndRemovalsInOneGo) {
     auto session = Load(list);
     session->Mark({RowOf(*session, L"a")}, true);
     session->Mark({RowOf(*session, L"b")}, false);
-    EXPECT_TRUE(session->EditText(RowOf(*session, L"b"), true, L"zwei"));
+    // An edit in place changes the current text of the cell.
+    session->Rows().GetRow(RowOf(*session, L"b"))->meaning.m_text = L"zwei";
     session->Remove({RowOf(*session, L"c")});
     bool removed = false;
     EXPECT_EQ(session->Save(nullptr, &removed), 1);
@@ -156,8 +149,7 @@ TEST_F(LearningSessionTest, SaveStoresMarksEditsAndRemovalsInOneGo) {
 
     // Loaded again, the edited meaning is there and the marks are gone.
     auto again = Load(list);
-    GridRow row;
-    again->GetRow(RowOf(*again, L"b"), row);
+    const GridRow row = Row(*again, RowOf(*again, L"b"));
     EXPECT_EQ(std::wstring(row.meaning.m_text.GetString()), L"zwei");
     EXPECT_FALSE(row.IsStatusA() || row.IsStatusB());
     EXPECT_EQ(again->GetKnownCount(), 1);
@@ -168,9 +160,8 @@ TEST_F(LearningSessionTest, ExportWritesTheWordsWithTheSeparatorOfTheExtension) 
         const char* name;
         int kind;
     };
-    const Case cases[] = {{"list.txt", EXPORT_SEPARATOR_TAB}, {"list.CSV", EXPORT_SEPARATOR_COMMA},
-                          {"list.Txt", EXPORT_SEPARATOR_TAB}, {"list.doc", EXPORT_SEPARATOR_NONE},
-                          {"csv", EXPORT_SEPARATOR_NONE},     {"folder.csv/list", EXPORT_SEPARATOR_NONE}};
+    const Case cases[] = {{"list.txt", LIST_FILE_TAB}, {"list.CSV", LIST_FILE_COMMA}, {"list.Txt", LIST_FILE_TAB},
+                          {"list.doc", 0}};
     for (const Case& c : cases)
         EXPECT_EQ(LearningSession::SeparatorKindForPath(CBasicString(c.name)), c.kind) << c.name;
 
@@ -178,45 +169,28 @@ TEST_F(LearningSessionTest, ExportWritesTheWordsWithTheSeparatorOfTheExtension) 
     auto session = Load(list);
     // An older, longer file leaves nothing behind.
     const std::string csv = m_files.WriteFile("words.CSV", std::string(200, 'x'));
-    const WorkerResult done = session->Export(CBasicString(csv.c_str()), EXPORT_SEPARATOR_COMMA, nullptr);
+    const WorkerResult done = session->Export(CBasicString(csv.c_str()), LIST_FILE_COMMA, nullptr);
     EXPECT_EQ(done.flags, UINT(MB_ICONINFORMATION));
     EXPECT_NE(std::wstring(done.text.GetString()).find(L"Successfully exported"), std::wstring::npos);
-    // The heading row has no ids and is never written; no quoting.
-    EXPECT_EQ(kvxtest::TempFolder::ReadFile(csv), "b, c,zwei\r\n\xC3\xBC" "ber,over\r\n");
+    // The heading row has no ids and is never written; a comma inside a
+    // word is quoted as in every list file.
+    EXPECT_EQ(kvxtest::TempFolder::ReadFile(csv), "\"b, c\",zwei\r\n\xC3\xBC" "ber,over\r\n");
 
     const std::string txt = m_files.Sub("words.txt");
-    session->Export(CBasicString(txt.c_str()), EXPORT_SEPARATOR_TAB, nullptr);
+    session->Export(CBasicString(txt.c_str()), LIST_FILE_TAB, nullptr);
     EXPECT_EQ(kvxtest::TempFolder::ReadFile(txt), "b, c\tzwei\r\n\xC3\xBC" "ber\tover\r\n");
 
     // A folder that does not exist: the failure text, nothing written.
     const std::string missing = m_files.Sub("none/words.txt");
-    const WorkerResult failed = session->Export(CBasicString(missing.c_str()), EXPORT_SEPARATOR_TAB, nullptr);
+    const WorkerResult failed = session->Export(CBasicString(missing.c_str()), LIST_FILE_TAB, nullptr);
     EXPECT_EQ(failed.flags, UINT(MB_ICONERROR));
     EXPECT_NE(std::wstring(failed.text.GetString()).find(L"Failed to export"), std::wstring::npos);
 
     // A cancel keeps what was written and says so.
     RecordingProgress cancelled;
     cancelled.running = FALSE;
-    const WorkerResult partial = session->Export(CBasicString(txt.c_str()), EXPORT_SEPARATOR_TAB, &cancelled);
+    const WorkerResult partial = session->Export(CBasicString(txt.c_str()), LIST_FILE_TAB, &cancelled);
     EXPECT_NE(std::wstring(partial.text.GetString()).find(L"partially"), std::wstring::npos);
-}
-
-TEST_F(LearningSessionTest, HiddenMeaningsAreUncoveredOneByOneAndSortingKeepsTheHeading) {
-    const int64_t list = MakeList(Db(), L"hide", {{L"b", L"Z"}, {L"a", L"y"}, {L"C", L"x"}});
-    auto session = Load(list);
-    session->SetMeaningsHidden(true);
-    session->RevealMeaning(2);
-    std::vector<GridRow> rows = session->GetRows();
-    EXPECT_FALSE(rows[0].IsMeaningHidden());
-    EXPECT_TRUE(rows[1].IsMeaningHidden());
-    EXPECT_FALSE(rows[2].IsMeaningHidden());
-    EXPECT_TRUE(rows[3].IsMeaningHidden());
-
-    session->Sort(false, false);
-    rows = session->GetRows();
-    EXPECT_TRUE(rows[0].flags & GRIDROW_HEADING);
-    EXPECT_EQ(std::wstring(rows[1].meaning.m_text.GetString()), L"Z");
-    EXPECT_EQ(std::wstring(rows[3].meaning.m_text.GetString()), L"x");
 }
 
 } // namespace

@@ -8,18 +8,19 @@
 #include <QPushButton>
 
 #include "LearnTestData.h"
+#include "LearnTestFixture.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
+#include "Quenzel/Dictionary/PronunciationDlg.h"
 #include "Quenzel/Tutor/QuizDlg.h"
 
 using namespace learntest;
 
 namespace {
 
-class QuizDlgTest : public QuenzelAppFixture {
+class QuizDlgTest : public LearnTest {
 protected:
     void SetUp() override {
-        QuenzelAppFixture::SetUp();
+        LearnTest::SetUp();
         KVXSetMessageBoxHandler([this](QWidget*, const CBasicString& text, const CBasicString&, UINT flags) {
             m_messages.emplace_back(text.GetString());
             m_flags = flags;
@@ -29,18 +30,12 @@ protected:
     }
     void TearDown() override {
         KVXSetMessageBoxHandler({});
-        QuenzelAppFixture::TearDown();
+        LearnTest::TearDown();
     }
-    CAbstractDataBase& Db() { return *m_app.GetDataBase(); }
     static void Press(CQuizDlg& quiz, UINT id) { quiz.GetDlgItem<QPushButton>(id)->click(); }
     static QString Label(CQuizDlg& quiz, UINT id) { return quiz.GetDlgItem<QLabel>(id)->text(); }
     static std::wstring Word(CQuizDlg& quiz) { return quiz.GetWordText().GetString(); }
     static std::wstring Meaning(CQuizDlg& quiz) { return quiz.GetMeaningText().GetString(); }
-    static void Screenshot(QWidget& window, const char* name) {
-        QDir().mkpath(QStringLiteral(KVX_SCREENSHOT_FOLDER));
-        window.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/") + QLatin1String(name));
-    }
-
     QWidget m_owner;
     std::vector<std::wstring> m_messages;
     UINT m_flags = 0;
@@ -102,6 +97,36 @@ TEST_F(QuizDlgTest, VerifyChecksTheTypedMeaning) {
     ASSERT_TRUE(quiz.Open());
     EXPECT_EQ(Word(quiz), L"house");
     EXPECT_EQ(Label(quiz, IDC_QUIZ_TOTAL_VALUE), QStringLiteral("1 / 2"));
+}
+
+TEST_F(QuizDlgTest, SoundButtonsOpenThePronunciationsOfTheirSide) {
+    const int64_t list = MakeList(Db(), L"sounds", {{L"bird", L"Vogel"}, {L"fish", L"Fisch"}});
+    CAbstractRecordSet* set = Db().QueryWords(AllWordsOf(list));
+    WordRecord bird;
+    Db().ReadWord(set, bird);
+    Db().ReleaseRecordSet(set);
+    PronunciationRecord sound;
+    sound.ownerId = bird.wordId;
+    sound.side = kPronunciationWord;
+    sound.sound = {'I', 'D', '3', 0};
+    ASSERT_EQ(Db().SavePronunciation(sound, nullptr), DATABASE_OK);
+
+    CQuizDlg quiz(&m_owner);
+    quiz.SetQueryOptions(AllWordsOf(list));
+    ASSERT_TRUE(quiz.Open());
+    // Only the word side of "bird" has a sound.
+    EXPECT_TRUE(quiz.GetDlgItem(IDC_QUIZ_SOUND_WORD)->isEnabled());
+    EXPECT_FALSE(quiz.GetDlgItem(IDC_QUIZ_SOUND_MEANING)->isEnabled());
+    Press(quiz, IDC_QUIZ_SOUND_WORD);
+    ASSERT_NE(quiz.GetPronunciationDlg(), nullptr);
+    EXPECT_TRUE(quiz.GetPronunciationDlg()->isVisible());
+    ASSERT_NE(quiz.GetPronunciationDlg()->GetCurrentSounds(), nullptr);
+    EXPECT_EQ(quiz.GetPronunciationDlg()->GetCurrentSounds()->size(), 1u);
+    // After the answer the next word has none; the previous word's meaning
+    // has none either.
+    Press(quiz, IDC_QUIZ_KNOWN);
+    EXPECT_FALSE(quiz.GetDlgItem(IDC_QUIZ_SOUND_WORD)->isEnabled());
+    Press(quiz, IDOK);
 }
 
 TEST_F(QuizDlgTest, APictureQuizHasNoVerifyAndShowsThePicture) {

@@ -3,26 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "LearnTestData.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
+#include "LearnTestFixture.h"
 #include "Quenzel/Tutor/QuizSession.h"
 
 using namespace learntest;
 
 namespace {
 
-constexpr wchar_t kToday[] = L"2031-05-06";
-
-class QuizSessionTest : public QuenzelAppFixture {
+class QuizSessionTest : public LearnTest {
 protected:
-    void SetUp() override {
-        QuenzelAppFixture::SetUp();
-        TutorSetTodayForTests(kToday);
-    }
-    void TearDown() override {
-        TutorSetTodayForTests(L"");
-        QuenzelAppFixture::TearDown();
-    }
-    CAbstractDataBase& Db() { return *m_app.GetDataBase(); }
 
     // A started quiz over all words of the list.
     std::unique_ptr<QuizSession> StartQuiz(int64_t listId) {
