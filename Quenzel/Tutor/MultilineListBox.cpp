@@ -111,7 +111,15 @@ CMultilineListBox::CMultilineListBox(QWidget* owner, QWidget* parent)
 }
 
 CMultilineListBox::~CMultilineListBox() {
+    // Editors that ended but are not deleted yet must not call back.
+    for (CBasicListCtrlEdit* editor : viewport()->findChildren<CBasicListCtrlEdit*>()) {
+        disconnect(editor, nullptr, this, nullptr);
+        delete editor;
+    }
     m_pronunciation.reset();
+    // The model reads the rows: it goes before them.
+    setModel(nullptr);
+    delete m_model;
     m_rows.ResetContent();
 }
 
@@ -272,8 +280,8 @@ int CMultilineListBox::MeasureItem(int index) const {
     GridRow row;
     if (!m_rows.CopyRow(index, row)) return CMultilineListRows::kMinItemHeight;
     const bool hasImage = !m_statusImages.empty() && row.imageIndex >= 0;
-    const int columnWidth =
-        CMultilineListRows::ColumnWidth(viewport()->width(), verticalScrollBar()->isVisible() ? 0 : 0, hasImage);
+    // The viewport's width leaves the vertical scroll bar out already.
+    const int columnWidth = CMultilineListRows::ColumnWidth(viewport()->width(), 0, hasImage);
     const bool heading = (row.flags & GRIDROW_HEADING) != 0;
     int wordHeight = 0;
     if (!heading && m_languageId == kPictureLanguageId && static_cast<int64_t>(row.word.m_value) > 0)
@@ -588,10 +596,6 @@ BOOL CMultilineListBox::StartEdit(int row, int column) {
                 if (m_editor == editor) m_editor = nullptr;
                 OnEndEdit(editedRow, editedColumn, text);
             });
-    connect(editor, &QObject::destroyed, this, [this, editor] {
-        if (m_editor == editor) m_editor = nullptr;
-        viewport()->update();
-    });
     return TRUE;
 }
 
