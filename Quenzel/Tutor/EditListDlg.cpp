@@ -1,15 +1,11 @@
 #include "Quenzel/Tutor/EditListDlg.h"
 
 #include <QComboBox>
-#include <QDate>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QTableWidget>
 
 #include <iterator>
-#include <set>
 
 #include "DataBase/AbstractDataBase.h"
 #include "Pendrel/App/KVXApp.h"
@@ -23,6 +19,8 @@
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
+#include "Quenzel/Tutor/MultilineListBox.h"
+#include "Quenzel/Tutor/QuizSession.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 #include "utility/ErrorReport.h"
 
@@ -38,10 +36,10 @@ const KVXDialogControl kControls[] = {
     {IDC_EDIT_LIST_TEXT, WC_STATIC, L"", 10, 22, 380, 18, WS_CHILD | WS_VISIBLE | SS_NOPREFIX},
     {IDC_EDIT_LIST_LINE, WC_STATIC, L"", 0, 44, 533, 1, WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ},
     {IDC_EDIT_LIST_NAME_LABEL, WC_STATIC, L"Name:", 7, 54, 30, 10, WS_CHILD | WS_VISIBLE},
-    {IDC_EDIT_LIST_NAME, WC_COMBOBOX, L"", 40, 52, 200, 100, kButton | CBS_DROPDOWN},
-    {IDC_EDIT_LIST_WORDS, WC_COMBOBOX, L"", 262, 52, 116, 100, kButton | CBS_DROPDOWNLIST},
+    {IDC_EDIT_LIST_NAME, WC_COMBOBOX, L"", 40, 51, 200, 14, kButton | CBS_DROPDOWN},
+    {IDC_EDIT_LIST_WORDS, WC_COMBOBOX, L"", 262, 51, 116, 14, kButton | CBS_DROPDOWNLIST},
     {IDC_EDIT_LIST_TO_LABEL, WC_STATIC, L"To", 382, 54, 14, 10, WS_CHILD | WS_VISIBLE | SS_CENTER},
-    {IDC_EDIT_LIST_MEANINGS, WC_COMBOBOX, L"", 400, 52, 126, 100, kButton | CBS_DROPDOWNLIST},
+    {IDC_EDIT_LIST_MEANINGS, WC_COMBOBOX, L"", 400, 51, 126, 14, kButton | CBS_DROPDOWNLIST},
     {IDC_EDIT_LIST_AD, WC_STATIC, L"", 7, 72, 519, 40, WS_CHILD},
     {IDC_EDIT_LIST_ROWS, L"KvxMultilineListBox", L"", 7, 72, 519, 266, kButton},
     {IDC_EDIT_LIST_ADD, WC_BUTTON, L"Add", 7, 345, 55, 18, kButton},
@@ -102,20 +100,15 @@ CEditListDlg::CEditListDlg(CTutorDlg* tutor, CMainDlg* mainDlg)
       m_mainDlg(mainDlg),
       m_words(new CLanguageComboBox(this)),
       m_meanings(new CLanguageComboBox(this)),
-      m_rows(new QTableWidget(this)),
+      m_listBox(new CMultilineListBox(this, this)),
       m_add(new CWinButton(WinButtonPush, this)),
       m_remove(new CWinButton(WinButtonPush, this)),
       m_save(new CWinButton(WinButtonPush, this)),
       m_close(new CWinButton(WinButtonPush, this)) {
-    for (QWidget* widget : std::initializer_list<QWidget*>{m_words, m_meanings, m_rows, m_add, m_remove, m_save,
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_words, m_meanings, m_listBox, m_add, m_remove, m_save,
                                                            m_close})
         widget->hide();
-    m_rows->setColumnCount(2);
-    m_rows->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    m_rows->verticalHeader()->setVisible(false);
-    m_rows->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_rows->setWordWrap(true);
-    connect(m_rows, &QTableWidget::cellChanged, this, &CEditListDlg::OnCellChanged);
+    m_listBox->SetMode(MULTILINE_MODE_EDITOR);
 }
 
 CEditListDlg::~CEditListDlg() { WaitForJob(); }
@@ -130,10 +123,11 @@ void CEditListDlg::SetList(const VocabularyListRecord* page, const VocabularyLis
 QComboBox* CEditListDlg::GetNameBox() const { return GetDlgItem<QComboBox>(IDC_EDIT_LIST_NAME); }
 
 void CEditListDlg::MakeControls() {
-    if (GetDlgItem<QTableWidget>(IDC_EDIT_LIST_ROWS)) return;
+    if (GetDlgItem<CMultilineListBox>(IDC_EDIT_LIST_ROWS)) return;
     SubclassDlgItem(IDC_EDIT_LIST_WORDS, m_words);
     SubclassDlgItem(IDC_EDIT_LIST_MEANINGS, m_meanings);
-    SubclassDlgItem(IDC_EDIT_LIST_ROWS, m_rows);
+    SubclassDlgItem(IDC_EDIT_LIST_ROWS, m_listBox);
+    m_listBox->LoadImages();
     struct ButtonSet {
         UINT id;
         CWinButton* button;
@@ -266,31 +260,24 @@ void CEditListDlg::OnGetMinMaxInfo(MINMAXINFO* info) {
 }
 
 void CEditListDlg::ShowRows() {
-    m_showingRows = true;
-    m_rows->setHorizontalHeaderLabels(
-        {ToQ(m_words->GetItemText(m_words->currentIndex())), ToQ(m_meanings->GetItemText(m_meanings->currentIndex()))});
-    const std::vector<GridRow>& rows = m_model.Rows();
-    m_rows->setRowCount(static_cast<int>(rows.size()));
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        const GridRow& row = rows[static_cast<size_t>(i)];
-        for (int column = 0; column < 2; ++column) {
-            const CBasicString& text = column == 0 ? row.word.m_text : row.meaning.m_text;
-            QTableWidgetItem* item = m_rows->item(i, column);
-            if (!item) m_rows->setItem(i, column, item = new QTableWidgetItem);
-            item->setText(ToQ(text));
-            item->setForeground(CListEditModel::IsPlaceholder(row) ? QBrush(Qt::gray) : QBrush());
-        }
-    }
-    m_showingRows = false;
+    const CBasicString first = m_words->GetItemText(m_words->currentIndex());
+    const CBasicString second = m_meanings->GetItemText(m_meanings->currentIndex());
+    m_listBox->ResetContent();
+    if (m_listBox->GetRowCount() == 0) m_listBox->AddHeadingRow(first.GetString(), second.GetString());
+    else m_listBox->SetFirstRowTexts(first.GetString(), second.GetString());
+    for (const GridRow& row : m_model.Rows()) m_listBox->AddRow(row);
+    m_listBox->SetModified(m_model.IsModified() ? TRUE : FALSE);
+    m_listBox->RecalcHeights();
 }
 
-void CEditListDlg::OnCellChanged(int row, int column) {
-    if (m_showingRows || row < 0 || static_cast<size_t>(row) >= m_model.Rows().size()) return;
-    GridRow& data = m_model.Rows()[static_cast<size_t>(row)];
-    CGridListCtrl_Data& cell = column == 0 ? data.word : data.meaning;
-    cell.m_text = FromQ(m_rows->item(row, column)->text());
-    m_model.SetModified(true);
-    m_save->setEnabled(true);
+void CEditListDlg::TakeRows() {
+    std::vector<GridRow>& rows = m_model.Rows();
+    rows.clear();
+    for (int index = 1; index < m_listBox->GetRowCount(); ++index) {
+        GridRow row;
+        if (m_listBox->GetRows().CopyRow(index, row)) rows.push_back(row);
+    }
+    if (m_listBox->IsModified()) m_model.SetModified(true);
 }
 
 void CEditListDlg::UpdateButtons() {
@@ -304,7 +291,8 @@ void CEditListDlg::UpdateButtons() {
 void CEditListDlg::EnableWhileJob(bool running) {
     for (QWidget* widget : std::initializer_list<QWidget*>{m_add, m_remove, m_save, m_close})
         widget->setEnabled(!running);
-    m_rows->setEnabled(!running || m_job == EDIT_JOB_SAVE);
+    // The rows go back to the list box when the job ends: no edits meanwhile.
+    m_listBox->setEnabled(!running);
 }
 
 void CEditListDlg::ShowMessage(const CBasicString& text, UINT flags) {
@@ -322,22 +310,26 @@ void CEditListDlg::OnCommand(UINT id) {
 }
 
 void CEditListDlg::OnAdd() {
-    if (m_job != EDIT_JOB_NONE) return;
-    const int row = static_cast<int>(m_model.AddRow());
+    if (GetJob() != EDIT_JOB_NONE) return;
+    TakeRows();
+    const int row = static_cast<int>(m_model.AddRow()) + 1;
     ShowRows();
-    m_rows->setCurrentCell(row, 0);
-    m_rows->scrollToItem(m_rows->item(row, 0));
+    m_listBox->SetCurrentCell(row, 0);
+    m_listBox->scrollTo(m_listBox->model()->index(row, 0));
     UpdateButtons();
     m_save->setEnabled(true);
 }
 
 void CEditListDlg::OnRemove() {
-    if (m_job != EDIT_JOB_NONE) return;
-    std::set<size_t> rows;
-    for (const QModelIndex& index : m_rows->selectionModel()->selectedIndexes())
-        rows.insert(static_cast<size_t>(index.row()));
+    if (GetJob() != EDIT_JOB_NONE) return;
+    std::vector<int> selected;
+    m_listBox->GetSelectedRows(selected);
+    std::vector<size_t> rows;
+    for (int row : selected)
+        if (row > 0) rows.push_back(static_cast<size_t>(row - 1));  // below the heading row
     if (rows.empty()) return;
-    m_model.RemoveRows(std::vector<size_t>(rows.begin(), rows.end()));
+    TakeRows();
+    m_model.RemoveRows(rows);
     ShowRows();
     UpdateButtons();
 }
@@ -351,6 +343,7 @@ void CEditListDlg::OnNameTyped() {
 
 void CEditListDlg::OnNameChosen(int index) {
     if (index < 0) return;
+    TakeRows();
     m_model.ChooseList(static_cast<size_t>(index));
     const VocabularyListRecord& list = m_model.GetList();
     for (auto [box, id] : {std::pair{m_words, list.fromLanguage}, std::pair{m_meanings, list.toLanguage}})
@@ -364,6 +357,7 @@ void CEditListDlg::OnNameChosen(int index) {
 void CEditListDlg::OnLanguageChosen() {
     const int words = m_words->GetItemData(m_words->currentIndex());
     const int meanings = m_meanings->GetItemData(m_meanings->currentIndex());
+    TakeRows();
     m_model.SetLanguages(words, meanings);
     const VocabularyListRecord& list = m_model.GetList();
     if (words == list.toLanguage || meanings == list.fromLanguage) {
@@ -375,7 +369,7 @@ void CEditListDlg::OnLanguageChosen() {
 }
 
 void CEditListDlg::OnSave() {
-    if (m_job != EDIT_JOB_NONE) return;
+    if (GetJob() != EDIT_JOB_NONE) return;
     QComboBox* name = GetNameBox();
     CBasicString text = name ? FromQ(name->currentText()) : CBasicString();
     text.TrimLeft();
@@ -393,10 +387,11 @@ void CEditListDlg::OnSave() {
         !(words == list.fromLanguage && meanings == list.toLanguage) &&
         !(words == list.toLanguage && meanings == list.fromLanguage)) {
         ShowMessage(QuenzelString(31136), MB_ICONINFORMATION);
-        m_rows->setFocus();
+        m_listBox->setFocus();
         m_closeAfterSave = false;
         return;
     }
+    TakeRows();
     m_model.SetLanguages(words, meanings);
     m_model.SetName(text);
     StartJob(EDIT_JOB_SAVE);
@@ -405,11 +400,12 @@ void CEditListDlg::OnSave() {
 void CEditListDlg::OnCancel() { OnClose(); }
 
 void CEditListDlg::OnClose() {
-    if (m_job != EDIT_JOB_NONE || IsJobRunning()) {
+    if (GetJob() != EDIT_JOB_NONE || IsJobRunning()) {
         // The job stops at its next row; its end comes back here.
         if (CProgressDlg* progress = Progress()) progress->SetRunning(FALSE);
         return;
     }
+    TakeRows();
     if (!m_model.HasChanges()) {
         DestroyWindow();
         return;
@@ -429,10 +425,11 @@ void CEditListDlg::OnClose() {
 void CEditListDlg::StartJob(int job) {
     m_job = job;
     m_lastJob = job;
-    m_today = FromQ(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    m_today = TutorTodayText();
     EnableWhileJob(true);
     if (!Start()) {
         m_job = EDIT_JOB_NONE;
+        m_lastJob = EDIT_JOB_NONE;
         EnableWhileJob(false);
     }
 }
@@ -440,14 +437,12 @@ void CEditListDlg::StartJob(int job) {
 DWORD CEditListDlg::RunInstance() {
     SendMessage(this, WM_KVX_WORKER_STARTED, 0, 0);
     auto end = std::make_unique<WorkerResult>();
-    ListFileProgress progress;
-    CProgressDlg* dialog = Progress();
-    progress.isRunning = [dialog] { return !dialog || dialog->IsRunning(); };
+    const ListFileProgress progress = MakeJobProgress();
     switch (m_job.load()) {
     case EDIT_JOB_IMPORT: {
         const size_t before = m_model.Rows().size();
         if (!m_model.Import(progress)) {
-            const bool cancelled = dialog && !dialog->IsRunning();
+            const bool cancelled = !progress.IsRunning();
             end->flags = cancelled ? MB_ICONINFORMATION : MB_ICONERROR;
             end->text.Format(QuenzelString(cancelled ? 31265 : 31030).GetString(), m_importPath.GetString());
         }
@@ -463,8 +458,32 @@ DWORD CEditListDlg::RunInstance() {
     return 0;
 }
 
+ListFileProgress CEditListDlg::MakeJobProgress() {
+    ListFileProgress progress;
+    CProgressDlg* dialog = Progress();
+    progress.isRunning = [dialog] { return !dialog || dialog->IsRunning(); };
+    progress.report = [dialog](int rows) {
+        if (!dialog) return;
+        ProgressInfo info;
+        info.kind = 2;
+        info.current2 = info.total2 = rows;
+        dialog->SetProgress(&info);
+    };
+    return progress;
+}
+
 LRESULT CEditListDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_KVX_WORKER_STARTED) return KVXShowJobProgress(Progress(), this);
+    if (message == WM_MULTILINE_CHANGED) {
+        // An edit in the list box.
+        m_add->setEnabled(true);
+        m_remove->setEnabled(true);
+        if (lParam && GetJob() == EDIT_JOB_NONE) {
+            m_model.SetModified(true);
+            m_save->setEnabled(true);
+        }
+        return 0;
+    }
     if (message == WM_KVX_WORKER_FINISHED) {
         FinishJob(reinterpret_cast<const WorkerResult*>(lParam));
         return 1;

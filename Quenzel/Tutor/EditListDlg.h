@@ -6,7 +6,6 @@
 // jobs (import 2, load 3, save 4) on its worker behind the progress
 // dialog. While it is open the main window is hidden.
 
-#include <QPointer>
 
 #include <atomic>
 #include <memory>
@@ -18,10 +17,10 @@
 
 class CLanguageComboBox;
 class CMainDlg;
+class CMultilineListBox;
 class CTutorDlg;
 class CWinButton;
 class QComboBox;
-class QTableWidget;
 
 constexpr UINT IDD_EDIT_LIST = 539;
 
@@ -57,8 +56,9 @@ public:
     void SetSeparatorKind(int kind) { m_kind = kind; }
 
     CListEditModel& GetModel() { return m_model; }
-    int GetJob() const { return m_job; }
-    QTableWidget* GetRowsView() const { return m_rows; }
+    // The job that runs, or whose end the window has not handled yet.
+    int GetJob() const { return m_job != EDIT_JOB_NONE ? m_job.load() : m_lastJob; }
+    CMultilineListBox* GetListBox() const { return m_listBox; }
     QComboBox* GetNameBox() const;
 
     // The actions of the buttons and boxes.
@@ -81,6 +81,9 @@ protected:
     void OnDestroy() override;
     void OnGetMinMaxInfo(MINMAXINFO* info) override;
     DWORD RunInstance() override;
+    // How a job learns of a cancel and reports its rows: by default the
+    // application's progress dialog. Called on the worker.
+    virtual ListFileProgress MakeJobProgress();
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -88,10 +91,12 @@ private:
     void FillLanguageBoxes();
     void FillNameBox();
     void StartJob(int job);
+    // The list box shows the model's rows below its heading row; its edits
+    // go back into the model before the model acts.
     void ShowRows();
+    void TakeRows();
     void UpdateButtons();
     void EnableWhileJob(bool running);
-    void OnCellChanged(int row, int column);
     void FinishJob(const WorkerResult* end);
     void ShowMessage(const CBasicString& text, UINT flags);
 
@@ -107,11 +112,10 @@ private:
     int m_lastJob = EDIT_JOB_NONE;
     CBasicString m_today;
     bool m_closeAfterSave = false;
-    bool m_showingRows = false;
 
     CLanguageComboBox* m_words;
     CLanguageComboBox* m_meanings;
-    QTableWidget* m_rows;
+    CMultilineListBox* m_listBox;
     CWinButton* m_add;
     CWinButton* m_remove;
     CWinButton* m_save;

@@ -25,6 +25,8 @@
 #include "Quenzel/Shell/VocabularyListCtrl.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
 #include "Quenzel/Tutor/EditListDlg.h"
+#include "Quenzel/Tutor/LearnDlg.h"
+#include "Quenzel/Tutor/QuizDlg.h"
 #include "Quenzel/Tutor/VocabularyListFile.h"
 #include "Quenzel/Tutor/WordUse.h"
 #include "utility/ErrorReport.h"
@@ -55,17 +57,17 @@ const KVXDialogControl kControls[] = {
     {IDC_TUTOR_CRITERIA_LINE, WC_STATIC, L"", 138, 180, 366, 1, kLabel | SS_ETCHEDHORZ},
     {IDC_TUTOR_ALL_WORDS, WC_BUTTON, L"All words", 12, 192, 90, 10, kRadio | WS_GROUP},
     {IDC_TUTOR_FILTERED, WC_BUTTON, L"Train all words", 12, 208, 90, 10, kRadio},
-    {IDC_TUTOR_STATUS, WC_COMBOBOX, L"", 24, 222, 110, 80, WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST},
-    {IDC_TUTOR_BETWEEN, WC_BUTTON, L"Between", 150, 192, 78, 10, kRadio | WS_GROUP},
-    {IDC_TUTOR_START, kDatePicker, L"", 230, 190, 72, 13, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
-    {IDC_TUTOR_AND, WC_STATIC, L"and", 306, 192, 18, 10, kLabel},
-    {IDC_TUTOR_END, kDatePicker, L"", 326, 190, 72, 13, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
-    {IDC_TUTOR_MONTHS_CHOICE, WC_BUTTON, L"During the previous", 150, 208, 78, 10, kRadio},
-    {IDC_TUTOR_MONTHS, WC_EDIT, L"", 230, 206, 30, 13, WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER},
-    {IDC_TUTOR_MONTHS_LABEL, WC_STATIC, L"months", 264, 208, 40, 10, kLabel},
-    {IDC_TUTOR_DAYS_CHOICE, WC_BUTTON, L"During the previous", 150, 224, 78, 10, kRadio},
-    {IDC_TUTOR_DAYS, WC_EDIT, L"", 230, 222, 30, 13, WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER},
-    {IDC_TUTOR_DAYS_LABEL, WC_STATIC, L"days", 264, 224, 40, 10, kLabel},
+    {IDC_TUTOR_STATUS, WC_COMBOBOX, L"", 24, 222, 110, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST},
+    {IDC_TUTOR_BETWEEN, WC_BUTTON, L"Between", 150, 192, 92, 10, kRadio | WS_GROUP},
+    {IDC_TUTOR_START, kDatePicker, L"", 244, 190, 72, 13, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_TUTOR_AND, WC_STATIC, L"and", 320, 192, 18, 10, kLabel},
+    {IDC_TUTOR_END, kDatePicker, L"", 340, 190, 72, 13, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_TUTOR_MONTHS_CHOICE, WC_BUTTON, L"During the previous", 150, 208, 92, 10, kRadio},
+    {IDC_TUTOR_MONTHS, WC_EDIT, L"", 244, 206, 30, 13, WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER},
+    {IDC_TUTOR_MONTHS_LABEL, WC_STATIC, L"months", 278, 208, 40, 10, kLabel},
+    {IDC_TUTOR_DAYS_CHOICE, WC_BUTTON, L"During the previous", 150, 224, 92, 10, kRadio},
+    {IDC_TUTOR_DAYS, WC_EDIT, L"", 244, 222, 30, 13, WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER},
+    {IDC_TUTOR_DAYS_LABEL, WC_STATIC, L"days", 278, 224, 40, 10, kLabel},
     {IDC_TUTOR_LEARN, WC_BUTTON, L"Learn", 444, 190, 60, 18, kButton},
     {IDC_TUTOR_QUIZ, WC_BUTTON, L"Quiz", 444, 214, 60, 18, kButton},
 };
@@ -158,8 +160,8 @@ CTutorDlg::CTutorDlg(CMainDlg* mainDlg, QWidget* parent)
 CTutorDlg::~CTutorDlg() {
     WaitForJob();
     m_editDlg.reset();
-    delete m_learnWnd.data();
-    delete m_quizWnd.data();
+    m_learnDlg.reset();
+    m_quizDlg.reset();
     FreeHttpFile();
 }
 
@@ -357,7 +359,9 @@ void CTutorDlg::UpdateListWordCounts(const std::vector<int64_t>& listIds) {
     CProgressDlg* progress = Progress();
     if (!database) return;
     for (int64_t id : listIds) {
-        if (progress && !progress->IsRunning()) break;
+        // A save of the learning view reports after its progress closed; only
+        // a progress dialog that is still shown can cancel.
+        if (progress && IsWindow(progress) && !progress->IsRunning()) break;
         StatisticsRecord statistics;
         statistics.mode = kStatisticsOneList;
         statistics.listId = id;
@@ -557,7 +561,7 @@ void CTutorDlg::OnLearn() {
     list.fromLanguage = options.FirstLanguage;
     list.toLanguage = options.SecondLanguage;
     list.editable = options.Editable;
-    m_learnWnd = OpenTrainingWindow(IDC_TUTOR_LEARN, options, list);
+    OpenTrainingWindow(IDC_TUTOR_LEARN, options, list);
 }
 
 void CTutorDlg::OnQuiz() {
@@ -567,12 +571,24 @@ void CTutorDlg::OnQuiz() {
     list.fromLanguage = options.FirstLanguage;
     list.toLanguage = options.SecondLanguage;
     list.editable = options.Editable;
-    m_quizWnd = OpenTrainingWindow(IDC_TUTOR_QUIZ, options, list);
+    OpenTrainingWindow(IDC_TUTOR_QUIZ, options, list);
 }
 
-QWidget* CTutorDlg::OpenTrainingWindow(UINT command, const CQueryOptions&, const VocabularyListRecord&) {
-    // The learning view and the quiz come with their own windows.
-    return command == IDC_TUTOR_LEARN ? m_learnWnd.data() : m_quizWnd.data();
+QWidget* CTutorDlg::OpenTrainingWindow(UINT command, const CQueryOptions& options, const VocabularyListRecord& list) {
+    if (command == IDC_TUTOR_LEARN) {
+        if (!m_learnDlg) {
+            m_learnDlg = std::make_unique<CLearnDlg>(m_mainDlg);
+            m_learnDlg->SetListsChangedHandler([this](const std::vector<int64_t>& ids) { UpdateListWordCounts(ids); });
+        }
+        m_learnDlg->SetListRecord(list);
+        m_learnDlg->SetQueryOptions(options);
+        m_learnDlg->Open();
+        return m_learnDlg.get();
+    }
+    if (!m_quizDlg) m_quizDlg = std::make_unique<CQuizDlg>(m_mainDlg);
+    m_quizDlg->SetQueryOptions(options);
+    m_quizDlg->Open();
+    return m_quizDlg.get();
 }
 
 void CTutorDlg::OnSync() {

@@ -7,7 +7,6 @@
 // progress dialog, which can cancel them; the worker never touches a
 // widget.
 
-#include <QPointer>
 
 #include <atomic>
 #include <cstdint>
@@ -23,6 +22,8 @@
 
 class CAbstractFile;
 class CEditListDlg;
+class CLearnDlg;
+class CQuizDlg;
 class CMainDlg;
 class CVocabularyListCtrl;
 class CWinButton;
@@ -109,9 +110,9 @@ public:
     CMainDlg* GetMainDlg() const { return m_mainDlg; }
     CVocabularyListCtrl* GetListCtrl() const { return m_list; }
     CEditListDlg* GetEditListDlg() const { return m_editDlg.get(); }
-    // The window Learn or Quiz opened last (null before).
-    QWidget* GetLearnWindow() const { return m_learnWnd; }
-    QWidget* GetQuizWindow() const { return m_quizWnd; }
+    // The learning view and the quiz: null until Learn or Quiz opened them.
+    CLearnDlg* GetLearnDlg() const { return m_learnDlg.get(); }
+    CQuizDlg* GetQuizDlg() const { return m_quizDlg.get(); }
     int GetJob() const { return m_job; }
     // The records of the rows, in the control's order.
     std::vector<const VocabularyListRecord*> GetRowRecords() const;
@@ -131,7 +132,8 @@ protected:
     virtual CAbstractFile* GetHttpFile();
     virtual int SynchronizeDataBase(CAbstractFile* http, const wchar_t* email, const wchar_t* password,
                                     int direction);
-    // Opens (and keeps) the learning view or the quiz with the options.
+    // Opens the learning view (Learn) or the quiz (Quiz) with the options:
+    // made once, then handed the new criteria and opened again.
     virtual QWidget* OpenTrainingWindow(UINT command, const CQueryOptions& options,
                                         const VocabularyListRecord& list);
 
@@ -152,8 +154,8 @@ private:
     CVocabularyListCtrl* m_list;
     std::vector<std::unique_ptr<VocabularyListRecord>> m_records;
     std::unique_ptr<CEditListDlg> m_editDlg;
-    QPointer<QWidget> m_learnWnd;
-    QPointer<QWidget> m_quizWnd;
+    std::unique_ptr<CLearnDlg> m_learnDlg;
+    std::unique_ptr<CQuizDlg> m_quizDlg;
     QButtonGroup* m_wordsGroup;
     QButtonGroup* m_periodGroup;
     QDateEdit* m_start;

@@ -45,7 +45,8 @@ BOOL CVocabularyListNameDlg::OnInitDialog() {
             delete icon;
         }
     }
-    if (GetDlgItem(IDC_LIST_NAME_PROMPT)) SubclassDlgItem(IDC_LIST_NAME_PROMPT, new CTransparentStaticCtrl(this));
+    if (!GetDlgItem<CTransparentStaticCtrl>(IDC_LIST_NAME_PROMPT))
+        SubclassDlgItem(IDC_LIST_NAME_PROMPT, new CTransparentStaticCtrl(this));
     AddResizableControls();
     if (QWidget* edit = GetDlgItem(IDC_LIST_NAME_EDIT)) edit->setFocus();
     return result;
