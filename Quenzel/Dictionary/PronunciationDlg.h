@@ -50,6 +50,8 @@ public:
     // null when it has none.
     std::vector<PronunciationRecord>* GetCurrentSounds();
     void ClearSounds() { m_sounds.clear(); }
+    // The sounds of an index, given by an owner that keeps them itself.
+    void SetSounds(int index, std::vector<PronunciationRecord> sounds) { m_sounds[index] = std::move(sounds); }
     // A non-zero value: OK writes nothing, the owner stores the sounds.
     void SetListCtrl(INT_PTR value) { m_listCtrl = value; }
     INT_PTR GetListCtrl() const { return m_listCtrl; }
