@@ -1,6 +1,5 @@
 #include "Pendrel/Controls/AdvertiseDialog.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -146,10 +145,12 @@ void CAdvertiseDialog::ShowNextSlide() {
 }
 
 void CAdvertiseDialog::ScrollToSlide() {
-    // Each slide is one paragraph of the page.
+    // Each slide is one paragraph of the page; only the current one is
+    // shown, so a panel taller than one picture never shows part of the next.
     QTextDocument* page = GetView()->document();
-    const QTextBlock block = page->findBlockByNumber(m_bannerSlide - 1);
-    if (!block.isValid()) return;
-    const int top = static_cast<int>(page->documentLayout()->blockBoundingRect(block).top());
-    GetView()->verticalScrollBar()->setValue(top);
+    if (!page->findBlockByNumber(m_bannerSlide - 1).isValid()) return;
+    for (QTextBlock block = page->begin(); block.isValid(); block = block.next())
+        block.setVisible(block.blockNumber() == m_bannerSlide - 1);
+    page->markContentsDirty(0, page->characterCount());
+    GetView()->verticalScrollBar()->setValue(0);
 }
