@@ -12,6 +12,7 @@
 #include <string>
 
 #include "Pendrel/Image/KVXImage.h"
+#include "Pendrel/Image/KVXMemoryDeviceContext.h"
 #include "Pendrel/Image/tests/ImageTestSupport.h"
 #include "Pendrel/Image/tests/ImageTransformSupport.h"
 
@@ -98,5 +99,33 @@ INSTANTIATE_TEST_SUITE_P(
                     ResampleCase{"PalettedBilinear", 32, 20, 8, false, 48, 30, kBilinear, kClamp, 0},
                     ResampleCase{"NearestThird", 30, 30, 24, true, 10, 10, CKVXImage::InterpolationNearest, kClamp, 0}),
     [](const testing::TestParamInfo<ResampleCase>& info) { return std::string(info.param.name); });
+
+// Smoothed drawing of an opaque picture at another size: device pixel
+// (X, Y) shows the bilinear colour at ((X - x) * fx - 0.5,
+// height - (Y + 1 - y) * fy - 0.5) with the edges clamped.
+TEST(DrawSmoothMatchesSinglePoints, EnlargedAndShrunk) {
+    CKVXImage picture(23, 17, 24);
+    FillRandom(picture, 3, false);
+    const struct {
+        long cx, cy;
+    } sizes[] = {{50, 31}, {11, 8}, {23, 40}};
+    for (const auto& size : sizes) {
+        constexpr long kX = 3, kY = 2;
+        CKVXMemoryDeviceContext dc(60, 45);
+        ASSERT_EQ(picture.Draw(&dc, kX, kY, size.cx, size.cy, nullptr, true), 1);
+        const float fx = 23.0f / static_cast<float>(size.cx);
+        const float fy = 17.0f / static_cast<float>(size.cy);
+        for (long Y = kY; Y < kY + size.cy; ++Y) {
+            for (long X = kX; X < kX + size.cx; ++X) {
+                const float sx = static_cast<float>(X - kX) * fx - 0.5f;
+                const float sy = 17.0f - static_cast<float>(Y + 1 - kY) * fy - 0.5f;
+                const RGBQUAD c = picture.GetPixelColorInterpolated(sx, sy, CKVXImage::InterpolationBilinear,
+                                                                    CKVXImage::OverflowClampToEdge);
+                ASSERT_EQ(dc.GetPixel(X, Y), RGB(c.rgbRed, c.rgbGreen, c.rgbBlue))
+                    << size.cx << "x" << size.cy << " at (" << X << ", " << Y << ")";
+            }
+        }
+    }
+}
 
 } // namespace
