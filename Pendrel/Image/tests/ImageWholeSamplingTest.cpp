@@ -100,6 +100,30 @@ INSTANTIATE_TEST_SUITE_P(
                     ResampleCase{"NearestThird", 30, 30, 24, true, 10, 10, CKVXImage::InterpolationNearest, kClamp, 0}),
     [](const testing::TestParamInfo<ResampleCase>& info) { return std::string(info.param.name); });
 
+// Rotation: the blended pixels of the bilinear method are those of the
+// single-point sampler, which serves a method value it does not know as
+// bilinear as well, point by point.
+TEST(RotateBilinearMatchesSinglePoints, AnglesAndOverflows) {
+    const auto unknown = static_cast<CKVXImage::InterpolationMethod>(0);
+    const struct {
+        float angle;
+        bool alpha;
+        CKVXImage::OverflowMethod overflow;
+        bool keepSize;
+    } cases[] = {{30.0f, true, kFill, false},  {-17.5f, false, kFill, true}, {200.0f, true, kClamp, false},
+                 {45.0f, true, CKVXImage::OverflowFullyTransparent, false}, {3.0f, false, kMirror, true}};
+    for (const auto& c : cases) {
+        CKVXImage picture(41, 27, 24);
+        FillRandom(picture, 11, c.alpha);
+        RGBQUAD outside{10, 20, 30, 40};
+        CKVXImage fast, slow;
+        ASSERT_TRUE(picture.Rotate2(c.angle, &fast, kBilinear, c.overflow, &outside, false, c.keepSize));
+        ASSERT_TRUE(picture.Rotate2(c.angle, &slow, unknown, c.overflow, &outside, false, c.keepSize));
+        SCOPED_TRACE(testing::Message() << "angle " << c.angle);
+        kvximagetest::ExpectSamePicture(fast, slow);
+    }
+}
+
 // Smoothed drawing of an opaque picture at another size: device pixel
 // (X, Y) shows the bilinear colour at ((X - x) * fx - 0.5,
 // height - (Y + 1 - y) * fy - 0.5) with the edges clamped.
