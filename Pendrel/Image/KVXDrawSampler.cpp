@@ -33,7 +33,7 @@ CKVXDrawSampler::CKVXDrawSampler(CKVXImage& image, long x, long y, long cx, long
         if (m_valid && m_interpolate) {
             m_smooth.emplace(image, m_sampleX, m_sampleY, CKVXImage::InterpolationBilinear,
                              CKVXImage::OverflowClampToEdge);
-            m_smoothRow.resize(static_cast<size_t>(m_width));
+            m_smoothRow.resize(3 * static_cast<size_t>(m_width));
         }
     } catch (const std::bad_alloc&) {
         m_valid = false;
@@ -92,8 +92,8 @@ CKVXDrawSampler::Block CKVXDrawSampler::MakeBlock(WORD bitCount) const {
     return block;
 }
 
-const RGBQUAD* CKVXDrawSampler::SmoothRow(long r) {
-    m_smooth->Row(r, m_smoothRow.data());
+const BYTE* CKVXDrawSampler::SmoothRow(long r) {
+    m_smooth->Row(r, m_smoothRow.data(), nullptr);
     return m_smoothRow.data();
 }
 
@@ -106,8 +106,7 @@ CKVXDrawSampler::Block CKVXDrawSampler::Opaque() {
     for (long r = 0; r < m_height; ++r) {
         BYTE* out = block.view.bits + static_cast<size_t>(r) * static_cast<size_t>(block.view.stride);
         if (m_interpolate) {
-            const RGBQUAD* colors = SmoothRow(r);
-            for (long c = 0; c < m_width; ++c, out += 3) std::memcpy(out, &colors[c], 3);
+            m_smooth->Row(r, out, nullptr);
         } else if (!indexed) {
             const BYTE* sourceRow = bits + static_cast<size_t>(m_sourceY[r]) * effWidth;
             for (long c = 0; c < m_width; ++c, out += 3) std::memcpy(out, sourceRow + 3 * m_sourceX[c], 3);
@@ -136,7 +135,7 @@ CKVXDrawSampler::Block CKVXDrawSampler::Transparent() {
     for (long r = 0; r < m_height; ++r) {
         BYTE* out = block.view.bits + static_cast<size_t>(r) * static_cast<size_t>(block.view.stride);
         const long sy = m_sourceY[r];
-        const RGBQUAD* smooth = m_interpolate ? SmoothRow(r) : nullptr;
+        const BYTE* smooth = m_interpolate ? SmoothRow(r) : nullptr;
         for (long c = 0; c < m_width; ++c, out += 4) {
             const long sx = m_sourceX[c];
             unsigned a = plane ? plane[sx + sy * imageWidth] : 255;
@@ -146,12 +145,12 @@ CKVXDrawSampler::Block CKVXDrawSampler::Transparent() {
             if (indexed) {
                 const BYTE index = m_image.GetPixelIndex(sx, sy);
                 const RGBQUAD entry = m_image.GetPaletteColor(index);
-                color = smooth ? smooth[c] : entry;
+                color = smooth ? RGBQUAD{smooth[3 * c], smooth[3 * c + 1], smooth[3 * c + 2], 0} : entry;
                 if (paletteAlpha) a = ((entry.rgbReserved + 1u) * a) >> 8;
                 transparent = transIndex != -1 && index == transIndex;
             } else {
                 if (smooth) {
-                    color = smooth[c];
+                    color = RGBQUAD{smooth[3 * c], smooth[3 * c + 1], smooth[3 * c + 2], 0};
                 } else {
                     const BYTE* pixel = bits + static_cast<size_t>(sy) * effWidth + 3 * sx;
                     color = RGBQUAD{pixel[0], pixel[1], pixel[2], 0};

@@ -47,8 +47,8 @@ public:
 private:
     Block MakeBlock(WORD bitCount) const;
     // The smoothed colours of row r of the paint rectangle (row 0 its
-    // bottom), one per column.
-    const RGBQUAD* SmoothRow(long r);
+    // bottom): blue, green and red, 3 bytes a column.
+    const BYTE* SmoothRow(long r);
     void MapPositions(long x, long y, long cx, long cy);
 
     CKVXImage& m_image;
@@ -63,5 +63,5 @@ private:
     std::vector<float> m_sampleX;  // unrounded positions for interpolation
     std::vector<float> m_sampleY;
     std::optional<CKVXGridSampler> m_smooth;
-    std::vector<RGBQUAD> m_smoothRow;
+    std::vector<BYTE> m_smoothRow;
 };

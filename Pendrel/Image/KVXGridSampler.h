@@ -11,6 +11,7 @@
 // the nearest-pixel method go through the single-point function, so the
 // overflow methods behave exactly as there.
 
+#include <cstdint>
 #include <vector>
 
 #include "Pendrel/Image/KVXBilinearPixels.h"
@@ -25,24 +26,27 @@ public:
                     CKVXImage::InterpolationMethod method, CKVXImage::OverflowMethod overflow,
                     const RGBQUAD* replacement = nullptr);
 
-    // The colours of grid row r, one per column, into out.
-    void Row(long r, RGBQUAD* out);
+    // The colours of grid row r: blue, green and red of each column into
+    // bgr (3 bytes a column), and the alpha into alpha unless it is null
+    // (0 where the image has no alpha plane).
+    void Row(long r, BYTE* bgr, BYTE* alpha);
 
 private:
     // The placement of one grid position along an axis.
     struct Axis {
         std::vector<long> cells;         // the cell of each position
         std::vector<char> inside;        // whether its neighbourhood lies inside
-        std::vector<unsigned> fractions; // bilinear: 1/256ths beyond the cell
+        std::vector<uint32_t> fractions; // bilinear: 1/256ths beyond the cell
+        std::vector<int32_t> offsets;    // bilinear: byte offset of the cell in a row
         std::vector<float> weights;      // kernels: window-size weights each
     };
     void Place(const std::vector<float>& positions, long size, Axis& axis) const;
-    RGBQUAD Single(long c, long r);
-    void KernelRow(long r, RGBQUAD* out);
+    void Single(long c, long r, BYTE* bgr, BYTE* alpha);
+    void BilinearRow(long r, BYTE* bgr, BYTE* alpha);
+    void KernelRow(long r, BYTE* bgr, BYTE* alpha);
     // Source row y filtered along x at every inside column: 4 floats per
     // column (blue, green, red, alpha), cached while the window needs it.
     const float* FilteredRow(long y);
-    template <int Taps> void FilterColumns(const float* source, float* out) const;
 
     CKVXImage& m_image;
     CKVXImage::InterpolationMethod m_method;
@@ -56,6 +60,10 @@ private:
     KVXBilinearPixels m_pixels;
     Axis m_x;
     Axis m_y;
+    // The run of columns whose 2 x 2 block lies inside with a pixel to
+    // spare on the right, which the bilinear row loop reads 4 bytes at a time.
+    long m_wideBegin = 0;
+    long m_wideEnd = 0;
     // Kernels: the last filtered source rows, one slot per window row.
     std::vector<long> m_slotRow;
     std::vector<float> m_slots;

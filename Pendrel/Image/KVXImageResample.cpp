@@ -145,12 +145,10 @@ bool SampleGrid(CKVXImage& source, CKVXWorkingImage& work, float scaleX, float s
         std::vector<float> rows(static_cast<size_t>(newHeight));
         for (long y = 0; y < newHeight; ++y) rows[static_cast<size_t>(y)] = (static_cast<float>(y) + 0.5f) * scaleY - 0.5f;
         CKVXGridSampler sampler(source, std::move(columns), std::move(rows), interpolation, overflow);
-        std::vector<RGBQUAD> line(static_cast<size_t>(newWidth));
         for (long y = 0; y < newHeight; ++y) {
             if (source.GetEscape()) break;
             source.SetProgress(100 * y / newHeight);
-            sampler.Row(y, line.data());
-            for (long x = 0; x < newWidth; ++x) work.PutSample(x, y, line[static_cast<size_t>(x)]);
+            sampler.Row(y, work.GetBits(static_cast<DWORD>(y)), work.AlphaGetPointer(0, y));
         }
     } catch (const std::bad_alloc&) {
         return false;
@@ -202,7 +200,7 @@ bool CKVXImage::Resample2(long newWidth, long newHeight, InterpolationMethod int
     const float scaleX = Scale(width, newWidth);
     const float scaleY = Scale(height, newHeight);
     const bool averaging = (scaleX > 1.0f || scaleY > 1.0f) && !noAveraging;
-    if (!averaging) {
+    if (!averaging && !IsIndexed()) {
         if (!SampleGrid(*this, work, scaleX, scaleY, interpolation, overflow)) return false;
         work.MoveTo(*this, destination);
         return true;
