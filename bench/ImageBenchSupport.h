@@ -2,18 +2,17 @@
 // Shared by the image benchmarks: a photo-like 24-bit picture (smooth
 // gradients in blue and green, red following the diagonal with some noise,
 // so that it has about as many distinct colours as a photo; widths that are
-// multiples of 4 leave the rows without padding), a run of an operation
+// multiples of 4 leave the rows without padding), and a run of an operation
 // that changes the image itself on a fresh copy made and freed outside the
-// timed part, and the heap setting that keeps freed blocks for reuse.
+// timed part.
 
 #include <benchmark/benchmark.h>
-
-#include <malloc.h>
 
 #include <cstdint>
 #include <optional>
 
 #include "Pendrel/Image/KVXImage.h"
+#include "bench/BenchMemory.h"
 
 inline CKVXImage PhotoPicture(int width, int height) {
     CKVXImage image(static_cast<DWORD>(width), static_cast<DWORD>(height), 24);
@@ -41,13 +40,4 @@ template <class Operation> void RunOnCopy(benchmark::State& state, CKVXImage& pi
         benchmark::DoNotOptimize(copy->GetBits(0));
     }
     copy.reset();
-}
-
-// Big blocks come from the heap and freed ones stay there: an operation that
-// builds its result in a new block then reuses memory already mapped instead
-// of paying a page fault for every 4 KiB, which on a loaded machine measures
-// the kernel rather than the code. Applies to both sides of a benchmark.
-inline void KVXKeepFreedMemory() {
-    mallopt(M_MMAP_MAX, 0);
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
 }
