@@ -9,6 +9,7 @@
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
 #include "utility/Posix/BasicFile.h"
+#include "utility/Posix/Folders.h"
 
 namespace {
 
@@ -25,15 +26,19 @@ const wchar_t kStoreName[] = L"TrustedCerts.dat";
 int IsTrustedCertificate(const void* fingerprint, unsigned size) {
     ReportAssertion(size == kFingerprintSize, kSourceFile, kLineSize);
     CAbstractLog* log = GetLibraryLog();
-    bool usable = fingerprint && size >= kFingerprintSize && log;
+    bool usable = fingerprint && size >= kFingerprintSize;
     ReportAssertion(usable, kSourceFile, kLineUsable);
-    if (!usable) return 0;
+    // Without a log there is no folder of the store: nothing is trusted.
+    if (!usable || !log) return 0;
 
     CBasicString path(log->GetLogFilePath());
     int slash = path.ReverseFind(L'/');
     ReportAssertion(slash >= 0, kSourceFile, kLineLogFolder);
     if (slash < 0) return 0;
     path = path.Left(slash + 1) + kStoreName;
+    // Most users have no store: that is no failure worth a line per
+    // connection.
+    if (!PathExists(path.GetString())) return 0;
 
     CAbstractFile* file = CreateBasicFile(nullptr, log, nullptr);
     if (!file) return 0;

@@ -11,6 +11,7 @@ struct SYSTEM_PROXY_CONFIG {
     int autoDetect = 0;       // the proxy is to be found automatically
     CBasicString scriptUrl;   // address of a proxy script, or empty
     CBasicString proxyList;   // entries separated by ';', or empty
+    CBasicString bypassList;  // hosts and domains reached directly, separated by ',' or ';'
 };
 
 class CAbstractSystemProxyConfig {

@@ -6,6 +6,8 @@
 #include <new>
 
 #include "OnlineServices/Sendrix/BasicHttpConnection.h"
+#include "OnlineServices/Sendrix/ExchangeDeadline.h"
+#include "OnlineServices/Sendrix/Posix/SocketError.h"
 #include "OnlineServices/Sendrix/OnlineProxyProfile.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/TextConversion.h"
@@ -69,7 +71,8 @@ int CBasicHttpFile::IsOpen() { return m_connection && m_connection->IsConnected(
 
 DWORD CBasicHttpFile::GetLastError() { return m_lastError; }
 
-bool CBasicHttpFile::ComposeRequestHead(const std::string& url, bool post, int64_t contentLength, std::string& head) {
+bool CBasicHttpFile::ComposeRequestHead(const std::string& url, bool post, int64_t contentLength, std::string& head,
+                                        bool forwarded, const std::string& proxyAuthorization) {
     size_t scheme = url.find("://");
     size_t hostStart = scheme == std::string::npos ? 0 : scheme + 3;
     size_t hostEnd = url.find_first_of("/?#", hostStart);
@@ -80,7 +83,9 @@ bool CBasicHttpFile::ComposeRequestHead(const std::string& url, bool post, int64
     if (hostEnd >= url.size() || url[hostEnd] != '/') path = '/';
     path.append(url, hostEnd, std::string::npos);
 
-    head = std::string(post ? "POST" : "GET") + " " + path + " HTTP/1.0\r\nHost: " + host + "\r\n";
+    std::string target = forwarded ? "http://" + host + path : path;
+    head = std::string(post ? "POST" : "GET") + " " + target + " HTTP/1.0\r\nHost: " + host + "\r\n";
+    if (forwarded && !proxyAuthorization.empty()) head += "Proxy-Authorization: Basic " + proxyAuthorization + "\r\n";
     if (post) {
         head += "Content-type: application/x-www-form-urlencoded\r\nContent-length: " +
                 std::to_string((uint32_t)contentLength) + "\r\nAccept: " + kAccept + "\r\n\r\n";
@@ -95,6 +100,9 @@ int CBasicHttpFile::Open(const wchar_t* url, DWORD access, DWORD share, DWORD di
     if (!url) return -1;
     Close();
     SetFileName(url);
+    m_lastError = 0;
+    m_bodyLength = -1;
+    m_bodyRead = 0;
 
     m_connection = new (std::nothrow) CBasicHttpConnection();
     if (!m_connection) {
@@ -105,34 +113,47 @@ int CBasicHttpFile::Open(const wchar_t* url, DWORD access, DWORD share, DWORD di
         m_proxyProfile = new (std::nothrow) COnlineProxyProfile();
         if (m_proxyProfile) m_proxyProfile->DetectSystemProxy(url);
     }
-    if (!m_connection->Connect(m_proxyProfile, url)) return -1;
+    SetSocketError(0);
+    if (!m_connection->Connect(m_proxyProfile, url)) return Fail(GetSocketError() ? GetSocketError() : ERROR_OPEN_FAILED);
 
     bool post = access == GENERIC_WRITE;
     std::string head;
-    bool fits = ComposeRequestHead(m_urlUtf8, post, m_contentLength, head);
+    bool fits = ComposeRequestHead(m_urlUtf8, post, m_contentLength, head, m_connection->ThroughForwardingProxy(),
+                                   m_connection->GetProxyAuthorization());
     ReportAssertion(fits, kSourceFile, __LINE__);
-    if (!fits) return -1;
+    if (!fits) return Fail(ERROR_FILENAME_EXCED_RANGE);
     bool sent = m_connection->GetSocket()->Send(head.data(), (int)head.size(), 0) == (int)head.size();
-    ReportAssertion(sent, kSourceFile, __LINE__);
-    if (!sent) return -1;
+    if (!sent) return Fail(GetSocketError() ? GetSocketError() : ERROR_OPEN_FAILED);
     if (post) return 0;
 
     std::string reply;
+    if (!ReadReplyHead(reply)) return Fail(GetSocketError() ? GetSocketError() : ERROR_INVALID_DATA);
     int64_t status = 0;
-    int64_t length = m_contentLength;
-    bool readable = ReadReplyHead(reply) && ParseReplyHead(reply, status, length);
-    ReportAssertion(readable, kSourceFile, __LINE__);
-    if (!readable) return -1;
+    int64_t length = kUnknownLength;
+    // A reply head that cannot be read, or a length that is negative or not
+    // a number, is the peer's fault: logged, not asserted.
+    if (!ParseReplyHead(reply, status, length)) {
+        if (GetLog()) GetLog()->LogFormat(kLogSource, __LINE__, 1, L"Invalid HTTP reply from %s", m_url.GetString());
+        return Fail(ERROR_INVALID_DATA);
+    }
     if (status != 200) {
         if (GetLog()) GetLog()->LogFormat(kLogSource, __LINE__, 1, L"HTTP error: %d", (int)status);
-        return -1;
+        return Fail(CBasicHttpConnection::HttpStatusError((long)status));
     }
-    m_contentLength = length == kUnknownLength ? kLengthWhenUnknown : length;
+    m_bodyLength = length;
+    if (length != kUnknownLength) m_contentLength = length;
+    else if (m_contentLength == kUnknownLength) m_contentLength = kLengthWhenUnknown;
     return 0;
+}
+
+int CBasicHttpFile::Fail(DWORD error) {
+    m_lastError = error;
+    return -1;
 }
 
 bool CBasicHttpFile::ReadReplyHead(std::string& head) {
     CSSLSocket* socket = m_connection->GetSocket();
+    CExchangeDeadline deadline;
     head.clear();
     size_t read = 0;
     while (read < kHeadBufferSize) {
@@ -157,7 +178,16 @@ bool CBasicHttpFile::ParseReplyHead(const std::string& head, int64_t& status, in
     if (blank == std::string::npos || !ReadNumber(head.c_str() + blank + 1, status)) return false;
     size_t header = FindHeader(head, "Content-Length:");
     if (header == std::string::npos) return true;
-    return ReadNumber(head.c_str() + header + strlen("Content-Length:"), contentLength);
+    int64_t length = 0;
+    const char* text = head.c_str() + header + strlen("Content-Length:");
+    if (!ReadNumber(text, length) || length < 0) return false;
+    // Only blanks may follow the number on its line.
+    while (*text == ' ' || *text == '\t') ++text;
+    while (*text >= '0' && *text <= '9') ++text;
+    while (*text == ' ' || *text == '\t') ++text;
+    if (*text != '\n' && *text != 0) return false;
+    contentLength = length;
+    return true;
 }
 
 int CBasicHttpFile::Read(void* buffer, DWORD size, DWORD* done) {
@@ -171,14 +201,21 @@ int CBasicHttpFile::Read(void* buffer, DWORD size, DWORD* done) {
         DWORD piece = size - total < kChunkSize ? size - total : kChunkSize;
         int received = socket->Receive(bytes + total, (int)piece, 0);
         if (received < 0) {
-            ReportAssertion(0, kSourceFile, __LINE__);
             *done = total;
-            return -1;
+            m_bodyRead += total;
+            return Fail(GetSocketError() ? GetSocketError() : ERROR_CANTREAD);
         }
         if (received == 0) break;
         total += (DWORD)received;
     }
     *done = total;
+    m_bodyRead += total;
+    if (total < size && m_bodyLength != kUnknownLength && m_bodyRead < m_bodyLength) {
+        if (GetLog())
+            GetLog()->LogFormat(kLogSource, __LINE__, 1, L"The reply of %s ended after %I64d of %I64d bytes",
+                                m_url.GetString(), m_bodyRead, m_bodyLength);
+        return Fail(ERROR_HANDLE_EOF);
+    }
     return 0;
 }
 

@@ -3,7 +3,8 @@
 // ("Connection: Close", one request per connection) and, for a download,
 // reads the reply head: only status 200 passes (any other is logged as
 // "HTTP error: %d"), and "Content-Length" becomes the size. Read then gives
-// the body until the server closes. For a form post the caller sets the
+// the body until the server closes; a body that ends before the length the
+// reply announced fails the read. For a form post the caller sets the
 // body's size (SetSize), opens with GENERIC_WRITE, writes the body and reads
 // the raw reply, head included.
 //
@@ -34,7 +35,8 @@ public:
     // GENERIC_WRITE) has read the reply head when it returns.
     int Open(const wchar_t* url, DWORD access, DWORD share, DWORD disposition, DWORD flagsAndAttributes) override;
     // Up to size body bytes, in pieces of 4096; fewer only at the end of
-    // the stream: 0, or -1.
+    // the stream: 0, or -1 (also when the stream ends before the announced
+    // length).
     int Read(void* buffer, DWORD size, DWORD* done) override;
     // One send of the data (a post's body): 0, or -1.
     int Write(const void* buffer, DWORD size, DWORD* done) override;
@@ -45,8 +47,8 @@ public:
     int GetAttributes(const wchar_t* path, DWORD* attributes) override;
     int SetAttributes(const wchar_t* path, DWORD attributes) override;
     int GetFileSizeByName(const wchar_t* path, ULONGLONG* size) override;
-    // The content length: the reply's after a GET (204,800 when it says
-    // -1), the caller's before a post, unchanged by a reply without one.
+    // The content length: the reply's after a GET, the caller's before a
+    // post (204,800 when the caller set -1 and the reply has none).
     int GetSize(ULONGLONG* size) override;
     int SetSize(ULONGLONG size) override;
     int GetPosition(ULONGLONG* position) override;
@@ -60,24 +62,35 @@ public:
     int ZeroData(LONGLONG offset, LONGLONG length) override;
 
     // The request head for the URL (UTF-8): false when it would not fit the
-    // 1024-byte request buffer.
-    static bool ComposeRequestHead(const std::string& url, bool post, int64_t contentLength, std::string& head);
+    // 1024-byte request buffer. For a forwarding proxy the request line
+    // names the whole URL and proxyAuthorization (Base64 Basic credentials,
+    // when not empty) goes with it.
+    static bool ComposeRequestHead(const std::string& url, bool post, int64_t contentLength, std::string& head,
+                                   bool forwarded = false, const std::string& proxyAuthorization = std::string());
 
     // The status of a reply head (CR bytes left out) and its
     // "Content-Length" (matched without regard to case; contentLength stays
     // as it is without one): false when the status or the length cannot be
-    // read.
+    // read, or the length is negative.
     static bool ParseReplyHead(const std::string& head, int64_t& status, int64_t& contentLength);
 
 private:
     // Reads the reply head up to its empty line (CR bytes left out): false
     // when the stream ends or fails first or the head is too long.
     bool ReadReplyHead(std::string& head);
+    // Keeps error as the last error: -1.
+    int Fail(DWORD error);
 
     CBasicString m_url;
     std::string m_urlUtf8;
     int64_t m_contentLength = 0;
     CBasicHttpConnection* m_connection = nullptr;
     COnlineProxyProfile* m_proxyProfile = nullptr;
+    // What the reply announced (-1: nothing) and what was read of it.
+    int64_t m_bodyLength = -1;
+    int64_t m_bodyRead = 0;
+    // The reason of the last failed open or read (HttpStatusError in
+    // BasicHttpConnection.h, or the socket's error number); 0 after a
+    // successful open.
     DWORD m_lastError = 0;
 };

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <string>
 
+#include "OnlineServices/Sendrix/ExchangeDeadline.h"
 #include "OnlineServices/Sendrix/Posix/HostResolver.h"
 #include "OnlineServices/Sendrix/Posix/SocketError.h"
 #include "OnlineServices/Sendrix/TextConversion.h"
@@ -232,6 +233,8 @@ int CBasicSocket::WaitFor(bool write, bool limited) {
             long long left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             wait = left > 0 ? (int)left : 0;
         }
+        // An exchange under way may have less time left than one receive.
+        wait = CExchangeDeadline::Bound(wait);
         pollfd p{m_handle, (short)(write ? POLLOUT : POLLIN), 0};
         int rc = ::poll(&p, 1, wait);
         if (rc > 0) {

@@ -13,6 +13,7 @@
 #include "OnlineServices/Sendrix/AbstractSocket.h"
 #include "OnlineServices/Sendrix/Archive.h"
 #include "OnlineServices/Sendrix/BasicSocket.h"
+#include "OnlineServices/Sendrix/ExchangeDeadline.h"
 #include "OnlineServices/Sendrix/FtpPath.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/SocketFile.h"
@@ -34,6 +35,9 @@ constexpr int kBadPassiveReply = -5;
 
 constexpr int kArchiveBufferSize = 4096;
 constexpr int kLineLimit = 520;
+// The most text a reply of many lines may hold (a long welcome or feature
+// list fits many times over).
+constexpr int kReplyLimit = 64 * 1024;
 constexpr int kFolderBufferSize = 260;
 
 // Proxy types of the proxy profile: 0 none, 1 an FTP proxy gateway, the
@@ -180,6 +184,7 @@ int CFtpConnection::ReadLine() {
 }
 
 int CFtpConnection::ReadReply() {
+    CExchangeDeadline deadline;
     if (!ReadLine()) return 0;
     int code = m_result;
     if (code <= 100 || code >= 600) {
@@ -197,6 +202,10 @@ int CFtpConnection::ReadReply() {
         }
         collected += L"\r\n";
         collected += m_reply;
+        if (collected.GetLength() > kReplyLimit) {
+            m_result = kNotAReply;
+            return 0;
+        }
         bool last = StartsWithCode(m_reply) && CodeOf(m_reply) == code &&
                     (m_reply.GetLength() == 3 || m_reply.GetAt(3) == L' ');
         if (last) break;
@@ -270,6 +279,7 @@ int CFtpConnection::OpenControlSocket(CAbstractFtpProfile* profile) {
         Close();
         return kConnectionLost;
     }
+    m_controlHost = host ? host : L"";
     m_socketFile = CreateSocketFile(m_socket, 1);
     m_reader = m_socketFile ? CreateArchive(m_socketFile, 3, kArchiveBufferSize, nullptr) : nullptr;
     m_writer = m_socketFile ? CreateArchive(m_socketFile, 2, kArchiveBufferSize, nullptr) : nullptr;
@@ -480,19 +490,38 @@ int ParsePassiveReply(const CBasicString& reply, CBasicString& address, int& por
     int open = reply.FindChar(L'(');
     int close = reply.FindChar(L')');
     if (open < 0 || close < open) return kBadPassiveReply;
-    CBasicString numbers = reply.Mid(open + 1, close - open - 1);
-    int comma = numbers.ReverseFind(L',');
-    if (comma < 0) return kBadPassiveReply;
-    unsigned long low = (unsigned long)wcstol(numbers.MidToEnd(comma + 1).GetString(), nullptr, 10);
-    numbers = numbers.Left(comma);
-    comma = numbers.ReverseFind(L',');
-    if (comma < 0) return kBadPassiveReply;
-    unsigned long high = (unsigned long)wcstol(numbers.MidToEnd(comma + 1).GetString(), nullptr, 10);
-    port = (int)((high << 8) + low);
-    numbers = numbers.Left(comma);
-    numbers.Replace(L',', L'.');
-    address = numbers;
+    // Exactly six numbers from 0 to 255, blanks allowed around them.
+    unsigned numbers[6];
+    int count = 0;
+    const wchar_t* p = reply.GetString() + open + 1;
+    const wchar_t* end = reply.GetString() + close;
+    for (;;) {
+        while (p < end && *p == L' ') ++p;
+        if (p == end || *p < L'0' || *p > L'9' || count == 6) return kBadPassiveReply;
+        unsigned value = 0;
+        int digits = 0;
+        for (; p < end && *p >= L'0' && *p <= L'9'; ++p, ++digits) value = value * 10 + (unsigned)(*p - L'0');
+        if (digits > 3 || value > 255) return kBadPassiveReply;
+        numbers[count++] = value;
+        while (p < end && *p == L' ') ++p;
+        if (p == end) break;
+        if (*p++ != L',') return kBadPassiveReply;
+    }
+    if (count != 6) return kBadPassiveReply;
+    address.Format(L"%u.%u.%u.%u", numbers[0], numbers[1], numbers[2], numbers[3]);
+    port = (int)((numbers[4] << 8) + numbers[5]);
     return 0;
+}
+
+bool CFtpConnection::DataHost(CBasicString& host) {
+    // Through a socket proxy the peer is the proxy: the server is the host
+    // the control connection asked it for.
+    if (m_proxyType != kProxyTypeNone && m_proxyType != kProxyTypeGateway) {
+        host = m_controlHost;
+        return !host.IsEmpty();
+    }
+    int port = 0;
+    return m_socket && m_socket->GetPeerName(host, port);
 }
 
 int CFtpConnection::ActivePort(CSSLSocket*& listener) {
@@ -547,6 +576,10 @@ int CFtpConnection::OpenDataConnection(CSSLSocket* dataSocket, const wchar_t* co
         if (!dataSocket->IsValid() && !dataSocket->Create(0, SOCK_STREAM, nullptr)) result = kSocketFailed;
         if (result >= 0 && m_proxyType != kProxyTypeNone && m_proxyType != kProxyTypeGateway)
             dataSocket->SetProxy(m_ftpProxy);
+        // Only the port is taken from the reply: the data connection goes to
+        // the server of the control connection, so that a hostile or
+        // misconfigured server cannot point it at another host.
+        if (result >= 0 && !DataHost(address)) result = kConnectionLost;
         if (result >= 0 && !dataSocket->Connect(address.GetString(), (unsigned)port)) result = kSocketFailed;
     }
     if (result >= 0) {

@@ -114,12 +114,18 @@ private:
     int LoginExchange(const CBasicString& command, const CBasicString& display);
     int ActivePort(CSSLSocket*& listener);
     int SecureDataSocket(CSSLSocket* dataSocket);
+    // The host a passive data connection goes to: the control connection's
+    // server.
+    bool DataHost(CBasicString& host);
 
     CArchive* m_reader = nullptr;
     CArchive* m_writer = nullptr;
     CSocketFile* m_socketFile = nullptr;
     CSSLSocket* m_socket = nullptr;
     CBasicString m_reply;
+    // The host the control connection was made to (the gateway's for a
+    // gateway login).
+    CBasicString m_controlHost;
     int m_result = 0;
     int m_loggedOn = 0;
     int m_running = 1;
@@ -138,5 +144,5 @@ private:
 int MapFtpResult(int result);
 
 // The address and port of a passive reply ("227 ... (h1,h2,h3,h4,p1,p2)"):
-// 0, or -5 when the reply holds no usable parentheses.
+// 0, or -5 unless the parentheses hold exactly six numbers from 0 to 255.
 int ParsePassiveReply(const CBasicString& reply, CBasicString& address, int& port);

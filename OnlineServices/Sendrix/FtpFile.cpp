@@ -176,12 +176,20 @@ int CFtpFile::CreateFolder(const wchar_t* path) {
     if (!m_connection || !m_connection->IsConnected()) {
         SetResult(kConnectionLost);
     } else {
-        if (m_connection->SendAndExpect((L"MKD " + folder).GetString(), 257)) return 2;
+        int result = CreateFolderLevels(
+            folder, [this](const CBasicString& level) {
+                return m_connection->SendAndExpect((L"MKD " + level).GetString(), 257) != 0;
+            },
+            [this](const CBasicString& level) {
+                wchar_t current[kFolderBufferSize];
+                if (!m_connection->GetCurrentDirectory(current, kFolderBufferSize) ||
+                    !m_connection->SetCurrentDirectory(level.GetString()))
+                    return false;
+                m_connection->SetCurrentDirectory(current);
+                return true;
+            });
+        if (result) return result;
         SetResult(550);
-        wchar_t current[kFolderBufferSize];
-        if (m_connection->GetCurrentDirectory(current, kFolderBufferSize) &&
-            m_connection->SetCurrentDirectory(folder.GetString()))
-            return m_connection->SetCurrentDirectory(current) ? 1 : 2;
         LogPathEvent(-11, folder.GetString(), __LINE__);
     }
     LogPathEvent(-7, folder.GetString(), __LINE__);

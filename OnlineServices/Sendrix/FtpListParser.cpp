@@ -1,5 +1,6 @@
 #include "OnlineServices/Sendrix/FtpListParser.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -62,6 +63,21 @@ struct Line {
     size_t SkipField(size_t i) const {
         while (i < length && text[i] != ' ') ++i;
         return i;
+    }
+    // A size: the digits of [begin, end), all of them digits and the value
+    // within a signed 64-bit count; false otherwise (a sign, a letter, an
+    // overflow).
+    bool Size(size_t begin, size_t end, uint64_t& value) const {
+        if (begin >= end || end > length) return false;
+        uint64_t number = 0;
+        for (size_t i = begin; i < end; ++i) {
+            if (text[i] < '0' || text[i] > '9') return false;
+            uint64_t digit = (uint64_t)(text[i] - '0');
+            if (number > ((uint64_t)INT64_MAX - digit) / 10) return false;
+            number = number * 10 + digit;
+        }
+        value = number;
+        return true;
     }
     // The number from i up to the next stop character, then i behind that
     // character; false when the line ends first.
@@ -139,8 +155,19 @@ uint64_t ChooseYear(uint64_t month, uint64_t day, uint64_t hour, uint64_t minute
     return (uint64_t)(thisYear + kYearsAhead);
 }
 
+// A name the caller can use as one entry of the folder: not empty, not "."
+// or "..", and without a path separator or a NUL, so that nobody writes
+// outside a folder by a listed name.
+bool UsableName(const char* text, size_t length) {
+    if (length == 0 || (length == 1 && text[0] == '.') || (length == 2 && text[0] == '.' && text[1] == '.'))
+        return false;
+    for (size_t i = 0; i < length; ++i)
+        if (text[i] == '/' || text[i] == '\\' || text[i] == 0) return false;
+    return true;
+}
+
 bool SetName(CBasicFileFindInfo& record, const char* text, size_t length) {
-    if (length == 0) return false;
+    if (!UsableName(text, length)) return false;
     std::wstring name = Utf8ToWide(text, length);
     record.SetFileName(name.c_str());
     return true;
@@ -155,7 +182,12 @@ int ParseEplf(const Line& line, CBasicFileFindInfo& record) {
         switch (line.text[i]) {
         case '/': record.SetAttributes(FILE_ATTRIBUTE_DIRECTORY); break;
         case 'r': record.SetAttributes(FILE_ATTRIBUTE_NORMAL); break;
-        case 's': record.SetFileSize(line.Number(i + 1, end)); break;
+        case 's': {
+            uint64_t size = 0;
+            if (!line.Size(i + 1, end, size)) return 0;
+            record.SetFileSize(size);
+            break;
+        }
         case 'm':
             if (!StoreTime(record, (int64_t)(line.Number(i + 1, end) & 0x7FFFFFFFFFFFFFFFULL))) return 0;
             break;
@@ -172,6 +204,9 @@ int ParseUnix(const Line& line, CBasicFileFindInfo& record, int64_t now) {
     else if (line.text[0] == '-') record.SetAttributes(FILE_ATTRIBUTE_NORMAL);
     int state = 1;
     uint64_t month = 0, day = 0;
+    // The size is the last field before the month; it must be a size.
+    bool sizeValid = false;
+    uint64_t size = 0;
     size_t nameStart = 0;
     bool done = false;
     size_t i = 0;
@@ -184,16 +219,18 @@ int ParseUnix(const Line& line, CBasicFileFindInfo& record, int64_t now) {
         case 2: state = length == 6 && line.text[begin] == 'f' ? 4 : 3; break;
         case 3: state = 4; break;
         case 4:
-            record.SetFileSize(line.Number(begin, end));
+            sizeValid = line.Size(begin, end, size);
             state = 5;
             break;
         case 5: {
             int m = line.Month(begin, end);
             if (m >= 0) {
+                if (!sizeValid) return 0;
+                record.SetFileSize(size);
                 month = (uint64_t)m;
                 state = 6;
             } else {
-                record.SetFileSize(line.Number(begin, end));
+                sizeValid = line.Size(begin, end, size);
             }
             break;
         }
@@ -296,7 +333,9 @@ int ParseDos(const Line& line, CBasicFileFindInfo& record) {
         record.SetAttributes(FILE_ATTRIBUTE_DIRECTORY);
     } else {
         record.SetAttributes(FILE_ATTRIBUTE_NORMAL);
-        record.SetFileSize(line.Number(i, end));
+        uint64_t size = 0;
+        if (!line.Size(i, end, size)) return 0;
+        record.SetFileSize(size);
     }
     i = line.SkipSpaces(end);
     if (i >= line.length) return 0;

@@ -6,7 +6,9 @@
 // attributes (FILE_ATTRIBUTE_DIRECTORY for a folder, FILE_ATTRIBUTE_NORMAL
 // for a plain file), the size and the last-write time (UTC); dates without
 // a year take the year that puts them less than 350 days before now, or
-// after it.
+// after it. A size that is not a plain count (a sign, a letter, more than a
+// signed 64-bit value holds) and a name that is "." or ".." or holds a path
+// separator give no record: nobody writes outside a folder by a listed name.
 
 #include <cstddef>
 #include <cstdint>

@@ -18,3 +18,21 @@ CBasicString TrimTrailingSlashes(const CBasicString& path) {
     while (length > 1 && path.GetAt(length - 1) == L'/') --length;
     return path.Left(length);
 }
+
+int CreateFolderLevels(const CBasicString& folder, const std::function<bool(const CBasicString&)>& make,
+                       const std::function<bool(const CBasicString&)>& exists) {
+    CBasicString path = TrimTrailingSlashes(folder);
+    if (path.IsEmpty()) return 0;
+    if (make(path)) return 2;
+    if (exists(path)) return 1;
+    // The levels above the last, from the top: each must be there or be
+    // made before the one below it can be.
+    bool madeAny = false;
+    for (int slash = path.FindCharFrom(L'/', 1); slash > 0; slash = path.FindCharFrom(L'/', slash + 1)) {
+        CBasicString level = path.Left(slash);
+        if (make(level)) madeAny = true;
+        else if (!exists(level)) return 0;
+    }
+    // With every level above already there, the first try stands.
+    return madeAny && make(path) ? 2 : 0;
+}

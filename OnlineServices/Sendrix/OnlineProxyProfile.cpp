@@ -41,12 +41,15 @@ ProxyEntrySet* COnlineProxyProfile::DetectSystemProxy(const wchar_t* url) {
     ReportAssertion(url != nullptr, kSourceFile, __LINE__);
     if (!url) return nullptr;
     m_entries.clear();
-    unsigned port = (unsigned)m_port;
-    GetSystemProxy(url, m_entries, m_host, port);
-    m_port = (int)port;
+    SystemProxyChoice choice;
+    GetSystemProxy(url, m_entries, choice);
+    m_host = choice.host;
+    m_port = (int)choice.port;
     if (m_entries.empty()) return nullptr;
     m_kind = kProxyHttp;
-    m_authenticate = 0;
+    m_userName = choice.userName;
+    m_password = choice.password;
+    m_authenticate = choice.userName.IsEmpty() ? 0 : 1;
     return &m_entries;
 }
 

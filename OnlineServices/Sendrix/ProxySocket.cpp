@@ -34,8 +34,10 @@ std::string DottedText(uint32_t networkAddress) {
     return std::to_string(b[0]) + "." + std::to_string(b[1]) + "." + std::to_string(b[2]) + "." + std::to_string(b[3]);
 }
 
+} // namespace
+
 // Basic credentials in one Base64 line (a broken line would end the header).
-bool BasicCredentials(const std::string& user, const std::string& password, std::string& out) {
+bool CProxySocket::BasicCredentials(const std::string& user, const std::string& password, std::string& out) {
     std::string plain = user + ":" + password;
     std::vector<char> coded((size_t)CBase64Coding::GetEncodedSize((long long)plain.size(), 1));
     CBase64Coding coder;
@@ -43,8 +45,6 @@ bool BasicCredentials(const std::string& user, const std::string& password, std:
     out = coded.data();
     return true;
 }
-
-} // namespace
 
 CProxySocket::CProxySocket() = default;
 
@@ -188,7 +188,8 @@ int CProxySocket::HandshakeHttpConnect() {
     if (m_authenticate) {
         std::string credentials;
         if (!BasicCredentials(m_proxyUser, m_proxyPassword, credentials)) return Refuse(-31, __LINE__);
-        request += "Authorization: Basic " + credentials + "\r\nProxy-Authorization: Basic " + credentials + "\r\n";
+        // The credentials are the proxy's: they go to it alone.
+        request += "Proxy-Authorization: Basic " + credentials + "\r\n";
     }
     request += "\r\n";
     if (request.size() > kHttpBufferSize || !SendAll(request)) return Refuse(-31, __LINE__);

@@ -38,6 +38,10 @@ public:
     int GetPeerName(CBasicString& addressText, int& port) override;
     // Takes the proxy of a profile whose kind is a proxy (2 to 5).
     void SetProxy(CAbstractProxyProfile* profile) override;
+
+    // "user:password" (UTF-8) as the Base64 text of a Basic authorization,
+    // on one line: false when it cannot be coded.
+    static bool BasicCredentials(const std::string& user, const std::string& password, std::string& out);
     virtual int AcceptProxied(CAbstractSocket* target, sockaddr* address, int* addressLength);
 
     int GetProxyKind() const { return m_kind; }

@@ -166,16 +166,18 @@ int CSFtpFile::CreateFolder(const wchar_t* path) {
     CBasicString folder = NormaliseFtpPath(path);
     // A folder that exists already is no error worth logging.
     m_sftp->SetMakingFolder(true);
-    int result = PathRequest(kSFtpMakeFolder, Narrow(folder));
-    if (!result) {
-        wchar_t current[kFolderBufferSize];
-        if (m_sftp->GetCurrentDirectory(current, kFolderBufferSize) && m_sftp->SetCurrentDirectory(folder.GetString())) {
+    int result = CreateFolderLevels(
+        folder, [this](const CBasicString& level) { return PathRequest(kSFtpMakeFolder, Narrow(level)) != 0; },
+        [this](const CBasicString& level) {
+            wchar_t current[kFolderBufferSize];
+            if (!m_sftp->GetCurrentDirectory(current, kFolderBufferSize) ||
+                !m_sftp->SetCurrentDirectory(level.GetString()))
+                return false;
             m_sftp->SetCurrentDirectory(current);
-            result = 1;
-        }
-    }
+            return true;
+        });
     m_sftp->SetMakingFolder(false);
-    if (result) return 1;
+    if (result) return result;
     LogPath(-11, folder, __LINE__);
     LogPath(-7, folder, __LINE__);
     return 0;

@@ -6,7 +6,9 @@
 #include <new>
 
 #include "OnlineServices/Sendrix/Archive.h"
+#include "OnlineServices/Sendrix/ExchangeDeadline.h"
 #include "OnlineServices/Sendrix/LibraryEntry.h"
+#include "OnlineServices/Sendrix/MimeHeaderText.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/SocketFile.h"
 #include "OnlineServices/Sendrix/TextConversion.h"
@@ -18,7 +20,6 @@
 #include "utility/PathName.h"
 #include "utility/Posix/BasicFile.h"
 #include "utility/Posix/Folders.h"
-#include "utility/Posix/Modules.h"
 
 namespace {
 
@@ -26,7 +27,6 @@ const char kSourceFile[] = ".\\SMTPEmail";
 const wchar_t kLogSource[] = L".\\SMTPEmail";
 const wchar_t kCategory[] = L"EMAILNOTIFY";
 const wchar_t kMailer[] = L"Morvane Mail";
-const wchar_t kCertificateFile[] = L"ClientCert.pem";
 
 // No event for the step (the exchange defines none there).
 constexpr int kNoEvent = -1;
@@ -89,12 +89,6 @@ CBasicString MessageDate() {
     return now.Format(L"%a, %d %b %Y %H:%M:%S") + zone;
 }
 
-// The folder of the library's own file, with its trailing '/'.
-CBasicString LibraryFolder() {
-    CBasicString path = GetModulePath(reinterpret_cast<HMODULE>(GetModuleInstance()));
-    return path.Left(path.ReverseFind(L'/') + 1);
-}
-
 } // namespace
 
 CSMTPEmail::CSMTPEmail(CAbstractLog* log) : m_log(log), m_socket(new (std::nothrow) CSSLSocket(log)) {}
@@ -141,6 +135,7 @@ bool CSMTPEmail::Flush() {
 bool CSMTPEmail::ReadReply(std::string& code) {
     code.clear();
     if (!Flush() || !m_replies) return false;
+    CExchangeDeadline deadline;
     char line[kReplyLineSize + 1];
     try {
         for (;;) {
@@ -231,7 +226,6 @@ int CSMTPEmail::Connect(const wchar_t* server, int port, int useTLS) {
 }
 
 int CSMTPEmail::StartTLS() {
-    m_socket->SetCertificateFile((LibraryFolder() + kCertificateFile).GetString());
     // The handshake runs at once, so that an untrusted server is refused
     // before anything is read from it or sent to it.
     return m_socket->InitTLS(nullptr, nullptr) && m_socket->Connect(m_server.GetString(), (unsigned)m_port);
@@ -377,6 +371,8 @@ int CSMTPEmail::Send() {
         LogEvent(7, __LINE__);
         return 3;
     }
+    // A message never goes out without an attachment it was given.
+    if (!AttachmentsReadable()) return 0;
     if (!Exchange(L"MAIL FROM:<" + m_sender + L">\r\n", "250", 8, 8, __LINE__)) return 0;
     // Every recipient gets the message; Bcc recipients appear in no header.
     CBasicString to, cc;
@@ -392,13 +388,17 @@ int CSMTPEmail::Send() {
 
     CBasicString date = MessageDate();
     CBasicString body = DotStuffed(m_body);
+    // A subject beyond ASCII goes as encoded words.
+    std::string subjectBytes = ToNarrowText(m_subject.GetString());
+    std::string encodedSubject = EncodedHeaderText(subjectBytes);
+    CBasicString subject = FromNarrowText(encodedSubject == subjectBytes ? subjectBytes : " " + encodedSubject);
     bool withAttachments = !m_attachments.empty();
     CBasicString headers, text;
     if (!withAttachments) {
         headers.Format(L"FROM: %s%sTo: %s%sCc: %s%sSubject:%s%sContent-Type: %s; \r\n\tcharset=UTF-8%sDate: %s%s"
                        L"X-Mailer: %s%s",
                        m_sender.GetString(), L"\r\n", to.GetString(), L"\r\n", cc.GetString(), L"\r\n",
-                       m_subject.GetString(), L"\r\n", L"text/plain", L"\r\n", date.GetString(), L"\r\n", kMailer,
+                       subject.GetString(), L"\r\n", L"text/plain", L"\r\n", date.GetString(), L"\r\n", kMailer,
                        L"\r\n");
         text = L"\r\n" + body + L"\r\n";
     } else {
@@ -406,7 +406,7 @@ int CSMTPEmail::Send() {
         headers.Format(L"FROM: %s%sTo: %s%sCc: %s%sDate: %s%sSubject:%s%sX-Mailer: %s%sMIME-Version: %s%s"
                        L"Content-Type: %s; boundary=%s%s",
                        m_sender.GetString(), L"\r\n", to.GetString(), L"\r\n", cc.GetString(), L"\r\n",
-                       date.GetString(), L"\r\n", m_subject.GetString(), L"\r\n", kMailer, L"\r\n", L"1.0", L"\r\n",
+                       date.GetString(), L"\r\n", subject.GetString(), L"\r\n", kMailer, L"\r\n", L"1.0", L"\r\n",
                        L"multipart/mixed", boundary.GetString(), L"\r\n");
         text.Format(L"%s%sThis is a multi-part message in MIME format from KVX.%s%s--%s%s"
                     L"Content-Type: text/plain; charset=UTF-8%sContent-Transfer-Encoding: %s%s%s%s%s",
@@ -418,7 +418,13 @@ int CSMTPEmail::Send() {
         return 0;
     }
     if (withAttachments) {
-        for (const CBasicString& path : m_attachments) SendAttachment(path);
+        for (const CBasicString& path : m_attachments) {
+            if (SendAttachment(path)) continue;
+            // The message is left unfinished: without its final "." line
+            // the server discards it when the connection closes.
+            CloseConnection();
+            return 0;
+        }
         if (!SendBytes(std::string("\r\n--") + kBoundary + "--\r\n")) {
             LogEvent(13, __LINE__);
             return 0;
@@ -427,37 +433,64 @@ int CSMTPEmail::Send() {
     return Exchange(L"\r\n.\r\n", "250", kNoEvent, kNoEvent, __LINE__);
 }
 
-void CSMTPEmail::SendAttachment(const CBasicString& path) {
-    if (!PathExists(path.GetString())) {
-        LogEvent(14, __LINE__, path.GetString());
-        return;
-    }
-    if (!SendBytes(std::string("\r\n--") + kBoundary)) LogEvent(15, __LINE__);
-    CBasicString name = GetFileNameFromPath(path.GetString());
-    CBasicString header;
-    header.Format(L"%sContent-Type: application/octet-stream; file=%s%sContent-Transfer-Encoding: base64%s"
-                  L"Content-Disposition: attachment; filename=%s%s%s",
-                  L"\r\n", name.GetString(), L"\r\n", L"\r\n", name.GetString(), L"\r\n", L"\r\n");
-    if (!SendText(header)) LogEvent(16, __LINE__);
+namespace {
 
-    CAbstractFile* file = CreateBasicFile(path.GetString(), m_log, nullptr);
-    if (!file) {
-        LogEvent(17, __LINE__, path.GetString());
-        return;
-    }
+// The attachment's file opened for reading, or null.
+CAbstractFile* OpenAttachment(const CBasicString& path, CAbstractLog* log) {
+    CAbstractFile* file = CreateBasicFile(path.GetString(), log, nullptr);
+    if (!file) return nullptr;
     bool opened = file->Open(path.GetString(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
                              FILE_FLAG_SEQUENTIAL_SCAN) == 0 ||
                   file->Open(path.GetString(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
                              FILE_FLAG_SEQUENTIAL_SCAN) == 0;
-    ReportAssertion(opened, kSourceFile, __LINE__);
-    if (opened) SendFileContents(file);
+    if (opened) return file;
     DeleteBasicFile(file);
+    return nullptr;
+}
+
+} // namespace
+
+bool CSMTPEmail::AttachmentsReadable() {
+    for (const CBasicString& path : m_attachments) {
+        CAbstractFile* file = PathExists(path.GetString()) ? OpenAttachment(path, m_log) : nullptr;
+        if (!file) {
+            LogEvent(14, __LINE__, path.GetString());
+            return false;
+        }
+        DeleteBasicFile(file);
+    }
+    return true;
+}
+
+bool CSMTPEmail::SendAttachment(const CBasicString& path) {
+    if (!SendBytes(std::string("\r\n--") + kBoundary)) {
+        LogEvent(15, __LINE__);
+        return false;
+    }
+    // The file's name as MIME parameters: quoted or in the extended form
+    // where it needs that.
+    std::string name = ToNarrowText(GetFileNameFromPath(path.GetString()).GetString());
+    std::string header = "\r\nContent-Type: application/octet-stream; " + MimeParameter("file", name) +
+                         "\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment; " +
+                         MimeParameter("filename", name) + "\r\n\r\n";
+    if (!SendBytes(header)) {
+        LogEvent(16, __LINE__);
+        return false;
+    }
+    CAbstractFile* file = OpenAttachment(path, m_log);
+    if (!file) {
+        LogEvent(17, __LINE__, path.GetString());
+        return false;
+    }
+    bool sent = SendFileContents(file);
+    DeleteBasicFile(file);
+    return sent;
 }
 
 // Every 54 bytes become a line of 72 Base64 characters and CR LF; a shorter
 // last piece ends without a line break. Blocks of whole lines are read and
 // coded at once.
-void CSMTPEmail::SendFileContents(CAbstractFile* file) {
+bool CSMTPEmail::SendFileContents(CAbstractFile* file) {
     std::string block(kAttachmentBlock, '\0');
     std::string coded((size_t)CBase64Coding::GetEncodedSize(kAttachmentBlock, 0), '\0');
     CBase64Coding coder;
@@ -467,14 +500,17 @@ void CSMTPEmail::SendFileContents(CAbstractFile* file) {
             DWORD done = 0;
             if (file->Read(block.data() + filled, kAttachmentBlock - filled, &done) != 0) {
                 LogEvent(18, __LINE__);
-                return;
+                return false;
             }
             if (done == 0) break;
             filled += done;
         }
-        if (filled == 0) return;
+        if (filled == 0) return true;
         coder.Encode(block.data(), (int)filled, coded.data(), 0);
-        if (!SendBytes(std::string(coded.c_str()))) LogEvent(18, __LINE__);
-        if (filled < kAttachmentBlock) return;
+        if (!SendBytes(std::string(coded.c_str()))) {
+            LogEvent(18, __LINE__);
+            return false;
+        }
+        if (filled < kAttachmentBlock) return true;
     }
 }

@@ -42,7 +42,7 @@ public:
     // Also makes log the library-wide log sink. With useTLS the TLS
     // handshake runs right after the TCP connection (implicit TLS), and a
     // server that is not trusted (SSLSocket.h; the trusted authorities are
-    // "ClientCert.pem" in the library's folder, else the system's) counts
+    // "ClientCert.pem" in the program's folder, else the system's) counts
     // as a failed connection. Then the server's greeting (220) and the
     // answer to HELO (250) must come. 1 connected; 0, 2 (socket not
     // created) or 4 (no connection).
@@ -99,8 +99,14 @@ private:
     int AuthPlain();
     // The TLS handshake of an implicit TLS connection: 1 when it succeeded.
     int StartTLS();
-    void SendAttachment(const CBasicString& path);
-    void SendFileContents(CAbstractFile* file);
+    // An attachment as a MIME part: false when the file cannot be read
+    // whole or a piece cannot be sent (the message must then not be
+    // completed).
+    bool SendAttachment(const CBasicString& path);
+    bool SendFileContents(CAbstractFile* file);
+    // Opens the file of every attachment once, before the message starts:
+    // false (event 14 with the path) for the first that cannot be read.
+    bool AttachmentsReadable();
     void OpenReplyReader();
     void CloseConnection();
     bool IsConnected();

@@ -22,6 +22,7 @@
 #include "OnlineServices/Sendrix/TextConversion.h"
 #include "utility/AbstractLog.h"
 #include "utility/ErrorReport.h"
+#include "utility/Posix/Modules.h"
 #include "utility/TrustedCertificate.h"
 
 namespace {
@@ -135,9 +136,11 @@ BIO_METHOD* SocketBioMethod() {
 
 } // namespace
 
-CSSLSocket::CSSLSocket() = default;
+CSSLSocket::CSSLSocket() : m_certificateFile(DefaultCertificateFile()) {}
 
-CSSLSocket::CSSLSocket(CAbstractLog* log) : CProxySocket(log) {}
+CSSLSocket::CSSLSocket(CAbstractLog* log) : CProxySocket(log), m_certificateFile(DefaultCertificateFile()) {}
+
+CBasicString CSSLSocket::DefaultCertificateFile() { return GetProgramFolder() + L"ClientCert.pem"; }
 
 CSSLSocket::~CSSLSocket() {
     m_handler = nullptr;
@@ -191,6 +194,7 @@ int CSSLSocket::InitTLS(SSL_CTX* context, CAbstractCertificateHandler* handler) 
             return 0;
         }
         m_ownsContext = true;
+        SSL_CTX_set_min_proto_version(m_context, TLS1_2_VERSION);
         std::string file = ToNarrowText(m_certificateFile.GetString());
         if (!file.empty() && ::access(file.c_str(), R_OK) == 0) SSL_CTX_load_verify_locations(m_context, file.c_str(), nullptr);
         else SSL_CTX_set_default_verify_paths(m_context);

@@ -15,8 +15,10 @@
 // data connections of an FTP session do). Any other peer is refused: the
 // handshake fails.
 //
-// The trusted authorities are the certificate file (SetCertificateFile)
-// when it exists, else the system's store.
+// The trusted authorities are the certificate file when it exists, else
+// the system's store. The file is "ClientCert.pem" in the program's folder
+// unless SetCertificateFile names another: one rule for every TLS
+// connection of the library. Protocols older than TLS 1.2 are refused.
 //
 // The handshake runs in Connect after InitTLS (explicitly) or in the first
 // Send or Receive (implicitly); both decide trust. TLS reads wait at most
@@ -54,6 +56,8 @@ public:
     SSL_CTX* GetTLSContext() override;
     // The trusted-authority file (PEM) for the next InitTLS: 1.
     int SetCertificateFile(const wchar_t* path) override;
+    // "ClientCert.pem" in the program's folder.
+    static CBasicString DefaultCertificateFile();
 
     // The OpenSSL connection (null before InitTLS and after Close), for
     // callers that need its session.

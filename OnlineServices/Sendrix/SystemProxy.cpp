@@ -1,10 +1,13 @@
 #include "OnlineServices/Sendrix/SystemProxy.h"
 
 #include <cwchar>
+#include <cwctype>
+#include <string>
 #include <mutex>
 
 #include "OnlineServices/Sendrix/AbstractSystemProxyConfig.h"
 #include "OnlineServices/Sendrix/Posix/EnvironmentProxyConfig.h"
+#include "OnlineServices/Sendrix/TextConversion.h"
 #include "utility/AbstractLog.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
@@ -18,6 +21,7 @@ const wchar_t kLogSource[] = L".\\SystemProxy";
 // The process-wide answer, guarded by g_mutex.
 std::mutex g_mutex;
 ProxyEntrySet g_entries;
+CBasicString g_bypass;
 CBasicString g_host;
 unsigned g_port = 0;
 int g_discovered = 0;
@@ -37,6 +41,61 @@ unsigned PortOfEntry(const CBasicString& entry) {
         if (port > 65535) return 0;
     }
     return port;
+}
+
+// The host of a URL: after "scheme://" and any "user@", up to its port,
+// path or query.
+CBasicString HostOfUrl(const wchar_t* url) {
+    CBasicString text = url ? url : L"";
+    int scheme = text.Find(L"://");
+    if (scheme >= 0) text = text.MidToEnd(scheme + 3);
+    int end = 0;
+    while (end < text.GetLength() && wcschr(L"/?#", text.GetAt(end)) == nullptr) ++end;
+    text = text.Left(end);
+    int at = text.ReverseFind(L'@');
+    if (at >= 0) text = text.MidToEnd(at + 1);
+    if (!text.IsEmpty() && text.GetAt(0) == L'[') {
+        int close = text.FindChar(L']');
+        return close > 0 ? text.Mid(1, close - 1) : text;
+    }
+    int colon = text.FindChar(L':');
+    return colon >= 0 ? text.Left(colon) : text;
+}
+
+// The value of a %XX-encoded text.
+CBasicString PercentDecoded(const CBasicString& text) {
+    std::string bytes;
+    for (int i = 0; i < text.GetLength(); ++i) {
+        wchar_t ch = text.GetAt(i);
+        if (ch == L'%' && i + 2 < text.GetLength() && iswxdigit(text.GetAt(i + 1)) && iswxdigit(text.GetAt(i + 2))) {
+            wchar_t hex[3] = {text.GetAt(i + 1), text.GetAt(i + 2), 0};
+            bytes += (char)wcstol(hex, nullptr, 16);
+            i += 2;
+        } else {
+            const wchar_t one[2] = {ch, 0};
+            bytes += ToNarrowText(one);
+        }
+    }
+    return FromNarrowText(bytes);
+}
+
+// An entry's proxy ("[user:password@]host:port") as a choice: false
+// without a host and a port.
+bool ChoiceOfEntry(const CBasicString& entry, SystemProxyChoice& choice) {
+    int equals = entry.FindChar(L'=');
+    CBasicString proxy = equals >= 0 ? entry.MidToEnd(equals + 1) : entry;
+    int at = proxy.ReverseFind(L'@');
+    CBasicString credentials = at >= 0 ? proxy.Left(at) : CBasicString();
+    if (at >= 0) proxy = proxy.MidToEnd(at + 1);
+    unsigned port = PortOfEntry(proxy);
+    if (port == 0) return false;
+    choice = SystemProxyChoice();
+    choice.host = proxy.Left(proxy.FindChar(L':'));
+    choice.port = port;
+    int colon = credentials.FindChar(L':');
+    choice.userName = PercentDecoded(colon >= 0 ? credentials.Left(colon) : credentials);
+    if (colon >= 0) choice.password = PercentDecoded(credentials.MidToEnd(colon + 1));
+    return true;
 }
 
 // The entries of a proxy list separated by ';'. A ';' at the start of the
@@ -60,21 +119,78 @@ void SetSystemProxyConfig(CAbstractSystemProxyConfig* config) {
 void ResetSystemProxy() {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_entries.clear();
+    g_bypass.Empty();
     g_host.Empty();
     g_port = 0;
     g_discovered = 0;
 }
 
 void GetSystemProxy(const wchar_t* url, ProxyEntrySet& entries, CBasicString& host, unsigned& port) {
+    SystemProxyChoice choice;
+    GetSystemProxy(url, entries, choice);
+    host = choice.host;
+    port = choice.port;
+}
+
+void GetSystemProxy(const wchar_t* url, ProxyEntrySet& entries, SystemProxyChoice& choice) {
     std::lock_guard<std::mutex> lock(g_mutex);
     if (!g_discovered) {
         DetectProxy(url);
         g_discovered = 1;
     }
-    if (g_host.IsEmpty()) entries.clear();
-    else entries = g_entries;
-    host = g_host;
-    port = g_port;
+    choice = SystemProxyChoice();
+    entries.clear();
+    CBasicString entry;
+    if (g_host.IsEmpty() || BypassesProxy(g_bypass, HostOfUrl(url))) return;
+    if (!PickProxyEntryForUrl(g_entries, url, entry) || !ChoiceOfEntry(entry, choice)) return;
+    entries = g_entries;
+}
+
+int PickProxyEntryForUrl(const ProxyEntrySet& entries, const wchar_t* url, CBasicString& out) {
+    const wchar_t* scheme = url && wcsncasecmp(url, L"https://", 8) == 0 ? L"https=" : L"http=";
+    SystemProxyChoice unused;
+    for (const CBasicString& entry : entries)
+        if (wcsncmp(entry.GetString(), scheme, wcslen(scheme)) == 0 && ChoiceOfEntry(entry, unused)) {
+            out = entry;
+            return 1;
+        }
+    for (const CBasicString& entry : entries)
+        if (entry.FindChar(L'=') < 0 && ChoiceOfEntry(entry, unused)) {
+            out = entry;
+            return 1;
+        }
+    for (const CBasicString& entry : entries)
+        if (wcsncmp(entry.GetString(), L"http", 4) == 0 && ChoiceOfEntry(entry, unused)) {
+            out = entry;
+            return 1;
+        }
+    return 0;
+}
+
+bool BypassesProxy(const CBasicString& bypassList, const CBasicString& host) {
+    if (host.IsEmpty()) return false;
+    CBasicString list = bypassList;
+    list.Replace(L';', L',');
+    int start = 0;
+    while (start <= list.GetLength()) {
+        int comma = list.FindCharFrom(L',', start);
+        if (comma < 0) comma = list.GetLength();
+        CBasicString item = list.Mid(start, comma - start);
+        item.TrimLeft();
+        item.TrimRight();
+        start = comma + 1;
+        if (item.Compare(L"*") == 0) return true;
+        if (!item.IsEmpty() && item.GetAt(0) == L'.') item = item.MidToEnd(1);
+        int colon = item.FindChar(L':');
+        if (colon >= 0 && item.FindCharFrom(L':', colon + 1) < 0) item = item.Left(colon);
+        if (item.IsEmpty()) continue;
+        if (host.CompareNoCase(item.GetString()) == 0) return true;
+        int suffix = host.GetLength() - item.GetLength();
+        if (suffix > 0 && host.GetAt(suffix - 1) == L'.' &&
+            host.MidToEnd(suffix).CompareNoCase(item.GetString()) == 0)
+            return true;
+    }
+    return false;
 }
 
 int DetectProxy(const wchar_t* url) {
@@ -84,8 +200,10 @@ int DetectProxy(const wchar_t* url) {
     if (!entries || entries->empty()) return 0;
     CBasicString chosen;
     if (!PickProxyEntry(entries, chosen)) return 0;
-    g_host = chosen.Left(chosen.FindChar(L':'));
-    g_port = PortOfEntry(chosen);
+    SystemProxyChoice choice;
+    if (!ChoiceOfEntry(chosen, choice)) return 0;
+    g_host = choice.host;
+    g_port = choice.port;
     return 1;
 }
 
@@ -103,7 +221,8 @@ int PickProxyEntry(const ProxyEntrySet* entries, CBasicString& out) {
         } else {
             continue;
         }
-        if (PortOfEntry(proxy) == 0) continue;
+        SystemProxyChoice choice;
+        if (!ChoiceOfEntry(proxy, choice)) continue;
         out = proxy;
         return 1;
     }
@@ -143,6 +262,7 @@ ProxyEntrySet* DiscoverSystemProxy(const wchar_t* url) {
         found = GetProxyForUrlWithScript(url, scriptUrl.GetString(), list) != FALSE;
     if (!found && list.IsEmpty()) GetProxyForUrlWithScript(url, L"", list);
 
+    g_bypass = haveUser ? user.bypassList : CBasicString();
     if (!list.IsEmpty()) {
         SplitProxyList(list, g_entries);
         return &g_entries;

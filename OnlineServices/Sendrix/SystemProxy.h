@@ -3,8 +3,11 @@
 // so that the HTTP client can tunnel through it without settings of its own.
 // Discovery runs once per process (the first caller's URL decides; two
 // threads that ask at the same moment get one discovery and one answer) and
-// every later request reuses the answer, whatever its URL; no bypass list is
-// applied.
+// every later request reuses its entries. The proxy for a URL is chosen
+// from them as the proxy variables are commonly read: an "https=" entry for
+// https URLs and an "http=" entry for plain http ones before a bare entry,
+// then any entry of an http scheme; a host on the bypass list goes direct;
+// "user:password@" before an entry's host are the proxy's credentials.
 //
 // The switch "ProxyEnable" (DWORD, default 0) lies in the user's settings
 // store under SOFTWARE\Microsoft\Windows\CurrentVersion\Internet Settings;
@@ -20,10 +23,29 @@
 
 class CAbstractSystemProxyConfig;
 
-// The discovered proxy: the entries found (empty when no usable proxy was
-// found), the chosen host and port (empty and 0 then). Discovers on the
-// first call of the process.
+// The proxy chosen for a URL; an empty host means a direct connection.
+struct SystemProxyChoice {
+    CBasicString host;
+    unsigned port = 0;
+    CBasicString userName;  // percent-decoded; empty without credentials
+    CBasicString password;
+};
+
+// The discovered proxy for url: the entries found (empty when no usable
+// proxy serves url), the chosen host and port (empty and 0 then).
+// Discovers on the first call of the process.
 void GetSystemProxy(const wchar_t* url, ProxyEntrySet& entries, CBasicString& host, unsigned& port);
+void GetSystemProxy(const wchar_t* url, ProxyEntrySet& entries, SystemProxyChoice& choice);
+
+// The entry that serves url (by the rules above, before the bypass list):
+// 0 when none does.
+int PickProxyEntryForUrl(const ProxyEntrySet& entries, const wchar_t* url, CBasicString& out);
+
+// True when host is to be reached directly by the bypass list: entries
+// separated by ',' or ';' (blanks around them ignored), each a host name or
+// address matched whole or a domain matched with its subdomains (a leading
+// '.' allowed), a ":port" after a name ignored; "*" matches every host.
+bool BypassesProxy(const CBasicString& bypassList, const CBasicString& host);
 
 // Runs discovery and keeps the chosen entry's host and port: 1 when a
 // usable proxy was found. Called by GetSystemProxy under its lock.

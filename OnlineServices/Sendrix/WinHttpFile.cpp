@@ -163,6 +163,7 @@ int CWinHttpFile::Open(const wchar_t* name, DWORD access, DWORD share, DWORD dis
     if (!usable) return -1;
     Close();
     SetFileName(name);
+    m_lastError = 0;
     std::string url = RequestUrl(name);
     int result = CURLE_OK;
     for (int attempt = 0; attempt <= kConnectRetries; ++attempt) {
@@ -186,6 +187,7 @@ int CWinHttpFile::Open(const wchar_t* name, DWORD access, DWORD share, DWORD dis
         curl_easy_getinfo(m_request, CURLINFO_RESPONSE_CODE, &status);
     }
     if (status == 200) return 0;
+    if (result == CURLE_OK) m_lastError = CBasicHttpConnection::HttpStatusError(status);
     CAbstractLog* log = GetLibraryLog();
     if (log) log->LogFormat(kLogSource, __LINE__, 1, L"Failed to open file (%s). HTTP error: %d", m_url.GetString(), (int)status);
     return -1;

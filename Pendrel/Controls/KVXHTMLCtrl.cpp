@@ -41,8 +41,10 @@ void KVXKeepEnterAndEscape(QWidget* window, QObject* filter) {
     for (QWidget* child : window->findChildren<QWidget*>()) child->installEventFilter(filter);
 }
 
-CKVXHTMLCtrl::CKVXHTMLCtrl(UINT resourceId, QWidget* parent)
-    : CKVXDialog(554, parent), m_view(new CKVXHtmlView(this)) {
+CKVXHTMLCtrl::CKVXHTMLCtrl(UINT resourceId, QWidget* parent) : CKVXHTMLCtrl(554, resourceId, parent) {}
+
+CKVXHTMLCtrl::CKVXHTMLCtrl(UINT templateId, UINT resourceId, QWidget* parent)
+    : CKVXDialog(templateId, parent), m_view(new CKVXHtmlView(this)) {
     m_currentUrl = GetLocalURL(resourceId);
     m_view->setFrameShape(QFrame::NoFrame);
 }

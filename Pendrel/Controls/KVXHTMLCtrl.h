@@ -36,6 +36,9 @@ public:
     CKVXHtmlView* GetView() const { return m_view; }
 
 protected:
+    // A control of a derived class, on that class's own child template.
+    CKVXHTMLCtrl(UINT templateId, UINT resourceId, QWidget* parent);
+
     BOOL OnInitDialog() override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,34 +1,356 @@
 #include "Quenzel/Dictionary/DictionaryDlg.h"
 
+#include <QListWidget>
+#include <QPalette>
+
 #include <iterator>
 
+#include "DataBase/AbstractDataBase.h"
+#include "Pendrel/App/KVXWindowWork.h"
+#include "Pendrel/App/WorkerResult.h"
+#include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
+#include "Pendrel/Platform/KVXSysColors.h"
+#include "Pendrel/Platform/KVXText.h"
+#include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/Dictionary/EditAutoSearch.h"
+#include "Quenzel/Dictionary/EditDictionaryDlg.h"
+#include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/QuenzelApp.h"
+#include "utility/BasicDateTime.h"
+#include "utility/ErrorReport.h"
+#include "utility/StringTableRegistration.h"
 
 namespace {
 
+const char kSourceFile[] = ".\\DictionaryDlg";
+constexpr UINT kWordLabel = 11250;
+constexpr UINT kToolTipIcon = 316;
+
 const KVXDialogControl kControls[] = {
-    {3011, WC_STATIC, L"", 0, 0, 10, 10, WS_CHILD},
+    {kWordLabel, WC_STATIC, L"Word:", 7, 10, 24, 8, WS_CHILD | WS_VISIBLE | SS_LEFT},
+    {IDC_DICTIONARY_WORD, WC_EDIT, L"", 33, 8, 327, 13, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL},
+    {IDC_DICTIONARY_HISTORY, WC_BUTTON, L"", 362, 6, 17, 17, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_DICTIONARY_SEARCH, WC_BUTTON, L"Search", 383, 4, 60, 20, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_DICTIONARY_EDIT_WORD, WC_BUTTON, L"Edit Word", 447, 4, 60, 20, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_DICTIONARY_AD_PLACE, WC_STATIC, L"", 7, 29, 500, 50, WS_CHILD},
+    {IDC_DICTIONARY_RESULTS, WC_LISTBOX, L"", 7, 83, 500, 151, WS_CHILD | WS_TABSTOP | WS_BORDER},
+    {IDC_DICTIONARY_PREVIOUS, WC_BUTTON, L"Previous", 383, 239, 60, 20, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_DICTIONARY_NEXT, WC_BUTTON, L"Next", 447, 239, 60, 20, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
 };
-const KVXDialogTemplate kTemplate = {IDD_DICTIONARY_PAGE, L"", WS_CHILD, 500, 260, 8, L"MS Shell Dlg",
+const KVXDialogTemplate kTemplate = {IDD_DICTIONARY_PAGE, L"", WS_CHILD, 512, 264, 8, L"MS Shell Dlg",
                                      kControls, std::size(kControls)};
 const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
+
+const StringTableEntry kStrings[] = {
+    {31279, L"[H]Search Word[D]Type a word to search in the dictionary."},
+    {31280, L"[H]History List[D]Opens the list of words you have searched."},
+    {31281, L"[H]Search[D]Searchs for a word in local and online dictionary."},
+    {31282, L"[H]Edit Word[D]Adds a new word to the dictionary or edit an existing one."},
+    {31283, L"[H]Next Word[D]Moves to the next word."},
+    {31284, L"[H]Previous Word[D]Moves to the previous word."},
+};
+const CStringTableRegistration kStringsRegistration(kStrings);
+
+struct ButtonInfo {
+    UINT id, tip, icon, hotIcon;
+    int size;
+    DWORD anchor;
+};
+const ButtonInfo kButtons[] = {
+    {IDC_DICTIONARY_HISTORY, 31280, 353, 353, 16, RESIZE_KEEP_TOP | RESIZE_ANCHOR_RIGHT},
+    {IDC_DICTIONARY_SEARCH, 31281, 306, 307, 24, RESIZE_KEEP_TOP | RESIZE_ANCHOR_RIGHT},
+    {IDC_DICTIONARY_EDIT_WORD, 31282, 304, 305, 24, RESIZE_KEEP_TOP | RESIZE_ANCHOR_RIGHT},
+    {IDC_DICTIONARY_NEXT, 31283, 354, 355, 24, RESIZE_ANCHOR_RIGHT | RESIZE_ANCHOR_BOTTOM},
+    {IDC_DICTIONARY_PREVIOUS, 31284, 356, 357, 24, RESIZE_ANCHOR_RIGHT | RESIZE_ANCHOR_BOTTOM},
+};
+
+QString RowText(const GridRow& row) {
+    return KVXToQString(row.word.m_text) + QStringLiteral("\n    ") + KVXToQString(row.meaning.m_text);
+}
 
 } // namespace
 
 CDictionaryDlg::CDictionaryDlg(CMainDlg* mainDlg, QWidget* parent)
-    : CKVXResizableDlg(IDD_DICTIONARY_PAGE, parent), m_mainDlg(mainDlg) {}
+    : CKVXResizableDlg(IDD_DICTIONARY_PAGE, parent),
+      CWorkerThread(1),
+      m_mainDlg(mainDlg),
+      m_edit(new CEditAutoSearch(this)),
+      m_list(new QListWidget(this)) {
+    for (const ButtonInfo& info : kButtons) {
+        auto* button = new CWinButton(WinButtonPush, this);
+        button->setProperty("kvxDictionaryButton", info.id);
+        button->hide();
+        m_buttons.push_back(button);
+    }
+    m_edit->hide();
+    m_list->hide();
+}
+
+CDictionaryDlg::~CDictionaryDlg() {
+    // The job shows its rows through this window: it must end first.
+    WaitForJob();
+    delete m_wordEditor;
+}
+
+CWinButton* CDictionaryDlg::GetButton(UINT id) const {
+    for (size_t i = 0; i < std::size(kButtons); ++i)
+        if (kButtons[i].id == id) return m_buttons[i];
+    return nullptr;
+}
 
 BOOL CDictionaryDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
+    CQuenzelApp* app = QuenzelGetApp();
+
+    for (size_t i = 0; i < std::size(kButtons); ++i) {
+        const ButtonInfo& info = kButtons[i];
+        const CBasicString caption = GetDlgItemText(info.id);
+        SubclassDlgItem(info.id, m_buttons[i]);
+        m_buttons[i]->SetButtonText(caption.GetString());
+        m_buttons[i]->SetIcon(info.icon, info.hotIcon, info.size);
+    }
+    GetButton(IDC_DICTIONARY_EDIT_WORD)->setEnabled(false);
+    GetButton(IDC_DICTIONARY_EDIT_WORD)->hide();
+
+    SubclassDlgItem(IDC_DICTIONARY_RESULTS, m_list);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setWordWrap(true);
+
+    SubclassDlgItem(IDC_DICTIONARY_WORD, m_edit);
+    m_edit->Attach(IDD_DICTIONARY_PAGE, 1);
+
+    m_model.SetDataBase(app ? app->GetDataBase() : nullptr);
     RefreshLanguagePair();
+
+    QWidget* place = GetDlgItem(IDC_DICTIONARY_AD_PLACE);
+    if (app && app->GetOptions().GetAdvertisement()) m_advertisement = CreateAdvertisementPanel();
+    if (m_advertisement && place) {
+        m_advertisement->setGeometry(place->geometry());
+        m_advertisement->show();
+    } else if (place) {
+        // Without the panel the list takes its place.
+        QRect list = m_list->geometry();
+        list.setTop(place->y());
+        m_list->setGeometry(list);
+    }
+    m_list->show();
+
+    AddResizableControls();
+
+    EnableSteps(false);
+    if (app) {
+        QPalette palette = this->palette();
+        palette.setColor(QPalette::Window, KVXToQColor(app->GetTabPageBkColor()));
+        setPalette(palette);
+        setAutoFillBackground(true);
+    }
+    m_toolTip.AddTool(m_edit, QuenzelString(31279));
+    for (size_t i = 0; i < std::size(kButtons); ++i)
+        m_toolTip.AddTool(m_buttons[i], QuenzelString(kButtons[i].tip), kToolTipIcon);
     return result;
+}
+
+void CDictionaryDlg::AddResizableControls() {
+    m_resizableCtrls.clear();
+    m_resizableCtrls.emplace_back(IDC_DICTIONARY_WORD, 0, RESIZE_KEEP_TOP | RESIZE_STRETCH_WIDTH);
+    for (const ButtonInfo& info : kButtons) m_resizableCtrls.emplace_back(info.id, 0, info.anchor);
+    m_resizableCtrls.emplace_back(IDC_DICTIONARY_AD_PLACE, 0, RESIZE_KEEP_TOP | RESIZE_STRETCH_WIDTH);
+    m_resizableCtrls.emplace_back(IDC_DICTIONARY_RESULTS, 0, RESIZE_STRETCH_WIDTH | RESIZE_STRETCH_HEIGHT);
+    CKVXResizableDlg::AddResizableControls();
+}
+
+void CDictionaryDlg::SetChildWindowPosition() {
+    CKVXResizableDlg::SetChildWindowPosition();
+    if (m_advertisement)
+        if (QWidget* place = GetDlgItem(IDC_DICTIONARY_AD_PLACE)) m_advertisement->setGeometry(place->geometry());
+}
+
+void CDictionaryDlg::ReadLanguagePair() {
+    if (m_mainDlg) m_mainDlg->GetSelectedLanguages(&m_firstLanguage, &m_secondLanguage);
 }
 
 int CDictionaryDlg::RefreshLanguagePair() {
     CQuenzelApp* app = QuenzelGetApp();
-    if (!app || !app->GetDataBase()) return 0;
-    if (m_mainDlg) m_mainDlg->GetSelectedLanguages(&m_firstLanguage, &m_secondLanguage);
+    CAbstractDataBase* dataBase = app ? app->GetDataBase() : nullptr;
+    if (!dataBase) return 0;
+    if (m_model.GetDataBase() != dataBase) m_model.SetDataBase(dataBase);
+    if (m_mainDlg) {
+        ClearList();
+        CLanguageComboBox* first = m_mainDlg->GetFirstCombo();
+        CLanguageComboBox* second = m_mainDlg->GetSecondCombo();
+        SetHeading(first->GetItemText(first->currentIndex()), second->GetItemText(second->currentIndex()));
+    }
+    ReadLanguagePair();
+    dataBase->SetLanguagePair(m_firstLanguage, m_secondLanguage);
+    m_model.ResetSteps();
+    LoadHistory();
     return 1;
+}
+
+int CDictionaryDlg::LoadHistory() {
+    if (!m_edit->IsAttached()) {
+        ReportAssertion(0, kSourceFile, 529);
+        return 0;
+    }
+    // The history is the database's last searches, whatever was added
+    // before.
+    m_edit->ClearSuggestions();
+    return m_model.LoadHistory(
+        [this](const CBasicString& text, int64_t id) { m_edit->AddHistoryItem(text.GetString(), id); });
+}
+
+LRESULT CDictionaryDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_KVX_WORKER_STARTED:
+        OnJobStarted();
+        return 0;
+    case WM_KVX_WORKER_FINISHED:
+        OnJobFinished();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(static_cast<UINT>(wParam & 0xFFFF));
+        return 0;
+    default:
+        return CKVXResizableDlg::WindowProc(message, wParam, lParam);
+    }
+}
+
+void CDictionaryDlg::OnCommand(UINT id) {
+    switch (id) {
+    case IDC_DICTIONARY_SEARCH: OnSearch(); break;
+    case IDC_DICTIONARY_EDIT_WORD: OnEditWord(); break;
+    case IDC_DICTIONARY_HISTORY: OnHistoryList(); break;
+    case IDC_DICTIONARY_NEXT: OnNextWord(); break;
+    case IDC_DICTIONARY_PREVIOUS: OnPreviousWord(); break;
+    default: CKVXResizableDlg::OnCommand(id); break;
+    }
+}
+
+void CDictionaryDlg::OnSearch() {
+    const CBasicString text = KVXFromQString(m_edit->text());
+    if (text.IsEmpty() || IsJobRunning()) return;
+    m_historyShown = 0;
+    m_edit->ShowHistory(0);
+    m_searchText = text;
+    ReadLanguagePair();
+    m_searchFirst = m_firstLanguage;
+    m_searchSecond = m_secondLanguage;
+    Start();
+}
+
+DWORD CDictionaryDlg::RunInstance() {
+    m_running = 1;
+    SendMessage(this, WM_KVX_WORKER_STARTED, 0, 0);
+    const CDictionaryDlgModel::SearchResult result =
+        m_model.QueryWord(m_searchText, m_searchFirst, m_searchSecond, m_running);
+    KVXSendWindowWork(this, [this, &result] { ShowSearchResult(result); });
+    SendMessage(this, WM_KVX_WORKER_FINISHED, 0, 0);
+    m_running = 0;
+    return 0;
+}
+
+void CDictionaryDlg::ShowSearchResult(const CDictionaryDlgModel::SearchResult& result) {
+    ClearList();
+    for (const GridRow& row : result.rows) AddListRow(row);
+    m_model.OnRowsShown(result.rows);
+    if (result.firstId <= 0) return;
+    m_stepsEnabled = true;
+    if (m_edit->AddHistoryItem(m_searchText.GetString(), result.firstId) && m_shownRows.size() > 1)
+        m_model.WriteHistory(m_searchText, GetCurrentUtcTime());
+}
+
+void CDictionaryDlg::OnJobStarted() { EnableJobControls(false); }
+
+void CDictionaryDlg::OnJobFinished() {
+    EnableJobControls(true);
+    m_edit->setFocus();
+}
+
+void CDictionaryDlg::EnableJobControls(bool enable) {
+    for (UINT id : {IDC_DICTIONARY_SEARCH, IDC_DICTIONARY_EDIT_WORD}) GetButton(id)->setEnabled(enable);
+    m_edit->setEnabled(enable);
+    // Previous and Next come back only once a word has been shown.
+    EnableSteps(enable && m_stepsEnabled);
+}
+
+void CDictionaryDlg::EnableSteps(bool enable) {
+    GetButton(IDC_DICTIONARY_PREVIOUS)->setEnabled(enable);
+    GetButton(IDC_DICTIONARY_NEXT)->setEnabled(enable);
+}
+
+void CDictionaryDlg::OnHistoryList() {
+    m_historyShown = !m_historyShown;
+    m_edit->ShowHistory(m_historyShown);
+}
+
+void CDictionaryDlg::OnNextWord() { Step(CDictionaryDlgModel::DIRECTION_NEXT); }
+
+void CDictionaryDlg::OnPreviousWord() { Step(CDictionaryDlgModel::DIRECTION_PREVIOUS); }
+
+void CDictionaryDlg::Step(CDictionaryDlgModel::Direction direction) {
+    if (IsJobRunning()) return;
+    EnableSteps(false);
+    ReadLanguagePair();
+    ClearList();
+    GridRow row;
+    if (m_model.Step(direction, m_firstLanguage, m_secondLanguage, row)) {
+        m_edit->setText(KVXToQString(row.word.m_text));
+        m_historyShown = 0;
+        m_edit->ShowHistory(0);
+        AddListRow(row);
+    }
+    m_stepsEnabled = true;
+    EnableSteps(true);
+}
+
+void CDictionaryDlg::OnEditWord() {
+    if (!m_wordEditor) m_wordEditor = CreateWordEditor();
+    if (!m_wordEditor) return;
+    QWidget* main = m_mainDlg ? static_cast<QWidget*>(m_mainDlg) : window();
+    m_wordEditor->move(main->frameGeometry().topLeft());
+    m_wordEditor->show();
+    m_wordEditor->raise();
+    m_wordEditor->activateWindow();
+    // The editor shows the main window again when it closes.
+    if (m_wordEditor->isVisible()) main->hide();
+}
+
+QWidget* CDictionaryDlg::CreateWordEditor() { return new CEditDictionaryDlg(m_mainDlg); }
+
+QWidget* CDictionaryDlg::CreateAdvertisementPanel() { return nullptr; }
+
+void CDictionaryDlg::OnDestroy() {
+    CKVXResizableDlg::OnDestroy();
+    m_model.ResetSteps();
+}
+
+void CDictionaryDlg::ClearList() {
+    // The heading row stays.
+    if (m_shownRows.size() > 1) m_shownRows.resize(1);
+    while (m_list->count() > static_cast<int>(m_shownRows.size())) delete m_list->takeItem(m_list->count() - 1);
+}
+
+void CDictionaryDlg::AddListRow(const GridRow& row) {
+    m_shownRows.push_back(row);
+    m_list->addItem(RowText(row));
+    if (m_list->currentRow() < 1) m_list->setCurrentRow(m_list->count() - 1);
+}
+
+void CDictionaryDlg::SetHeading(const CBasicString& first, const CBasicString& second) {
+    GridRow heading;
+    heading.word.m_text = first;
+    heading.meaning.m_text = second;
+    heading.flags = 0x40;
+    if (m_shownRows.empty()) {
+        m_shownRows.push_back(heading);
+        m_list->addItem(RowText(heading));
+    } else {
+        m_shownRows[0] = heading;
+        m_list->item(0)->setText(RowText(heading));
+    }
+    QFont bold = m_list->font();
+    bold.setBold(true);
+    m_list->item(0)->setFont(bold);
 }

@@ -14,6 +14,7 @@
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
 #include "Quenzel/Shell/LanguageComboBox.h"
+#include "Quenzel/Shell/OptionsDialog.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Shell/TabCtrlEx.h"
 #include "Quenzel/Tutor/TutorDlg.h"
@@ -198,6 +199,10 @@ LRESULT CMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnPageChanged(static_cast<UINT>(wParam));
         return 0;
     }
+    if (message == WM_QUENZEL_OPTIONS_SAVED) {
+        OnOptionsSaved(wParam != 0);
+        return 0;
+    }
     return CKVXResizableDlg::WindowProc(message, wParam, lParam);
 }
 
@@ -230,8 +235,20 @@ void CMainDlg::OnCommand(UINT id) {
 }
 
 void CMainDlg::OnOptions() {
-    // The options dialog comes with its own pages; until then the button
-    // has nothing to open.
+    COptionsDialog dialog(this, this);
+    dialog.DoModal();
+}
+
+void CMainDlg::OnOptionsSaved(bool languagesChanged) {
+    if (languagesChanged) {
+        FillLanguages();
+        if (m_tutor && m_tutor->IsCreated()) m_tutor->RefreshLists();
+        if (m_dictionary && m_dictionary->IsCreated()) m_dictionary->RefreshLanguagePair();
+    }
+    // Fonts and colours show at the pages' next painting.
+    if (m_dictionary) m_dictionary->update();
+    if (m_tutor) m_tutor->update();
+    update();
 }
 
 void CMainDlg::OnDestroy() {

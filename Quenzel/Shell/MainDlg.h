@@ -22,6 +22,10 @@ constexpr UINT IDC_HEADER_TITLE = 3006;
 constexpr UINT IDC_HEADER_TEXT = 11126;
 constexpr UINT IDC_TO_LABEL = 11116;
 
+// Sent by the options dialog after Save; wParam 1 when the languages
+// changed. The main window refreshes its languages and pages.
+constexpr UINT WM_QUENZEL_OPTIONS_SAVED = WM_USER + 207;
+
 class CMainDlg : public CKVXResizableDlg {
     Q_OBJECT
 
@@ -59,6 +63,7 @@ protected:
     virtual void OnOptions();
     void OnLanguageChanged();
     void OnPageChanged(UINT pageId);
+    void OnOptionsSaved(bool languagesChanged);
 
 private:
     CLanguageComboBox* m_first;

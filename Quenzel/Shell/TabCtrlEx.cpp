@@ -2,14 +2,22 @@
 
 #include <QIcon>
 
+#include "Pendrel/Dialogs/PageUpdate.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
 #include "Quenzel/Shell/MainDlg.h"
+#include "Quenzel/Shell/OptionsDialog.h"
+#include "Quenzel/Shell/PageFonts.h"
+#include "Quenzel/Shell/PageLanguage.h"
+#include "Quenzel/Shell/PagePlugin.h"
+#include "Quenzel/Shell/PageSettings.h"
+#include "Quenzel/Shell/PageStatics.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 
 namespace {
 constexpr UINT kDictionaryTab = 31213;
 constexpr UINT kTutorTab = 31212;
+constexpr UINT kUpdateTab = 21005;
 } // namespace
 
 CTabCtrlEx::CTabCtrlEx(QWidget* parent) : CKVXTabCtrl(parent) {}
@@ -31,3 +39,44 @@ CDictionaryDlg* CTabCtrlEx::GetDictionaryPage() const {
 }
 
 CTutorDlg* CTabCtrlEx::GetTutorPage() const { return qobject_cast<CTutorDlg*>(FindPage(IDD_TUTOR_PAGE)); }
+
+void CTabCtrlEx::AddOptionPages(COptionsDialog* owner, QWidget* updateWindow) {
+    SetNotify(owner, 0);
+    struct OptionPage {
+        COptionsPage* page;
+        UINT id;
+        UINT text;
+    };
+    const OptionPage pages[] = {
+        {new CPageStatics(owner, this), IDD_PAGE_STATICS, 30105},
+        {new CPageSettings(owner, this), IDD_PAGE_SETTINGS, 21032},
+        {new CPageLanguage(owner, this), IDD_PAGE_LANGUAGE, 30107},
+        {new CPagePlugin(owner, this), IDD_PAGE_PLUGIN, 31375},
+        {new CPageFonts(owner, this), IDD_PAGE_FONTS, 30108},
+    };
+    for (const OptionPage& page : pages) {
+        page.page->Create(this);
+        AddPage(page.page, page.id, QuenzelString(page.text).GetString(), QIcon());
+    }
+    CQuenzelApp* app = QuenzelGetApp();
+    auto* update = new CPageUpdate(updateWindow, this, app ? app->GetKVXApp() : nullptr);
+    update->Create(this);
+    AddPage(update, CPageUpdate::IDD, QuenzelString(kUpdateTab).GetString(), QIcon());
+    setCurrentIndex(0);
+}
+
+CPageStatics* CTabCtrlEx::GetStaticsPage() const { return qobject_cast<CPageStatics*>(FindPage(IDD_PAGE_STATICS)); }
+
+CPageSettings* CTabCtrlEx::GetSettingsPage() const {
+    return qobject_cast<CPageSettings*>(FindPage(IDD_PAGE_SETTINGS));
+}
+
+CPageLanguage* CTabCtrlEx::GetLanguagePage() const {
+    return qobject_cast<CPageLanguage*>(FindPage(IDD_PAGE_LANGUAGE));
+}
+
+CPagePlugin* CTabCtrlEx::GetPluginPage() const { return qobject_cast<CPagePlugin*>(FindPage(IDD_PAGE_PLUGIN)); }
+
+CPageFonts* CTabCtrlEx::GetFontsPage() const { return qobject_cast<CPageFonts*>(FindPage(IDD_PAGE_FONTS)); }
+
+CPageUpdate* CTabCtrlEx::GetUpdatePage() const { return qobject_cast<CPageUpdate*>(FindPage(CPageUpdate::IDD)); }

@@ -1,10 +1,17 @@
 #pragma once
-// CTabCtrlEx: the main window's tab control with the dictionary and the
-// tutor pages.
+// CTabCtrlEx: the tab control of the main window (the dictionary and the
+// tutor pages) and of the options dialog (its pages).
 
 #include "Pendrel/Controls/KVXTabCtrl.h"
 
 class CMainDlg;
+class COptionsDialog;
+class CPageStatics;
+class CPageSettings;
+class CPageLanguage;
+class CPagePlugin;
+class CPageFonts;
+class CPageUpdate;
 class CDictionaryDlg;
 class CTutorDlg;
 
@@ -20,4 +27,17 @@ public:
 
     CDictionaryDlg* GetDictionaryPage() const;
     CTutorDlg* GetTutorPage() const;
+
+    // Makes the options pages in their tab order, "Statics", "Settings",
+    // "Language", "Plugins", "Fonts", "Update", shows the first and tells no
+    // one of page changes. updateWindow: the window the update page shows
+    // its messages over and closes before an installer starts.
+    void AddOptionPages(COptionsDialog* owner, QWidget* updateWindow);
+
+    CPageStatics* GetStaticsPage() const;
+    CPageSettings* GetSettingsPage() const;
+    CPageLanguage* GetLanguagePage() const;
+    CPagePlugin* GetPluginPage() const;
+    CPageFonts* GetFontsPage() const;
+    CPageUpdate* GetUpdatePage() const;
 };

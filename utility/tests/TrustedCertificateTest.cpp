@@ -50,6 +50,8 @@ TEST_F(TrustedCertificateTest, FindsFingerprintsInWholeRecords) {
 TEST_F(TrustedCertificateTest, EmptyOrMissingStoreTrustsNothing) {
     std::string fingerprint = Fingerprint('a');
     EXPECT_EQ(IsTrustedCertificate(fingerprint.data(), 20), 0);
+    // A missing store is the usual case: nothing is logged for it.
+    EXPECT_TRUE(m_log.Entries().empty());
     WriteStore("");
     EXPECT_EQ(IsTrustedCertificate(fingerprint.data(), 20), 0);
     WriteStore(fingerprint.substr(0, 19));
@@ -68,6 +70,7 @@ TEST_F(TrustedCertificateTest, RefusesShortInputAndMissingLog) {
 
     SetLibraryLog(nullptr);
     EXPECT_EQ(IsTrustedCertificate(fingerprint.data(), 20), 0);
+    EXPECT_EQ(AssertionLines().size(), 4u);
 }
 
 } // namespace

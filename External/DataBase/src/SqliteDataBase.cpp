@@ -672,6 +672,29 @@ int CSqliteDataBase::UpdateMeaning(const MeaningRecord& meaning)
     }, kOneStatement);
 }
 
+int CSqliteDataBase::DeleteMeaning(int64_t meaningId)
+{
+    if (meaningId <= 0)
+        return DATABASE_INVALID_ARGUMENT;
+    return Write([&](SqliteConnection& connection) -> int {
+        // A list entry keeps its meaning: the user removes it from the list
+        // first.
+        SqlStatement used(connection, "SELECT EXISTS(SELECT 1 FROM list_entry WHERE meaning_id = ?1)");
+        used.Bind(1, meaningId);
+        if (used.Step() && used.Int(0))
+            return DATABASE_IN_USE;
+        SqlStatement remove(connection, "DELETE FROM meaning WHERE id = ?1");
+        remove.Bind(1, meaningId);
+        remove.Run();
+        if (!connection.Changes())
+            return DATABASE_NO_ROW;
+        SqlStatement sounds(connection, "DELETE FROM pronunciation WHERE owner_id = ?1 AND side = ?2");
+        sounds.Bind(1, meaningId).Bind(2, kPronunciationMeaning);
+        sounds.Run();
+        return DATABASE_OK;
+    });
+}
+
 int CSqliteDataBase::GetWordPicture(int64_t wordId, PictureRecord& picture)
 {
     return Read([&](SqliteConnection& connection) -> int {

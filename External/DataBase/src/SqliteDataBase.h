@@ -35,6 +35,7 @@ public:
     int AddMeaning(WordKeyRecord& word, MeaningRecord& meaning, int wordStored) override;
     int UpdateWord(const WordKeyRecord& word) override;
     int UpdateMeaning(const MeaningRecord& meaning) override;
+    int DeleteMeaning(int64_t meaningId) override;
     int GetWordPicture(int64_t wordId, PictureRecord& picture) override;
     int SavePronunciation(PronunciationRecord& sound, const wchar_t* soundPath) override;
     int DeletePronunciation(int64_t soundId) override;

@@ -147,6 +147,46 @@ TEST_F(DataBaseTest, WordsAndMeaningsAreChanged)
     EXPECT_EQ(db->UpdateMeaning(moved), DATABASE_NO_ROW);
 }
 
+TEST_F(DataBaseTest, MeaningIsDeletedWithItsSoundsUnlessAListUsesIt)
+{
+    WordKeyRecord word = Word(L"bank");
+    MeaningRecord shore = Meaning(L"Ufer");
+    MeaningRecord money = Meaning(L"Bank");
+    ASSERT_EQ(db->AddMeaning(word, shore, 0), DATABASE_OK);
+    ASSERT_EQ(db->AddMeaning(word, money, 1), DATABASE_OK);
+    // A sound of the meaning, and one of the word with the same owner id:
+    // only the meaning's goes.
+    PronunciationRecord meaningSound;
+    meaningSound.ownerId = shore.id;
+    meaningSound.side = kPronunciationMeaning;
+    meaningSound.sound = {1, 2, 3};
+    ASSERT_EQ(db->SavePronunciation(meaningSound, nullptr), DATABASE_OK);
+    PronunciationRecord wordSound = meaningSound;
+    wordSound.id = 0;
+    wordSound.side = kPronunciationWord;
+    ASSERT_EQ(db->SavePronunciation(wordSound, nullptr), DATABASE_OK);
+
+    ASSERT_EQ(db->DeleteMeaning(shore.id), DATABASE_OK);
+    db->SetLanguagePair(kEnglish, kGerman);
+    auto rows = Rows(*db, db->QueryMeanings(word, kQueryAllOfWord));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1], L"Bank");
+    EXPECT_TRUE(Rows(*db, db->QueryPronunciations(shore.id, kPronunciationMeaning)).empty());
+    EXPECT_EQ(Rows(*db, db->QueryPronunciations(shore.id, kPronunciationWord)).size(), 1u);
+    EXPECT_EQ(db->DeleteMeaning(shore.id), DATABASE_NO_ROW);
+    EXPECT_EQ(db->DeleteMeaning(0), DATABASE_INVALID_ARGUMENT);
+
+    // A meaning that a vocabulary list holds stays.
+    int64_t listId = MakeList(L"Trees", {{L"oak", L"Eiche"}});
+    WordKeyRecord oak = Word(L"oak");
+    ASSERT_EQ(db->AddWord(oak), DATABASE_OK);
+    auto listed = Rows(*db, db->QueryMeanings(oak, kQueryAllOfWord));
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(db->DeleteMeaning(std::stoll(listed[0][0])), DATABASE_IN_USE);
+    EXPECT_EQ(Rows(*db, db->QueryMeanings(oak, kQueryAllOfWord)).size(), 1u);
+    EXPECT_EQ(Words(listId).size(), 1u);
+}
+
 TEST_F(DataBaseTest, SynonymsAntonymsAndAcronymsBelongToBothWords)
 {
     WordKeyRecord big = Word(L"big");

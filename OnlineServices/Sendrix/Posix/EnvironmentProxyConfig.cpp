@@ -35,11 +35,14 @@ std::string CEnvironmentProxyConfig::ProxyAddressOf(const std::string& value) {
         if (strncasecmp(address.c_str(), "http://", 7) != 0) return std::string();
         address.erase(0, scheme + 3);
     }
-    address = address.substr(0, address.find('/'));
-    size_t at = address.rfind('@');
-    if (at != std::string::npos) address.erase(0, at + 1);
-    if (address.empty() || address[0] == ':') return std::string();
-    return address;
+    // The host part follows the last '@' before the path.
+    size_t lastAt = address.rfind('@');
+    std::string authority = address.substr(0, address.find('/', lastAt == std::string::npos ? 0 : lastAt));
+    size_t at = authority.rfind('@');
+    std::string credentials = at == std::string::npos ? std::string() : authority.substr(0, at + 1);
+    std::string host = at == std::string::npos ? authority : authority.substr(at + 1);
+    if (host.empty() || host[0] == ':') return std::string();
+    return credentials + host;
 }
 
 BOOL CEnvironmentProxyConfig::GetUserProxyConfig(SYSTEM_PROXY_CONFIG& config) {
@@ -54,6 +57,9 @@ BOOL CEnvironmentProxyConfig::GetUserProxyConfig(SYSTEM_PROXY_CONFIG& config) {
         list += variable.prefix + address;
     }
     config.proxyList = FromNarrowText(list);
+    const char* bypass = getenv("no_proxy");
+    if (!bypass || !*bypass) bypass = getenv("NO_PROXY");
+    if (bypass) config.bypassList = FromNarrowText(bypass);
     return TRUE;
 }
 

@@ -6,8 +6,12 @@
 //   "https=host:port" and a bare "host:port". A proxy set there is enabled
 //   by being set.
 // - A variable's value is a proxy address, "http://[user:password@]host:port/"
-//   or "host:port"; proxies of other schemes (SOCKS, a TLS proxy) are left
-//   out, since discovered proxies are spoken to with HTTP CONNECT.
+//   or "[user:password@]host:port"; the credentials stay in the entry (they
+//   are the proxy's, percent-encoded as in the variable). Proxies of other
+//   schemes (SOCKS, a TLS proxy) are left out: discovered proxies are
+//   spoken to with HTTP.
+// - no_proxy (or NO_PROXY) becomes the bypass list: hosts and domains that
+//   are reached directly ("*" for all of them).
 // - There is no machine-wide default besides the environment, and proxy
 //   scripts and automatic detection are not available: both report failure.
 
@@ -21,7 +25,7 @@ public:
     BOOL GetDefaultProxyList(CBasicString& proxyList) override;
     BOOL GetProxyForUrl(const wchar_t* url, const wchar_t* scriptUrl, CBasicString& proxyList) override;
 
-    // "host:port" (or "host") of a proxy address; empty for an address of
-    // another scheme or without a host.
+    // "[user:password@]host:port" (or "host") of a proxy address; empty for
+    // an address of another scheme or without a host.
     static std::string ProxyAddressOf(const std::string& value);
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "OnlineServices/Sendrix/BasicSocket.h"
+#include "OnlineServices/Sendrix/ExchangeDeadline.h"
 #include "OnlineServices/Sendrix/FtpConnection.h"
 #include "OnlineServices/Sendrix/OnlineProfile.h"
 #include "OnlineServices/Sendrix/OnlineProxyProfile.h"
@@ -173,6 +174,29 @@ TEST_F(FtpConnectionTest, MultiLineReplies) {
         EXPECT_STREQ(reply.GetString(), L"200-a\r\n200 b");
     }
     EXPECT_TRUE(m_peer.Finish()) << m_peer.Error();
+}
+
+// A server that never ends a reply, or trickles it, is given up on: the
+// reply's text and the time one exchange may take are bounded.
+TEST_F(FtpConnectionTest, EndlessAndTricklingRepliesAreGivenUp) {
+    CExchangeDeadline::SetTimeout(1000);
+    std::string endless;
+    for (int i = 0; i < 20000; ++i) endless += "220-the welcome goes on and on\r\n";
+    kvxtest::ScriptedPeer flood;
+    flood.Send(endless).ExpectClose();
+    kvxtest::ScriptedPeer trickle;
+    for (char c : std::string("220 Ready\r\n")) trickle.Send(std::string(1, c)).Delay(300);
+    for (kvxtest::ScriptedPeer* peer : {&flood, &trickle}) {
+        peer->Start();
+        COnlineProfile profile;
+        sendrixtest::FillProfile(profile, peer->Port());
+        {
+            CFtpConnection connection(&profile, nullptr, nullptr, nullptr);
+            EXPECT_EQ(connection.IsConnected(), 0);
+        }
+        peer->Finish();
+    }
+    CExchangeDeadline::SetTimeout(60000);
 }
 
 TEST_F(FtpConnectionTest, RepliesThatAreNoReplies) {

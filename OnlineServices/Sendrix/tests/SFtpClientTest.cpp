@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -169,18 +171,21 @@ TEST_F(SFtpClientTest, WritesPiecesOf4096BytesAndAnEmptyOne) {
     EXPECT_EQ(bytes, kvxtest::TempFolder::ReadFile(path));
 }
 
-TEST_F(SFtpClientTest, MakingAFolderThatExistsGivesOneWithoutTheAgentsText) {
+TEST_F(SFtpClientTest, MakingFoldersGivesTwoForNewOneForExistingAndMakesEveryLevel) {
     auto connection = Connect();
     ASSERT_EQ(1, connection->IsConnected());
     CSFtpFile file(connection.get(), 0, nullptr);
     const std::wstring folder = m_folder.WSub("made");
-    EXPECT_EQ(1, file.CreateFolder(folder.c_str()));
+    EXPECT_EQ(2, file.CreateFolder(folder.c_str()));
     m_log.Clear();
     EXPECT_EQ(1, file.CreateFolder(folder.c_str()));
     EXPECT_TRUE(AgentTexts().empty());
     EXPECT_TRUE(EventCodes(m_log, L"ONLINE").empty());
-    // A folder that can be neither made nor entered.
-    EXPECT_EQ(0, file.CreateFolder(m_folder.WSub("missing/made").c_str()));
+    EXPECT_EQ(2, file.CreateFolder(m_folder.WSub("missing/deeper/made").c_str()));
+    EXPECT_TRUE(std::filesystem::is_directory(m_folder.Sub("missing/deeper/made")));
+    // A folder below a file can be neither made nor entered.
+    m_folder.WriteFile("plain.txt", "x");
+    EXPECT_EQ(0, file.CreateFolder(m_folder.WSub("plain.txt/made").c_str()));
     EXPECT_EQ((std::vector<int>{-11, -7}), EventCodes(m_log, L"ONLINE"));
 }
 

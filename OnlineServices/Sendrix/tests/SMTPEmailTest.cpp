@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "OnlineServices/Sendrix/ExchangeDeadline.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
 #include "testing/CertFactory.h"
@@ -143,6 +144,18 @@ TEST_F(SMTPEmailTest, ConnectFailures) {
     EXPECT_EQ(withoutLog.Connect(L"127.0.0.1", 25, 0), 0);
 }
 
+TEST_F(SMTPEmailTest, AReplyThatNeverEndsIsGivenUpInBoundedTime) {
+    CExchangeDeadline::SetTimeout(1000);
+    ScriptedPeer peer;
+    peer.Send("220 ready\r\n").ExpectLine("HELO Morvane");
+    for (int i = 0; i < 20; ++i) peer.Send("250-still greeting\r\n").Delay(250);
+    peer.Send("250 done\r\n");
+    CSMTPEmail email(&m_log);
+    EXPECT_EQ(Connect(email, peer), 0);
+    peer.Finish();
+    CExchangeDeadline::SetTimeout(60000);
+}
+
 TEST_F(SMTPEmailTest, ImplicitTlsToATrustedServerOnly) {
     kvxtest::TestCertificate self = kvxtest::CertFactory::Shared().SelfSigned();
     ScriptedPeer untrusted;
@@ -235,7 +248,7 @@ TEST_F(SMTPEmailTest, PlainMessageHeadersBodyAndBcc) {
     EXPECT_TRUE(std::regex_match(date[1].str(),
                                  std::regex("[A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} \\d\\d:\\d\\d:\\d\\d [+-]\\d{4}")))
         << date[1];
-    EXPECT_EQ(data, "FROM: s@x.org\r\nTo: a@x.org,b@x.org\r\nCc: c@x.org\r\nSubject:Gr\xC3\xBC\xC3\x9F" "e\r\n"
+    EXPECT_EQ(data, "FROM: s@x.org\r\nTo: a@x.org,b@x.org\r\nCc: c@x.org\r\nSubject: =?UTF-8?B?R3LDvMOfZQ==?=\r\n"
                     "Content-Type: text/plain; \r\n\tcharset=UTF-8\r\n" + date.str() +
                     "X-Mailer: Morvane Mail\r\n"
                     "\r\n..hidden\r\n..\r\nend\r\n..x\r\n");
@@ -295,16 +308,31 @@ TEST_F(SMTPEmailTest, MissingAttachments) {
     ASSERT_EQ(email.AddAttachment(kvxtest::Widen(gone).c_str()), 1);
     ASSERT_EQ(remove(gone.c_str()), 0);
 
-    // A file gone by the time of sending is left out; the message goes on.
+    // A file gone by the time of sending fails the message before it starts.
     ScriptedPeer peer;
-    ScriptMessage(peer, "s@x.org", {"a@x.org"});
+    Bye(Greet(peer));
     ASSERT_EQ(Connect(email, peer), 1);
-    EXPECT_EQ(email.SendMail(L"s@x.org", L"a@x.org", L"", L"text"), 1);
+    EXPECT_EQ(email.SendMail(L"s@x.org", L"a@x.org", L"", L"text"), 0);
     EXPECT_EQ(email.Quit(), 1);
     EXPECT_TRUE(peer.Finish()) << peer.Error();
     EXPECT_EQ(EventCodes(m_log, kCategory), (std::vector<int>{14, 14, 14}));
     EXPECT_EQ(EventTexts(14)[2], kvxtest::Widen(gone));
-    EXPECT_NE(MessageData(peer).find("\r\n--" + kBoundary + "--\r\n"), std::string::npos);
+    EXPECT_EQ(peer.Received().find("MAIL FROM"), std::string::npos);
+}
+
+TEST_F(SMTPEmailTest, AnAttachmentThatFailsWhileSendingLeavesTheMessageUnfinished) {
+    // The process's memory file opens but cannot be read from its start.
+    ScriptedPeer peer;
+    Greet(peer).ExpectLine("MAIL FROM:<s@x.org>").Send("250 ok\r\n");
+    peer.ExpectLine("RCPT TO: <a@x.org>").Send("250 ok\r\n");
+    peer.ExpectLine("DATA").Send("354 go ahead\r\n").ExpectClose();
+    CSMTPEmail email(&m_log);
+    ASSERT_EQ(Connect(email, peer), 1);
+    ASSERT_EQ(email.AddAttachment(L"/proc/self/mem"), 1);
+    EXPECT_EQ(email.SendMail(L"s@x.org", L"a@x.org", L"", L"text"), 0);
+    EXPECT_TRUE(peer.Finish()) << peer.Error();
+    EXPECT_EQ(peer.Received().find("\r\n.\r\n"), std::string::npos);
+    EXPECT_EQ(EventCodes(m_log, kCategory), std::vector<int>{18});
 }
 
 TEST_F(SMTPEmailTest, AuthPlainSendsZeroUserZeroPassword) {

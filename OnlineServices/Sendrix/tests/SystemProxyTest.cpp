@@ -47,7 +47,8 @@ public:
     std::vector<std::wstring> scripts;
 };
 
-const char* const kProxyVariables[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"};
+const char* const kProxyVariables[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
+                                       "all_proxy",  "ALL_PROXY",  "no_proxy",    "NO_PROXY"};
 
 class SystemProxyTest : public ::testing::Test {
 protected:
@@ -206,16 +207,87 @@ TEST_F(SystemProxyTest, TheEnvironmentGivesTheUsersProxyList) {
     CEnvironmentProxyConfig environment;
     SYSTEM_PROXY_CONFIG config;
     ASSERT_TRUE(environment.GetUserProxyConfig(config));
-    EXPECT_STREQ(config.proxyList.GetString(), L"http=proxy.example:3128;https=secure.example:8443");
+    EXPECT_STREQ(config.proxyList.GetString(), L"http=anna:secret@proxy.example:3128;https=secure.example:8443");
     EXPECT_EQ(config.autoDetect, 0);
     CBasicString list;
     EXPECT_FALSE(environment.GetDefaultProxyList(list));
     EXPECT_FALSE(environment.GetProxyForUrl(L"http://example.com/", L"", list));
 
-    // Without a registry switch, the environment's proxy is found.
-    Answer answer = Ask(L"http://example.com/");
-    EXPECT_STREQ(answer.host.GetString(), L"proxy.example");
-    EXPECT_EQ(answer.port, 3128u);
+    // Without a registry switch, the environment's proxy is found, each
+    // scheme's own.
+    ProxyEntrySet entries;
+    SystemProxyChoice choice;
+    GetSystemProxy(L"http://example.com/", entries, choice);
+    EXPECT_STREQ(choice.host.GetString(), L"proxy.example");
+    EXPECT_EQ(choice.port, 3128u);
+    EXPECT_STREQ(choice.userName.GetString(), L"anna");
+    EXPECT_STREQ(choice.password.GetString(), L"secret");
+    GetSystemProxy(L"https://example.com/", entries, choice);
+    EXPECT_STREQ(choice.host.GetString(), L"secure.example");
+    EXPECT_EQ(choice.port, 8443u);
+    EXPECT_TRUE(choice.userName.IsEmpty());
+}
+
+TEST_F(SystemProxyTest, EachSchemeTakesItsOwnProxyAndTheBypassListGoesDirect) {
+    struct Case {
+        const wchar_t* list;
+        const wchar_t* url;
+        const wchar_t* host;
+    };
+    const Case cases[] = {
+        {L"http=h:80;https=s:443;bare:3128", L"http://x.example/", L"h"},
+        {L"http=h:80;https=s:443;bare:3128", L"https://x.example/", L"s"},
+        {L"http=h:80;bare:3128", L"https://x.example/", L"bare"},
+        {L"https=s:443;bare:3128", L"http://x.example/", L"bare"},
+        {L"https=s:443", L"http://x.example/", L"s"},  // no better entry: any of an http scheme
+        {L"http=u%3Aser:p%40ss@h:80", L"http://x.example/", L"h"},
+    };
+    SetProxyEnable(1);
+    for (const Case& c : cases) {
+        ResetSystemProxy();
+        m_config.user.proxyList = c.list;
+        EXPECT_STREQ(Ask(c.url).host.GetString(), c.host) << c.list << L" " << c.url;
+    }
+    ResetSystemProxy();
+    m_config.user.proxyList = L"http=u%3Aser:p%40ss@h:80";
+    ProxyEntrySet entries;
+    SystemProxyChoice choice;
+    GetSystemProxy(L"http://x.example/", entries, choice);
+    EXPECT_STREQ(choice.userName.GetString(), L"u:ser");
+    EXPECT_STREQ(choice.password.GetString(), L"p@ss");
+
+    ResetSystemProxy();
+    m_config.user.proxyList = L"h:80";
+    m_config.user.bypassList = L"localhost;.corp.example, 10.0.0.7 ,other.example:8080";
+    EXPECT_TRUE(Ask(L"http://localhost:8000/").host.IsEmpty());
+    EXPECT_TRUE(Ask(L"http://a.b.corp.example/").host.IsEmpty());
+    EXPECT_TRUE(Ask(L"https://CORP.example/").host.IsEmpty());
+    EXPECT_TRUE(Ask(L"http://10.0.0.7/x").host.IsEmpty());
+    EXPECT_TRUE(Ask(L"http://user@other.example/").host.IsEmpty());
+    EXPECT_STREQ(Ask(L"http://notcorp.example/").host.GetString(), L"h");
+    EXPECT_STREQ(Ask(L"http://10.0.0.70/").host.GetString(), L"h");
+    EXPECT_TRUE(Ask(L"http://10.0.0.70/").entries.size() == 1);
+}
+
+TEST_F(SystemProxyTest, BypassLists) {
+    struct Case {
+        const wchar_t* list;
+        const wchar_t* host;
+        bool direct;
+    };
+    const Case cases[] = {
+        {L"*", L"anything.example", true},
+        {L"", L"anything.example", false},
+        {L"example.com", L"example.com", true},
+        {L"example.com", L"www.example.com", true},
+        {L"example.com", L"badexample.com", false},
+        {L".example.com", L"example.com", true},
+        {L" , ,example.com", L"EXAMPLE.COM", true},
+        {L"example.com:443", L"example.com", true},
+        {L"::1", L"::1", true},
+        {L"*.example.com", L"www.example.com", false},  // no wildcards inside a name
+    };
+    for (const Case& c : cases) EXPECT_EQ(BypassesProxy(c.list, c.host), c.direct) << c.list << L" " << c.host;
 }
 
 TEST_F(SystemProxyTest, ProxyAddressesFromTheEnvironment) {
@@ -227,7 +299,8 @@ TEST_F(SystemProxyTest, ProxyAddressesFromTheEnvironment) {
         {"http://proxy:3128", "proxy:3128"},
         {"HTTP://proxy:3128/", "proxy:3128"},
         {"proxy:3128", "proxy:3128"},
-        {"http://user:p@ss@proxy:3128/path", "proxy:3128"},
+        {"http://user:p@ss@proxy:3128/path", "user:p@ss@proxy:3128"},
+        {"anna:secret@proxy:3128", "anna:secret@proxy:3128"},
         {"http://proxy/", "proxy"},
         {"https://tls-proxy:443", ""},
         {"socks5h://socks:1080", ""},

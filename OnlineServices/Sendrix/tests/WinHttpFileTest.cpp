@@ -114,7 +114,7 @@ TEST_F(WinHttpFileTest, AnotherStatusIsLoggedAndTheRequestStaysUntilClose) {
     EXPECT_EQ(file.Open(url.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0), -1);
     EXPECT_EQ(file.IsOpen(), 1);
     EXPECT_EQ(LoggedTexts(), std::vector<std::wstring>{L"Failed to open file (" + url + L"). HTTP error: 404"});
-    EXPECT_EQ(file.GetLastError(), 0u);
+    EXPECT_EQ(file.GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
     file.Close();
     EXPECT_EQ(file.IsOpen(), 0);
     EXPECT_TRUE(peer.Finish()) << peer.Error();

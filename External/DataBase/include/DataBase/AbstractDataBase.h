@@ -228,6 +228,11 @@ public:
     virtual CAbstractRecordSet* QuerySynonyms(const WordKeyRecord& word, int kind) = 0;
     virtual CAbstractRecordSet* QueryAcronyms(const WordKeyRecord& word, int kind) = 0;
     virtual CAbstractRecordSet* QueryAntonyms(const WordKeyRecord& word, int kind) = 0;
+
+    // Deletes a stored meaning with its sounds. DATABASE_IN_USE while a
+    // vocabulary list entry uses the meaning (it stays), DATABASE_NO_ROW
+    // when there is no such meaning.
+    virtual int DeleteMeaning(int64_t meaningId) = 0;
 };
 
 // The two exports of the library, looked up by these names.

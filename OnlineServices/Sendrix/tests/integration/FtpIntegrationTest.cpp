@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <openssl/sha.h>
 #include <sys/stat.h>
 
@@ -149,6 +151,9 @@ TEST_P(FtpIntegrationTest, RoundTripListingAndRemoval) {
     EXPECT_EQ(folders->CreateFolder(top.c_str()), 2);
     EXPECT_EQ(folders->CreateFolder((top + L"/sub").c_str()), 2);
     EXPECT_EQ(folders->CreateFolder((top + L"/sub").c_str()), 1);
+    EXPECT_EQ(folders->CreateFolder((top + L"/deep/er/still").c_str()), 2);
+    EXPECT_TRUE(std::filesystem::is_directory(m_root + "/up/deep/er/still"));
+    EXPECT_EQ(folders->RemoveFolder((top + L"/deep").c_str()), 1);
 
     std::string bytes = RandomBytes(kFileSize);
     ASSERT_TRUE(Upload(connection, top + L"/big.bin", bytes));

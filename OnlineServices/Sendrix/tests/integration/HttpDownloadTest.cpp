@@ -108,10 +108,12 @@ TEST_F(HttpDownloadTest, DownloadsThroughTheProxyOfTheEnvironment) {
     std::string tinyproxy = FindProgramOnPath("tinyproxy");
     KVX_SKIP_OR_FAIL_UNLESS(!tinyproxy.empty(), "tinyproxy is not installed");
     int proxyPort = sendrixtest::FreeLoopbackPort();
-    // Without ConnectPort lines every port may be tunnelled.
+    // The usual rule of proxies: tunnels only to the TLS port, so a plain
+    // http request must be handed over for forwarding.
     std::string config = m_folder.WriteFile(
         "tinyproxy.conf", "Port " + std::to_string(proxyPort) +
                               "\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 30\nMaxClients 4\nLogLevel Info\n"
+                              "ConnectPort " + std::to_string(m_server.TlsPort()) + "\n"
                               "LogFile \"" + m_folder.Sub("tinyproxy.log") + "\"\n");
     sendrixtest::CLoopbackDaemon proxy;
     ASSERT_TRUE(proxy.Start(tinyproxy, {"tinyproxy", "-d", "-c", config}, proxyPort)) << proxy.Error();
@@ -125,6 +127,7 @@ TEST_F(HttpDownloadTest, DownloadsThroughTheProxyOfTheEnvironment) {
     // The requests went through the proxy.
     std::string log = kvxtest::TempFolder::ReadFile(m_folder.Sub("tinyproxy.log"));
     EXPECT_NE(log.find("CONNECT"), std::string::npos) << log;
+    EXPECT_NE(log.find("GET http://"), std::string::npos) << log;
 }
 
 TEST_F(HttpDownloadTest, AManInTheMiddleIsRefused) {

@@ -199,7 +199,7 @@ TEST_F(SFtpClientIntegrationTest, TransfersListsAndMakesFoldersThroughTheClient)
     ASSERT_EQ(1, file.Close());
     EXPECT_TRUE(Sha256(bytes) == Sha256(back));
 
-    EXPECT_EQ(1, file.CreateFolder((root + L"/folder").c_str()));
+    EXPECT_EQ(2, file.CreateFolder((root + L"/folder").c_str()));
     EXPECT_EQ(1, file.CreateFolder((root + L"/folder").c_str()));
     {
         CSFtpFileFind finder(connection.get());

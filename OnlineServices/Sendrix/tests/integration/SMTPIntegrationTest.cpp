@@ -126,6 +126,29 @@ TEST_F(SMTPIntegrationTest, AMessageWithTwoAttachmentsArrivesAsSent) {
     SendAndCheckMessage(0);
 }
 
+// Names with blanks, separators and letters beyond ASCII arrive as they
+// were, and so does a long subject beyond ASCII.
+TEST_F(SMTPIntegrationTest, AttachmentNamesAndSubjectsBeyondAsciiArriveIntact) {
+    StartServer();
+    std::string odd = m_folder.WriteFile("photo data;x.bin", "odd");
+    std::string german = m_folder.WriteFile("\xC3\x9C" "bung.pdf", "pdf");
+    std::wstring subject;
+    for (int i = 0; i < 12; ++i) subject += L"\u00dcbung f\u00fcr heute, ";
+    subject += L"Ende";
+    CSMTPEmail email(&m_log);
+    ASSERT_EQ(email.Connect(L"127.0.0.1", m_port, 0), 1);
+    ASSERT_EQ(email.AddAttachment(kvxtest::Widen(odd).c_str()), 1);
+    ASSERT_EQ(email.AddAttachment(kvxtest::Widen(german).c_str()), 1);
+    EXPECT_EQ(email.SendMail(L"s@x.org", L"a@x.org", subject.c_str(), L"text"), 1);
+    EXPECT_EQ(email.Quit(), 1);
+    EXPECT_EQ(Stored("attachment-photo data;x.bin"), "odd");
+    EXPECT_EQ(Stored("attachment-\xC3\x9C" "bung.pdf"), "pdf");
+    EXPECT_EQ(kvxtest::Widen(Stored("message1.subject")), subject);
+    std::string message = Stored("message1.eml");
+    std::string headers = message.substr(0, message.find("\r\n\r\n"));
+    for (unsigned char c : headers) EXPECT_LT(c, 0x80) << headers;
+}
+
 TEST_F(SMTPIntegrationTest, AMessageArrivesOverImplicitTls) {
     // A self-signed server certificate that the trusted-certificate store
     // (beside the log file) holds.

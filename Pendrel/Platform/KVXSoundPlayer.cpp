@@ -1,0 +1,137 @@
+#include "Pendrel/Platform/KVXSoundPlayer.h"
+
+#include <gst/gst.h>
+
+#include <mutex>
+
+#include "Pendrel/Platform/KVXText.h"
+
+namespace {
+
+// How long Play waits for the output to take the first sound.
+constexpr GstClockTime kStartTimeout = 10 * GST_SECOND;
+// playbin's "flags": audio only.
+constexpr guint kPlayAudioOnly = 0x2;
+
+bool InitGStreamer() {
+    static std::once_flag once;
+    static bool ready = false;
+    std::call_once(once, [] {
+        GError* error = nullptr;
+        ready = gst_init_check(nullptr, nullptr, &error) != FALSE;
+        if (error) g_error_free(error);
+    });
+    return ready;
+}
+
+std::string Utf8(const wchar_t* text) { return KVXToQString(text ? text : L"").toStdString(); }
+
+// playbin with the audio output of a pipeline description.
+class CGStreamerSoundPlayer : public CKVXSoundPlayer {
+public:
+    explicit CGStreamerSoundPlayer(const CBasicString& sinkDescription) : m_sinkDescription(sinkDescription) {}
+    ~CGStreamerSoundPlayer() override { Stop(); }
+
+    int Play(const wchar_t* path) override {
+        Stop();
+        if (!path || !*path || !InitGStreamer()) return 0;
+        GError* error = nullptr;
+        gchar* uri = gst_filename_to_uri(Utf8(path).c_str(), &error);
+        if (error) g_error_free(error);
+        if (!uri) return 0;
+        m_playbin = gst_element_factory_make("playbin", nullptr);
+        GstElement* sink = MakeSink();
+        if (!m_playbin || !sink) {
+            if (sink) gst_object_unref(sink);
+            g_free(uri);
+            Stop();
+            return 0;
+        }
+        g_object_set(m_playbin, "uri", uri, "audio-sink", sink, "flags", kPlayAudioOnly, nullptr);
+        g_free(uri);
+        if (gst_element_set_state(m_playbin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+            Stop();
+            return 0;
+        }
+        GstState state = GST_STATE_NULL;
+        const GstStateChangeReturn started = gst_element_get_state(m_playbin, &state, nullptr, kStartTimeout);
+        if (started == GST_STATE_CHANGE_FAILURE || started == GST_STATE_CHANGE_ASYNC || HasFailed()) {
+            Stop();
+            return 0;
+        }
+        return 1;
+    }
+
+    void Stop() override {
+        if (!m_playbin) return;
+        gst_element_set_state(m_playbin, GST_STATE_NULL);
+        gst_object_unref(m_playbin);
+        m_playbin = nullptr;
+    }
+
+    bool IsPlaying() override {
+        if (!m_playbin) return false;
+        GstBus* bus = gst_element_get_bus(m_playbin);
+        bool ended = false;
+        while (GstMessage* message =
+                   gst_bus_pop_filtered(bus, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
+            ended = true;
+            gst_message_unref(message);
+        }
+        gst_object_unref(bus);
+        if (ended) Stop();
+        return !ended;
+    }
+
+private:
+    GstElement* MakeSink() const {
+        if (m_sinkDescription.IsEmpty()) return gst_element_factory_make("autoaudiosink", nullptr);
+        GError* error = nullptr;
+        GstElement* sink = gst_parse_bin_from_description(Utf8(m_sinkDescription.GetString()).c_str(), TRUE, &error);
+        if (error) {
+            g_error_free(error);
+            if (sink) gst_object_unref(sink);
+            return nullptr;
+        }
+        return sink;
+    }
+
+    // An error is waiting on the bus.
+    bool HasFailed() const {
+        GstBus* bus = gst_element_get_bus(m_playbin);
+        GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+        gst_object_unref(bus);
+        if (!message) return false;
+        gst_message_unref(message);
+        return true;
+    }
+
+    CBasicString m_sinkDescription;
+    GstElement* m_playbin = nullptr;
+};
+
+std::mutex g_factoryLock;
+KVXSoundPlayerFactory g_factory;
+
+} // namespace
+
+CKVXSoundPlayer::~CKVXSoundPlayer() = default;
+
+std::unique_ptr<CKVXSoundPlayer> KVXCreateGStreamerSoundPlayer(const CBasicString& sinkDescription) {
+    return std::make_unique<CGStreamerSoundPlayer>(sinkDescription);
+}
+
+std::unique_ptr<CKVXSoundPlayer> KVXCreateSoundPlayer() {
+    KVXSoundPlayerFactory factory;
+    {
+        std::lock_guard<std::mutex> lock(g_factoryLock);
+        factory = g_factory;
+    }
+    if (factory) return factory();
+    return KVXCreateGStreamerSoundPlayer(CBasicString());
+}
+
+void KVXSetSoundPlayerFactory(KVXSoundPlayerFactory factory) {
+    std::lock_guard<std::mutex> lock(g_factoryLock);
+    g_factory = std::move(factory);
+}

@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "DataBase/AbstractDataBase.h"
+#include "DataBase/DataBaseResult.h"
+#include "Quenzel/Tutor/MultilineListRows.h"
+#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
+
+namespace {
+
+GridRow Row(const wchar_t* word, const wchar_t* meaning, ULONGLONG wordId = 0, ULONGLONG meaningId = 0) {
+    GridRow row;
+    row.word.m_text = row.word.m_secondText = word;
+    row.meaning.m_text = row.meaning.m_secondText = meaning;
+    row.word.m_value = wordId;
+    row.meaning.m_value = meaningId;
+    return row;
+}
+
+std::vector<std::wstring> Words(const CMultilineListRows& rows) {
+    std::vector<std::wstring> words;
+    for (int i = 0; i < rows.GetRowCount(); ++i) words.emplace_back(rows.GetRow(i)->word.m_text.GetString());
+    return words;
+}
+
+} // namespace
+
+TEST(MultilineListRowsTest, SortingKeepsTheHeadingFirstAndIgnoresCaseBothWays) {
+    CMultilineListRows rows;
+    rows.AddHeadingRow(L"English", L"German");
+    rows.AddRow(Row(L"cherry", L"Kirsche"));
+    rows.AddRow(Row(L"Apple", L"Apfel"));
+    rows.AddRow(Row(L"banana", L"Banane"));
+
+    ASSERT_TRUE(rows.Sort(0, true));
+    EXPECT_EQ(Words(rows), (std::vector<std::wstring>{L"English", L"Apple", L"banana", L"cherry"}));
+    ASSERT_TRUE(rows.Sort(1, false));  // by meaning, descending
+    EXPECT_EQ(Words(rows), (std::vector<std::wstring>{L"English", L"cherry", L"banana", L"Apple"}));
+
+    // The heading click: another column starts ascending, the same column
+    // turns the direction over.
+    EXPECT_TRUE(rows.SortByHeadingClick(0));
+    EXPECT_TRUE(rows.IsSortAscending());
+    EXPECT_EQ(Words(rows).back(), L"cherry");
+    EXPECT_TRUE(rows.SortByHeadingClick(0));
+    EXPECT_FALSE(rows.IsSortAscending());
+    EXPECT_EQ(Words(rows), (std::vector<std::wstring>{L"English", L"cherry", L"banana", L"Apple"}));
+    EXPECT_EQ(rows.GetSortedColumn(), 0);
+}
+
+TEST(MultilineListRowsTest, OneWordBesidesTheHeadingDoesNotSort) {
+    CMultilineListRows rows;
+    rows.AddHeadingRow(L"Zulu", L"German");
+    rows.AddRow(Row(L"apple", L"Apfel"));
+    EXPECT_FALSE(rows.Sort(0, true));
+    EXPECT_EQ(Words(rows), (std::vector<std::wstring>{L"Zulu", L"apple"}));
+}
+
+TEST(MultilineListRowsTest, ResetKeepsOnlyTheHeadingRow) {
+    CMultilineListRows rows;
+    rows.AddHeadingRow(L"English", L"German");
+    rows.AddRow(Row(L"a", L"b"));
+    const uint64_t generation = rows.GetLayoutGeneration();
+    rows.ResetContent();
+    EXPECT_EQ(Words(rows), (std::vector<std::wstring>{L"English"}));
+    EXPECT_NE(rows.GetLayoutGeneration(), generation);
+    EXPECT_TRUE(rows.SetFirstRowTexts(L"French", L"Dutch"));
+    EXPECT_STREQ(rows.GetRow(0)->meaning.m_secondText.GetString(), L"Dutch");
+
+    CMultilineListRows plain;
+    plain.AddRow(Row(L"a", L"b"));
+    EXPECT_FALSE(plain.SetFirstRowTexts(L"x", L"y"));  // row 0 is no heading
+    plain.ResetContent();
+    EXPECT_EQ(plain.GetRowCount(), 0);
+}
+
+TEST(MultilineListRowsTest, MarkStepsKeepTheCountsTheStatusAndTheImage) {
+    CMultilineListRows rows;
+    rows.SetMode(MULTILINE_MODE_LEARNING);
+    rows.AddHeadingRow(L"English", L"German");
+    GridRow learned = Row(L"two", L"zwei");
+    learned.statusCount = 4;
+    rows.AddRow(Row(L"one", L"eins"));
+    rows.AddRow(learned);
+    EXPECT_EQ(rows.GetRow(0)->imageIndex, -1);  // never on the heading
+    EXPECT_EQ(rows.GetRow(1)->imageIndex, 0);
+    EXPECT_EQ(rows.GetRow(2)->imageIndex, 2);   // held within the three images
+    rows.SetCounters(2, 1, 1);
+
+    // Each step: the row, known or unknown, then the row's count and flags
+    // and the counters.
+    struct Step {
+        int row;
+        bool known;
+        int count;
+        bool isKnown;
+        int64_t knownRows;
+        int image;
+        bool changed;
+    } steps[] = {
+        {1, true, 1, true, 2, 1, true},    // a new word becomes known: one more known row
+        {1, true, 1, true, 2, 1, false},   // already known: skipped
+        {1, false, 0, false, 1, 0, true},  // unknown again
+        {1, false, 0, false, 1, 0, false}, // already unknown: skipped
+        {2, true, 5, true, 1, 2, true},    // a known word counts on (its count was above 0)
+        {2, false, 0, false, 0, 0, true},
+        {2, true, 1, true, 1, 1, true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(testing::Message() << "row " << step.row << (step.known ? " known" : " unknown"));
+        const auto result = rows.Mark({step.row}, step.known);
+        const GridRow* row = rows.GetRow(step.row);
+        EXPECT_EQ(result.changed, step.changed);
+        EXPECT_EQ(result.lastIndex, step.row);
+        EXPECT_EQ(row->statusCount, step.count);
+        EXPECT_EQ(row->IsStatusA(), step.isKnown);
+        EXPECT_EQ(row->IsStatusB(), !step.isKnown);
+        EXPECT_EQ(rows.GetKnownCount(), step.knownRows);
+        EXPECT_EQ(rows.GetUnknownCount(), 2 - step.knownRows);
+        EXPECT_EQ(row->imageIndex, step.image);
+    }
+    EXPECT_TRUE(rows.IsModified());
+
+    // Known and unknown by turns never lifts the count above 5.
+    for (int i = 0; i < 12; ++i) rows.Mark({2}, i % 2 == 0);
+    EXPECT_LE(rows.GetRow(2)->statusCount, CMultilineListRows::kMaxStatusCount);
+
+    // An index out of range is skipped; a stopped job ends the mark.
+    const auto skipped = rows.Mark({7, 1}, true);
+    EXPECT_EQ(skipped.lastIndex, 1);
+    const auto stopped = rows.Mark({1, 2}, false, [] { return false; });
+    EXPECT_FALSE(stopped.changed);
+}
+
+TEST(MultilineListRowsTest, TheClickActionShowsAHiddenMeaningElseTurnsTheMark) {
+    CMultilineListRows rows;
+    rows.AddRow(Row(L"one", L"eins"));
+    EXPECT_EQ(rows.ClickAction(0, 0), CMultilineListRows::CLICK_NOTHING);  // not the learning mode
+
+    rows.SetMode(MULTILINE_MODE_LEARNING);
+    rows.SetMeaningsHidden(true);
+    EXPECT_EQ(rows.ClickAction(0, 1), CMultilineListRows::CLICK_SHOWED_MEANING);
+    EXPECT_FALSE(rows.GetRow(0)->IsMeaningHidden());
+    EXPECT_EQ(rows.ClickAction(0, 1), CMultilineListRows::CLICK_MARKED);
+    EXPECT_TRUE(rows.GetRow(0)->IsStatusA());
+    EXPECT_EQ(rows.ClickAction(0, 0), CMultilineListRows::CLICK_MARKED);
+    EXPECT_TRUE(rows.GetRow(0)->IsStatusB());
+}
+
+TEST(MultilineListRowsTest, ALetterFindsTheFirstRowBelowTheHeadingOrNone) {
+    CMultilineListRows rows;
+    rows.AddHeadingRow(L"Bulgarian", L"German");
+    rows.AddRow(Row(L"apple", L"Apfel"));
+    rows.AddRow(Row(L"Banana", L"Banane"));
+    EXPECT_EQ(rows.FindRowStartingWith(L'b', 0), 2);
+    EXPECT_EQ(rows.FindRowStartingWith(L'A', 1), 1);
+    EXPECT_EQ(rows.FindRowStartingWith(L'z', 0), -1);
+}
+
+TEST(MultilineListRowsTest, HeightsAndColoursFollowTheRules) {
+    struct {
+        int word, meaning, height;
+    } heights[] = {{10, 12, 30}, {16, 60, 66}, {200, 20, 206}, {400, 10, 255}, {0, 0, 30}};
+    for (const auto& c : heights) EXPECT_EQ(CMultilineListRows::ItemHeight(c.word, c.meaning), c.height);
+    EXPECT_EQ(CMultilineListRows::ColumnWidth(400, 0, false), 192);
+    EXPECT_EQ(CMultilineListRows::ColumnWidth(400, 0, true), 178);
+
+    CMultilineListRows::Colors colors;
+    colors.normal = RGB(1, 1, 1);
+    colors.known = RGB(0, 128, 0);
+    colors.unknown = RGB(255, 0, 0);
+    colors.windowText = RGB(2, 2, 2);
+    GridRow known = Row(L"a", L"b");
+    known.SetStatusA();
+    known.statusCount = 2;
+    GridRow linked = Row(L"a", L"b");
+    linked.linkId = 5;
+    GridRow unknown = Row(L"a", L"b");
+    unknown.SetStatusB();
+    EXPECT_EQ(CMultilineListRows::TextColor(known, MULTILINE_MODE_LEARNING, colors), colors.known);
+    EXPECT_EQ(CMultilineListRows::TextColor(unknown, MULTILINE_MODE_LEARNING, colors), colors.unknown);
+    EXPECT_EQ(CMultilineListRows::TextColor(Row(L"a", L"b"), MULTILINE_MODE_LEARNING, colors), colors.windowText);
+    EXPECT_EQ(CMultilineListRows::TextColor(linked, MULTILINE_MODE_DICTIONARY, colors), RGB(0, 0, 255));
+    EXPECT_EQ(CMultilineListRows::TextColor(known, MULTILINE_MODE_DICTIONARY, colors), colors.known);
+    EXPECT_EQ(CMultilineListRows::TextColor(unknown, MULTILINE_MODE_DICTIONARY, colors), colors.normal);
+    EXPECT_EQ(CMultilineListRows::TextColor(known, MULTILINE_MODE_PLAIN, colors), colors.windowText);
+    EXPECT_EQ(CMultilineListRows::TextColor(known, MULTILINE_MODE_EDITOR, colors), colors.normal);
+}
+
+// Adding rows to a stored list.
+class MultilineListRowsDataBaseTest : public QuenzelAppFixture {
+protected:
+    void SetUp() override {
+        QuenzelAppFixture::SetUp();
+        m_db = m_app.GetDataBase();
+        const std::vector<LanguageRecord> languages = m_db->GetLanguages(0);
+        ASSERT_GE(languages.size(), 2u);
+        for (const wchar_t* word : {L"house", L"tree"}) {
+            WordKeyRecord key;
+            key.text = word;
+            key.language = languages[0].id;
+            MeaningRecord meaning;
+            meaning.text = CBasicString(word) + L"-meaning";
+            meaning.language = languages[1].id;
+            ASSERT_EQ(m_db->AddMeaning(key, meaning, 0), DATABASE_OK);
+            m_rows.push_back(Row(key.text.GetString(), meaning.text.GetString(), static_cast<ULONGLONG>(key.id),
+                                 static_cast<ULONGLONG>(meaning.id)));
+        }
+        m_list.name = L"Animals";
+        m_list.fromLanguage = languages[0].id;
+        m_list.toLanguage = languages[1].id;
+        ASSERT_GT(m_db->CreateVocabularyList(m_list), 0);
+    }
+
+    CAbstractDataBase* m_db = nullptr;
+    std::vector<GridRow> m_rows;
+    VocabularyListRecord m_list;
+};
+
+TEST_F(MultilineListRowsDataBaseTest, AddingToAListStoresNewRowsAndAnswersExistsWhenAllWereThere) {
+    int added = -1;
+    EXPECT_EQ(CMultilineListRows::AddRowsToList(*m_db, m_list.id, {m_rows[0]}, L"2026-12-10", added), DATABASE_OK);
+    EXPECT_EQ(added, 1);
+    // The same row again: the list holds it already.
+    EXPECT_EQ(CMultilineListRows::AddRowsToList(*m_db, m_list.id, {m_rows[0]}, L"2026-12-10", added),
+              DATABASE_EXISTS);
+    EXPECT_EQ(added, 0);
+    // One old and one new row: success, one added.
+    EXPECT_EQ(CMultilineListRows::AddRowsToList(*m_db, m_list.id, m_rows, L"2026-12-10", added), DATABASE_OK);
+    EXPECT_EQ(added, 1);
+
+    WordLinkRecord link;
+    link.listId = m_list.id;
+    link.wordId = static_cast<int64_t>(m_rows[1].word.m_value);
+    link.meaningId = static_cast<int64_t>(m_rows[1].meaning.m_value);
+    ASSERT_EQ(m_db->UpdateListEntry(link, kListEntryLookUp), DATABASE_OK);
+    EXPECT_EQ(link.statusCount, 0);
+    EXPECT_STREQ(link.enteredDate.GetString(), L"2026-12-10");
+}
