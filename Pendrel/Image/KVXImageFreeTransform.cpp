@@ -107,9 +107,11 @@ public:
     }
 
     void Put(long x, long y, float sourceX, float sourceY) {
-        if (m_direct) {
-            const long xi = KVXCell(sourceX);
-            const long yi = KVXCell(sourceY);
+        // Positions well inside the integer range (not a number fails the
+        // test) take their cells without KVXCell's range checks.
+        if (m_direct && sourceX > -kNear && sourceX < kNear && sourceY > -kNear && sourceY < kNear) {
+            const long xi = NearCell(sourceX);
+            const long yi = NearCell(sourceY);
             if (xi >= 0 && xi + 1 < m_width && yi >= 0 && yi + 1 < m_height) {
                 Write(x, y, KVXBilinearBlend(m_pixels, xi, yi, KVXBilinearFraction(sourceX, xi),
                                              KVXBilinearFraction(sourceY, yi)));
@@ -125,6 +127,13 @@ public:
     }
 
 private:
+    static constexpr float kNear = 1.0e9f;
+    // KVXCell for |v| < kNear.
+    static long NearCell(float v) {
+        const long cell = static_cast<long>(v);
+        return v < 0.0f ? cell - 1 : cell;
+    }
+
     void Write(long x, long y, const RGBQUAD& color) {
         BYTE* pixel = m_out + static_cast<size_t>(y) * m_outStride + 3 * static_cast<size_t>(x);
         pixel[0] = color.rgbBlue;
