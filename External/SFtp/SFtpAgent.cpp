@@ -1,8 +1,6 @@
 #include "External/SFtp/SFtpAgent.h"
 
 #include <unistd.h>
-#include <cstdio>
-#include <cstdlib>
 
 #include <algorithm>
 #include <cstring>
@@ -17,8 +15,10 @@
 
 namespace {
 
-// Files move in pieces of this size, with this many under way.
-constexpr uint32_t kPieceSize = 32 * 1024;
+// Files move in pieces of this size, with this many under way. A piece
+// with its headers fits one packet of the channel (32 KiB of data), which
+// spares both sides a second packet for a few bytes.
+constexpr uint32_t kPieceSize = 32 * 1024 - 512;
 constexpr size_t kReadAhead = 64;
 constexpr size_t kWriteBehind = 32;
 // Rounds without any movement before the agent waits for the server: a
@@ -188,15 +188,11 @@ bool CSFtpAgent::Pump(bool progressed) {
     }
     if (++m_idleRounds < kIdleRoundsBeforeWait) return true;
     m_idleRounds = 0;
-    if (getenv("SFTPDBG")) fprintf(stderr, "receive\n");
-    bool r = m_transport.Receive();
-    if (getenv("SFTPDBG")) fprintf(stderr, "received %d\n", r);
-    return r;
+    return m_transport.Receive();
 }
 
 bool CSFtpAgent::Step() {
     bool progressed = false;
-    if (getenv("SFTPDBG")) fprintf(stderr, "step pieces=%zu ready=%zu idle=%d\n", m_pieces.size(), m_ready.size()-m_readyStart, m_idleRounds);
     return m_sftp && m_sftp->Poll(progressed) && Pump(progressed);
 }
 
@@ -298,7 +294,6 @@ bool CSFtpAgent::Login(uint32_t length, const unsigned char* data) {
     ssh_options_set(m_session, SSH_OPTIONS_KNOWNHOSTS, hostsFile.empty() ? "/dev/null" : hostsFile.c_str());
     ssh_options_set(m_session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, "/dev/null");
     ssh_set_blocking(m_session, 0);
-    if (getenv("SFTPDBG")) { int v = 3; ssh_options_set(m_session, SSH_OPTIONS_LOG_VERBOSITY, &v); }
 
     m_idleRounds = 0;
     if (Complete([&] { return ssh_connect(m_session); }, SSH_AGAIN) != SSH_OK) {

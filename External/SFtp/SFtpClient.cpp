@@ -1,13 +1,13 @@
 #include "External/SFtp/SFtpClient.h"
 
 #include <vector>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 // No reply of ours comes near this; a longer one is garbage.
 constexpr uint32_t kMaxPacket = 4u << 20;
+// Reading this much at once also lets the session widen the channel's
+// window in time.
 constexpr size_t kReadSize = 256 * 1024;
 
 uint32_t BigEndian32(const char* data) {
@@ -121,7 +121,6 @@ bool CSFtpClient::Poll(bool& progressed) {
     progressed = false;
     while (HasQueued()) {
         int n = ssh_channel_write(m_channel, m_out.data() + m_outStart, (uint32_t)(m_out.size() - m_outStart));
-        if (getenv("SFTPDBG")) fprintf(stderr, "channel write %d of %zu window %u\n", n, m_out.size() - m_outStart, ssh_channel_window_size(m_channel));
         if (n < 0) return false;
         if (n == 0) break;
         m_outStart += (size_t)n;
@@ -142,7 +141,6 @@ bool CSFtpClient::Poll(bool& progressed) {
             m_inStart = 0;
         }
         m_in.append(m_buffer.data(), (size_t)n);
-        if (getenv("SFTPDBG")) fprintf(stderr, "channel read %d\n", n);
         progressed = true;
     }
     return Gather();
@@ -165,7 +163,6 @@ bool CSFtpClient::Gather() {
             reply.body.assign(packet + 5, length - 5);
         }
         m_inStart += 4 + (size_t)length;
-        if (getenv("SFTPDBG")) fprintf(stderr, "packet type %d id %u len %u\n", reply.type, id, length);
         if (m_forgotten.erase(id) == 0) m_replies[id] = std::move(reply);
     }
     // Keep the buffer from growing with what was taken.

@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <cstdio>
-#include <cstdlib>
 
 #include "External/SFtp/SFtpAgentChannel.h"
 
@@ -75,7 +73,6 @@ bool CSFtpTransport::SendPending(bool& sent) {
         // The library sends all of it or fails.
         if (ReadU32(answer) != (uint32_t)n || ReadU32(answer + 4) != 0) return false;
         sent = true;
-        if (getenv("SFTPDBG")) fprintf(stderr, "sent %zd\n", n);
     }
 }
 

@@ -10,6 +10,9 @@ int main(int argc, char** argv) {
     CSFtpAgentChannel channel;
     if (!channel.Open(argc, argv)) return 2;
     if (ssh_init() != 0) return 3;
+    // The agent answers every request and asks the library whenever it
+    // waits for the server, so its acknowledgements can go with its messages.
+    channel.SetDeferredTakeUp(true);
     {
         CSFtpAgent agent(channel);
         if (channel.SignalReady()) agent.Run();
