@@ -91,7 +91,9 @@ BENCHMARK(DecodeOpenSsl)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data());
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("encode", "EncodeBase64", "EncodeOpenSsl");

@@ -22,11 +22,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "FreeDictPairs.h"
 #include "RatioReporter.h"
 #include "SqliteConnection.h"
 #include "SqliteDataBase.h"
@@ -40,18 +40,6 @@ constexpr int kGerman = 2;
 std::string g_pairsFile = "freedict-deu-eng.tsv";
 std::vector<std::pair<std::wstring, std::wstring>> g_pairs;
 std::string g_folder;
-
-void LoadPairs()
-{
-    std::ifstream in(g_pairsFile);
-    std::string line;
-    while (std::getline(in, line)) {
-        size_t tab = line.find('\t');
-        if (tab == std::string::npos || tab == 0 || tab + 1 == line.size())
-            continue;
-        g_pairs.emplace_back(Utf8ToWide(line.substr(0, tab)), Utf8ToWide(line.substr(tab + 1)));
-    }
-}
 
 std::string FreshFile(const char* name)
 {
@@ -382,7 +370,7 @@ int main(int argc, char** argv)
         else
             rest.push_back(argv[i]);
     }
-    LoadPairs();
+    g_pairs = LoadFreeDictPairs(g_pairsFile);
     if (g_pairs.empty()) {
         std::fprintf(stderr, "no pairs in %s: make them with bench/freedict-pairs.py\n", g_pairsFile.c_str());
         return 1;

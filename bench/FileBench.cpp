@@ -119,7 +119,9 @@ BENCHMARK(WalkUsrWithFind)->Unit(benchmark::kMillisecond)->Iterations(3);
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data());
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("copy", "CopyFileByPathBench/iterations:4", "CopyFileRange/iterations:4");

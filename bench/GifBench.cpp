@@ -193,7 +193,9 @@ BENCHMARK(Encode1080pGiflib)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data());
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("decode frame 99 of 100", "DecodeFrame99Ours", "DecodeFrame99Giflib");

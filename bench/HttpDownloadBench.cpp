@@ -108,7 +108,9 @@ BENCHMARK(BM_CurlHttps)->Unit(benchmark::kMillisecond)->UseRealTime()->Iteration
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data());
     auto setup = std::make_unique<Setup>();
     g_setup = setup.get();
     StartServer(*setup);

@@ -125,7 +125,10 @@ KVX_BENCH(MagickDitherOrdered);
 
 int main(int argc, char** argv) {
     Magick::InitializeMagick(*argv);
-    benchmark::Initialize(&argc, argv);
+    KVXKeepFreedMemory();
+    std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data());
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const char* const pairs[][3] = {

@@ -53,7 +53,9 @@ BENCHMARK(OfferAllLayouts)->Unit(benchmark::kMicrosecond)->Iterations(1);
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data());
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("layout record (cached) against a keymap compile", "LayoutFromCache", "XkbCompileKeymap");

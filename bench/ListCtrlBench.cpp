@@ -290,7 +290,9 @@ BENCHMARK(SortByTextReferenceModel)->Unit(benchmark::kMillisecond)->Iterations(3
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data());
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("Filling 1,000,000 rows (goal <= 0.5)", "Fill/iterations:3", "FillReferenceModel/iterations:3");

@@ -1,10 +1,19 @@
 #pragma once
-// A console reporter that also keeps each benchmark's time per iteration,
-// so that a benchmark can print how our code compares with its reference.
+// A console reporter that also keeps each benchmark's time per iteration in
+// every repetition, so that a benchmark can print how our code compares with
+// its reference: the ratio of the two medians. The time is the one the
+// benchmark declares: wall-clock time for those that use real time (their
+// work runs in other processes too), else the process's CPU time, which a
+// loaded machine disturbs far less.
+//
+// KVXBenchmarkArguments gives the command line with five repetitions unless
+// it names a count itself (--benchmark_repetitions=N).
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,15 +22,42 @@ class CRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration) m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                m_times[run.benchmark_name()].push_back(
+                    run.benchmark_name().find("/real_time") != std::string::npos ? run.GetAdjustedRealTime()
+                                                                                 : run.GetAdjustedCPUTime());
         ConsoleReporter::ReportRuns(runs);
     }
+    // The median time of a benchmark over its repetitions; 0 when it did
+    // not run.
+    double Median(const std::string& name) const {
+        auto found = m_times.find(name);
+        if (found == m_times.end() || found->second.empty()) return 0.0;
+        std::vector<double> times = found->second;
+        std::sort(times.begin(), times.end());
+        const size_t n = times.size();
+        return n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2.0;
+    }
     void PrintRatio(const char* what, const std::string& ours, const std::string& reference) const {
-        auto a = m_times.find(ours), b = m_times.find(reference);
-        if (a == m_times.end() || b == m_times.end() || b->second <= 0) return;
-        std::printf("%s: %s / %s = %.2f\n", what, ours.c_str(), reference.c_str(), a->second / b->second);
+        const double a = Median(ours), b = Median(reference);
+        if (a <= 0 || b <= 0) return;
+        std::printf("%s: %s / %s = %.2f (medians of %zu and %zu runs)\n", what, ours.c_str(), reference.c_str(),
+                    a / b, m_times.at(ours).size(), m_times.at(reference).size());
     }
 
 private:
-    std::map<std::string, double> m_times;
+    std::map<std::string, std::vector<double>> m_times;
 };
+
+// argv with --benchmark_repetitions=5 added unless a count is given; the
+// strings stay those of argv (and one static literal).
+inline std::vector<char*> KVXBenchmarkArguments(int argc, char** argv) {
+    static char repetitions[] = "--benchmark_repetitions=5";
+    std::vector<char*> arguments(argv, argv + argc);
+    const bool given = std::any_of(arguments.begin(), arguments.end(), [](const char* a) {
+        return std::strncmp(a, "--benchmark_repetitions", 23) == 0;
+    });
+    if (!given) arguments.insert(arguments.begin() + (argc > 0 ? 1 : 0), repetitions);
+    arguments.push_back(nullptr);
+    return arguments;
+}

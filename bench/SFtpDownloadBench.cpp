@@ -1,8 +1,9 @@
 // Downloads 64 MiB over loopback from the tests' SFTP server (asyncssh with
 // an account of its own) with our SFTP client (through the agent program
 // SFtp) and with curl ("curl sftp://", which uses libssh2 as well), and
-// prints our throughput as a share of curl's. Skips itself when the server
-// or curl is missing.
+// prints our throughput as a share of curl's. Each curl run logs on, so each
+// of our downloads logs on with a new connection as well. Skips itself when
+// the server or curl is missing.
 
 #include <benchmark/benchmark.h>
 
@@ -81,7 +82,9 @@ void BM_OursSftp(benchmark::State& state) {
     const std::wstring path = kvxtest::Widen(g_setup->path);
     std::vector<char> buffer(1 << 20);
     for (auto _ : state) {
-        CSFtpFile file(g_setup->connection.get(), 0, nullptr);
+        CSFtpConnection connection(&g_setup->profile, nullptr, &g_setup->log, &g_setup->handler);
+        if (!connection.IsConnected()) return state.SkipWithError("log-on failed");
+        CSFtpFile file(&connection, 0, nullptr);
         if (file.Open(path.c_str(), GENERIC_READ, 0, 0, 0) != 0) return state.SkipWithError("open failed");
         size_t total = 0;
         DWORD done = 0;
@@ -109,7 +112,9 @@ BENCHMARK(BM_CurlSftp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data());
     auto setup = std::make_unique<Setup>();
     g_setup = setup.get();
     StartServer(*setup);

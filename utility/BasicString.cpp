@@ -174,12 +174,12 @@ bool CBasicString::Holds(const wchar_t* p) const {
     return at >= (uintptr_t)m_text && at <= (uintptr_t)(m_text + m_capacity);
 }
 
-// Makes room for length characters, keeping the text; spare room grows
-// geometrically so that appending stays linear.
+// Makes room for length characters, keeping the text; spare room doubles
+// so that appending stays linear and copies the text about once.
 bool CBasicString::Grow(int length) {
     if (length <= m_capacity) return true;
     int current = SettleLength();
-    long long capacity = std::max<long long>({(long long)length, m_capacity + m_capacity / 2LL, 15LL});
+    long long capacity = std::max<long long>({(long long)length, 2LL * m_capacity, 15LL});
     capacity = std::min(capacity, kBufferLimit - 1);
     wchar_t* buffer = new (std::nothrow) wchar_t[(size_t)capacity + 1];
     if (!buffer) {
@@ -222,6 +222,19 @@ void CBasicString::Take(const wchar_t* text, int length) {
 
 void CBasicString::AppendText(const wchar_t* text, int length) {
     if (!text || length <= 0) return;
+    if (m_length >= 0 && length <= m_capacity - m_length) {
+        // Room enough: nothing moves, so even a piece of this very text
+        // can be copied to its end.
+        wchar_t* end = m_text + m_length;
+        if (length <= 16 && !Holds(text)) {
+            // Short pieces are the usual ones; a loop beats the call.
+            for (int i = 0; i < length; ++i) end[i] = text[i];
+        } else {
+            wmemmove(end, text, (size_t)length);
+        }
+        SetLength(m_length + length);
+        return;
+    }
     if (Holds(text)) {
         CBasicString copy(text, length);
         AppendText(copy.GetString(), copy.GetLength());
@@ -277,13 +290,26 @@ CBasicString& CBasicString::operator=(wchar_t ch) {
     return *this;
 }
 
-void CBasicString::Append(const wchar_t* text) { AppendText(text, text ? (int)std::min(wcslen(text), (size_t)kBufferLimit) : 0); }
+void CBasicString::Append(const wchar_t* text) {
+    if (text && m_text && m_length >= 0 && !Holds(text)) {
+        // Copied into the spare room while it lasts, measuring on the way.
+        wchar_t* end = m_text + m_length;
+        const int room = m_capacity - m_length;
+        int i = 0;
+        while (i < room && text[i]) {
+            end[i] = text[i];
+            ++i;
+        }
+        if (text[i] == 0) {
+            SetLength(m_length + i);
+            return;
+        }
+        end[0] = 0;  // too long for the room: the general path copies it all
+    }
+    AppendText(text, text ? (int)std::min(wcslen(text), (size_t)kBufferLimit) : 0);
+}
 
 void CBasicString::AppendString(const CBasicString& other) { AppendText(other.GetString(), other.GetLength()); }
-
-void CBasicString::AppendChar(wchar_t ch) {
-    if (ch) AppendText(&ch, 1);
-}
 
 void CBasicString::AppendAnsiChar(char ch) { AppendChar((wchar_t)(unsigned char)ch); }
 
@@ -347,8 +373,6 @@ wchar_t* CBasicString::GetBuffer() {
     m_length = -1;
     return m_text;
 }
-
-int CBasicString::GetLength() const { return KnownLength(); }
 
 int CBasicString::IsEmpty() const { return !m_text || m_text[0] == 0; }
 

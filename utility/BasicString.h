@@ -133,6 +133,23 @@ private:
     mutable int m_length = 0;
 };
 
+// Asked for on every step of building a text, so kept inline.
+inline int CBasicString::GetLength() const {
+    return m_length >= 0 ? (m_text ? m_length : 0) : KnownLength();
+}
+
+// A character into spare room is the common case of building a text, so it
+// is done in place; everything else (no room yet, a text whose length a
+// writer may have changed, the 0 character) takes the general path.
+inline void CBasicString::AppendChar(wchar_t ch) {
+    if (ch != 0 && m_length >= 0 && m_length < m_capacity) {
+        m_text[m_length] = ch;
+        m_text[++m_length] = 0;
+        return;
+    }
+    if (ch) AppendText(&ch, 1);
+}
+
 CBasicString ConcatStrings(const CBasicString& a, const CBasicString& b);
 CBasicString ConcatStringChar(const CBasicString& a, wchar_t ch);
 CBasicString ConcatStringAnsiChar(const CBasicString& a, char ch);

@@ -1,5 +1,9 @@
 #include "Pendrel/Controls/AdvertiseDialog.h"
 
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+
 #include "Pendrel/App/KVXApp.h"
 #include "Pendrel/App/KVXWindowWork.h"
 #include "Pendrel/Controls/KVXHtmlView.h"
@@ -16,7 +20,7 @@ constexpr int kLineNoLinkTable = 478;
 constexpr int kLineNoBaseAddress = 486;
 constexpr int kLineNoBrowser = 537;
 
-const KVXDialogTemplate kTemplate = {CAdvertiseDialog::IDD, L"", WS_CHILD | WS_VISIBLE, 312, 40, 8, L"MS Shell Dlg",
+const KVXDialogTemplate kTemplate = {CAdvertiseDialog::IDD, L"", WS_CHILD | WS_VISIBLE, 312, 37, 8, L"MS Shell Dlg",
                                      nullptr, 0};
 const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 
@@ -25,6 +29,8 @@ const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 CAdvertiseDialog::CAdvertiseDialog(QWidget* parent) : CKVXHTMLCtrl(IDD, kLocalPage, parent) {
     GetView()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     GetView()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The banner's pictures fill the strip edge to edge.
+    GetView()->document()->setDocumentMargin(0);
 }
 
 CAdvertiseDialog::~CAdvertiseDialog() {
@@ -34,6 +40,7 @@ CAdvertiseDialog::~CAdvertiseDialog() {
 BOOL CAdvertiseDialog::OnInitDialog() {
     // The local page shows whatever follows.
     const BOOL result = CKVXHTMLCtrl::OnInitDialog();
+    StartBanner();
     CKVXApp* app = KVXGetApp();
     if (!app || !app->m_pLinkTable) {
         ReportAssertion(0, kSourceFile, kLineNoLinkTable);
@@ -49,6 +56,7 @@ BOOL CAdvertiseDialog::OnInitDialog() {
 
 void CAdvertiseDialog::OnDestroy() {
     StopTimer();
+    StopBanner();
     CKVXHTMLCtrl::OnDestroy();
 }
 
@@ -58,8 +66,9 @@ void CAdvertiseDialog::NavigateURL(const std::vector<CBasicString>& items, KVXLi
     StartTimer(m_rotation.SetItems(items));
 }
 
-void CAdvertiseDialog::OnTimer(UINT_PTR) {
-    PostMessage(this, WM_REFRESH_ADVERTISEMENT, 0, 0);
+void CAdvertiseDialog::OnTimer(UINT_PTR id) {
+    if (id == kBannerTimer) ShowNextSlide();
+    else PostMessage(this, WM_REFRESH_ADVERTISEMENT, 0, 0);
 }
 
 LRESULT CAdvertiseDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -101,7 +110,10 @@ DWORD CAdvertiseDialog::RunInstance() {
 }
 
 void CAdvertiseDialog::OnTried(const CBasicString& address, int reached) {
-    if (reached) CKVXHTMLCtrl::NavigateURL(address.GetString());
+    if (reached) {
+        StopBanner();
+        CKVXHTMLCtrl::NavigateURL(address.GetString());
+    }
     emit advertisementTried(KVXToQString(address), reached != 0);
 }
 
@@ -112,4 +124,33 @@ void CAdvertiseDialog::StartTimer(UINT interval) {
 void CAdvertiseDialog::StopTimer() {
     KillTimer(kRefreshTimer);
     m_timerInterval = 0;
+}
+
+void CAdvertiseDialog::StartBanner() {
+    m_bannerSlide = 1;
+    ScrollToSlide();
+    if (SetTimer(kBannerTimer, kBannerInterval)) m_bannerInterval = kBannerInterval;
+}
+
+void CAdvertiseDialog::StopBanner() {
+    KillTimer(kBannerTimer);
+    m_bannerInterval = 0;
+    m_bannerSlide = 0;
+}
+
+void CAdvertiseDialog::ShowNextSlide() {
+    if (!m_bannerSlide) return;
+    m_bannerSlide = m_bannerSlide % kBannerSlides + 1;
+    ScrollToSlide();
+}
+
+void CAdvertiseDialog::ScrollToSlide() {
+    // Each slide is one paragraph of the page; only the current one is
+    // shown, so a panel taller than one picture never shows part of the next.
+    QTextDocument* page = GetView()->document();
+    if (!page->findBlockByNumber(m_bannerSlide - 1).isValid()) return;
+    for (QTextBlock block = page->begin(); block.isValid(); block = block.next())
+        block.setVisible(block.blockNumber() == m_bannerSlide - 1);
+    page->markContentsDirty(0, page->characterCount());
+    GetView()->verticalScrollBar()->setValue(0);
 }

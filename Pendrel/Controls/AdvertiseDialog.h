@@ -7,6 +7,10 @@
 // minute later and the page for the next item every half hour after that
 // (CAdvertisementRotation, Core/AdvertisementRotation.h).
 //
+// The local page is a banner of five linked pictures shown one at a time:
+// while it shows, the panel moves on to the next picture every ten seconds
+// (the page's five paragraphs).
+//
 // Before each page the address is tried on the panel's worker (the
 // application's PingServer); the page is shown only when the server
 // answers, else the panel keeps what it shows and tries the next item at
@@ -32,6 +36,9 @@ public:
     static constexpr UINT IDD = 500;
     static constexpr UINT kLocalPage = 150;
     static constexpr UINT_PTR kRefreshTimer = 1;
+    static constexpr UINT_PTR kBannerTimer = 2;
+    static constexpr UINT kBannerInterval = 10000;
+    static constexpr int kBannerSlides = 5;
     static constexpr UINT WM_REFRESH_ADVERTISEMENT = WM_USER + 207;
 
     // Tries an address: 1 when the server answers. Runs on the worker.
@@ -52,6 +59,10 @@ public:
     // The period of the running refresh timer in milliseconds; 0 when none
     // runs.
     UINT GetTimerInterval() const { return m_timerInterval; }
+    // The banner's picture shown, 1 to 5; 0 once a web page shows.
+    int GetBannerSlide() const { return m_bannerSlide; }
+    // The period of the banner's timer; 0 when it does not run.
+    UINT GetBannerInterval() const { return m_bannerInterval; }
     // In place of the application's PingServer (tests); empty brings it
     // back.
     void SetReachabilityTest(ReachabilityTest test) { m_reachability = std::move(test); }
@@ -73,10 +84,16 @@ protected:
 private:
     void StartTimer(UINT interval);
     void StopTimer();
+    void StartBanner();
+    void StopBanner();
+    void ShowNextSlide();
+    void ScrollToSlide();
     void OnTried(const CBasicString& address, int reached);
 
     CAdvertisementRotation m_rotation;
     UINT m_timerInterval = 0;
+    int m_bannerSlide = 0;
+    UINT m_bannerInterval = 0;
     KVXLinkID m_linkId = 11;
     ReachabilityTest m_reachability;
     // The address the worker tries and the test it uses, set before it

@@ -79,6 +79,7 @@ CPageUpdate::CPageUpdate(QWidget* notify, QWidget* parent, CKVXApp* app)
 CPageUpdate::~CPageUpdate() {
     // A download still running stops at its next block; its end is told to
     // this page, which shows nothing for a stopped run.
+    m_closing = true;
     m_progress.SetRunning(FALSE);
     WaitForJob();
 }
@@ -157,6 +158,8 @@ LRESULT CPageUpdate::OnThreadStarted(WPARAM, LPARAM) {
     m_outcome = 0;
     m_outcomeMessage.Empty();
     m_installerPath.Empty();
+    // A page on its way out lets the run end at once, unseen.
+    if (m_closing) return 1;
     return KVXShowJobProgress(&m_progress, this);
 }
 

@@ -75,6 +75,7 @@ private:
     CBasicString m_outcomeMessage;
     CBasicString m_installerPath;
     int m_installerReady = 0;
+    bool m_closing = false;
     QPointer<QWidget> m_notify;
     CKVXApp* m_app;
     CProgressDlg m_progress;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
 #include "Pendrel/Image/KVXImage.h"
+#include "Pendrel/Image/KVXVectorClones.h"
 
 namespace {
 
@@ -15,6 +17,24 @@ long FloorInto(float v, long last) {
     if (!(v > 0.0f)) return 0;
     if (v >= static_cast<float>(last)) return last;
     return static_cast<long>(std::floor(v));
+}
+
+// 32-bit pixels: the colour of pixel columns[c] of a source row (nearest
+// drawing) or colour c of a row of colours (smoothed drawing, stride 3
+// either way: colourOffsets[c] is 3 * columns[c] or 3 * c), and the alpha of
+// the plane row at the source column (255 without a plane) scaled by
+// alphaMax + 1; all 0 where the alpha comes out 0.
+KVX_VECTOR_CLONES void PackWithAlpha(const BYTE* __restrict colors, const int32_t* __restrict colorOffsets,
+                                     const BYTE* __restrict alphaRow, const int32_t* __restrict columns,
+                                     uint32_t alphaScale, BYTE* __restrict out, size_t count) {
+    for (size_t c = 0; c < count; ++c) {
+        const BYTE* color = colors + colorOffsets[c];
+        const uint32_t a = (alphaScale * (alphaRow ? alphaRow[columns[c]] : 255u)) >> 8;
+        const uint32_t pixel = static_cast<uint32_t>(color[0]) | static_cast<uint32_t>(color[1]) << 8 |
+                               static_cast<uint32_t>(color[2]) << 16 | a << 24;
+        const uint32_t value = a == 0 ? 0 : pixel;
+        std::memcpy(out + 4 * c, &value, 4);
+    }
 }
 
 } // namespace
@@ -30,6 +50,11 @@ CKVXDrawSampler::CKVXDrawSampler(CKVXImage& image, long x, long y, long cx, long
     try {
         MapPositions(x, y, cx, cy);
         m_valid = image.IsValid();
+        if (m_valid && m_interpolate) {
+            m_smooth.emplace(image, m_sampleX, m_sampleY, CKVXImage::InterpolationBilinear,
+                             CKVXImage::OverflowClampToEdge);
+            m_smoothRow.resize(3 * static_cast<size_t>(m_width));
+        }
     } catch (const std::bad_alloc&) {
         m_valid = false;
     }
@@ -75,38 +100,41 @@ CKVXDrawSampler::Block CKVXDrawSampler::MakeBlock(WORD bitCount) const {
     const size_t stride = (static_cast<size_t>(m_width) * bitCount + 31) / 32 * 4;
     const size_t size = stride * static_cast<size_t>(m_height);
     if (size / stride != static_cast<size_t>(m_height) || size > KVXIMAGE_MAX_MEMORY) return block;
-    block.bytes.reset(new (std::nothrow) BYTE[size]);
-    if (!block.bytes) return block;
-    block.view = KVXPixelBlock{block.bytes.get(), static_cast<LONG>(m_width), static_cast<LONG>(m_height),
+    // One scratch buffer per drawing thread, grown to the largest block yet.
+    thread_local std::vector<BYTE> scratch;
+    try {
+        if (scratch.size() < size) scratch.resize(size);
+    } catch (const std::bad_alloc&) {
+        return block;
+    }
+    block.view = KVXPixelBlock{scratch.data(), static_cast<LONG>(m_width), static_cast<LONG>(m_height),
                                static_cast<LONG>(stride), bitCount};
     return block;
 }
 
-RGBQUAD CKVXDrawSampler::SampleColor(long c, long r) {
-    if (m_interpolate)
-        return m_image.GetPixelColorInterpolated(m_sampleX[c], m_sampleY[r], CKVXImage::InterpolationBilinear,
-                                                 CKVXImage::OverflowClampToEdge);
-    return m_image.GetPixelColor(m_sourceX[c], m_sourceY[r], false);
+const BYTE* CKVXDrawSampler::SmoothRow(long r) {
+    m_smooth->Row(r, m_smoothRow.data(), nullptr);
+    return m_smoothRow.data();
 }
 
 CKVXDrawSampler::Block CKVXDrawSampler::Opaque() {
     Block block = MakeBlock(24);
-    if (!block.bytes) return block;
-    const bool direct = !m_interpolate && !m_image.IsIndexed();
+    if (!block) return block;
+    const bool indexed = m_image.IsIndexed();
     const BYTE* bits = m_image.GetBits(0);
     const size_t effWidth = m_image.GetEffWidth();
     for (long r = 0; r < m_height; ++r) {
-        BYTE* out = block.bytes.get() + static_cast<size_t>(r) * static_cast<size_t>(block.view.stride);
-        const BYTE* sourceRow = bits + static_cast<size_t>(m_sourceY[r]) * effWidth;
-        for (long c = 0; c < m_width; ++c, out += 3) {
-            if (direct) {
-                std::memcpy(out, sourceRow + 3 * m_sourceX[c], 3);
-                continue;
+        BYTE* out = block.view.bits + static_cast<size_t>(r) * static_cast<size_t>(block.view.stride);
+        if (m_interpolate) {
+            m_smooth->Row(r, out, nullptr);
+        } else if (!indexed) {
+            const BYTE* sourceRow = bits + static_cast<size_t>(m_sourceY[r]) * effWidth;
+            for (long c = 0; c < m_width; ++c, out += 3) std::memcpy(out, sourceRow + 3 * m_sourceX[c], 3);
+        } else {
+            for (long c = 0; c < m_width; ++c, out += 3) {
+                const RGBQUAD color = m_image.GetPixelColor(m_sourceX[c], m_sourceY[r], false);
+                std::memcpy(out, &color, 3);
             }
-            const RGBQUAD color = SampleColor(c, r);
-            out[0] = color.rgbBlue;
-            out[1] = color.rgbGreen;
-            out[2] = color.rgbRed;
         }
     }
     return block;
@@ -114,7 +142,7 @@ CKVXDrawSampler::Block CKVXDrawSampler::Opaque() {
 
 CKVXDrawSampler::Block CKVXDrawSampler::Transparent() {
     Block block = MakeBlock(32);
-    if (!block.bytes) return block;
+    if (!block) return block;
     const long imageWidth = m_image.GetWidth();
     const bool indexed = m_image.IsIndexed();
     const long transIndex = m_image.GetTransIndex();
@@ -124,9 +152,25 @@ CKVXDrawSampler::Block CKVXDrawSampler::Transparent() {
     const BYTE* plane = m_image.AlphaGetPointer(0, 0);
     const BYTE* bits = m_image.GetBits(0);
     const size_t effWidth = m_image.GetEffWidth();
+    if (!indexed && transIndex == -1) {
+        // Colours and alpha only: whole rows at a time.
+        std::vector<int32_t> columns(m_sourceX.begin(), m_sourceX.end());
+        std::vector<int32_t> offsets(columns.size());
+        for (size_t c = 0; c < columns.size(); ++c) offsets[c] = 3 * (m_interpolate ? static_cast<int32_t>(c) : columns[c]);
+        for (long r = 0; r < m_height; ++r) {
+            BYTE* out = block.view.bits + static_cast<size_t>(r) * static_cast<size_t>(block.view.stride);
+            const long sy = m_sourceY[r];
+            const BYTE* colors = m_interpolate ? SmoothRow(r) : bits + static_cast<size_t>(sy) * effWidth;
+            PackWithAlpha(colors, offsets.data(),
+                          plane ? plane + static_cast<size_t>(sy) * static_cast<size_t>(imageWidth) : nullptr,
+                          columns.data(), alphaMax + 1, out, columns.size());
+        }
+        return block;
+    }
     for (long r = 0; r < m_height; ++r) {
-        BYTE* out = block.bytes.get() + static_cast<size_t>(r) * static_cast<size_t>(block.view.stride);
+        BYTE* out = block.view.bits + static_cast<size_t>(r) * static_cast<size_t>(block.view.stride);
         const long sy = m_sourceY[r];
+        const BYTE* smooth = m_interpolate ? SmoothRow(r) : nullptr;
         for (long c = 0; c < m_width; ++c, out += 4) {
             const long sx = m_sourceX[c];
             unsigned a = plane ? plane[sx + sy * imageWidth] : 255;
@@ -136,12 +180,12 @@ CKVXDrawSampler::Block CKVXDrawSampler::Transparent() {
             if (indexed) {
                 const BYTE index = m_image.GetPixelIndex(sx, sy);
                 const RGBQUAD entry = m_image.GetPaletteColor(index);
-                color = m_interpolate ? SampleColor(c, r) : entry;
+                color = smooth ? RGBQUAD{smooth[3 * c], smooth[3 * c + 1], smooth[3 * c + 2], 0} : entry;
                 if (paletteAlpha) a = ((entry.rgbReserved + 1u) * a) >> 8;
                 transparent = transIndex != -1 && index == transIndex;
             } else {
-                if (m_interpolate) {
-                    color = SampleColor(c, r);
+                if (smooth) {
+                    color = RGBQUAD{smooth[3 * c], smooth[3 * c + 1], smooth[3 * c + 2], 0};
                 } else {
                     const BYTE* pixel = bits + static_cast<size_t>(sy) * effWidth + 3 * sx;
                     color = RGBQUAD{pixel[0], pixel[1], pixel[2], 0};
@@ -164,9 +208,9 @@ CKVXDrawSampler::Block CKVXDrawSampler::Transparent() {
 
 CKVXDrawSampler::Block CKVXDrawSampler::ColorKeyed(RGBQUAD key) {
     Block block = MakeBlock(32);
-    if (!block.bytes) return block;
+    if (!block) return block;
     for (long r = 0; r < m_height; ++r) {
-        BYTE* out = block.bytes.get() + static_cast<size_t>(r) * static_cast<size_t>(block.view.stride);
+        BYTE* out = block.view.bits + static_cast<size_t>(r) * static_cast<size_t>(block.view.stride);
         for (long c = 0; c < m_width; ++c, out += 4) {
             const RGBQUAD color = m_image.GetPixelColor(m_sourceX[c], m_sourceY[r], false);
             const bool keyed =

@@ -13,21 +13,22 @@
 // unrounded positions minus one half, with edges clamped.
 
 #include <cstddef>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "compat/WinTypes.h"
 #include "Pendrel/Image/KVXDeviceContext.h"
-
-class CKVXImage;
+#include "Pendrel/Image/KVXGridSampler.h"
 
 class CKVXDrawSampler {
 public:
     // A block of pixels that the sampler made; the view is empty (null bits)
-    // when it could not be allocated.
+    // when it could not be allocated. The bytes belong to the drawing
+    // thread's scratch buffer, which the next block of that thread reuses,
+    // so drawing does not allocate every time.
     struct Block {
-        std::unique_ptr<BYTE[]> bytes;
         KVXPixelBlock view{};
+        explicit operator bool() const { return view.bits != nullptr; }
     };
 
     // The image is drawn to x, y with the size cx x cy (both above 0); the
@@ -45,8 +46,9 @@ public:
 
 private:
     Block MakeBlock(WORD bitCount) const;
-    // The colour at column c, row r of the paint rectangle (row 0 its bottom).
-    RGBQUAD SampleColor(long c, long r);
+    // The smoothed colours of row r of the paint rectangle (row 0 its
+    // bottom): blue, green and red, 3 bytes a column.
+    const BYTE* SmoothRow(long r);
     void MapPositions(long x, long y, long cx, long cy);
 
     CKVXImage& m_image;
@@ -60,4 +62,6 @@ private:
     std::vector<long> m_sourceY;   // per paint row, from its bottom
     std::vector<float> m_sampleX;  // unrounded positions for interpolation
     std::vector<float> m_sampleY;
+    std::optional<CKVXGridSampler> m_smooth;
+    std::vector<BYTE> m_smoothRow;
 };

@@ -50,7 +50,7 @@ void DrawOpaque(CKVXImage& image, HDC hdc, long x, long y, long cx, long cy, boo
     if (IsEmpty(paint)) return;
     CKVXDrawSampler sampler(image, x, y, cx, cy, paint, smooth);
     const CKVXDrawSampler::Block block = sampler.Opaque();
-    if (block.bytes) hdc->CopyPixels(paint.left, paint.top, block.view);
+    if (block) hdc->CopyPixels(paint.left, paint.top, block.view);
 }
 
 // Draw and Draw3: the clip rectangle is cut out of the device's clip
@@ -81,7 +81,7 @@ long DrawImage(CKVXImage& image, HDC hdc, long x, long y, long cx, long cy, cons
     if (IsEmpty(paint)) return 1;
     CKVXDrawSampler sampler(image, x, y, cx, cy, paint, smooth);
     const CKVXDrawSampler::Block block = sampler.Transparent();
-    if (block.bytes) hdc->CompositePixels(paint.left, paint.top, block.view);
+    if (block) hdc->CompositePixels(paint.left, paint.top, block.view);
     return 1;
 }
 
@@ -120,7 +120,7 @@ long CKVXImage::Draw2(HDC hdc, long x, long y, long cx, long cy) {
     if (IsEmpty(paint)) return 1;
     CKVXDrawSampler sampler(*this, x, y, cx, cy, paint, false);
     const CKVXDrawSampler::Block block = sampler.ColorKeyed(key);
-    if (block.bytes) hdc->CompositePixels(paint.left, paint.top, block.view);
+    if (block) hdc->CompositePixels(paint.left, paint.top, block.view);
     return 1;
 }
 

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "Pendrel/Image/KVXBilinearPixels.h"
 #include "Pendrel/Image/KVXImageRounding.h"
 #include "Pendrel/Image/KVXPoint2.h"
 #include "Pendrel/Image/KVXWorkingImage.h"
@@ -76,6 +77,86 @@ template <class Rework> bool ReworkSelection(CKVXImage& image, Rework rework) {
     image.Transfer(work);
     return true;
 }
+
+// Puts the interpolated colours of the rotation into the result. A bilinear
+// rotation of a 24-bit image blends the pixels directly wherever the 2 x 2
+// block lies inside the image and gives the fill colour at once wherever it
+// lies wholly outside with a fill-like overflow method; everything else goes
+// through the single-point sampler, which gives the same colours there.
+class RotationPixels {
+public:
+    RotationPixels(CKVXImage& source, CKVXWorkingImage& work, CKVXImage::InterpolationMethod interpolation,
+                   CKVXImage::OverflowMethod overflow, RGBQUAD& replacement)
+        : m_source(source), m_work(work), m_interpolation(interpolation), m_overflow(overflow),
+          m_replacement(replacement) {
+        m_width = source.GetWidth();
+        m_height = source.GetHeight();
+        m_direct = !source.IsIndexed() && source.GetBpp() == 24 && !work.IsIndexed() &&
+                   interpolation == CKVXImage::InterpolationBilinear;
+        if (!m_direct) return;
+        m_pixels = KVXBilinearPixels{source.GetBits(0), source.GetEffWidth(), source.AlphaGetPointer(0, 0), m_width};
+        m_out = work.GetBits(0);
+        m_outStride = work.GetEffWidth();
+        m_outAlpha = work.AlphaGetPointer(0, 0);
+        m_outWidth = work.GetWidth();
+        m_constantOutside = overflow == CKVXImage::OverflowFillColor || overflow == CKVXImage::OverflowTransColor ||
+                            overflow == CKVXImage::OverflowFullyTransparent;
+        // Far enough out that no neighbourhood touches the image.
+        if (m_constantOutside)
+            m_outside = source.GetPixelColorInterpolated(-100.0f, -100.0f, interpolation, overflow, &replacement);
+    }
+
+    void Put(long x, long y, float sourceX, float sourceY) {
+        // Positions well inside the integer range (not a number fails the
+        // test) take their cells without KVXCell's range checks.
+        if (m_direct && sourceX > -kNear && sourceX < kNear && sourceY > -kNear && sourceY < kNear) {
+            const long xi = NearCell(sourceX);
+            const long yi = NearCell(sourceY);
+            if (xi >= 0 && xi + 1 < m_width && yi >= 0 && yi + 1 < m_height) {
+                Write(x, y, KVXBilinearBlend(m_pixels, xi, yi, KVXBilinearFraction(sourceX, xi),
+                                             KVXBilinearFraction(sourceY, yi)));
+                return;
+            }
+            if (m_constantOutside && (xi + 1 < 0 || xi >= m_width || yi + 1 < 0 || yi >= m_height)) {
+                Write(x, y, m_outside);
+                return;
+            }
+        }
+        m_work.PutSample(x, y, m_source.GetPixelColorInterpolated(sourceX, sourceY, m_interpolation, m_overflow,
+                                                                  &m_replacement));
+    }
+
+private:
+    static constexpr float kNear = 1.0e9f;
+    // KVXCell for |v| < kNear.
+    static long NearCell(float v) {
+        const long cell = static_cast<long>(v);
+        return v < 0.0f ? cell - 1 : cell;
+    }
+
+    void Write(long x, long y, const RGBQUAD& color) {
+        BYTE* pixel = m_out + static_cast<size_t>(y) * m_outStride + 3 * static_cast<size_t>(x);
+        pixel[0] = color.rgbBlue;
+        pixel[1] = color.rgbGreen;
+        pixel[2] = color.rgbRed;
+        if (m_outAlpha) m_outAlpha[x + y * m_outWidth] = color.rgbReserved;
+    }
+
+    CKVXImage& m_source;
+    CKVXWorkingImage& m_work;
+    CKVXImage::InterpolationMethod m_interpolation;
+    CKVXImage::OverflowMethod m_overflow;
+    RGBQUAD& m_replacement;
+    long m_width = 0, m_height = 0;
+    bool m_direct = false;
+    bool m_constantOutside = false;
+    RGBQUAD m_outside{};
+    KVXBilinearPixels m_pixels{};
+    BYTE* m_out = nullptr;
+    size_t m_outStride = 0;
+    BYTE* m_outAlpha = nullptr;
+    long m_outWidth = 0;
+};
 
 } // namespace
 
@@ -183,6 +264,7 @@ bool CKVXImage::Rotate2(float angle, CKVXImage* destination, InterpolationMethod
     if (!work.IsValid()) return false;
     if (alpha) work.AlphaCreate();
     RGBQUAD replacement = outsideColor ? *outsideColor : RGBQUAD{255, 255, 255, 0};
+    RotationPixels pixels(*this, work, interpolation, overflow, replacement);
 
     float y = startY;
     for (long newY = 0; newY < newHeight; ++newY, y += 1.0f) {
@@ -196,8 +278,7 @@ bool CKVXImage::Rotate2(float angle, CKVXImage* destination, InterpolationMethod
                 sourceX += centerX;
                 sourceY += centerY;
             }
-            work.PutSample(newX, newY,
-                           GetPixelColorInterpolated(sourceX, sourceY, interpolation, overflow, &replacement));
+            pixels.Put(newX, newY, sourceX, sourceY);
         }
     }
     work.MoveTo(*this, destination);

@@ -13,41 +13,16 @@
 #include <cmath>
 #include <cstring>
 
+#include "Pendrel/Image/KVXBilinearPixels.h"
 #include "Pendrel/Image/KVXImageRounding.h"
+#include "Pendrel/Image/KVXKernelWindow.h"
 #include "Pendrel/Image/KVXRect2.h"
 
 namespace {
 
 constexpr float kPi = 3.1415927f;
-// The cell of a coordinate: its integer part, one less for a negative value.
-long Cell(float v) {
-    const long cell = KVXTruncate(v);
-    return v < 0.0f ? cell - 1 : cell;
-}
-
 RGBQUAD FillColor(const RGBQUAD* replacement) {
     return replacement ? *replacement : RGBQUAD{255, 255, 255, 0};
-}
-
-// Kernel of a 4 x 4 method; null for the methods that are not kernels.
-float (*KernelOf(CKVXImage::InterpolationMethod method))(float) {
-    switch (method) {
-    case CKVXImage::InterpolationBSpline: return CKVXImage::KernelBSpline;
-    case CKVXImage::InterpolationCubic: return CKVXImage::KernelCubic;
-    case CKVXImage::InterpolationGeneralizedCubic: return [](float x) { return CKVXImage::KernelGeneralizedCubic(x); };
-    case CKVXImage::InterpolationBox: return CKVXImage::KernelBox;
-    case CKVXImage::InterpolationHermite: return CKVXImage::KernelHermite;
-    case CKVXImage::InterpolationHamming: return CKVXImage::KernelHamming;
-    case CKVXImage::InterpolationSinc: return CKVXImage::KernelSinc;
-    case CKVXImage::InterpolationBlackman: return CKVXImage::KernelBlackman;
-    case CKVXImage::InterpolationBessel: return CKVXImage::KernelBessel;
-    case CKVXImage::InterpolationGaussian: return CKVXImage::KernelGaussian;
-    case CKVXImage::InterpolationQuadratic: return CKVXImage::KernelQuadratic;
-    case CKVXImage::InterpolationMitchell: return CKVXImage::KernelMitchell;
-    case CKVXImage::InterpolationCatrom: return CKVXImage::KernelCatrom;
-    case CKVXImage::InterpolationLanczosSinc: return [](float x) { return CKVXImage::KernelLanczosSinc(x, 6.0f); };
-    default: return nullptr;
-    }
 }
 
 bool IsWhollyOutsideMethod(CKVXImage::OverflowMethod overflow) {
@@ -161,49 +136,28 @@ RGBQUAD CKVXImage::GetPixelColorInterpolated(float x, float y, InterpolationMeth
 
     const long width = header.biWidth;
     const long height = header.biHeight;
-    float (*kernel)(float) = KernelOf(method);
-    // Neighbourhood: the columns xi - before ... xi + after (rows likewise).
-    const long before = kernel == nullptr ? 0 : (method == InterpolationLanczosSinc ? 5 : 1);
-    const long after = kernel == nullptr ? 1 : (method == InterpolationLanczosSinc ? 6 : 2);
+    const KVXKernelWindow window = KVXKernelWindowOf(method);
+    float (*kernel)(float) = window.kernel;
+    const long before = window.before;
+    const long after = window.after;
 
-    long xi = Cell(x);
-    long yi = Cell(y);
+    long xi = KVXCell(x);
+    long yi = KVXCell(y);
     if (xi + after < 0 || xi - before >= width || yi + after < 0 || yi - before >= height) {
         // Wholly outside: the fill-like methods ignore the position; the
         // others map it back into the image.
         if (IsWhollyOutsideMethod(overflow)) return GetPixelColorWithOverflow(-999, -999, overflow, replacement);
         OverflowCoordinates(x, y, overflow);
-        xi = Cell(x);
-        yi = Cell(y);
+        xi = KVXCell(x);
+        yi = KVXCell(y);
     }
     const bool inside = xi - before >= 0 && xi + after < width && yi - before >= 0 && yi + after < height;
     const bool direct = inside && dib && header.biClrUsed == 0;
 
     if (!kernel) {
         if (direct) {
-            // 8-bit fixed point: the four weights add up to 256.
-            const unsigned fx = static_cast<unsigned>((x - static_cast<float>(xi)) * 256.0f);
-            const unsigned fy = static_cast<unsigned>((y - static_cast<float>(yi)) * 256.0f);
-            const unsigned p = (fx * fy) >> 8;
-            const unsigned w00 = 256 - fx - fy + p, w10 = fx - p, w01 = fy - p, w11 = p;
-            const size_t stride = imageInfo.effWidth;
-            const BYTE* low = imageInfo.bits + static_cast<size_t>(yi) * stride + 3 * static_cast<size_t>(xi);
-            const BYTE* high = low + stride;
-            RGBQUAD color;
-            auto mix = [&](int c) {
-                return static_cast<BYTE>(
-                    static_cast<uint16_t>(w00 * low[c] + w10 * low[c + 3] + w01 * high[c] + w11 * high[c + 3]) >> 8);
-            };
-            color.rgbBlue = mix(0);
-            color.rgbGreen = mix(1);
-            color.rgbRed = mix(2);
-            color.rgbReserved = 0;
-            if (alpha) {
-                const BYTE* a = alpha + xi + yi * width;
-                color.rgbReserved = static_cast<BYTE>(
-                    static_cast<uint16_t>(w00 * a[0] + w10 * a[1] + w01 * a[width] + w11 * a[width + 1]) >> 8);
-            }
-            return color;
+            const KVXBilinearPixels pixels{imageInfo.bits, imageInfo.effWidth, alpha, width};
+            return KVXBilinearBlend(pixels, xi, yi, KVXBilinearFraction(x, xi), KVXBilinearFraction(y, yi));
         }
         const float dx = x - static_cast<float>(xi);
         const float dy = y - static_cast<float>(yi);

@@ -18,10 +18,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
 #include "Pendrel/Image/KVXBoxShrink.h"
+#include "Pendrel/Image/KVXGridSampler.h"
 #include "Pendrel/Image/KVXImageRounding.h"
 #include "Pendrel/Image/KVXWorkingImage.h"
 
@@ -130,6 +132,30 @@ struct ShrinkCell {
     uint64_t blue, green, red, alpha;
 };
 
+// The interpolated colour at the centre of every pixel of work, taken at
+// ((x + 0.5) * scale - 0.5) of the source along each axis; rows report
+// progress and an escape stops them. False when the tables cannot be made.
+bool SampleGrid(CKVXImage& source, CKVXWorkingImage& work, float scaleX, float scaleY,
+                CKVXImage::InterpolationMethod interpolation, CKVXImage::OverflowMethod overflow) {
+    const long newWidth = work.GetWidth();
+    const long newHeight = work.GetHeight();
+    try {
+        std::vector<float> columns(static_cast<size_t>(newWidth));
+        for (long x = 0; x < newWidth; ++x) columns[static_cast<size_t>(x)] = (static_cast<float>(x) + 0.5f) * scaleX - 0.5f;
+        std::vector<float> rows(static_cast<size_t>(newHeight));
+        for (long y = 0; y < newHeight; ++y) rows[static_cast<size_t>(y)] = (static_cast<float>(y) + 0.5f) * scaleY - 0.5f;
+        CKVXGridSampler sampler(source, std::move(columns), std::move(rows), interpolation, overflow);
+        for (long y = 0; y < newHeight; ++y) {
+            if (source.GetEscape()) break;
+            source.SetProgress(100 * y / newHeight);
+            sampler.Row(y, work.GetBits(static_cast<DWORD>(y)), work.AlphaGetPointer(0, y));
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool CKVXImage::Resample(long newWidth, long newHeight, int mode, CKVXImage* destination) {
@@ -174,6 +200,11 @@ bool CKVXImage::Resample2(long newWidth, long newHeight, InterpolationMethod int
     const float scaleX = Scale(width, newWidth);
     const float scaleY = Scale(height, newHeight);
     const bool averaging = (scaleX > 1.0f || scaleY > 1.0f) && !noAveraging;
+    if (!averaging && !IsIndexed()) {
+        if (!SampleGrid(*this, work, scaleX, scaleY, interpolation, overflow)) return false;
+        work.MoveTo(*this, destination);
+        return true;
+    }
     for (long y = 0; y < newHeight; ++y) {
         if (GetEscape()) break;
         SetProgress(100 * y / newHeight);

@@ -25,6 +25,12 @@ inline long KVXFloor(double v) {
     return KVXTruncate(std::floor(v));
 }
 
+// The cell of a coordinate: its integer part, one less for a negative value.
+inline long KVXCell(float v) {
+    const long cell = KVXTruncate(v);
+    return v < 0.0f ? cell - 1 : cell;
+}
+
 // v truncated into a byte: 0 below 1 (and for not a number), 255 from 255 up.
 inline BYTE KVXClampToByte(double v) {
     if (!(v > 0.0)) return 0;

@@ -12,10 +12,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Pendrel/Image/KVXVectorClones.h"
+
 namespace {
 
 BYTE GreyLevel(BYTE blue, BYTE green, BYTE red) {
     return static_cast<BYTE>((blue * 117 + green * 601 + red * 306) >> 10);
+}
+
+// The grey levels of a row of 24-bit pixels.
+KVX_VECTOR_CLONES void GreyRow(const BYTE* __restrict source, BYTE* __restrict destination, size_t width) {
+    for (size_t x = 0; x < width; ++x)
+        destination[x] =
+            static_cast<BYTE>((source[3 * x] * 117u + source[3 * x + 1] * 601u + source[3 * x + 2] * 306u) >> 10);
 }
 
 BYTE GreyLevel(const RGBQUAD& color) {
@@ -76,8 +85,8 @@ bool CKVXImage::GrayScale() {
         if (indexed) {
             for (long x = 0; x < width; ++x) destination[x] = levels[BlindGetPixelIndex(x, y)];
         } else {
-            const BYTE* source = imageInfo.bits + static_cast<size_t>(y) * imageInfo.effWidth;
-            for (long x = 0; x < width; ++x, source += 3) destination[x] = GreyLevel(source[0], source[1], source[2]);
+            GreyRow(imageInfo.bits + static_cast<size_t>(y) * imageInfo.effWidth, destination,
+                    static_cast<size_t>(width));
         }
     }
     if (indexed) work.imageInfo.transIndex = greyTransIndex;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Pendrel/Image/KVXBlockFont.h"
+#include "Pendrel/Image/KVXVectorClones.h"
 
 namespace {
 
@@ -20,6 +21,29 @@ RECT Intersection(const RECT& a, const RECT& b) {
 uint32_t ToPixel(COLORREF color) {
     return static_cast<uint32_t>(GetRValue(color)) << 16 | static_cast<uint32_t>(GetGValue(color)) << 8 |
            GetBValue(color);
+}
+
+// 24-bit block pixels onto the surface.
+KVX_VECTOR_CLONES void CopyRow(uint32_t* __restrict target, const BYTE* __restrict s, size_t count) {
+    for (size_t i = 0; i < count; ++i, s += 3)
+        target[i] = static_cast<uint32_t>(s[2]) << 16 | static_cast<uint32_t>(s[1]) << 8 | s[0];
+}
+
+// 32-bit block pixels blended onto the surface by their alpha: 0 keeps the
+// surface, 255 replaces it, anything between mixes (colour a + surface
+// (255 - a)) >> 8.
+KVX_VECTOR_CLONES void CompositeRow(uint32_t* __restrict target, const BYTE* __restrict s, size_t count) {
+    for (size_t i = 0; i < count; ++i, s += 4) {
+        const uint32_t pixel = target[i];
+        const uint32_t a = s[3];
+        const uint32_t b = 255 - a;
+        const uint32_t red = (s[2] * a + (pixel >> 16 & 0xFF) * b) >> 8;
+        const uint32_t green = (s[1] * a + (pixel >> 8 & 0xFF) * b) >> 8;
+        const uint32_t blue = (s[0] * a + (pixel & 0xFF) * b) >> 8;
+        const uint32_t opaque = static_cast<uint32_t>(s[2]) << 16 | static_cast<uint32_t>(s[1]) << 8 | s[0];
+        const uint32_t mixed = red << 16 | green << 8 | blue;
+        target[i] = a == 0 ? pixel : (a == 255 ? opaque : mixed);
+    }
 }
 
 } // namespace
@@ -66,7 +90,8 @@ bool CKVXMemoryDeviceContext::RectVisible(const RECT& rect) {
     return r.right > r.left;
 }
 
-template <class Put> void CKVXMemoryDeviceContext::ForEachClippedPixel(long x, long y, const KVXPixelBlock& block, Put put) {
+template <class PutRow>
+void CKVXMemoryDeviceContext::ForEachClippedRow(long x, long y, const KVXPixelBlock& block, PutRow putRow) {
     ++m_blockCount;
     if (!block.bits || block.width <= 0 || block.height <= 0) return;
     const long bytes = block.bitCount / 8;
@@ -75,36 +100,23 @@ template <class Put> void CKVXMemoryDeviceContext::ForEachClippedPixel(long x, l
     const long top = std::max<long>(y, m_clip.top);
     const long right = std::min<long>(x + block.width, m_clip.right);
     const long bottom = std::min<long>(y + block.height, m_clip.bottom);
+    if (right <= left) return;
     for (long deviceY = top; deviceY < bottom; ++deviceY) {
         const long blockRow = block.height - 1 - (deviceY - y);
         const BYTE* source = block.bits + static_cast<size_t>(blockRow) * static_cast<size_t>(block.stride);
         uint32_t* target = &m_pixels[static_cast<size_t>(deviceY) * m_width];
-        for (long deviceX = left; deviceX < right; ++deviceX) put(target[deviceX], source + bytes * (deviceX - x));
+        putRow(target + left, source + bytes * (left - x), static_cast<size_t>(right - left));
     }
 }
 
 void CKVXMemoryDeviceContext::CopyPixels(long x, long y, const KVXPixelBlock& block) {
     if (block.bitCount != 24) return;
-    ForEachClippedPixel(x, y, block, [](uint32_t& pixel, const BYTE* s) {
-        pixel = static_cast<uint32_t>(s[2]) << 16 | static_cast<uint32_t>(s[1]) << 8 | s[0];
-    });
+    ForEachClippedRow(x, y, block, CopyRow);
 }
 
 void CKVXMemoryDeviceContext::CompositePixels(long x, long y, const KVXPixelBlock& block) {
     if (block.bitCount != 32) return;
-    ForEachClippedPixel(x, y, block, [](uint32_t& pixel, const BYTE* s) {
-        const uint32_t a = s[3];
-        if (a == 0) return;
-        if (a == 255) {
-            pixel = static_cast<uint32_t>(s[2]) << 16 | static_cast<uint32_t>(s[1]) << 8 | s[0];
-            return;
-        }
-        const uint32_t b = 255 - a;
-        const uint32_t red = (s[2] * a + (pixel >> 16 & 0xFF) * b) >> 8;
-        const uint32_t green = (s[1] * a + (pixel >> 8 & 0xFF) * b) >> 8;
-        const uint32_t blue = (s[0] * a + (pixel & 0xFF) * b) >> 8;
-        pixel = red << 16 | green << 8 | blue;
-    });
+    ForEachClippedRow(x, y, block, CompositeRow);
 }
 
 SIZE CKVXMemoryDeviceContext::MeasureText(const wchar_t* text, const LOGFONTW& font, UINT format) {

@@ -36,9 +36,9 @@ public:
     void RenderText(const wchar_t* text, const LOGFONTW& font, UINT format, const KVXPixelBlock& block) override;
 
 private:
-    // Calls put(surface pixel, block pixel bytes) for every pixel of the
-    // block that lands inside the clip.
-    template <class Put> void ForEachClippedPixel(long x, long y, const KVXPixelBlock& block, Put put);
+    // Calls putRow(first surface pixel, its block pixel bytes, count) for
+    // every row of the block's part that lands inside the clip.
+    template <class PutRow> void ForEachClippedRow(long x, long y, const KVXPixelBlock& block, PutRow putRow);
 
     long m_width;
     long m_height;

@@ -55,10 +55,13 @@ public:
         }
         GstState state = GST_STATE_NULL;
         const GstStateChangeReturn started = gst_element_get_state(m_playbin, &state, nullptr, kStartTimeout);
-        if (started == GST_STATE_CHANGE_FAILURE || started == GST_STATE_CHANGE_ASYNC || HasFailed()) {
+        const BusState bus = PollBus();
+        if (started == GST_STATE_CHANGE_FAILURE || started == GST_STATE_CHANGE_ASYNC || bus == BUS_FAILED) {
             Stop();
             return 0;
         }
+        // A short sound into a fast output may have ended already.
+        if (bus == BUS_ENDED) Stop();
         return 1;
     }
 
@@ -71,16 +74,9 @@ public:
 
     bool IsPlaying() override {
         if (!m_playbin) return false;
-        GstBus* bus = gst_element_get_bus(m_playbin);
-        bool ended = false;
-        while (GstMessage* message =
-                   gst_bus_pop_filtered(bus, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
-            ended = true;
-            gst_message_unref(message);
-        }
-        gst_object_unref(bus);
-        if (ended) Stop();
-        return !ended;
+        if (PollBus() == BUS_RUNNING) return true;
+        Stop();
+        return false;
     }
 
 private:
@@ -96,14 +92,22 @@ private:
         return sink;
     }
 
-    // An error is waiting on the bus.
-    bool HasFailed() const {
+    enum BusState { BUS_RUNNING, BUS_ENDED, BUS_FAILED };
+    // Takes the end and error messages off the bus (popping a kind drops
+    // the messages of other kinds before it, so both are taken together).
+    BusState PollBus() const {
         GstBus* bus = gst_element_get_bus(m_playbin);
-        GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+        BusState state = BUS_RUNNING;
+        while (GstMessage* message =
+                   gst_bus_pop_filtered(bus, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
+            if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+                state = BUS_FAILED;
+            else if (state == BUS_RUNNING)
+                state = BUS_ENDED;
+            gst_message_unref(message);
+        }
         gst_object_unref(bus);
-        if (!message) return false;
-        gst_message_unref(message);
-        return true;
+        return state;
     }
 
     CBasicString m_sinkDescription;

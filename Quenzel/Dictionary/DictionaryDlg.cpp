@@ -1,6 +1,5 @@
 #include "Quenzel/Dictionary/DictionaryDlg.h"
 
-#include <QListWidget>
 #include <QPalette>
 
 #include <iterator>
@@ -8,6 +7,7 @@
 #include "DataBase/AbstractDataBase.h"
 #include "Pendrel/App/KVXWindowWork.h"
 #include "Pendrel/App/WorkerResult.h"
+#include "Pendrel/Controls/AdvertiseDialog.h"
 #include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXSysColors.h"
@@ -18,6 +18,7 @@
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/Tutor/MultilineListBox.h"
 #include "utility/BasicDateTime.h"
 #include "utility/ErrorReport.h"
 #include "utility/StringTableRegistration.h"
@@ -27,13 +28,16 @@ namespace {
 const char kSourceFile[] = ".\\DictionaryDlg";
 constexpr UINT kWordLabel = 11250;
 constexpr UINT kToolTipIcon = 316;
+constexpr int kDictionaryMode = 3;
+constexpr KVXLinkID kAdvertisementLink = 11;
 
 const KVXDialogControl kControls[] = {
     {kWordLabel, WC_STATIC, L"Word:", 7, 10, 24, 8, WS_CHILD | WS_VISIBLE | SS_LEFT},
-    {IDC_DICTIONARY_WORD, WC_EDIT, L"", 33, 8, 327, 13, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL},
-    {IDC_DICTIONARY_HISTORY, WC_BUTTON, L"", 362, 6, 17, 17, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
-    {IDC_DICTIONARY_SEARCH, WC_BUTTON, L"Search", 383, 4, 60, 20, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
-    {IDC_DICTIONARY_EDIT_WORD, WC_BUTTON, L"Edit Word", 447, 4, 60, 20, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_DICTIONARY_WORD, WC_EDIT, L"", 33, 8, 387, 13, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL},
+    {IDC_DICTIONARY_HISTORY, WC_BUTTON, L"", 424, 4, 19, 20, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    {IDC_DICTIONARY_SEARCH, WC_BUTTON, L"Search", 447, 4, 60, 20, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    // Hidden from the start; it sits with the buttons of the bottom row.
+    {IDC_DICTIONARY_EDIT_WORD, WC_BUTTON, L"Edit Word", 319, 239, 60, 20, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
     {IDC_DICTIONARY_AD_PLACE, WC_STATIC, L"", 7, 29, 500, 50, WS_CHILD},
     {IDC_DICTIONARY_RESULTS, WC_LISTBOX, L"", 7, 83, 500, 151, WS_CHILD | WS_TABSTOP | WS_BORDER},
     {IDC_DICTIONARY_PREVIOUS, WC_BUTTON, L"Previous", 383, 239, 60, 20, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
@@ -61,14 +65,10 @@ struct ButtonInfo {
 const ButtonInfo kButtons[] = {
     {IDC_DICTIONARY_HISTORY, 31280, 353, 353, 16, RESIZE_KEEP_TOP | RESIZE_ANCHOR_RIGHT},
     {IDC_DICTIONARY_SEARCH, 31281, 306, 307, 24, RESIZE_KEEP_TOP | RESIZE_ANCHOR_RIGHT},
-    {IDC_DICTIONARY_EDIT_WORD, 31282, 304, 305, 24, RESIZE_KEEP_TOP | RESIZE_ANCHOR_RIGHT},
+    {IDC_DICTIONARY_EDIT_WORD, 31282, 304, 305, 24, RESIZE_ANCHOR_RIGHT | RESIZE_ANCHOR_BOTTOM},
     {IDC_DICTIONARY_NEXT, 31283, 354, 355, 24, RESIZE_ANCHOR_RIGHT | RESIZE_ANCHOR_BOTTOM},
     {IDC_DICTIONARY_PREVIOUS, 31284, 356, 357, 24, RESIZE_ANCHOR_RIGHT | RESIZE_ANCHOR_BOTTOM},
 };
-
-QString RowText(const GridRow& row) {
-    return KVXToQString(row.word.m_text) + QStringLiteral("\n    ") + KVXToQString(row.meaning.m_text);
-}
 
 } // namespace
 
@@ -77,7 +77,7 @@ CDictionaryDlg::CDictionaryDlg(CMainDlg* mainDlg, QWidget* parent)
       CWorkerThread(1),
       m_mainDlg(mainDlg),
       m_edit(new CEditAutoSearch(this)),
-      m_list(new QListWidget(this)) {
+      m_list(new CMultilineListBox(this, this)) {
     for (const ButtonInfo& info : kButtons) {
         auto* button = new CWinButton(WinButtonPush, this);
         button->setProperty("kvxDictionaryButton", info.id);
@@ -92,12 +92,20 @@ CDictionaryDlg::~CDictionaryDlg() {
     // The job shows its rows through this window: it must end first.
     WaitForJob();
     delete m_wordEditor;
+    delete m_advertisement;
 }
 
 CWinButton* CDictionaryDlg::GetButton(UINT id) const {
     for (size_t i = 0; i < std::size(kButtons); ++i)
         if (kButtons[i].id == id) return m_buttons[i];
     return nullptr;
+}
+
+std::vector<GridRow> CDictionaryDlg::GetShownRows() const {
+    std::vector<GridRow> rows;
+    for (int i = 0; i < m_list->GetRowCount(); ++i)
+        if (const GridRow* row = m_list->GetRow(i)) rows.push_back(*row);
+    return rows;
 }
 
 BOOL CDictionaryDlg::OnInitDialog() {
@@ -115,8 +123,9 @@ BOOL CDictionaryDlg::OnInitDialog() {
     GetButton(IDC_DICTIONARY_EDIT_WORD)->hide();
 
     SubclassDlgItem(IDC_DICTIONARY_RESULTS, m_list);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setWordWrap(true);
+    m_list->LoadImages();
+    m_list->SetMode(kDictionaryMode);
+    m_list->SetLanguagePairWindow(m_mainDlg);
 
     SubclassDlgItem(IDC_DICTIONARY_WORD, m_edit);
     m_edit->Attach(IDD_DICTIONARY_PAGE, 1);
@@ -125,7 +134,7 @@ BOOL CDictionaryDlg::OnInitDialog() {
     RefreshLanguagePair();
 
     QWidget* place = GetDlgItem(IDC_DICTIONARY_AD_PLACE);
-    if (app && app->GetOptions().GetAdvertisement()) m_advertisement = CreateAdvertisementPanel();
+    if (app && app->GetOptions().GetAdvertisement()) CreateAdvertisementPanel();
     if (m_advertisement && place) {
         m_advertisement->setGeometry(place->geometry());
         m_advertisement->show();
@@ -146,7 +155,7 @@ BOOL CDictionaryDlg::OnInitDialog() {
         setPalette(palette);
         setAutoFillBackground(true);
     }
-    m_toolTip.AddTool(m_edit, QuenzelString(31279));
+    m_toolTip.AddTool(m_edit, QuenzelString(31279), kToolTipIcon);
     for (size_t i = 0; i < std::size(kButtons); ++i)
         m_toolTip.AddTool(m_buttons[i], QuenzelString(kButtons[i].tip), kToolTipIcon);
     return result;
@@ -177,10 +186,15 @@ int CDictionaryDlg::RefreshLanguagePair() {
     if (!dataBase) return 0;
     if (m_model.GetDataBase() != dataBase) m_model.SetDataBase(dataBase);
     if (m_mainDlg) {
-        ClearList();
+        m_list->ResetContent();
         CLanguageComboBox* first = m_mainDlg->GetFirstCombo();
         CLanguageComboBox* second = m_mainDlg->GetSecondCombo();
-        SetHeading(first->GetItemText(first->currentIndex()), second->GetItemText(second->currentIndex()));
+        const CBasicString firstName = first->GetItemText(first->currentIndex());
+        const CBasicString secondName = second->GetItemText(second->currentIndex());
+        if (m_list->GetRowCount() > 0)
+            m_list->SetFirstRowTexts(firstName.GetString(), secondName.GetString());
+        else
+            m_list->AddHeadingRow(firstName.GetString(), secondName.GetString());
     }
     ReadLanguagePair();
     dataBase->SetLanguagePair(m_firstLanguage, m_secondLanguage);
@@ -238,6 +252,7 @@ void CDictionaryDlg::OnSearch() {
     m_searchFirst = m_firstLanguage;
     m_searchSecond = m_secondLanguage;
     Start();
+    if (m_advertisement) m_advertisement->NavigateURL({text}, kAdvertisementLink);
 }
 
 DWORD CDictionaryDlg::RunInstance() {
@@ -252,12 +267,12 @@ DWORD CDictionaryDlg::RunInstance() {
 }
 
 void CDictionaryDlg::ShowSearchResult(const CDictionaryDlgModel::SearchResult& result) {
-    ClearList();
-    for (const GridRow& row : result.rows) AddListRow(row);
+    m_list->ResetContent();
+    for (const GridRow& row : result.rows) m_list->AddRow(row);
     m_model.OnRowsShown(result.rows);
     if (result.firstId <= 0) return;
     m_stepsEnabled = true;
-    if (m_edit->AddHistoryItem(m_searchText.GetString(), result.firstId) && m_shownRows.size() > 1)
+    if (m_edit->AddHistoryItem(m_searchText.GetString(), result.firstId) && m_list->GetRowCount() > 1)
         m_model.WriteHistory(m_searchText, GetCurrentUtcTime());
 }
 
@@ -293,13 +308,13 @@ void CDictionaryDlg::Step(CDictionaryDlgModel::Direction direction) {
     if (IsJobRunning()) return;
     EnableSteps(false);
     ReadLanguagePair();
-    ClearList();
+    m_list->ResetContent();
     GridRow row;
     if (m_model.Step(direction, m_firstLanguage, m_secondLanguage, row)) {
         m_edit->setText(KVXToQString(row.word.m_text));
         m_historyShown = 0;
         m_edit->ShowHistory(0);
-        AddListRow(row);
+        m_list->AddRow(row);
     }
     m_stepsEnabled = true;
     EnableSteps(true);
@@ -319,38 +334,16 @@ void CDictionaryDlg::OnEditWord() {
 
 QWidget* CDictionaryDlg::CreateWordEditor() { return new CEditDictionaryDlg(m_mainDlg); }
 
-QWidget* CDictionaryDlg::CreateAdvertisementPanel() { return nullptr; }
+void CDictionaryDlg::CreateAdvertisementPanel() {
+    auto* panel = new CAdvertiseDialog(this);
+    if (!panel->Create(this)) {
+        delete panel;
+        return;
+    }
+    m_advertisement = panel;
+}
 
 void CDictionaryDlg::OnDestroy() {
     CKVXResizableDlg::OnDestroy();
     m_model.ResetSteps();
-}
-
-void CDictionaryDlg::ClearList() {
-    // The heading row stays.
-    if (m_shownRows.size() > 1) m_shownRows.resize(1);
-    while (m_list->count() > static_cast<int>(m_shownRows.size())) delete m_list->takeItem(m_list->count() - 1);
-}
-
-void CDictionaryDlg::AddListRow(const GridRow& row) {
-    m_shownRows.push_back(row);
-    m_list->addItem(RowText(row));
-    if (m_list->currentRow() < 1) m_list->setCurrentRow(m_list->count() - 1);
-}
-
-void CDictionaryDlg::SetHeading(const CBasicString& first, const CBasicString& second) {
-    GridRow heading;
-    heading.word.m_text = first;
-    heading.meaning.m_text = second;
-    heading.flags = 0x40;
-    if (m_shownRows.empty()) {
-        m_shownRows.push_back(heading);
-        m_list->addItem(RowText(heading));
-    } else {
-        m_shownRows[0] = heading;
-        m_list->item(0)->setText(RowText(heading));
-    }
-    QFont bold = m_list->font();
-    bold.setBold(true);
-    m_list->item(0)->setFont(bold);
 }

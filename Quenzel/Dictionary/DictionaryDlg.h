@@ -20,10 +20,11 @@
 #include "Quenzel/Dictionary/DictionaryDlgModel.h"
 #include "Quenzel/Shell/ShellRecords.h"
 
+class CAdvertiseDialog;
 class CMainDlg;
 class CEditAutoSearch;
+class CMultilineListBox;
 class CWinButton;
-class QListWidget;
 
 constexpr UINT IDD_DICTIONARY_PAGE = 543;
 constexpr UINT IDC_DICTIONARY_AD_PLACE = 3011;
@@ -50,14 +51,18 @@ public:
     int GetFirstLanguage() const { return m_firstLanguage; }
     int GetSecondLanguage() const { return m_secondLanguage; }
 
-    // The rows the result list shows; row 0 is the heading with the
-    // languages' names.
-    const std::vector<GridRow>& GetShownRows() const { return m_shownRows; }
+    // The result list (the word list box in its dictionary mode); row 0 is
+    // the heading with the languages' names.
+    CMultilineListBox* GetResultList() const { return m_list; }
+    // A copy of the rows the result list shows, the heading first.
+    std::vector<GridRow> GetShownRows() const;
     CEditAutoSearch* GetSearchEdit() const { return m_edit; }
     CWinButton* GetButton(UINT id) const;
     const CDictionaryDlgModel& GetModel() const { return m_model; }
     // The word editor, once Edit Word has made it.
     QWidget* GetWordEditor() const { return m_wordEditor; }
+    // The advertisement panel, when the settings show it.
+    CAdvertiseDialog* GetAdvertisementPanel() const { return m_advertisement; }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -80,8 +85,6 @@ protected:
     // Makes the word editor, a top-level window (owned by the page from
     // then on); null while there is none to make.
     virtual QWidget* CreateWordEditor();
-    // Makes the advertisement panel on the page; null while there is none.
-    virtual QWidget* CreateAdvertisementPanel();
 
 private:
     void Step(CDictionaryDlgModel::Direction direction);
@@ -89,19 +92,15 @@ private:
     void EnableJobControls(bool enable);
     void EnableSteps(bool enable);
     void ReadLanguagePair();
-    // The result list.
-    void ClearList();
-    void AddListRow(const GridRow& row);
-    void SetHeading(const CBasicString& first, const CBasicString& second);
+    void CreateAdvertisementPanel();
 
     CMainDlg* m_mainDlg;
     CDictionaryDlgModel m_model;
     CEditAutoSearch* m_edit;
     std::vector<CWinButton*> m_buttons;
-    QListWidget* m_list;
-    std::vector<GridRow> m_shownRows;
+    CMultilineListBox* m_list;
     QWidget* m_wordEditor = nullptr;
-    QWidget* m_advertisement = nullptr;
+    CAdvertiseDialog* m_advertisement = nullptr;
     int m_firstLanguage = 0;
     int m_secondLanguage = 0;
     int m_historyShown = 0;

@@ -1,5 +1,6 @@
 #include "Quenzel/Dictionary/EditAutoSearch.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 
@@ -39,7 +40,12 @@ void CEditAutoSearch::Attach(UINT dialogId, BYTE side) {
     m_side = side;
     if (m_attached) return;
     m_dialogId = dialogId;
-    m_kind = qobject_cast<QComboBox*>(parentWidget()) ? KIND_COMBOBOX : KIND_EDIT;
+    m_kind = KIND_EDIT;
+    if (auto* combo = qobject_cast<QComboBox*>(parentWidget())) {
+        // The combo box sees its keys before its edit does.
+        m_kind = KIND_COMBOBOX;
+        combo->installEventFilter(this);
+    }
     m_popup.SetOwner(this, OwnerDialog());
     m_attached = true;
 }
@@ -138,8 +144,34 @@ void CEditAutoSearch::keyPressEvent(QKeyEvent* event) {
     CKVXWnd<QLineEdit>::keyPressEvent(event);
 }
 
+bool CEditAutoSearch::eventFilter(QObject* watched, QEvent* event) {
+    if (m_kind != KIND_COMBOBOX || watched != parentWidget()) return CKVXWnd<QLineEdit>::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        // The drop-down list opens: the pop-up gives way.
+        m_popup.HidePopup();
+    } else if (event->type() == QEvent::KeyPress && m_popup.isVisible()) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            keyPressEvent(key);
+            return true;
+        default:
+            break;
+        }
+    }
+    return CKVXWnd<QLineEdit>::eventFilter(watched, event);
+}
+
 void CEditAutoSearch::focusOutEvent(QFocusEvent* event) {
-    m_popup.HidePopup();
+    // A window system that activates the pop-up anyway takes the focus only
+    // for a moment: the pop-up hands it back.
+    if (QApplication::activeWindow() != &m_popup) m_popup.HidePopup();
     CKVXWnd<QLineEdit>::focusOutEvent(event);
 }
 

@@ -287,6 +287,13 @@ void CWndAutoSearch::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+void CWndAutoSearch::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The keyboard stays with the field's window.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_ownerEdit)
+        m_ownerEdit->window()->activateWindow();
+}
+
 void CWndAutoSearch::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (m_sizing) m_userSize = size();

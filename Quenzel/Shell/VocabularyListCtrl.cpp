@@ -74,6 +74,18 @@ void CVocabularyListCtrl::DrawColumnData(QPainter* painter, int row, int column,
     }
     // The language columns show the flags instead of the ids.
     CBasicListCtrl::DrawColumnData(painter, row, column, L"", columnInfo, selected, cell, margin);
+    DrawFlag(painter, row, column, cell);
+}
+
+void CVocabularyListCtrl::DrawFirstColumn(QPainter* painter, int row, CKVXRect& rect, const LVITEMW& item, int margin,
+                                          UINT format) {
+    LVITEMW withoutText = item;
+    withoutText.pszText = nullptr;
+    CBasicListCtrl::DrawFirstColumn(painter, row, rect, withoutText, margin, format);
+    DrawFlag(painter, row, 0, rect);
+}
+
+void CVocabularyListCtrl::DrawFlag(QPainter* painter, int row, int column, const CKVXRect& cell) {
     const auto* record = static_cast<const VocabularyListRecord*>(GetItem(row));
     const CQuenzelApp* app = QuenzelGetApp();
     if (!record || !app) return;

@@ -24,4 +24,11 @@ public:
     BOOL AfterCreatingListCtrl() override;
     void DrawColumnData(QPainter* painter, int row, int column, const wchar_t* text, const LVCOLUMNW& columnInfo,
                         BOOL selected, CKVXRect cell, int margin) override;
+    void DrawFirstColumn(QPainter* painter, int row, CKVXRect& rect, const LVITEMW& item, int margin,
+                         UINT format) override;
+
+private:
+    // The flag of the row's language of the column (0 from, 1 to), when the
+    // application's picture cache has it.
+    void DrawFlag(QPainter* painter, int row, int column, const CKVXRect& cell);
 };

@@ -30,6 +30,8 @@
 #include "Quenzel/Shell/VocabularyListCtrl.h"
 #include "Quenzel/Tutor/MultilineListDelegate.h"
 #include "Quenzel/Tutor/MultilineListModel.h"
+#include "Quenzel/Tutor/TutorDlg.h"
+#include "Quenzel/Tutor/VocabularyListNameDlg.h"
 #include "utility/ErrorReport.h"
 #include "utility/StringTableRegistration.h"
 
@@ -109,7 +111,15 @@ CMultilineListBox::CMultilineListBox(QWidget* owner, QWidget* parent)
 }
 
 CMultilineListBox::~CMultilineListBox() {
+    // Editors that ended but are not deleted yet must not call back.
+    for (CBasicListCtrlEdit* editor : viewport()->findChildren<CBasicListCtrlEdit*>()) {
+        disconnect(editor, nullptr, this, nullptr);
+        delete editor;
+    }
     m_pronunciation.reset();
+    // The model reads the rows: it goes before them.
+    setModel(nullptr);
+    delete m_model;
     m_rows.ResetContent();
 }
 
@@ -270,8 +280,8 @@ int CMultilineListBox::MeasureItem(int index) const {
     GridRow row;
     if (!m_rows.CopyRow(index, row)) return CMultilineListRows::kMinItemHeight;
     const bool hasImage = !m_statusImages.empty() && row.imageIndex >= 0;
-    const int columnWidth =
-        CMultilineListRows::ColumnWidth(viewport()->width(), verticalScrollBar()->isVisible() ? 0 : 0, hasImage);
+    // The viewport's width leaves the vertical scroll bar out already.
+    const int columnWidth = CMultilineListRows::ColumnWidth(viewport()->width(), 0, hasImage);
     const bool heading = (row.flags & GRIDROW_HEADING) != 0;
     int wordHeight = 0;
     if (!heading && m_languageId == kPictureLanguageId && static_cast<int64_t>(row.word.m_value) > 0)
@@ -586,10 +596,6 @@ BOOL CMultilineListBox::StartEdit(int row, int column) {
                 if (m_editor == editor) m_editor = nullptr;
                 OnEndEdit(editedRow, editedColumn, text);
             });
-    connect(editor, &QObject::destroyed, this, [this, editor] {
-        if (m_editor == editor) m_editor = nullptr;
-        viewport()->update();
-    });
     return TRUE;
 }
 
@@ -737,10 +743,16 @@ int CMultilineListBox::AddSelectedRowsToList(int64_t listId, int& added) {
     return CMultilineListRows::AddRowsToList(*database, listId, SelectedRowCopies(), today.GetString(), added);
 }
 
+CTutorDlg* CMultilineListBox::TutorPage() const {
+    auto* main = qobject_cast<CMainDlg*>(m_pairWindow);
+    return main ? main->GetTutorPage() : nullptr;
+}
+
 std::vector<VocabularyListRecord*> CMultilineListBox::GetPairLists() const {
     std::vector<VocabularyListRecord*> lists;
     auto* main = qobject_cast<CMainDlg*>(m_pairWindow);
-    CVocabularyListCtrl* control = m_pairWindow ? m_pairWindow->findChild<CVocabularyListCtrl*>() : nullptr;
+    CTutorDlg* tutor = TutorPage();
+    CVocabularyListCtrl* control = tutor ? tutor->GetListCtrl() : nullptr;
     if (!main || !control) return lists;
     int first = 0, second = 0;
     main->GetSelectedLanguages(&first, &second);
@@ -765,7 +777,12 @@ CBasicString CMultilineListBox::Today() const {
     return text;
 }
 
-bool CMultilineListBox::AskNewListName(CBasicString&) { return false; }
+bool CMultilineListBox::AskNewListName(CBasicString& name) {
+    CVocabularyListNameDlg dialog(qobject_cast<CMainDlg*>(m_pairWindow), this);
+    if (dialog.DoModal() != IDOK) return false;
+    name = dialog.GetListName();
+    return true;
+}
 
 void CMultilineListBox::OnAddToList(int listNumber) {
     const std::vector<VocabularyListRecord*> lists = GetPairLists();
@@ -774,13 +791,16 @@ void CMultilineListBox::OnAddToList(int listNumber) {
     int added = 0;
     const int result = AddSelectedRowsToList(list->id, added);
     if (result == DATABASE_OK) {
-        list->wordCount += added;
+        VocabularyListRecord updated;
+        updated.Copy(*list);
+        updated.wordCount += added;
         CAbstractDataBase* database = DataBase();
-        const int stored = database ? database->UpdateVocabularyList(*list) : DATABASE_NOT_OPEN;
+        const int stored = database ? database->UpdateVocabularyList(updated) : DATABASE_NOT_OPEN;
         ReportAssertion(stored == DATABASE_OK, kSourceFile, __LINE__);
-        if (CVocabularyListCtrl* control = m_pairWindow->findChild<CVocabularyListCtrl*>())
-            control->viewport()->update();
-        ShowMessage(FormatString(31107, list->name.GetString()).GetString(), MB_OK | MB_ICONINFORMATION);
+        int row = -1;
+        if (CTutorDlg* tutor = TutorPage(); tutor && tutor->FindListRow(updated.id, row))
+            tutor->SetListRow(&updated, row, 1);
+        ShowMessage(FormatString(31107, updated.name.GetString()).GetString(), MB_OK | MB_ICONINFORMATION);
     } else if (result == DATABASE_EXISTS) {
         const std::vector<GridRow> rows = SelectedRowCopies();
         const CBasicString word = rows.empty() ? CBasicString() : rows.front().word.m_secondText;
@@ -792,4 +812,33 @@ void CMultilineListBox::OnAddToList(int listNumber) {
     }
 }
 
-void CMultilineListBox::OnNewList() {}
+void CMultilineListBox::OnNewList() {
+    auto* main = qobject_cast<CMainDlg*>(m_pairWindow);
+    CAbstractDataBase* database = DataBase();
+    CBasicString name;
+    if (!main || !database || !AskNewListName(name)) return;
+    const std::vector<GridRow> rows = SelectedRowCopies();
+    auto list = std::make_unique<VocabularyListRecord>();
+    list->name = name;
+    main->GetSelectedLanguages(&list->fromLanguage, &list->toLanguage);
+    list->wordCount = static_cast<int>(rows.size());
+    list->secondText = Today();
+    const int64_t id = database->CreateVocabularyList(*list);
+    ReportAssertion(id > 0, kSourceFile, __LINE__);
+    if (id <= 0) return;
+    list->id = id;
+    int added = 0;
+    const int result = AddSelectedRowsToList(id, added);
+    if (result == DATABASE_OK) {
+        // Rows the list could not take are not counted.
+        if (list->wordCount != added) {
+            list->wordCount = added;
+            database->UpdateVocabularyList(*list);
+        }
+        const CBasicString text = FormatString(31132, list->name.GetString());
+        if (CTutorDlg* tutor = TutorPage()) tutor->SetListRow(list.release(), 0, 0);
+        ShowMessage(text.GetString(), MB_OK | MB_ICONINFORMATION);
+    } else {
+        ShowMessage(FormatString(31236, list->name.GetString()).GetString(), MB_OK | MB_ICONERROR);
+    }
+}

@@ -20,6 +20,7 @@
 #include <QFont>
 #include <QImage>
 #include <QListView>
+#include <QPointer>
 
 #include <cstdint>
 #include <functional>
@@ -27,14 +28,15 @@
 #include <memory>
 #include <vector>
 
+#include "Pendrel/Controls/BasicListCtrlEdit.h"
 #include "Pendrel/Platform/KVXWnd.h"
 #include "Quenzel/Tutor/MultilineListRows.h"
 #include "compat/WinUser.h"
 #include "utility/BasicString.h"
 
-class CBasicListCtrlEdit;
 class CMultilineListModel;
 class CPronunciationDlg;
+class CTutorDlg;
 class QMenu;
 
 // Messages to the owner.
@@ -120,7 +122,7 @@ public:
     // In-place edit of a cell (not in the dictionary mode, not on the
     // heading row); the editor while one is open.
     BOOL StartEdit(int row, int column);
-    CBasicListCtrlEdit* GetEditor() const { return m_editor; }
+    CBasicListCtrlEdit* GetEditor() const { return m_editor.data(); }
 
     // The context menu of the current cell, and its commands.
     void BuildContextMenu(QMenu& menu);
@@ -169,6 +171,7 @@ private:
     void PlayCellSound(int number);
     std::vector<GridRow> SelectedRowCopies() const;
     QWidget* MessageParent() const;
+    CTutorDlg* TutorPage() const;
 
     QWidget* m_owner;
     QWidget* m_pairWindow = nullptr;
@@ -184,7 +187,7 @@ private:
     std::vector<QImage> m_sortArrows;
     int m_currentRow = -1;
     int m_currentColumn = 0;
-    CBasicListCtrlEdit* m_editor = nullptr;
+    QPointer<CBasicListCtrlEdit> m_editor;  // cleared when the editor goes
     std::unique_ptr<CPronunciationDlg> m_pronunciation;
     int m_editFlag = 1;
     mutable std::map<int64_t, QImage> m_pictures;

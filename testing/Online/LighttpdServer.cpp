@@ -27,7 +27,7 @@ bool CLighttpdServer::Start(const std::string& documentRoot, const std::string& 
                              "  ssl.engine = \"enable\"\n"
                              "  ssl.pemfile = \"" << chainFile << "\"\n"
                              "  ssl.privkey = \"" << keyFile << "\"\n"
-                             "}\n";
+                             "}\n" << m_extraConfig << "\n";
     return m_daemon.Start(FindProgram(), {"lighttpd", "-D", "-f", config}, m_port);
 }
 

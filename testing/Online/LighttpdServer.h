@@ -13,6 +13,9 @@ public:
     // The lighttpd program, or "" when it is not installed.
     static std::string FindProgram();
 
+    // Further configuration lines (throttling, conditions), written after
+    // the server's own; set before Start.
+    void SetExtraConfig(const std::string& lines) { m_extraConfig = lines; }
     // Serves documentRoot with the certificate chain and key files (PEM);
     // its configuration and error log go into workFolder. False (with the
     // reason in Error) when it does not start.
@@ -26,6 +29,7 @@ private:
     CLoopbackDaemon m_daemon;
     int m_port = 0;
     int m_tlsPort = 0;
+    std::string m_extraConfig;
 };
 
 } // namespace sendrixtest

@@ -258,6 +258,10 @@ TEST_F(BasicStringTest, WritersThroughTheBufferShortenTheText) {
     s.Append(L"?");
     EXPECT_EQ(Text(s), L"hello?");
     EXPECT_EQ(s.GetLength(), 6);
+    s.GetBuffer()[2] = 0;
+    s.AppendChar(L'!');
+    EXPECT_EQ(Text(s), L"he!");
+    EXPECT_EQ(s.GetLength(), 3);
 
     ASSERT_EQ(s.AllocBuffer(10), 1);
     EXPECT_EQ(s.GetLength(), 0);

@@ -1,0 +1,17 @@
+// The on-screen keyboard program: the application object runs the keyboard
+// dialog from InitInstance and releases everything in ExitInstance.
+#include <QApplication>
+
+#include "Keyboard/KeyboardApp.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Keyboard"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    CKeyboardApp app;
+    KeyboardSetApp(&app);
+    app.InitInstance();
+    const int result = app.ExitInstance();
+    KeyboardSetApp(nullptr);
+    return result;
+}

@@ -1,0 +1,249 @@
+// The keyboard program as a user runs it, under an X server of the test's
+// own: a window of the test has the focus, the pointer chooses a layout and
+// clicks keys of the keyboard window, and the test window receives the
+// characters.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "Fenmarl/Fenmarl.h"
+#include "Keyboard/KeyboardModel.h"
+#include "Keyboard/KeyboardResources.h"
+#include "Pendrel/Platform/KVXDialogTemplate.h"
+#include "testing/XvfbServer.h"
+#include "utility/Posix/BasicRegistry.h"
+
+namespace {
+
+std::string RunCommand(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+        pclose(pipe);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+// The centre of a control of the keyboard dialog, in its window.
+bool ControlCentre(UINT id, int& x, int& y) {
+    const KVXDialogTemplate* dialog = KVXFindDialogTemplate(IDD_KEYBOARD);
+    for (size_t i = 0; dialog && i < dialog->controlCount; ++i) {
+        const KVXDialogControl& control = dialog->controls[i];
+        if (control.id != id) continue;
+        const RECT rect = KVXMapDialogRect({control.x, control.y, control.x + control.cx, control.y + control.cy});
+        x = (rect.left + rect.right) / 2;
+        y = (rect.top + rect.bottom) / 2;
+        return true;
+    }
+    return false;
+}
+
+// The control of the key that types `character` plain in the layout.
+UINT KeyOf(unsigned layout, char16_t character) {
+    st_KBImpl data{};
+    if (!GetKeyboardData(layout, data)) return 0;
+    const BYTE* places = CKeyboardModel::ScanCodesOfType(KB_TYPE_101);
+    for (int i = 0; i < data.keyCount; ++i) {
+        if (data.keys[i].chars[0] != character) continue;
+        for (int place = 0; place < KB_KEY_PLACES; ++place)
+            if (places[place] == data.keys[i].scanCode) return IDC_KEY_FIRST_CHARACTER + place;
+    }
+    return 0;
+}
+
+class KeyboardX11 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_server.Running());
+        CBasicRegistry(L"Morvane", L"KVX", HKEY_CURRENT_USER).SetDWORD(L"App2", L"EULA", 1);
+        m_display = XOpenDisplay(nullptr);
+        ASSERT_NE(m_display, nullptr);
+        // the window the user works in, with the focus
+        m_target = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, 100, 60, 0, 0, 0);
+        XStoreName(m_display, m_target, "target");
+        XSelectInput(m_display, m_target, KeyPressMask | StructureNotifyMask | PropertyChangeMask);
+        XMapWindow(m_display, m_target);
+        XEvent event;
+        do XWindowEvent(m_display, m_target, StructureNotifyMask, &event);
+        while (event.type != MapNotify);
+        XSetInputFocus(m_display, m_target, RevertToParent, CurrentTime);
+        XSync(m_display, False);
+    }
+
+    void TearDown() override {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (m_display) XCloseDisplay(m_display);
+    }
+
+    void StartProgram() {
+        const std::string program = std::string(KVX_BIN_FOLDER) + "/Keyboard";
+        m_pid = fork();
+        if (m_pid == 0) {
+            setenv("QT_QPA_PLATFORM", "xcb", 1);
+            setenv("LSAN_OPTIONS", "suppressions=" KVX_PROGRAM_LEAKS, 1);
+            // The X keyboard library hands strndup buffers that are not
+            // terminated, which is allowed; the strict string check of the
+            // address sanitizer would take that for an overflow.
+            const char* asan = getenv("ASAN_OPTIONS");
+            const std::string options = std::string(asan ? asan : "") + ":strict_string_checks=0";
+            setenv("ASAN_OPTIONS", options.c_str(), 1);
+            execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ASSERT_GT(m_pid, 0);
+        // xdotool waits until the window is mapped
+        const std::string found =
+            RunCommand("timeout 120 xdotool search --sync --onlyvisible --name '^Ondrivel - On-Screen' | head -n 1");
+        ASSERT_FALSE(found.empty());
+        m_keyboard = static_cast<Window>(std::stoul(found));
+    }
+
+    void Click(UINT id) {
+        int x = 0, y = 0, rootX = 0, rootY = 0;
+        ASSERT_TRUE(ControlCentre(id, x, y)) << id;
+        Window child;
+        XTranslateCoordinates(m_display, m_keyboard, DefaultRootWindow(m_display), x, y, &rootX, &rootY, &child);
+        XTestFakeMotionEvent(m_display, -1, rootX, rootY, CurrentTime);
+        XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+        XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
+        XSync(m_display, False);
+    }
+
+    void TypeKeys(const std::string& text) {
+        for (char c : text) {
+            const std::string name = c == '\n' ? "Return" : std::string(1, c);
+            const KeyCode code = XKeysymToKeycode(m_display, XStringToKeysym(name.c_str()));
+            XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+            XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+        }
+        XSync(m_display, False);
+    }
+
+    // Opens the layout list and picks the first name that begins so.
+    void ChooseLayout(const std::string& name) {
+        Click(IDC_LAYOUT_COMBO);
+        // the list is open when the program holds the pointer and the keys
+        for (int i = 0; i < 6000 && Grabs() != 2; ++i) usleep(10000);
+        // The list's type-ahead joins the keys typed within 0.4 s into one
+        // search; a pause, as a user makes, starts a new one.
+        usleep(600000);
+        TypeKeys(name + "\n");
+        // closed when it lets both go
+        for (int i = 0; i < 6000 && Grabs() != 0; ++i) usleep(10000);
+    }
+
+    // The server's time now, from a property change of the target window.
+    Time ServerTime() {
+        const Atom atom = XInternAtom(m_display, "KVX_TEST_TIME", False);
+        XChangeProperty(m_display, m_target, atom, XA_STRING, 8, PropModeAppend, nullptr, 0);
+        XEvent event;
+        XWindowEvent(m_display, m_target, PropertyChangeMask, &event);
+        return event.xproperty.time;
+    }
+
+    // How many of the pointer and the keyboard another client holds. The probe asks
+    // with a time in the future, which the server refuses unless another
+    // client holds the grab: the probe never takes it itself.
+    int Grabs() {
+        const Time later = ServerTime() + 600000;
+        const Window root = DefaultRootWindow(m_display);
+        const int pointer = XGrabPointer(m_display, root, False, 0, GrabModeAsync, GrabModeAsync, None, None, later);
+        const int keyboard = XGrabKeyboard(m_display, root, False, GrabModeAsync, GrabModeAsync, later);
+        if (pointer == GrabSuccess) XUngrabPointer(m_display, CurrentTime);
+        if (keyboard == GrabSuccess) XUngrabKeyboard(m_display, CurrentTime);
+        return (pointer == AlreadyGrabbed ? 1 : 0) + (keyboard == AlreadyGrabbed ? 1 : 0);
+    }
+
+    // The characters the target window receives up to and including last.
+    std::u32string TextUpTo(char32_t last) {
+        std::u32string text;
+        for (;;) {
+            while (XPending(m_display)) {
+                XEvent event;
+                XNextEvent(m_display, &event);
+                if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
+                if (event.type != KeyPress || event.xkey.window != m_target) continue;
+                KeySym keysym = NoSymbol;
+                char bytes[16];
+                XLookupString(&event.xkey, bytes, sizeof bytes, &keysym, nullptr);
+                if (const char32_t c = xkb_keysym_to_utf32(keysym)) text += c;
+                if (text.back() == last) return text;
+            }
+            pollfd watch{ConnectionNumber(m_display), POLLIN, 0};
+            if (poll(&watch, 1, 60000) <= 0) return text + U"<nothing more>";
+        }
+    }
+
+    void CloseProgram() {
+        const Atom protocols = XInternAtom(m_display, "WM_PROTOCOLS", False);
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = m_keyboard;
+        event.xclient.message_type = protocols;
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(XInternAtom(m_display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(m_display, m_keyboard, False, NoEventMask, &event);
+        XSync(m_display, False);
+        int status = 0;
+        ASSERT_EQ(waitpid(m_pid, &status, 0), m_pid);
+        m_pid = -1;
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+
+    kvxtest::XvfbServer m_server;
+    Display* m_display = nullptr;
+    Window m_target = 0;
+    Window m_keyboard = 0;
+    pid_t m_pid = -1;
+};
+
+} // namespace
+
+TEST_F(KeyboardX11, ClickedKeysOfTheChosenLayoutsTypeIntoTheFocusedWindow) {
+    const UINT eAcute = KeyOf(0x40C, u'é');
+    const UINT shortI = KeyOf(0x419, u'й');
+    ASSERT_NE(eAcute, 0u);
+    ASSERT_NE(shortI, 0u);
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    ChooseLayout("french");
+    Click(eAcute);
+    ChooseLayout("russian");
+    std::filesystem::create_directories(KVX_SCREENSHOT_FOLDER);
+    const std::string shot = std::string(KVX_SCREENSHOT_FOLDER) + "/keyboard-russian.png";
+    std::filesystem::remove(shot);
+    RunCommand("import -window " + std::to_string(m_keyboard) + " " + shot);
+    EXPECT_TRUE(std::filesystem::exists(shot));
+    Click(shortI);
+    EXPECT_EQ(TextUpTo(U'й'), U"éй");
+
+    // the focus stayed with the target window all along
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(m_display, &focus, &revert);
+    EXPECT_EQ(focus, m_target);
+
+    ASSERT_NO_FATAL_FAILURE(CloseProgram());
+    CBasicRegistry registry(L"Morvane", L"Quenzel", HKEY_CURRENT_USER);
+    EXPECT_EQ(registry.GetDWORD(L"Settings", L"KeyBoardCtrlID", 0), 0x419u);
+    EXPECT_STREQ(registry.GetString(L"Settings", L"KeyBoardName", L"").GetString(), L"Russian");
+}

@@ -1,0 +1,35 @@
+#include "Quenzel/Tutor/ChildPlacement.h"
+
+#include <QWidget>
+
+#include "Quenzel/Shell/QuenzelApp.h"
+
+namespace {
+
+bool IsEmpty(const RECT& rect) { return rect.left == 0 && rect.top == 0 && rect.right == 0 && rect.bottom == 0; }
+
+} // namespace
+
+void ApplyChildPlacement(QWidget* window, int kind, QWidget* mainWindow) {
+    if (!window) return;
+    WINDOWPLACEMENT placement;
+    CQuenzelApp* app = QuenzelGetApp();
+    if (app && app->GetOptions().GetPlacement(kind, placement) && !IsEmpty(placement.rcNormalPosition)) {
+        const RECT& r = placement.rcNormalPosition;
+        window->setGeometry(r.left, r.top, std::max<int>(r.right - r.left, window->minimumWidth()),
+                            std::max<int>(r.bottom - r.top, window->minimumHeight()));
+    } else if (mainWindow) {
+        window->setGeometry(mainWindow->geometry());
+    }
+}
+
+void StoreChildPlacement(QWidget* window, int kind, QWidget* mainWindow) {
+    if (!window) return;
+    const QRect frame = window->geometry();
+    WINDOWPLACEMENT placement;
+    placement.showCmd = 1;
+    placement.rcNormalPosition = RECT{frame.left(), frame.top(), frame.left() + frame.width(),
+                                      frame.top() + frame.height()};
+    if (CQuenzelApp* app = QuenzelGetApp()) app->GetOptions().SetPlacement(kind, placement);
+    if (mainWindow) mainWindow->setGeometry(frame);
+}

@@ -1,0 +1,419 @@
+#include "Quenzel/Tutor/ListEditModel.h"
+
+#include <algorithm>
+
+#include "DataBase/AbstractDataBase.h"
+#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/Tutor/WordUse.h"
+#include "compat/WinUser.h"
+#include "utility/ErrorReport.h"
+#include "utility/PathName.h"
+
+namespace {
+
+const char kSourceFile[] = ".\\EditListDlg";
+constexpr int kReportEvery = 100;
+constexpr UINT kWordPlaceholder = 30111;
+constexpr UINT kMeaningPlaceholder = 30112;
+
+bool Differs(const CGridListCtrl_Data& cell) { return cell.m_text.CompareNoCase(cell.m_secondText.GetString()) != 0; }
+
+bool IsBlank(const CBasicString& text) {
+    CBasicString trimmed = text;
+    trimmed.TrimLeft();
+    trimmed.TrimRight();
+    return trimmed.IsEmpty();
+}
+
+CBasicString Formatted(UINT id, const wchar_t* text) {
+    CBasicString result;
+    result.Format(QuenzelString(id).GetString(), text);
+    return result;
+}
+
+CBasicString Formatted(UINT id, int count, const wchar_t* text) {
+    CBasicString result;
+    result.Format(QuenzelString(id).GetString(), count, text);
+    return result;
+}
+
+} // namespace
+
+int CallDataBase(const std::function<int()>& call) {
+    try {
+        return call();
+    } catch (DATABASE_RESULT code) {
+        return code;
+    }
+}
+
+void CListEditModel::Reset(int mode, const VocabularyListRecord& list) {
+    m_mode = mode;
+    m_list.Copy(list);
+    m_name = list.name;
+    m_importPath.Empty();
+    m_wordsLanguage = list.fromLanguage;
+    m_meaningsLanguage = list.toLanguage;
+    m_rows.clear();
+    m_listNames.clear();
+    m_removedLinks.clear();
+    m_added = m_removed = 0;
+    m_nameChanged = m_modified = false;
+    m_rowChange = LIST_ROW_NONE;
+}
+
+void CListEditModel::LoadListNames() {
+    m_listNames.clear();
+    if (!m_database) return;
+    CAbstractRecordSet* set = m_database->QueryVocabularyLists(LIST_QUERY_EDITABLE, nullptr);
+    while (set && !set->IsEOF()) {
+        VocabularyListRecord list;
+        int64_t id = 0;
+        set->GetInt64(0, id);
+        list.id = id;
+        set->GetText(1, list.name);
+        set->GetInt(2, list.fromLanguage);
+        set->GetInt(3, list.toLanguage);
+        set->GetInt(4, list.wordCount);
+        set->GetInt(5, list.editable);
+        set->GetText(6, list.secondText);
+        m_listNames.push_back(list);
+        set->MoveNext();
+    }
+    m_database->ReleaseRecordSet(set);
+}
+
+void CListEditModel::ChooseList(size_t index) {
+    if (index >= m_listNames.size()) return;
+    m_list.Copy(m_listNames[index]);
+    m_name = m_list.name;
+    m_nameChanged = false;
+    m_wordsLanguage = m_list.fromLanguage;
+    m_meaningsLanguage = m_list.toLanguage;
+}
+
+bool CListEditModel::SetName(const CBasicString& name) {
+    m_name = name;
+    m_name.TrimLeft();
+    m_name.TrimRight();
+    m_nameChanged = m_name.CompareNoCase(m_list.name.GetString()) != 0;
+    return m_nameChanged;
+}
+
+size_t CListEditModel::AddRow() {
+    GridRow row;
+    row.word.m_text = QuenzelString(kWordPlaceholder);
+    row.meaning.m_text = QuenzelString(kMeaningPlaceholder);
+    row.SetStatusB();
+    m_rows.push_back(row);
+    m_modified = true;
+    return m_rows.size() - 1;
+}
+
+bool CListEditModel::IsPlaceholder(const GridRow& row) {
+    if (row.word.m_value != 0 || row.meaning.m_value != 0) return false;
+    return row.word.m_text.Compare(QuenzelString(kWordPlaceholder).GetString()) == 0 ||
+           row.meaning.m_text.Compare(QuenzelString(kMeaningPlaceholder).GetString()) == 0;
+}
+
+void CListEditModel::RemoveRows(std::vector<size_t> indices) {
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    for (auto it = indices.rbegin(); it != indices.rend(); ++it) {
+        if (*it >= m_rows.size()) continue;
+        const GridRow& row = m_rows[*it];
+        if (m_mode != LIST_EDIT_IMPORT && row.linkId > 0) {
+            m_removedLinks.push_back(row.linkId);
+            ++m_removed;
+            m_modified = true;
+        }
+        m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(*it));
+    }
+}
+
+int CListEditModel::Load(const ListFileProgress& progress) {
+    m_rows.clear();
+    if (!m_database) return 0;
+    CQueryOptions options;
+    options.AllWords = 1;
+    options.ListIds.push_back(m_list.id);
+    CAbstractRecordSet* set = m_database->QueryWords(options);
+    // The cells follow the language boxes: swapped when the list stands the
+    // other way round.
+    const bool swap = m_list.fromLanguage == m_meaningsLanguage && m_list.toLanguage == m_wordsLanguage &&
+                      m_list.fromLanguage != m_list.toLanguage;
+    int count = 0;
+    bool stopped = false;
+    while (set && !set->IsEOF()) {
+        if (!progress.IsRunning()) {
+            stopped = true;
+            break;
+        }
+        WordRecord word;
+        if (m_database->ReadWord(set, word) == 0) {
+            GridRow row;
+            row.linkId = word.linkId;
+            CGridListCtrl_Data& left = swap ? row.meaning : row.word;
+            CGridListCtrl_Data& right = swap ? row.word : row.meaning;
+            left.m_value = static_cast<ULONGLONG>(word.wordId);
+            left.m_text = left.m_secondText = word.wordText;
+            right.m_value = static_cast<ULONGLONG>(word.meaningId);
+            right.m_text = right.m_secondText = word.meaningText;
+            if (swap) row.SetSwapped();
+            row.statusCount = word.statusCount;
+            row.dateText = word.dateText;
+            if (word.statusCount > 0) row.SetStatusA();
+            else row.SetStatusB();
+            row.typeId = word.typeId;
+            m_rows.push_back(row);
+            if (++count % kReportEvery == 0) progress.Report(count);
+        }
+        set->MoveNext();
+    }
+    m_database->ReleaseRecordSet(set);
+    progress.Report(count);
+    return stopped ? 0 : 1;
+}
+
+int CListEditModel::Import(const ListFileProgress& progress) {
+    SetName(GetFileTitleFromPath(m_importPath.GetString()));
+    const int result = ImportVocabularyList(m_database, m_importPath.GetString(), m_importKind, progress, m_rows);
+    m_modified = true;
+    return result;
+}
+
+bool CListEditModel::BuildRecords(const GridRow& row, RowRecords& records) const {
+    const bool straight = m_wordsLanguage == m_list.fromLanguage && m_meaningsLanguage == m_list.toLanguage;
+    const bool opposite = m_wordsLanguage == m_list.toLanguage && m_meaningsLanguage == m_list.fromLanguage;
+    const bool wordIsLeft = m_mode == LIST_EDIT_CREATE || straight || !(m_mode == LIST_EDIT_IMPORT || opposite);
+    const CGridListCtrl_Data& word = wordIsLeft ? row.word : row.meaning;
+    const CGridListCtrl_Data& meaning = wordIsLeft ? row.meaning : row.word;
+    records.word = WordKeyRecord{};
+    records.meaning = MeaningRecord{};
+    records.word.id = static_cast<int64_t>(word.m_value);
+    records.word.text = word.m_text;
+    records.meaning.id = static_cast<int64_t>(meaning.m_value);
+    records.meaning.text = meaning.m_text;
+    records.meaning.wordId = records.word.id;
+    records.meaning.type = row.typeId;
+    if (m_mode == LIST_EDIT_CREATE || straight) {
+        records.word.language = m_list.fromLanguage;
+        records.meaning.language = m_list.toLanguage;
+    } else if (wordIsLeft) {
+        records.word.language = m_wordsLanguage;
+        records.meaning.language = m_meaningsLanguage;
+    } else {
+        records.word.language = m_meaningsLanguage;
+        records.meaning.language = m_wordsLanguage;
+    }
+    return wordIsLeft;
+}
+
+WordLinkRecord CListEditModel::MakeLink(const GridRow& row, const CBasicString& today) const {
+    WordLinkRecord link;
+    link.linkId = row.linkId;
+    link.listId = m_list.id;
+    link.statusCount = row.statusCount;
+    link.enteredDate = today;
+    link.statusDate = today;
+    return link;
+}
+
+bool CListEditModel::SaveStoredRow(GridRow& row, const CBasicString& today) {
+    RowRecords records;
+    const bool wordIsLeft = BuildRecords(row, records);
+    CGridListCtrl_Data& wordCell = wordIsLeft ? row.word : row.meaning;
+    CGridListCtrl_Data& meaningCell = wordIsLeft ? row.meaning : row.word;
+    const bool wordChanged = Differs(wordCell);
+    const bool meaningChanged = Differs(meaningCell);
+    if (!wordChanged && !meaningChanged && !row.statusChanged) return true;
+
+    auto storeLink = [&]() {
+        WordLinkRecord link = MakeLink(row, today);
+        link.wordId = records.word.id;
+        link.meaningId = records.meaning.id;
+        return CallDataBase([&] { return m_database->SaveWordLink(link, 0); });
+    };
+    if (wordChanged) {
+        int textHits = 0, idUses = 0;
+        LookupWordUse(m_database, records.word, textHits, idUses);
+        if (textHits != 0 || idUses != 1) {
+            // The word is used elsewhere, or the new text is a word already:
+            // the entry moves to a word of its own.
+            int64_t next = 0;
+            CallDataBase([&] { return m_database->GetNextId(NEXT_ID_WORD, next); });
+            records.word.id = next;
+            if (CallDataBase([&] { return m_database->AddWord(records.word); }) != 0) {
+                ReportAssertion(0, kSourceFile, 2210);
+                return false;
+            }
+            records.meaning.wordId = records.word.id;
+            if (CallDataBase([&] { return m_database->UpdateMeaning(records.meaning); }) != 0) return false;
+            if (storeLink() != 0) return false;
+            wordCell.m_value = static_cast<ULONGLONG>(records.word.id);
+        } else if (CallDataBase([&] { return m_database->UpdateWord(records.word); }) != 0) {
+            return false;
+        }
+        wordCell.m_secondText = wordCell.m_text;
+    }
+    if (meaningChanged) {
+        if (CallDataBase([&] { return m_database->UpdateMeaning(records.meaning); }) != 0) return false;
+        meaningCell.m_secondText = meaningCell.m_text;
+    }
+    if (row.statusChanged) {
+        if (storeLink() != 0) {
+            ReportAssertion(0, kSourceFile, 2260);
+            return false;
+        }
+        row.statusChanged = 0;
+    }
+    return true;
+}
+
+bool CListEditModel::SaveNewRow(GridRow& row, int64_t& nextWord, int64_t& nextMeaning, const CBasicString& today) {
+    RowRecords records;
+    const bool wordIsLeft = BuildRecords(row, records);
+    records.word.id = nextWord > 0 ? nextWord : 0;
+    records.meaning.id = nextMeaning > 0 ? nextMeaning : 0;
+    if (CallDataBase([&] { return m_database->AddMeaning(records.word, records.meaning, 0); }) != 0) return false;
+    // A reserved id that came back is used up; a word or meaning that was
+    // stored already leaves it for the next row.
+    if (nextWord > 0 && records.word.id == nextWord) ++nextWord;
+    if (nextMeaning > 0 && records.meaning.id == nextMeaning) ++nextMeaning;
+    CGridListCtrl_Data& wordCell = wordIsLeft ? row.word : row.meaning;
+    CGridListCtrl_Data& meaningCell = wordIsLeft ? row.meaning : row.word;
+    wordCell.m_value = static_cast<ULONGLONG>(records.word.id);
+    meaningCell.m_value = static_cast<ULONGLONG>(records.meaning.id);
+    wordCell.m_secondText = wordCell.m_text;
+    meaningCell.m_secondText = meaningCell.m_text;
+
+    WordLinkRecord link = MakeLink(row, today);
+    link.wordId = records.word.id;
+    link.meaningId = records.meaning.id;
+    const int found = CallDataBase([&] { return m_database->UpdateListEntry(link, kListEntryLookUp); });
+    if (found == DATABASE_NO_ROW) {
+        if (CallDataBase([&] { return m_database->AddListEntry(link, 0); }) != 0) return false;
+        ++m_added;
+    } else if (found != 0) {
+        return false;
+    }
+    row.linkId = link.linkId;
+    row.statusChanged = 0;
+    return true;
+}
+
+void CListEditModel::RemoveKeptEntries() {
+    if (m_removedLinks.empty()) return;
+    CallDataBase([&] { return m_database->Transaction(TRANSACTION_BEGIN); });
+    for (int64_t link : m_removedLinks) {
+        const int result = CallDataBase([&] { return m_database->SetWordStatus(0, link, WORD_STATUS_REMOVE); });
+        ReportAssertion(result == 0, kSourceFile, 2120);
+    }
+    CallDataBase([&] { return m_database->Transaction(TRANSACTION_COMMIT); });
+    m_removedLinks.clear();
+}
+
+const VocabularyListRecord* CListEditModel::FindListByName(const CBasicString& name) const {
+    for (const VocabularyListRecord& list : m_listNames)
+        if (list.name.CompareNoCase(name.GetString()) == 0) return &list;
+    return nullptr;
+}
+
+void CListEditModel::SetEndText(WorkerResult& end, bool merged, bool ok, bool cancelled) const {
+    const wchar_t* name = m_list.name.GetString();
+    const wchar_t* path = m_importPath.GetString();
+    const int net = std::max(0, m_added - m_removed);
+    if (cancelled) {
+        end.flags = MB_ICONINFORMATION;
+        end.text = m_mode == LIST_EDIT_IMPORT ? Formatted(31265, path)
+                   : m_mode == LIST_EDIT_EDIT ? Formatted(31266, name)
+                                              : Formatted(31264, name);
+        return;
+    }
+    end.flags = ok ? MB_ICONINFORMATION : MB_ICONERROR;
+    if (m_mode == LIST_EDIT_EDIT) end.text = Formatted(ok ? 31107 : 31110, name);
+    else if (merged) end.text = Formatted(ok ? 31350 : 31351, net, name);
+    else if (ok) end.text = m_mode == LIST_EDIT_CREATE ? Formatted(31132, name) : Formatted(31031, path);
+    else end.text = Formatted(31030, m_mode == LIST_EDIT_IMPORT ? path : name);
+}
+
+int CListEditModel::Save(const ListFileProgress& progress, const CBasicString& today, WorkerResult& end) {
+    end = WorkerResult{};
+    m_rowChange = LIST_ROW_NONE;
+    if (!m_database) return 0;
+    RemoveKeptEntries();
+
+    bool merged = m_mode == LIST_EDIT_EDIT;
+    if (!merged) {
+        if (const VocabularyListRecord* same = FindListByName(m_name)) {
+            // Only a list of the same pair takes the rows.
+            const bool samePair = (same->fromLanguage == m_wordsLanguage && same->toLanguage == m_meaningsLanguage) ||
+                                  (same->fromLanguage == m_meaningsLanguage && same->toLanguage == m_wordsLanguage);
+            if (!samePair) {
+                end.flags = MB_ICONINFORMATION;
+                end.text = QuenzelString(31136);
+                return 0;
+            }
+            m_list.Copy(*same);
+            merged = true;
+        }
+    }
+    m_list.name = m_name;
+    CallDataBase([&] { return m_database->Transaction(TRANSACTION_BEGIN); });
+    if (!merged) {
+        m_list.id = 0;
+        m_list.fromLanguage = m_wordsLanguage;
+        m_list.toLanguage = m_meaningsLanguage;
+        m_list.wordCount = 0;
+        m_list.editable = 1;
+        int64_t id = 0;
+        try {
+            id = m_database->CreateVocabularyList(m_list);
+        } catch (DATABASE_RESULT) {
+            id = 0;
+        }
+        if (id <= 0) {
+            ReportAssertion(0, kSourceFile, 2180);
+            CallDataBase([&] { return m_database->Transaction(TRANSACTION_COMMIT); });
+            SetEndText(end, false, false, false);
+            return 0;
+        }
+        m_list.id = id;
+    }
+
+    int64_t nextWord = 0, nextMeaning = 0;
+    CallDataBase([&] { return m_database->GetNextId(NEXT_ID_WORD, nextWord); });
+    CallDataBase([&] { return m_database->GetNextId(NEXT_ID_MEANING, nextMeaning); });
+    ReportAssertion(nextWord != 0 && nextMeaning != 0, kSourceFile, 2195);
+
+    bool ok = true, cancelled = false;
+    int handled = 0;
+    for (GridRow& row : m_rows) {
+        if (!progress.IsRunning()) {
+            cancelled = true;
+            break;
+        }
+        if (row.word.m_value > 0 || row.meaning.m_value > 0) {
+            if (!SaveStoredRow(row, today)) ok = false;
+        } else if (!IsPlaceholder(row) && !IsBlank(row.word.m_text) && !IsBlank(row.meaning.m_text)) {
+            if (!SaveNewRow(row, nextWord, nextMeaning, today)) ok = false;
+        }
+        if (++handled % kReportEvery == 0) progress.Report(handled);
+    }
+    progress.Report(handled);
+
+    m_list.wordCount = std::max(0, m_list.wordCount + m_added - m_removed);
+    if (CallDataBase([&] { return m_database->UpdateVocabularyList(m_list); }) != 0) {
+        ReportAssertion(0, kSourceFile, 2290);
+        ok = false;
+    }
+    CallDataBase([&] { return m_database->Transaction(TRANSACTION_COMMIT); });
+
+    SetEndText(end, merged, ok, cancelled);
+    m_rowChange = merged ? LIST_ROW_UPDATE : LIST_ROW_ADD;
+    if (m_mode == LIST_EDIT_CREATE) m_mode = LIST_EDIT_EDIT;
+    m_added = m_removed = 0;
+    m_nameChanged = false;
+    m_modified = false;
+    return ok && !cancelled ? 1 : 0;
+}

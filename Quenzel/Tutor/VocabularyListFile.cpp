@@ -1,0 +1,346 @@
+#include "Quenzel/Tutor/VocabularyListFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cwctype>
+#include <map>
+
+#include "DataBase/AbstractDataBase.h"
+#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/Shell/TextFile.h"
+#include "compat/WinUser.h"
+#include "utility/CsvField.h"
+#include "utility/ErrorReport.h"
+#include "utility/PathName.h"
+#include "utility/TextCodec.h"
+
+namespace {
+
+const char kSourceFile[] = ".\\VocabularyListFile";
+// A list file larger than this is refused rather than read into memory.
+constexpr int64_t kMaxImportBytes = int64_t(256) << 20;
+constexpr int kReportEvery = 100;
+
+std::string QuoteCsvField(const std::string& field) {
+    if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+    std::string quoted = "\"";
+    for (char ch : field) {
+        if (ch == '"') quoted += '"';
+        quoted += ch;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+// The tab rule keeps a tab that follows a dropped tab, so a meaning's own
+// tabs are written twice.
+std::string DoubleTabs(const std::string& field) {
+    std::string doubled;
+    for (char ch : field) {
+        if (ch == '\t') doubled += '\t';
+        doubled += ch;
+    }
+    return doubled;
+}
+
+std::wstring TrimField(const std::string& bytes, bool quoted) {
+    std::wstring text = Utf8ToWide(bytes);
+    auto isSpace = [](wchar_t ch) { return std::iswspace(static_cast<wint_t>(ch)) != 0; };
+    size_t first = 0, last = text.size();
+    while (first < last && isSpace(text[first])) ++first;
+    while (last > first && isSpace(text[last - 1])) --last;
+    if (!quoted) {
+        while (first < last && text[first] == L'"') ++first;
+        while (last > first && text[last - 1] == L'"') --last;
+    }
+    return text.substr(first, last - first);
+}
+
+// The text up to a zero byte (a line's text ends there).
+std::string UpToZero(const std::string& line) {
+    const size_t zero = line.find('\0');
+    return zero == std::string::npos ? line : line.substr(0, zero);
+}
+
+int SplitTabLine(const std::string& line, ImportedPair& pair) {
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos) return 0;
+    std::string meaning;
+    bool lastDropped = true;  // the separator itself
+    for (size_t i = tab + 1; i < line.size(); ++i) {
+        if (line[i] != '\t') {
+            meaning += line[i];
+            lastDropped = false;
+        } else if (lastDropped) {
+            meaning += '\t';
+            lastDropped = false;
+        } else {
+            lastDropped = true;
+        }
+    }
+    pair.word = TrimField(line.substr(0, tab), false);
+    pair.meaning = TrimField(meaning, false);
+    pair.type.clear();
+    return 1;
+}
+
+int SplitCommaLine(const std::string& line, ImportedPair& pair) {
+    std::wstring* fields[] = {&pair.word, &pair.meaning, &pair.type};
+    const unsigned length = static_cast<unsigned>(line.size());
+    unsigned pos = 0;
+    std::vector<char> out;
+    for (std::wstring* field : fields) {
+        field->clear();
+        if (pos >= length) continue;
+        const bool quoted = line[pos] == '"';
+        ReadCsvField(line.data(), length, pos, ',', out);
+        *field = TrimField(std::string(out.data()), quoted);
+    }
+    return 1;
+}
+
+// Whether a comma line ends inside a quoted field.
+bool EndsInsideQuotes(const std::string& line) {
+    bool fieldStart = true, quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char ch = line[i];
+        if (quoted) {
+            if (ch != '"') continue;
+            if (i + 1 < line.size() && line[i + 1] == '"') ++i;
+            else quoted = false;
+        } else if (fieldStart && ch == '"') {
+            quoted = true;
+            fieldStart = false;
+        } else {
+            fieldStart = ch == ',';
+        }
+    }
+    return quoted;
+}
+
+// Writes all of the bytes; false on a failed write.
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        done += static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// A file beside the target that replaces it when committed.
+class CReplacingFile {
+public:
+    explicit CReplacingFile(const wchar_t* path) : m_target(WideToUtf8(path ? path : L"")) {
+        if (m_target.empty()) return;
+        std::string pattern = m_target + ".XXXXXX";
+        m_fd = ::mkstemp(pattern.data());
+        if (m_fd < 0) return;
+        m_temporary = pattern;
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(m_fd, 0666 & ~mask);
+    }
+    ~CReplacingFile() {
+        if (m_fd >= 0) ::close(m_fd);
+        if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+    }
+    bool IsOpen() const { return m_fd >= 0; }
+    bool Write(const std::string& bytes) { return WriteAll(m_fd, bytes); }
+    bool Commit() {
+        const bool closed = ::close(m_fd) == 0;
+        m_fd = -1;
+        if (!closed || ::rename(m_temporary.c_str(), m_target.c_str()) != 0) return false;
+        m_temporary.clear();
+        return true;
+    }
+
+private:
+    std::string m_target;
+    std::string m_temporary;
+    int m_fd = -1;
+};
+
+void SetEnd(WorkerResult& end, UINT id, UINT flags, const wchar_t* path) {
+    end.flags = flags;
+    end.text.Format(QuenzelString(id).GetString(), path ? path : L"");
+}
+
+// The whole file's bytes; false when it cannot be read or is too large.
+bool ReadWholeFile(const wchar_t* path, std::string& bytes) {
+    FILE* file = std::fopen(WideToUtf8(path).c_str(), "rb");
+    if (!file) return false;
+    bool ok = true;
+    char buffer[65536];
+    size_t count;
+    while ((count = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
+        if (static_cast<int64_t>(bytes.size() + count) > kMaxImportBytes) {
+            ok = false;
+            break;
+        }
+        bytes.append(buffer, count);
+    }
+    if (std::ferror(file)) ok = false;
+    std::fclose(file);
+    return ok;
+}
+
+} // namespace
+
+int GetListFileKind(const wchar_t* path) {
+    const CBasicString extension = GetFileExtension(path ? path : L"");
+    if (extension.CompareNoCase(L"txt") == 0) return LIST_FILE_TAB;
+    if (extension.CompareNoCase(L"csv") == 0) return LIST_FILE_COMMA;
+    return 0;
+}
+
+std::string FormatListFileLine(const wchar_t* word, const wchar_t* meaning, int kind) {
+    const std::string left = WideToUtf8(std::wstring(word ? word : L""));
+    const std::string right = WideToUtf8(std::wstring(meaning ? meaning : L""));
+    switch (kind) {
+    case LIST_FILE_TAB: return left + '\t' + DoubleTabs(right) + "\r\n";
+    case LIST_FILE_COMMA: return QuoteCsvField(left) + ',' + QuoteCsvField(right) + "\r\n";
+    default: return std::string();
+    }
+}
+
+int SplitImportLine(const std::string& line, int kind, ImportedPair& pair) {
+    pair = ImportedPair{};
+    const std::string text = UpToZero(line);
+    ReportAssertion(!text.empty(), kSourceFile, 212);
+    if (text.empty()) return 0;
+    const int split = kind == LIST_FILE_TAB ? SplitTabLine(text, pair) : SplitCommaLine(text, pair);
+    return split && !pair.word.empty() && !pair.meaning.empty() ? 1 : 0;
+}
+
+std::vector<std::string> SplitImportText(const std::string& text, int kind) {
+    std::vector<std::string> lines;
+    std::string pending;
+    bool continuing = false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        const size_t next = end == std::string::npos ? text.size() : end + 1;
+        if (end == std::string::npos) end = text.size();
+        if (end > start && text[end - 1] == '\r') --end;
+        std::string line = text.substr(start, end - start);
+        start = next;
+        if (continuing) pending += '\n' + line;
+        else pending = std::move(line);
+        continuing = kind == LIST_FILE_COMMA && EndsInsideQuotes(pending);
+        if (!continuing) lines.push_back(std::move(pending));
+    }
+    if (continuing) lines.push_back(std::move(pending));
+    return lines;
+}
+
+int ExportVocabularyList(CAbstractDataBase* database, int64_t listId, const wchar_t* path, int kind,
+                         const ListFileProgress& progress, WorkerResult& end) {
+    SetEnd(end, 31143, MB_ICONERROR, path);
+    if (kind != LIST_FILE_TAB && kind != LIST_FILE_COMMA) {
+        ReportAssertion(0, kSourceFile, 301);
+        return 0;
+    }
+    if (!database) {
+        ReportAssertion(0, kSourceFile, 305);
+        return 0;
+    }
+    CReplacingFile file(path);
+    if (!file.IsOpen()) {
+        ReportAssertion(0, kSourceFile, 310);
+        return 0;
+    }
+    CAbstractRecordSet* set = database->QueryListPairs(listId);
+    int written = 0;
+    bool failed = false, cancelled = false;
+    while (set && !set->IsEOF()) {
+        if (!progress.IsRunning()) {
+            cancelled = true;
+            break;
+        }
+        CBasicString word, meaning;
+        set->GetText(0, word);
+        set->GetText(1, meaning);
+        if (!file.Write(FormatListFileLine(word.GetString(), meaning.GetString(), kind))) {
+            failed = true;
+            break;
+        }
+        ++written;
+        if (written % kReportEvery == 0) progress.Report(written);
+        set->MoveNext();
+    }
+    database->ReleaseRecordSet(set);
+    if (failed || written == 0 || !file.Commit()) return 0;
+    progress.Report(written);
+    if (cancelled) {
+        SetEnd(end, 31267, MB_ICONINFORMATION, path);
+        return 0;
+    }
+    SetEnd(end, 31144, MB_ICONINFORMATION, path);
+    return 1;
+}
+
+int ImportVocabularyList(CAbstractDataBase* database, const wchar_t* path, int kind, const ListFileProgress& progress,
+                         std::vector<GridRow>& rows) {
+    if (!path || !*path || (kind != LIST_FILE_TAB && kind != LIST_FILE_COMMA)) {
+        ReportAssertion(0, kSourceFile, 402);
+        return 0;
+    }
+    // The type names of the database, by their folded text.
+    std::vector<std::pair<CBasicString, int>> types;
+    int defaultType = 0;
+    if (database) {
+        CAbstractRecordSet* set = database->QueryMeanTypes();
+        while (set && !set->IsEOF()) {
+            int id = 0;
+            CBasicString name;
+            set->GetInt(0, id);
+            set->GetText(1, name);
+            if (types.empty()) defaultType = id;
+            types.emplace_back(name, id);
+            set->MoveNext();
+        }
+        database->ReleaseRecordSet(set);
+    }
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) {
+        ReportAssertion(0, kSourceFile, 420);
+        return 0;
+    }
+    const int type = GetTextType(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    const std::string text =
+        WideToUtf8(DecodeText(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), type));
+    bytes.clear();
+
+    int added = 0;
+    bool stopped = false;
+    for (const std::string& line : SplitImportText(text, kind)) {
+        if (!progress.IsRunning()) {
+            stopped = true;
+            break;
+        }
+        ImportedPair pair;
+        if (line.empty() || !SplitImportLine(line, kind, pair)) continue;
+        GridRow row;
+        row.word.m_text = row.word.m_secondText = pair.word.c_str();
+        row.meaning.m_text = row.meaning.m_secondText = pair.meaning.c_str();
+        row.typeId = defaultType;
+        for (const auto& [name, id] : types)
+            if (name.CompareNoCase(pair.type.c_str()) == 0) {
+                row.typeId = id;
+                break;
+            }
+        row.SetStatusB();
+        row.statusChanged = 1;
+        rows.push_back(std::move(row));
+        if (++added % kReportEvery == 0) progress.Report(added);
+    }
+    progress.Report(added);
+    return stopped ? 0 : 1;
+}

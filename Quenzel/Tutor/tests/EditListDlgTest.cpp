@@ -1,0 +1,169 @@
+// The list editor window and the list-name dialog offscreen over the
+// database component.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "Quenzel/Shell/LanguageComboBox.h"
+#include "Quenzel/Shell/MainDlg.h"
+#include "Quenzel/Shell/VocabularyListCtrl.h"
+#include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/Tutor/EditListDlg.h"
+#include "Quenzel/Tutor/MultilineListBox.h"
+#include "Quenzel/Tutor/TutorDlg.h"
+#include "Quenzel/Tutor/VocabularyListNameDlg.h"
+#include "TutorPageFixture.h"
+#include "TutorTestData.h"
+
+using namespace tutortest;
+
+namespace {
+
+// An editor whose jobs stop after a number of rows, as a cancel in the
+// progress dialog would.
+class CStoppingEditListDlg : public CEditListDlg {
+public:
+    using CEditListDlg::CEditListDlg;
+    int stopAfter = -1;  // -1: never
+
+protected:
+    ListFileProgress MakeJobProgress() override {
+        ListFileProgress progress;
+        auto asked = std::make_shared<int>(0);
+        progress.isRunning = [this, asked] { return stopAfter < 0 || (*asked)++ < stopAfter; };
+        return progress;
+    }
+};
+
+using EditListDlgTest = TutorPageFixture;
+
+} // namespace
+
+TEST_F(EditListDlgTest, ACancelledImportKeepsTheRowsBeforeTheCancel) {
+    MessageSink messages;
+    std::string text;
+    for (int i = 0; i < 10000; ++i) {
+        const std::string number = std::to_string(i);
+        text.append("w").append(number).append("\tm").append(number).append("\r\n");
+    }
+    const std::wstring path = kvxtest::Widen(m_data.WriteFile("Big list.txt", text));
+    CStoppingEditListDlg editor(page, main.get());
+    editor.stopAfter = 120;
+    const VocabularyListRecord list = NewList();
+    editor.SetList(&list, &list);
+    editor.SetMode(LIST_EDIT_IMPORT);
+    editor.SetImportFile(path.c_str());
+    editor.SetSeparatorKind(LIST_FILE_TAB);
+    ASSERT_TRUE(editor.Create());
+    WaitForJob(editor);
+    EXPECT_EQ(messages.texts, std::vector<std::wstring>{Text(31265, path.c_str())});
+    ASSERT_EQ(RowCount(editor), 120);
+    EXPECT_STREQ(editor.GetListBox()->GetRow(120)->word.m_text.GetString(), L"w119");
+    EXPECT_EQ(editor.GetNameBox()->currentText(), QStringLiteral("Big list"));
+
+    // Saving stores what was read and closes the import window.
+    editor.stopAfter = -1;
+    messages.texts.clear();
+    editor.OnSave();
+    WaitForJob(editor);
+    EXPECT_EQ(messages.texts, std::vector<std::wstring>{Text(31031, path.c_str())});
+    EXPECT_FALSE(editor.IsCreated());
+    const auto lists = Lists(db);
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_EQ(lists[0].name, L"Big list");
+    EXPECT_EQ(ListPairs(db, lists[0].id).size(), 120u);
+    int row = -1;
+    EXPECT_EQ(page->FindListRow(lists[0].id, row), 1);
+}
+
+TEST_F(EditListDlgTest, CreateAddsTypedRowsAndClosingWithChangesAsks) {
+    MessageSink messages(IDYES);
+    CEditListDlg editor(page, main.get());
+    const VocabularyListRecord list = NewList();
+    editor.SetList(&list, &list);
+    editor.SetMode(LIST_EDIT_CREATE);
+    ASSERT_TRUE(editor.Create());
+    EXPECT_EQ(editor.GetDlgItemText(IDC_EDIT_LIST_TITLE).Compare(L"Create a new vocabulary list."), 0);
+
+    // A blank name is refused.
+    editor.OnAdd();
+    TypeCell(editor, 0, 0, L"house");
+    TypeCell(editor, 0, 1, L"Haus");
+    editor.OnAdd();  // left with its placeholder texts
+    editor.GetNameBox()->setEditText(QStringLiteral("   "));
+    editor.OnSave();
+    EXPECT_EQ(messages.Last(), Text(31106));
+    EXPECT_EQ(editor.GetJob(), EDIT_JOB_NONE);
+
+    // Close with changes: Yes saves, then closes.
+    editor.GetNameBox()->setEditText(QStringLiteral("Home"));
+    messages.texts.clear();
+    editor.OnClose();
+    WaitForJob(editor);
+    EXPECT_EQ(messages.texts, (std::vector<std::wstring>{Text(31353, L"Home"), Text(31132, L"Home")}));
+    EXPECT_FALSE(editor.IsCreated());
+    EXPECT_TRUE(main->isVisible());
+    const auto lists = Lists(db);
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_EQ(ListPairs(db, lists[0].id), (Pairs{{L"house", L"Haus"}}));
+    ASSERT_EQ(page->GetRowRecords().size(), 1u);
+    EXPECT_STREQ(page->GetRowRecords()[0]->name.GetString(), L"Home");
+}
+
+TEST_F(EditListDlgTest, EditLoadsTheListAndACaseChangeIsNotStored) {
+    MessageSink messages(IDNO);
+    const int64_t id = StoreList(db, L"Words", from, to, {{L"house", L"Haus"}, {L"tree", L"Baum"}});
+    page->FillVocabularyLists();
+    CEditListDlg editor(page, main.get());
+    VocabularyListRecord list = NewList();
+    list.id = id;
+    list.name = L"Words";
+    editor.SetList(&list, &list);
+    editor.SetMode(LIST_EDIT_EDIT);
+    ASSERT_TRUE(editor.Create());
+    WaitForJob(editor);
+    ASSERT_EQ(RowCount(editor), 2);
+    EXPECT_FALSE(editor.GetDlgItem(IDC_EDIT_LIST_WORDS)->isEnabled());
+    TypeCell(editor, 0, 0, L"HOUSE");
+    TypeCell(editor, 1, 1, L"Baeume");
+    editor.OnSave();
+    WaitForJob(editor);
+    EXPECT_EQ(messages.Last(), Text(31107, L"Words"));
+    EXPECT_EQ(ListPairs(db, id), (Pairs{{L"house", L"Haus"}, {L"tree", L"Baeume"}}));
+    EXPECT_TRUE(editor.IsCreated()) << "an edit stays open after its save";
+    // Nothing changed since: Close closes without asking.
+    messages.texts.clear();
+    editor.OnClose();
+    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_FALSE(editor.IsCreated());
+}
+
+TEST_F(EditListDlgTest, TheNameDialogTrimsAndRefusesABlankName) {
+    MessageSink messages;
+    CVocabularyListNameDlg dialog(main.get());
+    ASSERT_TRUE(dialog.Create());
+    auto* edit = dialog.GetDlgItem<QLineEdit>(IDC_LIST_NAME_EDIT);
+    ASSERT_NE(edit, nullptr);
+    edit->setText(QStringLiteral("   \t "));
+    dialog.GetDlgItem<QPushButton>(IDOK)->click();
+    EXPECT_EQ(messages.texts, std::vector<std::wstring>{Text(31106)});
+    EXPECT_TRUE(dialog.isVisible());
+    edit->setText(QStringLiteral("  Verbs  "));
+    dialog.GetDlgItem<QPushButton>(IDOK)->click();
+    EXPECT_STREQ(dialog.GetListName().GetString(), L"Verbs");
+    EXPECT_EQ(messages.texts.size(), 1u);
+    struct Case {
+        const wchar_t* text;
+        bool ok;
+        const wchar_t* name;
+    };
+    for (const Case& c : {Case{L" a b ", true, L"a b"}, Case{L"", false, L""}, Case{L"\u00DC", true, L"\u00DC"}}) {
+        CBasicString name = c.text;
+        EXPECT_EQ(CVocabularyListNameDlg::CheckListName(name), c.ok);
+        EXPECT_STREQ(name.GetString(), c.name);
+    }
+}
