@@ -9,7 +9,7 @@
 // the agent's known-hosts file (in its per-user data folder, OpenSSH's
 // format); an unknown or changed key is put to the library as a question
 // (codes 13 and 14), and a key accepted for good is written to the file.
-// Files are read ahead and written behind in pieces of 32 KiB with many
+// Files are read ahead and written behind in pieces of almost 32 KiB, many
 // requests under way; a write error may thus be reported by a later write,
 // the empty write that ends a file, or the close.
 // Listing lines are EPLF: "+/," for a folder or "+r,s<size>," for a file,
