@@ -4,7 +4,7 @@
 # only the benchmarks use. The servers that the integration tests start on
 # loopback with configurations of their own come with system services of
 # their packages; those that this script installs are stopped and disabled,
-# so that no FTP, web or proxy service answers on the machine afterwards.
+# so that no FTP, web, proxy or SSH service answers on the machine afterwards.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -18,6 +18,12 @@ for pkg in "${wanted[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$pkg")
 done
+
+# The SSH server that the tests start needs its separation folder when it
+# runs as root; the folder lives in /run, which a restart empties.
+if [ "$(id -u)" -eq 0 ] && [ -x /usr/sbin/sshd ] && [ ! -d /run/sshd ]; then
+  mkdir -p -m 0755 /run/sshd
+fi
 
 if [ ${#missing[@]} -eq 0 ]; then
   echo "install-deps: all ${#wanted[@]} packages present"
@@ -34,7 +40,7 @@ $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 
 # Packages whose system service the tests never use.
-services=(vsftpd:vsftpd lighttpd:lighttpd tinyproxy:tinyproxy)
+services=(vsftpd:vsftpd lighttpd:lighttpd tinyproxy:tinyproxy openssh-server:ssh)
 for entry in "${services[@]}"; do
   pkg=${entry%%:*} service=${entry#*:}
   [[ " ${missing[*]} " == *" $pkg "* ]] || continue
@@ -46,3 +52,6 @@ for entry in "${services[@]}"; do
   fi
   echo "install-deps: the system service $service is stopped and disabled (the tests start their own)"
 done
+if [ "$(id -u)" -eq 0 ] && [ -x /usr/sbin/sshd ] && [ ! -d /run/sshd ]; then
+  mkdir -p -m 0755 /run/sshd
+fi

@@ -1,11 +1,11 @@
 #include "External/SFtp/SFtpAgent.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "External/SFtp/SFtpAgentChannel.h"
@@ -15,7 +15,15 @@
 
 namespace {
 
-constexpr size_t kPathSize = 4096;
+// Files move in pieces of this size, with this many under way. A piece
+// with its headers fits one packet of the channel (32 KiB of data), which
+// spares both sides a second packet for a few bytes.
+constexpr uint32_t kPieceSize = 32 * 1024 - 512;
+constexpr size_t kReadAhead = 64;
+constexpr size_t kWriteBehind = 32;
+// Rounds without any movement before the agent waits for the server: a
+// session call may need a second turn to go on by itself.
+constexpr int kIdleRoundsBeforeWait = 2;
 
 uint32_t ReadU32(const unsigned char* data) {
     uint32_t value;
@@ -33,28 +41,6 @@ bool ReadText(const unsigned char* data, uint32_t length, uint32_t& offset, std:
     return true;
 }
 
-struct KeyKind {
-    int hostKeyType;
-    int knownHostType;
-    const char* name;
-};
-
-const KeyKind kKeyKinds[] = {
-    {LIBSSH2_HOSTKEY_TYPE_RSA, LIBSSH2_KNOWNHOST_KEY_SSHRSA, "ssh-rsa"},
-    {LIBSSH2_HOSTKEY_TYPE_DSS, LIBSSH2_KNOWNHOST_KEY_SSHDSS, "ssh-dss"},
-    {LIBSSH2_HOSTKEY_TYPE_ECDSA_256, LIBSSH2_KNOWNHOST_KEY_ECDSA_256, "ecdsa-sha2-nistp256"},
-    {LIBSSH2_HOSTKEY_TYPE_ECDSA_384, LIBSSH2_KNOWNHOST_KEY_ECDSA_384, "ecdsa-sha2-nistp384"},
-    {LIBSSH2_HOSTKEY_TYPE_ECDSA_521, LIBSSH2_KNOWNHOST_KEY_ECDSA_521, "ecdsa-sha2-nistp521"},
-    {LIBSSH2_HOSTKEY_TYPE_ED25519, LIBSSH2_KNOWNHOST_KEY_ED25519, "ssh-ed25519"},
-};
-
-const KeyKind* FindKeyKind(int hostKeyType) {
-    for (const KeyKind& kind : kKeyKinds) {
-        if (kind.hostKeyType == hostKeyType) return &kind;
-    }
-    return nullptr;
-}
-
 // OpenSSH writes a host on another port than 22 as "[host]:port".
 std::string KnownHostName(const std::string& host, int port) {
     return port == 22 ? host : "[" + host + "]:" + std::to_string(port);
@@ -66,34 +52,57 @@ std::string KnownHostsFile() {
     return WideToUtf8(folder.GetString(), folder.GetLength()) + "known_hosts";
 }
 
-std::string Fingerprint(LIBSSH2_SESSION* session) {
-    const char* hash = libssh2_hostkey_hash(session, LIBSSH2_HOSTKEY_HASH_SHA256);
-    if (!hash) return std::string();
-    std::vector<char> coded((size_t)CBase64Coding::GetEncodedSize(32, 1));
+std::string Fingerprint(ssh_key key) {
+    unsigned char* hash = nullptr;
+    size_t length = 0;
+    if (ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &length) != 0) return std::string();
+    std::vector<char> coded((size_t)CBase64Coding::GetEncodedSize((int)length, 1));
     CBase64Coding coder;
-    if (!coder.Encode(hash, 32, coded.data(), 1)) return std::string();
+    bool encoded = coder.Encode(reinterpret_cast<const char*>(hash), (int)length, coded.data(), 1);
+    ssh_clean_pubkey_hash(&hash);
+    if (!encoded) return std::string();
     std::string text = coded.data();
     while (!text.empty() && text.back() == '=') text.pop_back();
     return "SHA256:" + text;
 }
 
-const char* SftpErrorText(unsigned long code) {
+// Replaces the file's lines for name and key type with entry.
+void RememberHostKey(const std::string& file, const std::string& name, const std::string& type,
+                     const std::string& entry) {
+    std::vector<std::string> lines;
+    {
+        std::ifstream in(file);
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            std::string host, keyType;
+            fields >> host >> keyType;
+            if (host == name && keyType == type) continue;
+            lines.push_back(line);
+        }
+    }
+    lines.push_back(entry);
+    std::ofstream out(file, std::ios::trunc);
+    for (const std::string& line : lines) out << line << '\n';
+}
+
+const char* SftpErrorText(uint32_t code) {
     switch (code) {
-    case LIBSSH2_FX_EOF: return "end of file";
-    case LIBSSH2_FX_NO_SUCH_FILE: return "no such file";
-    case LIBSSH2_FX_PERMISSION_DENIED: return "permission denied";
-    case LIBSSH2_FX_FAILURE: return "failure";
-    case LIBSSH2_FX_BAD_MESSAGE: return "bad message";
-    case LIBSSH2_FX_NO_CONNECTION: return "no connection";
-    case LIBSSH2_FX_CONNECTION_LOST: return "connection lost";
-    case LIBSSH2_FX_OP_UNSUPPORTED: return "operation not supported";
-    case LIBSSH2_FX_NO_SUCH_PATH: return "no such path";
-    case LIBSSH2_FX_FILE_ALREADY_EXISTS: return "file already exists";
-    case LIBSSH2_FX_WRITE_PROTECT: return "write protected";
-    case LIBSSH2_FX_NO_SPACE_ON_FILESYSTEM: return "no space on the file system";
-    case LIBSSH2_FX_QUOTA_EXCEEDED: return "quota exceeded";
-    case LIBSSH2_FX_DIR_NOT_EMPTY: return "folder not empty";
-    case LIBSSH2_FX_NOT_A_DIRECTORY: return "not a folder";
+    case 1: return "end of file";
+    case 2: return "no such file";
+    case 3: return "permission denied";
+    case 4: return "failure";
+    case 5: return "bad message";
+    case 6: return "no connection";
+    case 7: return "connection lost";
+    case 8: return "operation not supported";
+    case 10: return "no such path";
+    case 11: return "file already exists";
+    case 12: return "write protected";
+    case 14: return "no space on the file system";
+    case 15: return "quota exceeded";
+    case 18: return "folder not empty";
+    case 19: return "not a folder";
     default: return "error";
     }
 }
@@ -103,63 +112,99 @@ void AppendFact(std::string& line, char fact, unsigned long long value) {
     line.append(1, fact).append(std::to_string(value)).append(1, ',');
 }
 
+// The status code of a reply; failure for a reply of another kind.
+uint32_t StatusOf(const SFtpReply& reply) {
+    if (reply.type != kSFtpPacketStatus) return 4;
+    CSFtpReader reader(reply.body);
+    uint32_t status = reader.U32();
+    return reader.Good() ? status : 5;
+}
+
+// The handle of a handle reply; "" for any other.
+std::string HandleOf(const SFtpReply& reply) {
+    if (reply.type != kSFtpPacketHandle) return std::string();
+    CSFtpReader reader(reply.body);
+    std::string handle = reader.Text();
+    return reader.Good() ? handle : std::string();
+}
+
+// The first name of a name reply (a real path); false for any other.
+bool FirstName(const SFtpReply& reply, std::string& name) {
+    if (reply.type != kSFtpPacketName) return false;
+    CSFtpReader reader(reply.body);
+    if (reader.U32() == 0) return false;
+    name = reader.Text();
+    return reader.Good();
+}
+
 } // namespace
 
-// Reads ahead and writes behind in pieces of this size.
-constexpr size_t kFileBufferSize = 256 * 1024;
-
-CSFtpAgent::CSFtpAgent(CSFtpAgentChannel& channel) : m_channel(channel), m_buffer(kFileBufferSize) {}
+CSFtpAgent::CSFtpAgent(CSFtpAgentChannel& channel) : m_channel(channel), m_transport(channel) {}
 
 CSFtpAgent::~CSFtpAgent() { EndSession(); }
 
+void CSFtpAgent::ForgetFile() {
+    if (m_sftp) {
+        for (const Piece& piece : m_pieces) m_sftp->Forget(piece.id);
+    }
+    m_file.clear();
+    m_pieces.clear();
+    m_ready.clear();
+    m_readyStart = 0;
+    m_atEnd = false;
+    m_readError.clear();
+    m_gathered.clear();
+    m_writeStatus = kSFtpStatusOk;
+    m_offset = 0;
+}
+
 void CSFtpAgent::EndSession() {
-    if (m_file) Complete([&] { return libssh2_sftp_close(m_file); });
-    if (m_sftp) Complete([&] { return libssh2_sftp_shutdown(m_sftp); });
+    if (!m_file.empty()) {
+        uint32_t status = 0;
+        CloseHandle(status);
+    }
+    ForgetFile();
+    m_sftp.reset();
+    if (m_sshChannel) ssh_channel_free(m_sshChannel);
+    m_sshChannel = nullptr;
     if (m_session) {
-        Complete([&] { return libssh2_session_disconnect(m_session, "Closed"); });
-        Complete([&] { return libssh2_session_free(m_session); });
+        // The session closes its end of the connection.
+        ssh_disconnect(m_session);
+        bool sent = false;
+        m_transport.SendPending(sent);
+        ssh_free(m_session);
     }
-    if (m_nullDescriptor >= 0) close(m_nullDescriptor);
-    m_file = nullptr;
-    m_sftp = nullptr;
     m_session = nullptr;
-    m_nullDescriptor = -1;
+    m_transport.Close();
 }
 
-ssize_t CSFtpAgent::SendCallback(libssh2_socket_t, const void* buffer, size_t length, int, void** abstract) {
-    CSFtpAgent* agent = static_cast<CSFtpAgent*>(*abstract);
-    // All of it, block by block: a short send would make the session wait.
-    size_t done = 0;
-    while (done < length) {
-        uint32_t piece = (uint32_t)std::min<size_t>(length - done, kSFtpDataSize);
-        uint32_t answerLength = 0;
-        const unsigned char* answer = nullptr;
-        if (!agent->m_channel.Ask(kSFtpSend, piece, static_cast<const char*>(buffer) + done, answerLength, answer) ||
-            answerLength < 8)
-            return -ECONNRESET;
-        uint32_t sent = ReadU32(answer);
-        if (sent == 0 || sent > piece) return -ECONNRESET;
-        done += sent;
+bool CSFtpAgent::Pump(bool progressed) {
+    bool sent = false;
+    if (!m_transport.SendPending(sent)) return false;
+    if (m_transport.PushHeld()) progressed = true;
+    if (progressed || sent || m_transport.HasUnread()) {
+        m_idleRounds = 0;
+        return true;
     }
-    return (ssize_t)done;
+    if (++m_idleRounds < kIdleRoundsBeforeWait) return true;
+    m_idleRounds = 0;
+    return m_transport.Receive();
 }
 
-ssize_t CSFtpAgent::ReceiveCallback(libssh2_socket_t, void* buffer, size_t length, int, void** abstract) {
-    CSFtpAgent* agent = static_cast<CSFtpAgent*>(*abstract);
-    // Only a receive that the session needs may wait for the server; any
-    // other says "nothing yet" (the session also reads just to look).
-    if (!agent->m_receiveNeeded) return -EAGAIN;
-    agent->m_receiveNeeded = false;
-    uint32_t wanted = (uint32_t)std::min<size_t>(length, kSFtpMaxReceive);
-    uint32_t answerLength = 0;
-    const unsigned char* answer = nullptr;
-    if (!agent->m_channel.Ask(kSFtpReceive, 4, &wanted, answerLength, answer) || answerLength < 4) return -ECONNRESET;
-    uint32_t count = ReadU32(answer);
-    if (answerLength >= 8 && count == 0) return -ECONNRESET;
-    if (count > wanted || count + 4 > answerLength) return -ECONNRESET;
-    memcpy(buffer, answer + 4, count);
-    // The server closed the connection: a failure to the session.
-    return count ? (ssize_t)count : -ECONNRESET;
+bool CSFtpAgent::Step() {
+    bool progressed = false;
+    return m_sftp && m_sftp->Poll(progressed) && Pump(progressed);
+}
+
+bool CSFtpAgent::Wait(uint32_t id, SFtpReply& reply) {
+    while (!m_sftp->Take(id, reply)) {
+        if (!Step()) return false;
+    }
+    return true;
+}
+
+bool CSFtpAgent::Call(uint8_t type, const std::string& body, SFtpReply& reply) {
+    return m_sftp && Wait(m_sftp->Send(type, body), reply);
 }
 
 void CSFtpAgent::Run() {
@@ -174,9 +219,12 @@ bool CSFtpAgent::Fail(const std::string& text) {
     return false;
 }
 
-bool CSFtpAgent::FailSftp(const std::string& what) {
-    unsigned long code = m_sftp ? libssh2_sftp_last_error(m_sftp) : 0;
-    return Fail(what + ": " + SftpErrorText(code));
+bool CSFtpAgent::FailSftp(const std::string& what, uint32_t status) {
+    return Fail(what + ": " + SftpErrorText(status));
+}
+
+bool CSFtpAgent::FailSftp(const std::string& what, const SFtpReply& reply) {
+    return FailSftp(what, reply.type ? StatusOf(reply) : 7);
 }
 
 bool CSFtpAgent::Reply(uint32_t code, uint32_t length, const void* data) { return m_channel.Post(code, length, data); }
@@ -196,23 +244,16 @@ void CSFtpAgent::Serve(uint32_t code, uint32_t length, const unsigned char* data
         Fail("Not logged in.");
         return;
     }
+    // The request's data live in the channel, which the session's traffic
+    // overwrites: every request takes what it needs first.
     const std::string path = Resolve(reinterpret_cast<const char*>(data));
     switch (code) {
     case kSFtpCurrentFolder: CurrentFolder(); break;
     case kSFtpChangeFolder: ChangeFolder(path); break;
     case kSFtpListFolder: ListFolder(path); break;
-    case kSFtpMakeFolder:
-        if (Complete([&] { return libssh2_sftp_mkdir(m_sftp, path.c_str(), 0755); }) != 0) FailSftp("Unable to create the folder " + path);
-        else Reply(code);
-        break;
-    case kSFtpRemoveFolder:
-        if (Complete([&] { return libssh2_sftp_rmdir(m_sftp, path.c_str()); }) != 0) FailSftp("Unable to remove the folder " + path);
-        else Reply(code);
-        break;
-    case kSFtpDeleteFile:
-        if (Complete([&] { return libssh2_sftp_unlink(m_sftp, path.c_str()); }) != 0) FailSftp("Unable to delete " + path);
-        else Reply(code);
-        break;
+    case kSFtpMakeFolder: SimpleRequest(code, kSFtpPacketMakeFolder, path, "Unable to create the folder " + path); break;
+    case kSFtpRemoveFolder: SimpleRequest(code, kSFtpPacketRemoveFolder, path, "Unable to remove the folder " + path); break;
+    case kSFtpDeleteFile: SimpleRequest(code, kSFtpPacketRemove, path, "Unable to delete " + path); break;
     case kSFtpRename: Rename(length, data); break;
     case kSFtpOpenRead:
     case kSFtpOpenWrite: OpenFile(code, length, data); break;
@@ -234,15 +275,28 @@ bool CSFtpAgent::Login(uint32_t length, const unsigned char* data) {
         return Fail("Bad login request.");
 
     EndSession();
-    m_session = libssh2_session_init_ex(nullptr, nullptr, nullptr, this);
-    if (!m_session) return Fail("Unable to start an SSH session.");
-    libssh2_session_callback_set(m_session, LIBSSH2_CALLBACK_SEND, reinterpret_cast<void*>(&SendCallback));
-    libssh2_session_callback_set(m_session, LIBSSH2_CALLBACK_RECV, reinterpret_cast<void*>(&ReceiveCallback));
-    libssh2_session_set_blocking(m_session, 0);
-    // The session runs without blocking (Complete waits for it); it is
-    // given a descriptor only because it wants one.
-    m_nullDescriptor = open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (Complete([&] { return libssh2_session_handshake(m_session, m_nullDescriptor); }) != 0) {
+    m_session = ssh_new();
+    int end = m_session ? m_transport.Open() : -1;
+    if (end < 0) {
+        EndSession();
+        return Fail("Unable to start an SSH session.");
+    }
+    // The session owns its end of the connection from here on.
+    ssh_options_set(m_session, SSH_OPTIONS_FD, &end);
+    const bool no = false;
+    ssh_options_set(m_session, SSH_OPTIONS_PROCESS_CONFIG, &no);
+    ssh_options_set(m_session, SSH_OPTIONS_HOST, host.c_str());
+    unsigned int sshPort = (unsigned int)port;
+    ssh_options_set(m_session, SSH_OPTIONS_PORT, &sshPort);
+    ssh_options_set(m_session, SSH_OPTIONS_USER, user.c_str());
+    // Only the agent's own file counts.
+    const std::string hostsFile = KnownHostsFile();
+    ssh_options_set(m_session, SSH_OPTIONS_KNOWNHOSTS, hostsFile.empty() ? "/dev/null" : hostsFile.c_str());
+    ssh_options_set(m_session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, "/dev/null");
+    ssh_set_blocking(m_session, 0);
+
+    m_idleRounds = 0;
+    if (Complete([&] { return ssh_connect(m_session); }, SSH_AGAIN) != SSH_OK) {
         EndSession();
         return Fail("The SSH handshake with " + host + " failed.");
     }
@@ -250,96 +304,129 @@ bool CSFtpAgent::Login(uint32_t length, const unsigned char* data) {
         EndSession();
         return false;
     }
-    if (Complete([&] { return libssh2_userauth_password(m_session, user.c_str(), password.c_str()); }) != 0) {
+    if (Complete([&] { return ssh_userauth_password(m_session, nullptr, password.c_str()); }, SSH_AUTH_AGAIN) !=
+        SSH_AUTH_SUCCESS) {
         EndSession();
         return Fail("The user name or password was not accepted by " + host + ".");
     }
-    m_sftp = Complete([&] { return libssh2_sftp_init(m_session); });
-    if (!m_sftp) {
+    m_sshChannel = ssh_channel_new(m_session);
+    if (!m_sshChannel || Complete([&] { return ssh_channel_open_session(m_sshChannel); }, SSH_AGAIN) != SSH_OK ||
+        Complete([&] { return ssh_channel_request_subsystem(m_sshChannel, "sftp"); }, SSH_AGAIN) != SSH_OK) {
         EndSession();
         return Fail("The server " + host + " offers no SFTP.");
     }
-    char folder[kPathSize];
-    int n = Complete([&] { return libssh2_sftp_realpath(m_sftp, ".", folder, sizeof folder - 1); });
-    m_folder = n > 0 ? std::string(folder, (size_t)n) : "/";
+    m_sftp = std::make_unique<CSFtpClient>(m_sshChannel);
+    m_sftp->SendInit();
+    SFtpReply reply;
+    if (!Wait(0, reply) || reply.type != kSFtpPacketVersion) {
+        EndSession();
+        return Fail("The server " + host + " offers no SFTP.");
+    }
+    std::string folder;
+    if (!Call(kSFtpPacketRealPath, CSFtpWriter().Text(".").Body(), reply)) {
+        EndSession();
+        return Fail("The connection to " + host + " was lost.");
+    }
+    m_folder = FirstName(reply, folder) ? folder : "/";
     return Reply(kSFtpLogin);
 }
 
 bool CSFtpAgent::CheckHostKey(const std::string& host, int port) {
-    size_t keyLength = 0;
-    int keyType = 0;
-    const char* key = libssh2_session_hostkey(m_session, &keyLength, &keyType);
-    const KeyKind* kind = FindKeyKind(keyType);
-    if (!key || !kind) return Fail("The host key of " + host + " cannot be read.");
+    ssh_key key = nullptr;
+    if (ssh_get_server_publickey(m_session, &key) != SSH_OK || !key) return Fail("The host key of " + host + " cannot be read.");
+    const char* typeName = ssh_key_type_to_char(ssh_key_type(key));
+    const std::string type = typeName ? typeName : "unknown";
+    const std::string name = KnownHostName(host, port);
+    const std::string text = name + " " + type + " " + Fingerprint(key);
+    ssh_key_free(key);
 
-    LIBSSH2_KNOWNHOSTS* hosts = libssh2_knownhost_init(m_session);
-    if (!hosts) return Fail("Unable to check the host key.");
-    const std::string file = KnownHostsFile();
-    if (!file.empty() && access(file.c_str(), R_OK) == 0)
-        libssh2_knownhost_readfile(hosts, file.c_str(), LIBSSH2_KNOWNHOST_FILE_OPENSSH);
-    const int typeMask = LIBSSH2_KNOWNHOST_TYPE_PLAIN | LIBSSH2_KNOWNHOST_KEYENC_RAW;
-    libssh2_knownhost* found = nullptr;
-    int check = libssh2_knownhost_checkp(hosts, host.c_str(), port, key, keyLength, typeMask, &found);
-    if (check == LIBSSH2_KNOWNHOST_CHECK_MATCH) {
-        libssh2_knownhost_free(hosts);
-        return true;
-    }
-
-    const std::string text = KnownHostName(host, port) + " " + kind->name + " " + Fingerprint(m_session);
-    const uint32_t question = check == LIBSSH2_KNOWNHOST_CHECK_MISMATCH ? kSFtpChangedHostKey : kSFtpUnknownHostKey;
+    const ssh_known_hosts_e state = ssh_session_is_known_server(m_session);
+    if (state == SSH_KNOWN_HOSTS_OK) return true;
+    if (state == SSH_KNOWN_HOSTS_ERROR) return Fail("Unable to check the host key.");
+    const bool changed = state == SSH_KNOWN_HOSTS_CHANGED || state == SSH_KNOWN_HOSTS_OTHER;
     uint32_t answerLength = 0;
     const unsigned char* answer = nullptr;
     int32_t decision = kSFtpKeyRefused;
-    if (m_channel.Ask(question, (uint32_t)text.size() + 1, text.c_str(), answerLength, answer) && answerLength >= 4)
+    if (m_channel.Ask(changed ? kSFtpChangedHostKey : kSFtpUnknownHostKey, (uint32_t)text.size() + 1, text.c_str(),
+                      answerLength, answer) &&
+        answerLength >= 4)
         memcpy(&decision, answer, 4);
-    if (decision == kSFtpKeyAcceptAlways && !file.empty()) {
-        if (found) libssh2_knownhost_del(hosts, found);
-        const std::string name = KnownHostName(host, port);
-        libssh2_knownhost_addc(hosts, name.c_str(), nullptr, key, keyLength, nullptr, 0,
-                               typeMask | kind->knownHostType, nullptr);
-        libssh2_knownhost_writefile(hosts, file.c_str(), LIBSSH2_KNOWNHOST_FILE_OPENSSH);
+    const std::string file = KnownHostsFile();
+    char* entry = nullptr;
+    if (decision == kSFtpKeyAcceptAlways && !file.empty() && ssh_session_export_known_hosts_entry(m_session, &entry) == SSH_OK) {
+        // The entry names the host as the file wants it; its line ends here.
+        std::string line = entry;
+        ssh_string_free_char(entry);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        RememberHostKey(file, name, type, line);
     }
-    libssh2_knownhost_free(hosts);
     if (decision == kSFtpKeyAcceptAlways || decision == kSFtpKeyAcceptOnce) return true;
     return Fail("The host key of " + host + " was refused: " + text);
 }
 
 bool CSFtpAgent::CurrentFolder() { return Reply(kSFtpCurrentFolder, (uint32_t)m_folder.size(), m_folder.data()); }
 
+bool CSFtpAgent::SimpleRequest(uint32_t code, uint8_t type, const std::string& path, const std::string& what) {
+    CSFtpWriter body;
+    body.Text(path);
+    if (type == kSFtpPacketMakeFolder) body.Permissions(0755);
+    SFtpReply reply;
+    if (!Call(type, body.Body(), reply) || StatusOf(reply) != kSFtpStatusOk) return FailSftp(what, reply);
+    return Reply(code);
+}
+
 bool CSFtpAgent::ChangeFolder(const std::string& path) {
-    char folder[kPathSize];
-    int n = Complete([&] { return libssh2_sftp_realpath(m_sftp, path.c_str(), folder, sizeof folder - 1); });
-    LIBSSH2_SFTP_ATTRIBUTES attributes;
-    if (n <= 0) return FailSftp("Unable to enter the folder " + path);
-    std::string real(folder, (size_t)n);
-    if (Complete([&] { return libssh2_sftp_stat(m_sftp, real.c_str(), &attributes); }) != 0) return FailSftp("Unable to enter the folder " + path);
-    if (!(attributes.flags & LIBSSH2_SFTP_ATTR_PERMISSIONS) || !LIBSSH2_SFTP_S_ISDIR(attributes.permissions))
-        return Fail("Unable to enter the folder " + path + ": not a folder");
+    const std::string what = "Unable to enter the folder " + path;
+    SFtpReply reply;
+    std::string real;
+    if (!Call(kSFtpPacketRealPath, CSFtpWriter().Text(path).Body(), reply)) return FailSftp(what, reply);
+    if (!FirstName(reply, real)) return FailSftp(what, reply);
+    if (!Call(kSFtpPacketStat, CSFtpWriter().Text(real).Body(), reply)) return FailSftp(what, reply);
+    if (reply.type != kSFtpPacketAttributes) return FailSftp(what, reply);
+    CSFtpReader reader(reply.body);
+    if (!reader.Attributes().IsFolder() || !reader.Good()) return Fail(what + ": not a folder");
     m_folder = real;
     return Reply(kSFtpChangeFolder);
 }
 
 bool CSFtpAgent::ListFolder(const std::string& path) {
-    LIBSSH2_SFTP_HANDLE* folder = Complete([&] { return libssh2_sftp_opendir(m_sftp, path.c_str()); });
-    if (!folder) return FailSftp("Unable to list " + path);
-    char name[kPathSize];
-    LIBSSH2_SFTP_ATTRIBUTES attributes;
-    int n;
+    const std::string what = "Unable to list " + path;
+    SFtpReply reply;
+    if (!Call(kSFtpPacketOpenFolder, CSFtpWriter().Text(path).Body(), reply)) return FailSftp(what, reply);
+    const std::string handle = HandleOf(reply);
+    if (handle.empty()) return FailSftp(what, reply);
+    const std::string handleBody = CSFtpWriter().Text(handle).Body();
     bool posted = true;
-    while (posted && (n = Complete([&] { return libssh2_sftp_readdir(folder, name, sizeof name - 1, &attributes); })) > 0) {
-        std::string entry(name, (size_t)n);
-        if (entry == "." || entry == "..") continue;
-        bool isFolder = (attributes.flags & LIBSSH2_SFTP_ATTR_PERMISSIONS) && LIBSSH2_SFTP_S_ISDIR(attributes.permissions);
-        std::string line = isFolder ? "+/," : "+r,";
-        if (!isFolder && (attributes.flags & LIBSSH2_SFTP_ATTR_SIZE)) AppendFact(line, 's', attributes.filesize);
-        if (attributes.flags & LIBSSH2_SFTP_ATTR_ACMODTIME) AppendFact(line, 'm', attributes.mtime);
-        line.append(1, '\t').append(entry);
-        if (line.size() > kSFtpMaxListLine) continue;  // a name the listing cannot carry
-        posted = Reply(kSFtpListFolder, (uint32_t)line.size(), line.data());
+    uint32_t status = kSFtpStatusOk;
+    while (posted) {
+        if (!Call(kSFtpPacketReadFolder, handleBody, reply)) return FailSftp(what, reply);
+        if (reply.type != kSFtpPacketName) {
+            status = StatusOf(reply);
+            break;
+        }
+        CSFtpReader reader(reply.body);
+        for (uint32_t count = reader.U32(); count > 0 && posted && reader.Good(); --count) {
+            std::string entry = reader.Text();
+            reader.Text();  // the long form
+            SFtpAttributes attributes = reader.Attributes();
+            if (!reader.Good()) {
+                status = 5;
+                posted = false;
+                break;
+            }
+            if (entry == "." || entry == "..") continue;
+            std::string line = attributes.IsFolder() ? "+/," : "+r,";
+            if (!attributes.IsFolder() && (attributes.flags & 1)) AppendFact(line, 's', attributes.size);
+            if (attributes.flags & 8) AppendFact(line, 'm', attributes.modified);
+            line.append(1, '\t').append(entry);
+            if (line.size() > kSFtpMaxListLine) continue;  // a name the listing cannot carry
+            posted = Reply(kSFtpListFolder, (uint32_t)line.size(), line.data());
+        }
     }
-    Complete([&] { return libssh2_sftp_closedir(folder); });
+    Call(kSFtpPacketClose, handleBody, reply);
+    if (status == 5) return FailSftp(what, status);
     if (!posted) return false;
-    if (n < 0) return FailSftp("Unable to list " + path);
+    if (status != kSFtpStatusEof) return FailSftp(what, status);
     return Reply(kSFtpListFolder);
 }
 
@@ -351,73 +438,158 @@ bool CSFtpAgent::OpenFile(uint32_t code, uint32_t length, const unsigned char* d
     memcpy(&start, data + offset, 8);
     if (start < 0) start = 0;
     path = Resolve(path);
-    if (m_file) Complete([&] { return libssh2_sftp_close(m_file); });
-    unsigned long flags = code == kSFtpOpenRead ? LIBSSH2_FXF_READ
-                                                : LIBSSH2_FXF_WRITE | LIBSSH2_FXF_CREAT | (start ? 0 : LIBSSH2_FXF_TRUNC);
-    m_file = Complete([&] { return libssh2_sftp_open(m_sftp, path.c_str(), flags, 0644); });
-    if (!m_file) return FailSftp("Unable to open " + path);
-    libssh2_sftp_seek64(m_file, (libssh2_uint64_t)start);
+    if (!m_file.empty()) {
+        uint32_t status = 0;
+        CloseHandle(status);
+    }
+    ForgetFile();
+    // Read 1, write 2, create 8, truncate 16.
+    const uint32_t flags = code == kSFtpOpenRead ? 1u : 2u | 8u | (start ? 0u : 16u);
+    SFtpReply reply;
+    if (!Call(kSFtpPacketOpen, CSFtpWriter().Text(path).U32(flags).Permissions(0644).Body(), reply))
+        return FailSftp("Unable to open " + path, reply);
+    m_file = HandleOf(reply);
+    if (m_file.empty()) return FailSftp("Unable to open " + path, reply);
     m_writing = code == kSFtpOpenWrite;
-    m_bufferStart = m_bufferEnd = 0;
+    m_offset = (uint64_t)start;
+    if (!m_writing) {
+        RequestPieces();
+        bool progressed = false;
+        // The first requests go out at once; their answers come while the
+        // library takes this reply.
+        if (!m_sftp->Poll(progressed) || !m_transport.SendPending(progressed)) return Fail("The connection was lost.");
+    }
     return Reply(code);
 }
 
-bool CSFtpAgent::ReadFile(uint32_t length, const unsigned char* data) {
-    if (!m_file || m_writing || length < 4) return Fail("No file is open for reading.");
-    uint32_t wanted = std::min(ReadU32(data), kSFtpMaxTransfer);
-    char buffer[kSFtpMaxTransfer];
-    uint32_t got = 0;
-    while (got < wanted) {
-        if (m_bufferStart == m_bufferEnd) {
-            // Large reads let the session ask for several pieces at once.
-            ssize_t n = Complete([&] { return libssh2_sftp_read(m_file, m_buffer.data(), m_buffer.size()); });
-            if (n < 0) return FailSftp("Unable to read the file");
-            if (n == 0) break;
-            m_bufferStart = 0;
-            m_bufferEnd = (size_t)n;
-        }
-        size_t piece = std::min<size_t>(wanted - got, m_bufferEnd - m_bufferStart);
-        memcpy(buffer + got, m_buffer.data() + m_bufferStart, piece);
-        m_bufferStart += piece;
-        got += (uint32_t)piece;
+void CSFtpAgent::RequestPieces() {
+    while (!m_atEnd && m_readError.empty() && m_pieces.size() < kReadAhead) {
+        uint32_t id = m_sftp->Send(kSFtpPacketRead, CSFtpWriter().Text(m_file).U64(m_offset).U32(kPieceSize).Body());
+        m_pieces.push_back({id, m_offset, kPieceSize});
+        m_offset += kPieceSize;
     }
-    return Reply(kSFtpRead, got, buffer);
+}
+
+bool CSFtpAgent::TakePieces() {
+    bool took = false;
+    SFtpReply reply;
+    while (!m_pieces.empty() && m_sftp->Take(m_pieces.front().id, reply)) {
+        const Piece piece = m_pieces.front();
+        m_pieces.pop_front();
+        took = true;
+        uint32_t got = 0;
+        if (reply.type == kSFtpPacketData) {
+            CSFtpReader reader(reply.body);
+            got = reader.U32();
+            if (!reader.Good() || got > piece.length || got > reply.body.size() - 4) {
+                m_readError = "bad message";
+            } else {
+                if (m_readyStart == m_ready.size()) {
+                    m_ready.clear();
+                    m_readyStart = 0;
+                }
+                m_ready.insert(m_ready.end(), reply.body.data() + 4, reply.body.data() + 4 + got);
+            }
+        } else if (StatusOf(reply) == kSFtpStatusEof) {
+            m_atEnd = true;
+        } else {
+            m_readError = SftpErrorText(StatusOf(reply));
+        }
+        if (m_atEnd || !m_readError.empty() || got < piece.length) {
+            // A short piece (or the end, or a failure): the pieces after it
+            // are asked again from where it ended, or not at all.
+            for (const Piece& later : m_pieces) m_sftp->Forget(later.id);
+            m_pieces.clear();
+            m_offset = piece.offset + got;
+        }
+    }
+    return took;
+}
+
+bool CSFtpAgent::ReadFile(uint32_t length, const unsigned char* data) {
+    if (m_file.empty() || m_writing || length < 4) return Fail("No file is open for reading.");
+    const uint32_t wanted = std::min(ReadU32(data), kSFtpMaxTransfer);
+    bool progressed = false;
+    // What came meanwhile, and more requests once half of them were answered.
+    TakePieces();
+    if (m_pieces.size() <= kReadAhead / 2) {
+        RequestPieces();
+        if (!m_sftp->Poll(progressed) || !m_transport.SendPending(progressed)) return Fail("Unable to read the file: connection lost");
+        TakePieces();
+    }
+    while (m_ready.size() - m_readyStart < wanted && !m_pieces.empty()) {
+        if (!Step()) return Fail("Unable to read the file: connection lost");
+        TakePieces();
+        if (m_pieces.size() <= kReadAhead / 2) RequestPieces();
+    }
+    const size_t available = m_ready.size() - m_readyStart;
+    if (available == 0 && !m_readError.empty()) return Fail("Unable to read the file: " + m_readError);
+    const uint32_t got = (uint32_t)std::min<size_t>(wanted, available);
+    const bool posted = Reply(kSFtpRead, got, m_ready.data() + m_readyStart);
+    m_readyStart += got;
+    return posted;
 }
 
 bool CSFtpAgent::WriteFile(uint32_t length, const unsigned char* data) {
-    if (!m_file || !m_writing || length > kSFtpMaxTransfer) return Fail("No file is open for writing.");
-    // The request's data live in the channel, which the session's traffic
-    // overwrites while the gathered writes go out.
-    char piece[kSFtpMaxTransfer];
-    memcpy(piece, data, length);
-    if (m_bufferEnd + length > m_buffer.size() && !FlushWrites()) return false;
-    memcpy(m_buffer.data() + m_bufferEnd, piece, length);
-    m_bufferEnd += length;
-    // The empty piece that ends a write sends what is gathered.
-    if (length == 0 && !FlushWrites()) return false;
+    if (m_file.empty() || !m_writing || length > kSFtpMaxTransfer) return Fail("No file is open for writing.");
+    m_gathered.append(reinterpret_cast<const char*>(data), length);
+    if (m_gathered.size() >= kPieceSize && !SendWrite(false)) return false;
+    // The empty piece that ends a write sends what is gathered and waits
+    // for every answer.
+    if (length == 0 && (!SendWrite(true) || !SettleWrites(0))) return false;
     return Reply(kSFtpWrite, 4, &length);
 }
 
-bool CSFtpAgent::FlushWrites() {
-    size_t written = 0;
-    while (written < m_bufferEnd) {
-        ssize_t n = Complete([&] { return libssh2_sftp_write(m_file, m_buffer.data() + written, m_bufferEnd - written); });
-        if (n <= 0) {
-            m_bufferEnd = 0;
-            return FailSftp("Unable to write the file");
-        }
-        written += (size_t)n;
+bool CSFtpAgent::SendWrite(bool whole) {
+    while (m_gathered.size() >= (whole ? 1 : kPieceSize)) {
+        const uint32_t piece = (uint32_t)std::min<size_t>(m_gathered.size(), kPieceSize);
+        uint32_t id = m_sftp->Send(kSFtpPacketWrite, CSFtpWriter().Text(m_file).U64(m_offset).Bytes(m_gathered.data(), piece).Body());
+        m_pieces.push_back({id, m_offset, piece});
+        m_offset += piece;
+        m_gathered.erase(0, piece);
     }
-    m_bufferEnd = 0;
-    return true;
+    bool progressed = false;
+    if (!m_sftp->Poll(progressed) || !m_transport.SendPending(progressed)) return FailSftp("Unable to write the file", 7);
+    return SettleWrites(kWriteBehind);
+}
+
+bool CSFtpAgent::SettleWrites(size_t keep) {
+    SFtpReply reply;
+    for (;;) {
+        while (!m_pieces.empty() && m_sftp->Take(m_pieces.front().id, reply)) {
+            m_pieces.pop_front();
+            uint32_t status = StatusOf(reply);
+            if (status != kSFtpStatusOk && m_writeStatus == kSFtpStatusOk) m_writeStatus = status;
+        }
+        if (m_writeStatus != kSFtpStatusOk) {
+            const uint32_t status = m_writeStatus;
+            for (const Piece& piece : m_pieces) m_sftp->Forget(piece.id);
+            m_pieces.clear();
+            m_gathered.clear();
+            m_writeStatus = kSFtpStatusOk;
+            return FailSftp("Unable to write the file", status);
+        }
+        if (m_pieces.size() <= keep) return true;
+        if (!Step()) return FailSftp("Unable to write the file", 7);
+    }
+}
+
+bool CSFtpAgent::CloseHandle(uint32_t& status) {
+    SFtpReply reply;
+    bool done = Call(kSFtpPacketClose, CSFtpWriter().Text(m_file).Body(), reply);
+    status = done ? StatusOf(reply) : 7;
+    m_file.clear();
+    return done && status == kSFtpStatusOk;
 }
 
 bool CSFtpAgent::CloseFile() {
-    bool flushed = !m_file || !m_writing || FlushWrites();
-    int result = m_file ? Complete([&] { return libssh2_sftp_close(m_file); }) : 0;
-    m_file = nullptr;
+    if (m_file.empty()) return Reply(kSFtpCloseFile);
+    bool flushed = !m_writing || (SendWrite(true) && SettleWrites(0));
+    uint32_t status = 0;
+    bool closed = CloseHandle(status);
+    ForgetFile();
     if (!flushed) return false;
-    if (result != 0) return FailSftp("Unable to close the file");
+    if (!closed) return FailSftp("Unable to close the file", status);
     return Reply(kSFtpCloseFile);
 }
 
@@ -427,6 +599,8 @@ bool CSFtpAgent::Rename(uint32_t length, const unsigned char* data) {
     if (!ReadText(data, length, offset, from) || !ReadText(data, length, offset, to)) return Fail("Bad rename request.");
     from = Resolve(from);
     to = Resolve(to);
-    if (Complete([&] { return libssh2_sftp_rename(m_sftp, from.c_str(), to.c_str()); }) != 0) return FailSftp("Unable to rename " + from);
+    SFtpReply reply;
+    if (!Call(kSFtpPacketRename, CSFtpWriter().Text(from).Text(to).Body(), reply) || StatusOf(reply) != kSFtpStatusOk)
+        return FailSftp("Unable to rename " + from, reply);
     return Reply(kSFtpRename);
 }

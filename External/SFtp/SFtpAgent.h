@@ -1,27 +1,31 @@
 #pragma once
 // CSFtpAgent: the agent program's work. It serves the online library's
-// requests over the channel with an SSH session and its SFTP subsystem
-// (libssh2). The session's network traffic goes through the library, which
-// owns the TCP connection: every send and receive is a request of the agent
-// on the channel (codes 2 and 3).
+// requests over the channel with an SSH session (libssh) and its SFTP
+// subsystem (CSFtpClient). The session's network traffic goes through the
+// library, which owns the TCP connection (CSFtpTransport): every send and
+// receive is a request of the agent on the channel (codes 2 and 3).
 //
 // Login: password authentication after the host key was checked against
-// the agent's known-hosts file (in its per-user data folder); an unknown or
-// changed key is put to the library as a question (codes 13 and 14), and a
-// key accepted for good is added to the file.
-// Files are read ahead and written behind in 256 KiB pieces, so that the
-// session keeps several SFTP requests under way; a write error may thus be
-// reported by a later write, the empty write that ends a file, or the close.
+// the agent's known-hosts file (in its per-user data folder, OpenSSH's
+// format); an unknown or changed key is put to the library as a question
+// (codes 13 and 14), and a key accepted for good is written to the file.
+// Files are read ahead and written behind in pieces of almost 32 KiB, many
+// requests under way; a write error may thus be reported by a later write,
+// the empty write that ends a file, or the close.
 // Listing lines are EPLF: "+/," for a folder or "+r,s<size>," for a file,
 // then "m<seconds since 1970, UTC>,", a TAB and the name.
 // A failed request is answered with an error text (code 19).
 
-#include <libssh2.h>
-#include <libssh2_sftp.h>
+#include <libssh/libssh.h>
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "External/SFtp/SFtpClient.h"
+#include "External/SFtp/SFtpTransport.h"
 
 class CSFtpAgentChannel;
 
@@ -36,6 +40,13 @@ public:
     void Run();
 
 private:
+    // A piece of the open file under way: its request and where it goes.
+    struct Piece {
+        uint32_t id;
+        uint64_t offset;
+        uint32_t length;
+    };
+
     // Each serves one request and posts its reply or an error text.
     void Serve(uint32_t code, uint32_t length, const unsigned char* data);
     bool Login(uint32_t length, const unsigned char* data);
@@ -47,58 +58,77 @@ private:
     bool ReadFile(uint32_t length, const unsigned char* data);
     bool WriteFile(uint32_t length, const unsigned char* data);
     bool CloseFile();
-    // Sends the gathered writes: false (error text posted) when they fail.
-    bool FlushWrites();
     bool Rename(uint32_t length, const unsigned char* data);
+    // A request answered by a status alone (make, remove, delete).
+    bool SimpleRequest(uint32_t code, uint8_t type, const std::string& path, const std::string& what);
+
+    // Reading: asks for pieces up to the read-ahead depth, and moves the
+    // pieces that came, in order, to the ready data.
+    void RequestPieces();
+    bool TakePieces();
+    // Writing: sends the gathered bytes as one piece (all with whole), and
+    // takes the answers that came (waiting until at most keep are under
+    // way); false (error text posted) when a piece failed.
+    bool SendWrite(bool whole);
+    bool SettleWrites(size_t keep);
+    // Closes the open file's handle (waiting for the answer): its status.
+    bool CloseHandle(uint32_t& status);
+
+    // Sends a request and waits for its reply: false when the session failed.
+    bool Call(uint8_t type, const std::string& body, SFtpReply& reply);
+    // Waits for the reply to id.
+    bool Wait(uint32_t id, SFtpReply& reply);
+    // One round of the SFTP session and its connection: what the session
+    // wrote goes to the server; when nothing moved, it waits for the server.
+    bool Step();
+    // The connection's part of a round, after session calls that moved
+    // something (progressed) or not.
+    bool Pump(bool progressed);
+    // Runs a session call until it no longer answers again.
+    template <typename Call>
+    int Complete(Call call, int again) {
+        for (;;) {
+            int result = call();
+            if (result != again) {
+                bool sent = false;
+                m_transport.SendPending(sent);
+                return result;
+            }
+            if (!Pump(false)) return SSH_ERROR;
+        }
+    }
 
     // Posts the error text (code 19); false.
     bool Fail(const std::string& text);
-    // The text of the session's last SFTP failure, after what.
-    bool FailSftp(const std::string& what);
+    // The text of a failed SFTP reply (a status or none), after what.
+    bool FailSftp(const std::string& what, const SFtpReply& reply);
+    bool FailSftp(const std::string& what, uint32_t status);
     bool Reply(uint32_t code, uint32_t length = 0, const void* data = nullptr);
     // A path of a request, relative ones taken from the current folder.
     std::string Resolve(const std::string& path) const;
     void EndSession();
-
-    // Runs a session call until it no longer says "would block". The
-    // session reads without blocking, also just to look whether something
-    // came; the library's receive waits for the server. So only after the
-    // session said it cannot go on does the next receive wait.
-    template <typename Call>
-    auto Complete(Call call) -> decltype(call()) {
-        for (int idle = 0;;) {
-            auto result = call();
-            if (!WouldBlock(result)) return result;
-            // Stuck without ever asking to receive: give up.
-            if (m_receiveNeeded && ++idle > kMaxIdleCalls) return result;
-            if (!m_receiveNeeded) idle = 0;
-            // Sends never block here, so the session waits for the server.
-            m_receiveNeeded = true;
-        }
-    }
-    static bool WouldBlock(long long result) { return result == LIBSSH2_ERROR_EAGAIN; }
-    bool WouldBlock(const void* result) const {
-        return !result && libssh2_session_last_errno(m_session) == LIBSSH2_ERROR_EAGAIN;
-    }
-    static constexpr int kMaxIdleCalls = 1000;
-
-    static ssize_t SendCallback(libssh2_socket_t socket, const void* buffer, size_t length, int flags,
-                                void** abstract);
-    static ssize_t ReceiveCallback(libssh2_socket_t socket, void* buffer, size_t length, int flags,
-                                   void** abstract);
+    void ForgetFile();
 
     CSFtpAgentChannel& m_channel;
-    LIBSSH2_SESSION* m_session = nullptr;
-    LIBSSH2_SFTP* m_sftp = nullptr;
-    LIBSSH2_SFTP_HANDLE* m_file = nullptr;
-    int m_nullDescriptor = -1;  // stands for the socket, which the library holds
-    std::string m_folder;       // the current folder
-    // The open file's data read ahead (from start to end), or its writes
-    // gathered (up to end) until the buffer is full, the empty piece that
-    // ends a write comes, or the file is closed.
-    std::vector<char> m_buffer;
-    size_t m_bufferStart = 0;
-    size_t m_bufferEnd = 0;
+    CSFtpTransport m_transport;
+    ssh_session m_session = nullptr;
+    ssh_channel m_sshChannel = nullptr;
+    std::unique_ptr<CSFtpClient> m_sftp;
+    int m_idleRounds = 0;
+    std::string m_folder;  // the current folder
+
+    // The open file: its handle, where the next piece starts, and the
+    // pieces under way (in order).
+    std::string m_file;
     bool m_writing = false;
-    bool m_receiveNeeded = false;  // the session cannot go on without the server
+    uint64_t m_offset = 0;
+    std::deque<Piece> m_pieces;
+    // Reading: the data that came in order, and whether the end came.
+    std::vector<char> m_ready;
+    size_t m_readyStart = 0;
+    bool m_atEnd = false;
+    std::string m_readError;
+    // Writing: the bytes gathered for the next piece, and the first failure.
+    std::string m_gathered;
+    uint32_t m_writeStatus = kSFtpStatusOk;
 };

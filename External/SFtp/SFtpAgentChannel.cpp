@@ -51,8 +51,14 @@ bool CSFtpAgentChannel::WaitFor(HANDLE event) {
     return WaitForMultipleObjects(2, objects, FALSE, INFINITE) == WAIT_OBJECT_0;
 }
 
+bool CSFtpAgentChannel::AcknowledgeTakeUp() {
+    if (!m_takeUpPending) return true;
+    m_takeUpPending = false;
+    return SetEvent(m_event4) != 0;
+}
+
 bool CSFtpAgentChannel::WaitRequest(uint32_t& code, uint32_t& length, const unsigned char*& data) {
-    if (!WaitFor(m_event3)) return false;
+    if (!AcknowledgeTakeUp() || !WaitFor(m_event3)) return false;
     const SFtpBlock* block = Block(m_block2);
     code = block->code;
     length = block->length;
@@ -61,7 +67,9 @@ bool CSFtpAgentChannel::WaitRequest(uint32_t& code, uint32_t& length, const unsi
     m_request[length] = 0;
     data = m_request.data();
     // Taken: block 2 may be written again.
-    return ResetEvent(m_event3) && SetEvent(m_event4);
+    if (!ResetEvent(m_event3)) return false;
+    m_takeUpPending = true;
+    return m_deferTakeUp || AcknowledgeTakeUp();
 }
 
 bool CSFtpAgentChannel::Post(uint32_t code, uint32_t length, const void* data) {
@@ -71,7 +79,8 @@ bool CSFtpAgentChannel::Post(uint32_t code, uint32_t length, const void* data) {
     block->code = code;
     block->length = length;
     if (length) memcpy(block->data, data, length);
-    return SetEvent(m_event1) != 0;
+    // The message first: the library, woken by the acknowledgement, finds it.
+    return SetEvent(m_event1) && AcknowledgeTakeUp();
 }
 
 bool CSFtpAgentChannel::PostText(uint32_t code, const std::string& text) {

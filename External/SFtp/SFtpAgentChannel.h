@@ -27,6 +27,12 @@ public:
     bool Open(int argc, char** argv);
     // Tells the library that requests may come (event 4).
     bool SignalReady();
+    // With deferring, a taken request (or answer) is acknowledged (event 4)
+    // only together with the agent's next message, so that the library
+    // wakes once for both instead of twice. Only for an agent that always
+    // posts something soon after it took a request: the library waits a
+    // few seconds at most for the acknowledgement.
+    void SetDeferredTakeUp(bool deferred) { m_deferTakeUp = deferred; }
 
     // Waits for the next request of the library and takes it: false when the
     // library has ended. The data stay valid until the next wait and are
@@ -47,6 +53,8 @@ public:
 private:
     // Waits for the event or the library's end: true for the event.
     bool WaitFor(HANDLE event);
+    // Signals event 4 for a taken request not acknowledged yet.
+    bool AcknowledgeTakeUp();
 
     CSharedMemoryBlock m_block1;
     HANDLE m_event1 = nullptr;
@@ -56,4 +64,6 @@ private:
     HANDLE m_event4 = nullptr;
     HANDLE m_library = nullptr;
     std::vector<unsigned char> m_request;  // the last request, zero-terminated
+    bool m_deferTakeUp = false;
+    bool m_takeUpPending = false;  // the last request was taken but not yet acknowledged
 };

@@ -47,7 +47,7 @@ std::string CTestSshServer::Start(const std::string& workFolder) {
         m_unavailable = true;
         return "python3-asyncssh is not installed";
     }
-    m_dataFolder = workFolder + "/data";
+    m_dataFolder = workFolder + "/sftp-data";
     if (mkdir(m_dataFolder.c_str(), 0700) != 0) return "no data folder";
     const std::string script = workFolder + "/sftp_server.py";
     std::ofstream(script) << kServerScript;

@@ -19,10 +19,13 @@
 #include "OnlineServices/Sendrix/SFtpFile.h"
 #include "OnlineServices/Sendrix/SFtpFileFind.h"
 #include "OnlineServices/Sendrix/tests/integration/SFtpAgentSession.h"
+#include "testing/Online/OpenSshServer.h"
 #include "testing/Online/TestSshServer.h"
 #include "testing/Installed.h"
 #include "testing/RecordingLog.h"
 #include "testing/TempFolder.h"
+#include "utility/Posix/Folders.h"
+#include "utility/TextCodec.h"
 
 namespace {
 
@@ -147,6 +150,39 @@ TEST_F(SFtpAgentIntegrationTest, AnUnknownHostKeyIsAskedAboutAndRefusedOrRemembe
         // Remembered: no question the next time, not even without a handler.
         AgentSession session(&m_log, nullptr);
         EXPECT_TRUE(session.Login(m_server.Port()));
+    }
+}
+
+// The system's SSH server with one host key of each kind, RSA with SHA-2
+// signatures only: the key exchange works, the unknown key is asked about
+// with its kind, a key accepted for good goes into the agent's known-hosts
+// file in the server's own form and is not asked about again. The server
+// knows no test account, so each login ends at the password.
+TEST_F(SFtpAgentIntegrationTest, ReachesAnSshServerWithEachKindOfHostKey) {
+    const struct {
+        const char* keyType;
+        const char* name;
+    } kinds[] = {{"ed25519", "ssh-ed25519"}, {"ecdsa", "ecdsa-sha2-nistp256"}, {"rsa", "ssh-rsa"}};
+    const CBasicString data = GetSpecialFolderPath(CSIDL_APPDATA);
+    const std::string knownHosts = WideToUtf8(data.GetString(), data.GetLength()) + "/Morvane/SFtp/known_hosts";
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.keyType);
+        sendrixtest::COpenSshServer server;
+        std::string problem = server.Start(m_folder.Path(), kind.keyType);
+        KVX_SKIP_OR_FAIL_UNLESS(!server.Unavailable(), problem);
+        ASSERT_EQ("", problem);
+        FixedAnswer always(kTrustCertificateAlways);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            AgentSession session(&m_log, &always);
+            EXPECT_FALSE(session.Login(server.Port()));
+            ASSERT_FALSE(AgentTexts().empty());
+            EXPECT_NE(std::wstring::npos, AgentTexts().back().find(L"password")) << AgentTexts().back();
+        }
+        ASSERT_EQ(std::vector<int>{kAskUnknownHostKey}, always.questions);
+        const std::string host = "[127.0.0.1]:" + std::to_string(server.Port());
+        EXPECT_EQ(0u, always.texts[0].find(kvxtest::Widen(host + " " + kind.name + " SHA256:"))) << always.texts[0];
+        const std::string file = kvxtest::TempFolder::ReadFile(knownHosts);
+        EXPECT_NE(std::string::npos, file.find(host + " " + kind.name + " AAAA")) << file;
     }
 }
 
