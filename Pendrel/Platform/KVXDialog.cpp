@@ -1,6 +1,7 @@
 #include "Pendrel/Platform/KVXDialog.h"
 
 #include <QAbstractButton>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -70,8 +71,19 @@ INT_PTR CKVXDialog::DoModal() {
     }
     OnInitDialog();
     if (!m_ended) {
+        // Qt's own modal run would end as soon as the dialog is hidden.
         m_inModalLoop = true;
-        exec();
+        const Qt::WindowModality modality = windowModality();
+        const bool deleteOnClose = testAttribute(Qt::WA_DeleteOnClose);
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        setWindowModality(Qt::ApplicationModal);
+        show();
+        QEventLoop loop;
+        m_modalLoop = &loop;
+        loop.exec(QEventLoop::DialogExec);
+        m_modalLoop = nullptr;
+        setWindowModality(modality);
+        setAttribute(Qt::WA_DeleteOnClose, deleteOnClose);
         m_inModalLoop = false;
     }
     OnDestroy();
@@ -98,7 +110,7 @@ BOOL CKVXDialog::DestroyWindow() {
     if (!IsCreated()) return FALSE;
     if (m_inModalLoop) {
         // The modal run ends; DoModal finishes the destruction.
-        QDialog::done(result());
+        done(result());
         return TRUE;
     }
     hide();
@@ -107,10 +119,15 @@ BOOL CKVXDialog::DestroyWindow() {
     return TRUE;
 }
 
+void CKVXDialog::done(int result) {
+    QDialog::done(result);
+    if (m_modalLoop) m_modalLoop->exit();
+}
+
 void CKVXDialog::EndDialog(int result) {
     setResult(result);
     if (!isVisible()) m_ended = true;
-    QDialog::done(result);
+    done(result);
 }
 
 QWidget* CKVXDialog::GetDlgItem(UINT id) const {

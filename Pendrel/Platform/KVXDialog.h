@@ -30,6 +30,7 @@
 #include "Pendrel/Platform/KVXWnd.h"
 #include "utility/BasicString.h"
 
+class QEventLoop;
 class QKeyEvent;
 
 class PENDREL_API CKVXDialog : public CKVXWnd<QDialog> {
@@ -76,6 +77,9 @@ protected:
     // Qt's own ways of ending a dialog come here as OK and Cancel.
     void accept() override;
     void reject() override;
+    // Ends the modal run too: the run does not end when the dialog is only
+    // hidden (a main window that hides while a child window works on).
+    void done(int result) override;
 
 private:
     bool Build();
@@ -84,6 +88,7 @@ private:
     UINT m_templateId;
     bool m_built = false;
     bool m_inModalLoop = false;
+    QEventLoop* m_modalLoop = nullptr;
     bool m_ended = false;  // EndDialog was called while creating
     std::map<UINT, QWidget*> m_controls;
 };

@@ -167,6 +167,23 @@ TEST(Dialog, TheCloseBoxCancels) {
     EXPECT_EQ(RunModal(dialog, [&] { dialog.close(); }), IDCANCEL);
 }
 
+TEST(Dialog, AModalRunOutlastsHidingAndEndsWithEndDialog) {
+    CTestDialog dialog;
+    bool runningWhileHidden = false;
+    const INT_PTR result = RunModal(dialog, [&] {
+        // a main window hides while a window of its own works on
+        dialog.hide();
+        QTimer::singleShot(0, &dialog, [&] {
+            runningWhileHidden = dialog.IsCreated();
+            dialog.show();
+            dialog.EndDialog(42);
+        });
+    });
+    EXPECT_TRUE(runningWhileHidden);
+    EXPECT_EQ(result, 42);
+    EXPECT_EQ(dialog.destroyCalls, 1);
+}
+
 TEST(Dialog, ButtonClicksReachOnCommand) {
     CTestDialog dialog;
     ASSERT_TRUE(dialog.Create());
