@@ -1,6 +1,7 @@
 #include "Quenzel/Dictionary/DictionaryDlgModel.h"
 
 #include "DataBase/AbstractDataBase.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "utility/ErrorReport.h"
 
 namespace {
@@ -136,12 +137,7 @@ int CDictionaryDlgModel::WriteHistory(const CBasicString& text, const CBasicDate
     HistoryRecord record;
     record.key = HistoryKey(utc);
     record.text = text;
-    int result = DATABASE_OK;
-    try {
-        result = m_dataBase->AddHistoryEntry(record);
-    } catch (DATABASE_RESULT error) {
-        result = error;
-    }
+    const int result = CallDataBase([&] { return m_dataBase->AddHistoryEntry(record); });
     ReportAssertion(result == DATABASE_OK, kSourceFile, 712);
     return result == DATABASE_OK ? 1 : 0;
 }

@@ -25,6 +25,8 @@
 #include "Quenzel/Dictionary/MeanTypes.h"
 #include "Quenzel/Dictionary/PronunciationDlg.h"
 #include "Quenzel/Dictionary/RelationComboBox.h"
+#include "Quenzel/Shell/DataBaseCall.h"
+#include "Quenzel/Shell/HeaderBand.h"
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/QuenzelApp.h"
@@ -585,12 +587,7 @@ void CEditDictionaryDlg::OnAddType() {
     MeanTypeRecord type;
     type.name = name;
     type.value = value;
-    int code = DATABASE_FAILED;
-    try {
-        code = database->AddMeanType(type);
-    } catch (DATABASE_RESULT thrown) {
-        code = thrown;
-    }
+    const int code = CallDataBase([&] { return database->AddMeanType(type); });
     if (code != DATABASE_OK) {
         ReportAssertion(0, kSourceFile, __LINE__);
         return;
@@ -611,12 +608,7 @@ void CEditDictionaryDlg::OnEditType() {
     MeanTypeRecord changed = *type;
     changed.name = name;
     changed.value = value;
-    int code = DATABASE_FAILED;
-    try {
-        code = database->UpdateMeanType(changed);
-    } catch (DATABASE_RESULT thrown) {
-        code = thrown;
-    }
+    const int code = CallDataBase([&] { return database->UpdateMeanType(changed); });
     if (code != DATABASE_OK) {
         ReportAssertion(0, kSourceFile, __LINE__);
         return;
@@ -677,20 +669,7 @@ void CEditDictionaryDlg::OnDestroy() {
 
 void CEditDictionaryDlg::paintEvent(QPaintEvent* event) {
     CKVXResizableDlg::paintEvent(event);
-    QWidget* line = GetDlgItem(IDC_HEADER_SEPARATOR);
-    if (!line) return;
-    const QRect header(0, 0, width(), line->y());
-    if (header.isEmpty()) return;
-    QPainter painter(this);
-    const CQuenzelApp* app = QuenzelGetApp();
-    const QImage logo = app ? app->GetLogo() : QImage();
-    if (logo.isNull()) {
-        painter.fillRect(header, Qt::white);
-        return;
-    }
-    QImage memory;
-    PaintBitmap(painter, memory, logo, CKVXRect(0, 0, header.width(), header.height()), TRUE);
-    painter.drawImage(header.topLeft(), memory);
+    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_HEADER_SEPARATOR));
 }
 
 void CEditDictionaryDlg::resizeEvent(QResizeEvent* event) {

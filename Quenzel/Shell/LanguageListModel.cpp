@@ -8,6 +8,7 @@
 #include "Pendrel/Image/KVXImage.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXText.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "utility/ErrorReport.h"
 #include "utility/UnicodeCase.h"
 
@@ -124,12 +125,7 @@ LanguageRecord CLanguageListModel::ToRecord(const GridRow& row) {
 
 void CLanguageListModel::Apply(CAbstractDataBase& database) {
     for (int id : m_removed) {
-        int result = DATABASE_FAILED;
-        try {
-            result = database.DeleteLanguage(id);
-        } catch (DATABASE_RESULT code) {
-            result = code;
-        }
+        const int result = CallDataBase([&] { return database.DeleteLanguage(id); });
         ReportAssertion(result == 0, kSourceFile, 286);
     }
     m_removed.clear();

@@ -13,6 +13,7 @@
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
+#include "Quenzel/Shell/HeaderBand.h"
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/OptionsDialog.h"
 #include "Quenzel/Shell/QuenzelApp.h"
@@ -261,20 +262,7 @@ void CMainDlg::OnDestroy() {
 
 void CMainDlg::paintEvent(QPaintEvent* event) {
     CKVXResizableDlg::paintEvent(event);
-    QWidget* line = GetDlgItem(IDC_HEADER_LINE);
-    if (!line) return;
-    const QRect header(0, 0, width(), line->y());
-    if (header.isEmpty()) return;
-    QPainter painter(this);
-    QImage memory;
-    const CQuenzelApp* app = QuenzelGetApp();
-    const QImage logo = app ? app->GetLogo() : QImage();
-    if (logo.isNull()) {
-        painter.fillRect(header, Qt::white);
-        return;
-    }
-    PaintBitmap(painter, memory, logo, CKVXRect(0, 0, header.width(), header.height()), TRUE);
-    painter.drawImage(header.topLeft(), memory);
+    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_HEADER_LINE));
 }
 
 void CMainDlg::resizeEvent(QResizeEvent* event) {

@@ -15,6 +15,7 @@
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/Shell/HeaderBand.h"
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/QuenzelApp.h"
@@ -540,18 +541,5 @@ void CEditListDlg::OnDestroy() {
 
 void CEditListDlg::paintEvent(QPaintEvent* event) {
     CKVXResizableDlg::paintEvent(event);
-    QWidget* line = GetDlgItem(IDC_EDIT_LIST_LINE);
-    if (!line) return;
-    const QRect header(0, 0, width(), line->y());
-    if (header.isEmpty()) return;
-    QPainter painter(this);
-    const CQuenzelApp* app = QuenzelGetApp();
-    const QImage logo = app ? app->GetLogo() : QImage();
-    if (logo.isNull()) {
-        painter.fillRect(header, Qt::white);
-        return;
-    }
-    QImage memory;
-    PaintBitmap(painter, memory, logo, CKVXRect(0, 0, header.width(), header.height()), TRUE);
-    painter.drawImage(header.topLeft(), memory);
+    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_EDIT_LIST_LINE));
 }

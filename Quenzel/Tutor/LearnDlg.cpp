@@ -20,6 +20,7 @@
 #include "Pendrel/Platform/KVXRect.h"
 #include "Pendrel/Platform/KVXText.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/Shell/HeaderBand.h"
 #include "Quenzel/Shell/Options.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
@@ -377,7 +378,7 @@ void CLearnDlg::OnDestroy() {
 
 void CLearnDlg::paintEvent(QPaintEvent* event) {
     CKVXResizableDlg::paintEvent(event);
-    if (QWidget* line = GetDlgItem(IDC_LEARN_LINE)) TutorPaintHeaderBand(this, line->y());
+    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_LEARN_LINE));
 }
 
 UINT CLearnDlg::GetPageCount() const {

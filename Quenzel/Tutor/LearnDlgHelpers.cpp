@@ -53,21 +53,6 @@ void TutorShowOwner(QWidget* owner) {
     owner->activateWindow();
 }
 
-void TutorPaintHeaderBand(QWidget* window, int lineTop) {
-    const QRect header(0, 0, window->width(), lineTop);
-    if (header.isEmpty()) return;
-    QPainter painter(window);
-    const CQuenzelApp* app = QuenzelGetApp();
-    const QImage logo = app ? app->GetLogo() : QImage();
-    if (logo.isNull()) {
-        painter.fillRect(header, Qt::white);
-        return;
-    }
-    QImage memory;
-    CKVXResizableDlg::PaintBitmap(painter, memory, logo, CKVXRect(0, 0, header.width(), header.height()), TRUE);
-    painter.drawImage(header.topLeft(), memory);
-}
-
 CBasicString TutorLanguageName(int id) {
     CQuenzelApp* app = QuenzelGetApp();
     if (!app || !app->GetDataBase()) return CBasicString();

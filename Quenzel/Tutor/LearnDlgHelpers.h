@@ -67,9 +67,6 @@ void TutorStyleCounters(CKVXDialog& dialog, const UINT (&ids)[6]);
 // The main window shows again, on top and active (ChildPlacement.h gave it
 // the closing window's place).
 void TutorShowOwner(QWidget* owner);
-// The application's logo across the band above the header line (the
-// band's height is lineTop), white without a logo.
-void TutorPaintHeaderBand(QWidget* window, int lineTop);
 
 // The name of a language of the database; empty when there is none.
 CBasicString TutorLanguageName(int id);

@@ -39,14 +39,6 @@ CBasicString Formatted(UINT id, int count, const wchar_t* text) {
 
 } // namespace
 
-int CallDataBase(const std::function<int()>& call) {
-    try {
-        return call();
-    } catch (DATABASE_RESULT code) {
-        return code;
-    }
-}
-
 void CListEditModel::Reset(int mode, const VocabularyListRecord& list) {
     m_mode = mode;
     m_list.Copy(list);

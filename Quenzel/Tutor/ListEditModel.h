@@ -22,6 +22,7 @@
 
 #include "DataBase/DataBaseRecords.h"
 #include "Pendrel/App/WorkerResult.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/ShellRecords.h"
 #include "Quenzel/Tutor/VocabularyListFile.h"
 #include "utility/BasicString.h"
@@ -125,7 +126,3 @@ private:
     bool m_modified = false;
     int m_rowChange = LIST_ROW_NONE;
 };
-
-// Calls a database write; a storage failure thrown by the component comes
-// back as its code.
-int CallDataBase(const std::function<int()>& call);

@@ -12,6 +12,7 @@
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXText.h"
 #include "Quenzel/Dictionary/PronunciationDlg.h"
+#include "Quenzel/Shell/HeaderBand.h"
 #include "Quenzel/Shell/Options.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
@@ -405,5 +406,5 @@ void CQuizDlg::OnDestroy() {
 
 void CQuizDlg::paintEvent(QPaintEvent* event) {
     CKVXResizableDlg::paintEvent(event);
-    if (QWidget* line = GetDlgItem(IDC_QUIZ_LINE)) TutorPaintHeaderBand(this, line->y());
+    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_QUIZ_LINE));
 }

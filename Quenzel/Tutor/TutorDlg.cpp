@@ -19,6 +19,7 @@
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Shell/SyncOption.h"

@@ -1,0 +1,8 @@
+#pragma once
+// The header band of the program's windows: the application's logo drawn
+// across the band above the window's header line, white without a logo.
+
+class QWidget;
+
+// Paints the band of window above its header line (line null: nothing).
+void QuenzelPaintHeaderBand(QWidget* window, const QWidget* line);
