@@ -110,10 +110,13 @@ TEST(RotateBilinearMatchesSinglePoints, AnglesAndOverflows) {
         bool alpha;
         CKVXImage::OverflowMethod overflow;
         bool keepSize;
+        DWORD width = 41, height = 27;
     } cases[] = {{30.0f, true, kFill, false},  {-17.5f, false, kFill, true}, {200.0f, true, kClamp, false},
-                 {45.0f, true, CKVXImage::OverflowFullyTransparent, false}, {3.0f, false, kMirror, true}};
+                 {45.0f, true, CKVXImage::OverflowFullyTransparent, false}, {3.0f, false, kMirror, true},
+                 // Wide and tall enough to be built in several blocks of rows and runs of columns.
+                 {-33.0f, true, kFill, false, 301, 83}, {12.0f, false, kClamp, true, 150, 170}};
     for (const auto& c : cases) {
-        CKVXImage picture(41, 27, 24);
+        CKVXImage picture(c.width, c.height, 24);
         FillRandom(picture, 11, c.alpha);
         RGBQUAD outside{10, 20, 30, 40};
         CKVXImage fast, slow;
@@ -153,3 +156,39 @@ TEST(DrawSmoothMatchesSinglePoints, EnlargedAndShrunk) {
 }
 
 } // namespace
+
+// An escape stops the row loop and the partly built result is moved in: the
+// rows it did not reach are black, padding included, even where the heap
+// hands out the block of a picture just freed.
+TEST(WholeImageEscape, RowsNotReachedAreBlack) {
+    CKVXImage picture(121, 90, 24);
+    FillRandom(picture, 5, false);
+    const struct {
+        const char* name;
+        bool (*run)(CKVXImage& picture, CKVXImage* result);
+    } operations[] = {
+        {"Rotate2",
+         [](CKVXImage& p, CKVXImage* r) {
+             return p.Rotate2(30.0f, r, kBilinear, kFill, nullptr, false, false);
+         }},
+        {"Resample2", [](CKVXImage& p, CKVXImage* r) { return p.Resample2(97, 61, kBilinear, kClamp, r, true); }},
+        {"Resample2 averaging",
+         [](CKVXImage& p, CKVXImage* r) { return p.Resample2(51, 33, kBilinear, kClamp, r, false); }},
+    };
+    for (const auto& operation : operations) {
+        SCOPED_TRACE(operation.name);
+        {
+            CKVXImage earlier;
+            ASSERT_TRUE(operation.run(picture, &earlier));
+        }
+        picture.SetEscape(1);
+        CKVXImage result;
+        const bool done = operation.run(picture, &result);
+        picture.SetEscape(0);
+        ASSERT_TRUE(done);
+        ASSERT_TRUE(result.IsValid());
+        const BYTE* bits = result.GetBits(0);
+        const size_t size = static_cast<size_t>(result.GetEffWidth()) * result.GetHeight();
+        EXPECT_EQ(std::count(bits, bits + size, 0), static_cast<long>(size));
+    }
+}
