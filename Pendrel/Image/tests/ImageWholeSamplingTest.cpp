@@ -155,8 +155,6 @@ TEST(DrawSmoothMatchesSinglePoints, EnlargedAndShrunk) {
     }
 }
 
-} // namespace
-
 // An escape stops the row loop and the partly built result is moved in: the
 // rows it did not reach are black, padding included, even where the heap
 // hands out the block of a picture just freed.
@@ -192,3 +190,51 @@ TEST(WholeImageEscape, RowsNotReachedAreBlack) {
         EXPECT_EQ(std::count(bits, bits + size, 0), static_cast<long>(size));
     }
 }
+
+// Drawing a picture with an alpha plane at another size, by nearest pixels
+// and smoothed: device pixel (X, Y) blends the colour (the nearest pixel's,
+// or the bilinear one as above) by the alpha of the nearest pixel, scaled by
+// the picture's alpha maximum, over what the device held.
+TEST(DrawWithAlphaMatchesSinglePoints, NearestAndSmoothed) {
+    constexpr long kWidth = 23, kHeight = 17;
+    CKVXImage picture(kWidth, kHeight, 24);
+    FillRandom(picture, 9, true);
+    picture.AlphaSet(4, 5, 0);
+    picture.AlphaSet(6, 7, 255);
+    const struct {
+        long cx, cy;
+        bool smooth;
+        BYTE alphaMax;
+    } cases[] = {{50, 31, false, 255}, {11, 8, false, 255}, {23, 40, false, 200},
+                 {50, 31, true, 255},  {11, 8, true, 200},  {23, 40, true, 255}};
+    const COLORREF background = RGB(40, 80, 120);
+    for (const auto& c : cases) {
+        picture.AlphaSetMax(c.alphaMax);
+        constexpr long kX = 3, kY = 2;
+        CKVXMemoryDeviceContext dc(60, 45, background);
+        ASSERT_EQ(picture.Draw(&dc, kX, kY, c.cx, c.cy, nullptr, c.smooth), 1);
+        const float fx = static_cast<float>(kWidth) / static_cast<float>(c.cx);
+        const float fy = static_cast<float>(kHeight) / static_cast<float>(c.cy);
+        for (long Y = kY; Y < kY + c.cy; ++Y) {
+            for (long X = kX; X < kX + c.cx; ++X) {
+                const float px = static_cast<float>(X - kX) * fx;
+                const float py = static_cast<float>(kHeight) - static_cast<float>(Y + 1 - kY) * fy;
+                const long nx = std::clamp(static_cast<long>(std::floor(px)), 0L, kWidth - 1);
+                const long ny = std::clamp(static_cast<long>(std::floor(py)), 0L, kHeight - 1);
+                const RGBQUAD color = c.smooth ? picture.GetPixelColorInterpolated(px - 0.5f, py - 0.5f, kBilinear, kClamp)
+                                               : picture.GetPixelColor(nx, ny, false);
+                const unsigned a = ((c.alphaMax + 1u) * picture.AlphaGet(nx, ny)) >> 8;
+                auto mix = [a](unsigned top, unsigned under) { return (top * a + under * (255 - a)) >> 8; };
+                const COLORREF expected =
+                    a == 0 ? background
+                           : RGB(mix(color.rgbRed, GetRValue(background)), mix(color.rgbGreen, GetGValue(background)),
+                                 mix(color.rgbBlue, GetBValue(background)));
+                const COLORREF want = a == 255 ? RGB(color.rgbRed, color.rgbGreen, color.rgbBlue) : expected;
+                ASSERT_EQ(dc.GetPixel(X, Y), want) << c.cx << "x" << c.cy << (c.smooth ? " smoothed" : "") << " at ("
+                                                   << X << ", " << Y << ")";
+            }
+        }
+    }
+}
+
+} // namespace
