@@ -32,6 +32,17 @@ KVX_VECTOR_CLONES void PackWithAlpha(const BYTE* __restrict colors, const BYTE* 
     }
 }
 
+// Smoothed colours (blue | green << 8 | red << 16) given their alpha values
+// (255 without them) scaled by alphaScale, in place: all 0 where that alpha
+// comes out 0.
+KVX_VECTOR_CLONES void AddAlpha(uint32_t* __restrict pixels, const BYTE* __restrict alpha, uint32_t alphaScale,
+                                size_t count) {
+    for (size_t c = 0; c < count; ++c) {
+        const uint32_t a = (alphaScale * (alpha ? alpha[c] : 255u)) >> 8;
+        pixels[c] = a == 0 ? 0 : pixels[c] | a << 24;
+    }
+}
+
 // The pixels at columns[c] of a row of packed pixels.
 KVX_VECTOR_CLONES void GatherPixels(const uint32_t* __restrict row, const int32_t* __restrict columns,
                                     uint32_t* __restrict out, size_t count) {
@@ -169,8 +180,8 @@ CKVXDrawSampler::Block CKVXDrawSampler::Transparent() {
             const BYTE* alphaRow = plane ? plane + static_cast<size_t>(sy) * static_cast<size_t>(imageWidth) : nullptr;
             if (m_interpolate) {
                 for (size_t c = 0; c < alphaOfColumns.size(); ++c) alphaOfColumns[c] = alphaRow[columns[c]];
-                PackWithAlpha(SmoothRow(r), plane ? alphaOfColumns.data() : nullptr, alphaMax + 1, out,
-                              columns.size());
+                m_smooth->RowQuads(r, out);
+                AddAlpha(out, plane ? alphaOfColumns.data() : nullptr, alphaMax + 1, columns.size());
                 continue;
             }
             if (sy != packedRow) {
