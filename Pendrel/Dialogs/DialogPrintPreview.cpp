@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScreen>
 #include <QStandardPaths>
 
 #include "Pendrel/Dialogs/VirtualFrameWnd.h"
@@ -112,6 +113,9 @@ void CDialogPrintPreview::OnDialogPrintPreview() {
     KVXSetMainWnd(frame);
 
     frame->setWindowTitle(KVXToQString(GetCurrWindowTitle()));
+    // The screen's work area first: without a window manager to maximize it
+    // the frame would open at its small default size.
+    if (QScreen* screen = window->screen()) frame->setGeometry(screen->availableGeometry());
     frame->showMaximized();
     view.SetPrintDialog(this);
     view.SetHiddenWindow(window);

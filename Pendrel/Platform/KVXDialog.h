@@ -19,7 +19,8 @@
 // - SubclassDlgItem puts a control of the dialog's own class (a member or a
 //   new widget) in the place of the template's control: same place, size,
 //   id, window text, visibility, enabled state and tab position; the
-//   template's widget is deleted.
+//   template's widget is deleted. A button put in place reports its clicks
+//   to OnCommand as the template's did: a dialog connects nothing more.
 
 #include <QDialog>
 

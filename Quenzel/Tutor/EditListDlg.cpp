@@ -141,10 +141,6 @@ void CEditListDlg::MakeControls() {
         SubclassDlgItem(set.id, set.button);
         set.button->SetButtonText(caption.GetString());
         set.button->SetIcon(set.icon, set.disabled, 16);
-        connect(set.button, &QPushButton::clicked, this, [this, id = set.id] {
-            if (id == IDCANCEL) OnCancel();
-            else OnCommand(id);
-        });
     }
     connect(m_words, &QComboBox::activated, this, [this](int) { OnLanguageChosen(); });
     connect(m_meanings, &QComboBox::activated, this, [this](int) { OnLanguageChosen(); });

@@ -606,9 +606,16 @@ void CMultilineListBox::OnEndEdit(int row, int column, const wchar_t* text) {
     if (!target) return;
     CGridListCtrl_Data& cell = column == 0 ? target->word : target->meaning;
     if (cell.m_value == 0) {
+        // A row not stored yet takes the text as loaded too; a new text is
+        // still a change its owner has to offer to save.
+        const bool changed = cell.m_text.Compare(text) != 0;
         cell.m_text = text;
         cell.m_secondText = text;
         RecalcHeights();
+        if (changed) {
+            m_rows.SetModified(true);
+            SendMessage(m_owner, WM_MULTILINE_CHANGED, 0, 1);
+        }
         return;
     }
     cell.m_text = text;

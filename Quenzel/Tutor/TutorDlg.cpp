@@ -201,7 +201,6 @@ void CTutorDlg::MakeControls() {
             SubclassDlgItem(kButtons[i].id, button);
             button->SetButtonText(caption.GetString());
             if (kButtons[i].png) button->SetPNG(kButtons[i].png);
-            connect(button, &QPushButton::clicked, this, [this, id = kButtons[i].id] { OnCommand(id); });
         }
         int choice = 0;
         for (UINT id : {IDC_TUTOR_ALL_WORDS, IDC_TUTOR_FILTERED})

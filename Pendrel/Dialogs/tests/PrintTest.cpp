@@ -9,6 +9,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QToolBar>
@@ -276,6 +277,9 @@ TEST_F(PrintTest, PreviewPagesThroughAndClosingBringsTheDialogBack) {
     QPointer<CVirtualFrameWnd> frame = FindPreviewFrame();
     ASSERT_TRUE(frame);
     EXPECT_TRUE(frame->windowState() & Qt::WindowMaximized);
+    // As large as the screen's work area even where nothing maximizes it.
+    EXPECT_GE(frame->width(), dialog.screen()->availableGeometry().width() / 2);
+    EXPECT_GE(frame->height(), dialog.screen()->availableGeometry().height() / 2);
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Print Preview"));
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(dialog.IsInPreviewMode());

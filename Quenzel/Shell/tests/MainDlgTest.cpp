@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTabBar>
+#include <QTest>
+#include <QTimer>
 
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
@@ -104,4 +107,38 @@ TEST_F(MainDlgTest, TheWindowCannotShrinkBelow800By600) {
     EXPECT_GE(dialog.width(), 800);
     EXPECT_GE(dialog.height(), 600);
     dialog.DestroyWindow();
+}
+
+// The window runs modally as in the program. Return in an open language list
+// takes the highlighted language and Escape keeps the old one; either key
+// closes only the list, and the window runs on.
+TEST_F(MainDlgTest, ReturnAndEscapeInAnOpenLanguageListCloseOnlyTheList) {
+    CMainDlg dialog;
+    bool checked = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        for (CLanguageComboBox* combo : {dialog.GetFirstCombo(), dialog.GetSecondCombo()}) {
+            for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+                const int before = combo->currentIndex();
+                const int wanted = before == 0 ? 1 : before - 1;
+                combo->setFocus();
+                combo->showPopup();
+                QAbstractItemView* list = combo->view();
+                ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible(); }, 5000));
+                list->setCurrentIndex(combo->model()->index(wanted, 0));
+                QTest::keyClick(list, static_cast<Qt::Key>(key));
+                QApplication::processEvents();
+                EXPECT_FALSE(list->isVisible()) << key;
+                EXPECT_EQ(combo->currentIndex(), key == Qt::Key_Escape ? before : wanted) << key;
+                // What reaches the window after the list closed.
+                QTest::keyClick(combo, static_cast<Qt::Key>(key));
+                QApplication::processEvents();
+                EXPECT_TRUE(dialog.isVisible()) << key;
+                EXPECT_EQ(dialog.result(), 0) << "the window was ended by key " << key;
+            }
+        }
+        checked = true;
+        dialog.DestroyWindow();
+    });
+    dialog.DoModal();
+    EXPECT_TRUE(checked);
 }

@@ -209,3 +209,43 @@ TEST_F(EditListDlgTest, TheNameDialogTrimsAndRefusesABlankName) {
         EXPECT_STREQ(name.GetString(), c.name);
     }
 }
+
+// Words typed into the cells of a row not stored yet are a change: Save
+// comes back for a meaning typed after a save that left the row out for
+// want of one, and the row is stored.
+TEST_F(EditListDlgTest, TypingIntoANewRowIsAChangeToSave) {
+    MessageSink messages(IDYES);
+    CEditListDlg editor(page, main.get());
+    const VocabularyListRecord list = NewList();
+    editor.SetList(&list, &list);
+    editor.SetMode(LIST_EDIT_CREATE);
+    ASSERT_TRUE(editor.Create());
+    CMultilineListBox* box = editor.GetListBox();
+    auto type = [&](int row, int column, const QString& text) {
+        ASSERT_TRUE(box->StartEdit(row + 1, column));
+        QTest::keyClick(box->GetEditor(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box->GetEditor(), text);
+        QTest::keyClick(box->GetEditor(), Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return box->GetEditor() == nullptr; }, 5000));
+    };
+    auto* save = editor.GetDlgItem<QPushButton>(IDC_EDIT_LIST_SAVE);
+    ASSERT_NE(save, nullptr);
+
+    editor.OnAdd();
+    type(0, 0, QStringLiteral("Zug"));
+    editor.GetNameBox()->setEditText(QStringLiteral("Travel"));
+    save->click();
+    WaitForJob(editor);
+    EXPECT_EQ(messages.Last(), Text(31132, L"Travel"));
+    EXPECT_FALSE(save->isEnabled());
+    const auto lists = Lists(db);
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_TRUE(ListPairs(db, lists[0].id).empty());
+
+    type(0, 1, QStringLiteral("train"));
+    EXPECT_TRUE(save->isEnabled());
+    save->click();
+    WaitForJob(editor);
+    EXPECT_EQ(ListPairs(db, lists[0].id), (Pairs{{L"Zug", L"train"}}));
+    editor.DestroyWindow();
+}

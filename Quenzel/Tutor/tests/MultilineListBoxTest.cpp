@@ -235,15 +235,26 @@ TEST_F(MultilineListBoxTest, InPlaceEditingChangesTheCurrentTextAndReportsTheCha
     EXPECT_EQ(m_owner.messages.back().message, WM_MULTILINE_CHANGED);
     EXPECT_NE(m_owner.messages.back().lParam, 0);
 
-    // A row without ids takes the text as loaded too, and nothing changes.
+    // A row without ids takes the text as loaded too; a new text is still
+    // reported, an unchanged one is not.
     m_owner.messages.clear();
+    m_box->SetModified(FALSE);
+    ASSERT_TRUE(m_box->StartEdit(2, 0));
+    m_box->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(m_box->GetEditor() == nullptr, 60000);
+    EXPECT_TRUE(m_owner.messages.empty());
+    EXPECT_FALSE(m_box->IsModified());
     ASSERT_TRUE(m_box->StartEdit(2, 0));
     QTest::keyClick(m_box->GetEditor(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(m_box->GetEditor(), QStringLiteral("newer"));
     m_box->setFocus();
     QTRY_VERIFY_WITH_TIMEOUT(m_box->GetEditor() == nullptr, 60000);
+    EXPECT_STREQ(m_box->GetRow(2)->word.m_text.GetString(), L"newer");
     EXPECT_STREQ(m_box->GetRow(2)->word.m_secondText.GetString(), L"newer");
-    EXPECT_TRUE(m_owner.messages.empty());
+    EXPECT_TRUE(m_box->IsModified());
+    ASSERT_EQ(m_owner.messages.size(), 1u);
+    EXPECT_EQ(m_owner.messages.back().message, WM_MULTILINE_CHANGED);
+    EXPECT_NE(m_owner.messages.back().lParam, 0);
 
     // Not on the heading, not in the dictionary mode.
     EXPECT_FALSE(m_box->StartEdit(0, 0));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QTest>
 
@@ -125,4 +126,55 @@ TEST_F(TutorFlowsTest, CreateImportEditExportDelete) {
     EXPECT_TRUE(Lists(db).empty());
     EXPECT_TRUE(page->GetRowRecords().empty());
     EXPECT_TRUE(ListPairs(db, kitchen).empty());
+}
+
+// The same flow by the buttons themselves: each click acts once. The file
+// dialog comes once per import, Add adds one row, and the editor of an
+// import closes after its save with the main window back.
+TEST_F(TutorFlowsTest, EachButtonClickActsOnce) {
+    MessageSink messages(IDYES);
+    FileAnswer file(L"");
+    auto click = [](QWidget* owner, UINT id) {
+        auto* button = qobject_cast<QAbstractButton*>(static_cast<CKVXDialog*>(owner)->GetDlgItem(id));
+        ASSERT_NE(button, nullptr) << id;
+        ASSERT_TRUE(button->isEnabled()) << id;
+        button->click();
+    };
+
+    click(page, IDC_TUTOR_IMPORT);
+    EXPECT_EQ(file.requests.size(), 1u);
+    EXPECT_EQ(page->GetEditListDlg(), nullptr);
+
+    click(page, IDC_TUTOR_EXPORT);
+    EXPECT_EQ(messages.texts, std::vector<std::wstring>{Text(31079)});
+
+    click(page, IDC_TUTOR_CREATE);
+    CEditListDlg* editor = page->GetEditListDlg();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(editor->IsCreated());
+    const int before = RowCount(*editor);
+    click(editor, IDC_EDIT_LIST_ADD);
+    EXPECT_EQ(RowCount(*editor), before + 1);
+    messages.SetAnswer(IDNO);
+    click(editor, IDCANCEL);
+    messages.SetAnswer(IDYES);
+    EXPECT_FALSE(editor->IsCreated());
+    EXPECT_TRUE(main->isVisible());
+
+    const std::string imported = m_data.WriteFile("Garden.csv", "rose,Rose\r\ntree,Baum\r\n");
+    file.Set(kvxtest::Widen(imported));
+    file.requests.clear();
+    click(page, IDC_TUTOR_IMPORT);
+    EXPECT_EQ(file.requests.size(), 1u);
+    ASSERT_TRUE(editor->IsCreated());
+    WaitForEditor();
+    ASSERT_EQ(RowCount(*editor), 2);
+    messages.texts.clear();
+    click(editor, IDC_EDIT_LIST_SAVE);
+    WaitForEditor();
+    EXPECT_EQ(messages.texts, std::vector<std::wstring>{Text(31031, kvxtest::Widen(imported).c_str())});
+    EXPECT_FALSE(editor->IsCreated());
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(ListPairs(db, IdOf(L"Garden")), (Pairs{{L"rose", L"Rose"}, {L"tree", L"Baum"}}));
+    EXPECT_EQ(Lists(db).size(), 1u);
 }
