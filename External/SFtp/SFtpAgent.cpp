@@ -484,8 +484,10 @@ bool CSFtpAgent::TakePieces() {
             if (!reader.Good() || got > piece.length || got > reply.body.size() - 4) {
                 m_readError = "bad message";
             } else {
-                if (m_readyStart == m_ready.size()) {
-                    m_ready.clear();
+                // The bytes handed out already go once they are half of
+                // the buffer, so that it stays as small as the read-ahead.
+                if (m_readyStart > 0 && m_readyStart * 2 >= m_ready.size()) {
+                    m_ready.erase(m_ready.begin(), m_ready.begin() + (std::ptrdiff_t)m_readyStart);
                     m_readyStart = 0;
                 }
                 m_ready.insert(m_ready.end(), reply.body.data() + 4, reply.body.data() + 4 + got);

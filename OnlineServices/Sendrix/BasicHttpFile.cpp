@@ -21,7 +21,9 @@ const char kSourceFile[] = ".\\BasicHttpFile";
 const wchar_t kLogSource[] = L".\\BasicHttpFile";
 
 constexpr size_t kHeadBufferSize = 1024;
-constexpr DWORD kChunkSize = 4096;
+// The most one receive of the body asks for: the caller's buffer is filled
+// with as few system calls as the socket allows.
+constexpr DWORD kChunkSize = 1 << 20;
 constexpr int64_t kUnknownLength = -1;
 constexpr int64_t kLengthWhenUnknown = 204800;
 

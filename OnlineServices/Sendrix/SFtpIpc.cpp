@@ -26,6 +26,9 @@ constexpr DWORD kDefaultReadyMs = 10000;
 constexpr DWORD kDefaultReplyMs = 60000;
 // How long the destructor waits for the ended agent to be reaped.
 constexpr DWORD kReapMs = 5000;
+// How long a wait on the channel checks before it sleeps: the agent mostly
+// answers a read from the data it holds within a few microseconds.
+constexpr DWORD kSpinMicroseconds = 100;
 
 std::atomic<DWORD> g_readyMs{kDefaultReadyMs};
 std::atomic<DWORD> g_replyMs{kDefaultReplyMs};
@@ -133,7 +136,7 @@ int CSFtpIpc::Start() {
 
 DWORD CSFtpIpc::WaitFor(HANDLE event, DWORD milliseconds) {
     HANDLE objects[2] = {event, m_agent};
-    return WaitForMultipleObjects(2, objects, FALSE, milliseconds);
+    return SpinWaitForMultipleObjects(2, objects, kSpinMicroseconds, milliseconds);
 }
 
 bool CSFtpIpc::WaitReady(int line) {
@@ -145,8 +148,10 @@ bool CSFtpIpc::WaitReady(int line) {
 
 unsigned char* CSFtpIpc::BeginRequest() {
     ReportAssertion(m_agent != nullptr, kSourceFile, __LINE__);
-    if (!m_agent || !WaitReady(__LINE__)) return nullptr;
-    if (!ResetEvent(m_event4)) return nullptr;
+    if (!m_agent) return nullptr;
+    // The agent's readiness mostly came with its last reply: taking it at
+    // once spares a wait.
+    if (!TakeEvent(m_event4) && (!WaitReady(__LINE__) || !ResetEvent(m_event4))) return nullptr;
     return Block(m_block2)->data;
 }
 
@@ -182,10 +187,16 @@ int CSFtpIpc::ReceiveReply(DWORD expected, DWORD* length, void* buffer) {
     if (!usable) return 0;
     const DWORD capacity = *length;
     for (;;) {
-        DWORD result = WaitFor(m_event1, g_replyMs.load());
-        if (result != WAIT_OBJECT_0) {
-            LogEvent(result == WAIT_OBJECT_0 + 1 ? -18 : result == WAIT_TIMEOUT ? -19 : -17, __LINE__);
-            return 0;
+        // A message that came with the agent's acknowledgement is there
+        // already; else wait for it. The agent writes block 1 again only
+        // once event 2 says that it was copied.
+        if (!TakeEvent(m_event1)) {
+            DWORD result = WaitFor(m_event1, g_replyMs.load());
+            if (result != WAIT_OBJECT_0) {
+                LogEvent(result == WAIT_OBJECT_0 + 1 ? -18 : result == WAIT_TIMEOUT ? -19 : -17, __LINE__);
+                return 0;
+            }
+            if (!ResetEvent(m_event1)) return 0;
         }
         const SFtpBlock* block = Block(m_block1);
         DWORD code = block->code;
@@ -194,7 +205,7 @@ int CSFtpIpc::ReceiveReply(DWORD expected, DWORD* length, void* buffer) {
         if (n > kSFtpDataSize) return 0;
         memcpy(m_message.data(), block->data, n);
         m_message[n] = 0;
-        if (!ResetEvent(m_event1) || !SetEvent(m_event2)) return 0;
+        if (!SetEvent(m_event2)) return 0;
 
         if (!m_owner->Handle(*this, code, n, m_message.data())) return 0;
         if (code == expected) {

@@ -49,6 +49,8 @@ bool CEventHandle::Unsignal() {
     return true;
 }
 
+bool CEventHandle::Take() { return DrainCounter(m_fd); }
+
 HANDLE CreateEventHandle(BOOL manualReset, BOOL initialState) {
     int fd = eventfd(initialState ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (fd < 0) {
@@ -85,4 +87,9 @@ BOOL SetEvent(HANDLE event) {
 BOOL ResetEvent(HANDLE event) {
     CHandle* object = GetHandleObject(event);
     return object && object->Unsignal() ? TRUE : FALSE;
+}
+
+BOOL TakeEvent(HANDLE event) {
+    CEventHandle* object = dynamic_cast<CEventHandle*>(GetHandleObject(event));
+    return object && object->Take() ? TRUE : FALSE;
 }

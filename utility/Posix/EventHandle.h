@@ -19,6 +19,8 @@ public:
     bool TryAcquire() override;
     bool Signal() override;
     bool Unsignal() override;
+    // Clears the event: true when it was signalled.
+    bool Take();
 
 private:
     int m_fd;
@@ -35,3 +37,7 @@ HANDLE AdoptEventDescriptor(int fd, BOOL manualReset);
 
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
+// Resets the event in one step with finding out whether it was signalled:
+// TRUE when it was, FALSE (without waiting) when it was not or the handle
+// is no event. Spares a wait for an event that is mostly signalled already.
+BOOL TakeEvent(HANDLE event);

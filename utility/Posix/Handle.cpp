@@ -88,25 +88,40 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
 
     const bool forever = milliseconds == INFINITE;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(forever ? 0 : milliseconds);
-    for (;;) {
-        // What is signalled now, lowest index first.
-        if (poll(fds, count, 0) < 0 && errno != EINTR) return Fail(SetLastErrorFromErrno(errno));
-        for (DWORD i = 0; i < count; ++i) {
-            if (fds[i].revents & POLLNVAL) return Fail(ERROR_INVALID_HANDLE);
-            bool ready = fds[i].fd < 0 || (fds[i].revents & (POLLIN | POLLHUP | POLLERR));
-            if (ready && objects[i]->TryAcquire()) return WAIT_OBJECT_0 + i;
-        }
-
+    // One poll a round: it returns at once when something is signalled
+    // already, else sleeps until something may have changed. Objects without
+    // a descriptor are tried at once and then at short intervals.
+    for (bool first = true;; first = false) {
         int timeout = -1;
         if (!forever) {
             auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0) return WAIT_TIMEOUT;
-            timeout = (int)std::min<long long>(left, 0x7FFFFFFF);
+            timeout = (int)std::clamp<long long>(left, 0, 0x7FFFFFFF);
         }
-        if (anyUnpolled) timeout = timeout < 0 ? kUnpolledIntervalMs : std::min(timeout, kUnpolledIntervalMs);
-        // Sleeps until something may have changed; the next round decides.
-        if (poll(fds, count, timeout) < 0 && errno != EINTR) return Fail(SetLastErrorFromErrno(errno));
+        if (anyUnpolled) timeout = first ? 0 : timeout < 0 ? kUnpolledIntervalMs : std::min(timeout, kUnpolledIntervalMs);
+        int ready = poll(fds, count, timeout);
+        if (ready < 0 && errno != EINTR) return Fail(SetLastErrorFromErrno(errno));
+        if (ready > 0 || anyUnpolled) {
+            // What is signalled now, lowest index first.
+            for (DWORD i = 0; i < count; ++i) {
+                if (ready > 0 && (fds[i].revents & POLLNVAL)) return Fail(ERROR_INVALID_HANDLE);
+                bool signalled = fds[i].fd < 0 || (ready > 0 && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)));
+                if (signalled && objects[i]->TryAcquire()) return WAIT_OBJECT_0 + i;
+            }
+        }
+        if (!forever && timeout == 0 && Clock::now() >= deadline) return WAIT_TIMEOUT;
     }
+}
+
+DWORD SpinWaitForMultipleObjects(DWORD count, const HANDLE* handles, DWORD spinMicroseconds, DWORD milliseconds) {
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point spinEnd = start + std::chrono::microseconds(spinMicroseconds);
+    for (Clock::time_point now = start; now < spinEnd; now = Clock::now()) {
+        DWORD result = WaitForMultipleObjects(count, handles, FALSE, 0);
+        if (result != WAIT_TIMEOUT) return result;
+    }
+    if (milliseconds == INFINITE) return WaitForMultipleObjects(count, handles, FALSE, INFINITE);
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    return WaitForMultipleObjects(count, handles, FALSE, spent >= (long long)milliseconds ? 0 : milliseconds - (DWORD)spent);
 }
 
 int GetHandleDescriptor(HANDLE handle) {

@@ -68,6 +68,13 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 // not offered and fails with ERROR_NOT_SUPPORTED.
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
 
+// The same wait (for any of the objects), but the objects are checked over
+// and over for up to spinMicroseconds before the thread sleeps: for
+// exchanges with another process whose answer mostly comes within a few
+// microseconds, where falling asleep and being woken cost more than the
+// wait itself. The spin counts towards milliseconds.
+DWORD SpinWaitForMultipleObjects(DWORD count, const HANDLE* handles, DWORD spinMicroseconds, DWORD milliseconds);
+
 // The descriptor behind the handle (for passing it to a child process);
 // -1 when there is none.
 int GetHandleDescriptor(HANDLE handle);

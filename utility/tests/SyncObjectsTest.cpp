@@ -278,6 +278,48 @@ TEST(Event, ResetModes) {
     EXPECT_TRUE(CloseHandle(automatic));
 }
 
+TEST(Event, TakeResetsAndTellsWhetherItWasSignalled) {
+    HANDLE manual = CreateEventHandle(TRUE, TRUE);
+    HANDLE automatic = CreateEventHandle(FALSE, FALSE);
+    ASSERT_TRUE(manual && automatic);
+    EXPECT_TRUE(TakeEvent(manual));
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_TIMEOUT);
+    EXPECT_FALSE(TakeEvent(manual));
+    SetEvent(automatic);
+    SetEvent(automatic);
+    EXPECT_TRUE(TakeEvent(automatic));
+    EXPECT_FALSE(TakeEvent(automatic));
+    // Nothing else is an event.
+    EXPECT_FALSE(TakeEvent(nullptr));
+    HANDLE semaphore = CreateSemaphoreHandle(1, 1, nullptr);
+    ASSERT_TRUE(semaphore);
+    EXPECT_FALSE(TakeEvent(semaphore));
+    EXPECT_EQ(WaitForSingleObject(semaphore, 0), WAIT_OBJECT_0);
+    for (HANDLE handle : {manual, automatic, semaphore}) CloseHandle(handle);
+}
+
+TEST(Event, SpinWaitEndsOnASignalDuringOrAfterTheSpinOrOnTime) {
+    HANDLE first = CreateEventHandle(TRUE, FALSE);
+    HANDLE second = CreateEventHandle(FALSE, FALSE);
+    ASSERT_TRUE(first && second);
+    HANDLE both[] = {first, second};
+    EXPECT_EQ(SpinWaitForMultipleObjects(2, both, 200, 20), WAIT_TIMEOUT);
+    SetEvent(second);
+    EXPECT_EQ(SpinWaitForMultipleObjects(2, both, 200, 0), WAIT_OBJECT_0 + 1);
+    // Set while the waiter spins, and once it sleeps.
+    for (int delayMs : {0, 30}) {
+        std::thread setter([first, delayMs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            SetEvent(first);
+        });
+        EXPECT_EQ(SpinWaitForMultipleObjects(2, both, delayMs ? 100 : 1000000, INFINITE), WAIT_OBJECT_0) << delayMs;
+        setter.join();
+        ResetEvent(first);
+    }
+    CloseHandle(first);
+    CloseHandle(second);
+}
+
 TEST(Event, SetFromAnotherThreadWakesTheWaiter) {
     HANDLE event = CreateEventHandle(FALSE, FALSE);
     std::thread setter([event] {
