@@ -261,6 +261,7 @@ protected:
             return window.id != 0;
         });
         EXPECT_NE(window.id, 0u) << "no window \"" << title << "\" appeared";
+        if (window.id) m_desktop.WaitForPainted(window);
         return window;
     }
 
@@ -392,14 +393,14 @@ protected:
         ClickPageControl(main, IDD_DICTIONARY_PAGE, IDC_DICTIONARY_WORD, kWide);
     }
 
-    // The first tab of the options dialog: the focus goes into its tab
-    // control, where Control+Tab moves to the next page.
-    void ClickOptionsFirstTab(const XWindowInfo& options) {
+    // A tab of the options dialog, by the middle of its tab on the bar.
+    void ClickOptionsTab(const XWindowInfo& options, int middle) {
         const KVXDialogTemplate* found = KVXFindDialogTemplate(IDD_OPTIONS);
         ASSERT_NE(found, nullptr);
         const KVXDialogControl& tab = found->controls[0];
         const RECT r = KVXMapDialogRect({tab.x, tab.y, tab.x + tab.cx, tab.y + tab.cy});
-        m_desktop.Click(options, r.left + kTabFrame + kFirstTabMiddle, r.top + kTabBarHeight / 2);
+        EXPECT_TRUE(m_desktop.ClickUntilChanged(options, r.left + middle, r.top + kTabBarHeight / 2))
+            << "the options page did not change";
     }
 
     // A control of a page of the options dialog's tab control.
@@ -417,7 +418,9 @@ protected:
     // tab row, in the window.
     void ClickMainTab(const XWindowInfo& main, int index) {
         const PageArea page = MainPage(main);
-        m_desktop.Click(main, page.left + kFirstTabMiddle + index * kTabStep, page.top - kTabBarHeight / 2);
+        EXPECT_TRUE(m_desktop.ClickUntilChanged(main, page.left + kFirstTabMiddle + index * kTabStep,
+                                                page.top - kTabBarHeight / 2))
+            << "tab " << index << " did not open";
     }
 
     // A button of the tutor page may run its command twice: a dialog of
@@ -475,6 +478,9 @@ protected:
     static constexpr int kTabFrame = 2;
     static constexpr int kFirstTabMiddle = 40;
     static constexpr int kTabStep = 67;
+    // The middles of the options dialog's "Settings" and "Update" tabs.
+    static constexpr int kSettingsTabMiddle = 97;
+    static constexpr int kUpdateTabMiddle = 361;
     // The heading row of the learning view's list.
     static constexpr int kLearnHeadingHeight = 30;
     // The heading and the rows of the list of lists.
@@ -646,11 +652,10 @@ TEST_F(EndToEndX11, AUserKeepsListsLearnsThemAndTakesThemToASecondHome) {
     main = Await(kMainTitle);
     Shot("quiz-done");
 
-    // The export of the list "Food" (the first row once the lists are
-    // sorted by name).
+    // The export of the list "Food", the second row.
     const std::string exported = m_folder.Sub("food-export.txt");
     m_desktop.Focus(main.id);
-    ClickListRow(main, 0);
+    ClickListRow(main, 1);
     ClickPageControl(main, IDD_TUTOR_PAGE, IDC_TUTOR_EXPORT, kRight);
     ASSERT_NO_FATAL_FAILURE(AnswerFileDialog("Save As", exported));
     ASSERT_NO_FATAL_FAILURE(AnswerBox(AwaitBox()));
@@ -673,6 +678,7 @@ TEST_F(EndToEndX11, AUserKeepsListsLearnsThemAndTakesThemToASecondHome) {
     m_desktop.Focus(main.id);
     ClickMainTab(main, 0);
     ClickDictionaryWord(main);
+    m_desktop.Focus(main.id);
     m_desktop.Type("wat");
     Shot("search-typing");
     m_desktop.Type("er");
@@ -688,8 +694,7 @@ TEST_F(EndToEndX11, AUserKeepsListsLearnsThemAndTakesThemToASecondHome) {
     ASSERT_NE(options.id, 0u);
     m_desktop.Focus(options.id);
     Shot("options");
-    ClickOptionsFirstTab(options);
-    m_desktop.Key("Tab", true);
+    ClickOptionsTab(options, kSettingsTabMiddle);
     ClickOptionsPageControl(options, IDD_PAGE_SETTINGS, IDC_SETTINGS_ADVERTISEMENT);
     Shot("options-settings");
     ClickControl(options, IDD_OPTIONS, IDOK, kFixed);
@@ -709,8 +714,7 @@ TEST_F(EndToEndX11, AUserKeepsListsLearnsThemAndTakesThemToASecondHome) {
     options = Await("Options");
     ASSERT_NE(options.id, 0u);
     m_desktop.Focus(options.id);
-    ClickOptionsFirstTab(options);
-    for (int i = 0; i < 5; ++i) m_desktop.Key("Tab", true);
+    ClickOptionsTab(options, kUpdateTabMiddle);
     ClickOptionsPageControl(options, CPageUpdate::IDD, CPageUpdate::IDC_UPDATE_NOW);
     ASSERT_NO_FATAL_FAILURE(AnswerBox(AwaitBox()));
     EXPECT_NE(ReadLog(log).find("Online version: 0.0.1.0"), std::string::npos) << ReadLog(log);

@@ -131,6 +131,53 @@ XWindowInfo XDesktop::WaitForSteadySize(Window window) {
     return last;
 }
 
+unsigned long long XDesktop::Picture(const XWindowInfo& window) {
+    if (!m_display || !window.id) return 0;
+    XImage* image = XGetImage(m_display, window.id, 0, 0, window.width, window.height, AllPlanes, ZPixmap);
+    if (!image) return 0;
+    // FNV-1a over the pixels; a window of one colour only has not painted.
+    unsigned long long hash = 1469598103934665603ull;
+    const unsigned long first = XGetPixel(image, 0, 0);
+    bool plain = true;
+    for (int y = 0; y < window.height; y += 2)
+        for (int x = 0; x < window.width; x += 2) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            plain = plain && pixel == first;
+            hash = (hash ^ pixel) * 1099511628211ull;
+        }
+    XDestroyImage(image);
+    return plain ? 0 : hash;
+}
+
+void XDesktop::WaitForPainted(const XWindowInfo& window, int seconds) {
+    unsigned long long last = 0;
+    int same = 0;
+    WaitUntil(
+        [&] {
+            const unsigned long long now = Picture(window);
+            same = now != 0 && now == last ? same + 1 : 0;
+            last = now;
+            if (same >= 3) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            return false;
+        },
+        seconds);
+}
+
+bool XDesktop::ClickUntilChanged(const XWindowInfo& window, int x, int y, int seconds) {
+    WaitForPainted(window);
+    const unsigned long long before = Picture(window);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        Click(window, x, y);
+        if (WaitUntil([&] { return Picture(window) != before; }, 3)) {
+            WaitForPainted(window);
+            return true;
+        }
+    }
+    return false;
+}
+
 void XDesktop::Focus(Window window) {
     if (!m_display || !window) return;
     XRaiseWindow(m_display, window);

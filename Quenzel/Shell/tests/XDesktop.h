@@ -41,6 +41,15 @@ public:
     // that sizes itself after it is shown).
     XWindowInfo WaitForSteadySize(Window window);
 
+    // A fingerprint of what the window shows now (0 when it cannot be read).
+    unsigned long long Picture(const XWindowInfo& window);
+    // Waits until the window shows something and stays the same for a
+    // moment: it has painted what it was asked to.
+    void WaitForPainted(const XWindowInfo& window, int seconds = 30);
+    // Clicks, and clicks again while the window's picture does not change
+    // (a click that came before the window was ready for it).
+    bool ClickUntilChanged(const XWindowInfo& window, int x, int y, int seconds = 60);
+
     // Gives the window the keyboard focus, as a window manager would on a
     // click into it, and waits until the server has done it.
     void Focus(Window window);
