@@ -244,7 +244,7 @@ protected:
     }
 
     void Shot(const std::string& name) {
-        char number[8];
+        char number[16];
         std::snprintf(number, sizeof number, "%02d", ++m_shot);
         // Let the programs paint what they were asked before the picture.
         usleep(300000);
@@ -651,7 +651,9 @@ TEST_F(EndToEndX11, AUserKeepsListsLearnsThemAndTakesThemToASecondHome) {
         }
         EXPECT_EQ(QueryOne(m_home1.DataFile(), statuses), "1,0,0");
     }
-    if (XWindowInfo box = AwaitBox(2); box.id) ASSERT_NO_FATAL_FAILURE(AnswerBox(box));
+    if (XWindowInfo box = AwaitBox(2); box.id) {
+        ASSERT_NO_FATAL_FAILURE(AnswerBox(box));
+    }
     ClickControl(learn, IDD_LEARN, IDOK, kRight | kBottom);
     ASSERT_TRUE(XDesktop::WaitUntil([&] { return m_desktop.Refresh(learn.id).id == 0; })) << "the learning view stayed";
     main = Await(kMainTitle);

@@ -40,6 +40,33 @@ std::string TitleOf(Display* display, Window window) {
     return title;
 }
 
+// The picture as an RGB PNG file.
+bool WritePng(FILE* file, XImage* image, int width, int height) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(static_cast<size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            row[x * 3] = static_cast<png_byte>((pixel & image->red_mask) >> 16);
+            row[x * 3 + 1] = static_cast<png_byte>((pixel & image->green_mask) >> 8);
+            row[x * 3 + 2] = static_cast<png_byte>(pixel & image->blue_mask);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
 // Errors about windows that went away between two requests are expected.
 int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
 
@@ -97,16 +124,6 @@ XWindowInfo XDesktop::WaitForWindow(const std::string& prefix, int seconds) {
         },
         seconds);
     return found;
-}
-
-bool XDesktop::WaitForNoWindow(const std::string& prefix, int seconds) {
-    return WaitUntil(
-        [&] {
-            for (const XWindowInfo& window : Windows())
-                if (window.title.rfind(prefix, 0) == 0) return false;
-            return true;
-        },
-        seconds);
 }
 
 XWindowInfo XDesktop::Refresh(Window window) {
@@ -262,28 +279,7 @@ bool XDesktop::Screenshot(const std::string& path) {
     if (!image) return false;
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool written = false;
-    if (png && info && !setjmp(png_jmpbuf(png))) {
-        png_init_io(png, file);
-        png_set_IHDR(png, info, attributes.width, attributes.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        std::vector<png_byte> row(static_cast<size_t>(attributes.width) * 3);
-        for (int y = 0; y < attributes.height; ++y) {
-            for (int x = 0; x < attributes.width; ++x) {
-                const unsigned long pixel = XGetPixel(image.get(), x, y);
-                row[x * 3] = static_cast<png_byte>((pixel & image->red_mask) >> 16);
-                row[x * 3 + 1] = static_cast<png_byte>((pixel & image->green_mask) >> 8);
-                row[x * 3 + 2] = static_cast<png_byte>(pixel & image->blue_mask);
-            }
-            png_write_row(png, row.data());
-        }
-        png_write_end(png, nullptr);
-        written = true;
-    }
-    png_destroy_write_struct(&png, &info);
+    const bool written = WritePng(file, image.get(), attributes.width, attributes.height);
     std::fclose(file);
     return written;
 }

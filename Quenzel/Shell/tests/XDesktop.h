@@ -33,8 +33,6 @@ public:
     // The first shown window whose title begins with `prefix`; id 0 when none
     // appears within `seconds`.
     XWindowInfo WaitForWindow(const std::string& prefix, int seconds = 120);
-    // True when no shown window's title begins with `prefix` within `seconds`.
-    bool WaitForNoWindow(const std::string& prefix, int seconds = 120);
     // The current state of one window; id 0 when it is no longer shown.
     XWindowInfo Refresh(Window window);
     // Waits until the window's size stays the same for a moment (a dialog
