@@ -165,6 +165,8 @@ protected:
                            "\t<Url id=\"14\" url=\"" + web + "/version%d.txt\"/>\n"
                            "\t<Url id=\"15\" url=\"" + web + "/about/quenzel.html\"/>\n"
                            "\t<Url id=\"22\" url=\"" + web + "/about/keyboard.html\"/>\n"
+                           "\t<Url id=\"56\" url=\"" + web + "/account/signup.html\"/>\n"
+                           "\t<Url id=\"57\" url=\"" + web + "/account/lostpassword.html\"/>\n"
                            "\t<Url id=\"58\" url=\"https://127.0.0.1:" + line.substr(5) + "/kvx/sync\"/>\n"
                            "</UrlFile>\n");
 
