@@ -290,23 +290,9 @@ CBasicString& CBasicString::operator=(wchar_t ch) {
     return *this;
 }
 
-void CBasicString::Append(const wchar_t* text) {
-    if (text && m_text && m_length >= 0 && !Holds(text)) {
-        // Copied into the spare room while it lasts, measuring on the way.
-        wchar_t* end = m_text + m_length;
-        const int room = m_capacity - m_length;
-        int i = 0;
-        while (i < room && text[i]) {
-            end[i] = text[i];
-            ++i;
-        }
-        if (text[i] == 0) {
-            SetLength(m_length + i);
-            return;
-        }
-        end[0] = 0;  // too long for the room: the general path copies it all
-    }
-    AppendText(text, text ? (int)std::min(wcslen(text), (size_t)kBufferLimit) : 0);
+// Append when the text is not a short piece that fits the spare room.
+void CBasicString::AppendMeasured(const wchar_t* text, size_t length) {
+    AppendText(text, (int)std::min(length, (size_t)kBufferLimit));
 }
 
 void CBasicString::AppendString(const CBasicString& other) { AppendText(other.GetString(), other.GetLength()); }

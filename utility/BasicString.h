@@ -20,6 +20,9 @@
 //   assertions (ErrorReport.h) and the operation takes its fallback.
 
 #include <cstdarg>
+#include <cstdint>
+#include <cwchar>
+#include <type_traits>
 
 #include "compat/WinTypes.h"
 
@@ -124,6 +127,7 @@ private:
     int SettleLength();
     bool Holds(const wchar_t* p) const;
     bool Grow(int length);
+    void AppendMeasured(const wchar_t* text, size_t length);
     void Take(const wchar_t* text, int length);
     void AppendText(const wchar_t* text, int length);
     void SetLength(int length);
@@ -149,6 +153,48 @@ inline void CBasicString::AppendChar(wchar_t ch) {
     }
     if (ch) AppendText(&ch, 1);
 }
+
+// Appending a short piece into spare room is the common case of building a
+// text, so it is done in place: measured once, copied with two moves of a
+// fixed size that overlap in the middle, and terminated. (Where the piece is
+// a literal the compiler also looks at the sizes this length does not take,
+// and would warn about them.)
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+#pragma GCC diagnostic ignored "-Wstringop-overread"
+#endif
+inline void CBasicString::Append(const wchar_t* text) {
+    if (!text) return;
+    const size_t length = wcslen(text);
+    const uintptr_t at = (uintptr_t)text;
+    if (m_text && m_length >= 0 && length <= 16 && length <= (size_t)(m_capacity - m_length) &&
+        (at > (uintptr_t)(m_text + m_capacity) || at + length * sizeof(wchar_t) <= (uintptr_t)m_text)) {
+        char* const end = (char*)(m_text + m_length);
+        const char* const from = (const char*)text;
+        const size_t bytes = length * sizeof(wchar_t);
+        // Both ends of the piece, each `size` bytes, read before either is written.
+        auto ends = [&](auto constant) {
+            constexpr size_t size = decltype(constant)::value;
+            char head[size], tail[size];
+            __builtin_memcpy(head, from, size);
+            __builtin_memcpy(tail, from + bytes - size, size);
+            __builtin_memcpy(end, head, size);
+            __builtin_memcpy(end + bytes - size, tail, size);
+        };
+        if (length >= 8) ends(std::integral_constant<size_t, 32>());
+        else if (length >= 4) ends(std::integral_constant<size_t, 16>());
+        else if (length >= 2) ends(std::integral_constant<size_t, 8>());
+        else if (length == 1) __builtin_memcpy(end, from, 4);
+        m_text[m_length + (int)length] = 0;
+        m_length += (int)length;
+        return;
+    }
+    AppendMeasured(text, length);
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 CBasicString ConcatStrings(const CBasicString& a, const CBasicString& b);
 CBasicString ConcatStringChar(const CBasicString& a, wchar_t ch);

@@ -19,22 +19,34 @@ long FloorInto(float v, long last) {
     return static_cast<long>(std::floor(v));
 }
 
-// 32-bit pixels: the colour of pixel columns[c] of a source row (nearest
-// drawing) or colour c of a row of colours (smoothed drawing, stride 3
-// either way: colourOffsets[c] is 3 * columns[c] or 3 * c), and the alpha of
-// the plane row at the source column (255 without a plane) scaled by
-// alphaMax + 1; all 0 where the alpha comes out 0.
-KVX_VECTOR_CLONES void PackWithAlpha(const BYTE* __restrict colors, const int32_t* __restrict colorOffsets,
-                                     const BYTE* __restrict alphaRow, const int32_t* __restrict columns,
-                                     uint32_t alphaScale, BYTE* __restrict out, size_t count) {
+// 32-bit pixels from count 24-bit colours in a row and their alpha values
+// (255 without them) scaled by alphaScale (alphaMax + 1): blue, green, red
+// and the scaled alpha, or 0 where that alpha comes out 0.
+KVX_VECTOR_CLONES void PackWithAlpha(const BYTE* __restrict colors, const BYTE* __restrict alpha, uint32_t alphaScale,
+                                     uint32_t* __restrict out, size_t count) {
     for (size_t c = 0; c < count; ++c) {
-        const BYTE* color = colors + colorOffsets[c];
-        const uint32_t a = (alphaScale * (alphaRow ? alphaRow[columns[c]] : 255u)) >> 8;
-        const uint32_t pixel = static_cast<uint32_t>(color[0]) | static_cast<uint32_t>(color[1]) << 8 |
-                               static_cast<uint32_t>(color[2]) << 16 | a << 24;
-        const uint32_t value = a == 0 ? 0 : pixel;
-        std::memcpy(out + 4 * c, &value, 4);
+        const uint32_t a = (alphaScale * (alpha ? alpha[c] : 255u)) >> 8;
+        const uint32_t pixel = static_cast<uint32_t>(colors[3 * c]) | static_cast<uint32_t>(colors[3 * c + 1]) << 8 |
+                               static_cast<uint32_t>(colors[3 * c + 2]) << 16 | a << 24;
+        out[c] = a == 0 ? 0 : pixel;
     }
+}
+
+// Smoothed colours (blue | green << 8 | red << 16) given their alpha values
+// (255 without them) scaled by alphaScale, in place: all 0 where that alpha
+// comes out 0.
+KVX_VECTOR_CLONES void AddAlpha(uint32_t* __restrict pixels, const BYTE* __restrict alpha, uint32_t alphaScale,
+                                size_t count) {
+    for (size_t c = 0; c < count; ++c) {
+        const uint32_t a = (alphaScale * (alpha ? alpha[c] : 255u)) >> 8;
+        pixels[c] = a == 0 ? 0 : pixels[c] | a << 24;
+    }
+}
+
+// The pixels at columns[c] of a row of packed pixels.
+KVX_VECTOR_CLONES void GatherPixels(const uint32_t* __restrict row, const int32_t* __restrict columns,
+                                    uint32_t* __restrict out, size_t count) {
+    for (size_t c = 0; c < count; ++c) out[c] = row[columns[c]];
 }
 
 } // namespace
@@ -153,17 +165,31 @@ CKVXDrawSampler::Block CKVXDrawSampler::Transparent() {
     const BYTE* bits = m_image.GetBits(0);
     const size_t effWidth = m_image.GetEffWidth();
     if (!indexed && transIndex == -1) {
-        // Colours and alpha only: whole rows at a time.
+        // Colours and alpha only: whole rows at a time. Nearest drawing
+        // packs each source row once (rows repeat when enlarging) and picks
+        // its columns; smoothed drawing packs its row of colours with the
+        // alpha of the nearest columns.
         std::vector<int32_t> columns(m_sourceX.begin(), m_sourceX.end());
-        std::vector<int32_t> offsets(columns.size());
-        for (size_t c = 0; c < columns.size(); ++c) offsets[c] = 3 * (m_interpolate ? static_cast<int32_t>(c) : columns[c]);
+        std::vector<uint32_t> packed(m_interpolate ? 0 : static_cast<size_t>(imageWidth));
+        std::vector<BYTE> alphaOfColumns(m_interpolate && plane ? columns.size() : 0);
+        long packedRow = -1;
         for (long r = 0; r < m_height; ++r) {
-            BYTE* out = block.view.bits + static_cast<size_t>(r) * static_cast<size_t>(block.view.stride);
+            auto* out = reinterpret_cast<uint32_t*>(block.view.bits + static_cast<size_t>(r) *
+                                                                         static_cast<size_t>(block.view.stride));
             const long sy = m_sourceY[r];
-            const BYTE* colors = m_interpolate ? SmoothRow(r) : bits + static_cast<size_t>(sy) * effWidth;
-            PackWithAlpha(colors, offsets.data(),
-                          plane ? plane + static_cast<size_t>(sy) * static_cast<size_t>(imageWidth) : nullptr,
-                          columns.data(), alphaMax + 1, out, columns.size());
+            const BYTE* alphaRow = plane ? plane + static_cast<size_t>(sy) * static_cast<size_t>(imageWidth) : nullptr;
+            if (m_interpolate) {
+                for (size_t c = 0; c < alphaOfColumns.size(); ++c) alphaOfColumns[c] = alphaRow[columns[c]];
+                m_smooth->RowQuads(r, out);
+                AddAlpha(out, plane ? alphaOfColumns.data() : nullptr, alphaMax + 1, columns.size());
+                continue;
+            }
+            if (sy != packedRow) {
+                PackWithAlpha(bits + static_cast<size_t>(sy) * effWidth, alphaRow, alphaMax + 1, packed.data(),
+                              packed.size());
+                packedRow = sy;
+            }
+            GatherPixels(packed.data(), columns.data(), out, columns.size());
         }
         return block;
     }

@@ -33,6 +33,30 @@ KVX_VECTOR_CLONES void BlendColumns(const BYTE* __restrict low, const BYTE* __re
     }
 }
 
+// BlendColumns giving each colour as blue | green << 8 | red << 16.
+KVX_VECTOR_CLONES void BlendColumnQuads(const BYTE* __restrict low, const BYTE* __restrict high,
+                                        const int32_t* __restrict offsets, const uint32_t* __restrict fractions,
+                                        uint32_t fy, uint32_t* __restrict quads, size_t count) {
+    for (size_t c = 0; c < count; ++c) {
+        const uint32_t fx = fractions[c];
+        const uint32_t p = (fx * fy) >> 8;
+        const uint32_t w00 = 256 - fx - fy + p, w10 = fx - p, w01 = fy - p, w11 = p;
+        uint32_t l0, l1, h0, h1;
+        std::memcpy(&l0, low + offsets[c], 4);
+        std::memcpy(&l1, low + offsets[c] + 3, 4);
+        std::memcpy(&h0, high + offsets[c], 4);
+        std::memcpy(&h1, high + offsets[c] + 3, 4);
+        uint32_t quad = 0;
+        for (int channel = 0; channel < 3; ++channel) {
+            const int shift = 8 * channel;
+            const uint32_t sum = w00 * ((l0 >> shift) & 255) + w10 * ((l1 >> shift) & 255) +
+                                 w01 * ((h0 >> shift) & 255) + w11 * ((h1 >> shift) & 255);
+            quad |= static_cast<uint32_t>(static_cast<uint16_t>(sum) >> 8) << shift;
+        }
+        quads[c] = quad;
+    }
+}
+
 // The same blend for the alpha plane; cells are pixel indexes here.
 KVX_VECTOR_CLONES void BlendAlphaColumns(const BYTE* __restrict low, const BYTE* __restrict high,
                                          const long* __restrict cells, const uint32_t* __restrict fractions,
@@ -167,11 +191,14 @@ void CKVXGridSampler::Place(const std::vector<float>& positions, long size, Axis
     }
 }
 
-void CKVXGridSampler::Single(long c, long r, BYTE* bgr, BYTE* alpha) {
+RGBQUAD CKVXGridSampler::SingleColor(long c, long r) {
     RGBQUAD replacement = m_replacement;
-    const RGBQUAD color =
-        m_image.GetPixelColorInterpolated(m_columns[static_cast<size_t>(c)], m_rows[static_cast<size_t>(r)], m_method,
-                                          m_overflow, m_hasReplacement ? &replacement : nullptr);
+    return m_image.GetPixelColorInterpolated(m_columns[static_cast<size_t>(c)], m_rows[static_cast<size_t>(r)],
+                                             m_method, m_overflow, m_hasReplacement ? &replacement : nullptr);
+}
+
+void CKVXGridSampler::Single(long c, long r, BYTE* bgr, BYTE* alpha) {
+    const RGBQUAD color = SingleColor(c, r);
     bgr[3 * c] = color.rgbBlue;
     bgr[3 * c + 1] = color.rgbGreen;
     bgr[3 * c + 2] = color.rgbRed;
@@ -188,6 +215,37 @@ void CKVXGridSampler::Row(long r, BYTE* bgr, BYTE* alpha) {
         KernelRow(r, bgr, alpha);
     else
         BilinearRow(r, bgr, alpha);
+}
+
+void CKVXGridSampler::RowQuads(long r, uint32_t* quads) {
+    const long count = static_cast<long>(m_columns.size());
+    auto quad = [](const RGBQUAD& color) {
+        return static_cast<uint32_t>(color.rgbBlue) | static_cast<uint32_t>(color.rgbGreen) << 8 |
+               static_cast<uint32_t>(color.rgbRed) << 16;
+    };
+    if (!m_direct || m_window.kernel || !m_y.inside[static_cast<size_t>(r)]) {
+        m_bytes.resize(3 * static_cast<size_t>(count));
+        Row(r, m_bytes.data(), nullptr);
+        for (long c = 0; c < count; ++c) {
+            const BYTE* color = m_bytes.data() + 3 * c;
+            quads[c] = quad(RGBQUAD{color[0], color[1], color[2], 0});
+        }
+        return;
+    }
+    const long yi = m_y.cells[static_cast<size_t>(r)];
+    const uint32_t fy = m_y.fractions[static_cast<size_t>(r)];
+    auto one = [&](long c) {
+        const auto i = static_cast<size_t>(c);
+        quads[c] = quad(m_x.inside[i] ? KVXBilinearBlend(m_pixels, m_x.cells[i], yi, m_x.fractions[i], fy)
+                                      : SingleColor(c, r));
+    };
+    for (long c = 0; c < m_wideBegin; ++c) one(c);
+    for (long c = std::max(m_wideEnd, m_wideBegin); c < count; ++c) one(c);
+    if (m_wideEnd <= m_wideBegin) return;
+    const auto begin = static_cast<size_t>(m_wideBegin);
+    const BYTE* low = m_pixels.bits + static_cast<size_t>(yi) * m_pixels.stride;
+    BlendColumnQuads(low, low + m_pixels.stride, m_x.offsets.data() + begin, m_x.fractions.data() + begin, fy,
+                     quads + begin, static_cast<size_t>(m_wideEnd - m_wideBegin));
 }
 
 void CKVXGridSampler::BilinearRow(long r, BYTE* bgr, BYTE* alpha) {

@@ -30,6 +30,8 @@ public:
     // bgr (3 bytes a column), and the alpha into alpha unless it is null
     // (0 where the image has no alpha plane).
     void Row(long r, BYTE* bgr, BYTE* alpha);
+    // The same colours as blue | green << 8 | red << 16, one word a column.
+    void RowQuads(long r, uint32_t* quads);
 
 private:
     // The placement of one grid position along an axis.
@@ -41,6 +43,7 @@ private:
         std::vector<float> weights;      // kernels: window-size weights each
     };
     void Place(const std::vector<float>& positions, long size, Axis& axis) const;
+    RGBQUAD SingleColor(long c, long r);
     void Single(long c, long r, BYTE* bgr, BYTE* alpha);
     void BilinearRow(long r, BYTE* bgr, BYTE* alpha);
     void KernelRow(long r, BYTE* bgr, BYTE* alpha);
@@ -69,4 +72,5 @@ private:
     std::vector<float> m_slots;
     std::vector<float> m_sourceRow;  // one source row as 4 floats per pixel
     std::vector<float> m_sum;        // the weighted rows of one grid row
+    std::vector<BYTE> m_bytes;       // a grid row of colours on its way to words
 };

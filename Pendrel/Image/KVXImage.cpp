@@ -98,6 +98,14 @@ bool CKVXImage::Destroy() {
 }
 
 void* CKVXImage::Create(DWORD width, DWORD height, DWORD bpp, DWORD type) {
+    return CreateBlock(width, height, bpp, type, true);
+}
+
+void* CKVXImage::CreateForWriting(DWORD width, DWORD height, DWORD bpp, DWORD type) {
+    return CreateBlock(width, height, bpp, type, false);
+}
+
+void* CKVXImage::CreateBlock(DWORD width, DWORD height, DWORD bpp, DWORD type, bool clearPixels) {
     if (!Destroy()) return nullptr;
     if (width == 0 || height == 0) {
         SetLastErrorText("CKVXImage::Create : width and height must be greater than zero");
@@ -132,10 +140,23 @@ void* CKVXImage::Create(DWORD width, DWORD height, DWORD bpp, DWORD type) {
     header.biClrUsed = colors;
     header.biClrImportant = 0;
 
-    dib = std::calloc(1, static_cast<size_t>(blockSize));
+    // Whole bytes per pixel can be left as the heap gives them when the
+    // caller writes every pixel; the header, the palette and the padding at
+    // the end of each row are cleared all the same.
+    const bool leavePixels = !clearPixels && bpp >= 8;
+    dib = leavePixels ? std::malloc(static_cast<size_t>(blockSize)) : std::calloc(1, static_cast<size_t>(blockSize));
     if (!dib) {
         SetLastErrorText("CKVXImage::Create can't allocate memory");
         return nullptr;
+    }
+    if (leavePixels) {
+        std::memset(dib, 0, kHeaderSize + 4ull * colors);
+        const size_t used = static_cast<size_t>(width) * (bpp / 8);
+        const size_t padding = static_cast<size_t>(effWidth) - used;
+        if (padding != 0) {
+            BYTE* row = static_cast<BYTE*>(dib) + kHeaderSize + 4ull * colors + used;
+            for (DWORD y = 0; y < height; ++y, row += effWidth) std::memset(row, 0, padding);
+        }
     }
     std::memcpy(dib, &header, kHeaderSize);
     imageInfo.bits = GetBits(0);

@@ -376,6 +376,9 @@ public:
 
 protected:
     void Startup(DWORD type);
+    // Create for a result whose every pixel the caller writes: at 8 and 24
+    // bits the pixel bytes are not cleared first (the row padding is).
+    void* CreateForWriting(DWORD width, DWORD height, DWORD bpp, DWORD type);
     void Ghost(CKVXImage* from);
     void CopyInfo(const CKVXImage& src);
     void Bitfield2RGB(BYTE* source, WORD maskRed, WORD maskGreen, WORD maskBlue, BYTE bpp);
@@ -446,6 +449,7 @@ protected:
     CKVXImage** layers;
 
 private:
+    void* CreateBlock(DWORD width, DWORD height, DWORD bpp, DWORD type, bool clearPixels);
     // Copies another info record, keeping this object's own buffer-bound
     // fields (bits, ghostSource, layerCount).
     void CopySettings(const ImageInfo& src);

@@ -14,10 +14,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "Pendrel/Image/KVXBilinearPixels.h"
 #include "Pendrel/Image/KVXImageRounding.h"
 #include "Pendrel/Image/KVXPoint2.h"
+#include "Pendrel/Image/KVXVectorClones.h"
 #include "Pendrel/Image/KVXWorkingImage.h"
 
 namespace {
@@ -78,6 +80,66 @@ template <class Rework> bool ReworkSelection(CKVXImage& image, Rework rework) {
     return true;
 }
 
+// The source positions of a run of result pixels of one row of a rotation:
+// x = c * xs[k] + sy and y = cy - s * xs[k], each plus its shift (0 when the
+// result has the bounding box's size), computed as the single-pixel formula
+// does; with the cells (floor), the fractions in 1/256ths that a bilinear
+// blend takes there, and what each pixel gets: a blend of the 2 x 2 block
+// at the cell (wholly inside the image), the constant colour outside the
+// image (block wholly outside, when the overflow method gives one), or the
+// single-point sampler's colour (anything else, positions far out or not a
+// number included).
+struct RotationRun {
+    enum Kind : int32_t { Blend = 0, Outside = 1, Sampled = 2 };
+    static constexpr size_t kLength = 128;
+    float x[kLength], y[kLength];
+    int32_t cellX[kLength], cellY[kLength];
+    uint32_t fractionX[kLength], fractionY[kLength];
+    int32_t kind[kLength];
+};
+
+// Positions within this distance of 0 have cells that an int32_t holds.
+constexpr float kNearPosition = 1.0e9f;
+
+KVX_VECTOR_CLONES void RotationPositions(const float* __restrict xs, size_t count, float c, float s, float sy,
+                                         float cy, float shiftX, float shiftY, int32_t width, int32_t height,
+                                         bool constantOutside, RotationRun& run) {
+    constexpr float kLimit = kNearPosition;
+    float* __restrict px = run.x;
+    float* __restrict py = run.y;
+    int32_t* __restrict cx = run.cellX;
+    int32_t* __restrict cyCell = run.cellY;
+    uint32_t* __restrict fx = run.fractionX;
+    uint32_t* __restrict fy = run.fractionY;
+    int32_t* __restrict kind = run.kind;
+    const int32_t outsideConstant = constantOutside ? 1 : 0;
+    for (size_t k = 0; k < count; ++k) {
+        const float vx = (c * xs[k] + sy) + shiftX;
+        const float vy = (cy - s * xs[k]) + shiftY;
+        px[k] = vx;
+        py[k] = vy;
+        const int32_t near = (vx > -kLimit) & (vx < kLimit) & (vy > -kLimit) & (vy < kLimit);
+        const float hx = std::min(std::max(vx, -kLimit), kLimit);
+        const float hy = std::min(std::max(vy, -kLimit), kLimit);
+        const int32_t tx = static_cast<int32_t>(hx) - (hx < 0.0f ? 1 : 0);
+        const int32_t ty = static_cast<int32_t>(hy) - (hy < 0.0f ? 1 : 0);
+        cx[k] = tx;
+        cyCell[k] = ty;
+        fx[k] = static_cast<uint32_t>(static_cast<int32_t>((hx - static_cast<float>(tx)) * 256.0f));
+        fy[k] = static_cast<uint32_t>(static_cast<int32_t>((hy - static_cast<float>(ty)) * 256.0f));
+        // Block inside: 0 <= cell < size - 1 on both axes; wholly outside:
+        // cell < -1 or cell >= size on either (unsigned compares).
+        const int32_t inside = static_cast<int32_t>(static_cast<uint32_t>(tx) < static_cast<uint32_t>(width - 1)) &
+                               static_cast<int32_t>(static_cast<uint32_t>(ty) < static_cast<uint32_t>(height - 1));
+        const int32_t beyond = static_cast<int32_t>(static_cast<uint32_t>(tx + 1) > static_cast<uint32_t>(width)) |
+                               static_cast<int32_t>(static_cast<uint32_t>(ty + 1) > static_cast<uint32_t>(height));
+        // In arithmetic (Blend 0, Outside 1, Sampled 2), which vectorises.
+        const int32_t edge = RotationRun::Sampled - (beyond & outsideConstant);
+        const int32_t inner = edge * (1 - inside);
+        kind[k] = RotationRun::Sampled - near * (RotationRun::Sampled - inner);
+    }
+}
+
 // Puts the interpolated colours of the rotation into the result. A bilinear
 // rotation of a 24-bit image blends the pixels directly wherever the 2 x 2
 // block lies inside the image and gives the fill colour at once wherever it
@@ -106,6 +168,41 @@ public:
             m_outside = source.GetPixelColorInterpolated(-100.0f, -100.0f, interpolation, overflow, &replacement);
     }
 
+    // Row y of the result from column begin on, count pixels (at most a
+    // run's length), at the positions RotationPositions gives for the
+    // pixel centres xs.
+    void PutRun(long y, long begin, size_t count, const float* xs, float c, float s, float sy, float cy, float shiftX,
+                float shiftY) {
+        if (!m_direct) {
+            for (size_t k = 0; k < count; ++k)
+                Put(begin + static_cast<long>(k), y, (c * xs[k] + sy) + shiftX, (cy - s * xs[k]) + shiftY);
+            return;
+        }
+        RotationPositions(xs, count, c, s, sy, cy, shiftX, shiftY, static_cast<int32_t>(m_width),
+                          static_cast<int32_t>(m_height), m_constantOutside, m_run);
+        BYTE* out = m_out + static_cast<size_t>(y) * m_outStride + 3 * static_cast<size_t>(begin);
+        BYTE* outAlpha = m_outAlpha ? m_outAlpha + begin + y * m_outWidth : nullptr;
+        const KVXBilinearPixels pixels = m_pixels;
+        for (size_t k = 0; k < count; ++k, out += 3) {
+            RGBQUAD color;
+            switch (m_run.kind[k]) {
+            case RotationRun::Blend:
+                color = KVXBilinearBlend(pixels, m_run.cellX[k], m_run.cellY[k], m_run.fractionX[k],
+                                         m_run.fractionY[k]);
+                break;
+            case RotationRun::Outside: color = m_outside; break;
+            default:
+                color = m_source.GetPixelColorInterpolated(m_run.x[k], m_run.y[k], m_interpolation, m_overflow,
+                                                           &m_replacement);
+                break;
+            }
+            out[0] = color.rgbBlue;
+            out[1] = color.rgbGreen;
+            out[2] = color.rgbRed;
+            if (outAlpha) outAlpha[k] = color.rgbReserved;
+        }
+    }
+
     void Put(long x, long y, float sourceX, float sourceY) {
         // Positions well inside the integer range (not a number fails the
         // test) take their cells without KVXCell's range checks.
@@ -127,7 +224,7 @@ public:
     }
 
 private:
-    static constexpr float kNear = 1.0e9f;
+    static constexpr float kNear = kNearPosition;
     // KVXCell for |v| < kNear.
     static long NearCell(float v) {
         const long cell = static_cast<long>(v);
@@ -156,6 +253,7 @@ private:
     size_t m_outStride = 0;
     BYTE* m_outAlpha = nullptr;
     long m_outWidth = 0;
+    RotationRun m_run;
 };
 
 } // namespace
@@ -260,25 +358,42 @@ bool CKVXImage::Rotate2(float angle, CKVXImage* destination, InterpolationMethod
         newHeight = height;
     }
 
-    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount, CKVXWorkingImage::SourceSettingsAndPalette);
+    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount, CKVXWorkingImage::SourceSettingsAndPalette,
+                          CKVXWorkingImage::PixelsToWrite);
     if (!work.IsValid()) return false;
     if (alpha) work.AlphaCreate();
     RGBQUAD replacement = outsideColor ? *outsideColor : RGBQUAD{255, 255, 255, 0};
     RotationPixels pixels(*this, work, interpolation, overflow, replacement);
 
+    // The pixel centres, stepped as floats from the start as the rows and
+    // columns go.
+    std::vector<float> xs(static_cast<size_t>(newWidth));
+    float x = startX;
+    for (float& v : xs) {
+        v = x;
+        x += 1.0f;
+    }
+    // Blocks of rows, each in runs of columns: a block's source pixels stay
+    // in the cache while it is built.
+    constexpr long kBlockRows = 32;
+    const long runLength = static_cast<long>(RotationRun::kLength);
+    const float shiftX = keepSize ? centerX : 0.0f;
+    const float shiftY = keepSize ? centerY : 0.0f;
     float y = startY;
-    for (long newY = 0; newY < newHeight; ++newY, y += 1.0f) {
-        if (GetEscape()) break;
-        SetProgress(100 * newY / newHeight);
-        float x = startX;
-        for (long newX = 0; newX < newWidth; ++newX, x += 1.0f) {
-            float sourceX = c * x + s * y;
-            float sourceY = c * y - s * x;
-            if (keepSize) {
-                sourceX += centerX;
-                sourceY += centerY;
-            }
-            pixels.Put(newX, newY, sourceX, sourceY);
+    for (long blockY = 0; blockY < newHeight; blockY += kBlockRows) {
+        if (GetEscape()) {
+            work.ClearRowsFrom(blockY);
+            break;
+        }
+        SetProgress(100 * blockY / newHeight);
+        const long rows = std::min(kBlockRows, newHeight - blockY);
+        float ys[kBlockRows];
+        for (long r = 0; r < rows; ++r, y += 1.0f) ys[r] = y;
+        for (long begin = 0; begin < newWidth; begin += runLength) {
+            const size_t count = static_cast<size_t>(std::min(runLength, newWidth - begin));
+            for (long r = 0; r < rows; ++r)
+                pixels.PutRun(blockY + r, begin, count, xs.data() + begin, c, s, s * ys[r], c * ys[r], shiftX,
+                              shiftY);
         }
     }
     work.MoveTo(*this, destination);

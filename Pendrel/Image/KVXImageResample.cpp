@@ -146,7 +146,10 @@ bool SampleGrid(CKVXImage& source, CKVXWorkingImage& work, float scaleX, float s
         for (long y = 0; y < newHeight; ++y) rows[static_cast<size_t>(y)] = (static_cast<float>(y) + 0.5f) * scaleY - 0.5f;
         CKVXGridSampler sampler(source, std::move(columns), std::move(rows), interpolation, overflow);
         for (long y = 0; y < newHeight; ++y) {
-            if (source.GetEscape()) break;
+            if (source.GetEscape()) {
+                work.ClearRowsFrom(y);
+                break;
+            }
             source.SetProgress(100 * y / newHeight);
             sampler.Row(y, work.GetBits(static_cast<DWORD>(y)), work.AlphaGetPointer(0, y));
         }
@@ -193,7 +196,8 @@ bool CKVXImage::Resample2(long newWidth, long newHeight, InterpolationMethod int
     const long width = header.biWidth;
     const long height = header.biHeight;
     if (IsSameSize(*this, newWidth, newHeight, destination)) return true;
-    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount, CKVXWorkingImage::SourceSettingsAndPalette);
+    CKVXWorkingImage work(*this, newWidth, newHeight, header.biBitCount, CKVXWorkingImage::SourceSettingsAndPalette,
+                          CKVXWorkingImage::PixelsToWrite);
     if (!work.IsValid()) return false;
     if (alpha) work.AlphaCreate();
 
@@ -206,7 +210,10 @@ bool CKVXImage::Resample2(long newWidth, long newHeight, InterpolationMethod int
         return true;
     }
     for (long y = 0; y < newHeight; ++y) {
-        if (GetEscape()) break;
+        if (GetEscape()) {
+            work.ClearRowsFrom(y);
+            break;
+        }
         SetProgress(100 * y / newHeight);
         const float sourceY = (static_cast<float>(y) + 0.5f) * scaleY - 0.5f;
         for (long x = 0; x < newWidth; ++x) {

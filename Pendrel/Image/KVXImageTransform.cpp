@@ -67,7 +67,7 @@ bool CKVXImage::GrayScale() {
 
     CKVXImage work;
     work.CopyInfo(*this);
-    if (!work.Create(static_cast<DWORD>(width), static_cast<DWORD>(height), 8, imageInfo.type)) return false;
+    if (!work.CreateForWriting(static_cast<DWORD>(width), static_cast<DWORD>(height), 8, imageInfo.type)) return false;
     work.header.biXPelsPerMeter = header.biXPelsPerMeter;
     work.header.biYPelsPerMeter = header.biYPelsPerMeter;
     work.SetGrayPalette();

@@ -37,11 +37,12 @@ KVX_VECTOR_CLONES void CompositeRow(uint32_t* __restrict target, const BYTE* __r
         const uint32_t pixel = target[i];
         const uint32_t a = s[3];
         const uint32_t b = 255 - a;
-        const uint32_t red = (s[2] * a + (pixel >> 16 & 0xFF) * b) >> 8;
-        const uint32_t green = (s[1] * a + (pixel >> 8 & 0xFF) * b) >> 8;
-        const uint32_t blue = (s[0] * a + (pixel & 0xFF) * b) >> 8;
+        // Red and blue side by side: each sum stays below 2^16, so neither
+        // reaches into the other.
         const uint32_t opaque = static_cast<uint32_t>(s[2]) << 16 | static_cast<uint32_t>(s[1]) << 8 | s[0];
-        const uint32_t mixed = red << 16 | green << 8 | blue;
+        const uint32_t redBlue = (((opaque & 0xFF00FFu) * a + (pixel & 0xFF00FFu) * b) >> 8) & 0xFF00FFu;
+        const uint32_t green = ((s[1] * a + (pixel >> 8 & 0xFF) * b) >> 8) & 0xFF;
+        const uint32_t mixed = redBlue | green << 8;
         target[i] = a == 0 ? pixel : (a == 255 ? opaque : mixed);
     }
 }

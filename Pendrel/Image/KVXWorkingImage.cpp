@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
-CKVXWorkingImage::CKVXWorkingImage(CKVXImage& source, long width, long height, DWORD bpp, Settings settings) {
+CKVXWorkingImage::CKVXWorkingImage(CKVXImage& source, long width, long height, DWORD bpp, Settings settings,
+                                   Start start) {
     CopyInfo(source);
     if (settings == NewSettingsWithPalette) {
         const int32_t transIndex = imageInfo.transIndex;
@@ -13,8 +15,20 @@ CKVXWorkingImage::CKVXWorkingImage(CKVXImage& source, long width, long height, D
         imageInfo.transColor = transColor;
     }
     if (width < 1 || height < 1 || width > INT32_MAX || height > INT32_MAX) return;
-    if (!Create(static_cast<DWORD>(width), static_cast<DWORD>(height), bpp, source.GetType())) return;
+    const DWORD type = source.GetType();
+    if (!(start == PixelsToWrite ? CreateForWriting(static_cast<DWORD>(width), static_cast<DWORD>(height), bpp, type)
+                                 : Create(static_cast<DWORD>(width), static_cast<DWORD>(height), bpp, type)))
+        return;
     if (settings != SourceSettings) SetPalette(source.GetPalette(), std::min<DWORD>(source.GetNumColors(), 256));
+}
+
+void CKVXWorkingImage::ClearRowsFrom(long y) {
+    if (!dib) return;
+    const long height = header.biHeight;
+    y = std::max(y, 0L);
+    if (y >= height) return;
+    std::memset(imageInfo.bits + static_cast<size_t>(y) * imageInfo.effWidth, 0,
+                static_cast<size_t>(height - y) * imageInfo.effWidth);
 }
 
 void CKVXWorkingImage::SetBlackWhitePalette() {

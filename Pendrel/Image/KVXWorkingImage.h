@@ -19,8 +19,22 @@ public:
         NewSettingsWithPalette
     };
 
+    // What the pixels hold at the start.
+    enum Start {
+        // All 0.
+        ClearedPixels,
+        // Whatever the memory held (at 8 and 24 bits): for a transformation
+        // that writes every pixel, and on an escape clears the rows it did
+        // not reach (ClearRowsFrom).
+        PixelsToWrite
+    };
+
     // A size below 1 or beyond 32 bits leaves the image empty (not valid).
-    CKVXWorkingImage(CKVXImage& source, long width, long height, DWORD bpp, Settings settings);
+    CKVXWorkingImage(CKVXImage& source, long width, long height, DWORD bpp, Settings settings,
+                     Start start = ClearedPixels);
+
+    // Sets the pixel bytes of rows y and above to 0.
+    void ClearRowsFrom(long y);
 
     // Entry 0 black, entry 1 white, fourth bytes 0: the palette of the 1-bit
     // results of the depth conversions.

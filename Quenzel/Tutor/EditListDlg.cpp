@@ -42,7 +42,7 @@ const KVXDialogControl kControls[] = {
     {IDC_EDIT_LIST_TO_LABEL, WC_STATIC, L"To", 382, 54, 14, 10, WS_CHILD | WS_VISIBLE | SS_CENTER},
     {IDC_EDIT_LIST_MEANINGS, WC_COMBOBOX, L"", 400, 51, 126, 14, kButton | CBS_DROPDOWNLIST},
     {IDC_EDIT_LIST_AD, WC_STATIC, L"", 7, 72, 519, 40, WS_CHILD},
-    {IDC_EDIT_LIST_ROWS, L"KvxMultilineListBox", L"", 7, 72, 519, 266, kButton},
+    {IDC_EDIT_LIST_ROWS, L"KvxMultilineListBox", L"", 7, 116, 519, 222, kButton},
     {IDC_EDIT_LIST_ADD, WC_BUTTON, L"Add", 7, 345, 55, 18, kButton},
     {IDC_EDIT_LIST_REMOVE, WC_BUTTON, L"Remove", 66, 345, 55, 18, kButton},
     {IDC_EDIT_LIST_SAVE, WC_BUTTON, L"Save", 413, 345, 55, 18, kButton},
@@ -204,6 +204,7 @@ BOOL CEditListDlg::OnInitDialog() {
     m_model.SetLanguages(m_words->GetItemData(m_words->currentIndex()),
                          m_meanings->GetItemData(m_meanings->currentIndex()));
     ShowRows();
+    ShowAdvertisement();
     AddResizableControls();
     for (const Tip& tip : kTips)
         if (QWidget* control = GetDlgItem(tip.control)) m_toolTip.AddTool(control, QuenzelString(tip.text));
@@ -243,15 +244,30 @@ void CEditListDlg::FillNameBox() {
     name->blockSignals(false);
 }
 
+void CEditListDlg::ShowAdvertisement() {
+    QWidget* placeholder = GetDlgItem(IDC_EDIT_LIST_AD);
+    if (placeholder) placeholder->hide();
+    const std::vector<CBasicString> items = {m_words->GetItemText(m_words->currentIndex()),
+                                             m_meanings->GetItemText(m_meanings->currentIndex())};
+    const BOOL shown = TutorShowAdvertisement(*this, m_advertisement, IDC_EDIT_LIST_AD, items);
+    TutorFitListToAdvertisement(m_listBox, placeholder, shown, m_listTop);
+}
+
 void CEditListDlg::AddResizableControls() {
     m_resizableCtrls.clear();
     m_resizableCtrls.emplace_back(IDC_EDIT_LIST_LINE, 0, RESIZE_KEEP_TOP | RESIZE_STRETCH_WIDTH);
+    m_resizableCtrls.emplace_back(IDC_EDIT_LIST_AD, 0, RESIZE_KEEP_TOP | RESIZE_STRETCH_WIDTH);
     m_resizableCtrls.emplace_back(IDC_EDIT_LIST_ROWS, 0, RESIZE_STRETCH_WIDTH | RESIZE_STRETCH_HEIGHT);
     for (UINT id : {IDC_EDIT_LIST_ADD, IDC_EDIT_LIST_REMOVE})
         m_resizableCtrls.emplace_back(id, 0, RESIZE_KEEP_LEFT | RESIZE_ANCHOR_BOTTOM);
     for (UINT id : {static_cast<UINT>(IDC_EDIT_LIST_SAVE), static_cast<UINT>(IDCANCEL)})
         m_resizableCtrls.emplace_back(id, 0, RESIZE_ANCHOR_RIGHT | RESIZE_ANCHOR_BOTTOM);
     CKVXResizableDlg::AddResizableControls();
+}
+
+void CEditListDlg::SetChildWindowPosition() {
+    CKVXResizableDlg::SetChildWindowPosition();
+    TutorPlaceAdvertisement(*this, m_advertisement, IDC_EDIT_LIST_AD);
 }
 
 void CEditListDlg::OnGetMinMaxInfo(MINMAXINFO* info) {

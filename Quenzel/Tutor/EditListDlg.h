@@ -13,6 +13,7 @@
 #include "Pendrel/App/WorkerResult.h"
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/Tutor/LearnDlgHelpers.h"
 #include "Quenzel/Tutor/ListEditModel.h"
 
 class CLanguageComboBox;
@@ -76,6 +77,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void AddResizableControls() override;
+    void SetChildWindowPosition() override;
     void OnCommand(UINT id) override;
     void OnCancel() override;
     void OnDestroy() override;
@@ -94,6 +96,9 @@ private:
     // The list box shows the model's rows below its heading row; its edits
     // go back into the model before the model acts.
     void ShowRows();
+    // The advertisement panel over its strip when the settings have it on;
+    // else the list box grows up into the strip.
+    void ShowAdvertisement();
     void TakeRows();
     void UpdateButtons();
     void EnableWhileJob(bool running);
@@ -120,4 +125,6 @@ private:
     CWinButton* m_remove;
     CWinButton* m_save;
     CWinButton* m_close;
+    QPointer<CAdvertiseDialog> m_advertisement;
+    int m_listTop = -1;  // the list box's top under the advertisement strip
 };

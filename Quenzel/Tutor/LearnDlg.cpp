@@ -159,12 +159,8 @@ BOOL CLearnDlg::OnInitDialog() {
     SetDlgItemText(IDC_LEARN_LANGUAGES, pair.GetString());
     m_session.Reset(first, second);
     // Without the advertisement panel the list takes its place.
-    if (!TutorShowAdvertisement(*this, m_advertisement, IDC_LEARN_ADVERTISEMENT, {first, second})) {
-        QWidget* placeholder = GetDlgItem(IDC_LEARN_ADVERTISEMENT);
-        if (placeholder && m_listBox)
-            m_listBox->setGeometry(m_listBox->x(), placeholder->y(), m_listBox->width(),
-                                   m_listBox->y() + m_listBox->height() - placeholder->y());
-    }
+    const BOOL shown = TutorShowAdvertisement(*this, m_advertisement, IDC_LEARN_ADVERTISEMENT, {first, second});
+    TutorFitListToAdvertisement(m_listBox, GetDlgItem(IDC_LEARN_ADVERTISEMENT), shown, m_listTop);
     m_listBox->SetLanguageId(m_session.GetFirstLanguage());
     m_listBox->RecalcHeights();
     if (auto* hide = GetDlgItem<QCheckBox>(IDC_LEARN_HIDE_MEANINGS)) hide->setChecked(false);

@@ -135,4 +135,5 @@ private:
 
     TutorFirstLayout m_firstLayout;
     QPointer<CAdvertiseDialog> m_advertisement;
+    int m_listTop = -1;  // the list box's top under the advertisement strip
 };

@@ -158,6 +158,14 @@ BOOL TutorShowAdvertisement(CKVXDialog& dialog, QPointer<CAdvertiseDialog>& pane
     return TRUE;
 }
 
+void TutorFitListToAdvertisement(QWidget* list, const QWidget* placeholder, BOOL panelShown, int& listTop) {
+    if (!list || !placeholder) return;
+    if (listTop < 0) listTop = list->y();
+    const int bottom = list->y() + list->height();
+    const int top = panelShown ? listTop : placeholder->y();
+    list->setGeometry(list->x(), top, list->width(), bottom - top);
+}
+
 void TutorPlaceAdvertisement(CKVXDialog& dialog, CAdvertiseDialog* panel, UINT placeholderId) {
     QWidget* placeholder = dialog.GetDlgItem(placeholderId);
     if (panel && placeholder) panel->setGeometry(placeholder->geometry());

@@ -49,6 +49,10 @@ void TutorKeepLayout(CKVXDialog& dialog, TutorFirstLayout& layout, const UINT* i
 // navigated with link 11 to the items; else it hides. TRUE when it shows.
 BOOL TutorShowAdvertisement(CKVXDialog& dialog, QPointer<CAdvertiseDialog>& panel, UINT placeholderId,
                             const std::vector<CBasicString>& items);
+// A list under the advertisement strip: its top stays where the first call
+// found it (kept in listTop) while the panel shows, and rises to the strip's
+// top when it does not; its bottom stays.
+void TutorFitListToAdvertisement(QWidget* list, const QWidget* placeholder, BOOL panelShown, int& listTop);
 // The panel follows its placeholder (after every layout pass).
 void TutorPlaceAdvertisement(CKVXDialog& dialog, CAdvertiseDialog* panel, UINT placeholderId);
 

@@ -139,6 +139,19 @@ int CBasicRegistry::DeleteValue(HKEY parent, const wchar_t* subKey, const wchar_
 bool CBasicRegistry::QueryValue(const wchar_t* subKey, const wchar_t* valueName, CRegistryValue& value) {
     std::wstring name = valueName ? valueName : L"";
     bool found = false;
+    // Where the keys exist and the file is unchanged, nothing is made or
+    // stored: the keys in memory answer without the lock file.
+    CRegistryHive* hive = m_root->GetHive();
+    if (hive && hive->ReadIfCurrent([&](const CRegistryKey& top) {
+            const CRegistryKey* key = m_root->FindSubKey(top, subKey);
+            if (!key) return false;
+            if (const CRegistryValue* v = key->FindValue(name)) {
+                value = *v;
+                found = true;
+            }
+            return true;
+        }))
+        return found;
     bool read = OnSubKey(subKey, [&](CRegistryKey& key) {
         if (const CRegistryValue* v = key.FindValue(name)) {
             value = *v;

@@ -169,6 +169,15 @@ bool CRegistryHive::Read(const std::function<void(const CRegistryKey& top)>& loo
     return true;
 }
 
+bool CRegistryHive::ReadIfCurrent(const std::function<bool(const CRegistryKey& top)>& look) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    // Stale copies are removed under the lock before the first use.
+    if (!m_top || !m_staleCopiesRemoved) return false;
+    struct stat st;
+    if (stat(m_path.c_str(), &st) != 0 || !IsCurrent(st)) return false;
+    return look(*m_top);
+}
+
 bool CRegistryHive::Modify(const std::function<bool(CRegistryKey& top)>& change) {
     std::lock_guard<std::mutex> guard(m_mutex);
     CHiveLock lock(m_lockPath);
@@ -221,10 +230,7 @@ bool CRegistryHive::Refresh() {
         }
         return true;
     }
-    const FileIdentity& id = m_identity;
-    if (m_top && id.exists && id.device == st.st_dev && id.inode == st.st_ino && id.size == st.st_size &&
-        SameTime(id.modified, st.st_mtim) && SameTime(id.changed, st.st_ctim))
-        return true;
+    if (IsCurrent(st)) return true;
 
     int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -240,6 +246,13 @@ bool CRegistryHive::Refresh() {
     }
     Pin(fd);
     return true;
+}
+
+// Whether the keys in memory are those of the file with status st.
+bool CRegistryHive::IsCurrent(const struct stat& st) const {
+    const FileIdentity& id = m_identity;
+    return m_top && id.exists && id.device == st.st_dev && id.inode == st.st_ino && id.size == st.st_size &&
+           SameTime(id.modified, st.st_mtim) && SameTime(id.changed, st.st_ctim);
 }
 
 bool CRegistryHive::Load(int fd) {

@@ -10,7 +10,8 @@
 //   other. Threads of one process take turns on a mutex first.
 // - The keys are kept in memory and read again only when the file changed
 //   (another inode, size, or time stamps). The file last read stays open, so
-//   its inode number cannot be reused by a later file.
+//   its inode number cannot be reused by a later file. A read of keys that
+//   exist only checks that identity (ReadIfCurrent), without the lock file.
 // - Every write goes to a temporary file in the same folder, mode 0600 (the
 //   hive holds password blobs), flushed to disk and renamed over the hive,
 //   so a crash never leaves half a file.
@@ -22,6 +23,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
 
@@ -53,6 +55,14 @@ public:
     // folder without write access) the hive is read without the lock.
     bool Read(const std::function<void(const CRegistryKey& top)>& look);
 
+    // Lets look see the keys in memory when they are those of the file as
+    // it is now (its identity unchanged since they were read or written),
+    // without the lock file: a writer replaces the file whole by a rename,
+    // so the file named by the path is always a finished one. Returns what
+    // look returns; false without calling it when the keys are not in
+    // memory or the file changed, and the caller then takes Read or Modify.
+    bool ReadIfCurrent(const std::function<bool(const CRegistryKey& top)>& look);
+
     // Lets change work on the hive's keys and stores them when it returns
     // true (it must return true whenever it changed anything). False when
     // the hive cannot be read, or when changes cannot be locked or stored
@@ -70,6 +80,7 @@ private:
     };
 
     bool Refresh();
+    bool IsCurrent(const struct stat& st) const;
     void RemoveStaleCopies();
     bool Load(int fd);
     bool Store();

@@ -25,3 +25,9 @@ CRegistryKey* CRegistryRoot::CreateSubKey(CRegistryKey& appKey, const wchar_t* s
     if (!subKey) return nullptr;
     return appKey.CreatePath(CRegistryKey::SplitPath(subKey), created);
 }
+
+const CRegistryKey* CRegistryRoot::FindSubKey(const CRegistryKey& top, const wchar_t* subKey) const {
+    if (!subKey) return nullptr;
+    const CRegistryKey* appKey = top.FindPath(m_appKeyPath);
+    return appKey ? appKey->FindPath(CRegistryKey::SplitPath(subKey)) : nullptr;
+}

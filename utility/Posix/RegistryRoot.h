@@ -29,6 +29,10 @@ public:
     // an assertion report and gives null; an empty one gives the key itself.
     CRegistryKey* CreateSubKey(CRegistryKey& appKey, const wchar_t* subKey, bool& created) const;
 
+    // subKey below the application key when both exist; null otherwise
+    // (and for a null subKey, without a report).
+    const CRegistryKey* FindSubKey(const CRegistryKey& top, const wchar_t* subKey) const;
+
 private:
     HKEY m_root;
     std::vector<std::wstring> m_appKeyPath;

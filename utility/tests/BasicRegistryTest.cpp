@@ -218,6 +218,36 @@ TEST_F(BasicRegistryTest, TwoProgramsWritingOneKeyLoseNothing) {
     }
 }
 
+// Reads of existing keys answer from memory, yet see at once what another
+// program stored, and a key that another program removed is made again.
+TEST_F(BasicRegistryTest, ReadsFromMemorySeeAnotherProgramsChanges) {
+    ASSERT_TRUE(m_registry.SetDWORD(L"Settings", L"Count", 1));
+    ASSERT_EQ(m_registry.GetDWORD(L"Settings", L"Count", 0), 1u);
+    auto inAnotherProgram = [](void (*change)()) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            change();
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    };
+    for (DWORD i = 2; i < 6; ++i) {
+        inAnotherProgram([] {
+            CBasicRegistry other(L"Morvane", L"Quenzel", HKEY_CURRENT_USER);
+            other.SetDWORD(L"Settings", L"Count", other.GetDWORD(L"Settings", L"Count", 0) + 1);
+        });
+        EXPECT_EQ(m_registry.GetDWORD(L"Settings", L"Count", 0), i);
+    }
+    inAnotherProgram([] {
+        CBasicRegistry other(L"Morvane", L"Quenzel", HKEY_CURRENT_USER);
+        other.DeleteKey(HKEY_CURRENT_USER, L"SOFTWARE\\Morvane\\Quenzel\\Settings");
+    });
+    EXPECT_EQ(m_registry.GetDWORD(L"Settings", L"Count", 77), 77u);
+    EXPECT_EQ(Texts(m_registry.GetUserSubKeyNames(kAppKey)), std::vector<std::wstring>{L"Settings"});
+}
+
 TEST_F(BasicRegistryTest, RegisteredExtensionsComeFromTheMediaTypes) {
     std::vector<std::wstring> extensions = Texts(m_registry.GetRegisteredExtensions());
     std::ifstream types("/etc/mime.types");

@@ -237,8 +237,11 @@ TEST_F(BasicStringTest, ConcatenationAndAppend) {
 TEST_F(BasicStringTest, AppendingManyPiecesKeepsTheWholeText) {
     CBasicString s;
     std::wstring expected;
+    // Pieces of every length up to past the short ones copied in place.
+    const std::wstring alphabet = L"abcdefghijklmnopqrstu";
     for (int i = 0; i < 5000; ++i) {
-        const wchar_t* piece = (i % 3 == 0) ? L"abc" : L"de";
+        const std::wstring text = alphabet.substr(0, (size_t)(i % 22));
+        const wchar_t* piece = text.c_str();
         s.Append(piece);
         s.AppendChar(L'|');
         expected += piece;

@@ -110,10 +110,13 @@ TEST(RotateBilinearMatchesSinglePoints, AnglesAndOverflows) {
         bool alpha;
         CKVXImage::OverflowMethod overflow;
         bool keepSize;
+        DWORD width = 41, height = 27;
     } cases[] = {{30.0f, true, kFill, false},  {-17.5f, false, kFill, true}, {200.0f, true, kClamp, false},
-                 {45.0f, true, CKVXImage::OverflowFullyTransparent, false}, {3.0f, false, kMirror, true}};
+                 {45.0f, true, CKVXImage::OverflowFullyTransparent, false}, {3.0f, false, kMirror, true},
+                 // Wide and tall enough to be built in several blocks of rows and runs of columns.
+                 {-33.0f, true, kFill, false, 301, 83}, {12.0f, false, kClamp, true, 150, 170}};
     for (const auto& c : cases) {
-        CKVXImage picture(41, 27, 24);
+        CKVXImage picture(c.width, c.height, 24);
         FillRandom(picture, 11, c.alpha);
         RGBQUAD outside{10, 20, 30, 40};
         CKVXImage fast, slow;
@@ -147,6 +150,88 @@ TEST(DrawSmoothMatchesSinglePoints, EnlargedAndShrunk) {
                                                                     CKVXImage::OverflowClampToEdge);
                 ASSERT_EQ(dc.GetPixel(X, Y), RGB(c.rgbRed, c.rgbGreen, c.rgbBlue))
                     << size.cx << "x" << size.cy << " at (" << X << ", " << Y << ")";
+            }
+        }
+    }
+}
+
+// An escape stops the row loop and the partly built result is moved in: the
+// rows it did not reach are black, padding included, even where the heap
+// hands out the block of a picture just freed.
+TEST(WholeImageEscape, RowsNotReachedAreBlack) {
+    CKVXImage picture(121, 90, 24);
+    FillRandom(picture, 5, false);
+    const struct {
+        const char* name;
+        bool (*run)(CKVXImage& picture, CKVXImage* result);
+    } operations[] = {
+        {"Rotate2",
+         [](CKVXImage& p, CKVXImage* r) {
+             return p.Rotate2(30.0f, r, kBilinear, kFill, nullptr, false, false);
+         }},
+        {"Resample2", [](CKVXImage& p, CKVXImage* r) { return p.Resample2(97, 61, kBilinear, kClamp, r, true); }},
+        {"Resample2 averaging",
+         [](CKVXImage& p, CKVXImage* r) { return p.Resample2(51, 33, kBilinear, kClamp, r, false); }},
+    };
+    for (const auto& operation : operations) {
+        SCOPED_TRACE(operation.name);
+        {
+            CKVXImage earlier;
+            ASSERT_TRUE(operation.run(picture, &earlier));
+        }
+        picture.SetEscape(1);
+        CKVXImage result;
+        const bool done = operation.run(picture, &result);
+        picture.SetEscape(0);
+        ASSERT_TRUE(done);
+        ASSERT_TRUE(result.IsValid());
+        const BYTE* bits = result.GetBits(0);
+        const size_t size = static_cast<size_t>(result.GetEffWidth()) * result.GetHeight();
+        EXPECT_EQ(std::count(bits, bits + size, 0), static_cast<long>(size));
+    }
+}
+
+// Drawing a picture with an alpha plane at another size, by nearest pixels
+// and smoothed: device pixel (X, Y) blends the colour (the nearest pixel's,
+// or the bilinear one as above) by the alpha of the nearest pixel, scaled by
+// the picture's alpha maximum, over what the device held.
+TEST(DrawWithAlphaMatchesSinglePoints, NearestAndSmoothed) {
+    constexpr long kWidth = 23, kHeight = 17;
+    CKVXImage picture(kWidth, kHeight, 24);
+    FillRandom(picture, 9, true);
+    picture.AlphaSet(4, 5, 0);
+    picture.AlphaSet(6, 7, 255);
+    const struct {
+        long cx, cy;
+        bool smooth;
+        BYTE alphaMax;
+    } cases[] = {{50, 31, false, 255}, {11, 8, false, 255}, {23, 40, false, 200},
+                 {50, 31, true, 255},  {11, 8, true, 200},  {23, 40, true, 255}};
+    const COLORREF background = RGB(40, 80, 120);
+    for (const auto& c : cases) {
+        picture.AlphaSetMax(c.alphaMax);
+        constexpr long kX = 3, kY = 2;
+        CKVXMemoryDeviceContext dc(60, 45, background);
+        ASSERT_EQ(picture.Draw(&dc, kX, kY, c.cx, c.cy, nullptr, c.smooth), 1);
+        const float fx = static_cast<float>(kWidth) / static_cast<float>(c.cx);
+        const float fy = static_cast<float>(kHeight) / static_cast<float>(c.cy);
+        for (long Y = kY; Y < kY + c.cy; ++Y) {
+            for (long X = kX; X < kX + c.cx; ++X) {
+                const float px = static_cast<float>(X - kX) * fx;
+                const float py = static_cast<float>(kHeight) - static_cast<float>(Y + 1 - kY) * fy;
+                const long nx = std::clamp(static_cast<long>(std::floor(px)), 0L, kWidth - 1);
+                const long ny = std::clamp(static_cast<long>(std::floor(py)), 0L, kHeight - 1);
+                const RGBQUAD color = c.smooth ? picture.GetPixelColorInterpolated(px - 0.5f, py - 0.5f, kBilinear, kClamp)
+                                               : picture.GetPixelColor(nx, ny, false);
+                const unsigned a = ((c.alphaMax + 1u) * picture.AlphaGet(nx, ny)) >> 8;
+                auto mix = [a](unsigned top, unsigned under) { return (top * a + under * (255 - a)) >> 8; };
+                const COLORREF expected =
+                    a == 0 ? background
+                           : RGB(mix(color.rgbRed, GetRValue(background)), mix(color.rgbGreen, GetGValue(background)),
+                                 mix(color.rgbBlue, GetBValue(background)));
+                const COLORREF want = a == 255 ? RGB(color.rgbRed, color.rgbGreen, color.rgbBlue) : expected;
+                ASSERT_EQ(dc.GetPixel(X, Y), want) << c.cx << "x" << c.cy << (c.smooth ? " smoothed" : "") << " at ("
+                                                   << X << ", " << Y << ")";
             }
         }
     }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "Pendrel/Controls/AdvertiseDialog.h"
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/VocabularyListCtrl.h"
@@ -112,6 +113,47 @@ TEST_F(EditListDlgTest, CreateAddsTypedRowsAndClosingWithChangesAsks) {
     EXPECT_EQ(ListPairs(db, lists[0].id), (Pairs{{L"house", L"Haus"}}));
     ASSERT_EQ(page->GetRowRecords().size(), 1u);
     EXPECT_STREQ(page->GetRowRecords()[0]->name.GetString(), L"Home");
+}
+
+TEST_F(EditListDlgTest, TheAdvertisementStripFollowsTheSettingAtEachOpening) {
+    MessageSink messages(IDNO);
+    CEditListDlg editor(page, main.get());
+    const VocabularyListRecord list = NewList();
+    editor.SetList(&list, &list);
+    editor.SetMode(LIST_EDIT_CREATE);
+    QWidget* rows = nullptr;
+    const QWidget* strip = nullptr;
+    const auto open = [&] {
+        ASSERT_TRUE(editor.Create());
+        rows = editor.GetListBox();
+        strip = editor.GetDlgItem(IDC_EDIT_LIST_AD);
+        ASSERT_NE(strip, nullptr);
+    };
+
+    m_app.GetOptions().SetAdvertisement(1);
+    open();
+    auto* panel = editor.findChild<CAdvertiseDialog*>();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->geometry(), strip->geometry());
+    EXPECT_GT(rows->y(), panel->geometry().bottom());
+    const int bottom = rows->geometry().bottom();
+    editor.OnClose();
+
+    // Without it the list grows up into the strip; with it again, the list
+    // is back under the panel and never under it.
+    m_app.GetOptions().SetAdvertisement(0);
+    open();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(rows->y(), strip->y());
+    EXPECT_EQ(rows->geometry().bottom(), bottom);
+    editor.OnClose();
+    m_app.GetOptions().SetAdvertisement(1);
+    open();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_GT(rows->y(), panel->geometry().bottom());
+    EXPECT_EQ(rows->geometry().bottom(), bottom);
+    editor.OnClose();
 }
 
 TEST_F(EditListDlgTest, EditLoadsTheListAndACaseChangeIsNotStored) {
