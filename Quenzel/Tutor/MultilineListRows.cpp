@@ -176,6 +176,9 @@ CMultilineListRows::MarkResult CMultilineListRows::Mark(const std::vector<int>& 
         GridRow* row = RowLocked(index);
         ReportAssertion(row != nullptr, kSourceFile, __LINE__);
         if (!row) break;
+        // The heading row is no word: a selection that takes it marks only
+        // the words, so the counters never pass the number of words.
+        if (IsHeading(*row)) continue;
         MarkRowLocked(*row, known, result.changed);
         result.lastIndex = index;
     }

@@ -119,6 +119,13 @@ TEST_F(LearningSessionTest, KnownAndUnknownCountByTheSameRuleAsLoading) {
     }
     EXPECT_TRUE(session->IsModified());
 
+    // A selection that takes the heading row marks the words only.
+    session->Mark({0, RowOf(*session, L"c")}, true);
+    session->Mark({0}, true);
+    EXPECT_EQ(session->GetKnownCount(), 4);
+    EXPECT_EQ(session->GetUnknownCount(), 0);
+    EXPECT_EQ(Row(*session, 0).statusCount, 0);
+
     // Removing words keeps the counters within the words that remain.
     session->Remove({RowOf(*session, L"a"), RowOf(*session, L"c")});
     EXPECT_EQ(session->GetTotal(), 2);
