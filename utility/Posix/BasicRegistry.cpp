@@ -307,6 +307,13 @@ int CBasicRegistry::SetValue(const wchar_t* subKey, const wchar_t* valueName, DW
     std::wstring name = valueName ? valueName : L"";
     bool set = false;
     bool stored = OnSubKey(subKey, [&](CRegistryKey& key) {
+        // A value that already holds this type and data is not written
+        // again: the file is replaced only when something changed.
+        const CRegistryValue* old = key.FindValue(name);
+        if (old && old->type == type && old->data == data) {
+            set = true;
+            return false;
+        }
         set = key.SetValue(name, type, std::move(data));
         return set;
     });

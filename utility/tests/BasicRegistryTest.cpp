@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -220,6 +222,41 @@ TEST_F(BasicRegistryTest, TwoProgramsWritingOneKeyLoseNothing) {
 
 // Reads of existing keys answer from memory, yet see at once what another
 // program stored, and a key that another program removed is made again.
+TEST_F(BasicRegistryTest, OnlyAChangedValueReplacesTheFile) {
+    const std::string path = m_folder.Sub("registry/HKCU.reg");
+    auto fileIdentity = [&] {
+        struct stat st {};
+        EXPECT_EQ(stat(path.c_str(), &st), 0);
+        return st.st_ino;
+    };
+    const BYTE four[] = {5, 0, 0, 0};
+    ASSERT_EQ(m_registry.SetDWORD(L"Settings", L"Known", 5), 1);
+    ASSERT_EQ(m_registry.SetString(L"Settings", L"Name", L"Travel"), 1);
+    struct Write {
+        const char* what;
+        std::function<int()> write;
+        bool replaces;
+    };
+    const Write writes[] = {
+        {"the same number", [&] { return m_registry.SetDWORD(L"Settings", L"Known", 5); }, false},
+        {"the same text, name in other case", [&] { return m_registry.SetString(L"SETTINGS", L"name", L"Travel"); },
+         false},
+        {"another number", [&] { return m_registry.SetDWORD(L"Settings", L"Known", 6); }, true},
+        {"another text", [&] { return m_registry.SetString(L"Settings", L"Name", L"travel"); }, true},
+        {"the same bytes as another type",
+         [&] { return m_registry.SetBinary(L"Settings", L"Known", four, sizeof(four)); }, true},
+        {"a new key", [&] { return m_registry.SetDWORD(L"Other", L"Known", 6); }, true},
+    };
+    for (const Write& w : writes) {
+        SCOPED_TRACE(w.what);
+        const ino_t before = fileIdentity();
+        EXPECT_EQ(w.write(), 1);
+        EXPECT_EQ(fileIdentity() != before, w.replaces);
+    }
+    EXPECT_EQ(m_registry.GetDWORD(L"Other", L"Known", 0), 6u);
+    EXPECT_EQ(W(m_registry.GetString(L"Settings", L"Name", L"")), L"travel");
+}
+
 TEST_F(BasicRegistryTest, ReadsFromMemorySeeAnotherProgramsChanges) {
     ASSERT_TRUE(m_registry.SetDWORD(L"Settings", L"Count", 1));
     ASSERT_EQ(m_registry.GetDWORD(L"Settings", L"Count", 0), 1u);
