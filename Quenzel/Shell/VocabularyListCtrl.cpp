@@ -1,9 +1,11 @@
 #include "Quenzel/Shell/VocabularyListCtrl.h"
 
+#include <QHeaderView>
 #include <QPainter>
 
 #include <cwchar>
 
+#include "Pendrel/Controls/BasicListCtrlHdr.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "utility/UnicodeCase.h"
 
@@ -63,6 +65,8 @@ BOOL CVocabularyListCtrl::AfterCreatingListCtrl() {
     int index = 0;
     for (const Column& column : kColumns)
         AddColumn(index++, QuenzelString(column.title).GetString(), column.width, LVCFMT_LEFT);
+    // The last column reaches the right edge, so header and rows end there.
+    if (QHeaderView* header = GetHeaderCtrl()) header->setStretchLastSection(true);
     return TRUE;
 }
 
