@@ -118,7 +118,8 @@ int CFtpFileFind::FindFirstInFolder(const wchar_t* pattern, int* flags) {
         LogPatternEvent(6, nullptr, __LINE__);
         if (!ReadListing()) result = 0;
     } else {
-        ReportAssertion(0, kSourceFile, __LINE__);
+        // A listing the server refused or could not deliver is the peer's
+        // doing, not a broken invariant: the log events say what failed.
         LogPatternEvent(-4, nullptr, __LINE__);
         LogPatternEvent(-9, pattern, __LINE__);
         result = 0;
@@ -180,10 +181,7 @@ CBasicFileFindInfo* CFtpFileFind::FindFile(const wchar_t* path) {
                          root.Left(folder.GetLength()).CompareNoCase(folder.GetString()) == 0;
     if (!listedAlready) {
         CBasicString pattern = (folder.IsEmpty() ? CBasicString(L"") : folder) + L"/*";
-        if (!FindFirstInFolder(pattern.GetString(), nullptr)) {
-            ReportAssertion(0, kSourceFile, __LINE__);
-            return nullptr;
-        }
+        if (!FindFirstInFolder(pattern.GetString(), nullptr)) return nullptr;
     }
     CBasicString name = full.MidToEnd(slash + 1);
     // A file of that name first, then a folder.

@@ -12,6 +12,7 @@
 #include "OnlineServices/Sendrix/tests/support/FtpTesting.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
 #include "testing/Online/SocketTesting.h"
+#include "utility/LibraryLog.h"
 #include "testing/RecordingLog.h"
 #include "testing/ScriptedPeer.h"
 
@@ -106,6 +107,23 @@ TEST_F(FtpFileFindTest, RunningFlagStopsTheListing) {
     EXPECT_EQ(m_connection->SendAndCheck(L"NOOP"), 1);
     std::vector<int> events = sendrixtest::EventCodes(m_log, L"ONLINE");
     EXPECT_EQ(std::vector<int>(events.end() - 2, events.end()), (std::vector<int>{-4, -9}));
+    Finish();
+}
+
+// A listing that fails on the server's side (refused, or a passive port
+// nobody listens on) finds nothing and is no assertion.
+TEST_F(FtpFileFindTest, AFailedListingFindsNothingAndAssertsNothing) {
+    SetLibraryLog(&m_log);  // assertion reports go to the library's log
+    const int deadPort = sendrixtest::FreeLoopbackPort();
+    m_control.ExpectLine("PASV").Send("550 no listings here\r\n");
+    m_control.ExpectLine("PASV").Send(PassiveReply(deadPort));
+    Connect();
+    const int before = sendrixtest::AssertionCount(m_log);
+    CFtpFileFind find(m_connection.get());
+    EXPECT_EQ(find.FindFirst(L"/pub/*", 0), 0);
+    EXPECT_EQ(find.FindFile(L"/pub/readme.txt"), nullptr);
+    EXPECT_EQ(sendrixtest::AssertionCount(m_log), before);
+    SetLibraryLog(nullptr);
     Finish();
 }
 
