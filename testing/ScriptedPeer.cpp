@@ -84,9 +84,10 @@ ScriptedPeer& ScriptedPeer::Accept() {
     m_steps.push_back({Step::kAccept, {}});
     return *this;
 }
-ScriptedPeer& ScriptedPeer::StartTls(const std::string& chainPem, const std::string& keyPem) {
+ScriptedPeer& ScriptedPeer::StartTls(const std::string& chainPem, const std::string& keyPem, int maxVersion) {
     Step s{Step::kStartTls, chainPem};
     s.key = keyPem;
+    s.count = (size_t)maxVersion;
     m_steps.push_back(s);
     return *this;
 }
@@ -98,13 +99,24 @@ void ScriptedPeer::EndTls() {
     m_tlsContext = nullptr;
 }
 
-bool ScriptedPeer::BeginTls(int conn, const Step& step) {
+bool ScriptedPeer::BeginTls(int conn, const Step& step, std::string& failure) {
     EndTls();
     // A client that refuses the server closes at once; a write then must
     // not end the test process.
     ::signal(SIGPIPE, SIG_IGN);
     m_tlsContext = SSL_CTX_new(TLS_server_method());
     if (!m_tlsContext) return false;
+    if (step.count != 0) {
+        int maxVersion = (int)step.count;
+        // Protocols before TLS 1.2 sign with SHA-1, which only the lowest
+        // security level allows.
+        if (maxVersion < TLS1_2_VERSION) SSL_CTX_set_security_level(m_tlsContext, 0);
+        if (SSL_CTX_set_min_proto_version(m_tlsContext, 0) != 1 ||
+            SSL_CTX_set_max_proto_version(m_tlsContext, maxVersion) != 1) {
+            failure = "the protocol version cannot be set";
+            return false;
+        }
+    }
     BIO* certs = BIO_new_mem_buf(step.data.data(), (int)step.data.size());
     X509* cert = PEM_read_bio_X509(certs, nullptr, nullptr, nullptr);
     bool ok = cert && SSL_CTX_use_certificate(m_tlsContext, cert) == 1;
@@ -130,6 +142,12 @@ bool ScriptedPeer::BeginTls(int conn, const Step& step) {
     int rc = SSL_accept(m_tls);
     timeval none{0, 0};
     ::setsockopt(conn, SOL_SOCKET, SO_RCVTIMEO, &none, sizeof none);
+    if (rc != 1) {
+        char text[256];
+        unsigned long code = ERR_peek_error();
+        ERR_error_string_n(code, text, sizeof text);
+        failure = code ? text : "the connection ended";
+    }
     ERR_clear_error();
     return rc == 1;
 }
@@ -287,10 +305,12 @@ bool ScriptedPeer::RunStep(const Step& step, int& conn, std::string& pending) {
         if (m_tls) SSL_shutdown(m_tls);
         if (conn >= 0) ::shutdown(conn, SHUT_RDWR);
         return true;
-    case Step::kStartTls:
-        if (BeginTls(conn, step)) return true;
-        Fail("the TLS handshake failed");
+    case Step::kStartTls: {
+        std::string failure;
+        if (BeginTls(conn, step, failure)) return true;
+        Fail("the TLS handshake failed" + (failure.empty() ? std::string() : ": " + failure));
         return false;
+    }
     case Step::kExpectClose: {
         // Everything up to the client's close is recorded; the end of the
         // stream is the success.

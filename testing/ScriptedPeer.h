@@ -47,8 +47,11 @@ public:
     ScriptedPeer& Accept();
     // Answers the client's TLS handshake as a server with the certificate
     // chain and key (PEM); later steps on this connection go through TLS.
-    // The step fails when the handshake does.
-    ScriptedPeer& StartTls(const std::string& chainPem, const std::string& keyPem);
+    // The step fails when the handshake does (Error then holds the TLS
+    // layer's reason). A maxVersion (TLS1_1_VERSION, ...) is the newest
+    // protocol the server speaks; an old one is allowed at the lowest
+    // security level, so that the server really offers it.
+    ScriptedPeer& StartTls(const std::string& chainPem, const std::string& keyPem, int maxVersion = 0);
 
     // How long one receive step waits before the script fails (default 30 s).
     void SetStepTimeout(int milliseconds) { m_stepTimeoutMs = milliseconds; }
@@ -76,7 +79,8 @@ private:
     bool RunStep(const Step& step, int& conn, std::string& pending);
     bool Fill(int conn, std::string& pending, size_t want, bool untilLine);
     void Fail(const std::string& why);
-    bool BeginTls(int conn, const Step& step);
+    // The handshake as the server; false with the reason in failure.
+    bool BeginTls(int conn, const Step& step, std::string& failure);
     void EndTls();
     // One read or write on the connection (through TLS once it is on).
     ssize_t ReadSome(int conn, char* buffer, size_t size);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <openssl/ssl.h>
 #include <sys/socket.h>
 
 #include <string>
@@ -166,6 +167,44 @@ TEST_F(SSLSocketTest, TrustOnceCoversTheConnectionsThatShareTheContext) {
     EXPECT_EQ(Handshake(self, nullptr, false), 0);
     data.Finish();
     control.Finish();
+}
+
+TEST_F(SSLSocketTest, APeerThatSpeaksNothingNewerThanTls11IsRefused) {
+    struct Case {
+        int newestVersion;
+        int result;
+    } cases[] = {{TLS1_VERSION, 0}, {TLS1_1_VERSION, 0}, {TLS1_2_VERSION, 1}, {TLS1_3_VERSION, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.newestVersion);
+        // A certificate of the trusted authority and a handler that would
+        // trust anything: the protocol alone decides.
+        TestCertificate served = Factory().Leaf();
+        CFakeCertificateHandler handler(kTrustCertificateOnce);
+        kvxtest::ScriptedPeer peer;
+        peer.SetStepTimeout(5000);
+        peer.StartTls(served.chainPem, served.keyPem, c.newestVersion).Expect("ping").Send("pong").ExpectClose();
+        CSSLSocket socket;
+        TrustFactoryAuthority(socket);
+        ASSERT_TRUE(ConnectToPeer(socket, peer));
+        ASSERT_EQ(socket.InitTLS(nullptr, &handler), 1);
+        EXPECT_EQ(socket.Connect(nullptr, 0), c.result);
+        if (c.result == 1) {
+            char reply[4] = {};
+            EXPECT_EQ(socket.Send("ping", 4, 0), 4);
+            EXPECT_EQ(socket.Receive(reply, 4, 0), 4);
+            EXPECT_EQ(std::string(reply, 4), "pong");
+        }
+        socket.Close();
+        bool finished = peer.Finish();
+        EXPECT_TRUE(handler.questions.empty());
+        if (c.result == 1) {
+            EXPECT_TRUE(finished) << peer.Error();
+        } else {
+            // The client offered no protocol the server speaks: the hello
+            // itself held nothing older than TLS 1.2.
+            EXPECT_NE(peer.Error().find("unsupported protocol"), std::string::npos) << peer.Error();
+        }
+    }
 }
 
 TEST_F(SSLSocketTest, ACertificateForAnotherHostIsRefused) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -250,6 +251,38 @@ TEST_F(SFtpClientIntegrationTest, TransfersListsAndMakesFoldersThroughTheClient)
     EXPECT_EQ(1, file.Delete((root + L"/up.bin").c_str()));
     CSFtpFileFind finder(connection.get());
     EXPECT_EQ(0, finder.FindFirst((root + L"/*").c_str(), 0));
+}
+
+TEST_F(SFtpClientIntegrationTest, CreateFolderMakesEveryMissingLevel) {
+    FixedAnswer handler(kTrustCertificateOnce);
+    auto connection = Connect(&handler);
+    ASSERT_EQ(1, connection->IsConnected());
+    const std::string data = m_server.DataFolder();
+    std::ofstream(data + "/file.txt") << "a file";
+    CSFtpFile file(connection.get(), 0, nullptr);
+    struct Case {
+        const char* path;
+        int result;  // 2 made, 1 there already, 0 failed
+    } cases[] = {
+        {"/a/b/c", 2},
+        {"/a/b/c", 1},
+        {"/a/b/c/", 1},
+        {"/a/b", 1},
+        {"/a/x/y/", 2},
+        {"/file.txt", 0},
+        {"/file.txt/under", 0},
+        {"/file.txt/under/deeper", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(c.result, file.CreateFolder(kvxtest::Widen(data + c.path).c_str()));
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(data + "/a/b/c"));
+    EXPECT_TRUE(std::filesystem::is_directory(data + "/a/x/y"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(data + "/file.txt"));
+    // The connection stays usable after the failures.
+    EXPECT_EQ(1, connection->CheckConnection());
+    EXPECT_EQ(2, file.CreateFolder(kvxtest::Widen(data + "/after").c_str()));
 }
 
 TEST_F(SFtpClientIntegrationTest, AnUnknownHostKeyRefusedByTheHandlerFailsTheLogin) {
