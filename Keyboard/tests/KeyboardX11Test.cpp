@@ -21,6 +21,7 @@
 #include "Fenmarl/Fenmarl.h"
 #include "Keyboard/KeyboardModel.h"
 #include "Keyboard/KeyboardResources.h"
+#include "KeyboardKeys.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "testing/XvfbServer.h"
 #include "utility/Posix/BasicRegistry.h"
@@ -50,19 +51,6 @@ bool ControlCentre(UINT id, int& x, int& y) {
         return true;
     }
     return false;
-}
-
-// The control of the key that types `character` plain in the layout.
-UINT KeyOf(unsigned layout, char16_t character) {
-    st_KBImpl data{};
-    if (!GetKeyboardData(layout, data)) return 0;
-    const BYTE* places = CKeyboardModel::ScanCodesOfType(KB_TYPE_101);
-    for (int i = 0; i < data.keyCount; ++i) {
-        if (data.keys[i].chars[0] != character) continue;
-        for (int place = 0; place < KB_KEY_PLACES; ++place)
-            if (places[place] == data.keys[i].scanCode) return IDC_KEY_FIRST_CHARACTER + place;
-    }
-    return 0;
 }
 
 class KeyboardX11 : public ::testing::Test {
@@ -225,8 +213,8 @@ protected:
 } // namespace
 
 TEST_F(KeyboardX11, ClickedKeysOfTheChosenLayoutsTypeIntoTheFocusedWindow) {
-    const UINT eAcute = KeyOf(0x40C, u'é');
-    const UINT shortI = KeyOf(0x419, u'й');
+    const UINT eAcute = kvxtest::KeyboardKeyOf(0x40C, u'é');
+    const UINT shortI = kvxtest::KeyboardKeyOf(0x419, u'й');
     ASSERT_NE(eAcute, 0u);
     ASSERT_NE(shortI, 0u);
     ASSERT_NO_FATAL_FAILURE(StartProgram());

@@ -35,7 +35,7 @@
 #include "Quenzel/Tutor/LearnDlg.h"
 #include "Quenzel/Tutor/QuizDlg.h"
 #include "Quenzel/Tutor/TutorDlg.h"
-#include "KeyboardKeys.h"
+#include "Keyboard/tests/KeyboardKeys.h"
 #include "XDesktop.h"
 #include "testing/CertFactory.h"
 #include "testing/Online/LighttpdServer.h"
