@@ -25,6 +25,8 @@
 #include "OnlineServices/Sendrix/AbstractOnlineModule.h"
 #include "OnlineServices/Sendrix/OnlineProfile.h"
 #include "testing/RecordingLog.h"
+#include "utility/Posix/Modules.h"
+#include "utility/TextCodec.h"
 
 namespace {
 
@@ -33,31 +35,14 @@ typedef void (*DeleteOnlineModuleFunction)(CAbstractOnlineModule*);
 typedef CAbstractEmail* (*CreateEmailFunction)(CAbstractLog*);
 typedef void (*DeleteEmailFunction)(CAbstractEmail*);
 
-std::string ProgramFolder() {
-    char path[4096];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return "./";
-    std::string text(path, (size_t)length);
-    return text.substr(0, text.rfind('/') + 1);
-}
-
-std::wstring Widen(const std::string& text) {
-    std::wstring wide;
-    for (char c : text) wide += (wchar_t)(unsigned char)c;
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text) {
-    std::string narrow;
-    for (wchar_t c : text) narrow += c < 0x80 ? (char)c : '?';
-    return narrow;
-}
+// This program's folder as a UTF-8 path ending with '/'.
+std::string ProgramFolder() { return WideToUtf8(std::wstring(GetProgramFolder().GetString())); }
 
 void WriteLog(const kvxtest::RecordingLog& log) {
     FILE* out = fopen((ProgramFolder() + "probe.txt").c_str(), "w");
     if (!out) return;
     for (const kvxtest::RecordedEntry& entry : log.Entries())
-        fprintf(out, "%s %d %s\n", Narrow(entry.category).c_str(), entry.code, Narrow(entry.text).c_str());
+        fprintf(out, "%s %d %s\n", WideToUtf8(entry.category).c_str(), entry.code, WideToUtf8(entry.text).c_str());
     fclose(out);
 }
 
@@ -111,7 +96,7 @@ int main(int argc, char** argv) {
     for (int code : {3, 5, 6, 14, 17, 22}) log.Define(L"EMAILNOTIFY", code, L"%s");
     // The trusted-certificate store would lie beside the log file: there is
     // none there.
-    log.SetLogFilePath(Widen(ProgramFolder() + "probe.log"));
+    log.SetLogFilePath(std::wstring(GetProgramFolder().GetString()) + L"probe.log");
     int result = kind == "ftp" ? Ftp(library, log, atoi(argv[3]), atoi(argv[4])) : Smtp(library, log, atoi(argv[3]));
     WriteLog(log);
     dlclose(library);
