@@ -11,6 +11,16 @@
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
+# In the sanitizer build every test gets the leak suppressions of
+# tools/lsan.supp (leaks inside third-party libraries, library by library),
+# also when ctest runs by hand; options of LSAN_OPTIONS already set stay.
+set(KVX_LSAN_SUPPRESSIONS "${PROJECT_SOURCE_DIR}/tools/lsan.supp")
+set(KVX_TEST_SANITIZER_ENVIRONMENT "")
+if(KVX_SANITIZE)
+  set(KVX_TEST_SANITIZER_ENVIRONMENT
+      ENVIRONMENT_MODIFICATION "LSAN_OPTIONS=string_append::suppressions=${KVX_LSAN_SUPPRESSIONS}")
+endif()
+
 function(kvx_add_test_suite)
   cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT T_LABEL)
@@ -31,5 +41,5 @@ function(kvx_add_test_suite)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY "${KVX_BIN_DIR}"
-    PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT} ${environment})
+    PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT} ${environment} ${KVX_TEST_SANITIZER_ENVIRONMENT})
 endfunction()
