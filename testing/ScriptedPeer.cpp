@@ -37,7 +37,11 @@ std::string Printable(const std::string& s) {
 ScriptedPeer::ScriptedPeer() = default;
 
 ScriptedPeer::~ScriptedPeer() {
-    m_stop = true;
+    {
+        std::lock_guard<std::mutex> lock(m_goMutex);
+        m_stop = true;
+    }
+    m_goSignal.notify_all();
     if (m_thread.joinable()) m_thread.join();
     EndTls();
     for (int c : m_conns) ::close(c);
@@ -71,6 +75,17 @@ ScriptedPeer& ScriptedPeer::Delay(int milliseconds) {
     s.count = (size_t)milliseconds;
     m_steps.push_back(s);
     return *this;
+}
+ScriptedPeer& ScriptedPeer::WaitForGo() {
+    m_steps.push_back({Step::kWaitForGo, {}});
+    return *this;
+}
+void ScriptedPeer::Go() {
+    {
+        std::lock_guard<std::mutex> lock(m_goMutex);
+        ++m_goes;
+    }
+    m_goSignal.notify_all();
 }
 ScriptedPeer& ScriptedPeer::Close() {
     m_steps.push_back({Step::kClose, {}});
@@ -301,6 +316,18 @@ bool ScriptedPeer::RunStep(const Step& step, int& conn, std::string& pending) {
     case Step::kDelay:
         std::this_thread::sleep_for(std::chrono::milliseconds(step.count));
         return true;
+    case Step::kWaitForGo: {
+        std::unique_lock<std::mutex> lock(m_goMutex);
+        if (!m_goSignal.wait_for(lock, std::chrono::milliseconds(m_stepTimeoutMs),
+                                 [this] { return m_goes > 0 || m_stop; }) ||
+            m_stop) {
+            lock.unlock();
+            Fail("the test did not say go");
+            return false;
+        }
+        --m_goes;
+        return true;
+    }
     case Step::kClose:
         if (m_tls) SSL_shutdown(m_tls);
         if (conn >= 0) ::shutdown(conn, SHUT_RDWR);

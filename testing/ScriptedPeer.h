@@ -1,8 +1,10 @@
 #pragma once
 // A scripted network peer for tests: a thread on 127.0.0.1 that accepts one
-// connection and runs expect / send / delay / close steps against it,
+// connection and runs expect / send / wait / close steps against it,
 // recording every byte it received. Lets a test check the exact bytes a
-// client sends and inject replies, delays and failures.
+// client sends and inject replies, pauses and failures. A pause that the
+// test's outcome depends on ends when the test says so (WaitForGo, Go),
+// never after a time.
 //
 //   kvxtest::ScriptedPeer peer;
 //   peer.ExpectLine("USER anna").Send("331 go on\r\n").Close();
@@ -11,6 +13,7 @@
 //   EXPECT_TRUE(peer.Finish()) << peer.Error();
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -37,7 +40,12 @@ public:
     // Receives exactly n bytes of any content.
     ScriptedPeer& Receive(size_t n);
     ScriptedPeer& Send(const std::string& bytes);
+    // A pause that no outcome depends on (a peer slow on purpose).
     ScriptedPeer& Delay(int milliseconds);
+    // Waits until the test calls Go: the test tells the peer that it got
+    // where the next steps should find it (the step fails after the step
+    // time-out without a Go).
+    ScriptedPeer& WaitForGo();
     // Closes the connection (the client then sees the end of the stream).
     ScriptedPeer& Close();
     // Receives until the client closes its side.
@@ -64,12 +72,17 @@ public:
     // a connection within the step time-out the script fails.
     bool Finish();
     std::string Error() const;
+    // Lets the script past one WaitForGo step (a later one when the script
+    // has not reached it yet).
+    void Go();
     // Every byte received on every connection, in order.
     std::string Received() const;
 
 private:
     struct Step {
-        enum Kind { kExpect, kExpectLine, kSkipLine, kReceive, kSend, kDelay, kClose, kExpectClose, kAccept, kStartTls } kind;
+        enum Kind {
+            kExpect, kExpectLine, kSkipLine, kReceive, kSend, kDelay, kWaitForGo, kClose, kExpectClose, kAccept, kStartTls
+        } kind;
         std::string data;
         size_t count = 0;
         std::string key{};
@@ -95,6 +108,9 @@ private:
     ssl_st* m_tls = nullptr;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    std::mutex m_goMutex;
+    std::condition_variable m_goSignal;
+    int m_goes = 0;
     mutable std::mutex m_mutex;
     std::string m_error;
     std::string m_received;

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEnterEvent>
 #include <QImage>
@@ -34,7 +35,8 @@ protected:
         // the program has it
         KVXSetApp(&m_app);
         m_app.m_pLinkTable = new CLinkTable();
-        m_app.m_pLinkTable->Load(QDir::currentPath().toStdWString().c_str(), nullptr);
+        // the table beside the program, whatever the current folder
+        m_app.m_pLinkTable->Load(QCoreApplication::applicationDirPath().toStdWString().c_str(), nullptr);
     }
     void TearDown() override {
         m_app.Release();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,14 +16,18 @@
 
 namespace {
 
-// A socket that records the length of every receive it is asked for.
+// A socket that records the length of every receive it is asked for, and
+// tells afterReceive of each receive that gave bytes.
 class CRecordingSocket : public CBasicSocket {
 public:
     int Receive(void* buffer, int length, int flags) override {
         if (!(flags & MSG_DONTWAIT)) asked.push_back(length);
-        return CBasicSocket::Receive(buffer, length, flags);
+        int got = CBasicSocket::Receive(buffer, length, flags);
+        if (got > 0 && afterReceive) afterReceive();
+        return got;
     }
     std::vector<int> asked;
+    std::function<void()> afterReceive;
 };
 
 using sendrixtest::ConnectToPeer;
@@ -67,8 +72,10 @@ TEST(Archive, ReadStringEndsLinesAtCrOrLfAndKeepsTheEndOnlyWithANegativeMax) {
 
 TEST(Archive, LineSplitAcrossTwoReadsIsJoinedByTheRefill) {
     kvxtest::ScriptedPeer peer;
-    peer.Send("220 Re").Delay(150).Send("ady\r\n331 More\r\n").Close();
+    // The rest of the line leaves only once the first part was read.
+    peer.Send("220 Re").WaitForGo().Send("ady\r\n331 More\r\n").Close();
     CRecordingSocket socket;
+    socket.afterReceive = [&peer] { peer.Go(); };
     ASSERT_TRUE(ConnectToPeer(socket, peer));
     CSocketFile file(&socket, 1);
     CArchive archive(&file, 3, 4096, nullptr);
@@ -130,13 +137,14 @@ TEST(Archive, SocketFileFailuresPassThrough) {
     SetLibraryLog(&log);
     CBasicSocket::SetReceiveTimeout(100);
     kvxtest::ScriptedPeer peer;
-    peer.Delay(400).Close();
+    peer.WaitForGo().Close();  // silent until the read has timed out
     CBasicSocket socket;
     ASSERT_TRUE(ConnectToPeer(socket, peer));
     CSocketFile file(&socket, 1);
     CArchive reader(&file, 3, 4096, nullptr);
     char line[16];
     EXPECT_EQ(ThrownCode([&] { reader.ReadString(line, 15); }), kSocketReadFailed);
+    peer.Go();
     EXPECT_TRUE(peer.Finish()) << peer.Error();
 
     CBasicSocket unconnected;

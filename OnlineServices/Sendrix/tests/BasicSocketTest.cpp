@@ -77,11 +77,12 @@ TEST_F(BasicSocketTest, ReceiveGivesZeroAtOnceWhenThePeerHasClosed) {
 TEST_F(BasicSocketTest, ReceiveTimesOutWithMinusOneAndLogsMinusSeven) {
     CBasicSocket::SetReceiveTimeout(150);
     kvxtest::ScriptedPeer peer;
-    peer.Delay(600).Close();
+    peer.WaitForGo().Close();  // silent until the receive has timed out
     CBasicSocket socket;
     ASSERT_TRUE(ConnectToPeer(socket, peer));
     char buffer[16];
     EXPECT_EQ(socket.Receive(buffer, sizeof buffer, 0), -1);
+    peer.Go();
     EXPECT_EQ(GetSocketError(), WSAETIMEDOUT);
     ASSERT_EQ(EventCodes(m_log, L"SOCKET"), std::vector<int>{-7});
     EXPECT_EQ(m_log.Entries()[0].text.rfind(L"(10060) ", 0), 0u) << m_log.Entries()[0].text;
@@ -90,13 +91,14 @@ TEST_F(BasicSocketTest, ReceiveTimesOutWithMinusOneAndLogsMinusSeven) {
 
 TEST_F(BasicSocketTest, ReceiveWithoutWaitingGivesMinusOneQuietlyWhenNothingIsThere) {
     kvxtest::ScriptedPeer peer;
-    peer.Delay(200).Send("x").Close();
+    peer.WaitForGo().Send("x").Close();
     CBasicSocket socket;
     ASSERT_TRUE(ConnectToPeer(socket, peer));
     char buffer[4];
     EXPECT_EQ(socket.Receive(buffer, sizeof buffer, MSG_DONTWAIT), -1);
     EXPECT_EQ(GetSocketError(), WSAEWOULDBLOCK);
     EXPECT_TRUE(EventCodes(m_log, L"SOCKET").empty());
+    peer.Go();
     EXPECT_EQ(socket.Receive(buffer, sizeof buffer, 0), 1);
     EXPECT_TRUE(peer.Finish()) << peer.Error();
 }

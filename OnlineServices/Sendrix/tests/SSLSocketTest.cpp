@@ -252,7 +252,7 @@ TEST_F(SSLSocketTest, TheImplicitHandshakeOfTheFirstSendAlsoRefusesAnUntrustedPe
 TEST_F(SSLSocketTest, ReadsHonourTheTimeOutAndNeverWaitWithDontWait) {
     TestCertificate leaf = Factory().Leaf();
     kvxtest::ScriptedPeer peer;
-    peer.StartTls(leaf.chainPem, leaf.keyPem).Delay(1500).Send("late").Close();
+    peer.StartTls(leaf.chainPem, leaf.keyPem).WaitForGo().Send("late").Close();
     CSSLSocket socket;
     TrustFactoryAuthority(socket);
     ASSERT_TRUE(ConnectToPeer(socket, peer));
@@ -271,6 +271,7 @@ TEST_F(SSLSocketTest, ReadsHonourTheTimeOutAndNeverWaitWithDontWait) {
     // ends the stream without a log entry.
     CBasicSocket::SetReceiveTimeout(30000);
     m_log.Clear();
+    peer.Go();
     EXPECT_EQ(socket.Receive(buffer, sizeof buffer, 0), 4);
     EXPECT_EQ(socket.Receive(buffer, sizeof buffer, 0), 0);
     for (const kvxtest::RecordedEntry& entry : m_log.Entries())

@@ -50,11 +50,12 @@ TEST_F(SocketFileTest, ReadWithoutSingleReadReturnsWhatCameBeforeThePeerClosed) 
 
 TEST_F(SocketFileTest, SingleReadEndsAfterOneReceive) {
     kvxtest::ScriptedPeer peer;
-    peer.Send("abc").Delay(200).Send("def").Close();
+    peer.Send("abc").WaitForGo().Send("def").Close();
     ConnectTo(peer);
     CSocketFile file(&m_socket, 1);
     char buffer[100];
     EXPECT_EQ(file.Read(buffer, sizeof buffer, nullptr), 3);
+    peer.Go();
     EXPECT_EQ(file.Read(buffer, sizeof buffer, nullptr), 3);
     EXPECT_EQ(file.Read(buffer, sizeof buffer, nullptr), 0);
     EXPECT_TRUE(peer.Finish()) << peer.Error();
@@ -73,10 +74,11 @@ TEST_F(SocketFileTest, ReadFailuresThrowMinus21) {
 
     CBasicSocket::SetReceiveTimeout(100);
     kvxtest::ScriptedPeer silent;
-    silent.Delay(400).Close();
+    silent.WaitForGo().Close();  // silent until the read has timed out
     ConnectTo(silent);
     CSocketFile timedOut(&m_socket, 1);
     EXPECT_EQ(ThrownCode([&] { timedOut.Read(buffer, sizeof buffer, nullptr); }), kSocketReadFailed);
+    silent.Go();
     EXPECT_TRUE(silent.Finish()) << silent.Error();
 }
 
