@@ -108,9 +108,9 @@ KVX_VECTOR_CLONES void SumsToBytes(const float* __restrict sums, BYTE* __restric
 // One source row filtered along x at the given columns: Taps weights each,
 // the window starting at pixel first[c].
 template <int Taps>
-KVX_VECTOR_CLONES void FilterColumns(const float* __restrict source, const long* __restrict first,
-                                     const char* __restrict inside, const float* __restrict weights,
-                                     float* __restrict out, size_t count) {
+KVX_VECTOR_CLONES_TEMPLATE void FilterColumns(const float* __restrict source, const long* __restrict first,
+                                              const char* __restrict inside, const float* __restrict weights,
+                                              float* __restrict out, size_t count) {
     for (size_t c = 0; c < count; ++c, out += 4, weights += Taps) {
         float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
         if (inside[c]) {
