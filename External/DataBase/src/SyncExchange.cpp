@@ -167,6 +167,9 @@ bool ParseServiceReply(const std::string& reply, int& status, std::string& body)
             return false;
         code = code * 10 + (reply[i] - '0');
     }
+    // HTTP knows the classes 1xx to 5xx only: any other status is malformed.
+    if (code < 100 || code > 599)
+        return false;
     if (reply.size() > 12 && reply[12] != ' ' && reply[12] != '\r')
         return false;
     size_t length = 0;

@@ -38,8 +38,8 @@ std::string FormField(const char* name, const std::string& value);
 std::string Base64Url(const std::string& bytes);
 
 // The status and body of a raw reply (head and body): false unless the
-// head is whole, the status readable and the body exactly as long as its
-// Content-Length, which the reply must give.
+// head is whole, the status a number from 100 to 599 and the body exactly
+// as long as its Content-Length, which the reply must give.
 bool ParseServiceReply(const std::string& reply, int& status, std::string& body);
 
 // Posts body to address: DATABASE_OK with the reply's body for status
