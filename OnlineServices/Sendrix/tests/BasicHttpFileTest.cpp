@@ -267,7 +267,9 @@ TEST_F(BasicHttpFileTest, AnHttpsUrlOnAnyPortGoesThroughTlsAndNeedsATrustedServe
         CBasicHttpFile file;
         int opened = file.Open(Url(peer, "/x", "https").c_str(), GENERIC_READ, 0, 0, 0);
         EXPECT_EQ(opened, trusted ? 0 : -1);
-        if (!trusted) EXPECT_NE(file.GetLastError(), 0u);
+        if (!trusted) {
+            EXPECT_NE(file.GetLastError(), 0u);
+        }
         if (opened == 0) {
             char body[16];
             DWORD done = 0;
