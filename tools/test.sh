@@ -1,13 +1,27 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything with the address and
-# undefined-behaviour sanitizers and runs the whole test suite in that build.
-# (A normal build would run the same tests without checking more, so CI
-# builds only this one.) Exits non-zero on any failure.
-#   tools/test.sh            the sanitizer build in build-sanitize/
-#   tools/test.sh --quick    a normal optimised build in build/, the same tests
+# Installs what is needed, builds and tests. Exits non-zero on any failure.
+#   tools/test.sh          the sanitizer build in build-sanitize/ (address and
+#                          undefined-behaviour checks), the whole test suite
+#   tools/test.sh --quick  a normal optimised build in build/, the same tests
+#   tools/test.sh --fuzz   the fuzz targets with clang 14 in build-fuzz/ (the
+#                          README's fuzzing build); each runs over its seed
+#                          corpus and then fuzzes for KVX_FUZZ_SECONDS (15)
+#   tools/test.sh --werror the optimised build with warnings as errors in
+#                          build-werror/; it runs no tests (the sanitizer
+#                          build runs them, with more checks)
+#   tools/test.sh --ci     what CI runs: --werror, --fuzz, then the default
+#                          (the whole suite last, so its summary closes the log)
+# In the sanitizer builds, leaks inside third-party libraries are suppressed
+# by tools/lsan.supp, library by library; a leak of our own still fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+
+mode=${1:-}
+case "$mode" in
+  "" | --quick | --fuzz | --werror | --ci) ;;
+  *) echo "usage: tools/test.sh [--quick | --fuzz | --werror | --ci]" >&2; exit 2 ;;
+esac
 
 bash tools/install-deps.sh
 
@@ -16,22 +30,95 @@ export CCACHE_NOHASHDIR=true
 export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
 jobs=$(nproc)
 
-run_build() {
+# Prints how long a step took, for the CI log.
+step() {
+  local name=$1 start=$SECONDS; shift
+  "$@"
+  echo "test.sh: $name took $((SECONDS - start)) s"
+}
+
+configure_and_build() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DKVX_BUILD_BENCH=OFF "$@"
   cmake --build "$dir" -j "$jobs"
+}
+
+run_tests() {
+  local dir=$1
   # Twice as many tests as cores: many of them spend their time waiting for
   # the servers and programs they start. The x11 tests drive real programs
-  # by their timing as a user would; they run afterwards, one at a time,
-  # on a quiet machine.
+  # as a user would; they run afterwards, one at a time.
   ctest --test-dir "$dir" --output-on-failure --no-tests=error -j "$((jobs * 2))" --timeout 600 -LE x11
   ctest --test-dir "$dir" --output-on-failure --no-tests=error -j 1 --timeout 600 -L x11
 }
 
-if [ "${1:-}" = "--quick" ]; then
-  run_build build -DKVX_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
-else
+sanitizer_build() {
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  run_build build-sanitize -DKVX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-fi
+  export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp"
+  step "sanitizer build" configure_and_build build-sanitize -DKVX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+  step "sanitizer tests" run_tests build-sanitize
+}
+
+quick_build() {
+  step "optimised build" configure_and_build build -DKVX_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
+  step "optimised tests" run_tests build
+}
+
+werror_build() {
+  step "optimised build with warnings as errors" \
+    configure_and_build build-werror -DKVX_SANITIZE=OFF -DKVX_WERROR=ON -DCMAKE_BUILD_TYPE=Release
+}
+
+# One fuzz target: its seed corpus, then new inputs for a fixed time. New
+# inputs go to a scratch folder, never into the source tree; a crash leaves
+# its input in build-fuzz/crashes/.
+fuzz_one() {
+  local name=$1 seconds=$2
+  local work="build-fuzz/fuzz-work/$name"
+  mkdir -p "$work" build-fuzz/crashes
+  if "build-fuzz/bin/fuzz_$name" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
+      -print_final_stats=1 -artifact_prefix="build-fuzz/crashes/$name-" \
+      "$work" "fuzz/corpus/$name" > "build-fuzz/fuzz-work/$name.log" 2>&1; then
+    echo "fuzz: $name passed ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' \
+      "build-fuzz/fuzz-work/$name.log" | awk '{print $2}') runs)"
+  else
+    echo "fuzz: $name FAILED"
+    tail -n 60 "build-fuzz/fuzz-work/$name.log"
+    return 1
+  fi
+}
+
+fuzz_build() {
+  # The README's fuzzing build, as written there.
+  step "fuzz build" bash -c 'CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DKVX_FUZZ=ON \
+    -DKVX_BUILD_TESTS=OFF -DKVX_BUILD_BENCH=OFF && cmake --build build-fuzz'
+  local seconds=${KVX_FUZZ_SECONDS:-15}
+  rm -rf build-fuzz/fuzz-work build-fuzz/crashes
+  mkdir -p build-fuzz/fuzz-work
+  local names=()
+  for corpus in fuzz/corpus/*/; do names+=("$(basename "$corpus")"); done
+  for binary in build-fuzz/bin/fuzz_*; do
+    [ -d "fuzz/corpus/${binary##*/fuzz_}" ] || { echo "fuzz: ${binary##*/} has no seed corpus" >&2; return 1; }
+  done
+  export -f fuzz_one
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp"
+  local start=$SECONDS
+  # One target per core at a time.
+  printf '%s\n' "${names[@]}" | xargs -P "$jobs" -I{} bash -c 'fuzz_one "$1" "$2"' _ {} "$seconds"
+  echo "test.sh: ${#names[@]} fuzz targets, ${seconds} s each, took $((SECONDS - start)) s"
+}
+
+case "$mode" in
+  "") sanitizer_build ;;
+  --quick) quick_build ;;
+  --werror) werror_build ;;
+  --fuzz) fuzz_build ;;
+  --ci)
+    werror_build
+    fuzz_build
+    sanitizer_build
+    ;;
+esac
