@@ -83,8 +83,9 @@ protected:
     // Reads an extension (after its '!'); false when it ends the block walk.
     bool DecodeExtension(CKVXImageFile* stream);
     // Counts the frames inside the screen from the stream's position, which
-    // it restores.
-    int get_num_frames(CKVXImageFile* stream, const tag_dscgif& screen);
+    // it restores; tells whether they are the tiles of one picture (shown at
+    // one instant, kept, covering the screen without overlapping).
+    int get_num_frames(CKVXImageFile* stream, const tag_dscgif& screen, bool* tilesScreen = nullptr);
     // Decodes one frame onto the canvas, or into the true-colour picture.
     bool DecodeFrame(CKVXImageFile* stream, const tag_image& descriptor, FrameWalk& walk);
     // Lays this image (a frame) onto the canvas at the frame's position.
