@@ -192,11 +192,18 @@ bool CKVXGifCanvas::RenderIndexed(CKVXImage& target, const RGBQUAD* entries, DWO
 
     CKVXGifLineWriter lines(target, false);
     std::vector<BYTE> row(static_cast<size_t>(width) + 1);
+    indexOf[kTransparent] = static_cast<int>(trans);
+    lastColor = kTransparent;
+    BYTE lastIndex = static_cast<BYTE>(trans);
     for (long y = 0; y < height; ++y) {
         const uint32_t* source = &pixels[static_cast<size_t>(y) * width];
-        for (long x = 0; x < width; ++x)
-            row[static_cast<size_t>(x)] =
-                static_cast<BYTE>(source[x] == kTransparent ? trans : indexOf.find(source[x])->second);
+        for (long x = 0; x < width; ++x) {
+            if (source[x] != lastColor) {
+                lastColor = source[x];
+                lastIndex = static_cast<BYTE>(indexOf.find(lastColor)->second);
+            }
+            row[static_cast<size_t>(x)] = lastIndex;
+        }
         lines.out_line(row.data(), width);
     }
     work += pixels.size();

@@ -99,7 +99,8 @@ struct CKVXImageGIF::FrameWalk {
     CKVXGifLzwReader reader;
 };
 
-CKVXImageGIF::CKVXImageGIF() : CKVXImage(ImageTypeGif), gifgce{}, comment{}, loops(0), disposalMethod(0) {}
+CKVXImageGIF::CKVXImageGIF()
+    : CKVXImage(ImageTypeGif), gifgce{}, comment{}, loops(0), disposalMethod(0), canvasWork(0) {}
 
 CKVXImageGIF::~CKVXImageGIF() = default;
 
@@ -330,6 +331,7 @@ bool CKVXImageGIF::Decode(CKVXImageFile* stream) {
         gifgce = {};
         imageInfo.transIndex = -1;
     }
+    canvasWork = walk.colors.Work();
 
     if (!walk.trueColor) return walk.reached;
     if (!walk.picture.IsValid()) return false;

@@ -4,6 +4,7 @@
 // encoding writes GIF89a files: one palette image, a true-colour image cut
 // into tiles of at most 256 colours, or a sequence of frames.
 
+#include <cstdint>
 #include <cstdio>
 
 #include "Pendrel/Image/KVXImage.h"
@@ -112,8 +113,14 @@ protected:
     // written did not reach it.
     bool FinishWriting(CKVXImageFile* stream, bool written);
 
+    // Pixels of the screen that the last decoding read or wrote while it
+    // laid the frames after the first: of the order of the screen's size
+    // and the frames' rectangles, never their product.
+    uint64_t CanvasWork() const { return canvasWork; }
+
     GraphicControl gifgce;
     char comment[256];
     int loops;
     int disposalMethod;
+    uint64_t canvasWork;
 };

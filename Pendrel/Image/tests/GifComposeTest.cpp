@@ -15,6 +15,7 @@
 
 #include "Pendrel/Image/KVXImageGIF.h"
 #include "Pendrel/Image/KVXImageMemFile.h"
+#include "Pendrel/Image/tests/GifTestSupport.h"
 
 namespace {
 
@@ -267,6 +268,31 @@ TEST(GifCompose, FramesShowAsViewersShowThem) {
         ASSERT_EQ(image.GetHeight(), static_cast<DWORD>(c.file.height));
         EXPECT_EQ(Text(Shown(image), c.file.width), Text(c.shown, c.file.width));
     }
+}
+
+TEST(GifCompose, SmallFramesOnALargeScreenCostTheScreenOnce) {
+    // Sixty one-pixel frames down the diagonal of a 1000 x 1000 screen,
+    // white and black by turns. Copying the screen for every frame cost
+    // sixty screens' worth of work (seconds for a file of a few hundred
+    // bytes and a larger screen); laying each frame costs its own pixels.
+    const int frames = 60;
+    FileSpec file{1000, 1000, {kBlack, kWhite}, 0, {}};
+    for (int k = 0; k < frames; ++k) file.frames.push_back({k, k, 1, 1, {k % 2 == 0 ? 1 : 0}});
+    const Bytes bytes = WriteGif(file);
+    kvxgiftest::GifProbe image;
+    CKVXImageMemFile stream(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    image.SetFrame(frames - 1);
+    ASSERT_TRUE(image.Decode(&stream));
+    ASSERT_EQ(image.GetWidth(), 1000u);
+
+    const uint64_t screen = 1000 * 1000;
+    EXPECT_LE(image.CanvasWork(), 3 * screen + frames);
+    for (const long k : {0L, 1L, 2L, 30L, 59L}) {
+        const RGBQUAD c = image.GetPixelColor(k, 999 - k, false);
+        EXPECT_EQ(c.rgbRed, k % 2 == 0 ? 255 : 0) << "pixel " << k << " of the diagonal";
+    }
+    EXPECT_EQ(image.GetPixelColor(5, 999, false).rgbRed, 0);
+    EXPECT_EQ(image.GetPixelColor(999, 0, false).rgbRed, 0);
 }
 
 } // namespace
