@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Pendrel/Image/KVXImageGIF.h"
@@ -267,6 +268,34 @@ TEST(GifCompose, FramesShowAsViewersShowThem) {
         ASSERT_EQ(image.GetWidth(), static_cast<DWORD>(c.file.width));
         ASSERT_EQ(image.GetHeight(), static_cast<DWORD>(c.file.height));
         EXPECT_EQ(Text(Shown(image), c.file.width), Text(c.shown, c.file.width));
+    }
+}
+
+TEST(GifCompose, ScreensOfMoreThan256ColoursShowInTrueColour) {
+    // A 16 x 16 first frame of 256 colours, then a 2 x 2 frame of four new
+    // colours (its index 3 transparent) that puts back what it covered, and
+    // a one-pixel frame.
+    FileSpec file{16, 16, {}, 0, {}};
+    FrameSpec first{0, 0, 16, 16, {}};
+    for (int i = 0; i < 256; ++i) {
+        file.global.push_back({static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i / 2)});
+        first.pixels.push_back(i);
+    }
+    const std::vector<Rgb> fresh = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
+    file.frames = {first, {0, 0, 2, 2, {0, 1, 2, 3}, fresh, 3, 3}, {15, 15, 1, 1, {7}}};
+    const Bytes bytes = WriteGif(file);
+
+    Picture below;
+    for (const Rgb& c : file.global) below.push_back(Opaque(c));
+    Picture second = below;
+    for (int i = 0; i < 3; ++i) second[i < 2 ? i : 16] = Opaque(fresh[i]);
+    Picture third = below;
+    third[255] = Opaque(file.global[7]);
+    const std::pair<long, Picture> expected[] = {{1, second}, {2, third}};
+    for (const auto& [frame, shown] : expected) {
+        CKVXImage image;
+        ASSERT_TRUE(DecodeGif(image, bytes, frame));
+        EXPECT_EQ(Text(Shown(image), 16), Text(shown, 16)) << "frame " << frame;
     }
 }
 
