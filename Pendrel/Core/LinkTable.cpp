@@ -3,6 +3,7 @@
 #include <tinyxml.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -25,12 +26,58 @@ constexpr int kLineNoAddress = 104;
 constexpr int kLineUnknownLink = 126;
 
 const wchar_t kFileName[] = L"UrlFile.xml";
+// Far above any real link table; a larger file is not read.
+constexpr long kMaxFileSize = 1L << 20;
+// The parser looks up to three bytes ahead of a character's first byte; the
+// text it gets ends with that many NUL bytes and one more.
+constexpr size_t kTerminator = 4;
 
 // A link id: decimal text as a 64-bit number (leading white space and a
 // sign allowed, no digits give 0), of which the low 32 bits count.
 KVXLinkID ReadLinkId(const char* text) {
     long long value = std::strtoll(text ? text : "", nullptr, 10);
     return static_cast<KVXLinkID>(static_cast<uint32_t>(static_cast<unsigned long long>(value)));
+}
+
+// Every byte is part of a complete UTF-8 sequence (no overlong forms, no
+// surrogates) and none is NUL.
+bool IsWellFormedText(const std::string& text) {
+    if (text.find('\0') != std::string::npos) return false;
+    const std::wstring wide = Utf8ToWide(text);
+    // Bytes outside a valid sequence come back as lone low surrogates.
+    for (wchar_t c : wide)
+        if (c >= 0xD800 && c <= 0xDFFF) return false;
+    return true;
+}
+
+// Reads the file as the parser's text: well-formed UTF-8, line ends made
+// '\n', ended by NUL bytes. False when the file cannot be read, is too
+// large or is not such text.
+bool ReadDocumentText(const std::string& path, std::string& text) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    std::string bytes;
+    char chunk[4096];
+    bool fits = true;
+    for (size_t read; fits && (read = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+        bytes.append(chunk, read);
+        fits = bytes.size() <= static_cast<size_t>(kMaxFileSize);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed || !fits || !IsWellFormedText(bytes)) return false;
+    text.clear();
+    text.reserve(bytes.size() + kTerminator);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r') {
+            text += bytes[i];
+            continue;
+        }
+        text += '\n';
+        if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    }
+    text.append(kTerminator, '\0');
+    return true;
 }
 
 } // namespace
@@ -60,9 +107,18 @@ BOOL CLinkTable::LoadUrlTable() {
         ReportAssertion(0, kSourceFile, kLineMissingFile);
         return FALSE;
     }
+    // The parser reads from a text of our own that is known to be whole
+    // UTF-8 and well terminated: it steps over a character's bytes by its
+    // first byte and would read past the end of one cut short.
     TiXmlDocument document;
+    std::string text;
     const std::string narrowPath = WideToUtf8(path.GetString(), path.GetLength());
-    if (!document.LoadFile(narrowPath.c_str(), TIXML_ENCODING_UTF8)) {
+    bool parsed = ReadDocumentText(narrowPath, text);
+    if (parsed) {
+        document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+        parsed = !document.Error();
+    }
+    if (!parsed) {
         ReportAssertion(0, kSourceFile, kLineParse);
         return FALSE;
     }

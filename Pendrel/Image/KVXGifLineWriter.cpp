@@ -40,7 +40,14 @@ long CKVXGifLineWriter::Pack(BYTE* pixels, long length) const {
         return (length + 1) / 2;
     }
     if (bpp == 1) {
-        for (long x = 0; x < length; x += 8) {
+        // Whole bytes first; each is written after its eight pixels are read.
+        long x = 0;
+        for (; x + 8 <= length; x += 8) {
+            BYTE packed = 0;
+            for (int bit = 0; bit < 8; ++bit) packed = static_cast<BYTE>(packed | ((pixels[x + bit] & 1) << (7 - bit)));
+            pixels[x / 8] = packed;
+        }
+        for (; x < length; x += 8) {
             BYTE packed = 0;
             for (long bit = 0; bit < 8 && x + bit < length; ++bit)
                 packed = static_cast<BYTE>(packed | ((pixels[x + bit] & 1) << (7 - bit)));

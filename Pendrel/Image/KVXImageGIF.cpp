@@ -11,12 +11,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
+#include "Pendrel/Image/KVXGifCanvas.h"
 #include "Pendrel/Image/KVXGifLineWriter.h"
 #include "Pendrel/Image/KVXGifLzwEncoder.h"
 #include "Pendrel/Image/KVXGifLzwReader.h"
 #include "Pendrel/Image/KVXGifPixelWalk.h"
 #include "Pendrel/Image/KVXGifRunLengthEncoder.h"
+#include "Pendrel/Image/KVXImageDefs.h"
 #include "Pendrel/Image/KVXImageEndian.h"
 #include "Pendrel/Image/KVXImageIOFile.h"
 
@@ -72,13 +75,23 @@ struct CKVXImageGIF::FrameWalk {
     tag_TabCol globalTable{};
     bool hasGlobalTable = false;
     int trueColorVotes = 0;
+    // the frames tile the screen at one instant, with no disposal
+    bool tilesScreen = false;
     bool trueColor = false;
     long frameNumber = 0;
     bool reached = false;
-    // the canvas of the frames so far
+    // the first frame on the screen, as palette indices
     CKVXImageGIF canvas;
     long firstTransIndex = -1;
+    WORD firstBpp = 1;
+    // what the screen held before the first frame
+    uint32_t firstFill = CKVXGifCanvas::kTransparent;
+    // the later frames on the screen, as colours
+    CKVXGifCanvas colors;
+    // the previous frame's rectangle, disposal method and background
+    CKVXGifCanvas::Rect previousArea{};
     int previousDisposal = 0;
+    uint32_t previousBackground = CKVXGifCanvas::kTransparent;
     // the true-colour picture, and the graphic control of its last frame
     CKVXImageGIF picture;
     GraphicControl lastControl{};
@@ -86,7 +99,8 @@ struct CKVXImageGIF::FrameWalk {
     CKVXGifLzwReader reader;
 };
 
-CKVXImageGIF::CKVXImageGIF() : CKVXImage(ImageTypeGif), gifgce{}, comment{}, loops(0), disposalMethod(0) {}
+CKVXImageGIF::CKVXImageGIF()
+    : CKVXImage(ImageTypeGif), gifgce{}, comment{}, loops(0), disposalMethod(0), canvasWork(0) {}
 
 CKVXImageGIF::~CKVXImageGIF() = default;
 
@@ -215,10 +229,36 @@ bool ReadImageDescriptor(CKVXImageFile* stream, WORD& left, WORD& top, WORD& wid
 
 } // namespace
 
-int CKVXImageGIF::get_num_frames(CKVXImageFile* stream, const tag_dscgif& screen) {
+namespace {
+
+// The frames lie side by side without overlapping and cover the whole screen.
+bool TileScreen(const std::vector<CKVXGifCanvas::Rect>& frames, long width, long height) {
+    const uint64_t screen = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    uint64_t covered = 0;
+    for (const auto& r : frames) covered += static_cast<uint64_t>(r.width) * static_cast<uint64_t>(r.height);
+    // A screen too large for a true-colour picture is never read as one.
+    if (covered != screen || screen == 0 || screen > KVXIMAGE_MAX_MEMORY / 3) return false;
+    std::vector<bool> taken(static_cast<size_t>(screen));
+    for (const auto& r : frames)
+        for (long y = r.top; y < r.top + r.height; ++y)
+            for (long x = r.left; x < r.left + r.width; ++x) {
+                const size_t at = static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x);
+                if (taken[at]) return false;
+                taken[at] = true;
+            }
+    return true;
+}
+
+} // namespace
+
+int CKVXImageGIF::get_num_frames(CKVXImageFile* stream, const tag_dscgif& screen, bool* tilesScreen) {
     const long start = stream->Tell();
     int count = 0;
     bool afterZero = true;
+    // A true-colour picture's tiles show at one instant and stay.
+    std::vector<CKVXGifCanvas::Rect> frames;
+    bool allAtOnce = true;
+    gifgce = {};
     for (;;) {
         const long block = NextBlock(stream, afterZero);
         if (block < 0 || block == ';') break;
@@ -230,6 +270,9 @@ int CKVXImageGIF::get_num_frames(CKVXImageFile* stream, const tag_dscgif& screen
         if (!ReadImageDescriptor(stream, frame.left, frame.top, frame.width, frame.height, frame.flags)) break;
         if (frame.left + frame.width > screen.width || frame.top + frame.height > screen.height) continue;
         ++count;
+        frames.push_back({frame.left, frame.top, frame.width, frame.height});
+        allAtOnce = allAtOnce && gifgce.delay == 0 && ((gifgce.flags >> 2) & 7) <= 1;
+        gifgce = {};
         // Only the frames are counted here: the colour table and the image
         // data are skipped without decoding.
         if (frame.flags & 0x80) stream->Seek(3L * TableCount(frame.flags), 1);
@@ -237,6 +280,7 @@ int CKVXImageGIF::get_num_frames(CKVXImageFile* stream, const tag_dscgif& screen
         SkipSubBlocks(stream);
     }
     stream->Seek(start, 0);
+    if (tilesScreen) *tilesScreen = allAtOnce && TileScreen(frames, screen.width, screen.height);
     return count;
 }
 
@@ -258,7 +302,7 @@ bool CKVXImageGIF::Decode(CKVXImageFile* stream) {
     if (walk.hasGlobalTable) ReadColorTable(stream, walk.globalTable.count, walk.globalTable.paleta);
     else ++walk.trueColorVotes;
 
-    imageInfo.numFrames = get_num_frames(stream, screen);
+    imageInfo.numFrames = get_num_frames(stream, screen, &walk.tilesScreen);
     if (imageInfo.frame < 0 || imageInfo.frame >= imageInfo.numFrames) return false;
 
     // The counting pass read every extension of the file; the first frame
@@ -287,6 +331,7 @@ bool CKVXImageGIF::Decode(CKVXImageFile* stream) {
         gifgce = {};
         imageInfo.transIndex = -1;
     }
+    canvasWork = walk.colors.Work();
 
     if (!walk.trueColor) return walk.reached;
     if (!walk.picture.IsValid()) return false;
@@ -306,7 +351,7 @@ bool CKVXImageGIF::DecodeFrame(CKVXImageFile* stream, const tag_image& frame, Fr
         // more: a true-colour picture's tiles are as wide as the screen in
         // a narrow picture, and as high as it in a low one.
         if (frame.width != screen.width || frame.height != screen.height) ++walk.trueColorVotes;
-        walk.trueColor = walk.trueColorVotes >= 2 && imageInfo.numFrames > 1;
+        walk.trueColor = walk.trueColorVotes >= 2 && imageInfo.numFrames > 1 && walk.tilesScreen;
         // Every frame adds to the true-colour picture.
         if (walk.trueColor) imageInfo.frame = imageInfo.numFrames - 1;
     }
@@ -322,6 +367,10 @@ bool CKVXImageGIF::DecodeFrame(CKVXImageFile* stream, const tag_image& frame, Fr
     }
     const DWORD bpp = colorCount <= 2 ? 1 : colorCount <= 16 ? 4 : 8;
 
+    // The first frame is laid on a screen of palette indices; from the
+    // second on, the screen holds colours, so that each frame's palette and
+    // transparent index serve its own pixels only.
+    CKVXGifCanvas& colors = walk.colors;
     CKVXImageGIF& canvas = walk.canvas;
     if (!walk.trueColor) {
         if (walk.frameNumber == 0) {
@@ -333,15 +382,17 @@ bool CKVXImageGIF::DecodeFrame(CKVXImageFile* stream, const tag_image& frame, Fr
             walk.firstTransIndex = imageInfo.transIndex;
             canvas.Clear(gifgce.transIndex);
         } else {
-            canvas.Copy(*this);
-            if (!canvas.IsValid()) {
-                SetLastErrorText(canvas.GetLastError());
-                return false;
+            if (walk.frameNumber == 1) {
+                // This object holds the first frame on its screen.
+                if (!colors.Load(*this, walk.firstTransIndex)) {
+                    SetLastErrorText("KVXIMAGE_MAX_MEMORY exceeded");
+                    return false;
+                }
+                if (walk.previousDisposal == 3) colors.Fill(walk.previousArea, walk.firstFill);
+            } else if (walk.previousDisposal == 3) {
+                colors.Restore();
             }
-            // Disposal 2 clears the canvas to the transparent index, or to
-            // the background colour when the first frame has none.
-            if (walk.previousDisposal == 2)
-                canvas.Clear(static_cast<BYTE>(walk.firstTransIndex >= 0 ? walk.firstTransIndex : screen.background));
+            if (walk.previousDisposal == 2) colors.Fill(walk.previousArea, walk.previousBackground);
         }
     }
 
@@ -362,13 +413,35 @@ bool CKVXImageGIF::DecodeFrame(CKVXImageFile* stream, const tag_image& frame, Fr
     reader.decoder(stream, frame.width, lines);
     if (GetEscape() != 0) return false;
 
-    if (!walk.trueColor) {
+    const int disposal = (gifgce.flags >> 2) & 7;
+    const CKVXGifCanvas::Rect area = {frame.left, frame.top, frame.width, frame.height};
+    if (!walk.trueColor && walk.frameNumber == 0) {
+        const BYTE fill = gifgce.transIndex;
+        walk.firstFill = fill == imageInfo.transIndex ? CKVXGifCanvas::kTransparent
+                                                      : CKVXGifCanvas::Opaque(GetPaletteColor(fill));
         GifMix(canvas, frame);
         canvas.SetTransIndex(walk.firstTransIndex);
         // The frame's palette, as far as it goes (a frame may have fewer
         // colours than the canvas).
         canvas.SetPalette(GetPalette(), GetNumColors());
+        walk.firstBpp = canvas.GetBpp();
         Transfer(canvas);
+    } else if (!walk.trueColor) {
+        if (disposal == 3) colors.Save(area);
+        colors.Draw(*this, frame.left, frame.top, imageInfo.transIndex);
+        if (walk.frameNumber == imageInfo.frame) {
+            // The picture keeps this frame's palette where its colours allow.
+            CKVXImageGIF picture;
+            picture.CopyInfo(*this);
+            RGBQUAD entries[256];
+            const DWORD count = std::min<DWORD>(GetNumColors(), table ? static_cast<DWORD>(table->count) : 256);
+            for (DWORD i = 0; i < count; ++i) entries[i] = GetPaletteColor(static_cast<BYTE>(i));
+            if (!colors.Render(picture, entries, count, walk.firstTransIndex, imageInfo.transIndex, walk.firstBpp)) {
+                SetLastErrorText(picture.GetLastError());
+                return false;
+            }
+            Transfer(picture);
+        }
     } else {
         if (!walk.picture.IsValid()) {
             walk.picture.CopyInfo(*this);
@@ -381,7 +454,16 @@ bool CKVXImageGIF::DecodeFrame(CKVXImageFile* stream, const tag_image& frame, Fr
         walk.lastControl = gifgce;
         walk.lastTransIndex = imageInfo.transIndex;
     }
-    walk.previousDisposal = (gifgce.flags >> 2) & 7;
+    walk.previousDisposal = disposal;
+    walk.previousArea = area;
+    // Disposal to the background leaves the rectangle transparent where the
+    // file has transparency, else in the screen's background colour.
+    const bool clearToTransparent = imageInfo.transIndex >= 0 || walk.firstTransIndex >= 0 || !walk.hasGlobalTable;
+    walk.previousBackground = clearToTransparent
+                                  ? CKVXGifCanvas::kTransparent
+                                  : CKVXGifCanvas::Opaque(RGBQUAD{walk.globalTable.paleta[screen.background].b,
+                                                                  walk.globalTable.paleta[screen.background].g,
+                                                                  walk.globalTable.paleta[screen.background].r, 0});
 
     // Behind the frame's data: the stream goes back over what the reader
     // took in but did not use, then past the rest of the sub-blocks.

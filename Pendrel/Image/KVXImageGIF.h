@@ -4,6 +4,7 @@
 // encoding writes GIF89a files: one palette image, a true-colour image cut
 // into tiles of at most 256 colours, or a sequence of frames.
 
+#include <cstdint>
 #include <cstdio>
 
 #include "Pendrel/Image/KVXImage.h"
@@ -83,8 +84,9 @@ protected:
     // Reads an extension (after its '!'); false when it ends the block walk.
     bool DecodeExtension(CKVXImageFile* stream);
     // Counts the frames inside the screen from the stream's position, which
-    // it restores.
-    int get_num_frames(CKVXImageFile* stream, const tag_dscgif& screen);
+    // it restores; tells whether they are the tiles of one picture (shown at
+    // one instant, kept, covering the screen without overlapping).
+    int get_num_frames(CKVXImageFile* stream, const tag_dscgif& screen, bool* tilesScreen = nullptr);
     // Decodes one frame onto the canvas, or into the true-colour picture.
     bool DecodeFrame(CKVXImageFile* stream, const tag_image& descriptor, FrameWalk& walk);
     // Lays this image (a frame) onto the canvas at the frame's position.
@@ -111,8 +113,14 @@ protected:
     // written did not reach it.
     bool FinishWriting(CKVXImageFile* stream, bool written);
 
+    // Pixels of the screen that the last decoding read or wrote while it
+    // laid the frames after the first: of the order of the screen's size
+    // and the frames' rectangles, never their product.
+    uint64_t CanvasWork() const { return canvasWork; }
+
     GraphicControl gifgce;
     char comment[256];
     int loops;
     int disposalMethod;
+    uint64_t canvasWork;
 };

@@ -97,6 +97,10 @@ bool CKVXImageICO::Decode(CKVXImageFile* stream) {
                 AlphaSet(x, y, source[3]);
             }
         }
+        // The alpha channel holds the icon's transparency; the mask only
+        // repeats it coarsely for readers without alpha (it could only
+        // hide pixels whose alpha is 0 already).
+        return true;
     }
 
     const size_t maskRow = MaskRowBytes(width);
@@ -130,7 +134,8 @@ void CKVXImageICO::ApplyMask(const BYTE* mask, size_t maskRow, WORD bitCount) {
     if (!alphaNeeded) AlphaDelete();
 
     if (bitCount == 24) {
-        // One colour under the whole mask becomes the transparent colour.
+        // One colour under the whole mask becomes the transparent colour,
+        // unless a pixel outside the mask has it too.
         bool found = false;
         RGBQUAD masked{};
         for (long y = 0; y < height; ++y)
@@ -142,6 +147,9 @@ void CKVXImageICO::ApplyMask(const BYTE* mask, size_t maskRow, WORD bitCount) {
                 found = true;
             }
         if (!found) return;
+        for (long y = 0; y < height; ++y)
+            for (long x = 0; x < width; ++x)
+                if (!MaskBit(mask, maskRow, x, y) && SameColour(GetPixelColor(x, y, false), masked)) return;
         SetTransColor(masked);
         imageInfo.transIndex = 0;
         AlphaDelete();

@@ -50,6 +50,15 @@ TEST_F(LinkTableTest, FilesCountByStructureNotByNames) {
         {"a malformed file", "<r><u i='1' u='a'></r>", FALSE, {}},
         {"no root element", "<?xml version='1.0'?>", FALSE, {}},
         {"comments before the root are skipped", "<!-- c --><r><u i='57' u='lost'/></r>", TRUE, {{57, L"lost"}}},
+        {"line ends of any kind", "<r>\r\n<u i='11'\ru='a'/>\r\n</r>\r\n", TRUE, {{11, L"a"}}},
+        // The parser steps over a character by its first byte: text that is
+        // not whole UTF-8 is refused before it gets there.
+        {"a file that ends inside a character", "<r><u i='11' u='a'/></r>\xEF", FALSE, {}},
+        {"text that ends inside a character", "<r><u i='11' u='a'/>caf\xF0", FALSE, {}},
+        {"a byte that starts no character", "<r><u i='11' u='a\xFF'/></r>", FALSE, {}},
+        {"an overlong character", "<r><u i='11' u='\xC0\xAF'/></r>", FALSE, {}},
+        {"an encoded surrogate", "<r><u i='11' u='\xED\xA0\x80'/></r>", FALSE, {}},
+        {"a NUL byte", std::string("<r><u i='11' u='a'/></r>\0<x/>", 29), FALSE, {}},
     };
     for (const FileCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -23,6 +23,7 @@ public:
     using CKVXImageGIF::EncodeExtension;
     using CKVXImageGIF::EncodeHeader;
     using CKVXImageGIF::EncodeLoopExtension;
+    using CKVXImageGIF::CanvasWork;
     using CKVXImage::Ghost;
 };
 

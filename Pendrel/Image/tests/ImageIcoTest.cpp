@@ -134,7 +134,9 @@ TEST(ImageIcoDecode, ImageStoredAsPngFailsWithAText) {
 TEST(ImageIcoDecode, MaskBecomesKeyColourOrAlpha) {
     // All masked pixels black: black becomes the transparent colour.
     IconImage black = TrueColourIcon(0, 0x80, 0);
-    black.pixels[3 + 2] = 77; // the unmasked pixel (1, 0) is red 77
+    black.pixels[3 + 2] = 77; // the unmasked pixels are red 77
+    black.pixels[8 + 2] = 77;
+    black.pixels[8 + 3 + 2] = 77;
     CKVXImage keyed;
     ASSERT_TRUE(DecodeBytes(keyed, IconFile({black}), kIco));
     EXPECT_FALSE(keyed.AlphaIsValid());
@@ -151,7 +153,7 @@ TEST(ImageIcoDecode, MaskBecomesKeyColourOrAlpha) {
     EXPECT_EQ(alpha.AlphaGet(1, 0), 0);
     EXPECT_EQ(alpha.AlphaGet(0, 1), 255);
 
-    // A 32-bit icon keeps its own alpha, masked pixels at 0.
+    // A 32-bit icon keeps its own alpha; the mask does not change it.
     IconImage deep;
     deep.bitCount = 32;
     deep.pixels = {1, 2, 3, 40, 4, 5, 6, 50, 7, 8, 9, 60, 10, 11, 12, 70};
@@ -160,8 +162,66 @@ TEST(ImageIcoDecode, MaskBecomesKeyColourOrAlpha) {
     ASSERT_TRUE(DecodeBytes(plane, IconFile({deep}), kIco));
     EXPECT_EQ(plane.GetBpp(), 24);
     EXPECT_TRUE(SameQuad(plane.GetPixelColor(0, 0), Quad(3, 2, 1, 40)));
-    EXPECT_EQ(plane.AlphaGet(1, 0), 0);
+    EXPECT_EQ(plane.AlphaGet(1, 0), 50);
     EXPECT_TRUE(SameQuad(plane.GetPixelColor(1, 1), Quad(12, 11, 10, 70)));
+}
+
+// What a viewer shows of a pixel: red, green, blue and alpha; a transparent
+// pixel is 0 whatever its colour.
+uint32_t Shown(CKVXImage& image, long x, long y) {
+    if (image.IsTransparent(x, y)) return 0;
+    const RGBQUAD c = image.GetPixelColor(x, y, false);
+    const uint32_t alpha = image.AlphaIsValid() ? image.AlphaGet(x, y) : 255;
+    if (alpha == 0) return 0;
+    return alpha << 24 | uint32_t{c.rgbRed} << 16 | uint32_t{c.rgbGreen} << 8 | c.rgbBlue;
+}
+
+TEST(ImageIcoDecode, MasksShowAsViewersShowThem) {
+    struct Case {
+        const char* name;
+        IconImage icon;
+        std::vector<uint32_t> shown;  // bottom row first, as stored
+    };
+    // 2 x 2 icons, shown as PIL and ImageMagick show them; the mask bits of
+    // a row are the top bits of its first byte.
+    auto icon24 = [](Bytes pixels, BYTE mask0, BYTE mask1) {
+        IconImage icon;
+        icon.pixels = std::move(pixels);
+        icon.mask = {mask0, 0, 0, 0, mask1, 0, 0, 0};
+        return icon;
+    };
+    auto icon32 = [](Bytes pixels, BYTE mask0, BYTE mask1) {
+        IconImage icon;
+        icon.bitCount = 32;
+        icon.pixels = std::move(pixels);
+        icon.mask = {mask0, 0, 0, 0, mask1, 0, 0, 0};
+        return icon;
+    };
+    const Case cases[] = {
+        {"24 bits: one colour under the mask and nowhere else is the key colour",
+         icon24({0, 0, 0, 0, 0, 200, 0, 0, 0, 200, 0, 0, 0, 0, 0, 0}, 0x80, 0x40),
+         {0, 0xFFC80000, 0xFF00C800, 0}},
+        {"24 bits: opaque pixels of the masked colour stay opaque",
+         icon24({0, 0, 0, 0, 0, 0, 0, 0, 0, 200, 0, 0, 0, 0, 0, 0}, 0x80, 0x40),
+         {0, 0xFF000000, 0xFF00C800, 0}},
+        {"24 bits: masked pixels of two colours",
+         icon24({0, 0, 9, 0, 0, 0, 0, 0, 0, 200, 0, 0, 0, 0, 0, 0}, 0x80, 0x40),
+         {0, 0xFF000000, 0xFF00C800, 0}},
+        {"32 bits: the alpha channel stands, whatever the mask says",
+         icon32({10, 20, 30, 0, 10, 20, 30, 64, 10, 20, 30, 127, 10, 20, 30, 255}, 0xC0, 0x80),
+         {0, 0x401E140A, 0x7F1E140A, 0xFF1E140A}},
+        {"32 bits: alpha 0 is transparent, masked or not",
+         icon32({10, 20, 30, 0, 40, 50, 60, 255, 70, 80, 90, 0, 1, 2, 3, 200}, 0x00, 0x80),
+         {0, 0xFF3C3228, 0, 0xC8030201}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CKVXImage image;
+        ASSERT_TRUE(DecodeBytes(image, IconFile({c.icon}), kIco));
+        const std::vector<uint32_t> shown = {Shown(image, 0, 0), Shown(image, 1, 0), Shown(image, 0, 1),
+                                             Shown(image, 1, 1)};
+        EXPECT_EQ(shown, c.shown);
+    }
 }
 
 TEST(ImageIcoDecode, FullMaskMeansInvertedColours) {
