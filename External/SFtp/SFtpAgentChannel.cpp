@@ -76,7 +76,12 @@ bool CSFtpAgentChannel::WaitRequest(uint32_t& code, uint32_t& length, const unsi
 }
 
 bool CSFtpAgentChannel::Post(uint32_t code, uint32_t length, const void* data) {
-    if (length > kSFtpDataSize) return false;
+    // A message that does not fit is refused at once, so that the library
+    // hears of the failure instead of waiting for an answer that never comes.
+    if (length > kSFtpDataSize) {
+        PostText(kSFtpErrorText, "The answer is longer than a message of the channel can hold.");
+        return false;
+    }
     // Block 1 is mostly free already (the library freed it before its next
     // request): taking the event spares a wait.
     if (!TakeEvent(m_event2) && (!WaitFor(m_event2) || !ResetEvent(m_event2))) return false;

@@ -177,7 +177,11 @@ int CSFtpFile::CreateFolder(const wchar_t* path) {
             return true;
         });
     m_sftp->SetMakingFolder(false);
-    if (result) return result;
+    if (result) {
+        // The levels that had to be tried first left their failure behind.
+        m_sftp->SetLastResult(0);
+        return result;
+    }
     LogPath(-11, folder, __LINE__);
     LogPath(-7, folder, __LINE__);
     return 0;
