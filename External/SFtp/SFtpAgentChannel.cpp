@@ -8,9 +8,9 @@
 
 namespace {
 
-// How long a wait checks the events before it sleeps: in a transfer the
-// library's next request or answer mostly comes within microseconds.
-constexpr DWORD kSpinMicroseconds = 100;
+// Waits sleep at once: on a machine with few cores a spinning wait takes
+// the time the library (and the server) would answer in.
+constexpr DWORD kSpinMicroseconds = 0;
 
 SFtpBlock* Block(const CSharedMemoryBlock& block) { return static_cast<SFtpBlock*>(block.Data()); }
 
