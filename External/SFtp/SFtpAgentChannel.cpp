@@ -8,9 +8,9 @@
 
 namespace {
 
-// How long a wait checks the events before it sleeps: in a transfer the
-// library's next request or answer mostly comes within microseconds.
-constexpr DWORD kSpinMicroseconds = 100;
+// Waits sleep at once: on a machine with few cores a spinning wait takes
+// the time the library (and the server) would answer in.
+constexpr DWORD kSpinMicroseconds = 0;
 
 SFtpBlock* Block(const CSharedMemoryBlock& block) { return static_cast<SFtpBlock*>(block.Data()); }
 
@@ -24,7 +24,7 @@ int Descriptor(const char* text) {
 
 } // namespace
 
-CSFtpAgentChannel::CSFtpAgentChannel() : m_request(kSFtpDataSize + 1) {}
+CSFtpAgentChannel::CSFtpAgentChannel() : m_request(kSFtpDataSize + 1), m_kept(kSFtpDataSize + 1) {}
 
 CSFtpAgentChannel::~CSFtpAgentChannel() {
     for (HANDLE handle : {m_event1, m_event2, m_event3, m_event4, m_library}) {
@@ -61,6 +61,20 @@ bool CSFtpAgentChannel::AcknowledgeTakeUp() {
 }
 
 bool CSFtpAgentChannel::WaitRequest(uint32_t& code, uint32_t& length, const unsigned char*& data) {
+    if (!AcknowledgeTakeUp()) return false;
+    if (m_hasKept) {
+        // Taken and acknowledged when it came.
+        m_hasKept = false;
+        m_request.swap(m_kept);
+        code = m_keptCode;
+        length = m_keptLength;
+        data = m_request.data();
+        return true;
+    }
+    return TakeRequest(code, length, data);
+}
+
+bool CSFtpAgentChannel::TakeRequest(uint32_t& code, uint32_t& length, const unsigned char*& data) {
     if (!AcknowledgeTakeUp() || !WaitFor(m_event3)) return false;
     const SFtpBlock* block = Block(m_block2);
     code = block->code;
@@ -72,11 +86,16 @@ bool CSFtpAgentChannel::WaitRequest(uint32_t& code, uint32_t& length, const unsi
     // Taken: block 2 may be written again.
     if (!ResetEvent(m_event3)) return false;
     m_takeUpPending = true;
-    return m_deferTakeUp || AcknowledgeTakeUp();
+    return (m_deferTakeUp && code != kSFtpRead) || AcknowledgeTakeUp();
 }
 
 bool CSFtpAgentChannel::Post(uint32_t code, uint32_t length, const void* data) {
-    if (length > kSFtpDataSize) return false;
+    // A message that does not fit is refused at once, so that the library
+    // hears of the failure instead of waiting for an answer that never comes.
+    if (length > kSFtpDataSize) {
+        PostText(kSFtpErrorText, "The answer is longer than a message of the channel can hold.");
+        return false;
+    }
     // Block 1 is mostly free already (the library freed it before its next
     // request): taking the event spares a wait.
     if (!TakeEvent(m_event2) && (!WaitFor(m_event2) || !ResetEvent(m_event2))) return false;
@@ -96,6 +115,17 @@ bool CSFtpAgentChannel::PostText(uint32_t code, const std::string& text) {
 bool CSFtpAgentChannel::Ask(uint32_t code, uint32_t length, const void* data, uint32_t& answerLength,
                             const unsigned char*& answer) {
     uint32_t answerCode = 0;
-    if (!Post(code, length, data) || !WaitRequest(answerCode, answerLength, answer)) return false;
-    return answerCode == code;
+    if (!Post(code, length, data)) return false;
+    for (;;) {
+        if (!TakeRequest(answerCode, answerLength, answer)) return false;
+        if (answerCode == code) return true;
+        // The library posted its next read before this question reached it:
+        // the read is kept for later, and the answer comes after it.
+        if (answerCode != kSFtpRead || m_hasKept) return false;
+        m_hasKept = true;
+        m_keptCode = answerCode;
+        m_keptLength = answerLength;
+        m_kept.swap(m_request);
+        if (!AcknowledgeTakeUp()) return false;
+    }
 }

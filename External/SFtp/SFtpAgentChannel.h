@@ -36,7 +36,8 @@ public:
 
     // Waits for the next request of the library and takes it: false when the
     // library has ended. The data stay valid until the next wait and are
-    // followed by a zero byte.
+    // followed by a zero byte. A file read is acknowledged at once, deferred
+    // or not: the library may post the next read while this one is served.
     bool WaitRequest(uint32_t& code, uint32_t& length, const unsigned char*& data);
 
     // Writes one message into block 1 once the library has consumed the
@@ -46,13 +47,17 @@ public:
     bool PostText(uint32_t code, const std::string& text);
     // Posts one of the agent's own requests and waits for the library's
     // answer (the same code): false when the library ended or answered
-    // with another code.
+    // with another code. A read the library posted ahead meanwhile is kept
+    // and is the next request WaitRequest gives.
     bool Ask(uint32_t code, uint32_t length, const void* data, uint32_t& answerLength,
              const unsigned char*& answer);
 
 private:
     // Waits for the event or the library's end: true for the event.
     bool WaitFor(HANDLE event);
+    // Waits for block 2 to hold a message and takes it (WaitRequest without
+    // the kept read).
+    bool TakeRequest(uint32_t& code, uint32_t& length, const unsigned char*& data);
     // Signals event 4 for a taken request not acknowledged yet.
     bool AcknowledgeTakeUp();
 
@@ -66,4 +71,9 @@ private:
     std::vector<unsigned char> m_request;  // the last request, zero-terminated
     bool m_deferTakeUp = false;
     bool m_takeUpPending = false;  // the last request was taken but not yet acknowledged
+    // A read posted ahead that came while the agent waited for an answer.
+    bool m_hasKept = false;
+    uint32_t m_keptCode = 0;
+    uint32_t m_keptLength = 0;
+    std::vector<unsigned char> m_kept;
 };

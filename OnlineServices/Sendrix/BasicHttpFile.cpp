@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cstring>
+#include <vector>
 #include <new>
 
 #include "OnlineServices/Sendrix/BasicHttpConnection.h"
@@ -21,6 +22,13 @@ const char kSourceFile[] = ".\\BasicHttpFile";
 const wchar_t kLogSource[] = L".\\BasicHttpFile";
 
 constexpr size_t kHeadBufferSize = 1024;
+// The longest reply head read (ordinary servers send 1-2 KB with cookies).
+constexpr size_t kReplyHeadLimit = 64 * 1024;
+// The longest chunk-size line and the most trailer text of a chunked body.
+constexpr size_t kChunkLineLimit = 4096;
+constexpr size_t kTrailerLimit = 64 * 1024;
+// Chunk sizes are at most 15 hexadecimal digits (below 2^60).
+constexpr int kChunkSizeDigits = 15;
 // The most one receive of the body asks for: the caller's buffer is filled
 // with as few system calls as the socket allows.
 constexpr DWORD kChunkSize = 1 << 20;
@@ -29,32 +37,31 @@ constexpr int64_t kLengthWhenUnknown = 204800;
 
 const char kAccept[] = "application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5";
 
-// The position of the header name at the start of a line of head, without
-// regard to case; npos when there is none.
-size_t FindHeader(const std::string& head, const char* name) {
+// The values of every header line of head named name (without regard to
+// case; the first line, the status line, is no header), blanks around them
+// removed.
+std::vector<std::string> HeaderValues(const std::string& head, const char* name) {
+    std::vector<std::string> values;
     size_t length = strlen(name);
-    for (size_t line = 0; line < head.size();) {
-        if (strncasecmp(head.c_str() + line, name, length) == 0) return line;
-        size_t next = head.find('\n', line);
-        if (next == std::string::npos) break;
-        line = next + 1;
+    size_t line = head.find('\n');
+    while (line != std::string::npos && ++line < head.size()) {
+        size_t end = head.find('\n', line);
+        if (end == std::string::npos) end = head.size();
+        if (end - line > length && strncasecmp(head.c_str() + line, name, length) == 0 && head[line + length] == ':') {
+            size_t first = head.find_first_not_of(" \t", line + length + 1);
+            size_t last = head.find_last_not_of(" \t", end - 1);
+            values.push_back(first == std::string::npos || first > last || first >= end ? std::string()
+                                                                                        : head.substr(first, last - first + 1));
+        }
+        line = end < head.size() ? end : std::string::npos;
     }
-    return std::string::npos;
+    return values;
 }
 
-// A signed decimal number at text (blanks before it skipped): false when
-// there is none.
-bool ReadNumber(const char* text, int64_t& value) {
-    while (*text == ' ' || *text == '\t') ++text;
-    bool negative = *text == '-';
-    if (*text == '-' || *text == '+') ++text;
-    if (*text < '0' || *text > '9') return false;
-    int64_t number = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        if (number > (INT64_MAX - 9) / 10) return false;
-        number = number * 10 + (*text - '0');
-    }
-    value = negative ? -number : number;
+// A decimal length of digits only: false for anything else.
+bool ReadLength(const std::string& text, int64_t& value) {
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    value = std::stoll(text);
     return true;
 }
 
@@ -73,8 +80,31 @@ int CBasicHttpFile::IsOpen() { return m_connection && m_connection->IsConnected(
 
 DWORD CBasicHttpFile::GetLastError() { return m_lastError; }
 
+bool CBasicHttpFile::IsSendableUrl(const std::string& url) {
+    for (unsigned char byte : url)
+        if (byte < 0x20 || byte == 0x7F) return false;
+    return !url.empty();
+}
+
+std::string CBasicHttpFile::EncodeRequestTarget(const std::string& path) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (unsigned char byte : path) {
+        if (byte <= 0x20 || byte >= 0x7F || byte == '"' || byte == '<' || byte == '>') {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0x0F];
+        } else {
+            encoded += (char)byte;
+        }
+    }
+    return encoded;
+}
+
 bool CBasicHttpFile::ComposeRequestHead(const std::string& url, bool post, int64_t contentLength, std::string& head,
                                         bool forwarded, const std::string& proxyAuthorization) {
+    head.clear();
+    if (!IsSendableUrl(url)) return false;
     size_t scheme = url.find("://");
     size_t hostStart = scheme == std::string::npos ? 0 : scheme + 3;
     size_t hostEnd = url.find_first_of("/?#", hostStart);
@@ -84,6 +114,9 @@ bool CBasicHttpFile::ComposeRequestHead(const std::string& url, bool post, int64
     std::string path;
     if (hostEnd >= url.size() || url[hostEnd] != '/') path = '/';
     path.append(url, hostEnd, std::string::npos);
+    // A blank in the host cannot be sent; in the path it is encoded.
+    if (host.find(' ') != std::string::npos) return false;
+    path = EncodeRequestTarget(path);
 
     std::string target = forwarded ? "http://" + host + path : path;
     head = std::string(post ? "POST" : "GET") + " " + target + " HTTP/1.0\r\nHost: " + host + "\r\n";
@@ -105,7 +138,11 @@ int CBasicHttpFile::Open(const wchar_t* url, DWORD access, DWORD share, DWORD di
     m_lastError = 0;
     m_bodyLength = -1;
     m_bodyRead = 0;
+    m_chunked = false;
 
+    // Control characters would end the request line and start headers of
+    // the URL's choosing: such a URL is refused before any connection.
+    if (!IsSendableUrl(m_urlUtf8)) return Fail(ERROR_INVALID_NAME);
     m_connection = new (std::nothrow) CBasicHttpConnection();
     if (!m_connection) {
         if (GetLog()) GetLog()->LogFormat(kLogSource, __LINE__, 1, L"Unable to create Online Connection!!!");
@@ -132,9 +169,10 @@ int CBasicHttpFile::Open(const wchar_t* url, DWORD access, DWORD share, DWORD di
     if (!ReadReplyHead(reply)) return Fail(GetSocketError() ? GetSocketError() : ERROR_INVALID_DATA);
     int64_t status = 0;
     int64_t length = kUnknownLength;
+    bool chunked = false;
     // A reply head that cannot be read, or a length that is negative or not
     // a number, is the peer's fault: logged, not asserted.
-    if (!ParseReplyHead(reply, status, length)) {
+    if (!ParseReplyHead(reply, status, length, &chunked)) {
         if (GetLog()) GetLog()->LogFormat(kLogSource, __LINE__, 1, L"Invalid HTTP reply from %s", m_url.GetString());
         return Fail(ERROR_INVALID_DATA);
     }
@@ -142,8 +180,11 @@ int CBasicHttpFile::Open(const wchar_t* url, DWORD access, DWORD share, DWORD di
         if (GetLog()) GetLog()->LogFormat(kLogSource, __LINE__, 1, L"HTTP error: %d", (int)status);
         return Fail(CBasicHttpConnection::HttpStatusError((long)status));
     }
-    m_bodyLength = length;
-    if (length != kUnknownLength) m_contentLength = length;
+    m_bodyLength = chunked ? kUnknownLength : length;
+    m_chunked = chunked;
+    m_chunkLeft = 0;
+    m_chunkState = kChunkSizeLine;
+    if (!chunked && length != kUnknownLength) m_contentLength = length;
     else if (m_contentLength == kUnknownLength) m_contentLength = kLengthWhenUnknown;
     return 0;
 }
@@ -158,7 +199,7 @@ bool CBasicHttpFile::ReadReplyHead(std::string& head) {
     CExchangeDeadline deadline;
     head.clear();
     size_t read = 0;
-    while (read < kHeadBufferSize) {
+    while (read < kReplyHeadLimit) {
         char byte;
         int received = socket->Receive(&byte, 1, 0);
         if (received <= 0) return false;
@@ -172,24 +213,110 @@ bool CBasicHttpFile::ReadReplyHead(std::string& head) {
     return false;
 }
 
-bool CBasicHttpFile::ParseReplyHead(const std::string& head, int64_t& status, int64_t& contentLength) {
+bool CBasicHttpFile::ParseReplyHead(const std::string& head, int64_t& status, int64_t& contentLength, bool* chunked) {
+    if (chunked) *chunked = false;
+    // The status line comes first: "HTTP/" version, a blank, three digits.
     size_t start = head.find_first_not_of('\0');
-    size_t version = start == std::string::npos ? std::string::npos : head.find("HTTP/", start);
-    if (version == std::string::npos) return false;
-    size_t blank = head.find(' ', version);
-    if (blank == std::string::npos || !ReadNumber(head.c_str() + blank + 1, status)) return false;
-    size_t header = FindHeader(head, "Content-Length:");
-    if (header == std::string::npos) return true;
-    int64_t length = 0;
-    const char* text = head.c_str() + header + strlen("Content-Length:");
-    if (!ReadNumber(text, length) || length < 0) return false;
-    // Only blanks may follow the number on its line.
-    while (*text == ' ' || *text == '\t') ++text;
-    while (*text >= '0' && *text <= '9') ++text;
-    while (*text == ' ' || *text == '\t') ++text;
-    if (*text != '\n' && *text != 0) return false;
-    contentLength = length;
+    if (start == std::string::npos || head.compare(start, 5, "HTTP/") != 0) return false;
+    size_t blank = head.find(' ', start);
+    size_t lineEnd = head.find('\n', start);
+    if (blank == std::string::npos || blank > lineEnd) return false;
+    const char* code = head.c_str() + blank + 1;
+    int digits = 0;
+    int64_t number = 0;
+    for (; code[digits] >= '0' && code[digits] <= '9' && digits < 9; ++digits) number = number * 10 + (code[digits] - '0');
+    if (digits == 0 || (code[digits] != ' ' && code[digits] != '\n' && code[digits] != 0)) return false;
+    status = number;
+
+    std::vector<std::string> encodings = HeaderValues(head, "Transfer-Encoding");
+    if (!encodings.empty()) {
+        // Only a body of chunks is understood; its length is in the chunks,
+        // whatever a Content-Length says.
+        if (encodings.size() != 1 || strcasecmp(encodings[0].c_str(), "chunked") != 0 || !chunked) return false;
+        *chunked = true;
+        return true;
+    }
+    // Lengths that disagree leave no way to tell where the body ends.
+    int64_t length = kUnknownLength;
+    for (const std::string& value : HeaderValues(head, "Content-Length")) {
+        size_t from = 0;
+        do {
+            size_t comma = value.find(',', from);
+            std::string item = value.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+            size_t first = item.find_first_not_of(" \t");
+            size_t last = item.find_last_not_of(" \t");
+            int64_t one = 0;
+            if (first == std::string::npos || !ReadLength(item.substr(first, last - first + 1), one)) return false;
+            if (length != kUnknownLength && one != length) return false;
+            length = one;
+            from = comma == std::string::npos ? std::string::npos : comma + 1;
+        } while (from != std::string::npos);
+    }
+    if (length != kUnknownLength) contentLength = length;
     return true;
+}
+
+bool CBasicHttpFile::ReadChunkLine(std::string& line, size_t limit) {
+    CSSLSocket* socket = m_connection->GetSocket();
+    line.clear();
+    for (;;) {
+        char byte;
+        if (socket->Receive(&byte, 1, 0) != 1) return false;
+        if (byte == '\n') break;
+        if (line.size() >= limit) return false;
+        line += byte;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+int CBasicHttpFile::NextChunk() {
+    std::string line;
+    if (m_chunkState == kChunkDataEnd) {
+        // The CR LF after a chunk's data.
+        if (!ReadChunkLine(line, 1) || !line.empty()) return -1;
+        m_chunkState = kChunkSizeLine;
+    }
+    if (!ReadChunkLine(line, kChunkLineLimit)) return -1;
+    size_t end = line.find_first_of("; \t");
+    std::string digits = line.substr(0, end);
+    if (digits.empty() || digits.size() > kChunkSizeDigits ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return -1;
+    m_chunkLeft = std::stoll(digits, nullptr, 16);
+    if (m_chunkLeft > 0) {
+        m_chunkState = kChunkData;
+        return 1;
+    }
+    // The last chunk: trailer lines up to an empty one.
+    size_t trailer = 0;
+    do {
+        if (!ReadChunkLine(line, kChunkLineLimit)) return -1;
+        trailer += line.size() + 2;
+        if (trailer > kTrailerLimit) return -1;
+    } while (!line.empty());
+    m_chunkState = kChunkDone;
+    return 0;
+}
+
+int CBasicHttpFile::ReadChunked(char* bytes, DWORD size, DWORD& total) {
+    CSSLSocket* socket = m_connection->GetSocket();
+    while (total < size && m_chunkState != kChunkDone) {
+        if (m_chunkState != kChunkData) {
+            int next = NextChunk();
+            if (next < 0) return -1;
+            if (next == 0) break;
+        }
+        int64_t want = (int64_t)(size - total);
+        if (want > m_chunkLeft) want = m_chunkLeft;
+        if (want > (int64_t)kChunkSize) want = kChunkSize;
+        int received = socket->Receive(bytes + total, (int)want, 0);
+        if (received <= 0) return -1;
+        total += (DWORD)received;
+        m_chunkLeft -= received;
+        if (m_chunkLeft == 0) m_chunkState = kChunkDataEnd;
+    }
+    return 0;
 }
 
 int CBasicHttpFile::Read(void* buffer, DWORD size, DWORD* done) {
@@ -199,8 +326,23 @@ int CBasicHttpFile::Read(void* buffer, DWORD size, DWORD* done) {
     CSSLSocket* socket = m_connection->GetSocket();
     char* bytes = static_cast<char*>(buffer);
     DWORD total = 0;
-    while (total < size) {
-        DWORD piece = size - total < kChunkSize ? size - total : kChunkSize;
+    if (m_chunked) {
+        int result = ReadChunked(bytes, size, total);
+        *done = total;
+        m_bodyRead += total;
+        if (result < 0) {
+            if (GetLog())
+                GetLog()->LogFormat(kLogSource, __LINE__, 1, L"Invalid HTTP reply from %s", m_url.GetString());
+            return Fail(GetSocketError() ? GetSocketError() : ERROR_INVALID_DATA);
+        }
+        return 0;
+    }
+    // With a length the body ends there; without one, at the close.
+    DWORD wanted = size;
+    if (m_bodyLength != kUnknownLength && m_bodyLength - m_bodyRead < (int64_t)wanted)
+        wanted = (DWORD)(m_bodyLength - m_bodyRead);
+    while (total < wanted) {
+        DWORD piece = wanted - total < kChunkSize ? wanted - total : kChunkSize;
         int received = socket->Receive(bytes + total, (int)piece, 0);
         if (received < 0) {
             *done = total;
@@ -212,7 +354,7 @@ int CBasicHttpFile::Read(void* buffer, DWORD size, DWORD* done) {
     }
     *done = total;
     m_bodyRead += total;
-    if (total < size && m_bodyLength != kUnknownLength && m_bodyRead < m_bodyLength) {
+    if (total < wanted && m_bodyLength != kUnknownLength && m_bodyRead < m_bodyLength) {
         if (GetLog())
             GetLog()->LogFormat(kLogSource, __LINE__, 1, L"The reply of %s ended after %I64d of %I64d bytes",
                                 m_url.GetString(), m_bodyRead, m_bodyLength);

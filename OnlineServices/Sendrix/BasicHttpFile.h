@@ -1,10 +1,12 @@
 #pragma once
 // CBasicHttpFile: an HTTP/1.0 request as a file. Open sends the request
 // ("Connection: Close", one request per connection) and, for a download,
-// reads the reply head: only status 200 passes (any other is logged as
-// "HTTP error: %d"), and "Content-Length" becomes the size. Read then gives
-// the body until the server closes; a body that ends before the length the
-// reply announced fails the read. For a form post the caller sets the
+// reads the reply head (at most 64 KiB): only status 200 passes (any other
+// is logged as "HTTP error: %d"), and "Content-Length" becomes the size.
+// Read then gives the body: up to the announced length, the chunks of a
+// chunked reply, or until the server closes when neither applies; a body
+// that ends early fails the read. URLs with control characters are
+// refused; blanks in the path are encoded. For a form post the caller sets the
 // body's size (SetSize), opens with GENERIC_WRITE, writes the body and reads
 // the raw reply, head included.
 //
@@ -72,7 +74,17 @@ public:
     // "Content-Length" (matched without regard to case; contentLength stays
     // as it is without one): false when the status or the length cannot be
     // read, or the length is negative.
-    static bool ParseReplyHead(const std::string& head, int64_t& status, int64_t& contentLength);
+    // The status line must be the first line; lengths that disagree refuse
+    // the head. With chunked given, "Transfer-Encoding: chunked" sets it
+    // (any other transfer coding refuses the head); without it, any
+    // transfer coding refuses the head.
+    static bool ParseReplyHead(const std::string& head, int64_t& status, int64_t& contentLength,
+                               bool* chunked = nullptr);
+    // False when the URL (UTF-8) is empty or holds a control character.
+    static bool IsSendableUrl(const std::string& url);
+    // The request target with blanks, quotes, angle brackets and bytes
+    // outside printable ASCII percent-encoded.
+    static std::string EncodeRequestTarget(const std::string& path);
 
 private:
     // Reads the reply head up to its empty line (CR bytes left out): false
@@ -80,6 +92,18 @@ private:
     bool ReadReplyHead(std::string& head);
     // Keeps error as the last error: -1.
     int Fail(DWORD error);
+    // The body of a chunked reply: data of the chunks into bytes, adding to
+    // total, until size or the last chunk: 0, or -1 for broken framing or a
+    // stream that ends before the last chunk.
+    int ReadChunked(char* bytes, DWORD size, DWORD& total);
+    // Reads the next chunk-size line (and the CR LF ending the chunk before
+    // it): 1 a chunk with data follows, 0 the last chunk and its trailer
+    // were read, -1 broken framing.
+    int NextChunk();
+    // One line up to LF (CR before it dropped), of at most limit bytes.
+    bool ReadChunkLine(std::string& line, size_t limit);
+
+    enum ChunkState { kChunkSizeLine, kChunkData, kChunkDataEnd, kChunkDone };
 
     CBasicString m_url;
     std::string m_urlUtf8;
@@ -89,6 +113,11 @@ private:
     // What the reply announced (-1: nothing) and what was read of it.
     int64_t m_bodyLength = -1;
     int64_t m_bodyRead = 0;
+    // A chunked body: where the decoding stands and what is left of the
+    // current chunk's data.
+    bool m_chunked = false;
+    ChunkState m_chunkState = kChunkSizeLine;
+    int64_t m_chunkLeft = 0;
     // The reason of the last failed open or read (HttpStatusError in
     // BasicHttpConnection.h, or the socket's error number); 0 after a
     // successful open.

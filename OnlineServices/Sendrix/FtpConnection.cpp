@@ -84,7 +84,7 @@ CBasicString HostAndPort(const wchar_t* host, int port) {
 // Waits until a connection is waiting on the listening socket.
 bool WaitForConnection(CSSLSocket* listener) {
     pollfd p = {listener->GetHandle(), POLLIN, 0};
-    return poll(&p, 1, CBasicSocket::GetReceiveTimeout()) == 1 && (p.revents & POLLIN);
+    return poll(&p, 1, CExchangeDeadline::Bound(CBasicSocket::GetReceiveTimeout())) == 1 && (p.revents & POLLIN);
 }
 
 } // namespace
@@ -107,6 +107,10 @@ int MapFtpResult(int result) {
     case 532:
         return -6;
     default:
+        // Other transient (4xx) and permanent (5xx) refusals, and codes no
+        // server may send, are failures too; other good codes stay as they are.
+        if (result >= 400 && result <= 499) return -3;
+        if (result >= 500 || (result > 0 && result < 100)) return -1;
         return result;
     }
 }
@@ -525,18 +529,39 @@ bool CFtpConnection::DataHost(CBasicString& host) {
 }
 
 int CFtpConnection::ActivePort(CSSLSocket*& listener) {
+    // The listener takes connections only on the address the control
+    // connection runs over, the one the PORT command names.
     CBasicString address;
     int controlPort = 0;
     if (!m_socket || !m_socket->GetSockName(address, controlPort)) return kConnectionLost;
-    address.Replace(L'.', L',');
     listener = new (std::nothrow) CSSLSocket(m_log);
-    if (!listener || !listener->Create(0, SOCK_STREAM, nullptr) || !listener->Listen(5)) return kSocketFailed;
+    if (!listener || !listener->Create(0, SOCK_STREAM, ToNarrowText(address.GetString()).c_str()) ||
+        !listener->Listen(5))
+        return kSocketFailed;
+    address.Replace(L'.', L',');
     CBasicString unused;
     int port = 0;
     if (!listener->GetSockName(unused, port)) return kConnectionLost;
     CBasicString command;
     command.Format(L"PORT %s,%d,%d", address.GetString(), port >> 8, port & 0xFF);
     return Command(command.GetString(), 0) ? 0 : GetLastError();
+}
+
+bool CFtpConnection::AcceptFromServer(CSSLSocket* listener, CSSLSocket* dataSocket) {
+    // Only the control connection's server may connect: a connection from
+    // any other address is closed unread, and the wait goes on.
+    CBasicString server;
+    int serverPort = 0;
+    if (!m_socket || !m_socket->GetPeerName(server, serverPort)) return false;
+    CExchangeDeadline deadline;
+    for (;;) {
+        if (!WaitForConnection(listener) || !listener->Accept(dataSocket, nullptr, nullptr)) return false;
+        CBasicString peer;
+        int peerPort = 0;
+        if (dataSocket->GetPeerName(peer, peerPort) && wcscmp(peer.GetString(), server.GetString()) == 0) return true;
+        dataSocket->Close();
+        if (m_log) LogEventText(-12, peer.GetString(), __LINE__);
+    }
 }
 
 int CFtpConnection::SecureDataSocket(CSSLSocket* dataSocket) {
@@ -592,7 +617,7 @@ int CFtpConnection::OpenDataConnection(CSSLSocket* dataSocket, const wchar_t* co
         }
     }
     if (result >= 0 && !passive) {
-        if (!WaitForConnection(listener) || !listener->Accept(dataSocket, nullptr, nullptr)) result = kSocketFailed;
+        if (!AcceptFromServer(listener, dataSocket)) result = kSocketFailed;
     }
     if (result >= 0 && m_protocol >= 1 && m_protocol <= 3) result = SecureDataSocket(dataSocket);
     delete listener;

@@ -113,6 +113,9 @@ private:
     // reads the reply: the reply code, or a negative error.
     int LoginExchange(const CBasicString& command, const CBasicString& display);
     int ActivePort(CSSLSocket*& listener);
+    // Accepts the data connection of the control connection's server into
+    // dataSocket, closing connections from anywhere else.
+    bool AcceptFromServer(CSSLSocket* listener, CSSLSocket* dataSocket);
     int SecureDataSocket(CSSLSocket* dataSocket);
     // The host a passive data connection goes to: the control connection's
     // server.

@@ -4,6 +4,7 @@
 #include <openssl/ssl.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <new>
 
 #include "OnlineServices/Sendrix/AbstractFtpConnection.h"
@@ -27,6 +28,20 @@ constexpr DWORD kPiece = 4096;
 constexpr int kFolderBufferSize = 260;
 
 } // namespace
+
+LONGLONG PromisedSize(const CBasicString& reply) {
+    // "150 Opening BINARY mode data connection for f (1234 bytes)."
+    const wchar_t* text = reply.GetString();
+    for (const wchar_t* open = wcschr(text, L'('); open; open = wcschr(open + 1, L'(')) {
+        const wchar_t* p = open + 1;
+        LONGLONG size = 0;
+        int digits = 0;
+        for (; *p >= L'0' && *p <= L'9' && digits < 18; ++p, ++digits) size = size * 10 + (*p - L'0');
+        if (digits == 0 || *p != L' ') continue;
+        if (wcsncmp(p + 1, L"bytes)", 6) == 0) return size;
+    }
+    return -1;
+}
 
 CFtpFile::CFtpFile(CAbstractConnection* connection, DWORD access, const wchar_t* path) : m_access(access) {
     if (CAbstractFtpConnection* ftp = dynamic_cast<CAbstractFtpConnection*>(connection))
@@ -82,6 +97,14 @@ int CFtpFile::Open(const wchar_t* name, DWORD access, DWORD share, DWORD disposi
     CBasicString command = access == GENERIC_READ ? L"RETR " : (m_position > 0 ? L"APPE " : L"STOR ");
     command += m_path;
     int result = m_connection->OpenDataConnection(m_dataSocket, command.GetString());
+    m_transferred = 0;
+    m_restartOffset = m_restartPending ? m_position : 0;
+    m_promised = -1;
+    if (result >= 0 && access == GENERIC_READ) {
+        CBasicString reply;
+        m_connection->GetLastReply(reply);
+        m_promised = PromisedSize(reply);
+    }
     if (result < 0) {
         if (m_dataSocket->IsValid()) m_dataSocket->Close();
         LogPathEvent(access == GENERIC_READ ? -21 : -22, m_path.GetString(), __LINE__);
@@ -115,6 +138,7 @@ int CFtpFile::Read(void* buffer, DWORD size, DWORD* done) {
     }
     *done = count;
     m_position += count;
+    m_transferred += count;
     return 0;
 }
 
@@ -156,16 +180,25 @@ int CFtpFile::Close() {
     if (m_access == GENERIC_WRITE) EndTlsUpload();
     m_dataSocket->Close();
     m_position = 0;
-    int ok = m_connection->SendAndCheck(L"");
-    if (!m_restartPending) {
-        if (ok) return 1;
-        SetResult(0);
-        return 0;
+    // The transfer is whole only when the server confirms it (2xx) and every
+    // byte it announced arrived; an aborted download is never taken for a
+    // whole one, resumed or not.
+    int confirmed = m_connection->SendAndCheck(L"");
+    int error = 0;
+    if (!confirmed) {
+        error = m_connection->GetLastError();
+        if (error >= 0) error = kConnectionLost;
+    } else if (m_access == GENERIC_READ && m_promised >= 0 && m_transferred != m_promised &&
+               m_restartOffset + m_transferred != m_promised) {
+        error = kConnectionLost;
+        LogPathEvent(-5, m_path.GetString(), __LINE__);
     }
-    m_connection->SendAndCheck(L"REST 0");
-    SetResult(0);
-    m_restartPending = 0;
-    return 1;
+    if (m_restartPending) {
+        m_connection->SendAndCheck(L"REST 0");
+        m_restartPending = 0;
+    }
+    SetResult(error);
+    return error < 0 ? 0 : 1;
 }
 
 int CFtpFile::CreateFolder(const wchar_t* path) {

@@ -3,7 +3,8 @@
 // interface. Open starts the transfer ("RETR", or "STOR" / "APPE" from a
 // restart offset) on a data connection of its own; Read and Write move the
 // data in pieces of at most 4096 bytes; Close ends the data connection and
-// reads the transfer's final reply. The folder operations (MKD, RMD with
+// reads the transfer's final reply: 1 only when the server confirmed the
+// transfer and every byte it announced ("(N bytes)") arrived. The folder operations (MKD, RMD with
 // everything inside, DELE) work on the same connection. Errors stay in the
 // connection's last result (CFtpConnection::GetLastError).
 //
@@ -85,4 +86,12 @@ private:
     CFtpConnection* m_connection = nullptr;
     CSSLSocket* m_dataSocket = nullptr;
     int m_restartPending = 0;
+    // Bytes read since Open, the restart offset of this transfer and the
+    // size the server announced in its preliminary reply (-1 none).
+    LONGLONG m_transferred = 0;
+    LONGLONG m_restartOffset = 0;
+    LONGLONG m_promised = -1;
 };
+
+// The size a preliminary transfer reply announces ("(1234 bytes)"), or -1.
+LONGLONG PromisedSize(const CBasicString& reply);

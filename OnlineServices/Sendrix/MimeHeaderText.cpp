@@ -8,6 +8,11 @@ const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123
 
 // Bytes from 45 on of a UTF-8 text fill one encoded word of 72 characters.
 constexpr size_t kWordBytes = 45;
+// A plain header value up to this length stays on one line (its name and
+// the line end still fit the 998 characters a line may hold); a longer one
+// is folded at blanks into lines of about 76 characters.
+constexpr size_t kUnfoldedLimit = 900;
+constexpr size_t kFoldedLine = 76;
 
 bool IsPrintableAscii(const std::string& text) {
     for (unsigned char c : text)
@@ -47,14 +52,62 @@ size_t WholeCharacters(const std::string& text, size_t start, size_t limit) {
 
 } // namespace
 
-std::string EncodedHeaderText(const std::string& utf8) {
-    if (IsPrintableAscii(utf8)) return utf8;
+namespace {
+
+std::string EncodedWords(const std::string& utf8) {
     std::string out;
     for (size_t start = 0; start < utf8.size();) {
         size_t length = WholeCharacters(utf8, start, kWordBytes);
         if (!out.empty()) out += "\r\n ";
         out += "=?UTF-8?B?" + Base64(utf8.substr(start, length)) + "?=";
         start += length;
+    }
+    return out;
+}
+
+// Plain text folded before blanks into lines of about kFoldedLine
+// characters; empty when a word alone would pass kUnfoldedLimit.
+std::string FoldedAtBlanks(const std::string& text) {
+    std::string out;
+    size_t lineStart = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t blank = text.find(' ', start + 1);
+        if (blank == std::string::npos) blank = text.size();
+        if (blank - start > kUnfoldedLimit) return std::string();
+        if (out.size() - lineStart + (blank - start) > kFoldedLine && start > 0 && text[start] == ' ') {
+            out += "\r\n";
+            lineStart = out.size();
+        }
+        out.append(text, start, blank - start);
+        start = blank;
+    }
+    return out;
+}
+
+} // namespace
+
+std::string EncodedHeaderText(const std::string& utf8) {
+    if (IsPrintableAscii(utf8)) {
+        if (utf8.size() <= kUnfoldedLimit) return utf8;
+        std::string folded = FoldedAtBlanks(utf8);
+        if (!folded.empty()) return folded;
+    }
+    return EncodedWords(utf8);
+}
+
+std::string FoldedList(const std::vector<std::string>& items) {
+    std::string out;
+    size_t lineStart = 0;
+    for (const std::string& item : items) {
+        if (!out.empty()) {
+            out += ',';
+            if (out.size() - lineStart + item.size() > kUnfoldedLimit) {
+                out += "\r\n ";
+                lineStart = out.size() - 1;
+            }
+        }
+        out += item;
     }
     return out;
 }

@@ -1,5 +1,7 @@
 #include "OnlineServices/Sendrix/SFtpAgentMessages.h"
 
+#include <sys/socket.h>
+
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -86,6 +88,12 @@ int CSFtpAgentMessages::Receive(CSFtpIpc& ipc, DWORD length, const unsigned char
     if (m_socket) received = m_socket->Receive(area + 4, (int)wanted, 0);
     else SetSocketError(WSAENOTCONN);
     uint32_t count = received > 0 ? (uint32_t)received : 0;
+    // What else is waiting goes with it: fewer exchanges on the channel.
+    while (received > 0 && count < wanted) {
+        received = m_socket->Receive(area + 4 + count, (int)(wanted - count), MSG_DONTWAIT);
+        if (received > 0) count += (uint32_t)received;
+    }
+    if (count > 0) received = (int)count;
     memcpy(area, &count, 4);
     if (received >= 0) return ipc.EndRequest(kSFtpReceive, count + 4);
     uint32_t error = GetSocketError();

@@ -88,19 +88,37 @@ bool CSFtpFile::CanMove(const void* buffer, DWORD size, DWORD* done, DWORD acces
 
 int CSFtpFile::Read(void* buffer, DWORD size, DWORD* done) {
     if (!CanMove(buffer, size, done, GENERIC_READ, __LINE__)) return -2;
+    char* bytes = static_cast<char*>(buffer);
     DWORD count = 0;
-    for (;;) {
-        uint32_t want = size - count < kSFtpMaxTransfer ? size - count : kSFtpMaxTransfer;
-        if (want == 0) break;
+    uint32_t want = size < kSFtpMaxTransfer ? size : kSFtpMaxTransfer;
+    bool posted = false;  // the request for want is out already
+    while (want != 0) {
+        bool ok = posted || m_sftp->SendData(kSFtpRead, sizeof want, &want);
+        // The next request goes out before this one's answer when it asks
+        // the whole 4096 bytes whatever this one gives: the agent serves it
+        // while this answer is taken.
+        uint32_t next = 0;
+        if (ok && want == kSFtpMaxTransfer && size - count - want >= kSFtpMaxTransfer) {
+            uint32_t ahead = kSFtpMaxTransfer;
+            if (m_sftp->SendData(kSFtpRead, sizeof ahead, &ahead)) next = ahead;
+            else ok = false;
+        }
         DWORD length = want;
-        if (!m_sftp->SendData(kSFtpRead, sizeof want, &want) ||
-            !m_sftp->Receive(kSFtpRead, &length, static_cast<char*>(buffer) + count)) {
+        if (ok && !m_sftp->Receive(kSFtpRead, &length, bytes + count)) ok = false;
+        if (!ok || length == 0) {
+            // The answer to a request posted ahead is taken and dropped.
+            if (next) {
+                DWORD ignored = 0;
+                m_sftp->Receive(kSFtpRead, &ignored, nullptr);
+            }
+            if (ok) break;
             LogPath(-5, GetPath(), __LINE__);
             m_sftp->SetLastResult(-2);
             return -2;
         }
-        if (length == 0) break;
         count += length;
+        posted = next != 0;
+        want = posted ? next : (size - count < kSFtpMaxTransfer ? size - count : kSFtpMaxTransfer);
     }
     SetPositionValue(GetPositionValue() + count);
     *done = count;
@@ -177,7 +195,11 @@ int CSFtpFile::CreateFolder(const wchar_t* path) {
             return true;
         });
     m_sftp->SetMakingFolder(false);
-    if (result) return result;
+    if (result) {
+        // The levels that had to be tried first left their failure behind.
+        m_sftp->SetLastResult(0);
+        return result;
+    }
     LogPath(-11, folder, __LINE__);
     LogPath(-7, folder, __LINE__);
     return 0;

@@ -26,9 +26,9 @@ constexpr DWORD kDefaultReadyMs = 10000;
 constexpr DWORD kDefaultReplyMs = 60000;
 // How long the destructor waits for the ended agent to be reaped.
 constexpr DWORD kReapMs = 5000;
-// How long a wait on the channel checks before it sleeps: the agent mostly
-// answers a read from the data it holds within a few microseconds.
-constexpr DWORD kSpinMicroseconds = 100;
+// Waits on the channel sleep at once: on a machine with few cores a
+// spinning wait takes the time the agent (and the server) would answer in.
+constexpr DWORD kSpinMicroseconds = 0;
 
 std::atomic<DWORD> g_readyMs{kDefaultReadyMs};
 std::atomic<DWORD> g_replyMs{kDefaultReplyMs};

@@ -8,6 +8,7 @@
 #include "OnlineServices/Sendrix/Archive.h"
 #include "OnlineServices/Sendrix/ExchangeDeadline.h"
 #include "OnlineServices/Sendrix/LibraryEntry.h"
+#include "OnlineServices/Sendrix/MimeBodyText.h"
 #include "OnlineServices/Sendrix/MimeHeaderText.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/SocketFile.h"
@@ -37,6 +38,8 @@ constexpr int kReplyLineSize = 512;
 // Bytes of an attachment read at a time: whole Base64 lines of 54 bytes.
 constexpr int kAttachmentPiece = 54;
 constexpr DWORD kAttachmentBlock = kAttachmentPiece * 512;
+// The most characters a line of a message may hold, without its CR LF.
+constexpr size_t kMessageLineLimit = 998;
 
 bool HoldsLineBreak(const wchar_t* text) { return text && wcspbrk(text, L"\r\n") != nullptr; }
 
@@ -49,26 +52,39 @@ std::string Base64Line(const std::string& bytes) {
     return coded;
 }
 
-// The body as it goes into the message: every line ends with CR LF (a lone
-// CR or LF becomes CR LF, so no line end can be read two ways), and a line
-// that starts with '.' gets a second one, so no line of the body ends the
-// message early.
-CBasicString DotStuffed(const CBasicString& body) {
+// The body with every line ending in CR LF: a lone CR or LF becomes CR LF,
+// so no line end can be read two ways.
+CBasicString WithLineEnds(const CBasicString& body) {
     CBasicString out;
-    const wchar_t* p = body.GetString();
-    bool lineStart = true;
-    for (; *p; ++p) {
-        if (lineStart && *p == L'.') out += L'.';
-        lineStart = false;
+    for (const wchar_t* p = body.GetString(); *p; ++p) {
         if (*p == L'\r' || *p == L'\n') {
             if (*p == L'\r' && p[1] == L'\n') ++p;
             out += L"\r\n";
-            lineStart = true;
             continue;
         }
         out += *p;
     }
     return out;
+}
+
+// A line that starts with '.' gets a second one, so no line of the body
+// ends the message early.
+CBasicString DotStuffed(const CBasicString& body) {
+    CBasicString out;
+    bool lineStart = true;
+    for (const wchar_t* p = body.GetString(); *p; ++p) {
+        if (lineStart && *p == L'.') out += L'.';
+        lineStart = *p == L'\n';
+        out += *p;
+    }
+    return out;
+}
+
+// The file name of an attachment's path: what follows the last '/' (a '\\'
+// is a character of the name).
+CBasicString AttachmentName(const CBasicString& path) {
+    int slash = path.ReverseFind(L'/');
+    return slash < 0 ? path : path.MidToEnd(slash + 1);
 }
 
 bool IsAscii(const CBasicString& text) {
@@ -345,7 +361,7 @@ int CSMTPEmail::AddAttachment(const wchar_t* path) {
         return 0;
     }
     // The file's name goes into the part's header lines.
-    bool oneLine = !HoldsLineBreak(GetFileNameFromPath(path).GetString());
+    bool oneLine = !HoldsLineBreak(AttachmentName(path).GetString());
     ReportAssertion(oneLine, kSourceFile, __LINE__);
     if (!oneLine) return 0;
     m_attachments.push_back(path);
@@ -375,24 +391,33 @@ int CSMTPEmail::Send() {
     if (!AttachmentsReadable()) return 0;
     if (!Exchange(L"MAIL FROM:<" + m_sender + L">\r\n", "250", 8, 8, __LINE__)) return 0;
     // Every recipient gets the message; Bcc recipients appear in no header.
-    CBasicString to, cc;
+    std::vector<std::string> toList, ccList;
     for (const Recipient& recipient : m_recipients) {
         if (!Exchange(L"RCPT TO: <" + recipient.address + L">\r\n", "250|251", 9, 9, __LINE__)) return 0;
-        CBasicString* header = recipient.type == 0 ? &to : recipient.type == 1 ? &cc : nullptr;
+        std::vector<std::string>* header = recipient.type == 0 ? &toList : recipient.type == 1 ? &ccList : nullptr;
         ReportAssertion(recipient.type >= 0 && recipient.type <= 2, kSourceFile, __LINE__);
-        if (!header) continue;
-        if (!header->IsEmpty()) *header += L',';
-        *header += recipient.address;
+        if (header) header->push_back(ToNarrowText(recipient.address.GetString()));
     }
+    // Long lists are folded: no header line passes 998 characters.
+    CBasicString to = FromNarrowText(FoldedList(toList));
+    CBasicString cc = FromNarrowText(FoldedList(ccList));
     if (!Exchange(L"DATA\r\n", "354", 10, 10, __LINE__)) return 0;
 
     CBasicString date = MessageDate();
-    CBasicString body = DotStuffed(m_body);
-    // A subject beyond ASCII goes as encoded words.
+    // A body with a line longer than a message line may be goes
+    // quoted-printable.
+    std::string bodyBytes = ToNarrowText(WithLineEnds(m_body).GetString());
+    bool quoted = HasLineLongerThan(bodyBytes, kMessageLineLimit);
+    if (quoted) bodyBytes = QuotedPrintable(bodyBytes);
+    CBasicString body = DotStuffed(FromNarrowText(bodyBytes));
+    // A subject beyond ASCII goes as encoded words, a long one folded.
     std::string subjectBytes = ToNarrowText(m_subject.GetString());
     std::string encodedSubject = EncodedHeaderText(subjectBytes);
-    CBasicString subject = FromNarrowText(encodedSubject == subjectBytes ? subjectBytes : " " + encodedSubject);
+    bool encodedWords = encodedSubject.compare(0, 10, "=?UTF-8?B?") == 0 && encodedSubject != subjectBytes;
+    CBasicString subject = FromNarrowText(encodedWords ? " " + encodedSubject : encodedSubject);
     bool withAttachments = !m_attachments.empty();
+    // The boundary is new for every message and found in none of its text.
+    m_boundary = NewBoundary(kBoundaryPrefix, bodyBytes + "\n" + subjectBytes);
     CBasicString headers, text;
     if (!withAttachments) {
         headers.Format(L"FROM: %s%sTo: %s%sCc: %s%sSubject:%s%sContent-Type: %s; \r\n\tcharset=UTF-8%sDate: %s%s"
@@ -400,9 +425,10 @@ int CSMTPEmail::Send() {
                        m_sender.GetString(), L"\r\n", to.GetString(), L"\r\n", cc.GetString(), L"\r\n",
                        subject.GetString(), L"\r\n", L"text/plain", L"\r\n", date.GetString(), L"\r\n", kMailer,
                        L"\r\n");
+        if (quoted) headers += L"Content-Transfer-Encoding: quoted-printable\r\n";
         text = L"\r\n" + body + L"\r\n";
     } else {
-        CBasicString boundary = FromNarrowText(kBoundary);
+        CBasicString boundary = FromNarrowText(m_boundary);
         headers.Format(L"FROM: %s%sTo: %s%sCc: %s%sDate: %s%sSubject:%s%sX-Mailer: %s%sMIME-Version: %s%s"
                        L"Content-Type: %s; boundary=%s%s",
                        m_sender.GetString(), L"\r\n", to.GetString(), L"\r\n", cc.GetString(), L"\r\n",
@@ -411,7 +437,8 @@ int CSMTPEmail::Send() {
         text.Format(L"%s%sThis is a multi-part message in MIME format from KVX.%s%s--%s%s"
                     L"Content-Type: text/plain; charset=UTF-8%sContent-Transfer-Encoding: %s%s%s%s%s",
                     L"\r\n", L"\r\n", L"\r\n", L"\r\n", boundary.GetString(), L"\r\n", L"\r\n",
-                    IsAscii(body) ? L"7Bit" : L"8bit", L"\r\n", L"\r\n", body.GetString(), L"\r\n");
+                    quoted ? L"quoted-printable" : IsAscii(body) ? L"7Bit" : L"8bit", L"\r\n", L"\r\n",
+                    body.GetString(), L"\r\n");
     }
     if (!SendText(headers) || !SendText(text)) {
         LogEvent(12, __LINE__);
@@ -425,7 +452,7 @@ int CSMTPEmail::Send() {
             CloseConnection();
             return 0;
         }
-        if (!SendBytes(std::string("\r\n--") + kBoundary + "--\r\n")) {
+        if (!SendBytes("\r\n--" + m_boundary + "--\r\n")) {
             LogEvent(13, __LINE__);
             return 0;
         }
@@ -463,13 +490,13 @@ bool CSMTPEmail::AttachmentsReadable() {
 }
 
 bool CSMTPEmail::SendAttachment(const CBasicString& path) {
-    if (!SendBytes(std::string("\r\n--") + kBoundary)) {
+    if (!SendBytes("\r\n--" + m_boundary)) {
         LogEvent(15, __LINE__);
         return false;
     }
     // The file's name as MIME parameters: quoted or in the extended form
     // where it needs that.
-    std::string name = ToNarrowText(GetFileNameFromPath(path.GetString()).GetString());
+    std::string name = ToNarrowText(AttachmentName(path).GetString());
     std::string header = "\r\nContent-Type: application/octet-stream; " + MimeParameter("file", name) +
                          "\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment; " +
                          MimeParameter("filename", name) + "\r\n\r\n";

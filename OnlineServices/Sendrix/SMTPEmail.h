@@ -29,8 +29,9 @@ class CSocketFile;
 
 class CSMTPEmail : public CAbstractEmail {
 public:
-    // The boundary between the parts of a message with attachments.
-    static constexpr const char* kBoundary = "MORVANE_MAIL_PaRt_BoUnDaRy_0049_7248_928499";
+    // The start of the boundary between the parts of a message with
+    // attachments; random digits follow, new for every message.
+    static constexpr const char* kBoundaryPrefix = "MORVANE_MAIL_PaRt_";
     // Outgoing bytes gathered before a write.
     static constexpr size_t kSendBufferSize = 16 * 1024;
 
@@ -128,4 +129,6 @@ private:
     std::unique_ptr<CSocketFile> m_socketFile;
     std::unique_ptr<CArchive> m_replies;
     std::string m_output;
+    // The boundary of the message being sent.
+    std::string m_boundary;
 };

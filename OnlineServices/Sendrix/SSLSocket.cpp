@@ -223,8 +223,14 @@ int CSSLSocket::InitTLS(SSL_CTX* context, CAbstractCertificateHandler* handler) 
         if (ParseDottedAddress(m_peerHost.c_str()) != 0) {
             X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(m_ssl), m_peerHost.c_str());
         } else {
-            SSL_set_tlsext_host_name(m_ssl, m_peerHost.c_str());
-            SSL_set1_host(m_ssl, m_peerHost.c_str());
+            // A name with its root dot ("host.example.") is the same host:
+            // it is checked and named without the dot. A wildcard stands
+            // only for a whole left-most label ("*.example", not "f*.example").
+            std::string name = m_peerHost;
+            if (name.size() > 1 && name.back() == '.') name.pop_back();
+            SSL_set_tlsext_host_name(m_ssl, name.c_str());
+            SSL_set_hostflags(m_ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+            SSL_set1_host(m_ssl, name.c_str());
         }
     }
     m_handler = handler;

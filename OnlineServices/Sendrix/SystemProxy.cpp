@@ -1,5 +1,7 @@
 #include "OnlineServices/Sendrix/SystemProxy.h"
 
+#include <arpa/inet.h>
+
 #include <cwchar>
 #include <cwctype>
 #include <string>
@@ -109,6 +111,36 @@ void SplitProxyList(CBasicString list, ProxyEntrySet& entries) {
     if (!list.IsEmpty()) entries.insert(list);
 }
 
+// The bytes of an IPv4 or IPv6 address text (4 or 16 of them); 0 when the
+// text is no address.
+int AddressBytes(const CBasicString& text, unsigned char bytes[16]) {
+    std::string narrow = ToNarrowText(text.GetString());
+    if (inet_pton(AF_INET, narrow.c_str(), bytes) == 1) return 4;
+    if (inet_pton(AF_INET6, narrow.c_str(), bytes) == 1) return 16;
+    return 0;
+}
+
+// True when host is an address inside the range "address/prefix".
+bool InAddressRange(const CBasicString& host, const CBasicString& range) {
+    int slash = range.FindChar(L'/');
+    unsigned char network[16], address[16];
+    int size = AddressBytes(range.Left(slash), network);
+    if (size == 0 || AddressBytes(host, address) != size) return false;
+    CBasicString bits = range.MidToEnd(slash + 1);
+    if (bits.IsEmpty() || bits.GetLength() > 3) return false;
+    int prefix = 0;
+    for (int i = 0; i < bits.GetLength(); ++i) {
+        if (bits.GetAt(i) < L'0' || bits.GetAt(i) > L'9') return false;
+        prefix = prefix * 10 + (bits.GetAt(i) - L'0');
+    }
+    if (prefix > size * 8) return false;
+    for (int i = 0; i < size && prefix > 0; ++i, prefix -= 8) {
+        unsigned char mask = prefix >= 8 ? 0xFF : (unsigned char)(0xFF << (8 - prefix));
+        if ((network[i] & mask) != (address[i] & mask)) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void SetSystemProxyConfig(CAbstractSystemProxyConfig* config) {
@@ -159,11 +191,8 @@ int PickProxyEntryForUrl(const ProxyEntrySet& entries, const wchar_t* url, CBasi
             out = entry;
             return 1;
         }
-    for (const CBasicString& entry : entries)
-        if (wcsncmp(entry.GetString(), L"http", 4) == 0 && ChoiceOfEntry(entry, unused)) {
-            out = entry;
-            return 1;
-        }
+    // A proxy of the other scheme is not taken: with only an http proxy
+    // set, https goes direct.
     return 0;
 }
 
@@ -180,6 +209,10 @@ bool BypassesProxy(const CBasicString& bypassList, const CBasicString& host) {
         item.TrimRight();
         start = comma + 1;
         if (item.Compare(L"*") == 0) return true;
+        if (item.FindChar(L'/') >= 0) {
+            if (InAddressRange(host, item)) return true;
+            continue;
+        }
         if (!item.IsEmpty() && item.GetAt(0) == L'.') item = item.MidToEnd(1);
         int colon = item.FindChar(L':');
         if (colon >= 0 && item.FindCharFrom(L':', colon + 1) < 0) item = item.Left(colon);

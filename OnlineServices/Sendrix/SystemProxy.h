@@ -5,8 +5,9 @@
 // threads that ask at the same moment get one discovery and one answer) and
 // every later request reuses its entries. The proxy for a URL is chosen
 // from them as the proxy variables are commonly read: an "https=" entry for
-// https URLs and an "http=" entry for plain http ones before a bare entry,
-// then any entry of an http scheme; a host on the bypass list goes direct;
+// https URLs and an "http=" entry for plain http ones, else a bare entry
+// (never the other scheme's: with only an http proxy, https goes direct);
+// a host on the bypass list goes direct;
 // "user:password@" before an entry's host are the proxy's credentials.
 //
 // The switch "ProxyEnable" (DWORD, default 0) lies in the user's settings
@@ -44,7 +45,9 @@ int PickProxyEntryForUrl(const ProxyEntrySet& entries, const wchar_t* url, CBasi
 // True when host is to be reached directly by the bypass list: entries
 // separated by ',' or ';' (blanks around them ignored), each a host name or
 // address matched whole or a domain matched with its subdomains (a leading
-// '.' allowed), a ":port" after a name ignored; "*" matches every host.
+// '.' allowed), a ":port" after a name ignored, or an address range
+// ("10.0.0.0/8", "fd00::/8") that an address host lies in; "*" matches
+// every host.
 bool BypassesProxy(const CBasicString& bypassList, const CBasicString& host);
 
 // Runs discovery and keeps the chosen entry's host and port: 1 when a

@@ -141,7 +141,7 @@ TEST_F(BasicHttpFileTest, OnlyStatus200Passes) {
 
 TEST_F(BasicHttpFileTest, TheLengthHeaderDecidesTheSizeWhenThereIsOne) {
     struct Case {
-        const char* header;
+        std::string header;
         ULONGLONG before;
         ULONGLONG after;
     } cases[] = {
@@ -152,11 +152,14 @@ TEST_F(BasicHttpFileTest, TheLengthHeaderDecidesTheSizeWhenThereIsOne) {
         {"", (ULONGLONG)-1, 204800},                     // the caller's "unknown" and no header
         {"Content-Length: 0\r\n", 1234, 0},
         {"Content-Length: 5000000000\r\n", 0, 5000000000ull},
+        {"Content-Length: 4\r\nContent-Length: 4\r\n", 0, 4},  // repeated, but the same
+        {"Content-Length: 4, 4\r\n", 0, 4},
+        {"Set-Cookie: " + std::string(4000, 'c') + "\r\nContent-Length: 4\r\n", 0, 4},  // a long head
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.header);
+        SCOPED_TRACE(c.header.substr(0, 40));
         kvxtest::ScriptedPeer peer;
-        peer.SkipLine().Send(std::string("HTTP/1.0 200 OK\r\n") + c.header + "\r\nbody").Close();
+        peer.SkipLine().Send("HTTP/1.0 200 OK\r\n" + c.header + "\r\nbody").Close();
         peer.Start();
         CBasicHttpFile file;
         file.SetSize(c.before);
@@ -170,7 +173,14 @@ TEST_F(BasicHttpFileTest, TheLengthHeaderDecidesTheSizeWhenThereIsOne) {
 
 TEST_F(BasicHttpFileTest, AMalformedOrOverlongReplyHeadIsRefused) {
     const std::string replies[] = {
-        "HTTP/1.0 200 OK\r\nX-Filler: " + std::string(1100, 'x') + "\r\n\r\nbody",
+        "HTTP/1.0 200 OK\r\nX-Filler: " + std::string(70000, 'x') + "\r\n\r\nbody",
+        // The status line must come first, and lengths must agree.
+        "Server: x\r\nHTTP/1.0 200 OK\r\n\r\nbody",
+        "X-Note: HTTP/1.0 200 OK\r\n\r\n",
+        "HTTP/1.0 200 OK\r\nContent-Length: 5\r\nContent-Length: 7\r\n\r\nhello",
+        "HTTP/1.0 200 OK\r\nContent-Length: 5, 7\r\n\r\nhello",
+        "HTTP/1.0 200 OK\r\nTransfer-Encoding: gzip\r\n\r\nhello",
+        "HTTP/1.0 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n\r\n0\r\n\r\n",
         "HTTP/1.0 200 OK\r\nContent-Length: many\r\n\r\n",
         "HTTP/1.0 200 OK\r\nContent-Length: -1\r\n\r\n",
         "HTTP/1.0 200 OK\r\nContent-Length: -5000\r\n\r\n",
@@ -215,6 +225,7 @@ TEST_F(BasicHttpFileTest, ABodyShorterThanItsAnnouncedLengthFailsTheRead) {
         {"Content-Length: 10\r\n\r\n01234", {100}, -1},
         {"Content-Length: 10\r\n\r\n01234", {5, 100}, -1},     // the shortfall shows on the second read
         {"\r\n01234", {100}, 0},                                  // no length: the stream's end ends it
+        {"Content-Length: 5\r\n\r\n01234trailing", {100}, 0},   // with one, the body ends there
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reply);
@@ -226,11 +237,93 @@ TEST_F(BasicHttpFileTest, ABodyShorterThanItsAnnouncedLengthFailsTheRead) {
         char body[100];
         DWORD done = 0;
         int result = 0;
-        for (DWORD size : c.reads) result = file.Read(body, size, &done);
+        std::string got;
+        for (DWORD size : c.reads) {
+            result = file.Read(body, size, &done);
+            got.append(body, done);
+        }
         EXPECT_EQ(result, c.lastResult);
+        if (result == 0) {
+            EXPECT_EQ(got, std::string("0123456789").substr(0, got.size() > 5 ? 10 : 5));
+        }
         EXPECT_EQ(file.GetLastError(), c.lastResult == 0 ? 0u : (DWORD)ERROR_HANDLE_EOF);
         peer.Finish();
     }
+}
+
+// A chunked reply gives the data of its chunks; broken framing, sizes past
+// their bound and a stream that ends before the last chunk fail the read.
+TEST_F(BasicHttpFileTest, AChunkedReplyIsDecoded) {
+    const std::string te = "Transfer-Encoding: chunked\r\n";
+    struct Case {
+        std::string reply;
+        int result;
+        std::string body;
+    } cases[] = {
+        {te + "\r\n5\r\nhello\r\n6;name=value\r\n world\r\n0\r\nX-Trailer: t\r\n\r\n", 0, "hello world"},
+        {"transfer-encoding:  Chunked \r\nContent-Length: 3\r\n\r\nA\n0123456789\n0\n\n", 0, "0123456789"},
+        {te + "\r\n5\r\nhello\r\n", -1, "hello"},                     // ends before the last chunk
+        {te + "\r\n5\r\nhelloXX\r\n0\r\n\r\n", -1, "hello"},      // no CR LF after the data
+        {te + "\r\nzz\r\nhello\r\n0\r\n\r\n", -1, ""},            // no size
+        {te + "\r\n-5\r\nhello\r\n0\r\n\r\n", -1, ""},
+        {te + "\r\n1000000000000005\r\nhello\r\n0\r\n\r\n", -1, ""},  // past the size bound
+        {te + "\r\n5;" + std::string(5000, 'e') + "\r\nhello\r\n0\r\n\r\n", -1, ""},
+        {te + "\r\n0\r\n" + std::string(70000, 't') + "\r\n\r\n", -1, ""},  // endless trailer
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply.substr(0, 60));
+        kvxtest::ScriptedPeer peer;
+        peer.SkipLine().Send("HTTP/1.1 200 OK\r\n" + c.reply).Close();
+        peer.Start();
+        CBasicHttpFile file;
+        ASSERT_EQ(file.Open(Url(peer, "/").c_str(), GENERIC_READ, 0, 0, 0), 0);
+        std::string body;
+        int result = 0;
+        for (;;) {
+            char piece[4];
+            DWORD done = 0;
+            result = file.Read(piece, sizeof piece, &done);
+            body.append(piece, done);
+            if (result != 0 || done < sizeof piece) break;
+        }
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(body, c.body);
+        if (result != 0) {
+            EXPECT_NE(file.GetLastError(), 0u);
+        }
+        peer.Finish();
+    }
+}
+
+// Control characters in a URL would end the request line and add headers
+// of the URL's choosing: such a URL is refused before connecting. Blanks
+// and bytes outside ASCII in the path are percent-encoded.
+TEST(HttpUrlTest, ControlCharactersAreRefusedAndBlanksEncoded) {
+    std::string head;
+    for (const char* url : {"http://h/x?a=1\r\nX-Injected: yes", "http://h/x\n", "http://h/\x7f", "http://h\r\nX: y/",
+                            "http://h x/", ""}) {
+        EXPECT_FALSE(CBasicHttpFile::ComposeRequestHead(url, false, 0, head)) << url;
+        EXPECT_EQ(head.find("X-Injected"), std::string::npos);
+    }
+    ASSERT_TRUE(CBasicHttpFile::ComposeRequestHead("http://h/a b/\"q\"<>\xc3\xa4?x=1 2", false, 0, head));
+    EXPECT_EQ(head.substr(0, head.find("\r\n")), "GET /a%20b/%22q%22%3C%3E%C3%A4?x=1%202 HTTP/1.0");
+
+    CBasicHttpFile file;
+    EXPECT_EQ(file.Open(L"http://127.0.0.1:9/x?a=1\r\nX-Injected: yes", GENERIC_READ, 0, 0, 0), -1);
+    EXPECT_EQ(file.GetLastError(), (DWORD)ERROR_INVALID_NAME);
+}
+
+TEST_F(BasicHttpFileTest, ABlankInThePathGoesOutEncoded) {
+    kvxtest::ScriptedPeer peer;
+    peer.Start();
+    peer.Expect(GetHead(peer, "/my%20file.txt")).Send("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok").Close();
+    CBasicHttpFile file;
+    ASSERT_EQ(file.Open(Url(peer, "/my file.txt").c_str(), GENERIC_READ, 0, 0, 0), 0);
+    char body[8];
+    DWORD done = 0;
+    EXPECT_EQ(file.Read(body, sizeof body, &done), 0);
+    EXPECT_EQ(std::string(body, done), "ok");
+    EXPECT_TRUE(peer.Finish()) << peer.Error();
 }
 
 TEST_F(BasicHttpFileTest, APostSendsItsHeadAndBodyAndReadsTheRawReply) {

@@ -201,7 +201,10 @@ TEST_F(FtpConnectionTest, EndlessAndTricklingRepliesAreGivenUp) {
 
 TEST_F(FtpConnectionTest, RepliesThatAreNoReplies) {
     const std::vector<std::pair<std::string, int>> cases = {
-        {"20 short\r\n", -1}, {"abc text\r\n", -1}, {"099 low\r\n", -1}, {"600 high\r\n", -1}, {"421 bye\r\n", -3}};
+        {"20 short\r\n", -1}, {"abc text\r\n", -1}, {"099 low\r\n", -1}, {"600 high\r\n", -1}, {"421 bye\r\n", -3},
+        // Refusals the error table does not name are refusals all the same:
+        // no USER and PASS follow them.
+        {"554 not for you\r\n", -1}, {"432 later\r\n", -3}};
     for (const auto& c : cases) {
         kvxtest::ScriptedPeer peer;
         peer.Send(c.first).ExpectClose();
@@ -211,8 +214,10 @@ TEST_F(FtpConnectionTest, RepliesThatAreNoReplies) {
         {
             CFtpConnection connection(&profile, nullptr, nullptr, nullptr);
             EXPECT_EQ(connection.GetLastResult(), c.second) << c.first;
+            EXPECT_EQ(connection.IsConnected(), 0) << c.first;
         }
         EXPECT_TRUE(peer.Finish()) << peer.Error();
+        EXPECT_EQ(peer.Received(), "") << c.first;
     }
 }
 
@@ -270,7 +275,8 @@ TEST_F(FtpConnectionTest, CurrentDirectoryAndCommands) {
 TEST_F(FtpConnectionTest, ErrorMap) {
     const std::vector<std::pair<int, int>> cases = {{110, 0},  {226, 0},  {350, 0},  {120, -4}, {202, -5}, {502, -5},
                                                     {421, -3}, {530, -3}, {451, -2}, {553, -2}, {500, -1}, {504, -1},
-                                                    {532, -6}, {234, 234}, {-20, -20}};
+                                                    {532, -6}, {234, 234}, {-20, -20}, {554, -1}, {599, -1},
+                                                    {431, -3}, {499, -3}, {600, -1}, {99, -1}, {0, 0}};
     for (const auto& c : cases) EXPECT_EQ(MapFtpResult(c.first), c.second) << c.first;
 }
 

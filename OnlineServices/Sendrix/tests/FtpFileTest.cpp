@@ -147,6 +147,68 @@ TEST_F(FtpFileTest, RestartedReadSendsTheRestPair) {
     Finish();
 }
 
+// A download is whole only when the server confirms it and every byte it
+// announced arrived: a resumed download the server aborts (426) after part
+// of the file, or one that ends short of the announced size, is no success,
+// and the failure stays in the last error. "REST 0" follows every resume.
+TEST_F(FtpFileTest, CloseReportsOnlyAWholeDownloadComplete) {
+    const std::string part(50000, 'x');
+    struct {
+        const char* name;
+        int restart;
+        std::string announce;
+        std::string final;
+        int complete;
+    } cases[] = {
+        {"aborted resume", 4000, "150 Opening BINARY mode data connection for f (54000 bytes)\r\n",
+         "426 Transfer aborted\r\n", 0},
+        {"aborted resume without size", 4000, "150 go\r\n", "426 Transfer aborted\r\n", 0},
+        {"short resume confirmed", 4000, "150 Opening (60000 bytes)\r\n", "226 done\r\n", 0},
+        {"short download confirmed", 0, "150 Opening (60000 bytes)\r\n", "226 done\r\n", 0},
+        {"unknown refusal", 0, "150 go\r\n", "554 no\r\n", 0},
+        {"whole resume (total size)", 4000, "150 Opening (54000 bytes)\r\n", "226 done\r\n", 1},
+        {"whole resume (rest size)", 4000, "150 Opening (50000 bytes)\r\n", "226 done\r\n", 1},
+        {"whole download", 0, "150 Opening (50000 bytes).\r\n", "226 done\r\n", 1},
+    };
+    std::vector<std::unique_ptr<kvxtest::ScriptedPeer>> dataPeers;
+    for (const auto& c : cases) {
+        dataPeers.push_back(std::make_unique<kvxtest::ScriptedPeer>());
+        dataPeers.back()->Send(part).Close();
+        dataPeers.back()->Start();
+        m_control.ExpectLine("TYPE I").Send("200 binary\r\n").ExpectLine("CWD /").Send("250 ok\r\n");
+        if (c.restart) m_control.ExpectLine("REST 4000").Send("350 restarting\r\n");
+        m_control.ExpectLine("PASV").Send(PassiveReply(dataPeers.back()->Port()));
+        m_control.ExpectLine("RETR /f").Send(c.announce + c.final);
+        if (c.restart) m_control.ExpectLine("REST 0").Send("350 restarting at 0\r\n");
+    }
+    Connect();
+    for (const auto& c : cases) {
+        CFtpFile file(m_connection.get(), GENERIC_READ, nullptr);
+        file.Seek(c.restart, 0);
+        ASSERT_GE(file.Open(L"/f", GENERIC_READ, 0, 0, 0), 0) << c.name;
+        std::string got(60000, 0);
+        DWORD done = 0;
+        EXPECT_EQ(file.Read(&got[0], (DWORD)got.size(), &done), 0) << c.name;
+        EXPECT_EQ(done, part.size()) << c.name;
+        EXPECT_EQ(file.Close(), c.complete) << c.name;
+        if (c.complete) {
+            EXPECT_EQ(m_connection->GetLastError(), 0) << c.name;
+        } else {
+            EXPECT_LT(m_connection->GetLastError(), 0) << c.name;
+        }
+    }
+    for (auto& peer : dataPeers) EXPECT_TRUE(peer->Finish()) << peer->Error();
+    Finish();
+}
+
+TEST(FtpPromisedSizeTest, SizeOfThePreliminaryReply) {
+    EXPECT_EQ(PromisedSize(L"150 Opening BINARY mode data connection for a (b) (1234 bytes)."), 1234);
+    EXPECT_EQ(PromisedSize(L"150 Opening data connection for f (0 bytes)"), 0);
+    EXPECT_EQ(PromisedSize(L"150 Opening data connection"), -1);
+    EXPECT_EQ(PromisedSize(L"150 (12 kB)"), -1);
+    EXPECT_EQ(PromisedSize(L"150 ( bytes)"), -1);
+}
+
 // A write from a position appends; from the start it stores.
 TEST_F(FtpFileTest, AppendAgainstStore) {
     for (int append = 0; append < 2; ++append) {
@@ -233,6 +295,96 @@ TEST_F(FtpFileTest, ActiveModeAcceptsTheServer) {
     EXPECT_EQ(file.Close(), 1);
     Finish();
     EXPECT_NE(m_control.Received().find("PORT 127,0,0,1,"), std::string::npos);
+}
+
+namespace {
+
+// The port a "PORT h1,h2,h3,h4,p1,p2" command of the control peer names,
+// once the peer has received it (0 when it never comes).
+int WaitForPortCommand(const kvxtest::ScriptedPeer& control) {
+    for (int i = 0; i < 6000; ++i) {
+        std::string received = control.Received();
+        size_t at = received.find("PORT ");
+        size_t end = at == std::string::npos ? at : received.find("\r\n", at);
+        if (end != std::string::npos) {
+            std::vector<int> numbers;
+            for (size_t start = at + 5; start <= end;) {
+                size_t comma = std::min(received.find(',', start), end);
+                numbers.push_back(atoi(received.substr(start, comma - start).c_str()));
+                start = comma + 1;
+            }
+            return numbers.size() == 6 ? numbers[4] * 256 + numbers[5] : 0;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return 0;
+}
+
+// A TCP connection from the loopback address from to to:port; -1 when refused.
+int ConnectFrom(const char* from, const char* to, int port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = inet_addr(from);
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_port = htons((uint16_t)port);
+    remote.sin_addr.s_addr = inet_addr(to);
+    if (bind(fd, (sockaddr*)&local, sizeof local) != 0 || connect(fd, (sockaddr*)&remote, sizeof remote) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+// Active mode listens only on the control connection's own address, and
+// takes the data connection only from the control connection's server: a
+// connection from another address is closed unread.
+TEST_F(FtpFileTest, ActiveModeTakesOnlyTheServersConnection) {
+    m_control.ExpectLine("TYPE I")
+        .Send("200 binary\r\n")
+        .ExpectLine("CWD /")
+        .Send("250 ok\r\n")
+        .SkipLine()
+        .Send("200 port ok\r\n")
+        .ExpectLine("RETR /f")
+        .Send("150 connecting\r\n226 done\r\n");
+    Connect(0);
+    bool otherAddressRefused = false;
+    std::string strangerGot = "not run";
+    std::thread server([&] {
+        int port = WaitForPortCommand(m_control);
+        if (!port) return;
+        int other = ConnectFrom("127.0.0.2", "127.0.0.2", port);
+        otherAddressRefused = other < 0;
+        if (other >= 0) close(other);
+        // A stranger connects first and sends; the server follows.
+        int stranger = ConnectFrom("127.0.0.2", "127.0.0.1", port);
+        if (stranger >= 0) (void)!write(stranger, "hostile", 7);
+        int fd = ConnectFrom("127.0.0.1", "127.0.0.1", port);
+        if (fd >= 0) (void)!write(fd, "active", 6);
+        if (fd >= 0) close(fd);
+        char buffer[16];
+        strangerGot = stranger < 0 ? "refused" : std::to_string(read(stranger, buffer, sizeof buffer));
+        if (stranger >= 0) close(stranger);
+    });
+    CFtpFile file(m_connection.get(), GENERIC_READ, L"/f");
+    int opened = file.Open(L"/f", GENERIC_READ, 0, 0, 0);
+    char buffer[16];
+    DWORD done = 0;
+    if (opened >= 0) {
+        EXPECT_EQ(file.Read(buffer, sizeof buffer, &done), 0);
+    }
+    server.join();
+    ASSERT_GE(opened, 0);
+    EXPECT_EQ(std::string(buffer, done), "active");
+    EXPECT_TRUE(otherAddressRefused);
+    // The stranger's connection was closed without a byte (a reset reads -1).
+    EXPECT_TRUE(strangerGot == "0" || strangerGot == "-1") << strangerGot;
+    EXPECT_EQ(file.Close(), 1);
+    Finish();
 }
 
 TEST_F(FtpFileTest, CreateFolderResults) {

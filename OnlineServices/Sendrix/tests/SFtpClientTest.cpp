@@ -179,9 +179,11 @@ TEST_F(SFtpClientTest, MakingFoldersGivesTwoForNewOneForExistingAndMakesEveryLev
     EXPECT_EQ(2, file.CreateFolder(folder.c_str()));
     m_log.Clear();
     EXPECT_EQ(1, file.CreateFolder(folder.c_str()));
+    EXPECT_EQ(0, connection->GetLastError());
     EXPECT_TRUE(AgentTexts().empty());
     EXPECT_TRUE(EventCodes(m_log, L"ONLINE").empty());
     EXPECT_EQ(2, file.CreateFolder(m_folder.WSub("missing/deeper/made").c_str()));
+    EXPECT_EQ(0, connection->GetLastError());
     EXPECT_TRUE(std::filesystem::is_directory(m_folder.Sub("missing/deeper/made")));
     // A folder below a file can be neither made nor entered.
     m_folder.WriteFile("plain.txt", "x");

@@ -155,6 +155,24 @@ TEST_F(SFtpIpcTest, AReplyLongerThanTheBufferIsCut) {
     EXPECT_EQ(std::string(10, 'x') + "------", std::string(buffer, sizeof buffer));
 }
 
+// An answer longer than a message of the channel is refused by the agent
+// at once with its text: the request fails without a wait for an answer
+// that cannot come, and the next request is served.
+TEST_F(SFtpIpcTest, AnAnswerThatDoesNotFitFailsTheRequestAtOnce) {
+    UseMode("huge");
+    CSFtpAgentMessages messages(&m_log, nullptr);
+    CSFtpIpc ipc(&messages);
+    ASSERT_EQ(1, ipc.Start());
+    ASSERT_EQ(1, ipc.SendRequest(4, 0, nullptr));
+    DWORD length = 0;
+    EXPECT_EQ(0, ipc.ReceiveReply(4, &length, nullptr));
+    EXPECT_EQ(OnlineTexts(), std::vector<std::wstring>{L"The answer is longer than a message of the channel can hold."});
+    EXPECT_EQ(EventCodes(m_log, L"ONLINE"), std::vector<int>{8});  // no -19: nothing timed out
+    const std::string folder = m_folder.Sub("");
+    ASSERT_EQ(1, ipc.SendString(5, folder.c_str()));
+    EXPECT_EQ(1, ipc.ReceiveReply(5, &length, nullptr));
+}
+
 TEST_F(SFtpIpcTest, TheAgentsSocketTrafficGoesThroughTheLibrary) {
     UseMode("socket");
     int pair[2];

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <regex>
 #include <string>
 #include <vector>
@@ -24,7 +25,38 @@ using sendrixtest::AssertionCount;
 using sendrixtest::EventCodes;
 
 const wchar_t kCategory[] = L"EMAILNOTIFY";
-const std::string kBoundary = CSMTPEmail::kBoundary;
+
+// The boundary a multipart message declares ("" without one).
+std::string BoundaryOf(const std::string& data) {
+    std::smatch match;
+    return std::regex_search(data, match, std::regex("boundary=([^\r]*)\r\n")) ? match[1].str() : "";
+}
+
+// True when no line of text (lines end in CR LF) is longer than 998 characters.
+bool LinesFit(const std::string& text) {
+    for (size_t start = 0;;) {
+        size_t end = text.find("\r\n", start);
+        if ((end == std::string::npos ? text.size() : end) - start > 998) return false;
+        if (end == std::string::npos) return true;
+        start = end + 2;
+    }
+}
+
+// The text of a quoted-printable body.
+std::string DecodeQuotedPrintable(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '=') {
+            out += text[i];
+        } else if (text.compare(i + 1, 2, "\r\n") == 0) {
+            i += 2;
+        } else {
+            out += (char)std::stoi(text.substr(i + 1, 2), nullptr, 16);
+            i += 2;
+        }
+    }
+    return out;
+}
 
 std::string Decode(const std::string& text) {
     std::string out(CBase64Coding::GetMaxDecodedSize((unsigned)text.size()), '\0');
@@ -273,6 +305,9 @@ TEST_F(SMTPEmailTest, AttachmentsAreBase64LinesOf72Characters) {
     EXPECT_TRUE(peer.Finish()) << peer.Error();
 
     std::string data = MessageData(peer);
+    const std::string kBoundary = BoundaryOf(data);
+    EXPECT_EQ(kBoundary.size(), strlen(CSMTPEmail::kBoundaryPrefix) + 32);
+    EXPECT_EQ(kBoundary.rfind(CSMTPEmail::kBoundaryPrefix, 0), 0u);
     EXPECT_NE(data.find("\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=" + kBoundary +
                         "\r\n\r\n\r\nThis is a multi-part message in MIME format from KVX.\r\n\r\n--" + kBoundary +
                         "\r\nContent-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: 7Bit\r\n\r\n"
@@ -298,6 +333,109 @@ TEST_F(SMTPEmailTest, AttachmentsAreBase64LinesOf72Characters) {
     EXPECT_EQ(last.substr(14), "==");
     EXPECT_EQ(Decode(last), "0123456789");
     EXPECT_TRUE(EventCodes(m_log, kCategory).empty());
+}
+
+// The boundary is new for every message: a body line that names an
+// earlier message's boundary (or any fixed one) neither ends the text part
+// nor starts a part of the writer's choosing.
+TEST_F(SMTPEmailTest, TheBoundaryIsNewForEveryMessageAndNotInItsText) {
+    std::string file = m_folder.WriteFile("f.txt", "data");
+    std::string earlier;
+    for (int message = 0; message < 2; ++message) {
+        ScriptedPeer peer;
+        ScriptMessage(peer, "s@x.org", {"a@x.org"});
+        CSMTPEmail email(&m_log);
+        ASSERT_EQ(Connect(email, peer), 1);
+        ASSERT_EQ(email.AddAttachment(kvxtest::Widen(file).c_str()), 1);
+        std::wstring body = L"Hello\r\n--" + kvxtest::Widen(earlier.empty() ? "MORVANE_MAIL_PaRt_BoUnDaRy_0049_7248_928499"
+                                                                               : earlier) +
+                            L"\r\nContent-Type: application/octet-stream; file=evil.exe\r\n\r\nTVqQ\r\n";
+        EXPECT_EQ(email.SendMail(L"s@x.org", L"a@x.org", L"Files", body.c_str()), 1);
+        EXPECT_EQ(email.Quit(), 1);
+        EXPECT_TRUE(peer.Finish()) << peer.Error();
+        std::string data = MessageData(peer);
+        std::string boundary = BoundaryOf(data);
+        ASSERT_FALSE(boundary.empty()) << data;
+        EXPECT_NE(boundary, earlier);
+        // The text part, the attachment and the end: three delimiters.
+        size_t delimiters = 0;
+        for (size_t at = data.find("--" + boundary); at != std::string::npos; at = data.find("--" + boundary, at + 1))
+            ++delimiters;
+        EXPECT_EQ(delimiters, 3u) << data;
+        earlier = boundary;
+    }
+}
+
+// No line of a message passes 998 characters: a long subject and long
+// recipient lists are folded, a long body line goes quoted-printable.
+TEST_F(SMTPEmailTest, LongLinesAreFoldedOrEncoded) {
+    std::string words;
+    while (words.size() < 1500) words += "word" + std::to_string(words.size()) + " ";
+    const std::string longLine = std::string(2000, 'x') + " = end\t";
+    struct Case {
+        std::string subject;
+        std::string body;
+        bool attachment;
+    } cases[] = {
+        {words, "short\r\n" + longLine + "\r\n.dot", false},
+        {std::string(1200, 's'), longLine, true},
+    };
+    std::string file = m_folder.WriteFile("f.txt", "data");
+    for (const Case& c : cases) {
+        std::vector<std::string> to;
+        std::wstring recipients;
+        for (int i = 0; i < 80; ++i) {
+            to.push_back("recipient" + std::to_string(i) + "@example.org");
+            recipients += kvxtest::Widen(to.back()) + L";";
+        }
+        ScriptedPeer peer;
+        ScriptMessage(peer, "s@x.org", to);
+        CSMTPEmail email(&m_log);
+        ASSERT_EQ(Connect(email, peer), 1);
+        if (c.attachment) {
+            ASSERT_EQ(email.AddAttachment(kvxtest::Widen(file).c_str()), 1);
+        }
+        EXPECT_EQ(email.SendMail(L"s@x.org", recipients.c_str(), kvxtest::Widen(c.subject).c_str(),
+                                 kvxtest::Widen(c.body).c_str()),
+                  1);
+        EXPECT_EQ(email.Quit(), 1);
+        EXPECT_TRUE(peer.Finish()) << peer.Error();
+        std::string data = MessageData(peer);
+        EXPECT_TRUE(LinesFit(data)) << data.substr(0, 300);
+        // The folded headers unfold to what was given.
+        std::string unfolded = std::regex_replace(data, std::regex("\r\n[ \t]"), " ");
+        EXPECT_NE(unfolded.find("recipient0@example.org,recipient1@example.org,"), std::string::npos);
+        EXPECT_NE(unfolded.find("recipient79@example.org\r\n"), std::string::npos);
+        if (c.attachment) {
+            EXPECT_NE(data.find("Subject: =?UTF-8?B?"), std::string::npos);
+        } else {
+            EXPECT_NE(unfolded.find("Subject:" + c.subject + "\r\n"), std::string::npos);
+        }
+        const std::string encoding = "Content-Transfer-Encoding: quoted-printable\r\n\r\n";
+        size_t start = data.find(encoding);
+        ASSERT_NE(start, std::string::npos) << data.substr(0, 300);
+        start += encoding.size();
+        size_t end = c.attachment ? data.find("\r\n\r\n--" + BoundaryOf(data), start) : data.size() - 2;
+        std::string body = data.substr(start, end - start);
+        // Dot-stuffing comes off on the server's side.
+        body = std::regex_replace(body, std::regex("(^|\r\n)\\.\\."), "$1.");
+        EXPECT_EQ(DecodeQuotedPrintable(body), c.body) << body.substr(0, 200);
+    }
+}
+
+// On this system '\\' is a character of a file name, not a folder
+// separator: the attachment keeps its whole name.
+TEST_F(SMTPEmailTest, ABackslashIsPartOfTheAttachmentsName) {
+    std::string file = m_folder.WriteFile("a\\b.txt", "data");
+    ScriptedPeer peer;
+    ScriptMessage(peer, "s@x.org", {"a@x.org"});
+    CSMTPEmail email(&m_log);
+    ASSERT_EQ(Connect(email, peer), 1);
+    ASSERT_EQ(email.AddAttachment(kvxtest::Widen(file).c_str()), 1);
+    EXPECT_EQ(email.SendMail(L"s@x.org", L"a@x.org", L"File", L"See."), 1);
+    EXPECT_EQ(email.Quit(), 1);
+    EXPECT_TRUE(peer.Finish()) << peer.Error();
+    EXPECT_NE(MessageData(peer).find("filename=\"a\\\\b.txt\"\r\n"), std::string::npos) << MessageData(peer);
 }
 
 TEST_F(SMTPEmailTest, MissingAttachments) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <openssl/ssl.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <string>
@@ -8,6 +10,7 @@
 
 #include "OnlineServices/Sendrix/AbstractCertificateHandler.h"
 #include "OnlineServices/Sendrix/CertificateInfo.h"
+#include "OnlineServices/Sendrix/Posix/HostResolver.h"
 #include "OnlineServices/Sendrix/Posix/SocketError.h"
 #include "OnlineServices/Sendrix/SSLSocket.h"
 #include "OnlineServices/Sendrix/tests/support/LogEvents.h"
@@ -216,6 +219,49 @@ TEST_F(SSLSocketTest, ACertificateForAnotherHostIsRefused) {
     EXPECT_EQ(Handshake(other, &handler, true), 0);
     ASSERT_EQ(handler.questions.size(), 1u);
     EXPECT_EQ(handler.last.verifyError, 64);  // the address does not match
+}
+
+bool LookUpAsLoopback(const char*, uint32_t* address) {
+    *address = htonl(INADDR_LOOPBACK);
+    return true;
+}
+
+// Host names are checked as RFC 6125 reads them: a root dot at the end is
+// no part of the name (neither in the check nor in the name sent with the
+// hello), and a wildcard stands only for a whole left-most label.
+TEST_F(SSLSocketTest, HostNamesWithARootDotAndWildcards) {
+    SetHostLookupForTests(LookUpAsLoopback);
+    struct {
+        std::string certified;
+        const wchar_t* host;
+        int trusted;
+    } cases[] = {
+        {"foo.part.test", L"foo.part.test.", 1},
+        {"foo.part.test", L"foo.part.test", 1},
+        {"*.part.test", L"foo.part.test.", 1},
+        {"f*.part.test", L"foo.part.test", 0},
+        {"*o.part.test", L"foo.part.test", 0},
+        {"*.part.test", L"a.foo.part.test", 0},
+        {"foo.part.test", L"foo.part.test..", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.certified + " for " + kvxtest::Narrow(c.host));
+        TestCertificate served = Factory().Leaf({c.certified});
+        kvxtest::ScriptedPeer peer;
+        peer.StartTls(served.chainPem, served.keyPem).ExpectClose();
+        peer.Start();
+        CSSLSocket socket;
+        TrustFactoryAuthority(socket);
+        ASSERT_EQ(socket.Connect(c.host, (unsigned)peer.Port()), 1);
+        ASSERT_EQ(socket.InitTLS(nullptr, nullptr), 1);
+        const char* named = SSL_get_servername(socket.GetTLSConnection(), TLSEXT_NAMETYPE_host_name);
+        std::string host = kvxtest::Narrow(c.host);
+        EXPECT_STREQ(named, host.substr(0, host.size() - (host.back() == '.' ? 1 : 0)).c_str());
+        EXPECT_EQ(socket.Connect(nullptr, 0), c.trusted);
+        socket.Close();
+        peer.Finish();
+    }
+    SetHostLookupForTests(nullptr);
 }
 
 TEST_F(SSLSocketTest, AChainDeeperThanTenIsRecordedAsTooLong) {

@@ -96,10 +96,10 @@ TEST_F(SystemProxyTest, ChoosesTheFirstHttpEntryWithAHostAndAPort) {
         {L"http=a:80;https=b:443;ftp=c:21", L"a", 80},
         {L"https=b:443;http=a:80", L"a", 80},  // set order: "http=" before "https="
         {L"a:3128", L"a", 3128},
-        {L"https=b:443;ftp=c:21", L"b", 443},
+        {L"https=b:443;ftp=c:21", L"", 0},  // the https proxy does not serve an http URL
         {L"ftp=c:21", L"", 0},
         {L"HTTP=a:80", L"", 0},  // the scheme is matched as written
-        {L"http=a;https=b:443", L"b", 443},  // an entry without a port is ignored
+        {L"http=a;https=b:443", L"", 0},  // an entry without a port is ignored
         {L"a", L"", 0},
         {L"http=:80", L"", 0},
         {L"http=a:99999", L"", 0},
@@ -177,7 +177,7 @@ TEST_F(SystemProxyTest, DiscoveryRunsOncePerProcessWhateverTheUrl) {
     m_config.user.proxyList = L"http=first:3128";
     EXPECT_STREQ(Ask(L"http://one.example/").host.GetString(), L"first");
     m_config.user.proxyList = L"http=second:3128";
-    EXPECT_STREQ(Ask(L"https://two.example/").host.GetString(), L"first");
+    EXPECT_STREQ(Ask(L"http://two.example/").host.GetString(), L"first");
     EXPECT_EQ(m_config.userCalls.load(), 1);
 }
 
@@ -239,7 +239,9 @@ TEST_F(SystemProxyTest, EachSchemeTakesItsOwnProxyAndTheBypassListGoesDirect) {
         {L"http=h:80;https=s:443;bare:3128", L"https://x.example/", L"s"},
         {L"http=h:80;bare:3128", L"https://x.example/", L"bare"},
         {L"https=s:443;bare:3128", L"http://x.example/", L"bare"},
-        {L"https=s:443", L"http://x.example/", L"s"},  // no better entry: any of an http scheme
+        // Never the other scheme's proxy (only http_proxy set: https goes direct).
+        {L"https=s:443", L"http://x.example/", L""},
+        {L"http=h:80", L"https://x.example/", L""},
         {L"http=u%3Aser:p%40ss@h:80", L"http://x.example/", L"h"},
     };
     SetProxyEnable(1);
@@ -286,6 +288,18 @@ TEST_F(SystemProxyTest, BypassLists) {
         {L"example.com:443", L"example.com", true},
         {L"::1", L"::1", true},
         {L"*.example.com", L"www.example.com", false},  // no wildcards inside a name
+        // Address ranges.
+        {L"10.0.0.0/8", L"10.1.2.3", true},
+        {L"example.com, 192.168.1.0/24", L"192.168.1.77", true},
+        {L"192.168.1.0/24", L"192.168.2.1", false},
+        {L"192.168.1.128/25", L"192.168.1.127", false},
+        {L"0.0.0.0/0", L"203.0.113.9", true},
+        {L"10.0.0.0/8", L"ten.example", false},
+        {L"10.0.0.0/33", L"10.0.0.1", false},
+        {L"10.0.0.0/", L"10.0.0.1", false},
+        {L"fd00::/8", L"fd12::1", true},
+        {L"fd00::/8", L"fe80::1", false},
+        {L"fd00::/8", L"10.0.0.1", false},
     };
     for (const Case& c : cases) EXPECT_EQ(BypassesProxy(c.list, c.host), c.direct) << c.list << L" " << c.host;
 }

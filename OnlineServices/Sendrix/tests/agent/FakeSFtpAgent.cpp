@@ -11,7 +11,9 @@
 //                         socket: at login send "ping" through the library
 //                           and reply with what came back;
 //                         long: reply to the current-folder request with
-//                           1,000 bytes
+//                           1,000 bytes;
+//                         huge: reply to it with a folder longer than a
+//                           message holds
 //   KVX_FAKE_SFTP_RECORD  a file that gets one line per request:
 //                         "<code> <length> <hex of the data>", and "0 0 "
 //                         when the agent ends because the library ended
@@ -114,7 +116,9 @@ private:
     }
 
     void CurrentFolder() {
-        std::string folder = Mode() == "long" ? std::string(1000, 'x') : getcwd(m_path, sizeof m_path);
+        std::string folder = Mode() == "long"   ? std::string(1000, 'x')
+                             : Mode() == "huge" ? "/" + std::string(kSFtpDataSize, 'x')
+                                                : getcwd(m_path, sizeof m_path);
         m_channel.Post(4, (uint32_t)folder.size(), folder.data());
     }
 
