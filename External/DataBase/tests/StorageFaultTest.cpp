@@ -5,7 +5,6 @@
 // every write that was acknowledged, and nothing of the rest.
 
 #include <sqlite3.h>
-#include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include "DataBaseFixture.h"
 #include "DiskBudgetVfs.h"
 #include "SqliteDataBase.h"
+#include "testing/OtherFileUser.h"
 
 using namespace dbtest;
 
@@ -212,46 +212,6 @@ TEST_F(DataBaseTest, TheLogShrinksBackAfterALargeWrite)
 
 namespace {
 
-// Runs the calling thread's file operations as another user while it
-// lives, when the test runs as root (who may write every file); otherwise
-// the test's own user is that user. The folder and its files are given to
-// that user, and the folders above it let it pass.
-class OtherUser {
-public:
-    explicit OtherUser(const kvxtest::TempFolder& folder)
-    {
-        if (geteuid() != 0)
-            return;
-        m_uid = 65534;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.Path()))
-            EXPECT_EQ(chown(entry.path().c_str(), m_uid, m_uid), 0);
-        EXPECT_EQ(chown(folder.Path().c_str(), m_uid, m_uid), 0);
-        for (std::filesystem::path above = std::filesystem::path(folder.Path()).parent_path();
-             above != above.root_path(); above = above.parent_path()) {
-            struct stat status {};
-            if (::stat(above.c_str(), &status) == 0 && !(status.st_mode & S_IXOTH)) {
-                m_closed.emplace_back(above.string(), status.st_mode & 07777);
-                chmod(above.c_str(), (status.st_mode & 07777) | S_IXOTH);
-            }
-        }
-        setfsgid(m_uid);
-        setfsuid(m_uid);
-    }
-    ~OtherUser()
-    {
-        if (!m_uid)
-            return;
-        setfsuid(0);
-        setfsgid(0);
-        for (const auto& folder : m_closed)
-            chmod(folder.first.c_str(), folder.second);
-    }
-
-private:
-    uid_t m_uid = 0;
-    std::vector<std::pair<std::string, mode_t>> m_closed;
-};
-
 mode_t Mode(const std::string& path)
 {
     struct stat status {};
@@ -269,7 +229,7 @@ TEST_F(DataBaseTest, AFileThatCannotBeWrittenIsRefusedAsReadOnlyAndLeavesNoLogFi
     std::string before = kvxtest::TempFolder::ReadFile(file);
     ASSERT_EQ(chmod(file.c_str(), 0444), 0);
     {
-        OtherUser user(folder);
+        kvxtest::OtherFileUser user(folder.Path());
         CSqliteDataBase readOnly(nullptr, nullptr);
         EXPECT_EQ(readOnly.Open({1, 0}, path.c_str()), DATABASE_READ_ONLY);
         EXPECT_EQ(readOnly.IsDictionaryOpen(), 0);
@@ -282,7 +242,7 @@ TEST_F(DataBaseTest, AFileThatCannotBeWrittenIsRefusedAsReadOnlyAndLeavesNoLogFi
     ASSERT_EQ(chmod(file.c_str(), 0644), 0);
     ASSERT_EQ(chmod(folder.Path().c_str(), 0555), 0);
     {
-        OtherUser user(folder);
+        kvxtest::OtherFileUser user(folder.Path());
         CSqliteDataBase readOnly(nullptr, nullptr);
         EXPECT_EQ(readOnly.Open({1, 0}, path.c_str()), DATABASE_READ_ONLY);
         EXPECT_EQ(readOnly.Open({1, 0}, folder.WSub("new.pkv").c_str()), DATABASE_READ_ONLY);
@@ -302,7 +262,7 @@ TEST_F(DataBaseTest, LogFilesLeftWithoutWriteAccessDoNotBlockALaterStart)
     folder.WriteFile("Quenzel.pkv-shm", std::string(32768, '\0'));
     ASSERT_EQ(chmod((file + "-shm").c_str(), 0444), 0);
     {
-        OtherUser user(folder);
+        kvxtest::OtherFileUser user(folder.Path());
         CSqliteDataBase writer(nullptr, nullptr);
         ASSERT_EQ(writer.Open({1, 0}, path.c_str()), DATABASE_OK);
         EXPECT_TRUE(Stored(writer, L"kept"));
