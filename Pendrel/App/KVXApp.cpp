@@ -13,12 +13,14 @@
 #include "Pendrel/Core/FolderText.h"
 #include "Pendrel/Dialogs/EULADlg.h"
 #include "Pendrel/Pendrel.h"
+#include "Pendrel/Platform/KVXMessageBox.h"
 #include "Pendrel/Platform/KVXSysColors.h"
 #include "compat/WinUser.h"
 #include "utility/AbstractFile.h"
 #include "utility/BasicDateTime.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
+#include "utility/PathName.h"
 #include "utility/Posix/BasicRegistry.h"
 #include "utility/Posix/Folders.h"
 #include "utility/Posix/Modules.h"
@@ -132,12 +134,22 @@ int CKVXApp::Init(KVXApplicationID id, CAbstractProgressStatus* progress) {
     const CBasicString definitionPath = Join(programFolder, kDefinitionFile);
     if (log->Init(definitionPath.GetString(), logPath.GetString(), 1, progress) < 0) {
         ReportAssertion(0, kSourceFile, kLineLogInit);
-        // Nothing is shown to the user at this point; say on standard error
-        // why the program ends.
-        std::fprintf(stderr, "Cannot start: the event definitions \"%s\" are missing, unreadable or define no "
-                             "event, or the log file \"%s\" cannot be made.\n",
-                     WideToUtf8(definitionPath.GetString(), definitionPath.GetLength()).c_str(),
-                     WideToUtf8(logPath.GetString(), logPath.GetLength()).c_str());
+        // There is no log to tell: the user learns why the program ends in a
+        // message box, and standard error says it too. The log file's name
+        // is reserved (made) before the definitions are read, so a name that
+        // could not be made means the folder, not the definitions.
+        CBasicString text;
+        if (logPath.IsEmpty())
+            text.Format(L"Cannot start: no log file can be made in the folder \"%s\" (it does not exist, cannot be "
+                        L"written or is not accessible).",
+                        TrimFolderText(logFolder.GetString()).GetString());
+        else
+            text.Format(L"Cannot start: the event definitions \"%s\" are missing, unreadable or define no event, or "
+                        L"the log file \"%s\" cannot be written.",
+                        definitionPath.GetString(), logPath.GetString());
+        std::fprintf(stderr, "%s\n", WideToUtf8(text.GetString(), text.GetLength()).c_str());
+        KVXMessageBox(nullptr, text.GetString(), GetFileTitleFromPath(GetModulePath(nullptr).GetString()).GetString(),
+                      MB_ICONERROR);
         // The reserved name of a log file that was never opened.
         if (!logPath.IsEmpty() && !log->GetLogFilePath()[0])
             std::remove(WideToUtf8(logPath.GetString(), logPath.GetLength()).c_str());

@@ -1,5 +1,7 @@
 #include "Quenzel/Shell/QuenzelApp.h"
 
+#include <cstdio>
+
 #include "DataBase/AbstractLinkTable.h"
 #include "Pendrel/App/KVXApp.h"
 #include "Pendrel/Core/LinkTable.h"
@@ -9,6 +11,7 @@
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXMainWindow.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
+#include "Quenzel/Shell/DataFileProblem.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "utility/AbstractLog.h"
 #include "utility/ErrorReport.h"
@@ -17,6 +20,7 @@
 #include "utility/Posix/Modules.h"
 #include "utility/Posix/SystemError.h"
 #include "utility/StringTable.h"
+#include "utility/TextCodec.h"
 
 namespace {
 
@@ -27,7 +31,8 @@ const wchar_t kDataFileName[] = L"Quenzel.pkv";
 constexpr UINT kLogoPng = 424;
 constexpr UINT kAppTitle = 57344;
 constexpr UINT kDataBaseError = 31185;
-// Error icon, brought to the foreground, topmost.
+// Error icon, brought to the foreground, topmost; also for a data file that
+// does not open.
 constexpr UINT kDataBaseErrorFlags = 0x50010;
 
 CQuenzelApp* g_app = nullptr;
@@ -74,7 +79,10 @@ COLORREF CQuenzelApp::GetTabPageBkColor() { return m_kvxApp ? m_kvxApp->GetTabPa
 BOOL CQuenzelApp::InitInstance() {
     m_kvxApp = new CKVXApp();
     KVXSetApp(m_kvxApp);
-    if (!m_kvxApp->Init(1, m_progress.get())) return FALSE;
+    if (!m_kvxApp->Init(1, m_progress.get())) {
+        m_startFailed = true;
+        return FALSE;
+    }
     SetLibraryLog(m_kvxApp->m_pLog);
     m_progress->SetKVXApp(m_kvxApp);
 
@@ -84,7 +92,10 @@ BOOL CQuenzelApp::InitInstance() {
         ReportAssertion(!m_logo.isNull(), kSourceFile, 65);
     }
 
-    if (!LoadDatabase()) return FALSE;
+    if (!LoadDatabase()) {
+        m_startFailed = true;
+        return FALSE;
+    }
     if (!m_runMainDialog) return FALSE;
 
     CMainDlg dialog;
@@ -126,6 +137,12 @@ BOOL CQuenzelApp::LoadDatabase() {
     // dictionary of their own whatever folder the program was installed in.
     CBasicString folder = m_dataFolder;
     if (folder.IsEmpty()) folder = GetPerUserDataFolder(CBasicString(), CBasicString());
+    if (folder.IsEmpty()) {
+        // No application-data folder: never a data file at the root.
+        KVXMessageBox(nullptr, L"Quenzel cannot start: there is no folder for its data file (HOME is not set).",
+                      GetAppTitle().GetString(), kDataBaseErrorFlags);
+        return FALSE;
+    }
     std::wstring path(folder.GetString());
     while (!path.empty() && path.back() == L'/') path.pop_back();
     path += L'/';
@@ -137,6 +154,10 @@ BOOL CQuenzelApp::LoadDatabase() {
         if (CAbstractLog* log = m_kvxApp ? m_kvxApp->m_pLog : nullptr)
             log->LogFormat(kSourceFileWide, __LINE__, 1, L"The data file %s cannot be opened (%d).",
                            m_dataFilePath.GetString(), opened);
+        // The log goes with the program; the user learns why it ends.
+        const CBasicString text = DescribeDataFileProblem(opened, m_dataFilePath);
+        KVXMessageBox(nullptr, text.GetString(), GetAppTitle().GetString(), kDataBaseErrorFlags);
+        std::fprintf(stderr, "%s\n", WideToUtf8(text.GetString(), static_cast<size_t>(text.GetLength())).c_str());
         return FALSE;
     }
     m_options.SetDataBase(m_database);

@@ -35,7 +35,8 @@ public:
     // Releases what InitInstance built (also after a failed start); 0.
     int ExitInstance();
 
-    // TRUE when the data file opened and the settings loaded.
+    // TRUE when the data file opened and the settings loaded. A data file
+    // that does not open is reported with its reason in a message box.
     BOOL LoadDatabase();
     // Saves the settings (only when they were loaded in this run) and
     // releases the component.
@@ -68,6 +69,9 @@ public:
     const QImage& GetLogo() const { return m_logo; }
     const CBasicString& GetDataFilePath() const { return m_dataFilePath; }
     bool IsSettingsLoaded() const { return m_settingsLoaded; }
+    // The program's exit status: 1 when the start failed (the framework,
+    // the database component or the data file), else 0.
+    int GetExitStatus() const { return m_startFailed ? 1 : 0; }
 
 private:
     std::map<int, QImage> m_imageCache;
@@ -81,6 +85,7 @@ private:
     CBasicString m_dataFolder;
     CBasicString m_dataFilePath;
     bool m_settingsLoaded = false;
+    bool m_startFailed = false;
     bool m_runMainDialog = true;
 };
 

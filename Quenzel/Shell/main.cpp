@@ -13,5 +13,6 @@ int main(int argc, char** argv) {
     app.InitInstance();
     const int result = app.ExitInstance();
     QuenzelSetApp(nullptr);
-    return result;
+    // A start that failed is no success to whoever started the program.
+    return result ? result : app.GetExitStatus();
 }

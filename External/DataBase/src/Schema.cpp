@@ -1,6 +1,11 @@
 #include "Schema.h"
 
 #include "FlagPictures.h"
+#include "utility/TextCodec.h"
+
+#include <map>
+#include <mutex>
+#include <set>
 
 namespace {
 
@@ -207,22 +212,160 @@ void Seed(SqliteConnection& connection)
     }
 }
 
-}  // namespace
-
-void CreateOrMigrate(SqliteConnection& connection, int fromVersion)
+// The folded key of each row of table (id, text column, key column) made
+// again by FoldText. Where the new key of a row is taken by another row
+// under a unique index, the row keeps its old key: no row is merged or
+// dropped, and every row stays where the user left it.
+void RefoldKeys(SqliteConnection& connection, const std::string& table, const std::string& textColumn)
 {
-    // Each step brings the file from version i to i + 1. Version 0 is a
-    // file without our tables.
-    if (fromVersion < 1) {
-        connection.Execute(kCreateVersion1);
-        Seed(connection);
+    std::vector<std::pair<int64_t, std::wstring>> changed;
+    {
+        const std::string select = "SELECT id, " + textColumn + ", fold FROM " + table + " ORDER BY id";
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(connection.Handle(), select.c_str(), -1, &raw, nullptr) != SQLITE_OK)
+            connection.Fail(sqlite3_extended_errcode(connection.Handle()));
+        int rc;
+        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 1));
+            const char* fold = reinterpret_cast<const char*>(sqlite3_column_text(raw, 2));
+            std::wstring key = FoldText(Utf8ToWide(text ? text : "", static_cast<size_t>(sqlite3_column_bytes(raw, 1))));
+            std::wstring old = Utf8ToWide(fold ? fold : "", static_cast<size_t>(sqlite3_column_bytes(raw, 2)));
+            if (key != old)
+                changed.emplace_back(sqlite3_column_int64(raw, 0), std::move(key));
+        }
+        sqlite3_finalize(raw);
+        if (rc != SQLITE_DONE)
+            connection.Fail(sqlite3_extended_errcode(connection.Handle()));
     }
-    if (fromVersion < 2) {
+    // A row whose new key another changed row still holds as its old key
+    // gets it on a later round.
+    const std::string update = "UPDATE OR IGNORE " + table + " SET fold = ?2 WHERE id = ?1";
+    while (!changed.empty()) {
+        std::vector<std::pair<int64_t, std::wstring>> waiting;
+        for (auto& row : changed) {
+            sqlite3_stmt* raw = nullptr;
+            if (sqlite3_prepare_v2(connection.Handle(), update.c_str(), -1, &raw, nullptr) != SQLITE_OK)
+                connection.Fail(sqlite3_extended_errcode(connection.Handle()));
+            std::string key = WideToUtf8(row.second);
+            sqlite3_bind_int64(raw, 1, row.first);
+            sqlite3_bind_text64(raw, 2, key.data(), key.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+            int rc = sqlite3_step(raw);
+            sqlite3_finalize(raw);
+            if (rc != SQLITE_DONE)
+                connection.Fail(sqlite3_extended_errcode(connection.Handle()));
+            if (!sqlite3_changes(connection.Handle()))
+                waiting.push_back(std::move(row));
+        }
+        if (waiting.size() == changed.size())
+            break;
+        changed = std::move(waiting);
+    }
+}
+
+// The steps that bring a file from version from to version to. Each step
+// brings it from version i to i + 1; version 0 is a file without our
+// tables. seed: a new file gets its languages and meaning types.
+void RunSteps(SqliteConnection& connection, int from, int to, bool seed)
+{
+    if (from < 1 && to >= 1) {
+        connection.Execute(kCreateVersion1);
+        if (seed)
+            Seed(connection);
+    }
+    if (from < 2 && to >= 2) {
         // The stable id of a list, given when the list first travels to the
         // synchronisation service.
         connection.Execute("ALTER TABLE vocab_list ADD COLUMN guid TEXT;"
                            "CREATE UNIQUE INDEX vocab_list_guid ON vocab_list(guid);");
     }
+    if (from < 3 && to >= 3) {
+        // The keys were lower case by the simple mapping; now full case
+        // folding ("straße" and "STRASSE", "λόγος" and "ΛΌΓΟΣ" match).
+        RefoldKeys(connection, "language", "name");
+        RefoldKeys(connection, "word", "text");
+        RefoldKeys(connection, "meaning", "text");
+        RefoldKeys(connection, "acronym", "second_text");
+        RefoldKeys(connection, "vocab_list", "name");
+        RefoldKeys(connection, "history", "text");
+    }
+}
+
+// The tables (with their columns) and the named indexes of a layout.
+struct Layout {
+    std::map<std::string, std::set<std::string>> tables;
+    std::set<std::string> indexes;
+};
+
+std::vector<std::string> Column0(SqliteConnection& connection, const char* sql, const std::string& parameter = "")
+{
+    std::vector<std::string> values;
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(connection.Handle(), sql, -1, &raw, nullptr) != SQLITE_OK)
+        connection.Fail(sqlite3_extended_errcode(connection.Handle()));
+    if (!parameter.empty())
+        sqlite3_bind_text(raw, 1, parameter.c_str(), -1, SQLITE_TRANSIENT);
+    int rc;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+        values.emplace_back(text ? text : "");
+    }
+    sqlite3_finalize(raw);
+    if (rc != SQLITE_DONE)
+        connection.Fail(sqlite3_extended_errcode(connection.Handle()));
+    return values;
+}
+
+Layout ReadLayout(SqliteConnection& connection)
+{
+    Layout layout;
+    for (const std::string& table :
+         Column0(connection, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'")) {
+        std::vector<std::string> columns = Column0(connection, "SELECT name FROM pragma_table_info(?1)", table);
+        layout.tables[table] = std::set<std::string>(columns.begin(), columns.end());
+    }
+    for (const std::string& index :
+         Column0(connection, "SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"))
+        layout.indexes.insert(index);
+    return layout;
+}
+
+// The layout of a version, made once in memory.
+const Layout& ReferenceLayout(int version)
+{
+    static std::mutex lock;
+    static std::map<int, Layout> layouts;
+    std::lock_guard<std::mutex> guard(lock);
+    auto found = layouts.find(version);
+    if (found != layouts.end())
+        return found->second;
+    SqliteConnection memory(":memory:", true, 0);
+    RunSteps(memory, 0, version, false);
+    return layouts.emplace(version, ReadLayout(memory)).first->second;
+}
+
+}  // namespace
+
+void CreateOrMigrate(SqliteConnection& connection, int fromVersion)
+{
+    RunSteps(connection, fromVersion, kDataFileVersion, true);
     connection.Execute(("PRAGMA application_id = " + std::to_string(kDataFileApplicationId)).c_str());
     connection.Execute(("PRAGMA user_version = " + std::to_string(kDataFileVersion)).c_str());
+}
+
+bool HasLayout(SqliteConnection& connection, int version)
+{
+    const Layout& expected = ReferenceLayout(version);
+    Layout file = ReadLayout(connection);
+    for (const auto& table : expected.tables) {
+        auto found = file.tables.find(table.first);
+        if (found == file.tables.end())
+            return false;
+        for (const std::string& column : table.second)
+            if (!found->second.count(column))
+                return false;
+    }
+    for (const std::string& index : expected.indexes)
+        if (!file.indexes.count(index))
+            return false;
+    return true;
 }

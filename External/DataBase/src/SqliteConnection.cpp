@@ -1,14 +1,13 @@
 #include "SqliteConnection.h"
 
 #include "utility/TextCodec.h"
-#include "utility/UnicodeCase.h"
 
-SqliteConnection::SqliteConnection(const std::string& path, bool create, int busyTimeoutMs)
+SqliteConnection::SqliteConnection(const std::string& path, bool create, int busyTimeoutMs, const char* vfs)
 {
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE;
     if (create)
         flags |= SQLITE_OPEN_CREATE;
-    int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, vfs);
     if (rc != SQLITE_OK) {
         int code = m_db ? sqlite3_extended_errcode(m_db) : rc;
         sqlite3_close_v2(m_db);
@@ -81,11 +80,15 @@ SqlStatement& SqlStatement::Bind(int index, int64_t value)
 
 SqlStatement& SqlStatement::Bind(int index, const std::wstring& text)
 {
+    if (text.find(L'\0') != std::wstring::npos)
+        throw SqlError{SQLITE_MISMATCH};
     return BindUtf8(index, WideToUtf8(text));
 }
 
 SqlStatement& SqlStatement::BindUtf8(int index, const std::string& text)
 {
+    if (text.find('\0') != std::string::npos)
+        throw SqlError{SQLITE_MISMATCH};
     if (sqlite3_bind_text64(m_statement, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK)
         m_connection.Fail(sqlite3_extended_errcode(m_connection.Handle()));
     return *this;
@@ -154,36 +157,4 @@ int SqlStatement::ColumnCount() const
 int SqlStatement::ColumnType(int column) const
 {
     return sqlite3_column_type(m_statement, column);
-}
-
-std::wstring FoldText(const wchar_t* text)
-{
-    std::wstring folded;
-    if (!text)
-        return folded;
-    for (; *text; ++text)
-        folded.push_back(ToLowerChar(*text));
-    return folded;
-}
-
-std::wstring FoldText(const std::wstring& text)
-{
-    return FoldText(text.c_str());
-}
-
-std::wstring PrefixUpperBound(const std::wstring& prefix)
-{
-    std::wstring bound = prefix;
-    while (!bound.empty()) {
-        wchar_t last = bound.back();
-        if (static_cast<uint32_t>(last) < 0x10FFFF) {
-            wchar_t next = last + 1;
-            if (next == 0xD800)
-                next = 0xE000;  // surrogates are not characters
-            bound.back() = next;
-            return bound;
-        }
-        bound.pop_back();
-    }
-    return bound;
 }

@@ -9,12 +9,17 @@
 
 #include <sqlite3.h>
 
+#include "TextFold.h"
 #include "compat/WinTypes.h"
 
-// A failed SQLite call: its extended result code.
+// A failed SQLite call: its extended result code. A text holding NUL is
+// refused before it reaches the file, as SQLITE_MISMATCH.
 struct SqlError {
     int code;
     bool IsConstraint() const { return (code & 0xFF) == SQLITE_CONSTRAINT; }
+    // A value the file does not take (a refused row or text), as opposed
+    // to a failure of the storage.
+    bool IsRefusedValue() const { return IsConstraint() || code == SQLITE_MISMATCH; }
     bool IsForeignKey() const { return code == SQLITE_CONSTRAINT_FOREIGNKEY; }
 };
 
@@ -30,6 +35,8 @@ public:
 
     SqlStatement& Bind(int index, int64_t value);
     SqlStatement& Bind(int index, int value) { return Bind(index, static_cast<int64_t>(value)); }
+    // Texts holding NUL are refused (SqlError SQLITE_MISMATCH): a key must
+    // never be cut at the NUL and match a shorter text.
     SqlStatement& Bind(int index, const std::wstring& text);
     SqlStatement& BindUtf8(int index, const std::string& text);
     SqlStatement& BindBlob(int index, const void* bytes, size_t size);
@@ -55,8 +62,9 @@ private:
 
 class SqliteConnection {
 public:
-    // Opens path (UTF-8); throws SqlError.
-    SqliteConnection(const std::string& path, bool create, int busyTimeoutMs);
+    // Opens path (UTF-8) through the SQLite file layer vfs (null: the
+    // default); throws SqlError.
+    SqliteConnection(const std::string& path, bool create, int busyTimeoutMs, const char* vfs = nullptr);
     ~SqliteConnection();
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
@@ -78,16 +86,11 @@ public:
 
     // Set while the connection is pinned to a thread's transaction.
     int transactionDepth = 0;
+    // Set when a storage failure rolled the pinned transaction back: the
+    // writes that would join it fail until the thread commits.
+    bool transactionLost = false;
 
 private:
     sqlite3* m_db = nullptr;
     std::unordered_map<const char*, sqlite3_stmt*> m_statements;
 };
-
-// Folds a text for case-insensitive matching: every character to lower case
-// by the system's Unicode case mapping.
-std::wstring FoldText(const wchar_t* text);
-std::wstring FoldText(const std::wstring& text);
-// The smallest text above every text that begins with prefix (a folded
-// text); empty when there is none (prefix empty or all U+10FFFF).
-std::wstring PrefixUpperBound(const std::wstring& prefix);

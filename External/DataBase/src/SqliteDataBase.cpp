@@ -1,6 +1,10 @@
 #include "SqliteDataBase.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,6 +25,9 @@
 namespace {
 
 std::atomic<int> g_busyTimeoutMs{15000};
+// The SQLite file layer of the data file (null: the default); tests put a
+// layer of their own under it.
+std::atomic<const char*> g_vfsName{nullptr};
 
 // Objects alive, for the thread-exit clean-up of open transactions.
 std::mutex g_liveLock;
@@ -40,8 +47,10 @@ struct ThreadTransactions {
 thread_local ThreadTransactions t_transactions;
 
 // Every connection: foreign keys checked, every commit on the disk before
-// it returns, savepoint journals in memory.
-const char* const kConnectionSettings = "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; PRAGMA temp_store = MEMORY;";
+// it returns, savepoint journals in memory, and a write-ahead log that
+// shrinks back to 1 MB whenever a checkpoint empties it.
+const char* const kConnectionSettings = "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; PRAGMA temp_store = MEMORY;"
+                                        " PRAGMA journal_size_limit = 1048576;";
 
 // Sounds and pictures larger than this are refused.
 constexpr std::streamoff kMaxFileBytes = 256 * 1024 * 1024;
@@ -78,6 +87,23 @@ DATABASE_RESULT StorageResult(const SqlError& error)
     if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
         return DATABASE_NOT_A_DATABASE;
     return DATABASE_STORAGE_FAILED;
+}
+
+// After a write that failed for want of space (or of a working disk) was
+// rolled back: the committed part of the write-ahead log goes into the
+// data file and the log is cut to nothing, so the frames of the failed
+// write do not keep the disk full. Readers elsewhere may keep the log; then
+// it stays as it is. Never waits for other connections.
+void ReleaseLogSpace(SqliteConnection& connection, const SqlError& error)
+{
+    int primary = error.code & 0xFF;
+    if (primary != SQLITE_FULL && primary != SQLITE_IOERR)
+        return;
+    if (connection.InTransaction())
+        return;
+    sqlite3_busy_timeout(connection.Handle(), 0);
+    sqlite3_wal_checkpoint_v2(connection.Handle(), "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_busy_timeout(connection.Handle(), g_busyTimeoutMs.load());
 }
 
 // A refused row as the code a write returns.
@@ -119,6 +145,83 @@ bool ReadWholeFile(const wchar_t* path, std::vector<BYTE>& bytes)
     if (size && !file.read(reinterpret_cast<char*>(bytes.data()), size))
         return false;
     return true;
+}
+
+// Whether this process may read and write path (by its effective ids, as
+// opening the file will be checked).
+bool MayReadWrite(const std::string& path, int& error)
+{
+    if (::faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) == 0)
+        return true;
+    error = errno;
+    return false;
+}
+
+bool IsPermissionError(int error)
+{
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// Checks, before SQLite touches anything, that the data file (when it
+// exists), its folder and the files of its write-ahead log can be written.
+// A log file that an earlier read-only session left without write access
+// (it takes the data file's mode) gets the data file's mode back when it is
+// ours, so it cannot block this start or a later one.
+int CheckWriteAccess(const std::string& file, const struct stat& status, bool exists)
+{
+    std::string folder = file.substr(0, file.find_last_of('/') + 1);
+    if (folder.empty())
+        folder = ".";
+    int error = 0;
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return IsPermissionError(errno) ? DATABASE_READ_ONLY : DATABASE_STORAGE_FAILED;
+    if (!exists)
+        return DATABASE_OK;
+    if (!MayReadWrite(file, error)) {
+        if (error == EROFS || (IsPermissionError(error) && ::faccessat(AT_FDCWD, file.c_str(), R_OK, AT_EACCESS) == 0))
+            return DATABASE_READ_ONLY;
+        return DATABASE_STORAGE_FAILED;
+    }
+    for (const char* suffix : {"-shm", "-wal"}) {
+        std::string companion = file + suffix;
+        struct stat companionStatus {};
+        if (::lstat(companion.c_str(), &companionStatus) != 0)
+            continue;
+        if (!S_ISREG(companionStatus.st_mode))
+            return DATABASE_STORAGE_FAILED;
+        if (MayReadWrite(companion, error))
+            continue;
+        if (::chmod(companion.c_str(), (status.st_mode & 0666) | S_IRUSR | S_IWUSR) != 0 ||
+            !MayReadWrite(companion, error))
+            return DATABASE_READ_ONLY;
+    }
+    return DATABASE_OK;
+}
+
+bool HasNul(const std::wstring& text)
+{
+    return text.find(L'\0') != std::wstring::npos;
+}
+
+// Whether a text of the copy holds NUL. The records the copy is stored
+// through end their texts at the first NUL, which would store "sun\0shine"
+// as the word "sun": such a copy is refused whole.
+bool HoldsNul(const SyncCopy& copy)
+{
+    for (const SyncLanguage& language : copy.languages)
+        if (HasNul(language.name) || HasNul(language.code))
+            return true;
+    for (const SyncMeanType& type : copy.types)
+        if (HasNul(type.name) || HasNul(type.value))
+            return true;
+    for (const SyncList& list : copy.lists) {
+        if (HasNul(list.name) || HasNul(list.secondText) || list.guid.find('\0') != std::string::npos)
+            return true;
+        for (const SyncEntry& entry : list.entries)
+            if (HasNul(entry.word) || HasNul(entry.meaning) || HasNul(entry.enteredDate) || HasNul(entry.statusDate))
+                return true;
+    }
+    return false;
 }
 
 bool IsPng(const std::vector<BYTE>& bytes)
@@ -264,9 +367,14 @@ void CSqliteDataBase::SetBusyTimeoutForTests(int milliseconds)
     g_busyTimeoutMs = milliseconds;
 }
 
+void CSqliteDataBase::SetFileLayerForTests(const char* vfsName)
+{
+    g_vfsName = vfsName;
+}
+
 std::unique_ptr<SqliteConnection> CSqliteDataBase::Connect()
 {
-    auto connection = std::make_unique<SqliteConnection>(m_path, false, g_busyTimeoutMs.load());
+    auto connection = std::make_unique<SqliteConnection>(m_path, false, g_busyTimeoutMs.load(), g_vfsName.load());
     connection->Execute(kConnectionSettings);
     return connection;
 }
@@ -314,6 +422,11 @@ int CSqliteDataBase::Write(Body&& body, WriteKind kind)
         throw StorageResult(error);
     }
     SqliteConnection& connection = **lease;
+    // The thread's transaction was rolled back by a storage failure: a
+    // write now would be committed on its own, apart from the writes the
+    // caller meant to commit with it.
+    if (connection.transactionLost)
+        throw DATABASE_STORAGE_FAILED;
     bool nested = connection.InTransaction();
     bool steps = kind == kSteps;
     auto undo = [&]() {
@@ -324,20 +437,30 @@ int CSqliteDataBase::Write(Body&& body, WriteKind kind)
         else
             sqlite3_exec(connection.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
     };
+    // A storage failure: the write is undone; when it took the thread's
+    // transaction with it, that transaction is marked lost.
+    auto fail = [&](const SqlError& error) {
+        undo();
+        if (nested && !connection.InTransaction())
+            connection.transactionLost = true;
+        ReleaseLogSpace(connection, error);
+        return StorageResult(error);
+    };
     try {
         if (steps)
             connection.Run(nested ? "SAVEPOINT write_step" : "BEGIN IMMEDIATE");
     } catch (const SqlError& error) {
-        throw StorageResult(error);
+        throw fail(error);
     }
     int result;
     try {
         result = body(connection);
     } catch (const SqlError& error) {
-        undo();
-        if (error.IsConstraint())
+        if (error.IsRefusedValue()) {
+            undo();
             return ConstraintResult(error);
-        throw StorageResult(error);
+        }
+        throw fail(error);
     } catch (const std::bad_alloc&) {
         undo();
         throw DATABASE_FAILED;
@@ -350,8 +473,7 @@ int CSqliteDataBase::Write(Body&& body, WriteKind kind)
         if (steps)
             connection.Run(nested ? "RELEASE write_step" : "COMMIT");
     } catch (const SqlError& error) {
-        undo();
-        throw StorageResult(error);
+        throw fail(error);
     }
     return DATABASE_OK;
 }
@@ -393,7 +515,7 @@ int CSqliteDataBase::Read(Body&& body, bool snapshot)
             connection.Run("COMMIT");
         return result;
     } catch (const SqlError& error) {
-        return StorageResult(error);
+        return error.IsRefusedValue() ? DATABASE_INVALID_ARGUMENT : StorageResult(error);
     } catch (const std::bad_alloc&) {
         return DATABASE_FAILED;
     }
@@ -412,10 +534,16 @@ int CSqliteDataBase::Open(const DATABASE_OPEN_OPTIONS& options, const wchar_t* p
 
     struct stat status {};
     bool exists = ::stat(file.c_str(), &status) == 0;
+    // A folder on the way that cannot be searched, a dangling link, ...
+    if (!exists && errno != ENOENT)
+        return DATABASE_STORAGE_FAILED;
     if (exists && !S_ISREG(status.st_mode))
         return DATABASE_NOT_A_DATABASE;
     if (!exists && !options.createMissing)
         return DATABASE_STORAGE_FAILED;
+    int access = CheckWriteAccess(file, status, exists);
+    if (access != DATABASE_OK)
+        return access;
     if (exists && status.st_size > 0) {
         // Any file that does not start as a SQLite file is refused untouched.
         char header[16] = {};
@@ -425,7 +553,10 @@ int CSqliteDataBase::Open(const DATABASE_OPEN_OPTIONS& options, const wchar_t* p
     }
 
     try {
-        auto connection = std::make_unique<SqliteConnection>(file, true, g_busyTimeoutMs.load());
+        auto connection = std::make_unique<SqliteConnection>(file, true, g_busyTimeoutMs.load(), g_vfsName.load());
+        // SQLite falls back to reading when the file cannot be written.
+        if (sqlite3_db_readonly(connection->Handle(), "main") == 1)
+            return DATABASE_READ_ONLY;
         int applicationId = 0, version = 0;
         int64_t tables = 0;
         {
@@ -453,6 +584,9 @@ int CSqliteDataBase::Open(const DATABASE_OPEN_OPTIONS& options, const wchar_t* p
             if (!check.Step() || check.Text(0) != L"ok")
                 return DATABASE_NOT_A_DATABASE;
         }
+        // A file of ours whose tables, columns or indexes were dropped.
+        if (!fresh && !HasLayout(*connection, version))
+            return DATABASE_NOT_A_DATABASE;
         connection->Execute("PRAGMA journal_mode = WAL");
         connection->Execute(kConnectionSettings);
         if (version < kDataFileVersion) {
@@ -1449,23 +1583,28 @@ int CSqliteDataBase::Transaction(int action)
         connection = std::move(pinned->second);
         m_pinned.erase(pinned);
     }
+    // A commit that fails, and a transaction that a storage failure rolled
+    // back before the commit, are storage failures of the commit: nothing of
+    // the transaction is kept, and the code is thrown as a write's is.
     int result = DATABASE_OK;
-    bool failed = false;
-    if (!connection->InTransaction()) {
-        result = DATABASE_STORAGE_FAILED;  // a storage failure rolled it back already
+    if (connection->transactionLost || !connection->InTransaction()) {
+        result = DATABASE_STORAGE_FAILED;
     } else {
         int rc = sqlite3_exec(connection->Handle(), "COMMIT", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) {
-            result = StorageResult(SqlError{sqlite3_extended_errcode(connection->Handle())});
-            sqlite3_exec(connection->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-            failed = true;
+            SqlError error{sqlite3_extended_errcode(connection->Handle())};
+            result = StorageResult(error);
+            if (connection->InTransaction())
+                sqlite3_exec(connection->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+            ReleaseLogSpace(*connection, error);
         }
     }
+    connection->transactionLost = false;
     {
         std::lock_guard<std::mutex> lock(m_poolLock);
         m_idle.push_back(std::move(connection));
     }
-    if (failed)
+    if (result != DATABASE_OK)
         throw static_cast<DATABASE_RESULT>(result);
     return result;
 }
@@ -1578,6 +1717,8 @@ int CSqliteDataBase::Synchronize(CAbstractFile* http, const wchar_t* email, cons
         SyncCopy copy;
         if (!reply.empty() && !DecodeSyncCopy(reply, copy))
             return DATABASE_FAILED;
+        if (HoldsNul(copy))
+            return DATABASE_INVALID_ARGUMENT;
         if (progress.Cancelled())
             return DATABASE_CANCELLED;
         rc = Write([&](SqliteConnection& connection) { return MergeSyncCopy(connection, copy, progress); });

@@ -85,6 +85,9 @@ public:
     void AbandonThreadTransaction(std::thread::id thread);
     // How long a write waits for another writer before it fails.
     static void SetBusyTimeoutForTests(int milliseconds);
+    // The SQLite file layer (a registered VFS name) of the data files opened
+    // from now on; null for the default.
+    static void SetFileLayerForTests(const char* vfsName);
 
 private:
     class Lease;

@@ -333,5 +333,15 @@ TEST_F(SyncTest, AFileOfTheFormerLayoutGetsStableIdsWhenItsListsFirstTravel)
     EXPECT_EQ(http.request, upload);
 }
 
+TEST_F(SyncTest, ACopyWithATextHoldingNulIsRefusedWholeAndMatchesNoShorterWord)
+{
+    SyncCopy copy = ThreeLists();
+    copy.lists[1].entries[0].word = std::wstring(L"sun\0shine", 9);
+    http.reply = Reply(EncodeSyncCopy(copy));
+    std::vector<std::wstring> before = Lists();
+    EXPECT_EQ(Download(), DATABASE_INVALID_ARGUMENT);
+    EXPECT_EQ(Lists(), before);
+}
+
 }  // namespace
 }  // namespace dbtest

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "Pendrel/App/KVXApp.h"
 #include "Pendrel/Controls/WinTheme.h"
@@ -18,6 +19,7 @@
 #include "Pendrel/Dialogs/EULADlg.h"
 #include "Pendrel/Pendrel.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
+#include "Pendrel/Platform/KVXMessageBox.h"
 #include "testing/LoopbackHttpServer.h"
 #include "testing/TempFolder.h"
 #include "utility/LibraryLog.h"
@@ -160,14 +162,30 @@ TEST_F(KVXAppTest, AStoredValueOtherThanZeroOrOneAsksAgain) {
     EXPECT_EQ(StoredAgreement(L"App1"), 1u);
 }
 
+// Records the message boxes shown while it lives.
+class MessageBoxes {
+public:
+    MessageBoxes() {
+        KVXSetMessageBoxHandler([this](QWidget*, const CBasicString& text, const CBasicString&, UINT) {
+            texts.push_back(kvxtest::Narrow(text.GetString()));
+            return IDOK;
+        });
+    }
+    ~MessageBoxes() { KVXSetMessageBoxHandler({}); }
+    std::vector<std::string> texts;
+};
+
 TEST_F(KVXAppTest, MissingEventDefinitionsFailWithALineOnStandardError) {
     fs::remove(ProgramFolder() + "/LogDef.ini");
+    MessageBoxes boxes;
     testing::internal::CaptureStderr();
     int shown = 0;
     EXPECT_FALSE(InitAnswering(1, Answer::Accept, &shown));
     const std::string error = testing::internal::GetCapturedStderr();
     EXPECT_EQ(shown, 0);
     EXPECT_NE(error.find(ProgramFolder() + "/LogDef.ini"), std::string::npos) << error;
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_NE(boxes.texts[0].find(ProgramFolder() + "/LogDef.ini"), std::string::npos) << boxes.texts[0];
     // No log file is left behind, and nothing is stored.
     for (const auto& entry : fs::directory_iterator(ProgramFolder())) ADD_FAILURE() << entry.path();
     EXPECT_EQ(StoredAgreement(L"App1"), 99u);
@@ -249,6 +267,34 @@ TEST_F(KVXAppTest, UnwritableProgramFolderPutsTheLogIntoThePerUserFolder) {
     EXPECT_EQ(path.substr(0, perUser.size()), perUser);
     EXPECT_TRUE(IsLogFileName(path.substr(perUser.size()))) << path;
     EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(KVXAppTest, ALogFolderThatCannotBeWrittenIsNamedAndTheDefinitionsAreNotBlamed) {
+    StoreAgreement(L"App1", 1);
+    const std::string root = fs::path(getenv("HOME")).parent_path().string();
+    const std::string dataHome = getenv("XDG_DATA_HOME");
+    fs::create_directories(dataHome);
+    MessageBoxes boxes;
+    std::string error;
+    {
+        ReadOnlyFolder readOnly(ProgramFolder(), root);
+        if (readOnly.Failed()) GTEST_SKIP() << "cannot take another user's rights";
+        // The per-user data folder, where the log goes instead, cannot be
+        // reached either (closed by its owner).
+        const bool switched = geteuid() != getuid();
+        if (switched) (void)!seteuid(0);
+        chmod(dataHome.c_str(), 0);
+        if (switched) (void)!seteuid(65534);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(InitAnswering(1, Answer::Accept, nullptr));
+        error = testing::internal::GetCapturedStderr();
+    }
+    chmod(dataHome.c_str(), 0755);
+    EXPECT_EQ(error.find("LogDef.ini"), std::string::npos) << error;
+    EXPECT_NE(error.find("no log file can be made in the folder"), std::string::npos) << error;
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_NE(boxes.texts[0].find(dataHome), std::string::npos) << boxes.texts[0];
+    EXPECT_EQ(boxes.texts[0].find("LogDef.ini"), std::string::npos) << boxes.texts[0];
 }
 
 TEST_F(KVXAppTest, ApplicationIconDependsOnTheApplication) {

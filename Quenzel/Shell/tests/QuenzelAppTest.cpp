@@ -3,10 +3,15 @@
 #include <QBuffer>
 #include <QImage>
 
+#include <sqlite3.h>
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Quenzel/Shell/QuenzelApp.h"
+#include "testing/OtherFileUser.h"
 #include "testing/TempFolder.h"
 #include "utility/Posix/BasicRegistry.h"
 
@@ -123,4 +128,74 @@ TEST_F(QuenzelAppTest, TheImageCacheKeepsTheFirstFlagOfAnIdAndSkipsEmptyPictures
     EXPECT_EQ(app.FindFlag(5), nullptr);
     app.FillImageCache({});
     EXPECT_TRUE(app.GetImageCache().empty());
+}
+
+namespace {
+
+void RunSql(const std::string& file, const char* sql) {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+    sqlite3_close(raw);
+}
+
+} // namespace
+
+TEST_F(QuenzelAppTest, ADataFileThatDoesNotOpenIsReportedWithItsReasonAndTheStartFails) {
+    // A data file with a word list, made by a start that worked.
+    {
+        CQuenzelApp app;
+        app.SetDataBaseLibrary(L"DataBase.dll");
+        app.SetDataFolder(m_data.WPath().c_str());
+        ASSERT_TRUE(app.LoadDatabase());
+        app.ExitInstance();
+    }
+    CBasicRegistry registry(L"Morvane", L"Quenzel", HKEY_CURRENT_USER);
+    registry.SetDWORD(L"Settings", L"KnownColor", 0xABCDEF);
+    const std::string file = m_data.Sub("Quenzel.pkv");
+    const std::string good = kvxtest::TempFolder::ReadFile(file);
+    ASSERT_GT(good.size(), 8192u);
+    const std::string folder = m_data.Path();
+
+    struct Case {
+        const char* name;
+        std::function<void()> damage;
+        const wchar_t* reason;
+    } cases[] = {
+        {"truncated", [&] { m_data.WriteFile("Quenzel.pkv", good.substr(0, 5000)); }, L"is damaged"},
+        {"tables dropped", [&] { RunSql(file, "DROP TABLE list_entry"); }, L"is damaged"},
+        {"read-only file", [&] { chmod(file.c_str(), 0444); }, L"is read-only"},
+        {"read-only folder", [&] { chmod(folder.c_str(), 0555); }, L"is read-only"},
+        {"folder not accessible", [&] { chmod(folder.c_str(), 0); }, L"data folder"},
+    };
+    for (const Case& c : cases) {
+        m_data.WriteFile("Quenzel.pkv", good);
+        c.damage();
+        const std::string before = kvxtest::TempFolder::ReadFile(file);
+        m_boxes.clear();
+        m_flags.clear();
+        {
+            kvxtest::OtherFileUser user(folder);
+            CQuenzelApp app;
+            app.SetDataBaseLibrary(L"DataBase.dll");
+            app.SetDataFolder(m_data.WPath().c_str());
+            EXPECT_FALSE(app.LoadDatabase()) << c.name;
+            EXPECT_FALSE(app.IsSettingsLoaded()) << c.name;
+            app.ExitInstance();
+        }
+        chmod(folder.c_str(), 0700);
+        chmod(file.c_str(), 0644);
+        ASSERT_EQ(m_boxes.size(), 1u) << c.name;
+        const std::wstring text(m_boxes[0].GetString());
+        EXPECT_NE(text.find(c.reason), std::wstring::npos) << c.name << ": " << kvxtest::Narrow(text);
+        EXPECT_NE(text.find(kvxtest::Widen(folder)), std::wstring::npos) << c.name << ": " << kvxtest::Narrow(text);
+        EXPECT_EQ(text.find(L"LogDef.ini"), std::wstring::npos) << c.name;
+        EXPECT_EQ(m_flags[0], 0x50010u) << c.name;
+        // Nothing was written into the file, and no log file was left behind.
+        EXPECT_EQ(kvxtest::TempFolder::ReadFile(file), before) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(file + "-shm")) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(file + "-wal")) << c.name;
+    }
+    // The stored settings were not overwritten by the failed starts.
+    EXPECT_EQ(registry.GetDWORD(L"Settings", L"KnownColor", 0), 0xABCDEFu);
 }

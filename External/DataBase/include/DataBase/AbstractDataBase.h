@@ -7,8 +7,9 @@
 // DeleteDataBase by name.
 //
 // One object serves every thread at once. Texts are copied by the callee.
-// Text matching ignores case by Unicode case folding ("Über" and "über" are
-// one word). A query gives a CAbstractRecordSet (null on failure) that owns
+// Text matching ignores case by full Unicode case folding ("Über" and
+// "über", "STRASSE" and "straße" are one word). Texts holding NUL are
+// refused (DATABASE_INVALID_ARGUMENT), never cut. A query gives a CAbstractRecordSet (null on failure) that owns
 // its values and is freed with ReleaseRecordSet. Int results are
 // DATABASE_RESULT codes; every write is atomic, and a write that meets a
 // storage failure undoes itself and throws the code as a DATABASE_RESULT.
@@ -74,7 +75,11 @@ public:
     // Opens the data file (closing one open before); a missing file is made
     // and seeded with the languages and the meaning types when
     // options.createMissing is 1. DATABASE_NOT_A_DATABASE for a damaged or
-    // foreign file, DATABASE_NEWER_VERSION for a file of a newer component.
+    // foreign file (also one whose tables, columns or indexes are missing),
+    // DATABASE_NEWER_VERSION for a file of a newer component,
+    // DATABASE_READ_ONLY when the file, its folder or its log files cannot
+    // be written (nothing is made or changed then), DATABASE_STORAGE_FAILED
+    // when the file or its folder cannot be reached.
     virtual int Open(const DATABASE_OPEN_OPTIONS& options, const wchar_t* path) = 0;
 
     // The search plug-ins, as the program last set them.
@@ -187,7 +192,11 @@ public:
 
     // TRANSACTION_BEGIN or TRANSACTION_COMMIT on the calling thread. A
     // begin while the thread's transaction is open keeps it; a transaction
-    // the thread leaves open when it ends is rolled back.
+    // the thread leaves open when it ends is rolled back. A commit that
+    // fails, or whose transaction a storage failure rolled back before,
+    // keeps nothing of the transaction and throws the code as a failed write
+    // does; after such a storage failure the thread's writes throw
+    // DATABASE_STORAGE_FAILED until its commit.
     virtual int Transaction(int action) = 0;
     // kFindLanguageInLists: 0 when a list uses list.fromLanguage or
     // list.toLanguage, else DATABASE_NO_ROW.

@@ -18,6 +18,7 @@ enum DATABASE_RESULT : int {
     DATABASE_WRONG_TYPE = -9,        // the column holds another kind of value
     DATABASE_NEWER_VERSION = -10,    // the file was written by a newer version of the component
     DATABASE_NOT_SUPPORTED = -11,    // the operation is not available in this version
+    DATABASE_READ_ONLY = -12,        // the file, its folder or its log files cannot be written
     DATABASE_EXISTS = -15,           // an equal row is stored already
     DATABASE_NO_CONNECTION = -16,    // the synchronisation service cannot be reached
     DATABASE_CANCELLED = -19,        // the user cancelled
