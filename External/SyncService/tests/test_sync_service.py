@@ -18,17 +18,29 @@ import sync_service  # noqa: E402
 SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "sync_service.py")
 
 
-def copy_text(names=("Animals",)):
-    document = {
-        "format": 1,
+def copy_document(names=("Animals",), version=1):
+    return {
+        "format": 2,
+        "version": version,
         "languages": [{"name": "English", "code": "en", "rtl": 0}, {"name": "German", "code": "de", "rtl": 0}],
         "types": [{"name": "Noun", "value": "n."}],
         "lists": [{"guid": "g%d" % i, "name": name, "text": "", "from": 0, "to": 1, "editable": 1, "extra": 0,
-                   "entries": [["dog", 0, "Hund", 1, 0, 3, "2024-01-10", "2024-02-01"]]}
+                   "changed": "2024-02-01T10:00:00.123Z",
+                   "entries": [["dog", 0, "Hund", 1, 0, 3, "2024-01-10", "2024-02-01", "2024-02-01T10:00:00Z"]],
+                   "removed": [["cat", 0, "katze", 1, "2024-02-01T09:00:00Z"]]}
                   for i, name in enumerate(names)],
+        "deleted": [{"guid": "old", "changed": "2024-01-01T00:00:00Z"}],
     }
-    deflated = zlib.compress(json.dumps(document).encode("utf-8"))
+
+
+def encode(document, separators=(",", ":")):
+    """The data field of a document, and its deflated bytes."""
+    deflated = zlib.compress(json.dumps(document, separators=separators).encode("utf-8"))
     return base64.urlsafe_b64encode(deflated).rstrip(b"=").decode("ascii"), deflated
+
+
+def copy_text(names=("Animals",), version=1):
+    return encode(copy_document(names, version))
 
 
 class ServiceTest(unittest.TestCase):
@@ -74,12 +86,18 @@ class ServiceTest(unittest.TestCase):
         self.assertEqual(self.call({"op": "download", "email": "ann@example.org", "password": "secret word"}),
                          (200, b""))
 
-    def test_an_upload_replaces_the_copy_that_a_download_returns(self):
+    def test_an_upload_of_the_next_version_replaces_the_copy_that_a_download_returns(self):
         account = {"email": " ANN@example.org", "password": "secret word"}
-        for names in (("Animals",), ("Fruit", "Tools")):
-            data, deflated = copy_text(names)
+        for version, names in ((1, ("Animals",)), (2, ("Fruit", "Tools"))):
+            data, deflated = copy_text(names, version)
             self.assertEqual(self.call(dict(account, op="upload", data=data)), (200, b"OK\n"))
             self.assertEqual(self.call(dict(account, op="download")), (200, deflated))
+        # An upload based on another copy than the stored one changes nothing.
+        for version in (1, 2, 4):
+            with self.subTest(version=version):
+                data, _ = copy_text(("Other",), version)
+                self.assertEqual(self.call(dict(account, op="upload", data=data))[0], 409)
+        self.assertEqual(self.call(dict(account, op="download")), (200, deflated))
 
     def test_malformed_or_short_uploads_keep_the_stored_copy(self):
         account = {"email": "ann@example.org", "password": "secret word"}
@@ -100,7 +118,7 @@ class ServiceTest(unittest.TestCase):
             "not a copy": encode([1, 2]),
             "status out of range": encode(bad_entry),
             "list twice": encode(twice),
-            "other format": encode(dict(document, format=2)),
+            "other format": encode(dict(document, format=1)),
         }
         for name, value in bad_data.items():
             with self.subTest(name):
@@ -111,7 +129,7 @@ class ServiceTest(unittest.TestCase):
         self.assertEqual(self.call(dict(account, op="download")), (200, deflated))
 
     def test_the_file_keeps_no_password_in_clear(self):
-        self.store.put_copy("ann@example.org", b"x")
+        self.store.put_copy("ann@example.org", io.BytesIO(b"x"), 1, 1)
         with open(self.db, "rb") as stored:
             content = stored.read()
         for name in os.listdir(self.folder.name):
