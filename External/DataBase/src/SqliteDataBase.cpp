@@ -1552,7 +1552,7 @@ int CSqliteDataBase::Synchronize(CAbstractFile* http, const wchar_t* email, cons
     const wchar_t* link = m_links ? m_links->GetLinkURL(kSyncServiceLinkId) : nullptr;
     std::wstring address = Wide(link);
     if (address.empty())
-        return DATABASE_NO_CONNECTION;
+        return DATABASE_NOT_SET_UP;
     // The password never travels in clear beyond this machine.
     if (!IsSafeServiceAddress(address))
         return DATABASE_FAILED;

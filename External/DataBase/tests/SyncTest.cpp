@@ -356,7 +356,7 @@ TEST_F(SyncTest, NoAddressNoAccountOrAnOpenAddressSendNothing)
     std::vector<std::wstring> before = Lists();
     http.reply = Reply("");
     const std::pair<std::wstring, int> addresses[] = {
-        {L"", DATABASE_NO_CONNECTION},
+        {L"", DATABASE_NOT_SET_UP},
         {L"http://sync.example.org/kvx/sync", DATABASE_FAILED},
         {L"http://127.0.0.1.example.org/sync", DATABASE_FAILED},
         {L"http://127.0.0.1@example.org/sync", DATABASE_FAILED},
@@ -374,7 +374,7 @@ TEST_F(SyncTest, NoAddressNoAccountOrAnOpenAddressSendNothing)
 
     CSqliteDataBase unlinked(nullptr, nullptr);
     ASSERT_EQ(unlinked.Open(DATABASE_OPEN_OPTIONS{1, 0}, path.c_str()), DATABASE_OK);
-    EXPECT_EQ(unlinked.Synchronize(&http, L"ann@example.org", L"x", 0), DATABASE_NO_CONNECTION);
+    EXPECT_EQ(unlinked.Synchronize(&http, L"ann@example.org", L"x", 0), DATABASE_NOT_SET_UP);
     EXPECT_EQ(http.opens, 0);
 
     for (const wchar_t* address : {L"http://127.0.0.1:8080/kvx/sync", L"HTTP://LOCALHOST/sync", L"http://[::1]:81/"}) {

@@ -20,6 +20,7 @@ enum DATABASE_RESULT : int {
     DATABASE_NOT_SUPPORTED = -11,    // the operation is not available in this version
     DATABASE_EXISTS = -15,           // an equal row is stored already
     DATABASE_NO_CONNECTION = -16,    // the synchronisation service cannot be reached
+    DATABASE_NOT_SET_UP = -17,       // no address of the synchronisation service is set up
     DATABASE_CANCELLED = -19,        // the user cancelled
     DATABASE_WRONG_ACCOUNT = -23,    // wrong e-mail address or password
 };
