@@ -184,10 +184,29 @@ class Store:
                 raise
         return True
 
-    def get_copy(self, key):
-        with self._connect() as connection:
-            row = connection.execute("SELECT data FROM copy WHERE email = ?", (key,)).fetchone()
-        return bytes(row[0]) if row else b""
+    def open_copy(self, key):
+        """The size of the account's stored copy (0 when it has none) and
+        its bytes as pieces, read from the file as they are taken."""
+        connection = self._connect().connection
+        try:
+            connection.execute("BEGIN")
+            row = connection.execute("SELECT rowid, length(data) FROM copy WHERE email = ?", (key,)).fetchone()
+        except BaseException:
+            connection.close()
+            raise
+        if row is None:
+            connection.close()
+            return 0, iter(())
+
+        def pieces():
+            try:
+                with connection.blobopen("copy", "data", row[0], readonly=True) as blob:
+                    for piece in iter(lambda: blob.read(PIECE_BYTES), b""):
+                        yield piece
+            finally:
+                connection.close()
+
+        return row[1], pieces()
 
 
 class _Closing:
@@ -255,9 +274,9 @@ class _TextScan:
     ("\\ud800") that no escaped low surrogate follows (the reader would take
     it as "?", and clients refuse it)."""
 
-    _GAP = re.compile(rb'[^",:\[\]{}]{%d}' % (MAX_TOKEN_BYTES + 1))
-    _STRUCTURE = re.compile(rb'[",:\[\]{}]')
-    _ESCAPE = re.compile(rb"(?<!\\)((?:\\\\)*)\\u[dD][89abAB][0-9a-fA-F]{2}")
+    # Structure to 0, anything else to 1: a long run is a find of ones.
+    _MARKS = bytes(0 if chr(byte) in '",:[]{}' else 1 for byte in range(256))
+    _HIGH = re.compile(rb"\\u[dD][89abAB][0-9a-fA-F]{2}")
     _LOW = re.compile(rb"\\u[dD][c-fC-F][0-9a-fA-F]{2}")
 
     def __init__(self):
@@ -265,14 +284,14 @@ class _TextScan:
         self._run = 0  # the run without structure that the last piece ended with
 
     def _gaps(self, piece):
-        first = self._STRUCTURE.search(piece)
-        if first is None:
+        marks = piece.translate(self._MARKS)
+        first = marks.find(0)
+        if first < 0:
             self._run += len(piece)
         else:
-            if self._run + first.start() > MAX_TOKEN_BYTES or self._GAP.search(piece):
+            if self._run + first > MAX_TOKEN_BYTES or marks.find(b"\x01" * (MAX_TOKEN_BYTES + 1)) >= 0:
                 raise Malformed("a text or blank run too long")
-            last = max(piece.rfind(c) for c in (b'"', b",", b":", b"[", b"]", b"{", b"}"))
-            self._run = len(piece) - last - 1
+            self._run = len(piece) - marks.rfind(0) - 1
         if self._run > MAX_TOKEN_BYTES:
             raise Malformed("a text or blank run too long")
 
@@ -280,17 +299,22 @@ class _TextScan:
         self._gaps(piece)
         text = self._tail + piece
         keep = len(text)
-        for match in self._ESCAPE.finditer(text):
-            end = match.end()
-            if end + 6 > len(text) and not last:
-                keep = min(keep, match.start())
-                break
-            if not self._LOW.match(text, end):
-                raise Malformed("a lone surrogate in a text")
+        if b"\\u" in text:
+            for match in self._HIGH.finditer(text):
+                start = before = match.start()
+                while before > 0 and text[before - 1] == 0x5C:
+                    before -= 1
+                if (start - before) % 2:
+                    continue  # an escaped backslash, then "u..."
+                if match.end() + 6 > len(text) and not last:
+                    keep = start
+                    break
+                if not self._LOW.match(text, match.end()):
+                    raise Malformed("a lone surrogate in a text")
         # The next piece is read after what this one ends with: a run of
         # backslashes and a possible start of an escape.
         start = min(keep, max(0, len(text) - 12))
-        while start > 0 and text[start - 1:start] == b"\\":
+        while start > 0 and text[start - 1] == 0x5C:
             start -= 1
         self._tail = text[start:]
 
@@ -645,7 +669,9 @@ def _serve(store, start_response, form):
     if fields["op"] == "download":
         if name is not None:
             raise Malformed("a download carries no copy")
-        return _reply(start_response, "200 OK", store.get_copy(key), "application/octet-stream")
+        size, pieces = store.open_copy(key)
+        start_response("200 OK", [("Content-Type", "application/octet-stream"), ("Content-Length", str(size))])
+        return pieces
     if fields["op"] != "upload":
         raise Malformed("an unknown operation")
     if name is None:
