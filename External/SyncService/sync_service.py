@@ -4,13 +4,14 @@ online account, reached by the database component over HTTPS.
 
 A WSGI application on the Python standard library and the JSON stream
 reader ijson (``application``, or ``make_app(store)``); any WSGI server can
-host it. The database file is named by the environment variable KVX_SYNC_DB
-for ``application``.
+host it. The database (a SQLite file, or a PostgreSQL URL
+postgresql://...) is named by the environment variable KVX_SYNC_DB for
+``application``.
 
 Commands:
-  sync_service.py create-account --db FILE --email ADDRESS
+  sync_service.py create-account --db FILE|URL --email ADDRESS
       reads the password from the first line of standard input
-  sync_service.py serve --db FILE --cert CHAIN.pem --key KEY.pem
+  sync_service.py serve --db FILE|URL --cert CHAIN.pem --key KEY.pem
                         [--host 127.0.0.1] [--port 0]
       serves over TLS; prints "PORT <number>" on standard output once it
       accepts connections
@@ -111,26 +112,14 @@ def _hash(password, salt, n, r, p):
                           maxmem=64 * 1024 * 1024, dklen=SCRYPT_LENGTH)
 
 
-class Store:
-    """Accounts and their copies in one SQLite file. Each request opens a
-    connection of its own; a stored copy is replaced in one transaction."""
+class _Accounts:
+    """The accounts of a store: made with a scrypt hash of the password,
+    checked at the same cost whether the address is known or not. A store
+    gives _insert_account and _find_account."""
 
-    def __init__(self, path):
-        self.path = path
-        with self._connect() as connection:
-            connection.executescript(_SCHEMA)
-            columns = [row[1] for row in connection.execute("PRAGMA table_info(copy)")]
-            if "version" not in columns:
-                connection.execute("ALTER TABLE copy ADD COLUMN version INTEGER NOT NULL DEFAULT 0")
+    def __init__(self):
         # A hash for unknown addresses, so that they cost the same check.
         self._dummy_salt = secrets.token_bytes(SALT_BYTES)
-
-    def _connect(self):
-        connection = sqlite3.connect(self.path, timeout=60, isolation_level=None)
-        connection.execute("PRAGMA journal_mode = WAL")
-        connection.execute("PRAGMA foreign_keys = ON")
-        connection.execute("PRAGMA synchronous = FULL")
-        return _Closing(connection)
 
     def create_account(self, email, password):
         """False when the address is empty or has an account already."""
@@ -139,26 +128,50 @@ class Store:
             return False
         salt = secrets.token_bytes(SALT_BYTES)
         digest = _hash(password, salt, SCRYPT_N, SCRYPT_R, SCRYPT_P)
-        with self._connect() as connection:
-            try:
-                connection.execute(
-                    "INSERT INTO account(email, salt, n, r, p, hash) VALUES (?, ?, ?, ?, ?, ?)",
-                    (key, salt, SCRYPT_N, SCRYPT_R, SCRYPT_P, digest))
-            except sqlite3.IntegrityError:
-                return False
-        return True
+        return self._insert_account((key, salt, SCRYPT_N, SCRYPT_R, SCRYPT_P, digest))
 
     def check(self, email, password):
         """The account key when the address and password match, else None."""
         key = account_key(email)
-        with self._connect() as connection:
-            row = connection.execute(
-                "SELECT salt, n, r, p, hash FROM account WHERE email = ?", (key,)).fetchone()
+        row = self._find_account(key)
         if row is None:
             _hash(password, self._dummy_salt, SCRYPT_N, SCRYPT_R, SCRYPT_P)
             return None
         salt, n, r, p, stored = row
-        return key if hmac.compare_digest(_hash(password, salt, n, r, p), stored) else None
+        return key if hmac.compare_digest(_hash(password, bytes(salt), n, r, p), bytes(stored)) else None
+
+
+class Store(_Accounts):
+    """Accounts and their copies in one SQLite file. Each request opens a
+    connection of its own; a stored copy is replaced in one transaction."""
+
+    def __init__(self, path):
+        super().__init__()
+        self.path = path
+        with self._connect() as connection:
+            connection.executescript(_SCHEMA)
+            columns = [row[1] for row in connection.execute("PRAGMA table_info(copy)")]
+            if "version" not in columns:
+                connection.execute("ALTER TABLE copy ADD COLUMN version INTEGER NOT NULL DEFAULT 0")
+
+    def _connect(self):
+        connection = sqlite3.connect(self.path, timeout=60, isolation_level=None)
+        connection.execute("PRAGMA journal_mode = WAL")
+        connection.execute("PRAGMA foreign_keys = ON")
+        connection.execute("PRAGMA synchronous = FULL")
+        return _Closing(connection)
+
+    def _insert_account(self, row):
+        with self._connect() as connection:
+            try:
+                connection.execute("INSERT INTO account(email, salt, n, r, p, hash) VALUES (?, ?, ?, ?, ?, ?)", row)
+            except sqlite3.IntegrityError:
+                return False
+        return True
+
+    def _find_account(self, key):
+        with self._connect() as connection:
+            return connection.execute("SELECT salt, n, r, p, hash FROM account WHERE email = ?", (key,)).fetchone()
 
     def put_copy(self, key, source, size, version):
         """Stores the size bytes of the file source as the account's copy,
@@ -207,6 +220,125 @@ class Store:
                 connection.close()
 
         return row[1], pieces()
+
+
+class PostgresStore(_Accounts):
+    """Accounts and their copies in a PostgreSQL database (a libpq URL), in
+    the same tables as the SQLite store, so that several service processes
+    on several hosts can share them. Each process keeps a pool of
+    connections; an upload stores the next version in one statement, or
+    nothing."""
+
+    _SCHEMA = """
+    CREATE TABLE IF NOT EXISTS account (
+        email TEXT PRIMARY KEY,
+        salt BYTEA NOT NULL,
+        n INTEGER NOT NULL,
+        r INTEGER NOT NULL,
+        p INTEGER NOT NULL,
+        hash BYTEA NOT NULL
+    );
+    CREATE TABLE IF NOT EXISTS copy (
+        email TEXT PRIMARY KEY REFERENCES account(email) ON DELETE CASCADE,
+        data BYTEA NOT NULL,
+        version BIGINT NOT NULL DEFAULT 0
+    );
+    """
+
+    def __init__(self, url):
+        super().__init__()
+        import psycopg2
+        self._errors = psycopg2
+        self._url = url
+        self._pool = None
+        self._pool_pid = None
+        self._pool_lock = threading.Lock()
+        with self._connection() as cursor:
+            # One process at a time makes the tables.
+            cursor.execute("SELECT pg_advisory_xact_lock(4931)")
+            cursor.execute(self._SCHEMA)
+
+    def _connection(self):
+        with self._pool_lock:
+            # A pool made before a fork (a WSGI server's workers) is not
+            # shared: each process makes its own.
+            if self._pool is None or self._pool_pid != os.getpid():
+                import psycopg2.pool
+                self._pool = psycopg2.pool.ThreadedConnectionPool(1, REQUESTS_AT_ONCE, self._url)
+                self._pool_pid = os.getpid()
+        return _PooledTransaction(self._pool)
+
+    def _insert_account(self, row):
+        try:
+            with self._connection() as cursor:
+                cursor.execute("INSERT INTO account(email, salt, n, r, p, hash) VALUES (%s, %s, %s, %s, %s, %s)",
+                               row)
+        except self._errors.IntegrityError:
+            return False
+        return True
+
+    def _find_account(self, key):
+        with self._connection() as cursor:
+            cursor.execute("SELECT salt, n, r, p, hash FROM account WHERE email = %s", (key,))
+            return cursor.fetchone()
+
+    def put_copy(self, key, source, size, version):
+        """As Store.put_copy; the bytes are read whole."""
+        data = source.read()
+        with self._connection() as cursor:
+            if version == 1:
+                cursor.execute("INSERT INTO copy(email, data, version) VALUES (%s, %s, 1) ON CONFLICT (email)"
+                               " DO UPDATE SET data = EXCLUDED.data, version = 1 WHERE copy.version = 0",
+                               (key, data))
+            else:
+                cursor.execute("UPDATE copy SET data = %s, version = %s WHERE email = %s AND version = %s",
+                               (data, version, key, version - 1))
+            return cursor.rowcount == 1
+
+    def open_copy(self, key):
+        """As Store.open_copy; the copy is read whole."""
+        with self._connection() as cursor:
+            cursor.execute("SELECT data FROM copy WHERE email = %s", (key,))
+            row = cursor.fetchone()
+        data = bytes(row[0]) if row else b""
+        return len(data), iter([data] if data else [])
+
+
+class _PooledTransaction:
+    """A cursor of a pooled connection for one transaction: committed when
+    the block ends, rolled back when it fails; the connection goes back to
+    the pool (closed when it broke)."""
+
+    def __init__(self, pool):
+        self._pool = pool
+
+    def __enter__(self):
+        self._connection = self._pool.getconn()
+        self._cursor = self._connection.cursor()
+        return self._cursor
+
+    def __exit__(self, kind, *exc):
+        broken = False
+        try:
+            self._cursor.close()
+            if kind is None:
+                self._connection.commit()
+            else:
+                self._connection.rollback()
+        except Exception:
+            broken = True
+            raise
+        finally:
+            self._pool.putconn(self._connection, close=broken or bool(self._connection.closed))
+        return False
+
+
+def open_store(target):
+    """The store of a database: a PostgreSQL URL (postgresql://...), else
+    the path of a SQLite file."""
+    if target.startswith(("postgresql://", "postgres://")):
+        return PostgresStore(target)
+    return Store(target)
 
 
 class _Closing:
@@ -692,7 +824,7 @@ def application(environ, start_response):
     """The service over the database file that KVX_SYNC_DB names."""
     global _default_app
     if _default_app is None:
-        _default_app = make_app(Store(os.environ["KVX_SYNC_DB"]))
+        _default_app = make_app(open_store(os.environ["KVX_SYNC_DB"]))
     return _default_app(environ, start_response)
 
 
@@ -746,7 +878,7 @@ class TlsServer(socketserver.ThreadingMixIn, WSGIServer):
 
 
 def serve(arguments):
-    store = Store(arguments.db)
+    store = open_store(arguments.db)
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.minimum_version = ssl.TLSVersion.TLSv1_2
     context.load_cert_chain(arguments.cert, arguments.key)
@@ -763,7 +895,7 @@ def serve(arguments):
 
 def create_account(arguments):
     password = sys.stdin.readline().rstrip("\r\n")
-    if not Store(arguments.db).create_account(arguments.email, password):
+    if not open_store(arguments.db).create_account(arguments.email, password):
         print("no account made: the address is empty, is taken, or the password is empty", file=sys.stderr)
         return 1
     return 0
