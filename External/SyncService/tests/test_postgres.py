@@ -3,8 +3,6 @@ its temporary folder, reached through a socket there), the same protocol
 tests as on SQLite, and two service processes behind the one database."""
 
 import os
-import shutil
-import subprocess
 import sys
 import tempfile
 import unittest
@@ -14,48 +12,9 @@ sys.path.insert(0, os.path.join(HERE, ".."))
 sys.path.insert(0, HERE)
 import sync_service  # noqa: E402
 import test_sync_service  # noqa: E402
+from pg_cluster import Cluster, available  # noqa: E402
 
-PG_BIN = "/usr/lib/postgresql/15/bin"
 UNDER_CI = bool(os.environ.get("CI"))
-
-
-def _available():
-    try:
-        import psycopg2  # noqa: F401
-    except ImportError:
-        return False
-    return os.path.exists(os.path.join(PG_BIN, "initdb"))
-
-
-class Cluster:
-    """A PostgreSQL cluster in folder, listening only on a socket there.
-    The server refuses to run as root: as root it runs as the postgres
-    user, which then owns the folder."""
-
-    def __init__(self, folder):
-        self.folder = folder
-        self.data = os.path.join(folder, "data")
-        self._as = ["runuser", "-u", "postgres", "--"] if os.geteuid() == 0 else []
-        if os.geteuid() == 0:
-            shutil.chown(folder, "postgres")
-        self._run([os.path.join(PG_BIN, "initdb"), "-D", self.data, "-U", "kvx", "--auth=trust", "-E", "UTF8",
-                   "--no-sync"])
-        self._run([os.path.join(PG_BIN, "pg_ctl"), "-D", self.data, "-w", "-l", os.path.join(folder, "server.log"),
-                   "-o", "-k %s -c listen_addresses='' -c fsync=off -p 5432" % folder, "start"])
-        self._database = 0
-
-    def _run(self, argv):
-        subprocess.run(self._as + argv, check=True, capture_output=True)
-
-    def new_database(self):
-        """The URL of a new, empty database of the cluster."""
-        self._database += 1
-        name = "kvx%d" % self._database
-        self._run([os.path.join(PG_BIN, "createdb"), "-h", self.folder, "-U", "kvx", name])
-        return "postgresql:///%s?host=%s&user=kvx" % (name, self.folder)
-
-    def stop(self):
-        self._run([os.path.join(PG_BIN, "pg_ctl"), "-D", self.data, "-w", "-m", "immediate", "stop"])
 
 
 _cluster = None
@@ -64,7 +23,7 @@ _cluster_folder = None
 
 def setUpModule():
     global _cluster, _cluster_folder
-    if not _available():
+    if not available():
         if UNDER_CI:
             raise AssertionError("postgresql and python3-psycopg2 must be installed (tools/install-deps.sh)")
         raise unittest.SkipTest("postgresql or python3-psycopg2 is not installed")
