@@ -666,6 +666,7 @@ void CTutorDlg::RunSync(WorkerResult& end) {
     case DATABASE_WRONG_ACCOUNT: text = 31274; break;
     case DATABASE_CANCELLED: text = 31250; break;
     case DATABASE_NO_CONNECTION: text = 31152; break;
+    case DATABASE_NOT_SET_UP: text = 31253; break;
     default: break;
     }
     end.flags = result == DATABASE_OK ? MB_ICONINFORMATION : MB_ICONERROR;

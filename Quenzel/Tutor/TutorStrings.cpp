@@ -37,6 +37,8 @@ const StringTableEntry kStrings[] = {
     {31250, L"Synchronization process has been aborted."},
     {31251, L"Synchronization process has been completed successfully."},
     {31252, L"Synchronization process has failed."},
+    // The link table has no address of the synchronisation service.
+    {31253, L"Synchronization is not set up: no address of the synchronization service is configured (link 58 in UrlFile.xml)."},
     {31264, L"Vocabulary list (%s) has been created partially."},
     {31265, L"Vocabulary list from file (%s) has been imported partially."},
     {31266, L"Vocabulary list (%s) has been updated partially."},

@@ -212,6 +212,71 @@ void Seed(SqliteConnection& connection)
     }
 }
 
+// What synchronisation needs to merge without losing a change: the UTC time
+// of each list's and entry's last change beside the day dates (which keep
+// their meaning), and a record of each removed list and entry of a list
+// that has travelled (it has a guid). Triggers keep both, so that every
+// writer of the file keeps them; a writer that sets "changed" itself (the
+// merge of a synchronisation) keeps its own time.
+const char* const kSyncChanges = R"SQL(
+ALTER TABLE vocab_list ADD COLUMN changed TEXT NOT NULL DEFAULT '';
+ALTER TABLE list_entry ADD COLUMN changed TEXT NOT NULL DEFAULT '';
+-- An entry's status date is the best time known for what came before.
+UPDATE list_entry SET changed = date_status || 'T00:00:00.000Z' WHERE length(date_status) = 10;
+
+CREATE TABLE sync_deleted (
+    list_guid TEXT NOT NULL,
+    word_language INTEGER NOT NULL DEFAULT 0,
+    word TEXT NOT NULL DEFAULT '',
+    meaning_language INTEGER NOT NULL DEFAULT 0,
+    meaning TEXT NOT NULL DEFAULT '',
+    stamp TEXT NOT NULL,
+    PRIMARY KEY (list_guid, word_language, word, meaning_language, meaning)
+);
+
+CREATE TRIGGER vocab_list_added AFTER INSERT ON vocab_list WHEN NEW.changed = ''
+BEGIN
+    UPDATE vocab_list SET changed = strftime('%Y-%m-%dT%H:%M:%fZ', 'now') WHERE id = NEW.id;
+END;
+CREATE TRIGGER vocab_list_changed AFTER UPDATE OF name, second_text, editable, extra ON vocab_list
+WHEN NEW.changed IS OLD.changed AND (NEW.name IS NOT OLD.name OR NEW.second_text IS NOT OLD.second_text
+                                     OR NEW.editable IS NOT OLD.editable OR NEW.extra IS NOT OLD.extra)
+BEGIN
+    UPDATE vocab_list SET changed = strftime('%Y-%m-%dT%H:%M:%fZ', 'now') WHERE id = NEW.id;
+END;
+CREATE TRIGGER vocab_list_removed AFTER DELETE ON vocab_list WHEN OLD.guid IS NOT NULL
+BEGIN
+    DELETE FROM sync_deleted WHERE list_guid = OLD.guid;
+    INSERT INTO sync_deleted(list_guid, stamp) VALUES (OLD.guid, strftime('%Y-%m-%dT%H:%M:%fZ', 'now'));
+END;
+
+CREATE TRIGGER list_entry_added AFTER INSERT ON list_entry WHEN NEW.changed = ''
+BEGIN
+    UPDATE list_entry SET changed = strftime('%Y-%m-%dT%H:%M:%fZ', 'now') WHERE id = NEW.id;
+END;
+CREATE TRIGGER list_entry_changed AFTER UPDATE OF status, date_status, word_id, meaning_id ON list_entry
+WHEN NEW.changed IS OLD.changed
+BEGIN
+    UPDATE list_entry SET changed = strftime('%Y-%m-%dT%H:%M:%fZ', 'now') WHERE id = NEW.id;
+END;
+CREATE TRIGGER list_entry_removed AFTER DELETE ON list_entry
+WHEN (SELECT guid FROM vocab_list WHERE id = OLD.list_id) IS NOT NULL
+BEGIN
+    INSERT OR REPLACE INTO sync_deleted(list_guid, word_language, word, meaning_language, meaning, stamp)
+    SELECT l.guid, w.language_id, w.fold, m.language_id, m.fold, strftime('%Y-%m-%dT%H:%M:%fZ', 'now')
+    FROM vocab_list l, word w, meaning m WHERE l.id = OLD.list_id AND w.id = OLD.word_id AND m.id = OLD.meaning_id;
+END;
+-- An entry given another word or meaning leaves its former pair behind.
+CREATE TRIGGER list_entry_moved AFTER UPDATE OF word_id, meaning_id ON list_entry
+WHEN (NEW.word_id IS NOT OLD.word_id OR NEW.meaning_id IS NOT OLD.meaning_id)
+     AND (SELECT guid FROM vocab_list WHERE id = OLD.list_id) IS NOT NULL
+BEGIN
+    INSERT OR REPLACE INTO sync_deleted(list_guid, word_language, word, meaning_language, meaning, stamp)
+    SELECT l.guid, w.language_id, w.fold, m.language_id, m.fold, strftime('%Y-%m-%dT%H:%M:%fZ', 'now')
+    FROM vocab_list l, word w, meaning m WHERE l.id = OLD.list_id AND w.id = OLD.word_id AND m.id = OLD.meaning_id;
+END;
+)SQL";
+
 // The folded key of each row of table (id, text column, key column) made
 // again by FoldText. Where the new key of a row is taken by another row
 // under a unique index, the row keeps its old key: no row is merged or
@@ -288,6 +353,8 @@ void RunSteps(SqliteConnection& connection, int from, int to, bool seed)
         RefoldKeys(connection, "vocab_list", "name");
         RefoldKeys(connection, "history", "text");
     }
+    if (from < 4 && to >= 4)
+        connection.Execute(kSyncChanges);
 }
 
 // The tables (with their columns) and the named indexes of a layout.

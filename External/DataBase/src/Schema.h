@@ -7,7 +7,7 @@
 // PRAGMA application_id of our data files ("KVXD").
 constexpr int kDataFileApplicationId = 0x4B565844;
 // PRAGMA user_version of the layout this component writes.
-constexpr int kDataFileVersion = 3;
+constexpr int kDataFileVersion = 4;
 
 // Brings an open file to kDataFileVersion inside one write transaction:
 // creates and seeds a fresh (empty) file, or migrates an older one.

@@ -20,6 +20,7 @@
 #include "StoredWords.h"
 #include "SyncCopy.h"
 #include "SyncExchange.h"
+#include "SyncMerge.h"
 #include "utility/TextCodec.h"
 
 namespace {
@@ -59,6 +60,8 @@ constexpr int kSuggestionRows = 100;
 constexpr int kWordRows = 200;
 constexpr int kRelationSynonym = 1;
 constexpr int kRelationAntonym = 2;
+// Uploads tried when other computers keep uploading in between.
+constexpr int kSyncUploadAttempts = 8;
 
 std::wstring Wide(const wchar_t* text)
 {
@@ -1688,7 +1691,7 @@ int CSqliteDataBase::Synchronize(CAbstractFile* http, const wchar_t* email, cons
     const wchar_t* link = m_links ? m_links->GetLinkURL(kSyncServiceLinkId) : nullptr;
     std::wstring address = Wide(link);
     if (address.empty())
-        return DATABASE_NO_CONNECTION;
+        return DATABASE_NOT_SET_UP;
     // The password never travels in clear beyond this machine.
     if (!IsSafeServiceAddress(address))
         return DATABASE_FAILED;
@@ -1698,32 +1701,56 @@ int CSqliteDataBase::Synchronize(CAbstractFile* http, const wchar_t* email, cons
         return DATABASE_WRONG_ACCOUNT;
     std::string form = FormField("email", account) + '&' + FormField("password", secret);
     SyncProgress progress(m_progress);
-    try {
+    // The account's copy (an empty one when it has none yet).
+    auto download = [&](SyncCopy& copy) -> int {
         std::string reply;
-        if (direction == 1) {
-            SyncCopy copy;
-            int rc = Write([&](SqliteConnection& connection) { return ReadSyncCopy(connection, progress, copy); });
-            if (rc != DATABASE_OK)
-                return rc;
-            std::string deflated = EncodeSyncCopy(copy);
-            if (deflated.empty())
-                return DATABASE_FAILED;
-            return PostToService(*http, address, "op=upload&" + form + "&data=" + Base64Url(deflated), progress, reply);
-        }
         int rc = PostToService(*http, address, "op=download&" + form, progress, reply);
         if (rc != DATABASE_OK)
-            return rc;
-        // An account without a copy yet has nothing to merge.
-        SyncCopy copy;
+            return rc == kSyncCopyChanged ? DATABASE_FAILED : rc;
         if (!reply.empty() && !DecodeSyncCopy(reply, copy))
             return DATABASE_FAILED;
         if (HoldsNul(copy))
             return DATABASE_INVALID_ARGUMENT;
-        if (progress.Cancelled())
-            return DATABASE_CANCELLED;
-        rc = Write([&](SqliteConnection& connection) { return MergeSyncCopy(connection, copy, progress); });
-        ForgetLanguages();
-        return rc;
+        return progress.Cancelled() ? DATABASE_CANCELLED : DATABASE_OK;
+    };
+    try {
+        if (direction == 0) {
+            // To Local: the account's copy merged into the file.
+            SyncCopy online;
+            int rc = download(online);
+            if (rc != DATABASE_OK)
+                return rc;
+            rc = Write([&](SqliteConnection& connection) {
+                SyncCopy local;
+                int read = ReadSyncCopy(connection, progress, local);
+                return read != DATABASE_OK ? read : StoreSyncCopy(connection, MergeSyncCopies(local, online), progress);
+            });
+            ForgetLanguages();
+            return rc;
+        }
+        // To Online: the file's copy merged into the account's, uploaded
+        // as the next version of the one downloaded; when another upload
+        // came in between, the merge starts again from the newer copy.
+        for (int attempt = 0; attempt < kSyncUploadAttempts; ++attempt) {
+            SyncCopy online;
+            int rc = download(online);
+            if (rc != DATABASE_OK)
+                return rc;
+            SyncCopy local;
+            rc = Write([&](SqliteConnection& connection) { return ReadSyncCopy(connection, progress, local); });
+            if (rc != DATABASE_OK)
+                return rc;
+            SyncCopy merged = MergeSyncCopies(online, local);
+            merged.version = online.version + 1;
+            std::string deflated = EncodeSyncCopy(merged);
+            if (deflated.empty())
+                return DATABASE_FAILED;
+            std::string reply;
+            rc = PostToService(*http, address, "op=upload&" + form + "&data=" + Base64Url(deflated), progress, reply);
+            if (rc != kSyncCopyChanged)
+                return rc;
+        }
+        return DATABASE_FAILED;
     } catch (DATABASE_RESULT result) {
         return result;
     } catch (const std::bad_alloc&) {

@@ -15,7 +15,12 @@ using nlohmann::json;
 
 namespace {
 
-constexpr int kCopyFormat = 1;
+// The format written; the first (without times of change, removals or
+// version) is still read.
+constexpr int kCopyFormat = 2;
+constexpr int kFirstCopyFormat = 1;
+// The largest version number (JSON numbers are exact to 2^53).
+constexpr int64_t kMaxVersion = (int64_t(1) << 53) - 1;
 // A copy that inflates beyond this is refused.
 constexpr size_t kMaxCopyBytes = 512u << 20;
 // Entries between two looks at the progress interface.
@@ -31,17 +36,52 @@ CBasicString Basic(const std::wstring& text)
     return CBasicString(text.c_str(), static_cast<int>(text.size()));
 }
 
-bool IsDate(const std::string& text)
+bool IsDigits(const std::string& text, size_t from, size_t count, int& value)
 {
-    if (text.empty())
-        return true;
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+    value = 0;
+    for (size_t i = from; i < from + count; ++i) {
         if (text[i] < '0' || text[i] > '9')
             return false;
+        value = value * 10 + (text[i] - '0');
+    }
     return true;
 }
+
+// "YYYY-MM-DD" of a day that exists, at the start of text.
+bool IsDay(const std::string& text)
+{
+    static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    int year, month, day;
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-' || !IsDigits(text, 0, 4, year) ||
+        !IsDigits(text, 5, 2, month) || !IsDigits(text, 8, 2, day) || month < 1 || month > 12 || day < 1 ||
+        day > kDays[month - 1])
+        return false;
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month != 2 || day <= 28 || leap;
+}
+
+bool IsDate(const std::string& text)
+{
+    return text.empty() || (text.size() == 10 && IsDay(text));
+}
+
+}  // namespace
+
+bool IsSyncStamp(const std::string& text)
+{
+    // YYYY-MM-DDTHH:MM:SS[.fraction]Z
+    int hour, minute, second;
+    if (text.size() < 20 || text.size() > 30 || !IsDay(text) || text[10] != 'T' || text[13] != ':' ||
+        text[16] != ':' || !IsDigits(text, 11, 2, hour) || !IsDigits(text, 14, 2, minute) ||
+        !IsDigits(text, 17, 2, second) || hour > 23 || minute > 59 || second > 60 || text.back() != 'Z')
+        return false;
+    if (text.size() == 20)
+        return true;
+    int fraction;
+    return text[19] == '.' && text.size() > 21 && IsDigits(text, 20, text.size() - 21, fraction);
+}
+
+namespace {
 
 bool IsGuid(const std::string& text)
 {
@@ -99,17 +139,67 @@ const json& Member(const json& object, const char* name)
     return found == object.end() ? kNone : *found;
 }
 
+const json& EmptyArray()
+{
+    static const json kEmpty = json::array();
+    return kEmpty;
+}
+
+// A time of change; empty only where allowEmpty (an entry or list from
+// before such times were kept).
+bool ReadStamp(const json& value, bool allowEmpty, std::string& out)
+{
+    if (!value.is_string())
+        return false;
+    const std::string& text = value.get_ref<const std::string&>();
+    if (!(text.empty() ? allowEmpty : IsSyncStamp(text)))
+        return false;
+    out = text;
+    return true;
+}
+
+bool ReadEntry(const json& row, int format, int64_t lastLanguage, int64_t lastType, SyncEntry& entry)
+{
+    return row.is_array() && row.size() == (format == 1 ? 8u : 9u) && ReadText(row[0], false, entry.word) &&
+           ReadInt(row[1], 0, lastLanguage, entry.wordLanguage) && ReadText(row[2], false, entry.meaning) &&
+           ReadInt(row[3], 0, lastLanguage, entry.meaningLanguage) && ReadInt(row[4], -1, lastType, entry.type) &&
+           ReadInt(row[5], 0, 5, entry.status) && ReadDate(row[6], entry.enteredDate) &&
+           ReadDate(row[7], entry.statusDate) && (format == 1 || ReadStamp(row[8], true, entry.changed));
+}
+
+bool ReadRemoved(const json& row, int64_t lastLanguage, SyncRemoved& removed)
+{
+    return row.is_array() && row.size() == 5 && ReadText(row[0], false, removed.word) &&
+           ReadInt(row[1], 0, lastLanguage, removed.wordLanguage) && ReadText(row[2], false, removed.meaning) &&
+           ReadInt(row[3], 0, lastLanguage, removed.meaningLanguage) && ReadStamp(row[4], false, removed.changed);
+}
+
+bool ReadGuid(const json& value, std::set<std::string>& guids, std::string& out)
+{
+    if (!value.is_string() || !IsGuid(value.get_ref<const std::string&>()))
+        return false;
+    out = value.get<std::string>();
+    return guids.insert(out).second;
+}
+
 bool ReadCopy(const json& document, SyncCopy& copy)
 {
     if (!document.is_object())
         return false;
     int format = 0;
-    if (!ReadInt(Member(document, "format"), kCopyFormat, kCopyFormat, format))
+    if (!ReadInt(Member(document, "format"), kFirstCopyFormat, kCopyFormat, format))
         return false;
+    if (format > 1) {
+        const json& version = Member(document, "version");
+        if (!version.is_number_integer() || version.get<int64_t>() < 0 || version.get<int64_t>() > kMaxVersion)
+            return false;
+        copy.version = version.get<int64_t>();
+    }
     const json& languages = Member(document, "languages");
     const json& types = Member(document, "types");
     const json& lists = Member(document, "lists");
-    if (!languages.is_array() || !types.is_array() || !lists.is_array())
+    const json& deleted = format == 1 ? EmptyArray() : Member(document, "deleted");
+    if (!languages.is_array() || !types.is_array() || !lists.is_array() || !deleted.is_array())
         return false;
     for (const json& item : languages) {
         SyncLanguage language;
@@ -133,30 +223,37 @@ bool ReadCopy(const json& document, SyncCopy& copy)
         SyncList list;
         if (!item.is_object())
             return false;
-        const json& guid = Member(item, "guid");
-        if (!guid.is_string() || !IsGuid(guid.get_ref<const std::string&>()))
-            return false;
-        list.guid = guid.get<std::string>();
         const json& entries = Member(item, "entries");
-        if (!guids.insert(list.guid).second || !ReadText(Member(item, "name"), false, list.name) ||
+        const json& removed = format == 1 ? EmptyArray() : Member(item, "removed");
+        if (!ReadGuid(Member(item, "guid"), guids, list.guid) || !ReadText(Member(item, "name"), false, list.name) ||
             !ReadText(Member(item, "text"), true, list.secondText) ||
             !ReadInt(Member(item, "from"), 0, lastLanguage, list.fromLanguage) ||
             !ReadInt(Member(item, "to"), 0, lastLanguage, list.toLanguage) ||
             !ReadInt(Member(item, "editable"), 0, 1, list.editable) ||
-            !ReadInt(Member(item, "extra"), INT32_MIN, INT32_MAX, list.extra) || !entries.is_array())
+            !ReadInt(Member(item, "extra"), INT32_MIN, INT32_MAX, list.extra) || !entries.is_array() ||
+            !removed.is_array() || (format > 1 && !ReadStamp(Member(item, "changed"), true, list.changed)))
             return false;
         list.entries.reserve(entries.size());
         for (const json& row : entries) {
             SyncEntry entry;
-            if (!row.is_array() || row.size() != 8 || !ReadText(row[0], false, entry.word) ||
-                !ReadInt(row[1], 0, lastLanguage, entry.wordLanguage) || !ReadText(row[2], false, entry.meaning) ||
-                !ReadInt(row[3], 0, lastLanguage, entry.meaningLanguage) || !ReadInt(row[4], -1, lastType, entry.type) ||
-                !ReadInt(row[5], 0, 5, entry.status) || !ReadDate(row[6], entry.enteredDate) ||
-                !ReadDate(row[7], entry.statusDate))
+            if (!ReadEntry(row, format, lastLanguage, lastType, entry))
                 return false;
             list.entries.push_back(std::move(entry));
         }
+        for (const json& row : removed) {
+            SyncRemoved entry;
+            if (!ReadRemoved(row, lastLanguage, entry))
+                return false;
+            list.removed.push_back(std::move(entry));
+        }
         copy.lists.push_back(std::move(list));
+    }
+    for (const json& item : deleted) {
+        SyncDeletedList list;
+        if (!item.is_object() || !ReadGuid(Member(item, "guid"), guids, list.guid) ||
+            !ReadStamp(Member(item, "changed"), false, list.changed))
+            return false;
+        copy.deleted.push_back(std::move(list));
     }
     return true;
 }
@@ -220,27 +317,31 @@ int MeanTypeId(SqliteConnection& connection, const SyncMeanType& type)
     return static_cast<int>(connection.LastInsertId());
 }
 
-int64_t MergeList(SqliteConnection& connection, const SyncList& list, int fromLanguage, int toLanguage)
+// The list of the copy's guid takes the copy's head, or is added: its id.
+int64_t StoreList(SqliteConnection& connection, const SyncList& list, int fromLanguage, int toLanguage)
 {
     {
         SqlStatement update(connection,
-                            "UPDATE vocab_list SET name = ?2, fold = ?3, second_text = ?4, editable = ?5, extra = ?6"
-                            " WHERE guid = ?1 RETURNING id");
+                            "UPDATE vocab_list SET name = ?2, fold = ?3, second_text = ?4, editable = ?5, extra = ?6,"
+                            " changed = ?7 WHERE guid = ?1 RETURNING id");
         update.BindUtf8(1, list.guid).Bind(2, list.name).Bind(3, FoldText(list.name)).Bind(4, list.secondText);
-        update.Bind(5, list.editable).Bind(6, list.extra);
+        update.Bind(5, list.editable).Bind(6, list.extra).BindUtf8(7, list.changed);
         if (update.Step())
             return update.Int64(0);
     }
     SqlStatement insert(connection,
-                        "INSERT INTO vocab_list(guid, name, fold, second_text, from_language, to_language, editable, extra)"
-                        " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+                        "INSERT INTO vocab_list(guid, name, fold, second_text, from_language, to_language, editable, extra,"
+                        " changed) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
     insert.BindUtf8(1, list.guid).Bind(2, list.name).Bind(3, FoldText(list.name)).Bind(4, list.secondText);
     insert.Bind(5, fromLanguage).Bind(6, toLanguage).Bind(7, list.editable).Bind(8, list.extra);
+    insert.BindUtf8(9, list.changed);
     insert.Run();
     return connection.LastInsertId();
 }
 
-int MergeEntry(SqliteConnection& connection, int64_t listId, const SyncEntry& entry, int wordLanguage,
+// The entry of the copy's word and meaning takes the copy's status, dates
+// and time of change, or is added.
+int StoreEntry(SqliteConnection& connection, int64_t listId, const SyncEntry& entry, int wordLanguage,
                int meaningLanguage, int type)
 {
     WordKeyRecord word;
@@ -269,24 +370,61 @@ int MergeEntry(SqliteConnection& connection, int64_t listId, const SyncEntry& en
     }
 
     SqlStatement find(connection,
-                      "SELECT id, date_status FROM list_entry WHERE list_id = ?1 AND word_id = ?2 AND meaning_id = ?3");
+                      "SELECT id, status, date_entered, date_status, changed FROM list_entry"
+                      " WHERE list_id = ?1 AND word_id = ?2 AND meaning_id = ?3");
     find.Bind(1, listId).Bind(2, word.id).Bind(3, meaning.id);
     if (!find.Step()) {
         SqlStatement insert(connection,
-                            "INSERT INTO list_entry(list_id, word_id, meaning_id, status, date_entered, date_status)"
-                            " VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+                            "INSERT INTO list_entry(list_id, word_id, meaning_id, status, date_entered, date_status,"
+                            " changed) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
         insert.Bind(1, listId).Bind(2, word.id).Bind(3, meaning.id).Bind(4, entry.status);
-        insert.Bind(5, entry.enteredDate).Bind(6, entry.statusDate);
+        insert.Bind(5, entry.enteredDate).Bind(6, entry.statusDate).BindUtf8(7, entry.changed);
         insert.Run();
         return DATABASE_OK;
     }
-    int64_t linkId = find.Int64(0);
-    if (entry.statusDate <= find.Text(1))
+    if (find.Int(1) == entry.status && find.Text(2) == entry.enteredDate && find.Text(3) == entry.statusDate &&
+        WideToUtf8(find.Text(4)) == entry.changed)
         return DATABASE_OK;
-    SqlStatement update(connection, "UPDATE list_entry SET status = ?2, date_status = ?3 WHERE id = ?1");
-    update.Bind(1, linkId).Bind(2, entry.status).Bind(3, entry.statusDate);
+    int64_t linkId = find.Int64(0);
+    SqlStatement update(connection,
+                        "UPDATE list_entry SET status = ?2, date_entered = ?3, date_status = ?4, changed = ?5 WHERE id = ?1");
+    update.Bind(1, linkId).Bind(2, entry.status).Bind(3, entry.enteredDate).Bind(4, entry.statusDate);
+    update.BindUtf8(5, entry.changed);
     update.Run();
     return DATABASE_OK;
+}
+
+// Removes the entry of the removal's word and meaning (folded texts) from
+// the list.
+void RemoveEntry(SqliteConnection& connection, int64_t listId, const SyncRemoved& removed, int wordLanguage,
+                 int meaningLanguage)
+{
+    SqlStatement remove(connection,
+                        "DELETE FROM list_entry WHERE list_id = ?1 AND meaning_id IN (SELECT m.id FROM word w"
+                        " JOIN meaning m ON m.word_id = w.id WHERE w.language_id = ?2 AND w.fold = ?3"
+                        " AND m.language_id = ?4 AND m.fold = ?5)");
+    remove.Bind(1, listId).Bind(2, wordLanguage).Bind(3, FoldText(removed.word)).Bind(4, meaningLanguage);
+    remove.Bind(5, FoldText(removed.meaning));
+    remove.Run();
+}
+
+// Keeps the record of a removal (word empty for a removed list).
+void KeepRemoval(SqliteConnection& connection, const std::string& guid, int wordLanguage, const std::wstring& word,
+                 int meaningLanguage, const std::wstring& meaning, const std::string& changed)
+{
+    SqlStatement keep(connection,
+                      "INSERT OR REPLACE INTO sync_deleted(list_guid, word_language, word, meaning_language, meaning,"
+                      " stamp) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    keep.BindUtf8(1, guid).Bind(2, wordLanguage).Bind(3, word).Bind(4, meaningLanguage).Bind(5, meaning);
+    keep.BindUtf8(6, changed);
+    keep.Run();
+}
+
+void ForgetRemovals(SqliteConnection& connection, const std::string& guid)
+{
+    SqlStatement forget(connection, "DELETE FROM sync_deleted WHERE list_guid = ?1");
+    forget.BindUtf8(1, guid);
+    forget.Run();
 }
 
 // JSON text: numbers, and texts as UTF-8 with the characters JSON needs
@@ -379,8 +517,8 @@ int ReadSyncCopy(SqliteConnection& connection, SyncProgress& progress, SyncCopy&
     std::vector<std::pair<int64_t, SyncList>> lists;
     {
         SqlStatement read(connection,
-                          "SELECT id, guid, name, second_text, from_language, to_language, editable, extra FROM vocab_list"
-                          " ORDER BY id");
+                          "SELECT id, guid, name, second_text, from_language, to_language, editable, extra, changed"
+                          " FROM vocab_list ORDER BY id");
         while (read.Step()) {
             SyncList list;
             list.guid = WideToUtf8(read.Text(1));
@@ -390,7 +528,29 @@ int ReadSyncCopy(SqliteConnection& connection, SyncProgress& progress, SyncCopy&
             list.toLanguage = language(read.Int(5));
             list.editable = read.Int(6) ? 1 : 0;
             list.extra = read.Int(7);
+            list.changed = WideToUtf8(read.Text(8));
             lists.emplace_back(read.Int64(0), std::move(list));
+        }
+    }
+    std::map<std::string, SyncList*> byGuid;
+    for (auto& [id, list] : lists)
+        byGuid[list.guid] = &list;
+    {
+        SqlStatement read(connection,
+                          "SELECT list_guid, word_language, word, meaning_language, meaning, stamp FROM sync_deleted"
+                          " ORDER BY rowid");
+        while (read.Step()) {
+            std::string guid = WideToUtf8(read.Text(0));
+            auto alive = byGuid.find(guid);
+            std::string changed = WideToUtf8(read.Text(5));
+            std::wstring word = read.Text(2);
+            if (word.empty()) {
+                if (alive == byGuid.end())
+                    copy.deleted.push_back({guid, changed});
+            } else if (alive != byGuid.end()) {
+                alive->second->removed.push_back(
+                    {word, language(read.Int(1)), read.Text(4), language(read.Int(3)), changed});
+            }
         }
     }
     long long number = 0;
@@ -400,7 +560,7 @@ int ReadSyncCopy(SqliteConnection& connection, SyncProgress& progress, SyncCopy&
             return DATABASE_CANCELLED;
         SqlStatement read(connection,
                           "SELECT w.text, w.language_id, m.text, m.language_id, m.type_id, e.status, e.date_entered,"
-                          " e.date_status FROM list_entry e JOIN word w ON w.id = e.word_id"
+                          " e.date_status, e.changed FROM list_entry e JOIN word w ON w.id = e.word_id"
                           " JOIN meaning m ON m.id = e.meaning_id WHERE e.list_id = ?1 ORDER BY e.id");
         read.Bind(1, id);
         while (read.Step()) {
@@ -413,6 +573,7 @@ int ReadSyncCopy(SqliteConnection& connection, SyncProgress& progress, SyncCopy&
             entry.status = read.Int(5);
             entry.enteredDate = read.Text(6);
             entry.statusDate = read.Text(7);
+            entry.changed = WideToUtf8(read.Text(8));
             list.entries.push_back(std::move(entry));
         }
         copy.lists.push_back(std::move(list));
@@ -420,28 +581,43 @@ int ReadSyncCopy(SqliteConnection& connection, SyncProgress& progress, SyncCopy&
     return DATABASE_OK;
 }
 
-int MergeSyncCopy(SqliteConnection& connection, const SyncCopy& copy, SyncProgress& progress)
+int StoreSyncCopy(SqliteConnection& connection, const SyncCopy& merged, SyncProgress& progress)
 {
     std::vector<int> languageIds, typeIds;
-    for (const SyncLanguage& language : copy.languages)
+    for (const SyncLanguage& language : merged.languages)
         languageIds.push_back(LanguageId(connection, language));
-    for (const SyncMeanType& type : copy.types)
+    for (const SyncMeanType& type : merged.types)
         typeIds.push_back(MeanTypeId(connection, type));
+    for (const SyncDeletedList& deleted : merged.deleted) {
+        SqlStatement remove(connection, "DELETE FROM vocab_list WHERE guid = ?1");
+        remove.BindUtf8(1, deleted.guid);
+        remove.Run();
+        ForgetRemovals(connection, deleted.guid);
+        KeepRemoval(connection, deleted.guid, 0, std::wstring(), 0, std::wstring(), deleted.changed);
+    }
     long long number = 0;
-    for (const SyncList& list : copy.lists) {
-        progress.Report(1, list.name, ++number, static_cast<long long>(copy.lists.size()));
+    for (const SyncList& list : merged.lists) {
+        progress.Report(1, list.name, ++number, static_cast<long long>(merged.lists.size()));
         if (progress.Cancelled())
             return DATABASE_CANCELLED;
-        int64_t listId = MergeList(connection, list, languageIds[list.fromLanguage], languageIds[list.toLanguage]);
+        int64_t listId = StoreList(connection, list, languageIds[list.fromLanguage], languageIds[list.toLanguage]);
         for (size_t i = 0; i < list.entries.size(); ++i) {
             if (i % kEntriesPerCheck == kEntriesPerCheck - 1 && progress.Cancelled())
                 return DATABASE_CANCELLED;
             const SyncEntry& entry = list.entries[i];
-            int rc = MergeEntry(connection, listId, entry, languageIds[entry.wordLanguage],
+            int rc = StoreEntry(connection, listId, entry, languageIds[entry.wordLanguage],
                                 languageIds[entry.meaningLanguage], entry.type < 0 ? 0 : typeIds[entry.type]);
             if (rc != DATABASE_OK)
                 return rc;
         }
+        for (const SyncRemoved& removed : list.removed)
+            RemoveEntry(connection, listId, removed, languageIds[removed.wordLanguage],
+                        languageIds[removed.meaningLanguage]);
+        // The file keeps the merged records of removals, with their times.
+        ForgetRemovals(connection, list.guid);
+        for (const SyncRemoved& removed : list.removed)
+            KeepRemoval(connection, list.guid, languageIds[removed.wordLanguage], FoldText(removed.word),
+                        languageIds[removed.meaningLanguage], FoldText(removed.meaning), removed.changed);
     }
     return DATABASE_OK;
 }
@@ -449,7 +625,7 @@ int MergeSyncCopy(SqliteConnection& connection, const SyncCopy& copy, SyncProgre
 std::string EncodeSyncCopy(const SyncCopy& copy)
 {
     JsonWriter out;
-    out.Raw("{\"format\":").Int(kCopyFormat).Raw(",\"languages\":[");
+    out.Raw("{\"format\":").Int(kCopyFormat).Raw(",\"version\":").Int(copy.version).Raw(",\"languages\":[");
     for (size_t i = 0; i < copy.languages.size(); ++i) {
         const SyncLanguage& language = copy.languages[i];
         out.Raw(i ? ",{\"name\":" : "{\"name\":").Text(language.name).Raw(",\"code\":").Text(language.code);
@@ -466,14 +642,27 @@ std::string EncodeSyncCopy(const SyncCopy& copy)
         out.Raw(i ? ",{\"guid\":" : "{\"guid\":").Text(Wide(list.guid)).Raw(",\"name\":").Text(list.name);
         out.Raw(",\"text\":").Text(list.secondText).Raw(",\"from\":").Int(list.fromLanguage);
         out.Raw(",\"to\":").Int(list.toLanguage).Raw(",\"editable\":").Int(list.editable);
-        out.Raw(",\"extra\":").Int(list.extra).Raw(",\"entries\":[");
+        out.Raw(",\"extra\":").Int(list.extra).Raw(",\"changed\":").Text(Wide(list.changed)).Raw(",\"entries\":[");
         for (size_t j = 0; j < list.entries.size(); ++j) {
             const SyncEntry& entry = list.entries[j];
             out.Raw(j ? ",[" : "[").Text(entry.word).Raw(",").Int(entry.wordLanguage).Raw(",").Text(entry.meaning);
             out.Raw(",").Int(entry.meaningLanguage).Raw(",").Int(entry.type).Raw(",").Int(entry.status);
-            out.Raw(",").Text(entry.enteredDate).Raw(",").Text(entry.statusDate).Raw("]");
+            out.Raw(",").Text(entry.enteredDate).Raw(",").Text(entry.statusDate).Raw(",").Text(Wide(entry.changed));
+            out.Raw("]");
+        }
+        out.Raw("],\"removed\":[");
+        for (size_t j = 0; j < list.removed.size(); ++j) {
+            const SyncRemoved& removed = list.removed[j];
+            out.Raw(j ? ",[" : "[").Text(removed.word).Raw(",").Int(removed.wordLanguage).Raw(",").Text(removed.meaning);
+            out.Raw(",").Int(removed.meaningLanguage).Raw(",").Text(Wide(removed.changed)).Raw("]");
         }
         out.Raw("]}");
+    }
+    out.Raw("],\"deleted\":[");
+    for (size_t i = 0; i < copy.deleted.size(); ++i) {
+        const SyncDeletedList& deleted = copy.deleted[i];
+        out.Raw(i ? ",{\"guid\":" : "{\"guid\":").Text(Wide(deleted.guid)).Raw(",\"changed\":");
+        out.Text(Wide(deleted.changed)).Raw("}");
     }
     out.Raw("]}");
     const std::string& text = out.text;

@@ -251,5 +251,7 @@ int PostToService(CAbstractFile& http, const std::wstring& address, const std::s
     if (status == 200)
         return DATABASE_OK;
     replyBody.clear();
+    if (status == 409)
+        return kSyncCopyChanged;
     return status == 401 ? DATABASE_WRONG_ACCOUNT : DATABASE_FAILED;
 }

@@ -42,9 +42,15 @@ std::string Base64Url(const std::string& bytes);
 // as long as its Content-Length, which the reply must give.
 bool ParseServiceReply(const std::string& reply, int& status, std::string& body);
 
+// The result of an upload that the service refused because the account's
+// copy changed since it was downloaded (status 409): the caller merges
+// again. Never a result of Synchronize.
+constexpr int kSyncCopyChanged = 1;
+
 // Posts body to address: DATABASE_OK with the reply's body for status
-// 200, DATABASE_WRONG_ACCOUNT for 401, DATABASE_NO_CONNECTION when the
-// request cannot be sent, DATABASE_CANCELLED, or DATABASE_FAILED for any
-// other reply (refused, malformed, cut short, too large).
+// 200, DATABASE_WRONG_ACCOUNT for 401, kSyncCopyChanged for 409,
+// DATABASE_NO_CONNECTION when the request cannot be sent,
+// DATABASE_CANCELLED, or DATABASE_FAILED for any other reply (refused,
+// malformed, cut short, too large).
 int PostToService(CAbstractFile& http, const std::wstring& address, const std::string& body, SyncProgress& progress,
                   std::string& replyBody);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 
 #include "DataBaseFixture.h"
 #include "Pendrel/Core/AbstractProgressStatus.h"
@@ -25,10 +26,13 @@ const wchar_t kAddress[] = L"https://sync.example.org/kvx/sync";
 
 // The HTTP file of the online-services library as the component uses it:
 // SetSize, Open for a post, the body written, the raw reply read (in
-// pieces, fewer bytes only at its end).
+// pieces, fewer bytes only at its end). Each Open takes the next of the
+// queued replies, or keeps the last one, and keeps the former request.
 class ScriptedHttpFile : public kvxtest::MemoryFile {
 public:
     std::string reply;
+    std::deque<std::string> nextReplies;
+    std::vector<std::string> requests;
     int openResult = 0;
     int opens = 0;
     std::wstring url;
@@ -39,6 +43,13 @@ public:
     int Open(const wchar_t* name, DWORD mode, DWORD, DWORD, DWORD) override
     {
         ++opens;
+        if (!nextReplies.empty()) {
+            reply = nextReplies.front();
+            nextReplies.pop_front();
+        }
+        if (!request.empty())
+            requests.push_back(request);
+        request.clear();
         url = name ? name : L"";
         access = mode;
         m_position = 0;
@@ -128,7 +139,8 @@ SyncCopy ThreeLists()
         list.name = name;
         list.fromLanguage = 0;
         list.toLanguage = 1;
-        list.entries.push_back({std::wstring(name) + L" word", 0, L"Bedeutung", 1, 0, 2, L"2024-01-01", L"2024-01-02"});
+        list.entries.push_back(
+            {std::wstring(name) + L" word", 0, L"Bedeutung", 1, 0, 2, L"2024-01-01", L"2024-01-02", "2024-01-02T10:00:00Z"});
         copy.lists.push_back(list);
     }
     return copy;
@@ -176,33 +188,46 @@ TEST_F(SyncTest, ADownloadPostsTheAccountToTheLinkAndMergesTheCopy)
                                                   L"  One word = Bedeutung 2 2024-01-02", L"Three (1)",
                                                   L"  Three word = Bedeutung 2 2024-01-02", L"Two (1)",
                                                   L"  Two word = Bedeutung 2 2024-01-02"}));
-    EXPECT_EQ(progress.reported, (std::vector<std::wstring>{L"One", L"Two", L"Three"}));
+    // The file's lists are read, then the merge is stored list by list.
+    EXPECT_EQ(progress.reported, (std::vector<std::wstring>{L"Local", L"Local", L"One", L"Two", L"Three"}));
 }
 
-TEST_F(SyncTest, AnUploadPostsTheListsAsTheCopy)
+// The copy of an upload's request.
+SyncCopy UploadedCopy(const std::string& request)
 {
-    http.reply = Reply("OK\n");
-    ASSERT_EQ(Download(1), DATABASE_OK);
     const std::string start = "op=upload&email=ann%40example.org&password=Geheim%20%C3%BC%26%3D%2B&data=";
-    ASSERT_EQ(http.request.compare(0, start.size(), start), 0) << http.request;
-    EXPECT_EQ(http.size, http.request.size());
+    EXPECT_EQ(request.compare(0, start.size(), start), 0) << request;
     // The data is base64 in the URL alphabet without padding.
     static const std::string kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
     std::string deflated;
     uint32_t bits = 0;
     int count = 0;
-    for (char c : http.request.substr(start.size())) {
+    for (char c : request.substr(std::min(start.size(), request.size()))) {
         size_t value = kAlphabet.find(c);
-        ASSERT_NE(value, std::string::npos) << c;
+        EXPECT_NE(value, std::string::npos) << c;
         bits = (bits << 6) | static_cast<uint32_t>(value);
         if ((count += 6) >= 8)
             deflated += static_cast<char>((bits >> (count -= 8)) & 0xFF);
     }
     SyncCopy copy;
-    ASSERT_TRUE(DecodeSyncCopy(deflated, copy));
+    EXPECT_TRUE(DecodeSyncCopy(deflated, copy));
+    return copy;
+}
+
+TEST_F(SyncTest, AnUploadMergesTheListsIntoTheAccountsCopyAsItsNextVersion)
+{
+    // The account has no copy yet.
+    http.nextReplies = {Reply(""), Reply("OK\n")};
+    ASSERT_EQ(Download(1), DATABASE_OK);
+    ASSERT_EQ(http.requests.size(), 1u);
+    EXPECT_EQ(http.requests[0], "op=download&email=ann%40example.org&password=Geheim%20%C3%BC%26%3D%2B");
+    EXPECT_EQ(http.size, http.request.size());
+    SyncCopy copy = UploadedCopy(http.request);
+    EXPECT_EQ(copy.version, 1);
     ASSERT_EQ(copy.lists.size(), 1u);
     EXPECT_EQ(copy.lists[0].name, L"Local");
     EXPECT_EQ(copy.lists[0].guid.size(), 32u);
+    EXPECT_TRUE(IsSyncStamp(copy.lists[0].changed)) << copy.lists[0].changed;
     ASSERT_EQ(copy.lists[0].entries.size(), 1u);
     const SyncEntry& entry = copy.lists[0].entries[0];
     EXPECT_EQ(copy.languages[entry.wordLanguage].name, L"English");
@@ -210,12 +235,47 @@ TEST_F(SyncTest, AnUploadPostsTheListsAsTheCopy)
     EXPECT_EQ(copy.types[entry.type].name, L"Manual");
     EXPECT_EQ(entry.word + L" " + entry.meaning + L" " + entry.enteredDate + L" " + entry.statusDate,
               L"sun Sonne 2024-01-10 2024-01-10");
+    EXPECT_TRUE(IsSyncStamp(entry.changed)) << entry.changed;
 
     // The list keeps its stable id from one upload to the next.
     std::string first = http.request;
-    http.request.clear();
+    http.nextReplies = {Reply(""), Reply("OK\n")};
     ASSERT_EQ(Download(1), DATABASE_OK);
     EXPECT_EQ(http.request, first);
+
+    // The account's lists stay; when another upload came in between, the
+    // merge is made again with the newer copy.
+    SyncCopy online = ThreeLists();
+    online.version = 6;
+    SyncCopy newer = online;
+    newer.version = 7;
+    newer.lists.pop_back();
+    newer.deleted.push_back({"guid-c", "2024-01-03T00:00:00Z"});
+    http.nextReplies = {Reply(EncodeSyncCopy(online)), Reply("", "409 Conflict"), Reply(EncodeSyncCopy(newer)),
+                        Reply("OK\n")};
+    std::vector<std::wstring> before = Lists();
+    ASSERT_EQ(Download(1), DATABASE_OK);
+    copy = UploadedCopy(http.request);
+    EXPECT_EQ(copy.version, 8);
+    std::vector<std::wstring> names;
+    for (const SyncList& list : copy.lists)
+        names.push_back(list.name);
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"One", L"Two", L"Local"}));
+    ASSERT_EQ(copy.deleted.size(), 1u);
+    EXPECT_EQ(copy.deleted[0].guid, "guid-c");
+    // An upload leaves the file as it was.
+    EXPECT_EQ(Lists(), before);
+
+    // Another computer that keeps uploading first makes the upload fail.
+    http.nextReplies.clear();
+    for (int i = 0; i < 10; ++i) {
+        http.nextReplies.push_back(Reply(EncodeSyncCopy(online)));
+        http.nextReplies.push_back(Reply("", "409 Conflict"));
+    }
+    http.requests.clear();
+    http.request.clear();
+    EXPECT_EQ(Download(1), DATABASE_FAILED);
+    EXPECT_EQ(http.requests.size(), 15u);
 }
 
 TEST_F(SyncTest, ARefusedMalformedOrCutReplyLeavesTheFileAsItWas)
@@ -239,7 +299,24 @@ TEST_F(SyncTest, ARefusedMalformedOrCutReplyLeavesTheFileAsItWas)
         {"stream cut short", Reply(copy.substr(0, copy.size() - 4))},
         {"bytes after the stream", Reply(copy + "x")},
         {"not JSON", Reply(Deflate("{\"format\":1,"))},
-        {"another format", Reply(Deflate("{\"format\":2,\"languages\":[],\"types\":[],\"lists\":[]}"))},
+        {"another format", Reply(Deflate("{\"format\":3,\"version\":1,\"languages\":[],\"types\":[],\"lists\":[],"
+                                         "\"deleted\":[]}"))},
+        {"no version", Reply(Deflate("{\"format\":2,\"languages\":[],\"types\":[],\"lists\":[],\"deleted\":[]}"))},
+        {"a day that does not exist",
+         Reply(Deflate("{\"format\":1,\"languages\":[{\"name\":\"E\",\"code\":\"\",\"rtl\":0}],\"types\":[],"
+                       "\"lists\":[{\"guid\":\"a\",\"name\":\"x\",\"text\":\"\",\"from\":0,\"to\":0,"
+                       "\"editable\":1,\"extra\":0,\"entries\":[[\"w\",0,\"m\",0,-1,1,\"2024-13-45\",\"\"]]}]}"))},
+        {"removal without a time",
+         Reply(Deflate("{\"format\":2,\"version\":1,\"languages\":[],\"types\":[],\"lists\":[],"
+                       "\"deleted\":[{\"guid\":\"a\",\"changed\":\"\"}]}"))},
+        {"time of change that does not exist",
+         Reply(Deflate("{\"format\":2,\"version\":1,\"languages\":[],\"types\":[],\"lists\":[],"
+                       "\"deleted\":[{\"guid\":\"a\",\"changed\":\"2024-02-30T10:00:00Z\"}]}"))},
+        {"removed list also alive",
+         Reply(Deflate("{\"format\":2,\"version\":1,\"languages\":[{\"name\":\"E\",\"code\":\"\",\"rtl\":0}],"
+                       "\"types\":[],\"lists\":[{\"guid\":\"a\",\"name\":\"x\",\"text\":\"\",\"from\":0,"
+                       "\"to\":0,\"editable\":1,\"extra\":0,\"changed\":\"\",\"entries\":[],\"removed\":[]}],"
+                       "\"deleted\":[{\"guid\":\"a\",\"changed\":\"2024-02-03T10:00:00Z\"}]}"))},
         {"language out of range",
          Reply(Deflate("{\"format\":1,\"languages\":[],\"types\":[],\"lists\":[{\"guid\":\"a\",\"name\":\"x\","
                        "\"text\":\"\",\"from\":0,\"to\":0,\"editable\":1,\"extra\":0,\"entries\":[]}]}"))},
@@ -279,7 +356,7 @@ TEST_F(SyncTest, NoAddressNoAccountOrAnOpenAddressSendNothing)
     std::vector<std::wstring> before = Lists();
     http.reply = Reply("");
     const std::pair<std::wstring, int> addresses[] = {
-        {L"", DATABASE_NO_CONNECTION},
+        {L"", DATABASE_NOT_SET_UP},
         {L"http://sync.example.org/kvx/sync", DATABASE_FAILED},
         {L"http://127.0.0.1.example.org/sync", DATABASE_FAILED},
         {L"http://127.0.0.1@example.org/sync", DATABASE_FAILED},
@@ -297,7 +374,7 @@ TEST_F(SyncTest, NoAddressNoAccountOrAnOpenAddressSendNothing)
 
     CSqliteDataBase unlinked(nullptr, nullptr);
     ASSERT_EQ(unlinked.Open(DATABASE_OPEN_OPTIONS{1, 0}, path.c_str()), DATABASE_OK);
-    EXPECT_EQ(unlinked.Synchronize(&http, L"ann@example.org", L"x", 0), DATABASE_NO_CONNECTION);
+    EXPECT_EQ(unlinked.Synchronize(&http, L"ann@example.org", L"x", 0), DATABASE_NOT_SET_UP);
     EXPECT_EQ(http.opens, 0);
 
     for (const wchar_t* address : {L"http://127.0.0.1:8080/kvx/sync", L"HTTP://LOCALHOST/sync", L"http://[::1]:81/"}) {
@@ -316,21 +393,31 @@ TEST_F(SyncTest, AFileOfTheFormerLayoutGetsStableIdsWhenItsListsFirstTravel)
     sqlite3* file = nullptr;
     ASSERT_EQ(sqlite3_open(folder.Sub("Quenzel.pkv").c_str(), &file), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(file,
+                           "DROP TRIGGER vocab_list_added; DROP TRIGGER vocab_list_changed; DROP TRIGGER vocab_list_removed;"
+                           "DROP TRIGGER list_entry_added; DROP TRIGGER list_entry_changed;"
+                           "DROP TRIGGER list_entry_removed; DROP TRIGGER list_entry_moved; DROP TABLE sync_deleted;"
+                           "ALTER TABLE vocab_list DROP COLUMN changed; ALTER TABLE list_entry DROP COLUMN changed;"
                            "DROP INDEX vocab_list_guid; ALTER TABLE vocab_list DROP COLUMN guid; PRAGMA user_version = 1",
                            nullptr, nullptr, nullptr),
-              SQLITE_OK);
+              SQLITE_OK)
+        << sqlite3_errmsg(file);
     sqlite3_close(file);
     db = std::make_unique<CSqliteDataBase>(&progress, &links);
     ASSERT_EQ(db->Open(DATABASE_OPEN_OPTIONS{1, 0}, path.c_str()), DATABASE_OK);
     EXPECT_EQ(Lists(), (std::vector<std::wstring>{L"Local (1)", L"  sun = Sonne 0 2024-01-10"}));
-    http.reply = Reply("OK\n");
+    http.nextReplies = {Reply(""), Reply("OK\n")};
     ASSERT_EQ(Download(1), DATABASE_OK);
     EXPECT_NE(http.request.find("&data="), std::string::npos);
     // The id it was given stays.
     std::string upload = http.request;
-    http.request.clear();
+    http.nextReplies = {Reply(""), Reply("OK\n")};
     ASSERT_EQ(Download(1), DATABASE_OK);
     EXPECT_EQ(http.request, upload);
+    // An entry's status date stands for the time of its last change.
+    SyncCopy copy = UploadedCopy(upload);
+    ASSERT_EQ(copy.lists.size(), 1u);
+    ASSERT_EQ(copy.lists[0].entries.size(), 1u);
+    EXPECT_EQ(copy.lists[0].entries[0].changed, "2024-01-10T00:00:00.000Z");
 }
 
 TEST_F(SyncTest, ACopyWithATextHoldingNulIsRefusedWholeAndMatchesNoShorterWord)

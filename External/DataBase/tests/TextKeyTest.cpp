@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include "DataBaseFixture.h"
+#include "Schema.h"
 #include "SqliteDataBase.h"
 #include "TextFold.h"
 
@@ -142,6 +143,11 @@ TEST_F(DataBaseTest, OpeningAFileOfTheFormerLayoutFoldsItsKeysAgainAndKeepsEvery
            "UPDATE vocab_list SET fold = 'maß' WHERE name = 'Maß';"
            "INSERT INTO word(language_id, text, fold) VALUES (2, 'Straße', 'straße');"
            "INSERT INTO history(id, key, text, fold) VALUES (1, 'k', 'Fuß', 'fuß');"
+           // without what later layouts added for synchronisation
+           "DROP TRIGGER vocab_list_added; DROP TRIGGER vocab_list_changed; DROP TRIGGER vocab_list_removed;"
+           "DROP TRIGGER list_entry_added; DROP TRIGGER list_entry_changed; DROP TRIGGER list_entry_removed;"
+           "DROP TRIGGER list_entry_moved; DROP TABLE sync_deleted;"
+           "ALTER TABLE vocab_list DROP COLUMN changed; ALTER TABLE list_entry DROP COLUMN changed;"
            "PRAGMA user_version = 2");
     Reopen();
     sqlite3* raw = nullptr;
@@ -149,7 +155,7 @@ TEST_F(DataBaseTest, OpeningAFileOfTheFormerLayoutFoldsItsKeysAgainAndKeepsEvery
     sqlite3_stmt* version = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(raw, "PRAGMA user_version", -1, &version, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_step(version), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(version, 0), 3);
+    EXPECT_EQ(sqlite3_column_int(version, 0), kDataFileVersion);
     sqlite3_finalize(version);
     sqlite3_close(raw);
 

@@ -346,6 +346,8 @@ TEST_F(KVXAppOnlineTest, LoadsTheLibraryAndTheLinkTable) {
     ASSERT_NE(m_app.m_hSendrix, nullptr);
     EXPECT_NE(GetLibraryFunction(m_app.m_hSendrix, "CreateHttpFile"), nullptr);
     EXPECT_EQ(std::wstring(m_app.m_pLinkTable->GetLinkURL(15)), L"http://127.0.0.1:8080/kvx/about/quenzel.html");
+    // The synchronisation service lies under the same base.
+    EXPECT_EQ(std::wstring(m_app.m_pLinkTable->GetLinkURL(58)), L"http://127.0.0.1:8080/kvx/sync");
     EXPECT_EQ(m_app.LocalLoadLibrary(nullptr), nullptr);
     EXPECT_EQ(m_app.LocalLoadLibrary(L""), nullptr);
     EXPECT_EQ(m_app.LocalLoadLibrary(L"NoSuchLibrary.dll"), nullptr);

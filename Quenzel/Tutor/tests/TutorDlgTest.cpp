@@ -146,6 +146,7 @@ TEST_F(TutorDlgTest, EachSyncResultShowsItsMessageAndOnlyToLocalRefills) {
         {DATABASE_WRONG_ACCOUNT, 0, 31274, MB_ICONERROR, false},
         {DATABASE_CANCELLED, 0, 31250, MB_ICONERROR, true},
         {DATABASE_NO_CONNECTION, 1, 31152, MB_ICONERROR, false},
+        {DATABASE_NOT_SET_UP, 1, 31253, MB_ICONERROR, false},
         {DATABASE_FAILED, 0, 31252, MB_ICONERROR, true},
     };
     int listNumber = 0;

@@ -217,16 +217,18 @@ public:
     // Synchronises the vocabulary lists with the online account of email
     // and password through http, an HTTP file of the online-services
     // library, at the address of link kSyncServiceLinkId. Direction 1 ("to
-    // online") replaces the account's copy with this database's lists and
-    // entries; direction 0 ("to local") merges the account's copy into this
-    // database: lists are matched by their stable id, entries by word and
-    // meaning, the later status date wins, and nothing local is removed.
-    // The merge is one transaction: a cancel or a malformed reply leaves
-    // the database as it was. Progress goes to the progress interface, and
-    // the work stops once it reports that it no longer runs. Results: 0,
-    // DATABASE_WRONG_ACCOUNT, DATABASE_CANCELLED, DATABASE_NO_CONNECTION
-    // (no address, or the service cannot be reached), or another failure
-    // (DATABASE_FAILED for a refused request or a malformed reply).
+    // online") merges this database's lists into the account's copy;
+    // direction 0 ("to local") merges the account's copy into this
+    // database. Lists are matched by their stable id, entries by word and
+    // meaning; of two changes the later one wins (by the time of change
+    // kept beside the day dates), and a removal travels and wins over
+    // changes made before it. The merge into the database is one
+    // transaction: a cancel or a malformed reply leaves it as it was.
+    // Progress goes to the progress interface, and the work stops once it
+    // reports that it no longer runs. Results: 0, DATABASE_WRONG_ACCOUNT,
+    // DATABASE_CANCELLED, DATABASE_NOT_SET_UP (no address of the service),
+    // DATABASE_NO_CONNECTION (the service cannot be reached), or another
+    // failure (DATABASE_FAILED for a refused request or a malformed reply).
     virtual int Synchronize(CAbstractFile* http, const wchar_t* email, const wchar_t* password, int direction) = 0;
 
     // kind kQueryAllOfWord. Meanings: (id, text, word id, language, type)

@@ -21,6 +21,7 @@ enum DATABASE_RESULT : int {
     DATABASE_READ_ONLY = -12,        // the file, its folder or its log files cannot be written
     DATABASE_EXISTS = -15,           // an equal row is stored already
     DATABASE_NO_CONNECTION = -16,    // the synchronisation service cannot be reached
+    DATABASE_NOT_SET_UP = -17,       // no address of the synchronisation service is set up
     DATABASE_CANCELLED = -19,        // the user cancelled
     DATABASE_WRONG_ACCOUNT = -23,    // wrong e-mail address or password
 };
