@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The synchronisation service: one stored copy of vocabulary lists per
 online account, reached by the database component over HTTPS.
 

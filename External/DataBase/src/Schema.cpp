@@ -254,6 +254,14 @@ CREATE TRIGGER list_entry_added AFTER INSERT ON list_entry WHEN NEW.changed = ''
 BEGIN
     UPDATE list_entry SET changed = strftime('%Y-%m-%dT%H:%M:%fZ', 'now') WHERE id = NEW.id;
 END;
+-- An entry added back to its list is no longer removed, even within the
+-- same millisecond as its removal.
+CREATE TRIGGER list_entry_back AFTER INSERT ON list_entry
+BEGIN
+    DELETE FROM sync_deleted WHERE (list_guid, word_language, word, meaning_language, meaning) IN
+        (SELECT l.guid, w.language_id, w.fold, m.language_id, m.fold FROM vocab_list l, word w, meaning m
+         WHERE l.id = NEW.list_id AND w.id = NEW.word_id AND m.id = NEW.meaning_id);
+END;
 CREATE TRIGGER list_entry_changed AFTER UPDATE OF status, date_status, word_id, meaning_id ON list_entry
 WHEN NEW.changed IS OLD.changed
 BEGIN

@@ -278,6 +278,58 @@ TEST_F(SyncTest, AnUploadMergesTheListsIntoTheAccountsCopyAsItsNextVersion)
     EXPECT_EQ(http.requests.size(), 15u);
 }
 
+TEST_F(SyncTest, RemovalsOfListsThatTravelledAreKeptUntilTheEntryComesBack)
+{
+    http.nextReplies = {Reply(""), Reply("OK\n")};
+    ASSERT_EQ(Download(1), DATABASE_OK);
+    int64_t listId = std::stoll(Rows(*db, db->QueryVocabularyLists(LIST_QUERY_ALL, L"Local"))[0][0]);
+    std::vector<WordRecord> words = Words(listId);
+    ASSERT_EQ(words.size(), 1u);
+    ASSERT_EQ(db->SetWordStatus(0, words[0].linkId, WORD_STATUS_REMOVE), DATABASE_OK);
+    int64_t neverSent = MakeList(L"Never sent", {{L"moon", L"Mond"}});
+    ASSERT_EQ(db->DeleteVocabularyList(neverSent, 0), DATABASE_OK);
+
+    http.nextReplies = {Reply(""), Reply("OK\n")};
+    ASSERT_EQ(Download(1), DATABASE_OK);
+    SyncCopy copy = UploadedCopy(http.request);
+    ASSERT_EQ(copy.lists.size(), 1u);
+    EXPECT_TRUE(copy.lists[0].entries.empty());
+    ASSERT_EQ(copy.lists[0].removed.size(), 1u);
+    EXPECT_EQ(copy.lists[0].removed[0].word + L" " + copy.lists[0].removed[0].meaning, L"sun sonne");
+    EXPECT_TRUE(IsSyncStamp(copy.lists[0].removed[0].changed));
+    // A list that never travelled leaves no record.
+    EXPECT_TRUE(copy.deleted.empty());
+
+    // Added back at once, the entry is alive again.
+    WordKeyRecord word;
+    word.text = L"Sun";
+    word.language = kEnglish;
+    MeaningRecord meaning;
+    meaning.text = L"Sonne";
+    meaning.language = kGerman;
+    ASSERT_EQ(db->AddMeaning(word, meaning, 0), DATABASE_OK);
+    WordLinkRecord link;
+    link.listId = listId;
+    link.wordId = word.id;
+    link.meaningId = meaning.id;
+    ASSERT_EQ(db->AddListEntry(link, 0), DATABASE_OK);
+    http.nextReplies = {Reply(""), Reply("OK\n")};
+    ASSERT_EQ(Download(1), DATABASE_OK);
+    copy = UploadedCopy(http.request);
+    ASSERT_EQ(copy.lists.size(), 1u);
+    EXPECT_EQ(copy.lists[0].entries.size(), 1u);
+    EXPECT_TRUE(copy.lists[0].removed.empty());
+
+    // A removed list that travelled is kept as a record.
+    ASSERT_EQ(db->DeleteVocabularyList(listId, 0), DATABASE_OK);
+    http.nextReplies = {Reply(""), Reply("OK\n")};
+    ASSERT_EQ(Download(1), DATABASE_OK);
+    copy = UploadedCopy(http.request);
+    EXPECT_TRUE(copy.lists.empty());
+    ASSERT_EQ(copy.deleted.size(), 1u);
+    EXPECT_EQ(copy.deleted[0].guid.size(), 32u);
+}
+
 TEST_F(SyncTest, ARefusedMalformedOrCutReplyLeavesTheFileAsItWas)
 {
     std::string copy = EncodeSyncCopy(ThreeLists());
@@ -394,7 +446,7 @@ TEST_F(SyncTest, AFileOfTheFormerLayoutGetsStableIdsWhenItsListsFirstTravel)
     ASSERT_EQ(sqlite3_open(folder.Sub("Quenzel.pkv").c_str(), &file), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(file,
                            "DROP TRIGGER vocab_list_added; DROP TRIGGER vocab_list_changed; DROP TRIGGER vocab_list_removed;"
-                           "DROP TRIGGER list_entry_added; DROP TRIGGER list_entry_changed;"
+                           "DROP TRIGGER list_entry_added; DROP TRIGGER list_entry_back; DROP TRIGGER list_entry_changed;"
                            "DROP TRIGGER list_entry_removed; DROP TRIGGER list_entry_moved; DROP TABLE sync_deleted;"
                            "ALTER TABLE vocab_list DROP COLUMN changed; ALTER TABLE list_entry DROP COLUMN changed;"
                            "DROP INDEX vocab_list_guid; ALTER TABLE vocab_list DROP COLUMN guid; PRAGMA user_version = 1",
