@@ -195,6 +195,8 @@ BOOL CProgressDlg::OnInitDialog() {
         if (!label) continue;
         label->SetEraseBackground(TRUE);
         label->SetBackgroudColor(background);
+        // A list name may hold an ampersand: it is no mnemonic here.
+        label->SetTextFormat(DT_NOPREFIX);
     }
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, KVXToQColor(background));

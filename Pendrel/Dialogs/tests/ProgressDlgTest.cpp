@@ -17,6 +17,7 @@
 #include "Pendrel/Controls/KVXProgressCtrl.h"
 #include "Pendrel/Controls/TransparentStaticCtrl.h"
 #include "Pendrel/Controls/WinButton.h"
+#include "Pendrel/Controls/WinTheme.h"
 #include "Pendrel/Platform/KVXSysColors.h"
 #include "Pendrel/Dialogs/ProgressDlg.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
@@ -111,8 +112,12 @@ TEST(ProgressDlg, ReportsFromAWorkerShowTheCaptionAndTheCounterPairs) {
     EXPECT_EQ(Text(dialog, CProgressDlg::IDC_SECOND_PAIR), QStringLiteral("125 / 200"));
     EXPECT_TRUE(Shown(dialog, CProgressDlg::IDC_FIRST_LABEL));
     EXPECT_TRUE(Shown(dialog, CProgressDlg::IDC_SECOND_LABEL));
+    // The buttons draw through the theme, as in the programs.
+    std::unique_ptr<CAbstractWinTheme> theme(CreateWinTheme());
+    KVXSetCurrentWinTheme(theme.get());
     QDir().mkpath(QStringLiteral(KVX_SCREENSHOT_FOLDER));
     EXPECT_TRUE(dialog.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/progress-dialog.png")));
+    KVXSetCurrentWinTheme(nullptr);
 }
 
 TEST(ProgressDlg, ASecondKindOnlyReportShowsOnlyTheSecondPair) {
