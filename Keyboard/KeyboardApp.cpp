@@ -1,29 +1,22 @@
 #include "Keyboard/KeyboardApp.h"
 
-#include <QFileInfo>
-
 #include "Keyboard/KeyboardDlg.h"
 #include "Keyboard/KeyboardResources.h"
 #include "Pendrel/App/KVXApp.h"
+#include "Pendrel/App/KVXHelp.h"
 #include "Pendrel/Image/KVXImage.h"
 #include "Pendrel/Pendrel.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXMainWindow.h"
-#include "Pendrel/Platform/KVXMessageBox.h"
-#include "Pendrel/Platform/KVXText.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
 #include "utility/Posix/Modules.h"
-#include "utility/Posix/Shell.h"
-#include "utility/Posix/SystemError.h"
 
 namespace {
 
 const char kSourceFile[] = ".\\Keyboard";
 constexpr UINT kLogoPng = 425;
 constexpr KVXApplicationID kApplicationId = 2;
-// The help file beside the program: the title with this extension.
-const wchar_t kHelpExtension[] = L".html";
 
 CKeyboardApp* g_app = nullptr;
 
@@ -53,15 +46,7 @@ BOOL CKeyboardApp::InitInstance() {
         return FALSE;
     }
 
-    // The help file: the program's folder and its title.
-    const std::wstring program = GetModulePath(nullptr).GetString();
-    const size_t slash = program.rfind(L'/');
-    ReportAssertion(slash != std::wstring::npos, kSourceFile, 141);
-    if (slash != std::wstring::npos) {
-        const std::wstring help = program.substr(0, slash + 1) + KeyboardString(IDS_APP_TITLE).GetString() +
-                                  kHelpExtension;
-        if (QFileInfo::exists(KVXToQString(help.c_str()))) m_helpFile = help.c_str();
-    }
+    SetHelpFile();
 
     if (!m_runDialog) return FALSE;
     CKeyboardDlg dialog(m_options);
@@ -84,9 +69,11 @@ int CKeyboardApp::ExitInstance() {
     return 0;
 }
 
+void CKeyboardApp::SetHelpFile() {
+    m_helpFile = KVXFindHelpFile(GetModulePath(nullptr).GetString(), KeyboardString(IDS_APP_TITLE).GetString(),
+                                 kSourceFile, 141);
+}
+
 void CKeyboardApp::OnHelp(QWidget* parent) {
-    if (m_helpFile.IsEmpty()) return;
-    if (OpenWithShell(m_helpFile.GetString())) return;
-    const DWORD error = GetLastError();
-    KVXMessageBox(parent, GetSystemErrorText(error).GetString(), KeyboardString(IDS_APP_TITLE).GetString(), MB_ICONERROR);
+    KVXShowHelp(parent, m_helpFile, KeyboardString(IDS_APP_TITLE).GetString());
 }

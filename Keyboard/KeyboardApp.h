@@ -32,9 +32,13 @@ public:
     COptions& GetOptions() { return m_options; }
     CKVXApp* GetKVXApp() const { return m_kvxApp; }
     const QImage& GetLogo() const { return m_logo; }
+    // The help file beside the program ("Ondrivel.html") becomes the help
+    // path when it exists, else the path is empty.
+    void SetHelpFile();
     // The help file's path; empty when there is none.
     const CBasicString& GetHelpFile() const { return m_helpFile; }
-    // Opens the help file with the desktop's program for it.
+    // Opens the help file with the desktop's program for it; a missing file
+    // or opener shows the system's text for it.
     void OnHelp(QWidget* parent);
 
 private:

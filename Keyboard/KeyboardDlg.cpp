@@ -7,12 +7,14 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QShortcut>
 #include <QSocketNotifier>
 
 #include <algorithm>
 #include <cwchar>
 
 #include "Keyboard/AboutDlg.h"
+#include "Keyboard/KeyboardApp.h"
 #include "Keyboard/KeyboardResources.h"
 #include "Keyboard/Options.h"
 #include "Keyboard/OptionsDialog.h"
@@ -77,6 +79,11 @@ CKeyboardDlg::CKeyboardDlg(COptions& options, CAbstractInputSink* sink, const CA
     // The window the user types into keeps the focus.
     setWindowFlag(Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // F1 in any window of the program (the keyboard itself never has the
+    // focus) opens the help.
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    help->setContext(Qt::ApplicationShortcut);
+    connect(help, &QShortcut::activated, this, [this] { OnCommand(ID_KEYBOARD_HELP); });
 }
 
 CKeyboardDlg::~CKeyboardDlg() {
@@ -410,6 +417,9 @@ void CKeyboardDlg::OnCommand(UINT id) {
     case IDC_KEY_NUM: OnModifierKey(id); return;
     case ID_KEYBOARD_CLOSE: OnCancel(); return;
     case ID_KEYBOARD_ABOUT: OpenAbout(); return;
+    case ID_KEYBOARD_HELP:
+        if (CKeyboardApp* app = KeyboardGetApp()) app->OnHelp(this);
+        return;
     case ID_KEYBOARD_TYPE_101:
     case ID_KEYBOARD_TYPE_102:
     case ID_KEYBOARD_TYPE_106: SelectType(static_cast<int>(id - ID_KEYBOARD_TYPE_101)); return;
@@ -547,6 +557,7 @@ void CKeyboardDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.addSeparator();
     add(ID_KEYBOARD_OPTIONS, QStringLiteral("&Options..."));
     add(ID_KEYBOARD_ABOUT, QStringLiteral("&About Ondrivel..."));
+    add(ID_KEYBOARD_HELP, QStringLiteral("&Help\tF1"));
     menu.addSeparator();
     add(ID_KEYBOARD_CLOSE, QStringLiteral("&Close"));
     menu.exec(event->globalPos());

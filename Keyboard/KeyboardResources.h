@@ -58,6 +58,8 @@ constexpr UINT IDC_ABOUT_LINK = 11347;
 // Window-menu commands (the dialog's context menu).
 constexpr UINT ID_KEYBOARD_CLOSE = 1024;
 constexpr UINT ID_KEYBOARD_ABOUT = 1025;
+// The framework's Help command (F1 and the window menu).
+constexpr UINT ID_KEYBOARD_HELP = 0xE146;
 constexpr UINT ID_KEYBOARD_TYPE_101 = 1027;
 constexpr UINT ID_KEYBOARD_TYPE_102 = 1028;
 constexpr UINT ID_KEYBOARD_TYPE_106 = 1029;

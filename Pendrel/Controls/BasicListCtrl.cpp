@@ -264,11 +264,13 @@ int CBasicListCtrl::GetRowHeight() const {
     return m_model->GetRowHeight();
 }
 
-void CBasicListCtrl::UpdateRowHeight() {
+int CBasicListCtrl::MeasureRowHeight() const {
     const int textHeight = QFontMetrics(font()).height() + 4;
     const int pictureHeight = (m_smallImages || HasCheckBoxes()) ? kSmallIconSize + 2 : 0;
-    m_model->SetRowHeight(std::max(textHeight, pictureHeight));
+    return std::max(textHeight, pictureHeight);
 }
+
+void CBasicListCtrl::UpdateRowHeight() { m_model->SetRowHeight(MeasureRowHeight()); }
 
 // ---------------------------------------------------------------------------
 // Rows

@@ -207,6 +207,12 @@ public:
     virtual HIMAGELIST OnDrawCheckBox(int row, int& index);
 
 protected:
+    // The height of every row: the font's line and 4 pixels, at least the
+    // small picture's height when the list shows pictures or check boxes.
+    virtual int MeasureRowHeight() const;
+    // Measures the rows again (after a font change of the subclass's own).
+    void UpdateRowHeight();
+
     // The sort state the subclasses' SortEntries read.
     int m_sortColumn = 0;
     BOOL m_sortAscending = TRUE;
@@ -246,7 +252,6 @@ private:
     void DrawSeparatorLines(QPainter& painter);
     void DrawGridLines(QPainter& painter);
     void ApplyStyle();
-    void UpdateRowHeight();
     void OnColumnClick(int column);
     void OnEndLabelEdit(int row, int column, const wchar_t* text);
     void RunClickRules(QPoint point);

@@ -24,19 +24,22 @@ void CTransparentStaticImageCtrl::SetPNG(HINSTANCE instance, UINT id) {
     DestroyIcon();
     if (!instance) instance = KVXGetInstance();
     if (!m_image) m_image = std::make_unique<CKVXImage>();
-    KVXLoadPng(instance, id, *m_image);
+    m_pictureId = KVXLoadPng(instance, id, *m_image) ? id : 0;
     update();
 }
 
 void CTransparentStaticImageCtrl::SetIcon(HICON icon) {
     m_image.reset();
+    m_pictureId = 0;
     if (icon != m_icon) DestroyIcon();
     m_icon = icon;
     update();
 }
 
 void CTransparentStaticImageCtrl::SetIcon(UINT id, int size) {
-    SetIcon(KVXLoadIcon(KVXGetInstance(), id, size, LOAD_ICON_DEFAULT_COLORS));
+    HICON icon = KVXLoadIcon(KVXGetInstance(), id, size, LOAD_ICON_DEFAULT_COLORS);
+    SetIcon(icon);
+    if (icon) m_pictureId = id;
 }
 
 void CTransparentStaticImageCtrl::paintEvent(QPaintEvent*) {

@@ -26,6 +26,9 @@ public:
     void SetIcon(HICON icon);
     // Icon resource id of Pendrel at size x size.
     void SetIcon(UINT id, int size);
+    // The resource id of the picture shown (PNG or icon); 0 for none or an
+    // icon handed over as a handle.
+    UINT GetPictureId() const { return m_pictureId; }
     void SetEraseBackground(int erase) { m_eraseBackground = erase; }
     void SetBackgroudColor(COLORREF color) { m_backgroundColor = color; }
     COLORREF GetBackgroudColor() const { return m_backgroundColor; }
@@ -37,6 +40,7 @@ private:
     void DestroyIcon();
 
     HICON m_icon = nullptr;
+    UINT m_pictureId = 0;
     int m_eraseBackground = FALSE;
     COLORREF m_backgroundColor;
     std::unique_ptr<CKVXImage> m_image;

@@ -1,8 +1,7 @@
 #include "Pendrel/Dialogs/ProgressDlg.h"
 
-#include <QIcon>
+#include <QPalette>
 #include <QKeyEvent>
-#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWindow>
@@ -12,11 +11,14 @@
 #include <string>
 #include <utility>
 
+#include "Pendrel/App/KVXApp.h"
 #include "Pendrel/App/KVXWindowWork.h"
+#include "Pendrel/Controls/TransparentStaticCtrl.h"
+#include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Controls/KVXProgressCtrl.h"
 #include "Pendrel/Core/ProgressText.h"
 #include "Pendrel/Pendrel.h"
-#include "Pendrel/Platform/KVXImageConversion.h"
+#include "Pendrel/Platform/KVXSysColors.h"
 #include "utility/ErrorReport.h"
 #include "utility/StringTableRegistration.h"
 #include "utility/TextCodec.h"
@@ -169,13 +171,37 @@ BOOL CProgressDlg::OnInitDialog() {
         m_progressBar = bar;
     }
 
-    if (auto* cancel = GetDlgItem<QPushButton>(IDCANCEL)) {
-        if (HICON icon = KVXLoadIcon(KVXGetInstance(), IDI_CANCEL, kCancelIconSize, LOAD_ICON_DEFAULT_COLORS)) {
-            cancel->setIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
-            cancel->setIconSize(QSize(kCancelIconSize, kCancelIconSize));
-            delete icon;
-        }
+    // The Cancel button draws its icon beside its own caption; it is no
+    // default button, so Enter reaches the dialog (OnOK).
+    CWinButton* cancel = GetDlgItem<CWinButton>(IDCANCEL);
+    if (!cancel) {
+        const CBasicString caption = GetDlgItemText(IDCANCEL);
+        cancel = new CWinButton(WinButtonPush, this);
+        SubclassDlgItem(IDCANCEL, cancel);
+        cancel->SetButtonText(caption.GetString());
     }
+    cancel->SetIcon(IDI_CANCEL, 0, kCancelIconSize);
+    cancel->setAutoDefault(false);
+    cancel->setDefault(false);
+
+    // The labels and the dialog in the application's dialog colour.
+    const COLORREF background = m_app ? m_app->GetDlgBkColor() : GetSysColor(COLOR_BTNFACE);
+    for (UINT id : {IDC_CAPTION, IDC_FIRST_LABEL, IDC_FIRST_PAIR, IDC_SECOND_LABEL, IDC_SECOND_PAIR}) {
+        auto* label = GetDlgItem<CTransparentStaticCtrl>(id);
+        if (!label && GetDlgItem(id)) {
+            label = new CTransparentStaticCtrl(this);
+            SubclassDlgItem(id, label);
+        }
+        if (!label) continue;
+        label->SetEraseBackground(TRUE);
+        label->SetBackgroudColor(background);
+        // A list name may hold an ampersand: it is no mnemonic here.
+        label->SetTextFormat(DT_NOPREFIX);
+    }
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, KVXToQColor(background));
+    setPalette(palette);
+    setAutoFillBackground(true);
     for (UINT id : {IDC_CAPTION, IDC_FIRST_PAIR, IDC_SECOND_PAIR}) SetDlgItemText(id, L"");
     for (UINT id : {IDC_FIRST_LABEL, IDC_SECOND_LABEL})
         if (QWidget* label = GetDlgItem(id)) label->hide();
@@ -200,6 +226,11 @@ void CProgressDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         event->accept();
         OnCancel();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        OnOK();
         return;
     }
     CKVXDialog::keyPressEvent(event);

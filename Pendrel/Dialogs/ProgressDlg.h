@@ -10,7 +10,7 @@
 // job's end the owner clears the running flag and destroys the window.
 // Cancel (or Escape, or the close box) clears the running flag and closes
 // the window; a job that tests IsRunning between its rows then stops.
-// Enter does nothing.
+// Enter closes the window and leaves the job running.
 //
 // Threads: SetProgress and IsRunning are called on the job's thread. The
 // running flag is atomic; reports are handed to the dialog's thread,

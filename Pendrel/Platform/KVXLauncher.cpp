@@ -1,8 +1,6 @@
 #include "Pendrel/Platform/KVXLauncher.h"
 
-#include <QDesktopServices>
 #include <QProcess>
-#include <QUrl>
 
 #include <sys/stat.h>
 
@@ -10,6 +8,7 @@
 #include <string>
 
 #include "Pendrel/Platform/KVXText.h"
+#include "utility/Posix/Shell.h"
 #include "utility/TextCodec.h"
 
 namespace {
@@ -48,5 +47,5 @@ BOOL KVXLaunchInstaller(const wchar_t* path) {
 BOOL KVXOpenFile(const wchar_t* path) {
     if (!path || !*path) return FALSE;
     if (KVXLauncherHandler handler = CurrentHandler()) return handler(CBasicString(path), KVX_LAUNCH_OPEN_FILE);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(KVXToQString(path))) ? TRUE : FALSE;
+    return OpenWithShell(path) ? TRUE : FALSE;
 }

@@ -7,7 +7,8 @@
 //   0700) and starts it detached, without arguments, in the caller's
 //   working folder; it goes on running when the program that started it
 //   ends.
-// - KVXOpenFile hands the file to the desktop (QDesktopServices).
+// - KVXOpenFile hands an existing file to the desktop's opener
+//   ("xdg-open" on the PATH), detached.
 //
 // Tests put a handler in place of both, which answers instead.
 

@@ -24,6 +24,40 @@ TEST_F(PendrelModule, ThePngPicturesOfTheLibraryLoad) {
     EXPECT_TRUE(AssertionLines().empty());
 }
 
+// Every picture and icon that a dialog of the two programs asks for is in
+// the library: none of them reports an assertion when it is loaded.
+TEST_F(PendrelModule, EveryPictureAndIconTheProgramsNameLoads) {
+    struct Png {
+        UINT id;
+        DWORD size;
+    };
+    // The status pictures 24 pixels, the buttons' pictures 20.
+    std::vector<Png> pngs = {{404, 24}, {412, 24}, {413, 24}, {414, 24}, {415, 24}, {416, 24}, {417, 24},
+                             {422, 32}, {424, 64}, {425, 64}, {426, 32}, {427, 60}, {423, 20}};
+    for (UINT id : {405, 406, 407, 408, 409, 410, 411, 418, 419, 420, 421}) pngs.push_back({id, 20});
+    for (const Png& png : pngs) {
+        CKVXImage image;
+        ASSERT_TRUE(KVXLoadPng(KVXGetInstance(), png.id, image)) << png.id << ": " << image.GetLastError();
+        EXPECT_EQ(image.GetWidth(), png.size) << png.id;
+        EXPECT_EQ(image.GetHeight(), png.size) << png.id;
+        EXPECT_TRUE(image.AlphaIsValid()) << png.id;
+    }
+    const UINT icons[] = {300, 301, 302, 303, 304, 305, 306, 307, 316, 317, 318, 319, 320, 321, 322, 326,
+                          335, 336, 337, 343, 344, 345, 346, 347, 352, 353, 354, 355, 356, 357, 358, 359,
+                          360, 361, 364, 365, 366, 367};
+    for (UINT id : icons) {
+        for (int size : {16, 24}) {
+            HICON icon = KVXLoadIcon(KVXGetInstance(), id, size, LOAD_ICON_DEFAULT_COLORS);
+            ASSERT_NE(icon, nullptr) << id;
+            CKVXImage image;
+            ASSERT_TRUE(image.CreateFromHICON(icon)) << id;
+            EXPECT_EQ(image.GetWidth(), static_cast<DWORD>(size)) << id;
+            delete icon;
+        }
+    }
+    EXPECT_TRUE(AssertionLines().empty());
+}
+
 TEST_F(PendrelModule, AMissingPngFailsAndLeavesTheImageAsItWas) {
     CKVXImage image(5, 3, 24);
     image.SetPixelColor(1, 1, RGBQUAD{1, 2, 3, 0});

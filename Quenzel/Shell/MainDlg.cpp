@@ -1,21 +1,28 @@
 #include "Quenzel/Shell/MainDlg.h"
 
+#include <QContextMenuEvent>
 #include <QFont>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QShortcut>
 
 #include <iterator>
 
 #include "Pendrel/App/KVXApp.h"
 #include "Pendrel/Controls/KVXTabCtrl.h"
+#include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Image/KVXGdiIcon.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
+#include "Pendrel/Platform/KVXText.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
+#include "Quenzel/Shell/AboutDlg.h"
 #include "Quenzel/Shell/HeaderBand.h"
 #include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/OptionsDialog.h"
+#include "Quenzel/Shell/OptionsPage.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Shell/TabCtrlEx.h"
 #include "Quenzel/Tutor/TutorDlg.h"
@@ -24,6 +31,10 @@
 namespace {
 
 const char kSourceFile[] = ".\\MainDlg";
+constexpr UINT kAboutText = 30101;
+constexpr UINT kOptionsIcon = 326;
+constexpr int kOptionsIconSize = 24;
+constexpr UINT kClosePng = 423;
 constexpr int kMinimumWidth = 800;
 constexpr int kMinimumHeight = 600;
 
@@ -67,6 +78,10 @@ CMainDlg::CMainDlg(QWidget* parent)
     m_first->hide();
     m_second->hide();
     m_tab->hide();
+    // F1 in any window of the program opens the help.
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    help->setContext(Qt::ApplicationShortcut);
+    connect(help, &QShortcut::activated, this, [this] { OnCommand(ID_HELP); });
 }
 
 CMainDlg::~CMainDlg() = default;
@@ -120,6 +135,9 @@ BOOL CMainDlg::OnInitDialog() {
             options.SetRightFont(own);
         }
     }
+
+    AttachWinButton(this, IDC_OPTIONS, kOptionsIcon, kOptionsIcon, kOptionsIconSize);
+    if (CWinButton* close = AttachWinButton(this, IDOK, 0, 0, 0)) close->SetPNG(kClosePng);
 
     SubclassDlgItem(IDC_TAB, m_tab);
     m_tab->show();
@@ -217,14 +235,23 @@ void CMainDlg::OnPageChanged(UINT pageId) {
         known = true;
     }
     ReportAssertion(known, kSourceFile, 358);
+    if (pageId == IDD_DICTIONARY_PAGE) RefreshDictionaryPair();
     SetLabelText(GetDlgItem(IDC_HEADER_TITLE), title);
     SetLabelText(GetDlgItem(IDC_HEADER_TEXT), text);
     update();
 }
 
 void CMainDlg::OnLanguageChanged() {
-    // The tutor page reads the pair when it next needs it.
-    if (m_dictionary && m_dictionary->isVisible()) m_dictionary->RefreshLanguagePair();
+    // The tutor page reads the pair when it next needs it. The dictionary
+    // page takes it at once when shown, else when it is shown next.
+    m_dictionaryPairStale = true;
+    if (m_dictionary && m_dictionary->isVisible()) RefreshDictionaryPair();
+}
+
+void CMainDlg::RefreshDictionaryPair() {
+    if (!m_dictionary || !m_dictionaryPairStale) return;
+    m_dictionaryPairStale = false;
+    m_dictionary->RefreshLanguagePair();
 }
 
 void CMainDlg::OnCommand(UINT id) {
@@ -232,7 +259,44 @@ void CMainDlg::OnCommand(UINT id) {
         OnOptions();
         return;
     }
+    if (id == IDM_ABOUTBOX) {
+        OnAbout();
+        return;
+    }
+    if (id == ID_HELP) {
+        if (CQuenzelApp* app = QuenzelGetApp()) app->OnHelp(this);
+        return;
+    }
     CKVXResizableDlg::OnCommand(id);
+}
+
+void CMainDlg::OnAbout() {
+    m_aboutDlg.reset();
+    m_aboutDlg = std::make_unique<CAboutDlg>(this);
+    m_aboutDlg->setWindowModality(Qt::WindowModal);
+    m_aboutDlg->Create();
+    m_aboutDlg->raise();
+}
+
+QMenu* CMainDlg::CreateHeaderMenu(const QPoint& position) {
+    const QWidget* line = GetDlgItem(IDC_HEADER_LINE);
+    if (!line || position.y() >= line->y()) return nullptr;
+    auto* menu = new QMenu(this);
+    const CBasicString about = QuenzelString(kAboutText);
+    if (!about.IsEmpty())
+        menu->addAction(KVXToQString(about), this, [this] { OnCommand(IDM_ABOUTBOX); });
+    QAction* help = menu->addAction(QStringLiteral("&Help"), this, [this] { OnCommand(ID_HELP); });
+    help->setShortcut(QKeySequence::HelpContents);
+    return menu;
+}
+
+void CMainDlg::contextMenuEvent(QContextMenuEvent* event) {
+    std::unique_ptr<QMenu> menu(CreateHeaderMenu(event->pos()));
+    if (!menu) {
+        CKVXResizableDlg::contextMenuEvent(event);
+        return;
+    }
+    menu->exec(event->globalPos());
 }
 
 void CMainDlg::OnOptions() {

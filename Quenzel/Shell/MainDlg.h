@@ -4,10 +4,15 @@
 // tutor pages, the language pair (words "To" meanings) and the buttons
 // "Options" and "Close". Enter and Escape never close it.
 
+#include <memory>
+
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 
 class CLanguageComboBox;
 class CTabCtrlEx;
+class CAboutDlg;
+class QMenu;
+class QPoint;
 class CDictionaryDlg;
 class CTutorDlg;
 class QLabel;
@@ -26,6 +31,13 @@ constexpr UINT IDC_TO_LABEL = 11116;
 // changed. The main window refreshes its languages and pages.
 constexpr UINT WM_QUENZEL_OPTIONS_SAVED = WM_USER + 207;
 
+// The window-menu commands: the About box and the program's help.
+constexpr UINT IDM_ABOUTBOX = 16;
+constexpr UINT ID_HELP = 0xE146;
+
+// The desktop's window manager owns the window menu, so the About and Help
+// items sit in the context menu of the header strip (the band above the
+// header line); F1 anywhere in the program opens the help.
 class CMainDlg : public CKVXResizableDlg {
     Q_OBJECT
 
@@ -46,6 +58,11 @@ public:
     CTabCtrlEx* GetTabCtrl() const { return m_tab; }
     CDictionaryDlg* GetDictionaryPage() const { return m_dictionary; }
     CTutorDlg* GetTutorPage() const { return m_tutor; }
+    // The About box of the last opening; null before the first.
+    CAboutDlg* GetAboutDialog() const { return m_aboutDlg.get(); }
+    // The header strip's context menu, built for a click at that point of
+    // the window; null outside the strip. The caller deletes it.
+    QMenu* CreateHeaderMenu(const QPoint& position);
     CBasicString GetHeaderTitle() const;
     CBasicString GetHeaderText() const;
 
@@ -58,10 +75,14 @@ protected:
     void OnCommand(UINT id) override;
     void OnDestroy() override;
     void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
     virtual void OnOptions();
+    void OnAbout();
     void OnLanguageChanged();
+    // The dictionary page takes a pair changed while it was hidden.
+    void RefreshDictionaryPair();
     void OnPageChanged(UINT pageId);
     void OnOptionsSaved(bool languagesChanged);
 
@@ -71,4 +92,6 @@ private:
     CTabCtrlEx* m_tab;
     CDictionaryDlg* m_dictionary = nullptr;
     CTutorDlg* m_tutor = nullptr;
+    std::unique_ptr<CAboutDlg> m_aboutDlg;
+    bool m_dictionaryPairStale = false;
 };

@@ -4,6 +4,7 @@
 
 #include "DataBase/AbstractLinkTable.h"
 #include "Pendrel/App/KVXApp.h"
+#include "Pendrel/App/KVXHelp.h"
 #include "Pendrel/Core/LinkTable.h"
 #include "Pendrel/Dialogs/ProgressDlg.h"
 #include "Pendrel/Image/KVXImage.h"
@@ -26,6 +27,7 @@ namespace {
 
 const char kSourceFile[] = ".\\Quenzel";
 const wchar_t kSourceFileWide[] = L".\\Quenzel";
+constexpr int kLineNoFolder = 293;
 const wchar_t kDataBaseLibrary[] = L"DataBase.dll";
 const wchar_t kDataFileName[] = L"Quenzel.pkv";
 constexpr UINT kLogoPng = 424;
@@ -163,8 +165,17 @@ BOOL CQuenzelApp::LoadDatabase() {
     m_options.SetDataBase(m_database);
     const int loaded = m_options.Load();
     m_settingsLoaded = loaded != 0;
+    SetHelpFile();
     return loaded != 0;
 }
+
+void CQuenzelApp::SetHelpFile() {
+    const CBasicString help =
+        KVXFindHelpFile(GetModulePath(nullptr).GetString(), GetAppTitle().GetString(), kSourceFile, kLineNoFolder);
+    if (!help.IsEmpty()) m_helpFile = help;
+}
+
+void CQuenzelApp::OnHelp(QWidget* parent) { KVXShowHelp(parent, m_helpFile, GetAppTitle().GetString()); }
 
 void CQuenzelApp::UnloadDatabase() {
     // The settings hold the user's values only after Load ran; saving the

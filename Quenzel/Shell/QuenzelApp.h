@@ -50,6 +50,15 @@ public:
     // Run the main dialog in InitInstance (tests run a start without it).
     void SetRunMainDialog(bool run) { m_runMainDialog = run; }
 
+    // The help file beside the program ("Quenzel.html") becomes the help
+    // path when it exists; otherwise the path stays as it was.
+    void SetHelpFile();
+    // The help path; empty when there is none.
+    const CBasicString& GetHelpFile() const { return m_helpFile; }
+    // Opens the help path with the desktop's opener; a missing file or
+    // opener shows the system's text for it.
+    void OnHelp(QWidget* parent);
+
     CBasicString GetAppTitle() const;
     COLORREF GetDlgBkColor();
     COLORREF GetTabPageBkColor();
@@ -84,6 +93,7 @@ private:
     CBasicString m_libraryPath;
     CBasicString m_dataFolder;
     CBasicString m_dataFilePath;
+    CBasicString m_helpFile;
     bool m_settingsLoaded = false;
     bool m_startFailed = false;
     bool m_runMainDialog = true;

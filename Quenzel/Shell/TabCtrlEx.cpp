@@ -1,6 +1,11 @@
 #include "Quenzel/Shell/TabCtrlEx.h"
 
 #include <QIcon>
+#include <QPixmap>
+
+#include "Pendrel/Image/KVXGdiIcon.h"
+#include "Pendrel/Pendrel.h"
+#include "Pendrel/Platform/KVXImageConversion.h"
 
 #include "Pendrel/Dialogs/PageUpdate.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
@@ -18,6 +23,16 @@ namespace {
 constexpr UINT kDictionaryTab = 31213;
 constexpr UINT kTutorTab = 31212;
 constexpr UINT kUpdateTab = 21005;
+constexpr UINT kDictionaryIcon = 365;
+constexpr UINT kTutorIcon = 364;
+constexpr int kTabIconSize = 16;
+
+QIcon TabIcon(UINT id) {
+    HICON icon = KVXLoadIcon(KVXGetInstance(), id, kTabIconSize, LOAD_ICON_DEFAULT_COLORS);
+    const QIcon result = icon ? QIcon(QPixmap::fromImage(KVXIconToQImage(icon))) : QIcon();
+    delete icon;
+    return result;
+}
 } // namespace
 
 CTabCtrlEx::CTabCtrlEx(QWidget* parent) : CKVXTabCtrl(parent) {}
@@ -26,10 +41,10 @@ void CTabCtrlEx::AddMainPages(CMainDlg* owner) {
     SetNotify(owner, 1);
     auto* dictionary = new CDictionaryDlg(owner, this);
     dictionary->Create(this);
-    AddPage(dictionary, IDD_DICTIONARY_PAGE, QuenzelString(kDictionaryTab).GetString(), QIcon());
+    AddPage(dictionary, IDD_DICTIONARY_PAGE, QuenzelString(kDictionaryTab).GetString(), TabIcon(kDictionaryIcon));
     auto* tutor = new CTutorDlg(owner, this);
     tutor->Create(this);
-    AddPage(tutor, IDD_TUTOR_PAGE, QuenzelString(kTutorTab).GetString(), QIcon());
+    AddPage(tutor, IDD_TUTOR_PAGE, QuenzelString(kTutorTab).GetString(), TabIcon(kTutorIcon));
     setCurrentIndex(0);
     NotifyOwner();
 }

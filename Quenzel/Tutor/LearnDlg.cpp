@@ -61,13 +61,13 @@ const KVXDialogControl kControls[] = {
     {IDC_LEARN_UNKNOWN_VALUE, WC_STATIC, L"0", 355, 332, 48, 10, kShown | SS_RIGHT},
     {IDC_TOTAL_LABEL, WC_STATIC, L"Total:", 408, 332, 26, 10, kShown},
     {IDC_LEARN_TOTAL_VALUE, WC_STATIC, L"0", 435, 332, 91, 10, kShown | SS_RIGHT},
-    {ID_FILE_PRINT_PREVIEW, WC_BUTTON, L"Preview", 186, 346, 46, 18, kButton},
-    {ID_FILE_PRINT, WC_BUTTON, L"Print", 235, 346, 46, 18, kButton},
-    {IDC_LEARN_KNOWN, WC_BUTTON, L"Known", 284, 346, 46, 18, kButton},
-    {IDC_LEARN_UNKNOWN, WC_BUTTON, L"Unknown", 333, 346, 46, 18, kButton},
-    {IDC_LEARN_EXPORT, WC_BUTTON, L"Export", 382, 346, 46, 18, kButton},
-    {IDC_LEARN_SAVE, WC_BUTTON, L"Save", 431, 346, 46, 18, kButton},
-    {IDOK, WC_BUTTON, L"Close", 480, 346, 46, 18, kButton},
+    {ID_FILE_PRINT_PREVIEW, WC_BUTTON, L"Preview", 120, 346, 55, 18, kButton},
+    {ID_FILE_PRINT, WC_BUTTON, L"Print", 178, 346, 55, 18, kButton},
+    {IDC_LEARN_KNOWN, WC_BUTTON, L"Known", 236, 346, 55, 18, kButton},
+    {IDC_LEARN_UNKNOWN, WC_BUTTON, L"Unknown", 294, 346, 55, 18, kButton},
+    {IDC_LEARN_EXPORT, WC_BUTTON, L"Export", 352, 346, 55, 18, kButton},
+    {IDC_LEARN_SAVE, WC_BUTTON, L"Save", 410, 346, 55, 18, kButton},
+    {IDOK, WC_BUTTON, L"Close", 468, 346, 55, 18, kButton},
 };
 const KVXDialogTemplate kTemplate = {IDD_LEARN, L"Learn View", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
                                      533, 369, 8, L"MS Shell Dlg", kControls, std::size(kControls)};
@@ -106,8 +106,6 @@ const TutorButtonImage kButtons[] = {
     {IDC_LEARN_UNKNOWN, 419, 0, 0, 0},     {IDC_LEARN_EXPORT, 409, 0, 0, 0}, {IDC_LEARN_SAVE, 0, 321, 322, 24},
     {IDOK, 0, 337, 337, 24},
 };
-
-QString CellText(const CGridListCtrl_Data& cell) { return KVXToQString(cell.m_text); }
 
 } // namespace
 
@@ -377,68 +375,29 @@ void CLearnDlg::paintEvent(QPaintEvent* event) {
     QuenzelPaintHeaderBand(this, GetDlgItem(IDC_LEARN_LINE));
 }
 
-UINT CLearnDlg::GetPageCount() const {
-    const int words = std::max(0, m_listBox->GetRowCount() - 1);
-    return static_cast<UINT>(std::max(1, (words + kLearnRowsPerPage - 1) / kLearnRowsPerPage));
-}
-
 BOOL CLearnDlg::OnPreparePrinting(CPrintInfo* info) {
     if (!info) return FALSE;
-    info->SetMaxPage(GetPageCount());
+    info->SetMaxPage(kLearnPrintPages);
     return CKVXResizableDlg::OnPreparePrinting(info);
 }
 
 void CLearnDlg::OnPrint(CKVXPrinterDeviceContext* dc, CPrintInfo* info) {
     if (!dc || !info) return;
-    CKVXResizableDlg::OnPrint(dc, info);
-    QPainter& painter = dc->Painter();
-    const QRect page = CKVXRect(info->m_drawRect).ToQRect();
+    // The page caption: "Arial", twice 18 points at the printer's
+    // resolution, centred in the page's drawing rectangle.
     const int dpi = std::max(1, dc->GetDeviceCaps(LOGPIXELSY));
-    const int margin = dpi / 2;
-    const QRect area = page.adjusted(margin, margin, -margin, -margin);
-    if (area.isEmpty()) return;
-
-    // The page caption at the foot: "Arial", twice 18 points.
     QFont caption(QStringLiteral("Arial"));
     caption.setPixelSize(std::max(1, 2 * 18 * dpi / 72));
     caption.setWeight(QFont::Normal);
-    const int footer = QFontMetrics(caption, painter.device()).height();
-    QFont text(QStringLiteral("Arial"));
-    text.setPixelSize(std::max(1, 11 * dpi / 72));
-    QFont heading = text;
-    heading.setBold(true);
-
-    std::vector<GridRow> rows(static_cast<size_t>(std::max(0, m_listBox->GetRowCount())));
-    for (size_t i = 0; i < rows.size(); ++i) m_listBox->GetRows().CopyRow(static_cast<int>(i), rows[i]);
-    const int rowHeight = (area.height() - footer) / (kLearnRowsPerPage + 2);
-    const int half = area.width() / 2;
-    auto drawRow = [&](int y, const QString& word, const QString& meaning) {
-        const QRect wordRect(area.left(), y, half - dpi / 10, rowHeight);
-        const QRect meaningRect(area.left() + half, y, half, rowHeight);
-        const QFontMetrics metrics(painter.font(), painter.device());
-        painter.drawText(wordRect, Qt::AlignLeft | Qt::AlignVCenter,
-                         metrics.elidedText(word, Qt::ElideRight, wordRect.width()));
-        painter.drawText(meaningRect, Qt::AlignLeft | Qt::AlignVCenter,
-                         metrics.elidedText(meaning, Qt::ElideRight, meaningRect.width()));
-    };
-    int y = area.top();
-    if (!rows.empty()) {
-        painter.setFont(heading);
-        drawRow(y, CellText(rows[0].word), CellText(rows[0].meaning));
-        y += rowHeight;
-        painter.drawLine(area.left(), y, area.right(), y);
-        y += rowHeight / 2;
-    }
-    painter.setFont(text);
-    const size_t first = 1 + static_cast<size_t>(info->m_currentPage - 1) * kLearnRowsPerPage;
-    for (size_t i = first; i < rows.size() && i < first + kLearnRowsPerPage; ++i) {
-        drawRow(y, CellText(rows[i].word), CellText(rows[i].meaning));
-        y += rowHeight;
-    }
-
-    CBasicString number;
-    number.Format(L"PAGE %1d of %1d", static_cast<int>(info->m_currentPage), static_cast<int>(info->GetMaxPage()));
+    caption.setItalic(false);
+    caption.setStyleHint(QFont::Serif);
+    CKVXResizableDlg::OnPrint(dc, info);
+    QPainter& painter = dc->Painter();
+    const QFont old = painter.font();
     painter.setFont(caption);
-    painter.drawText(QRect(area.left(), area.bottom() - footer, area.width(), footer), Qt::AlignCenter,
-                     KVXToQString(number));
+    const UINT pages = info->GetMaxPage() >= info->GetMinPage() ? info->GetMaxPage() - info->GetMinPage() + 1 : 0;
+    CBasicString number;
+    number.Format(L"PAGE %1d of %1d", static_cast<int>(info->m_currentPage), static_cast<int>(pages));
+    painter.drawText(CKVXRect(info->m_drawRect).ToQRect(), Qt::AlignCenter, KVXToQString(number));
+    painter.setFont(old);
 }

@@ -57,7 +57,8 @@ enum LearnJob { LEARN_JOB_NONE = 0, LEARN_JOB_EXPORT = 1, LEARN_JOB_LOAD = 3, LE
                 LEARN_JOB_KNOWN = 6, LEARN_JOB_UNKNOWN = 7 };
 
 // Rows a printed page holds.
-constexpr int kLearnRowsPerPage = 30;
+// The pages a print of the view has.
+constexpr UINT kLearnPrintPages = 2;
 
 class CLearnDlg : public CKVXResizableDlg, public CWorkerThread {
     Q_OBJECT
@@ -85,14 +86,12 @@ public:
 
     LearningSession& Session() { return m_session; }
     CMultilineListBox* GetList() const { return m_listBox; }
-    // Number of pages a print of the rows takes.
-    UINT GetPageCount() const;
     int GetJob() const { return m_job; }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    // Printing: the words, kLearnRowsPerPage a page, each page with
-    // "PAGE n of m" at its foot.
+    // Printing: kLearnPrintPages pages, each with its caption "PAGE n of m"
+    // centred on the page.
     BOOL OnPreparePrinting(CPrintInfo* info) override;
     void OnPrint(CKVXPrinterDeviceContext* dc, CPrintInfo* info) override;
     QWidget* GetCurrentVisibleWnd() override { return this; }

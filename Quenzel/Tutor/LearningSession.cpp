@@ -34,7 +34,17 @@ void ReportSecondPair(CAbstractProgressStatus* progress, int64_t current, int64_
     progress->SetProgress(&info);
 }
 
-bool IsKnownCount(int statusCount) { return statusCount > 0; }
+// A word counts as known when it was marked on some day and its count is
+// above 0; a count without a date (an imported or reset link) does not.
+bool CountsAsKnown(const GridRow& row) { return !row.dateText.IsEmpty() && row.statusCount > 0; }
+
+// A row in the known counter now: as its mark of this session says, else as
+// loaded.
+bool CountedKnown(const GridRow& row) {
+    if (row.flags & GRIDROW_KNOWN) return true;
+    if (row.flags & GRIDROW_UNKNOWN) return false;
+    return CountsAsKnown(row);
+}
 
 // The database's word side and meaning side of a row.
 CGridListCtrl_Data& WordSide(GridRow& row) { return (row.flags & GRIDROW_SWAPPED) ? row.meaning : row.word; }
@@ -108,7 +118,7 @@ int LearningSession::Load(CAbstractProgressStatus* progress, const CBasicString&
             row.typeId = word.typeId;
             m_rows.AddRow(row);
             ++total;
-            if (IsKnownCount(row.statusCount)) ++known;
+            if (CountsAsKnown(row)) ++known;
             m_rows.SetCounters(total, known, total - known);
         } else {
             ReportAssertion(0, kSourceFile, 388);
@@ -148,7 +158,7 @@ void LearningSession::Remove(std::vector<int> rows) {
         if (!m_rows.DeleteRow(*it)) continue;
         // The counters follow the words that remain.
         --total;
-        if (IsKnownCount(row.statusCount)) --known;
+        if (CountedKnown(row) && known > 0) --known;
     }
     m_rows.SetCounters(total, known, total - known);
     if (collected) m_rows.SetModified(true);

@@ -7,8 +7,11 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 
+#include <algorithm>
 #include <iterator>
+#include <utility>
 
+#include "Pendrel/Controls/TransparentStaticImageCtrl.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXText.h"
 #include "Quenzel/Dictionary/PronunciationDlg.h"
@@ -38,15 +41,15 @@ const KVXDialogControl kControls[] = {
     {IDC_QUIZ_LINE, WC_STATIC, L"", 0, 44, 533, 1, kShown | SS_ETCHEDHORZ},
     {IDC_QUIZ_LANGUAGES, WC_STATIC, L"", 226, 48, 300, 10, kShown | SS_RIGHT | SS_NOPREFIX},
     {IDC_QUIZ_ADVERTISEMENT, WC_STATIC, L"", 7, 57, 519, 40, WS_CHILD},
-    {IDC_QUIZ_WORD_STATUS, WC_STATIC, L"", 7, 102, 60, 11, kShown},
-    {IDC_QUIZ_SOUND_WORD, WC_BUTTON, L"Listen", 70, 100, 50, 14, kButton},
+    {IDC_QUIZ_WORD_STATUS, WC_STATIC, L"", 7, 99, 16, 16, kShown},
+    {IDC_QUIZ_SOUND_WORD, WC_BUTTON, L"Listen", 27, 100, 50, 14, kButton},
     {IDC_QUIZ_PICTURE, WC_STATIC, L"", 7, 117, 64, 59, WS_CHILD | SS_BITMAP},
     {IDC_QUIZ_WORD, WC_EDIT, L"", 7, 117, 519, 69, kShown | ES_MULTILINE | ES_READONLY | WS_VSCROLL},
     {IDC_QUIZ_SHOW_LABEL, WC_STATIC, L"Show:", 7, 194, 24, 10, kShown},
     {IDC_QUIZ_SHOW_MODE, WC_COMBOBOX, L"", 32, 191, 70, 14, kButton | CBS_DROPDOWNLIST},
-    {IDC_QUIZ_MEANING_STATUS, WC_STATIC, L"", 108, 194, 60, 11, kShown},
-    {IDC_QUIZ_SOUND_MEANING, WC_BUTTON, L"Listen", 170, 192, 50, 14, kButton},
-    {IDC_QUIZ_ANSWER_IMAGE, WC_STATIC, L"", 226, 192, 16, 14, kShown | SS_CENTER},
+    {IDC_QUIZ_MEANING_STATUS, WC_STATIC, L"", 108, 190, 16, 16, kShown},
+    {IDC_QUIZ_SOUND_MEANING, WC_BUTTON, L"Listen", 128, 191, 50, 14, kButton},
+    {IDC_QUIZ_ANSWER_IMAGE, WC_STATIC, L"", 184, 190, 16, 16, kShown | SS_CENTER},
     {IDC_QUIZ_MEANING, WC_EDIT, L"", 7, 210, 519, 116, kShown | ES_MULTILINE | WS_VSCROLL | WS_TABSTOP},
     {IDC_KNOWN_LABEL, WC_STATIC, L"Known:", 7, 334, 30, 10, kShown},
     {IDC_QUIZ_KNOWN_VALUE, WC_STATIC, L"0", 38, 334, 40, 10, kShown},
@@ -54,12 +57,12 @@ const KVXDialogControl kControls[] = {
     {IDC_QUIZ_UNKNOWN_VALUE, WC_STATIC, L"0", 123, 334, 40, 10, kShown},
     {IDC_TOTAL_LABEL, WC_STATIC, L"Total:", 167, 334, 26, 10, kShown},
     {IDC_QUIZ_TOTAL_VALUE, WC_STATIC, L"0 / 0", 194, 334, 60, 10, kShown},
-    {IDC_QUIZ_BACK, WC_BUTTON, L"Back", 236, 346, 45, 18, kButton},
-    {IDC_QUIZ_KNOWN, WC_BUTTON, L"Known", 285, 346, 45, 18, kButton},
-    {IDC_QUIZ_UNKNOWN, WC_BUTTON, L"Unknown", 334, 346, 45, 18, kButton},
-    {IDC_QUIZ_VERIFY, WC_BUTTON, L"Verify", 383, 346, 45, 18, kButton},
-    {IDC_QUIZ_SHOW, WC_BUTTON, L"Show", 432, 346, 45, 18, kButton},
-    {IDOK, WC_BUTTON, L"Close", 481, 346, 45, 18, kButton},
+    {IDC_QUIZ_BACK, WC_BUTTON, L"Back", 146, 346, 60, 18, kButton},
+    {IDC_QUIZ_KNOWN, WC_BUTTON, L"Known", 210, 346, 60, 18, kButton},
+    {IDC_QUIZ_UNKNOWN, WC_BUTTON, L"Unknown", 274, 346, 60, 18, kButton},
+    {IDC_QUIZ_VERIFY, WC_BUTTON, L"Verify", 338, 346, 60, 18, kButton},
+    {IDC_QUIZ_SHOW, WC_BUTTON, L"Show", 402, 346, 60, 18, kButton},
+    {IDOK, WC_BUTTON, L"Close", 466, 346, 60, 18, kButton},
 };
 const KVXDialogTemplate kTemplate = {IDD_QUIZ, L"Quiz View", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME,
                                      533, 369, 8, L"MS Shell Dlg", kControls, std::size(kControls)};
@@ -106,12 +109,15 @@ const TutorButtonImage kButtons[] = {
     {IDOK, 0, 337, 0, 24},                  {IDC_QUIZ_BACK, 0, 335, 336, 24},
 };
 
-// The status count as five marks: filled for each time the word was known.
-QString CountMarks(int count) {
-    if (count < 0) return QString();
-    QString marks;
-    for (int i = 0; i < 5; ++i) marks += i < count ? QChar(0x25CF) : QChar(0x25CB);
-    return marks;
+// The status picture of a count 0 to 5; the blank picture without a word.
+constexpr UINT kStatusPng = 412;
+constexpr UINT kNoStatusPng = 404;
+constexpr UINT kCorrectIcon = 319;
+constexpr UINT kWrongIcon = 320;
+constexpr int kAnswerIconSize = 24;
+
+UINT StatusPicture(const WordRecord* word) {
+    return word ? kStatusPng + static_cast<UINT>(std::clamp(word->statusCount, 0, 5)) : kNoStatusPng;
 }
 
 void SetLabel(QWidget* widget, const QString& text) {
@@ -160,7 +166,11 @@ BOOL CQuizDlg::OnInitDialog() {
     m_session->SetShowMode(QUIZ_SHOW_PREVIOUS);
 
     TutorSetHeader(*this, IDC_QUIZ_TITLE, 31169, IDC_QUIZ_HELP, 31170);
-    SetLabel(GetDlgItem(IDC_QUIZ_ANSWER_IMAGE), QString());
+    // The status and answer pictures paint themselves.
+    for (UINT id : {IDC_QUIZ_WORD_STATUS, IDC_QUIZ_MEANING_STATUS, IDC_QUIZ_ANSWER_IMAGE})
+        if (!GetDlgItem<CTransparentStaticImageCtrl>(id) && GetDlgItem(id))
+            SubclassDlgItem(id, new CTransparentStaticImageCtrl(this));
+    if (auto* answer = GetDlgItem<CTransparentStaticImageCtrl>(IDC_QUIZ_ANSWER_IMAGE)) answer->SetIcon(nullptr);
 
     m_session->Start();
 
@@ -286,10 +296,8 @@ void CQuizDlg::OnVerify() {
         lines.push_back(KVXFromQString(line));
     QuizAnswerResult result = ANSWER_IGNORED;
     const bool correct = m_session->Verify(lines, &result);
-    if (auto* image = GetDlgItem<QLabel>(IDC_QUIZ_ANSWER_IMAGE)) {
-        image->setText(correct ? QString(QChar(0x2714)) : QString(QChar(0x2718)));
-        TutorSetTextColor(image, correct ? TutorKnownColor() : TutorUnknownColor());
-    }
+    if (auto* image = GetDlgItem<CTransparentStaticImageCtrl>(IDC_QUIZ_ANSWER_IMAGE))
+        image->SetIcon(correct ? kCorrectIcon : kWrongIcon, kAnswerIconSize);
     if (!correct) return;
     UpdateView();
     ShowEndMessageIfDone(result);
@@ -354,9 +362,8 @@ void CQuizDlg::UpdateView() {
     TutorSetTextColor(meaning, color);
     TutorSetTextColor(GetDlgItem(IDC_QUIZ_SHOW_LABEL), color);
 
-    SetLabel(GetDlgItem(IDC_QUIZ_WORD_STATUS), CountMarks(shown ? shown->statusCount : -1));
-    SetLabel(GetDlgItem(IDC_QUIZ_MEANING_STATUS), CountMarks(meaningWord ? meaningWord->statusCount : -1));
-    TutorSetTextColor(GetDlgItem(IDC_QUIZ_MEANING_STATUS), color);
+    for (const auto& [id, word] : {std::pair{IDC_QUIZ_WORD_STATUS, shown}, std::pair{IDC_QUIZ_MEANING_STATUS, meaningWord}})
+        if (auto* image = GetDlgItem<CTransparentStaticImageCtrl>(id)) image->SetPNG(nullptr, StatusPicture(word));
 
     CBasicString known, unknown, total;
     known.Format(L"%I64d", m_session->GetKnownCount());

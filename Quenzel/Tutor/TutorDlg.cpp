@@ -80,6 +80,8 @@ struct ButtonInfo {
     UINT id;
     UINT png;
 };
+constexpr UINT kSyncIcon = 352;
+constexpr int kSyncIconSize = 24;
 const ButtonInfo kButtons[] = {{IDC_TUTOR_SYNC, 0},     {IDC_TUTOR_IMPORT, 408}, {IDC_TUTOR_EXPORT, 409},
                                {IDC_TUTOR_CREATE, 405}, {IDC_TUTOR_EDIT, 406},   {IDC_TUTOR_DELETE, 407},
                                {IDC_TUTOR_LEARN, 411},  {IDC_TUTOR_QUIZ, 410}};
@@ -201,6 +203,7 @@ void CTutorDlg::MakeControls() {
             SubclassDlgItem(kButtons[i].id, button);
             button->SetButtonText(caption.GetString());
             if (kButtons[i].png) button->SetPNG(kButtons[i].png);
+            else button->SetIcon(kSyncIcon, kSyncIcon, kSyncIconSize);
         }
         int choice = 0;
         for (UINT id : {IDC_TUTOR_ALL_WORDS, IDC_TUTOR_FILTERED})

@@ -95,6 +95,7 @@ const ErrorText kErrorTexts[] = {
     {ERROR_CANT_RESOLVE_FILENAME, L"The name of the file cannot be resolved."},
     {ERROR_CANTREAD, L"The file could not be read."},
     {ERROR_CANTWRITE, L"The file could not be written."},
+    {ERROR_NO_ASSOCIATION, L"No application is associated with the specified file for this operation."},
     {ERROR_NOT_FOUND, L"Element not found."},
     {ERROR_CANCELLED, L"The operation was cancelled by the user."},
     {ERROR_TIMEOUT, L"The operation returned because the time-out period expired."},

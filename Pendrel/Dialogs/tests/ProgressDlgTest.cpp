@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -12,7 +13,12 @@
 #include <memory>
 #include <thread>
 
+#include "Pendrel/App/KVXApp.h"
 #include "Pendrel/Controls/KVXProgressCtrl.h"
+#include "Pendrel/Controls/TransparentStaticCtrl.h"
+#include "Pendrel/Controls/WinButton.h"
+#include "Pendrel/Controls/WinTheme.h"
+#include "Pendrel/Platform/KVXSysColors.h"
 #include "Pendrel/Dialogs/ProgressDlg.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "utility/tests/ReportCapture.h"
@@ -51,9 +57,23 @@ TEST(ProgressDlg, AShowingStartsWithEmptyTextsHiddenLabelsAndTheChosenBar) {
         EXPECT_EQ(Text(dialog, id), QString()) << id;
     EXPECT_FALSE(Shown(dialog, CProgressDlg::IDC_FIRST_LABEL));
     EXPECT_FALSE(Shown(dialog, CProgressDlg::IDC_SECOND_LABEL));
-    auto* cancel = dialog.GetDlgItem<QPushButton>(IDCANCEL);
+    auto* cancel = dialog.GetDlgItem<CWinButton>(IDCANCEL);
+    ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(cancel->text(), QStringLiteral("Cancel"));
-    EXPECT_FALSE(cancel->icon().isNull());
+    int isPng = TRUE;
+    EXPECT_TRUE(cancel->HasImage(isPng));
+    EXPECT_FALSE(isPng);
+    // The labels draw on the dialog's own background colour.
+    const COLORREF background = GetSysColor(COLOR_BTNFACE);  // no application object here
+    EXPECT_EQ(dialog.palette().color(QPalette::Window), KVXToQColor(background));
+    for (UINT id : {CProgressDlg::IDC_CAPTION, CProgressDlg::IDC_FIRST_LABEL, CProgressDlg::IDC_FIRST_PAIR,
+                    CProgressDlg::IDC_SECOND_LABEL, CProgressDlg::IDC_SECOND_PAIR}) {
+        auto* label = dialog.GetDlgItem<CTransparentStaticCtrl>(id);
+        ASSERT_NE(label, nullptr) << id;
+        EXPECT_EQ(label->GetBackgroudColor(), background) << id;
+    }
+    EXPECT_EQ(dialog.GetDlgItem<CTransparentStaticCtrl>(CProgressDlg::IDC_FIRST_LABEL)->text(),
+              QStringLiteral("Vocabulary count:"));
     // Busy bar by default, started.
     QPointer<CKVXProgressCtrl> busy = dialog.GetBusyBar();
     ASSERT_TRUE(busy);
@@ -92,6 +112,12 @@ TEST(ProgressDlg, ReportsFromAWorkerShowTheCaptionAndTheCounterPairs) {
     EXPECT_EQ(Text(dialog, CProgressDlg::IDC_SECOND_PAIR), QStringLiteral("125 / 200"));
     EXPECT_TRUE(Shown(dialog, CProgressDlg::IDC_FIRST_LABEL));
     EXPECT_TRUE(Shown(dialog, CProgressDlg::IDC_SECOND_LABEL));
+    // The buttons draw through the theme, as in the programs.
+    std::unique_ptr<CAbstractWinTheme> theme(CreateWinTheme());
+    KVXSetCurrentWinTheme(theme.get());
+    QDir().mkpath(QStringLiteral(KVX_SCREENSHOT_FOLDER));
+    EXPECT_TRUE(dialog.grab().save(QStringLiteral(KVX_SCREENSHOT_FOLDER "/progress-dialog.png")));
+    KVXSetCurrentWinTheme(nullptr);
 }
 
 TEST(ProgressDlg, ASecondKindOnlyReportShowsOnlyTheSecondPair) {
@@ -106,13 +132,16 @@ TEST(ProgressDlg, ASecondKindOnlyReportShowsOnlyTheSecondPair) {
     EXPECT_EQ(Text(dialog, CProgressDlg::IDC_CAPTION), QString());
 }
 
-TEST(ProgressDlg, CancelAndEscapeStopTheJobAndCloseEnterDoesNothing) {
+TEST(ProgressDlg, CancelAndEscapeStopTheJobAndCloseEnterOnlyCloses) {
     CProgressDlg dialog;
     ASSERT_TRUE(dialog.Create());
-    QTest::keyClick(&dialog, Qt::Key_Return);
-    EXPECT_TRUE(IsWindow(&dialog) && dialog.isVisible());
+    // Enter reaches the dialog even with the focus on Cancel.
+    dialog.GetDlgItem(IDCANCEL)->setFocus();
+    QTest::keyClick(dialog.GetDlgItem(IDCANCEL), Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(dialog.IsRunning());
 
+    ASSERT_TRUE(dialog.Create());
     QTest::mouseClick(dialog.GetDlgItem<QPushButton>(IDCANCEL), Qt::LeftButton);
     EXPECT_FALSE(dialog.IsRunning());
     EXPECT_FALSE(dialog.isVisible());

@@ -88,8 +88,10 @@ TEST_F(MainDlgTest, PagesChangeTheHeaderAndAPairChangeReachesTheDictionaryPage) 
     first->setCurrentIndex(1 - other);
     emit first->activated(1 - other);
     EXPECT_EQ(dialog.GetDictionaryPage()->GetFirstLanguage(), first->GetItemData(other));
+    // Shown again, the dictionary page has the new pair.
     tab->SetActiveTab(0);
     EXPECT_STREQ(dialog.GetHeaderTitle().GetString(), L"Translate a word or phrase.");
+    EXPECT_EQ(dialog.GetDictionaryPage()->GetFirstLanguage(), first->GetItemData(1 - other));
 
     // Closing stores the pair shown.
     dialog.DestroyWindow();

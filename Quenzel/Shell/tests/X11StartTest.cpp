@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "testing/XvfbServer.h"
 #include "utility/Posix/BasicRegistry.h"
@@ -80,6 +81,30 @@ TEST(QuenzelX11, StartsShowsItsMainWindowAndKeepsItsSettingsAndDataFile) {
     std::filesystem::remove(shot);
     RunCommand("import -window root " + shot);
     EXPECT_TRUE(std::filesystem::exists(shot));
+
+    // The running program's log (beside it, removed when it ends) reports
+    // no failed check: every picture and icon of the start was there.
+    int logs = 0;
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(KVX_BIN_FOLDER)) files.push_back(entry.path());
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(getenv("XDG_DATA_HOME")))
+        files.push_back(entry.path());
+    for (const std::filesystem::path& file : files) {
+        const std::filesystem::directory_entry entry(file);
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("KVX", 0) != 0 || entry.path().extension() != ".txt") continue;
+        const std::string text = ReadAll(entry.path().string());
+        // The log may be written in UTF-8 or UTF-16.
+        const auto holds = [&text](const std::string& word) {
+            std::string wide;
+            for (char c : word) wide += std::string{c, '\0'};
+            return text.find(word) != std::string::npos || text.find(wide) != std::string::npos;
+        };
+        if (!holds("Quenzel")) continue;
+        ++logs;
+        EXPECT_FALSE(holds("Assert Failed")) << entry.path();
+    }
+    EXPECT_GE(logs, 1);
 
     // "Close" sits against the bottom-right corner.
     RunCommand("xdotool mousemove --window " + window + " " + std::to_string(width - 51) + " " +

@@ -9,6 +9,7 @@
 
 #include "LearnTestData.h"
 #include "LearnTestFixture.h"
+#include "Pendrel/Controls/TransparentStaticImageCtrl.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Quenzel/Dictionary/PronunciationDlg.h"
 #include "Quenzel/Tutor/QuizDlg.h"
@@ -34,6 +35,11 @@ protected:
     }
     static void Press(CQuizDlg& quiz, UINT id) { quiz.GetDlgItem<QPushButton>(id)->click(); }
     static QString Label(CQuizDlg& quiz, UINT id) { return quiz.GetDlgItem<QLabel>(id)->text(); }
+    // The resource id of the picture a status or answer image shows.
+    static UINT Picture(CQuizDlg& quiz, UINT control) {
+        auto* image = quiz.GetDlgItem<CTransparentStaticImageCtrl>(control);
+        return image ? image->GetPictureId() : UINT(-1);
+    }
     static std::wstring Word(CQuizDlg& quiz) { return quiz.GetWordText().GetString(); }
     static std::wstring Meaning(CQuizDlg& quiz) { return quiz.GetMeaningText().GetString(); }
     QWidget m_owner;
@@ -81,14 +87,23 @@ TEST_F(QuizDlgTest, VerifyChecksTheTypedMeaning) {
     CQuizDlg quiz(&m_owner);
     quiz.SetQueryOptions(AllWordsOf(list));
     ASSERT_TRUE(quiz.Open());
+    EXPECT_EQ(Picture(quiz, IDC_QUIZ_ANSWER_IMAGE), 0u);
+    // The shown word's status picture is that of count 0; no meaning shows
+    // yet, so its status is the blank picture.
+    EXPECT_EQ(Picture(quiz, IDC_QUIZ_WORD_STATUS), 412u);
+    EXPECT_EQ(Picture(quiz, IDC_QUIZ_MEANING_STATUS), 404u);
     quiz.SetAnswerText(L"Haus ");
     Press(quiz, IDC_QUIZ_VERIFY);
     EXPECT_EQ(Word(quiz), L"house");
     EXPECT_EQ(Entries(Db(), list)[0].count, 0);
+    EXPECT_EQ(Picture(quiz, IDC_QUIZ_ANSWER_IMAGE), 320u);
     quiz.SetAnswerText(L"home\nhaus");
     Press(quiz, IDC_QUIZ_VERIFY);
     EXPECT_EQ(Word(quiz), L"dog");
     EXPECT_EQ(Entries(Db(), list)[0].count, 1);
+    EXPECT_EQ(Picture(quiz, IDC_QUIZ_ANSWER_IMAGE), 319u);
+    // "Previous": the answered word's meaning with its new count 1.
+    EXPECT_EQ(Picture(quiz, IDC_QUIZ_MEANING_STATUS), 413u);
     // Back shows the earlier word again and lowers the counter.
     Press(quiz, IDC_QUIZ_BACK);
     EXPECT_EQ(Word(quiz), L"house");
