@@ -107,6 +107,8 @@ const TutorButtonImage kButtons[] = {
     {IDOK, 0, 337, 337, 24},
 };
 
+QString CellText(const CGridListCtrl_Data& cell) { return KVXToQString(cell.m_text); }
+
 } // namespace
 
 CLearnDlg::CLearnDlg(QWidget* owner)
@@ -375,29 +377,68 @@ void CLearnDlg::paintEvent(QPaintEvent* event) {
     QuenzelPaintHeaderBand(this, GetDlgItem(IDC_LEARN_LINE));
 }
 
+UINT CLearnDlg::GetPageCount() const {
+    const int words = std::max(0, m_listBox->GetRowCount() - 1);
+    return static_cast<UINT>(std::max(1, (words + kLearnRowsPerPage - 1) / kLearnRowsPerPage));
+}
+
 BOOL CLearnDlg::OnPreparePrinting(CPrintInfo* info) {
     if (!info) return FALSE;
-    info->SetMaxPage(kLearnPrintPages);
+    info->SetMaxPage(GetPageCount());
     return CKVXResizableDlg::OnPreparePrinting(info);
 }
 
 void CLearnDlg::OnPrint(CKVXPrinterDeviceContext* dc, CPrintInfo* info) {
     if (!dc || !info) return;
-    // The page caption: "Arial", twice 18 points at the printer's
-    // resolution, centred in the page's drawing rectangle.
+    CKVXResizableDlg::OnPrint(dc, info);
+    QPainter& painter = dc->Painter();
+    const QRect page = CKVXRect(info->m_drawRect).ToQRect();
     const int dpi = std::max(1, dc->GetDeviceCaps(LOGPIXELSY));
+    const int margin = dpi / 2;
+    const QRect area = page.adjusted(margin, margin, -margin, -margin);
+    if (area.isEmpty()) return;
+
+    // The page caption at the foot: "Arial", twice 18 points.
     QFont caption(QStringLiteral("Arial"));
     caption.setPixelSize(std::max(1, 2 * 18 * dpi / 72));
     caption.setWeight(QFont::Normal);
-    caption.setItalic(false);
-    caption.setStyleHint(QFont::Serif);
-    CKVXResizableDlg::OnPrint(dc, info);
-    QPainter& painter = dc->Painter();
-    const QFont old = painter.font();
-    painter.setFont(caption);
-    const UINT pages = info->GetMaxPage() >= info->GetMinPage() ? info->GetMaxPage() - info->GetMinPage() + 1 : 0;
+    const int footer = QFontMetrics(caption, painter.device()).height();
+    QFont text(QStringLiteral("Arial"));
+    text.setPixelSize(std::max(1, 11 * dpi / 72));
+    QFont heading = text;
+    heading.setBold(true);
+
+    std::vector<GridRow> rows(static_cast<size_t>(std::max(0, m_listBox->GetRowCount())));
+    for (size_t i = 0; i < rows.size(); ++i) m_listBox->GetRows().CopyRow(static_cast<int>(i), rows[i]);
+    const int rowHeight = (area.height() - footer) / (kLearnRowsPerPage + 2);
+    const int half = area.width() / 2;
+    auto drawRow = [&](int y, const QString& word, const QString& meaning) {
+        const QRect wordRect(area.left(), y, half - dpi / 10, rowHeight);
+        const QRect meaningRect(area.left() + half, y, half, rowHeight);
+        const QFontMetrics metrics(painter.font(), painter.device());
+        painter.drawText(wordRect, Qt::AlignLeft | Qt::AlignVCenter,
+                         metrics.elidedText(word, Qt::ElideRight, wordRect.width()));
+        painter.drawText(meaningRect, Qt::AlignLeft | Qt::AlignVCenter,
+                         metrics.elidedText(meaning, Qt::ElideRight, meaningRect.width()));
+    };
+    int y = area.top();
+    if (!rows.empty()) {
+        painter.setFont(heading);
+        drawRow(y, CellText(rows[0].word), CellText(rows[0].meaning));
+        y += rowHeight;
+        painter.drawLine(area.left(), y, area.right(), y);
+        y += rowHeight / 2;
+    }
+    painter.setFont(text);
+    const size_t first = 1 + static_cast<size_t>(info->m_currentPage - 1) * kLearnRowsPerPage;
+    for (size_t i = first; i < rows.size() && i < first + kLearnRowsPerPage; ++i) {
+        drawRow(y, CellText(rows[i].word), CellText(rows[i].meaning));
+        y += rowHeight;
+    }
+
     CBasicString number;
-    number.Format(L"PAGE %1d of %1d", static_cast<int>(info->m_currentPage), static_cast<int>(pages));
-    painter.drawText(CKVXRect(info->m_drawRect).ToQRect(), Qt::AlignCenter, KVXToQString(number));
-    painter.setFont(old);
+    number.Format(L"PAGE %1d of %1d", static_cast<int>(info->m_currentPage), static_cast<int>(info->GetMaxPage()));
+    painter.setFont(caption);
+    painter.drawText(QRect(area.left(), area.bottom() - footer, area.width(), footer), Qt::AlignCenter,
+                     KVXToQString(number));
 }

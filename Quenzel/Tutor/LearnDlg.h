@@ -57,8 +57,7 @@ enum LearnJob { LEARN_JOB_NONE = 0, LEARN_JOB_EXPORT = 1, LEARN_JOB_LOAD = 3, LE
                 LEARN_JOB_KNOWN = 6, LEARN_JOB_UNKNOWN = 7 };
 
 // Rows a printed page holds.
-// The pages a print of the view has.
-constexpr UINT kLearnPrintPages = 2;
+constexpr int kLearnRowsPerPage = 30;
 
 class CLearnDlg : public CKVXResizableDlg, public CWorkerThread {
     Q_OBJECT
@@ -86,12 +85,14 @@ public:
 
     LearningSession& Session() { return m_session; }
     CMultilineListBox* GetList() const { return m_listBox; }
+    // Number of pages a print of the rows takes.
+    UINT GetPageCount() const;
     int GetJob() const { return m_job; }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    // Printing: kLearnPrintPages pages, each with its caption "PAGE n of m"
-    // centred on the page.
+    // Printing: the words, kLearnRowsPerPage a page, each page with
+    // "PAGE n of m" at its foot.
     BOOL OnPreparePrinting(CPrintInfo* info) override;
     void OnPrint(CKVXPrinterDeviceContext* dc, CPrintInfo* info) override;
     QWidget* GetCurrentVisibleWnd() override { return this; }
