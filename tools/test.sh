@@ -102,7 +102,7 @@ fuzz_one() {
 fuzz_build() {
   # The README's fuzzing build, as written there.
   step "fuzz build" bash -c 'CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DKVX_FUZZ=ON \
-    -DKVX_BUILD_TESTS=OFF -DKVX_BUILD_BENCH=OFF && cmake --build build-fuzz "$@"' _ \
+    -DKVX_BUILD_TESTS=OFF -DKVX_BUILD_BENCH=OFF && cmake --build build-fuzz --target fuzz_targets "$@"' _ \
     ${keep_going[@]+"${keep_going[@]}"} || return 1
   local seconds=${KVX_FUZZ_SECONDS:-15}
   rm -rf build-fuzz/fuzz-work build-fuzz/crashes
