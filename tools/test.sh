@@ -10,7 +10,10 @@
 #                          build-werror/; it runs no tests (the sanitizer
 #                          build runs them, with more checks)
 #   tools/test.sh --ci     what CI runs: --werror, --fuzz, then the default
-#                          (the whole suite last, so its summary closes the log)
+#                          (the whole suite last, so its summary closes the log);
+#                          a failing part does not stop the others, so that one
+#                          run shows every failure, and builds keep going past
+#                          a failed file
 # In the sanitizer builds, leaks inside third-party libraries are suppressed
 # by tools/lsan.supp, library by library; a leak of our own still fails.
 set -euo pipefail
@@ -30,17 +33,22 @@ export CCACHE_NOHASHDIR=true
 export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
 jobs=$(nproc)
 
-# Prints how long a step took, for the CI log.
+# Under --ci a build goes on past a failed file, to show every failure.
+keep_going=()
+
+# Runs a step and prints how long it took, for the CI log; its status is
+# the step's.
 step() {
-  local name=$1 start=$SECONDS; shift
-  "$@"
-  echo "test.sh: $name took $((SECONDS - start)) s"
+  local name=$1 start=$SECONDS status=0; shift
+  "$@" || status=$?
+  echo "test.sh: $name took $((SECONDS - start)) s$([ $status -eq 0 ] || echo ", FAILED ($status)")"
+  return $status
 }
 
 configure_and_build() {
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DKVX_BUILD_BENCH=OFF "$@"
-  cmake --build "$dir" -j "$jobs"
+  cmake -S . -B "$dir" -G Ninja -DKVX_BUILD_BENCH=OFF "$@" || return 1
+  cmake --build "$dir" -j "$jobs" ${keep_going[@]+"${keep_going[@]}"}
 }
 
 run_tests() {
@@ -48,20 +56,22 @@ run_tests() {
   # Twice as many tests as cores: many of them spend their time waiting for
   # the servers and programs they start. The x11 tests drive real programs
   # as a user would; they run afterwards, one at a time.
-  ctest --test-dir "$dir" --output-on-failure --no-tests=error -j "$((jobs * 2))" --timeout 600 -LE x11
-  ctest --test-dir "$dir" --output-on-failure --no-tests=error -j 1 --timeout 600 -L x11
+  local status=0
+  ctest --test-dir "$dir" --output-on-failure --no-tests=error -j "$((jobs * 2))" --timeout 600 -LE x11 || status=1
+  ctest --test-dir "$dir" --output-on-failure --no-tests=error -j 1 --timeout 600 -L x11 || status=1
+  return $status
 }
 
 sanitizer_build() {
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp"
-  step "sanitizer build" configure_and_build build-sanitize -DKVX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+  step "sanitizer build" configure_and_build build-sanitize -DKVX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug || return 1
   step "sanitizer tests" run_tests build-sanitize
 }
 
 quick_build() {
-  step "optimised build" configure_and_build build -DKVX_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release
+  step "optimised build" configure_and_build build -DKVX_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release || return 1
   step "optimised tests" run_tests build
 }
 
@@ -92,7 +102,8 @@ fuzz_one() {
 fuzz_build() {
   # The README's fuzzing build, as written there.
   step "fuzz build" bash -c 'CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DKVX_FUZZ=ON \
-    -DKVX_BUILD_TESTS=OFF -DKVX_BUILD_BENCH=OFF && cmake --build build-fuzz'
+    -DKVX_BUILD_TESTS=OFF -DKVX_BUILD_BENCH=OFF && cmake --build build-fuzz --target fuzz_targets "$@"' _ \
+    ${keep_going[@]+"${keep_going[@]}"} || return 1
   local seconds=${KVX_FUZZ_SECONDS:-15}
   rm -rf build-fuzz/fuzz-work build-fuzz/crashes
   mkdir -p build-fuzz/fuzz-work
@@ -107,8 +118,10 @@ fuzz_build() {
   export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp"
   local start=$SECONDS
   # One target per core at a time.
-  printf '%s\n' "${names[@]}" | xargs -P "$jobs" -I{} bash -c 'fuzz_one "$1" "$2"' _ {} "$seconds"
+  local status=0
+  printf '%s\n' "${names[@]}" | xargs -P "$jobs" -I{} bash -c 'fuzz_one "$1" "$2"' _ {} "$seconds" || status=1
   echo "test.sh: ${#names[@]} fuzz targets, ${seconds} s each, took $((SECONDS - start)) s"
+  return $status
 }
 
 case "$mode" in
@@ -117,8 +130,14 @@ case "$mode" in
   --werror) werror_build ;;
   --fuzz) fuzz_build ;;
   --ci)
-    werror_build
-    fuzz_build
-    sanitizer_build
+    keep_going=(-- -k 0)
+    failed=()
+    werror_build || failed+=(werror)
+    fuzz_build || failed+=(fuzz)
+    sanitizer_build || failed+=(sanitizer)
+    if [ ${#failed[@]} -gt 0 ]; then
+      echo "test.sh: FAILED: ${failed[*]}" >&2
+      exit 1
+    fi
     ;;
 esac
