@@ -19,7 +19,8 @@ struct LayoutEntry {
 // Every layout of the table, offered or not.
 const LayoutEntry* LayoutTable(size_t& count);
 
-// The layouts that build here, in table order (the first call builds them).
+// The layouts whose symbols the XKB data here has, in table order; each is
+// built when FillLayout first asks for it.
 const LayoutEntry* const* OfferedLayouts(size_t& count);
 
 // Fills `data` with layout `id` (cached after the first build); false for an
