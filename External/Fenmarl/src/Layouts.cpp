@@ -8,13 +8,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fenmarl {
@@ -445,7 +445,6 @@ struct Cache {
     std::map<unsigned int, std::unique_ptr<LayoutData>> layouts;  // null: does not build
     bool offeredKnown = false;
     std::vector<const LayoutEntry*> offered;
-    std::map<std::string, std::string> symbolFiles;  // layout: its symbols file
 
     // Called with the mutex held.
     const LayoutData* Get(const LayoutEntry& entry)
@@ -460,27 +459,28 @@ struct Cache {
         return (layouts[entry.id] = builder->Build(entry)).get();
     }
 
-    // Whether the XKB data has the layout's symbols (and its variant):
-    // read from the symbols file, without compiling anything, so that the
-    // list of layouts costs nothing and a layout is built when it is first
-    // asked for. Called with the mutex held.
-    bool HasSymbols(const LayoutEntry& entry)
+    // Builds every layout not built yet, on several threads, each with its
+    // own XKB context (a context serves one thread). Called with the mutex
+    // held.
+    void BuildAll()
     {
-        auto known = symbolFiles.find(entry.layout);
-        if (known == symbolFiles.end()) {
-            std::string text;
-            XkbPtr<xkb_context> probe = NewContext();
-            for (unsigned int i = 0; probe && i < xkb_context_num_include_paths(probe.get()) && text.empty(); ++i) {
-                const std::string path =
-                    std::string(xkb_context_include_path_get(probe.get(), i)) + "/symbols/" + entry.layout;
-                std::ifstream file(path, std::ios::binary);
-                text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-            }
-            known = symbolFiles.emplace(entry.layout, std::move(text)).first;
-        }
-        const std::string& text = known->second;
-        if (text.empty()) return false;
-        return !*entry.variant || text.find("xkb_symbols \"" + std::string(entry.variant) + "\"") != std::string::npos;
+        std::vector<const LayoutEntry*> missing;
+        for (const LayoutEntry& entry : kLayouts)
+            if (!layouts.count(entry.id)) missing.push_back(&entry);
+        std::vector<std::unique_ptr<LayoutData>> built(missing.size());
+        std::atomic<size_t> next{0};
+        const auto work = [&] {
+            XkbPtr<xkb_context> own = NewContext();
+            if (!own) return;
+            LayoutBuilder ownBuilder(own.get());
+            for (size_t i = next++; i < missing.size(); i = next++) built[i] = ownBuilder.Build(*missing[i]);
+        };
+        const size_t threads = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
+        std::vector<std::thread> workers;
+        for (size_t t = 1; t < threads; ++t) workers.emplace_back(work);
+        work();
+        for (std::thread& worker : workers) worker.join();
+        for (size_t i = 0; i < missing.size(); ++i) layouts[missing[i]->id] = std::move(built[i]);
     }
 
     static XkbPtr<xkb_context> NewContext()
@@ -517,9 +517,9 @@ const LayoutEntry* const* OfferedLayouts(size_t& count)
     Cache& cache = TheCache();
     std::lock_guard lock(cache.mutex);
     if (!cache.offeredKnown) {
+        cache.BuildAll();
         for (const LayoutEntry& entry : kLayouts)
-            if (cache.HasSymbols(entry)) cache.offered.push_back(&entry);
-        cache.symbolFiles.clear();
+            if (cache.Get(entry)) cache.offered.push_back(&entry);
         cache.offeredKnown = true;
     }
     count = cache.offered.size();

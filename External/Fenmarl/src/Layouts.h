@@ -19,8 +19,7 @@ struct LayoutEntry {
 // Every layout of the table, offered or not.
 const LayoutEntry* LayoutTable(size_t& count);
 
-// The layouts whose symbols the XKB data here has, in table order; each is
-// built when FillLayout first asks for it.
+// The layouts that build here, in table order (the first call builds them).
 const LayoutEntry* const* OfferedLayouts(size_t& count);
 
 // Fills `data` with layout `id` (cached after the first build); false for an

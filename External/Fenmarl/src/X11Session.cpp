@@ -167,7 +167,6 @@ public:
         close(epoll_);
         close(wake_);
         epoll_ = wake_ = -1;
-        FlushOutgoing();
         ReleaseHeld(true);
         XSync(display_, True);
     }
@@ -188,13 +187,11 @@ public:
         // Every raw event of ours is in; a grabbed key of ours that waits
         // behind a frozen keyboard comes later.
         expectedRaw_.clear();
-        FlushOutgoing();
         WakeIfPending();
     }
 
-    // Reads what the server has for us: our own events are noted as come
-    // (a raw event of ours that waits behind a keyboard frozen by the
-    // user's next key comes later), the user's wait in pending_.
+    // Reads what the server has for us: our own events are noted as come,
+    // the user's wait in pending_.
     void TakeEvents()
     {
         // Our presses of grabbed keys freeze the keyboard until we let them
@@ -262,10 +259,6 @@ public:
                 Handle(key);
             else if (key.kind == KeyEvent::GrabPress)
                 XAllowEvents(display_, ReplayKeyboard, CurrentTime);
-        }
-        if (keyboard_ && injecting_ == 0) {
-            FlushOutgoing();
-            WakeIfPending();  // the user's keys met meanwhile
         }
     }
 
@@ -440,58 +433,10 @@ private:
         return g_xErrors == 0;
     }
 
-    enum class Typing { Typed, Failed, Blocked };
-
-    // Characters and keys wait here, in order, while the user's next key
-    // holds the keyboard frozen until we have handled it: our key events
-    // would wait behind it, and a key code mapped anew meanwhile would type
-    // the later character.
-    struct Outgoing {
-        bool character;
-        char32_t cp;
-        unsigned int vk;
-        bool down;
-    };
-
-    // A press of the user's that froze the keyboard waits for Handle.
-    bool KeyboardHeldByTheUser()
-    {
-        if (!keyboard_) return false;
-        TakeEvents();
-        return std::any_of(pending_.begin(), pending_.end(),
-                           [](const KeyEvent& key) { return key.kind == KeyEvent::GrabPress; });
-    }
-
     bool TypeCharacter(char32_t cp)
     {
-        if (outgoing_.empty()) {
-            const Typing typing = TypeNow(cp);
-            if (typing != Typing::Blocked) return typing == Typing::Typed;
-        }
-        outgoing_.push_back({true, cp, 0, false});
-        return true;
-    }
-
-    void FlushOutgoing()
-    {
-        while (!outgoing_.empty()) {
-            const Outgoing next = outgoing_.front();
-            if (next.character) {
-                if (TypeNow(next.cp) == Typing::Blocked) break;
-            } else {
-                if (KeyboardHeldByTheUser()) break;
-                SendVirtualKeyNow(next.vk, next.down);
-            }
-            outgoing_.pop_front();
-        }
-        XFlush(display_);
-    }
-
-    Typing TypeNow(char32_t cp)
-    {
         const KeySym keysym = xkb_utf32_to_keysym(cp);
-        if (keysym == NoSymbol || spares_.empty()) return Typing::Failed;
-        if (KeyboardHeldByTheUser()) return Typing::Blocked;
+        if (keysym == NoSymbol || spares_.empty()) return false;
         auto spare = std::find_if(spares_.begin(), spares_.end(), [&](const SpareKey& s) { return s.keysym == keysym; });
         if (spare == spares_.end()) {
             // The least recently used key takes the character; it keeps it
@@ -504,7 +449,7 @@ private:
                 XSync(display_, False);
                 std::this_thread::sleep_until(settled);
             }
-            if (!MapSpareKey(spare->keycode, keysym)) return Typing::Failed;
+            if (!MapSpareKey(spare->keycode, keysym)) return false;
             spare->keysym = keysym;
             TakeMappingNotices();
         }
@@ -512,17 +457,10 @@ private:
         spare->typed = Clock::now();
         FakeKey(spare->keycode, true);
         FakeKey(spare->keycode, false);
-        return Typing::Typed;
-    }
-
-    bool SendVirtualKey(unsigned int vk, bool down)
-    {
-        if (outgoing_.empty() && !KeyboardHeldByTheUser()) return SendVirtualKeyNow(vk, down);
-        outgoing_.push_back({false, 0, vk, down});
         return true;
     }
 
-    bool SendVirtualKeyNow(unsigned int vk, bool down)
+    bool SendVirtualKey(unsigned int vk, bool down)
     {
         unsigned int keycode = 0;
         if (const unsigned long keysym = KeysymOfVirtualKey(vk)) keycode = XKeysymToKeycode(display_, keysym);
@@ -567,7 +505,6 @@ private:
     int wake_ = -1;
     int injecting_ = 0;
     std::vector<std::pair<unsigned int, bool>> expectedRaw_;  // our presses (true) and releases
-    std::deque<Outgoing> outgoing_;
     std::vector<unsigned int> expectedGrab_;                  // our presses of grabbed keys
     std::deque<KeyEvent> pending_;                            // the user's, met while we injected
     std::vector<SpareKey> spares_;

@@ -142,9 +142,7 @@ FENMARL_EXPORT void ProcessKeyboardEvent(int stage);
 // of records sent (a lone low surrogate or a key the display lacks is not
 // sent). A character record types its character whole on its down record;
 // the two halves of a surrogate pair, in two records or two calls, type one
-// character. Characters and keys go out in order: while a key the user
-// pressed still waits for the hook's call-back they wait, and go out after
-// it. Keys other than Shift, Ctrl and Alt that are still held at
+// character. Keys other than Shift, Ctrl and Alt that are still held at
 // ProcessKeyboardEvent(1), and every key still held at UninstallHook, are
 // released.
 FENMARL_EXPORT UINT SendKeyboardInput(UINT count, const st_KBInput* inputs);
