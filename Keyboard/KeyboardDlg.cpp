@@ -8,7 +8,9 @@
 #include <QMenu>
 #include <QPainter>
 #include <QShortcut>
+#include <QScreen>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <cwchar>
@@ -26,6 +28,7 @@
 #include "Pendrel/Controls/TransparentStaticCtrl.h"
 #include "Pendrel/Image/KVXGdiIcon.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
+#include "Pendrel/Platform/KVXMessageBox.h"
 #include "Pendrel/Platform/KVXSysColors.h"
 #include "Pendrel/Platform/KVXText.h"
 #include "Pendrel/Pendrel.h"
@@ -37,6 +40,11 @@ const char kSourceFile[] = ".\\KeyboardDlg";
 constexpr int kMinimumWidth = 750;
 constexpr int kMinimumHeight = 400;
 constexpr KVXLinkID kAdvertisementLink = 11;
+// Every key code the display leaves empty is held by another on-screen
+// keyboard (or the display has none): nothing can be typed.
+const wchar_t kNoKeyCodeText[] =
+    L"No free key code is left on this display, so the keyboard cannot type characters. Close other on-screen "
+    L"keyboards, or restart the desktop session, and start the keyboard again.";
 
 // The fixed keys and their virtual keys.
 struct FixedKey {
@@ -84,6 +92,14 @@ CKeyboardDlg::CKeyboardDlg(COptions& options, CAbstractInputSink* sink, const CA
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     help->setContext(Qt::ApplicationShortcut);
     connect(help, &QShortcut::activated, this, [this] { OnCommand(ID_KEYBOARD_HELP); });
+    if (auto* own = dynamic_cast<CFenmarlInputSink*>(m_ownSink.get())) {
+        own->SetOnNoKeyCode([this] {
+            // told after the key's handling, outside the hook's call-back
+            QTimer::singleShot(0, this, [this] {
+                KVXMessageBox(this, kNoKeyCodeText, KeyboardString(IDS_APP_TITLE).GetString(), MB_ICONWARNING);
+            });
+        });
+    }
 }
 
 CKeyboardDlg::~CKeyboardDlg() {
@@ -186,6 +202,7 @@ BOOL CKeyboardDlg::OnInitDialog() {
     }
 
     AddResizableControls();
+    ApplyPlacement();
     InstallKeyboardHook();
     raise();
     QPalette background = palette();
@@ -390,7 +407,10 @@ void CKeyboardDlg::OnCommand(UINT id) {
     }
     for (const FixedKey& fixed : kFixedKeys) {
         if (fixed.id != id) continue;
-        m_model.ClickFixedKey(fixed.virtualKey);
+        if (fixed.virtualKey == 32)
+            m_model.ClickSpace();
+        else
+            m_model.ClickFixedKey(fixed.virtualKey);
         UpdateKeys();
         return;
     }
@@ -460,7 +480,13 @@ int CKeyboardDlg::TranslateKey(int scanCode) { return m_model.TranslateKey(scanC
 void CKeyboardDlg::OnKeyDown(int scanCode, int virtualKey, int) {
     const PhysicalKeyEffect effect = m_model.OnPhysicalKey(scanCode, virtualKey, true);
     if (effect.target == PhysicalKeyEffect::PadKey) ShowPadKey(effect.index, true);
-    if (effect.target == PhysicalKeyEffect::FixedKey) ShowFixedKey(effect.index, true);
+    if (effect.target == PhysicalKeyEffect::FixedKey) {
+        ShowFixedKey(effect.index, true);
+        if (effect.click) {
+            m_model.ClickSpace();
+            UpdateKeys();
+        }
+    }
     if (effect.target == PhysicalKeyEffect::CharacterKey) {
         m_keys[effect.index]->SetPressedLook(true);
         if (effect.click) OnCharacterKey(effect.index);
@@ -514,7 +540,43 @@ void CKeyboardDlg::RemoveKeyboardHook() {
     m_hookInstalled = false;
 }
 
+QRect CKeyboardDlg::PlacedRect(const KEYBOARD_PLACEMENT& placement, const QRect& available) {
+    const RECT& r = placement.rcNormalPosition;
+    if (r.right <= r.left || r.bottom <= r.top || available.isEmpty()) return {};
+    QRect placed(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
+    placed.setWidth(std::min(placed.width(), available.width()));
+    placed.setHeight(std::min(placed.height(), available.height()));
+    placed.moveLeft(std::clamp(placed.left(), available.left(), available.right() + 1 - placed.width()));
+    placed.moveTop(std::clamp(placed.top(), available.top(), available.bottom() + 1 - placed.height()));
+    return placed;
+}
+
+void CKeyboardDlg::ApplyPlacement() {
+    KEYBOARD_PLACEMENT placement;
+    m_options.GetPlacement(placement);
+    const RECT& r = placement.rcNormalPosition;
+    const QPoint centre((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    QScreen* screen = QGuiApplication::screenAt(centre);
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect placed = PlacedRect(placement, screen->availableGeometry());
+    if (placed.isEmpty()) return;
+    setGeometry(placed.x(), placed.y(), std::max(placed.width(), minimumWidth()),
+                std::max(placed.height(), minimumHeight()));
+}
+
+void CKeyboardDlg::StorePlacement() {
+    KEYBOARD_PLACEMENT placement;
+    m_options.GetPlacement(placement);
+    const QRect shown = geometry();
+    placement.showCmd = 1;  // shown normally
+    placement.rcNormalPosition = {shown.left(), shown.top(), shown.left() + shown.width(),
+                                  shown.top() + shown.height()};
+    m_options.SetPlacement(placement);
+}
+
 void CKeyboardDlg::OnDestroy() {
+    StorePlacement();
     RemoveKeyboardHook();
     m_optionsDlg.reset();
     m_aboutDlg.reset();
@@ -523,22 +585,33 @@ void CKeyboardDlg::OnDestroy() {
 
 void CKeyboardDlg::OpenOptions() {
     m_optionsDlg.reset();
+    m_focusBeforeDialog = GetFocusWindow();
     m_optionsDlg = std::make_unique<COptionsDialog>(m_options, this);
     m_optionsDlg->SetDisplayAllCharsChanged([this] { UpdateKeys(); });
     m_optionsDlg->setWindowModality(Qt::WindowModal);
+    connect(m_optionsDlg.get(), &QDialog::finished, this, &CKeyboardDlg::OnChildWindowClosed);
     m_optionsDlg->Create();
     m_optionsDlg->raise();
 }
 
 void CKeyboardDlg::OpenAbout() {
     m_aboutDlg.reset();
+    m_focusBeforeDialog = GetFocusWindow();
     m_aboutDlg = std::make_unique<CAboutDlg>(this);
     m_aboutDlg->setWindowModality(Qt::WindowModal);
+    connect(m_aboutDlg.get(), &QDialog::finished, this, &CKeyboardDlg::OnChildWindowClosed);
     m_aboutDlg->Create();
     m_aboutDlg->raise();
 }
 
-void CKeyboardDlg::OnChildWindowClosed() { raise(); }
+void CKeyboardDlg::OnChildWindowClosed() {
+    raise();
+    // After the dialog's window is gone, so that nothing takes the focus
+    // from the window after us.
+    const unsigned long focus = m_focusBeforeDialog;
+    m_focusBeforeDialog = 0;
+    if (focus) QTimer::singleShot(0, this, [focus] { RestoreFocusWindow(focus); });
+}
 
 void CKeyboardDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);

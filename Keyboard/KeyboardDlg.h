@@ -19,6 +19,8 @@
 
 class CAboutDlg;
 class COptions;
+struct KEYBOARD_PLACEMENT;
+class QRect;
 class COptionsDialog;
 class CRoundButton;
 class QComboBox;
@@ -57,8 +59,15 @@ public:
     CAboutDlg* GetAboutDialog() const { return m_aboutDlg.get(); }
     // The layout list (id, name string id), sorted by name.
     const std::vector<std::pair<unsigned, unsigned>>& GetLayouts() const { return m_layouts; }
-    // A modeless window of this dialog was closed.
+    // A modeless window of this dialog was closed: the window that had the
+    // focus before it opened gets it back.
     void OnChildWindowClosed();
+
+    // Where a window placed as `placement` opens on a screen whose free
+    // area is `available`: its place and size when it fits, moved (and cut
+    // to the area when it is larger) so that all of it is seen; an empty
+    // rectangle for no placement.
+    static QRect PlacedRect(const KEYBOARD_PLACEMENT& placement, const QRect& available);
 
 protected:
     BOOL OnInitDialog() override;
@@ -84,6 +93,8 @@ private:
     void ShowFixedKey(int scanCode, bool pressed);
     void OpenOptions();
     void OpenAbout();
+    void ApplyPlacement();
+    void StorePlacement();
     void InstallKeyboardHook();
     void RemoveKeyboardHook();
 
@@ -100,4 +111,5 @@ private:
     bool m_hookInstalled = false;
     std::unique_ptr<COptionsDialog> m_optionsDlg;
     std::unique_ptr<CAboutDlg> m_aboutDlg;
+    unsigned long m_focusBeforeDialog = 0;
 };

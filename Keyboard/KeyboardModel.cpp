@@ -193,6 +193,8 @@ std::u16string CKeyboardModel::SpaceCaption() const {
 }
 
 int CKeyboardModel::TranslateKey(int scanCode) const {
+    // A pending dead key takes the space bar to type itself.
+    if (scanCode == KB_SCAN_SPACE && m_deadChar) return m_deadChar;
     const st_KBKey* key = FindKey(scanCode);
     if (!key) return 0;
     int column;
@@ -210,7 +212,9 @@ int CKeyboardModel::TranslateKey(int scanCode) const {
     }
     // A state without a column types nothing.
     if (column < 0 || column >= KB_COLUMNS) return 0;
-    return key->chars[column];
+    const WORD character = key->chars[column];
+    // A plain space reaches the window as the key it is.
+    return scanCode == KB_SCAN_SPACE && character == u' ' ? 0 : character;
 }
 
 PhysicalKeyEffect CKeyboardModel::OnPhysicalKey(int scanCode, int virtualKey, bool down) {
@@ -248,11 +252,24 @@ PhysicalKeyEffect CKeyboardModel::OnPhysicalKey(int scanCode, int virtualKey, bo
         }
         break;
     case 14:
-    case 15:
     case 28:
+        // Backspace and Enter reach the window and end a pending dead key.
+        if (down && m_deadChar) {
+            EndDeadKey();
+            effect.statesChanged = true;
+        }
+        effect.target = PhysicalKeyEffect::FixedKey;
+        effect.index = scanCode;
+        break;
+    case 15:
+        effect.target = PhysicalKeyEffect::FixedKey;
+        effect.index = scanCode;
+        break;
     case KB_SCAN_SPACE:
         effect.target = PhysicalKeyEffect::FixedKey;
         effect.index = scanCode;
+        // Only a space bar the hook swallowed types here.
+        effect.click = down && TranslateKey(scanCode) != 0;
         break;
     case 69:
         // The key toggled the lock itself; the screen follows it.
@@ -332,9 +349,12 @@ void CKeyboardModel::ClickCharacterKey(int place) {
                 ReportAssertion(0, kSourceFile, 1251);
                 return;
             }
+            // Ctrl and AltGr that reached the dead key are put aside while
+            // it waits for its letter; Shift and Caps Lock stay as the user
+            // set them, before and after.
             m_deadChar = character;
             m_saved = {m_shift, m_leftCtrl, m_rightCtrl, m_capsLock, m_altGr};
-            m_shift = m_leftCtrl = m_rightCtrl = m_capsLock = m_altGr = false;
+            m_leftCtrl = m_rightCtrl = m_altGr = false;
             return;
         }
     } else {
@@ -354,12 +374,7 @@ void CKeyboardModel::ClickCharacterKey(int place) {
             m_sink->SendCharacter(m_deadChar);
             TypeFirstCharacter(caption.text);
         }
-        m_deadChar = 0;
-        m_shift = m_saved.shift;
-        m_leftCtrl = m_saved.leftCtrl;
-        m_rightCtrl = m_saved.rightCtrl;
-        m_capsLock = m_saved.capsLock;
-        m_altGr = m_saved.altGr;
+        EndDeadKey();
         return;
     }
 
@@ -376,10 +391,35 @@ void CKeyboardModel::ClickCharacterKey(int place) {
     TypeFirstCharacter(caption.text);
 }
 
+void CKeyboardModel::EndDeadKey() {
+    if (!m_deadChar) return;
+    m_deadChar = 0;
+    m_leftCtrl = m_saved.leftCtrl;
+    m_rightCtrl = m_saved.rightCtrl;
+    m_altGr = m_saved.altGr;
+}
+
 void CKeyboardModel::ClickFixedKey(WORD virtualKey) {
     if (!m_sink) return;
+    // Enter and Backspace end a pending dead key.
+    if (virtualKey == 13 || virtualKey == 8) EndDeadKey();
     m_sink->SendVirtualKey(virtualKey, true);
     m_sink->SendVirtualKey(virtualKey, false);
+}
+
+void CKeyboardModel::ClickSpace() {
+    if (!m_sink) return;
+    // After a dead key the space bar types the dead key's own character.
+    if (m_deadChar) {
+        m_sink->SendCharacter(m_deadChar);
+        EndDeadKey();
+        return;
+    }
+    const std::u16string text = SpaceCaption();
+    if (!text.empty() && text != u" ")
+        TypeFirstCharacter(text);
+    else
+        ClickFixedKey(32);
 }
 
 void CKeyboardModel::ClickNumLock() {

@@ -44,7 +44,7 @@ struct PhysicalKeyEffect {
     enum Target { NoKey, PadKey, CharacterKey, FixedKey };
     Target target = NoKey;
     int index = 0;            // pad: virtual key; character key: place; fixed key: scan code
-    bool click = false;       // the character key types (a press the hook swallowed)
+    bool click = false;       // the character key or the space bar types (a press the hook swallowed)
     bool statesChanged = false;  // modifier states changed: captions to rewrite
     bool numLockPressed = false;
 };
@@ -113,9 +113,13 @@ public:
 
     // A click on the character key at the place.
     void ClickCharacterKey(int place);
-    // A fixed key (Backspace, Tab, Enter, space, the pad): its press and
-    // its release.
+    // A fixed key (Backspace, Tab, Enter, the pad): its press and its
+    // release. Enter and Backspace end a pending dead key.
     void ClickFixedKey(WORD virtualKey);
+    // The space bar: the dead key's own character when one is pending (and
+    // the dead key ends), the layout's character of the space bar where it
+    // is not a plain space, else the space key.
+    void ClickSpace();
 
 private:
     struct Saved {
@@ -125,6 +129,8 @@ private:
     std::u16string CharacterText(const st_KBKey& key, int column) const;
     bool HasColumn(int column) const { return column >= 0 && (m_data.columns & (1u << column)); }
     void TypeFirstCharacter(const std::u16string& text);
+    // Ctrl and AltGr come back as they were before the dead key.
+    void EndDeadKey();
     void SendCtrlCombination(int scanCode, WORD ctrlKey);
 
     CAbstractInputSink* m_sink;

@@ -21,6 +21,33 @@ Display* QueryDisplay() {
     return display;
 }
 
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
+} // namespace
+
+unsigned long GetFocusWindow() {
+    Display* display = QueryDisplay();
+    if (!display) return 0;
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    return focus == PointerRoot || focus == None ? 0 : focus;
+}
+
+void RestoreFocusWindow(unsigned long window) {
+    Display* display = QueryDisplay();
+    if (!display || !window) return;
+    XSync(display, False);
+    auto* previous = XSetErrorHandler(IgnoreXError);
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
+        XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+}
+
+namespace {
+
 // The first layout of the session's XKB rule names ("us", "de", ...).
 std::string SessionLayout() {
     Display* display = QueryDisplay();

@@ -10,6 +10,12 @@
 // Fills name (9 characters with the terminator); FALSE without a name.
 BOOL GetKeyboardLayoutNameW(wchar_t* name);
 
+// The window that has the keyboard focus (0 for none or without a display),
+// and giving it back the focus after the keyboard's own dialogs closed; a
+// window that is gone meanwhile is left alone.
+unsigned long GetFocusWindow();
+void RestoreFocusWindow(unsigned long window);
+
 class CX11PhysicalKeys : public CAbstractPhysicalKeys {
 public:
     bool IsHeld(int virtualKey) const override;

@@ -228,11 +228,12 @@ TEST_F(KeyboardModelTest, ClicksTypeCharactersDeadKeysAndCtrlCombinations) {
     m_model.ClickCharacterKey(PlaceOf(26));
     m_model.ToggleShift();
     m_model.ClickCharacterKey(PlaceOf(18));
+    // Shift stays as the user set it
+    EXPECT_TRUE(m_model.Shift());
+    m_model.ToggleShift();
     m_model.ClickCharacterKey(PlaceOf(26));
     m_model.ClickCharacterKey(PlaceOf(47));
     EXPECT_EQ(m_sink.typed, u"éêÊ^v");
-    // the states before the dead key come back after it
-    EXPECT_FALSE(m_model.Shift());
 
     // Ctrl on the screen and a Russian letter: the key of its place, Ctrl
     // released afterwards and on the screen
@@ -266,4 +267,87 @@ TEST_F(KeyboardModelTest, ClicksTypeCharactersDeadKeysAndCtrlCombinations) {
     m_sink.typed.clear();
     m_model.ClickCharacterKey(PlaceOf(17));
     EXPECT_EQ(m_sink.typed, u"😀");
+}
+
+// What ends a pending dead key, and what the modifiers are afterwards: the
+// on-screen clicks of each case after the dead key, the text typed and the
+// Shift state left.
+TEST_F(KeyboardModelTest, DeadKeysEndWithSpaceEnterAndBackspaceAndKeepShift) {
+    enum Step { Shift, Circumflex, Letter, Space, Enter, Backspace };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::u16string typed;
+        std::vector<std::string> keys;  // virtual keys sent
+        bool shiftAfter;
+    };
+    // French: the circumflex key is dead (diaeresis with Shift), the letter
+    // key is i
+    const Case cases[] = {
+        {"space types the dead key's own character", {Circumflex, Space, Letter}, u"^i", {}, false},
+        {"shifted dead key and space", {Shift, Circumflex, Space, Shift, Letter}, u"¨i", {}, false},
+        {"Enter ends it", {Circumflex, Enter, Letter}, u"i", {"13v", "13^"}, false},
+        {"Backspace ends it", {Circumflex, Backspace, Letter}, u"i", {"8v", "8^"}, false},
+        {"Shift set while pending is the user's", {Shift, Circumflex, Shift, Letter, Letter}, u"ïi", {}, false},
+        {"Shift kept through the dead key", {Shift, Circumflex, Letter, Letter}, u"ÏI", {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Use(kFrench);
+        m_sink.typed.clear();
+        m_sink.events.clear();
+        for (Step step : c.steps) {
+            switch (step) {
+            case Shift: m_model.ToggleShift(); break;
+            case Circumflex: m_model.ClickCharacterKey(PlaceOf(26)); break;
+            case Letter: m_model.ClickCharacterKey(PlaceOf(23)); break;
+            case Space: m_model.ClickSpace(); break;
+            case Enter: m_model.ClickFixedKey(13); break;
+            case Backspace: m_model.ClickFixedKey(8); break;
+            }
+        }
+        EXPECT_EQ(m_sink.typed, c.typed);
+        std::vector<std::string> keys;
+        for (const std::string& event : m_sink.events)
+            if (event.rfind("c:", 0) != 0) keys.push_back(event);
+        EXPECT_EQ(keys, c.keys);
+        EXPECT_EQ(m_model.Shift(), c.shiftAfter);
+        EXPECT_FALSE(m_model.DeadKeyPending());
+    }
+
+    // AltGr that reached a dead key (German AltGr+ü is the dead diaeresis)
+    // is put aside for the letter and comes back after it
+    Use(kGerman);
+    m_sink.typed.clear();
+    m_model.ToggleAltGr();
+    ASSERT_TRUE(m_model.CaptionAt(PlaceOf(26)).dead);
+    m_model.ClickCharacterKey(PlaceOf(26));
+    EXPECT_FALSE(m_model.AltGr());
+    m_model.ClickCharacterKey(PlaceOf(30));
+    EXPECT_EQ(m_sink.typed, u"ä");
+    EXPECT_TRUE(m_model.AltGr());
+}
+
+TEST_F(KeyboardModelTest, ThePhysicalSpaceBarPassesUnlessADeadKeyWaits) {
+    // a plain space is no translation: the key reaches the window itself
+    for (unsigned layout : {kRussian, kGerman, kFrench}) {
+        Use(layout);
+        EXPECT_EQ(m_model.TranslateKey(KB_SCAN_SPACE), 0) << std::hex << layout;
+        EXPECT_FALSE(m_model.OnPhysicalKey(KB_SCAN_SPACE, 32, true).click);
+    }
+    // after a dead key the hook swallows it and the dead key types itself
+    Use(kFrench);
+    m_model.ClickCharacterKey(PlaceOf(26));
+    EXPECT_EQ(m_model.TranslateKey(KB_SCAN_SPACE), u'^');
+    EXPECT_TRUE(m_model.OnPhysicalKey(KB_SCAN_SPACE, 32, true).click);
+    m_model.ClickSpace();
+    EXPECT_EQ(m_sink.typed, u"^");
+    EXPECT_EQ(m_model.TranslateKey(KB_SCAN_SPACE), 0);
+    // the physical Enter and Backspace reach the window and end it
+    for (int scan : {28, 14}) {
+        m_model.ClickCharacterKey(PlaceOf(26));
+        const PhysicalKeyEffect effect = m_model.OnPhysicalKey(scan, scan == 28 ? 13 : 8, true);
+        EXPECT_FALSE(effect.click);
+        EXPECT_FALSE(m_model.DeadKeyPending()) << scan;
+    }
 }

@@ -16,13 +16,16 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "Fenmarl/Fenmarl.h"
 #include "Keyboard/KeyboardModel.h"
 #include "Keyboard/KeyboardResources.h"
 #include "KeyboardKeys.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
+#include "testing/X11KeyMap.h"
 #include "testing/XvfbServer.h"
 #include "utility/Posix/BasicRegistry.h"
 
@@ -116,7 +119,7 @@ protected:
 
     void TypeKeys(const std::string& text) {
         for (char c : text) {
-            const std::string name = c == '\n' ? "Return" : std::string(1, c);
+            const std::string name = c == '\n' ? "Return" : c == ' ' ? "space" : std::string(1, c);
             const KeyCode code = XKeysymToKeycode(m_display, XStringToKeysym(name.c_str()));
             XTestFakeKeyEvent(m_display, code, True, CurrentTime);
             XTestFakeKeyEvent(m_display, code, False, CurrentTime);
@@ -174,15 +177,37 @@ protected:
                 XNextEvent(m_display, &event);
                 if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
                 if (event.type != KeyPress || event.xkey.window != m_target) continue;
-                KeySym keysym = NoSymbol;
-                char bytes[16];
-                XLookupString(&event.xkey, bytes, sizeof bytes, &keysym, nullptr);
-                if (const char32_t c = xkb_keysym_to_utf32(keysym)) text += c;
-                if (text.back() == last) return text;
+                if (const char32_t c = xkb_keysym_to_utf32(kvxtest::KeysymNow(m_display, event.xkey))) text += c;
+                if (!text.empty() && text.back() == last) return text;
             }
             pollfd watch{ConnectionNumber(m_display), POLLIN, 0};
             if (poll(&watch, 1, 60000) <= 0) return text + U"<nothing more>";
         }
+    }
+
+    // Presses and releases the physical key of the scan code.
+    void PressKey(int scanCode) {
+        const KeyCode code = static_cast<KeyCode>(scanCode + 8);
+        XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+        XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+    }
+
+    // Ends the program with the signal and waits for it; its exit status.
+    int Signal(int number) {
+        kill(m_pid, number);
+        int status = 0;
+        EXPECT_EQ(waitpid(m_pid, &status, 0), m_pid);
+        m_pid = -1;
+        return status;
+    }
+
+    // The keyboard window's place on the screen.
+    std::pair<int, int> WindowPlace() {
+        int x = 0, y = 0;
+        Window child;
+        XSync(m_display, False);
+        XTranslateCoordinates(m_display, m_keyboard, DefaultRootWindow(m_display), 0, 0, &x, &y, &child);
+        return {x, y};
     }
 
     void CloseProgram() {
@@ -240,4 +265,134 @@ TEST_F(KeyboardX11, ClickedKeysOfTheChosenLayoutsTypeIntoTheFocusedWindow) {
     CBasicRegistry registry(L"Morvane", L"Quenzel", HKEY_CURRENT_USER);
     EXPECT_EQ(registry.GetDWORD(L"Settings", L"KeyBoardCtrlID", 0), 0x419u);
     EXPECT_STREQ(registry.GetString(L"Settings", L"KeyBoardName", L"").GetString(), L"Russian");
+}
+
+TEST_F(KeyboardX11, PhysicalSpaceAndEnterReachTheWindowWhileLettersAreTranslated) {
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_NO_FATAL_FAILURE(ChooseLayout("russian"));
+    // one key after the other, as a user types
+    const std::pair<const char*, char32_t> keys[] = {{"a", U'ф'}, {" ", U' '}, {"b", U'и'}, {"\n", U'\r'}};
+    for (const auto& [key, character] : keys) {
+        TypeKeys(key);
+        EXPECT_EQ(TextUpTo(character), std::u32string(1, character));
+    }
+    ASSERT_NO_FATAL_FAILURE(CloseProgram());
+}
+
+TEST_F(KeyboardX11, DeadKeysEndWithSpaceAndEnterAndLeaveShiftAsTheUserSetIt) {
+    const UINT circumflex = kvxtest::KeyboardKeyOf(0x40C, u'^');
+    const UINT i = kvxtest::KeyboardKeyOf(0x40C, u'i');
+    const UINT e = kvxtest::KeyboardKeyOf(0x40C, u'e');
+    ASSERT_NE(circumflex, 0u);
+    ASSERT_NE(i, 0u);
+    ASSERT_NE(e, 0u);
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_NO_FATAL_FAILURE(ChooseLayout("french"));
+    // the space bar types the dead key's own character and ends it
+    for (UINT id : {circumflex, UINT(IDC_KEY_SPACE), e}) Click(id);
+    EXPECT_EQ(TextUpTo(U'e'), U"^e");
+    // Enter ends it too: the next letter is plain
+    for (UINT id : {circumflex, UINT(IDC_KEY_ENTER), e}) Click(id);
+    EXPECT_EQ(TextUpTo(U'e'), U"\re");
+    // Shift on, the shifted dead key (diaeresis), Shift off, i, e
+    for (UINT id : {UINT(IDC_KEY_LSHIFT), circumflex, UINT(IDC_KEY_LSHIFT), i, e}) Click(id);
+    EXPECT_EQ(TextUpTo(U'e'), U"ïe");
+    ASSERT_NO_FATAL_FAILURE(CloseProgram());
+}
+
+TEST_F(KeyboardX11, TwoThousandTranslatedKeysArriveWhileKeyCodesAreMappedAnew) {
+    st_KBImpl russian{};
+    ASSERT_EQ(GetKeyboardData(0x419, russian), 1);
+    std::vector<std::pair<int, char32_t>> letters;  // scan code, Cyrillic letter
+    for (int k = 0; k < russian.keyCount; ++k) {
+        const char32_t c = russian.keys[k].chars[0];
+        if (c >= 0x430 && c <= 0x44F) letters.emplace_back(russian.keys[k].scanCode, c);
+    }
+    ASSERT_GE(letters.size(), 20u) << "more letters than borrowed key codes";
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_NO_FATAL_FAILURE(ChooseLayout("russian"));
+
+    // In short bursts, fewer keys than the program borrows key codes, as a
+    // typist types; the window reads each burst as it arrives. Every key
+    // code is mapped anew many times over.
+    std::mt19937 random(51);
+    std::uniform_int_distribution<size_t> pick(0, letters.size() - 1);
+    std::u32string expected, typed;
+    constexpr int kBurst = 4;
+    for (int burst = 0; burst < 2000 / kBurst; ++burst) {
+        std::u32string sent;
+        for (int n = 0; n < kBurst; ++n) {
+            const auto& [scan, letter] = letters[pick(random)];
+            PressKey(scan);
+            sent += letter;
+        }
+        PressKey(41);  // "ё", a letter no burst holds, ends it
+        XSync(m_display, False);
+        sent += U'ё';
+        expected += sent;
+        const std::u32string got = TextUpTo(U'ё');
+        typed += got;
+        ASSERT_EQ(got, sent) << "burst " << burst;
+    }
+    EXPECT_EQ(typed.size(), expected.size());
+    EXPECT_TRUE(typed == expected) << "the first difference at character "
+                                   << std::mismatch(typed.begin(), typed.end(), expected.begin(), expected.end()).first -
+                                          typed.begin();
+    ASSERT_NO_FATAL_FAILURE(CloseProgram());
+}
+
+TEST_F(KeyboardX11, BorrowedKeyCodesComeBackAfterSigtermAndAfterAKill) {
+    const auto before = kvxtest::KeyMapNow(m_display);
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_NO_FATAL_FAILURE(ChooseLayout("russian"));
+    TypeKeys("a");
+    EXPECT_EQ(TextUpTo(U'ф'), U"ф");
+    // a log-out: a normal end, the settings saved
+    const int status = Signal(SIGTERM);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(kvxtest::KeyMapNow(m_display), before);
+    CBasicRegistry registry(L"Morvane", L"Quenzel", HKEY_CURRENT_USER);
+    EXPECT_EQ(registry.GetDWORD(L"Settings", L"KeyBoardCtrlID", 0), 0x419u);
+
+    // killed: its key codes stay mapped until the next start takes them back
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    TypeKeys("s");
+    EXPECT_EQ(TextUpTo(U'ы'), U"ы");
+    Signal(SIGKILL);
+    EXPECT_NE(kvxtest::KeyMapNow(m_display), before);
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    TypeKeys("d");
+    EXPECT_EQ(TextUpTo(U'в'), U"в");
+    ASSERT_NO_FATAL_FAILURE(CloseProgram());
+    EXPECT_EQ(kvxtest::KeyMapNow(m_display), before);
+}
+
+TEST_F(KeyboardX11, TheWindowOpensWhereItWasClosedAndOnTheScreen) {
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    XWindowAttributes attributes;
+    XGetWindowAttributes(m_display, m_keyboard, &attributes);
+    XMoveWindow(m_display, m_keyboard, 140, 90);
+    XSync(m_display, False);
+    ASSERT_NO_FATAL_FAILURE(CloseProgram());
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    EXPECT_EQ(WindowPlace(), std::make_pair(140, 90));
+    ASSERT_NO_FATAL_FAILURE(CloseProgram());
+
+    // a place off the screen (a screen that is gone) is moved onto it
+    const int screenWidth = DisplayWidth(m_display, DefaultScreen(m_display));
+    const int screenHeight = DisplayHeight(m_display, DefaultScreen(m_display));
+    {
+        CBasicRegistry registry(L"Morvane", L"Quenzel", HKEY_CURRENT_USER);
+        registry.SetDWORD(L"WindowsPos\\Import", L"Left", static_cast<DWORD>(screenWidth + 500));
+        registry.SetDWORD(L"WindowsPos\\Import", L"Right", static_cast<DWORD>(screenWidth + 500 + attributes.width));
+        registry.SetDWORD(L"WindowsPos\\Import", L"Top", static_cast<DWORD>(screenHeight + 300));
+        registry.SetDWORD(L"WindowsPos\\Import", L"Bottom", static_cast<DWORD>(screenHeight + 300 + attributes.height));
+    }
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const auto [x, y] = WindowPlace();
+    EXPECT_GE(x, 0);
+    EXPECT_GE(y, 0);
+    EXPECT_LE(x + attributes.width, screenWidth);
+    EXPECT_LE(y + attributes.height, screenHeight);
+    ASSERT_NO_FATAL_FAILURE(CloseProgram());
 }

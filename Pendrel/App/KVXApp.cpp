@@ -1,4 +1,5 @@
 #include "Pendrel/App/KVXApp.h"
+#include "Pendrel/App/KVXEndSignals.h"
 
 #include <QObject>
 
@@ -113,8 +114,15 @@ CKVXApp::~CKVXApp() {
     delete m_pAdvertiseWnd;
 }
 
+namespace {
+// A log-out, `kill` or Ctrl+C closes the program's windows as the user does,
+// from the moment the program may show one until Release.
+CKVXEndSignals g_endSignals;
+} // namespace
+
 int CKVXApp::Init(KVXApplicationID id, CAbstractProgressStatus* progress) {
     m_applicationId = id;
+    g_endSignals.Install();
     ReleaseLinkTable();
     m_pLinkTable = new CLinkTable();
 
@@ -224,6 +232,7 @@ void CKVXApp::ReleaseLog() {
 }
 
 void CKVXApp::Release() {
+    g_endSignals.Uninstall();
     ReleaseLinkTable();
     if (IsLoaded(m_hSendrix)) FreeDynamicLibrary(m_hSendrix);
     m_hSendrix = nullptr;

@@ -17,11 +17,14 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <set>
+#include <thread>
 #include <vector>
 
+#include "BorrowedKeys.h"
 #include "KeyCodes.h"
 #include "Layouts.h"
 
@@ -52,11 +55,21 @@ private:
     int (*previous_)(Display*, XErrorEvent*);
 };
 
+using Clock = std::chrono::steady_clock;
+
+// How many key codes an instance borrows.
+constexpr size_t kSpareKeys = 8;
+// A key code typed with is mapped anew only this long after: a window reads
+// the mapping when it meets the mapping's notice, which may be after the next
+// change when it is slow, and would then read the key with the later mapping.
+constexpr auto kRemapSettle = std::chrono::milliseconds(50);
+
 // A key code we remap to type a character.
 struct SpareKey {
     KeyCode keycode;
     KeySym keysym = NoSymbol;  // what it types now
     uint64_t used = 0;         // for reuse of the least recently used
+    Clock::time_point typed{}; // its last key event
 };
 
 class Session {
@@ -170,6 +183,17 @@ public:
             XSync(display_, True);  // nobody reads the events: drop them
             return;
         }
+        TakeEvents();
+        // Every raw event of ours is in; a grabbed key of ours that waits
+        // behind a frozen keyboard comes later.
+        expectedRaw_.clear();
+        WakeIfPending();
+    }
+
+    // Reads what the server has for us: our own events are noted as come,
+    // the user's wait in pending_.
+    void TakeEvents()
+    {
         // Our presses of grabbed keys freeze the keyboard until we let them
         // through; letting one through brings its release.
         bool replayed;
@@ -191,10 +215,6 @@ public:
                 }
             }
         } while (replayed);
-        // Every raw event of ours is in; a grabbed key of ours that waits
-        // behind a frozen keyboard comes later.
-        expectedRaw_.clear();
-        WakeIfPending();
     }
 
     UINT Inject(UINT count, const st_KBInput* inputs)
@@ -322,6 +342,10 @@ private:
             } else {
                 XAllowEvents(display_, ReplayKeyboard, CurrentTime);
             }
+            // Our key events that waited behind the press go out only now:
+            // the windows read their mapping from now on.
+            const Clock::time_point now = Clock::now();
+            for (SpareKey& spare : spares_) spare.typed = std::max(spare.typed, now);
             XFlush(display_);
             keyboard_->OnKeyDown(physical.scanCode, physical.virtualKey, 0);
         } else if (key.kind == KeyEvent::RawPress) {
@@ -332,30 +356,32 @@ private:
         }
     }
 
-    // Key codes the current mapping leaves empty.
+    // Key codes the current mapping leaves empty and no other instance
+    // holds, noted as ours on the display.
     void FindSpareKeys()
     {
-        int minKey, maxKey, perKey;
-        XDisplayKeycodes(display_, &minKey, &maxKey);
-        KeySym* map = XGetKeyboardMapping(display_, KeyCode(minKey), maxKey - minKey + 1, &perKey);
-        if (!map) return;
-        for (int keycode = maxKey; keycode >= minKey && spares_.size() < 8; --keycode) {
-            const KeySym* syms = map + size_t(keycode - minKey) * size_t(perKey);
-            if (std::all_of(syms, syms + perKey, [](KeySym sym) { return sym == NoSymbol; }))
-                spares_.push_back({KeyCode(keycode)});
-        }
-        XFree(map);
+        ErrorTrap trap(display_);
+        for (KeyCode keycode : BorrowedKeys::Borrow(display_, kSpareKeys)) spares_.push_back({keycode});
     }
 
     void RestoreSpareKeys()
     {
+        if (spares_.empty()) return;
         ErrorTrap trap(display_);
-        for (SpareKey& spare : spares_) {
-            if (spare.keysym == NoSymbol) continue;
-            KeySym none = NoSymbol;
-            XChangeKeyboardMapping(display_, spare.keycode, 1, &none, 1);
-            spare.keysym = NoSymbol;
-        }
+        std::vector<KeyCode> keycodes;
+        for (const SpareKey& spare : spares_) keycodes.push_back(spare.keycode);
+        BorrowedKeys::GiveBack(display_, keycodes);
+        for (SpareKey& spare : spares_) spare.keysym = NoSymbol;
+    }
+
+    // The server has the new mapping and has sent its notice (XSync reads
+    // it in); our own table follows it, so the key event that uses the key
+    // code goes out only now.
+    void TakeMappingNotices()
+    {
+        XSync(display_, False);
+        XEvent event;
+        while (XCheckTypedEvent(display_, MappingNotify, &event)) XRefreshKeyboardMapping(&event.xmapping);
     }
 
     // One UTF-16 unit; a surrogate pair is joined before it is typed, a
@@ -418,10 +444,17 @@ private:
             // the mapping late still finds it.
             spare = std::min_element(spares_.begin(), spares_.end(),
                                      [](const SpareKey& a, const SpareKey& b) { return a.used < b.used; });
+            const Clock::time_point settled = spare->typed + kRemapSettle;
+            if (Clock::now() < settled) {
+                XSync(display_, False);
+                std::this_thread::sleep_until(settled);
+            }
             if (!MapSpareKey(spare->keycode, keysym)) return false;
             spare->keysym = keysym;
+            TakeMappingNotices();
         }
         spare->used = ++clock_;
+        spare->typed = Clock::now();
         FakeKey(spare->keycode, true);
         FakeKey(spare->keycode, false);
         return true;

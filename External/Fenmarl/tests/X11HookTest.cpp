@@ -3,17 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "BorrowedKeys.h"
 #include "Fenmarl/Fenmarl.h"
+#include "testing/X11KeyMap.h"
 #include "testing/XvfbServer.h"
 
 namespace {
@@ -58,10 +63,7 @@ protected:
                 XNextEvent(display_, &event);
                 if (event.type == MappingNotify) XRefreshKeyboardMapping(&event.xmapping);
                 if (event.type != KeyPress) continue;
-                KeySym keysym = NoSymbol;
-                char text[16];
-                XLookupString(&event.xkey, text, sizeof text, &keysym, nullptr);
-                return {true, xkb_keysym_to_utf32(keysym), event.xkey.state};
+                return {true, xkb_keysym_to_utf32(kvxtest::KeysymNow(display_, event.xkey)), event.xkey.state};
             }
             if (!WaitAndDispatch()) return {false, 0, 0};
         }
@@ -259,6 +261,137 @@ TEST_F(FenmarlX11, HookSwallowsTranslatedKeysAndPassesTheOthers)
     EXPECT_EQ(TextUpTo(U'q'), U"q");
     EXPECT_EQ(keyboard.downs.size(), 4u);
     XCloseDisplay(other);
+}
+
+using kvxtest::KeyMapNow;
+
+std::vector<KeyCode> EmptyKeyCodes(Display* display)
+{
+    int minKey, maxKey;
+    XDisplayKeycodes(display, &minKey, &maxKey);
+    const auto rows = KeyMapNow(display);
+    std::vector<KeyCode> empty;
+    for (int keycode = maxKey; keycode >= minKey; --keycode)
+        if (rows[size_t(keycode - minKey)].empty()) empty.push_back(KeyCode(keycode));
+    return empty;
+}
+
+// The notes of borrowed key codes on the root window: owner, key code.
+std::vector<std::pair<pid_t, KeyCode>> Notes(Display* display)
+{
+    std::vector<std::pair<pid_t, KeyCode>> notes;
+    const Atom atom = XInternAtom(display, "_FENMARL_BORROWED_KEYCODES", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), atom, 0, 4096, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success && data) {
+        const auto* values = reinterpret_cast<const long*>(data);
+        for (unsigned long i = 0; i + 2 < count; i += 3) notes.emplace_back(pid_t(values[i + 1]), KeyCode(values[i + 2]));
+    }
+    if (data) XFree(data);
+    return notes;
+}
+
+void WriteNotes(Display* display, const std::vector<std::pair<pid_t, KeyCode>>& notes)
+{
+    const Atom atom = XInternAtom(display, "_FENMARL_BORROWED_KEYCODES", False);
+    std::vector<long> values;
+    for (const auto& [owner, keycode] : notes) {
+        values.push_back(long(fenmarl::BorrowedKeys::ThisHost()));
+        values.push_back(long(owner));
+        values.push_back(long(keycode));
+    }
+    XChangeProperty(display, DefaultRootWindow(display), atom, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(values.data()), int(values.size()));
+    XSync(display, False);
+}
+
+// Another instance that lives until the test ends it.
+class LiveProcess {
+public:
+    LiveProcess()
+    {
+        if (pipe(pipe_) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            char byte;
+            close(pipe_[1]);
+            [[maybe_unused]] auto got = read(pipe_[0], &byte, 1);
+            _exit(0);
+        }
+        close(pipe_[0]);
+    }
+    ~LiveProcess()
+    {
+        close(pipe_[1]);
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    }
+    pid_t pid() const { return pid_; }
+
+private:
+    int pipe_[2] = {-1, -1};
+    pid_t pid_ = -1;
+};
+
+pid_t DeadProcess()
+{
+    const pid_t pid = fork();
+    if (pid == 0) _exit(0);
+    waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+TEST_F(FenmarlX11, BorrowedKeyCodesAreNotedNeverSharedAndGivenBack)
+{
+    const auto before = KeyMapNow(display_);
+    const std::vector<KeyCode> empty = EmptyKeyCodes(display_);
+    ASSERT_GE(empty.size(), 10u);
+    // a live instance holds the first empty key code; a killed one left the
+    // second mapped
+    LiveProcess live;
+    const pid_t dead = DeadProcess();
+    KeySym cyrillic = XK_Cyrillic_i;
+    XChangeKeyboardMapping(display_, empty[1], 1, &cyrillic, 1);
+    WriteNotes(display_, {{dead, empty[1]}, {live.pid(), empty[0]}});
+
+    // more characters than key codes, so that every one is used; the window
+    // reads each one as it comes, as a window of a user does
+    for (char16_t c : std::u16string(u"жэюяшщчцфыв")) {
+        Type(std::u16string(1, c));
+        EXPECT_EQ(TextUpTo(c), std::u32string(1, c));
+    }
+    const auto notes = Notes(display_);
+    size_t ours = 0;
+    for (const auto& [owner, keycode] : notes) {
+        EXPECT_NE(owner, dead);
+        if (owner == getpid()) {
+            ++ours;
+            EXPECT_NE(keycode, empty[0]) << "a key code of a live instance was taken";
+        }
+    }
+    EXPECT_EQ(ours, 8u);
+    int minKey, maxKey;
+    XDisplayKeycodes(display_, &minKey, &maxKey);
+    EXPECT_TRUE(KeyMapNow(display_)[size_t(empty[0] - minKey)].empty());
+
+    // at the end the display's map is as it was before the killed instance
+    // ran, and only the live instance's note is left
+    UninstallHook();
+    EXPECT_EQ(KeyMapNow(display_), before);
+    EXPECT_EQ(Notes(display_), (std::vector<std::pair<pid_t, KeyCode>>{{live.pid(), empty[0]}}));
+
+    // with every empty key code held by a live instance nothing is typed
+    std::vector<std::pair<pid_t, KeyCode>> all;
+    for (KeyCode keycode : empty) all.emplace_back(live.pid(), keycode);
+    WriteNotes(display_, all);
+    const st_KBInput records[2] = {{0, WORD(u'ж'), KEYEVENTF_UNICODE, 0, 0},
+                                   {0, WORD(u'ж'), KEYEVENTF_UNICODE | KEYEVENTF_KEYUP, 0, 0}};
+    EXPECT_EQ(SendKeyboardInput(2, records), 1u) << "only the release record counts";
+    UninstallHook();
+    EXPECT_EQ(KeyMapNow(display_), before);
+    WriteNotes(display_, {});
 }
 
 }  // namespace
