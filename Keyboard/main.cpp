@@ -1,11 +1,11 @@
 // The on-screen keyboard program: the application object runs the keyboard
 // dialog from InitInstance and releases everything in ExitInstance.
-#include <QApplication>
+#include "Pendrel/App/KVXApplication.h"
 
 #include "Keyboard/KeyboardApp.h"
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
+    CKVXApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Keyboard"));
     QApplication::setQuitOnLastWindowClosed(false);
     CKeyboardApp app;

@@ -35,7 +35,7 @@ const CStringTableRegistration kCrashStringsRegistration(kCrashStrings);
 constexpr int kFirstLabel = 21034;
 constexpr int kLabelCount = 9;
 constexpr size_t kTextSize = 512;
-const int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+const int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 constexpr size_t kSignalCount = sizeof(kSignals) / sizeof(kSignals[0]);
 
 // What the handler writes, prepared outside it.
@@ -228,6 +228,7 @@ const char* SignalName(int signal) {
     case SIGBUS: return "SIGBUS";
     case SIGFPE: return "SIGFPE";
     case SIGILL: return "SIGILL";
+    case SIGABRT: return "SIGABRT";
     default: return "signal";
     }
 }

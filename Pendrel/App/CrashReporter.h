@@ -1,6 +1,7 @@
 #pragma once
 // The crash reporter. A thread that installed it leaves a report when a
-// processor fault (SIGSEGV, SIGBUS, SIGFPE, SIGILL) ends the program in it:
+// processor fault (SIGSEGV, SIGBUS, SIGFPE, SIGILL) or an abort (SIGABRT,
+// which std::terminate raises too) ends the program in it:
 // the program's name, version and time stamp, the faulting module with its
 // version and time stamp, the signal and the fault's offset in the module,
 // written into "Crash-<process id>.txt" beside the log. Then the signal

@@ -13,6 +13,9 @@
 #include <functional>
 #include <mutex>
 
+#include "Pendrel/App/UnhandledException.h"
+#include "Pendrel/App/WorkerResult.h"
+#include "Pendrel/Platform/KVXWindowMessages.h"
 #include "utility/ErrorReport.h"
 #include "utility/Posix/EventHandle.h"
 
@@ -241,7 +244,16 @@ void* CWorkerThread::ThreadProc(void* parameter) {
         end(false);  // the handle stays set
         return nullptr;
     }
-    const DWORD result = owner->RunInstance();
+    DWORD result = 0;
+    try {
+        result = owner->RunInstance();
+    } catch (...) {
+        // The job ends here; the window and the program go on: a window
+        // learns of the end as from a job that sent no result.
+        KVXReportUnhandledException("worker job", std::current_exception());
+        if (auto* window = dynamic_cast<QObject*>(owner)) PostMessage(window, WM_KVX_WORKER_FINISHED, 0, 0);
+        result = static_cast<DWORD>(-1);
+    }
     end(true);
     return reinterpret_cast<void*>(static_cast<uintptr_t>(result));
 }

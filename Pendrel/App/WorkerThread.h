@@ -22,6 +22,10 @@
 // - At its end a job parks its thread as the previous run, which the end
 //   of the next run or the destructor closes (joins: that thread has
 //   finished its work already, so this never waits for a job).
+// - A job that throws is ended by the thread: the exception is logged and
+//   shown (UnhandledException.h), the thread's exit code is -1, and a
+//   window that is a QObject gets WM_USER+202 with lParam 0 posted, so that
+//   it leaves its job state.
 // - A window must not be destroyed while its job runs: it closes once its
 //   WM_USER+202 has arrived, or calls WaitForJob before it goes. The
 //   destructor itself neither waits for nor stops a running job; it reports

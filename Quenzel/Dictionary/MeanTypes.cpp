@@ -1,5 +1,6 @@
 #include "Quenzel/Dictionary/MeanTypes.h"
 
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "utility/ErrorReport.h"
 
@@ -41,7 +42,9 @@ std::vector<MeanTypeRecord> CMeanTypes::Load(CAbstractDataBase& database) {
     }
     if (!types.empty()) return types;
     for (MeanTypeRecord& type : Defaults()) {
-        if (database.AddMeanType(type) != DATABASE_OK) ReportAssertion(0, kSourceFile, __LINE__);
+        // A default the file does not take is still offered in the window.
+        if (CallDataBase([&] { return database.AddMeanType(type); }) != DATABASE_OK)
+            ReportAssertion(0, kSourceFile, __LINE__);
         types.push_back(type);
     }
     return types;

@@ -16,6 +16,7 @@
 #include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXSoundPlayer.h"
 #include "Pendrel/Platform/KVXText.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "utility/AbstractLog.h"
 #include "utility/ErrorReport.h"
@@ -297,20 +298,38 @@ void CPronunciationDlg::OnOK() {
     CAbstractDataBase* database = DataBase();
     std::vector<PronunciationRecord>* sounds = GetCurrentSounds();
     if (!m_loading && m_listCtrl == 0 && database && sounds) {
+        // Each sound is stored on its own; one the file does not take stays
+        // as it is, and the dialog stays open to try again.
+        bool failed = false;
         for (PronunciationRecord& sound : *sounds) {
             if (sound.removed) {
                 // A sound added and removed again was never stored.
-                if (sound.id != 0) database->DeletePronunciation(sound.id);
+                if (sound.id == 0) continue;
+                const int deleted = CallDataBase([&] { return database->DeletePronunciation(sound.id); });
+                if (deleted != DATABASE_OK && deleted != DATABASE_NO_ROW) {
+                    failed = true;
+                    break;
+                }
+                sound.id = 0;
             } else if (sound.isNew) {
                 sound.side = m_side;
                 sound.ownerId = m_wordId;
-                database->SavePronunciation(sound, sound.sourcePath.GetString());
+                if (CallDataBase([&] { return database->SavePronunciation(sound, sound.sourcePath.GetString()); }) !=
+                    DATABASE_OK) {
+                    failed = true;
+                    break;
+                }
                 sound.isNew = 0;
             }
         }
         sounds->erase(std::remove_if(sounds->begin(), sounds->end(),
-                                     [](const PronunciationRecord& sound) { return sound.removed != 0; }),
+                                     [](const PronunciationRecord& sound) { return sound.removed && sound.id == 0; }),
                       sounds->end());
+        if (failed) {
+            ReportAssertion(0, kSourceFile, __LINE__);
+            ShowStorageFailure(this);
+            return;
+        }
     }
     CKVXDialog::OnOK();
 }

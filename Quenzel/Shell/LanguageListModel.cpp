@@ -123,12 +123,19 @@ LanguageRecord CLanguageListModel::ToRecord(const GridRow& row) {
     return record;
 }
 
-void CLanguageListModel::Apply(CAbstractDataBase& database) {
+bool CLanguageListModel::Apply(CAbstractDataBase& database) {
+    bool stored = true;
+    std::vector<int> kept;
     for (int id : m_removed) {
         const int result = CallDataBase([&] { return database.DeleteLanguage(id); });
         ReportAssertion(result == 0, kSourceFile, 286);
+        // A removal the file did not take is tried again at the next apply.
+        if (IsStorageFailure(result)) {
+            kept.push_back(id);
+            stored = false;
+        }
     }
-    m_removed.clear();
+    m_removed = std::move(kept);
 
     for (const auto& row : m_rows) {
         const wchar_t* path = row->secondText.GetString();
@@ -140,16 +147,21 @@ void CLanguageListModel::Apply(CAbstractDataBase& database) {
                 result = database.UpdateLanguage(ToRecord(*row), path);
             } else {
                 line = 324;
+                int id = 0;
                 result = database.AddLanguage(row->third.m_text.GetString(), row->fourth.m_text.GetString(),
-                                              row->flags & GRIDROW_RIGHT_TO_LEFT, path, nullptr, 0);
+                                              row->flags & GRIDROW_RIGHT_TO_LEFT, path, &id, 0);
+                // Stored now: a later apply updates it instead of adding it again.
+                if (result == 0 && id > 0) row->third.m_value = static_cast<ULONGLONG>(id);
             }
         } catch (DATABASE_RESULT code) {
-            result = code;
+            result = code == DATABASE_OK ? DATABASE_FAILED : code;
         }
         if (result != 0) {
             ReportAssertion(0, kSourceFile, line);
+            if (IsStorageFailure(result)) stored = false;
             break;
         }
     }
     database.GetLanguages(1);
+    return stored;
 }

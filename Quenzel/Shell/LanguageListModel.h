@@ -56,7 +56,9 @@ public:
     // Writes the changes: the removed languages, then every row (an update
     // of a row with an id, an addition of one without), then the component
     // reloads its languages. A failing write is reported and ends its step.
-    void Apply(CAbstractDataBase& database);
+    // False when the data file could not be written: what was not stored
+    // stays to be applied again.
+    bool Apply(CAbstractDataBase& database);
 
     // The language record of a row, for UpdateLanguage.
     static LanguageRecord ToRecord(const GridRow& row);

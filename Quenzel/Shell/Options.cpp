@@ -4,6 +4,8 @@
 #include <filesystem>
 
 #include "DataBase/AbstractDataBase.h"
+#include "Quenzel/Shell/DataBaseCall.h"
+#include "utility/ChangeOnlyRegistry.h"
 #include "utility/ErrorReport.h"
 #include "utility/Posix/BasicRegistry.h"
 #include "utility/Posix/Modules.h"
@@ -39,7 +41,11 @@ CBasicString Truncated(const CBasicString& text, size_t length) {
 
 } // namespace
 
-COptions::COptions() : COptions(std::make_unique<CBasicRegistry>(L"Morvane", L"Quenzel", HKEY_CURRENT_USER)) {}
+// Another instance, or the keyboard program, may write the same key while
+// this one runs: the store writes only the values this program changed.
+COptions::COptions()
+    : COptions(std::make_unique<CChangeOnlyRegistry>(
+          std::make_unique<CBasicRegistry>(L"Morvane", L"Quenzel", HKEY_CURRENT_USER))) {}
 
 COptions::COptions(std::unique_ptr<CRegistry> registry) : m_registry(std::move(registry)) {}
 
@@ -203,7 +209,8 @@ void COptions::LoadPlugins() {
     });
     for (PluginEntry& plugin : plugins)
         plugin.enabled = static_cast<int>(m_registry->GetDWORD(kSettings, plugin.fileName.GetString(), 0));
-    m_database->SetPlugins(plugins);
+    if (CallDataBase([&] { return m_database->SetPlugins(plugins); }) != DATABASE_OK)
+        ReportAssertion(0, kSourceFile, __LINE__);
 }
 
 void COptions::SavePlugins() {

@@ -6,7 +6,9 @@
 // (kept by the database component). Read once at start, written at exit and
 // when the options dialog is saved. The keyboard program keeps its own
 // settings in the same key and shares "Advertisement" and the Import
-// placement.
+// placement. Save writes only the values that changed since they were read
+// or last written, so that two programs (or two instances) on one key keep
+// each other's changes.
 
 #include <memory>
 

@@ -68,11 +68,13 @@ void COptionsDialog::EnableControls(BOOL enable) {
 
 void COptionsDialog::Save() {
     if (auto* fonts = m_tab->GetFontsPage()) fonts->Apply();
+    // A page whose changes the data file did not take keeps the dialog open
+    // with them, to be saved again.
     if (auto* language = m_tab->GetLanguagePage(); language && language->IsModified()) {
-        language->Apply();
         m_languagesChanged = 1;
+        if (!language->Apply()) return;
     }
-    if (auto* plugins = m_tab->GetPluginPage(); plugins && plugins->IsModified()) plugins->Apply();
+    if (auto* plugins = m_tab->GetPluginPage(); plugins && plugins->IsModified() && !plugins->Apply()) return;
     if (auto* settings = m_tab->GetSettingsPage()) settings->Apply();
     if (CQuenzelApp* app = QuenzelGetApp()) app->GetOptions().Save();
     if (m_owner) SendMessage(m_owner, WM_QUENZEL_OPTIONS_SAVED, m_languagesChanged, 0);

@@ -5,6 +5,7 @@
 #include "DataBase/AbstractDataBase.h"
 #include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/LanguageListCtrl.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "utility/ErrorReport.h"
@@ -118,11 +119,16 @@ void CPageLanguage::OnChangeIcon() {
         QuenzelMessageBox(this, QuenzelString(kNotAPicture).GetString(), MB_OK | MB_ICONINFORMATION);
 }
 
-void CPageLanguage::Apply() {
-    if (!m_modified) return;
+BOOL CPageLanguage::Apply() {
+    if (!m_modified) return TRUE;
     CQuenzelApp* app = QuenzelGetApp();
-    if (!app || !app->GetDataBase()) return;
-    m_model.Apply(*app->GetDataBase());
+    if (!app || !app->GetDataBase()) return TRUE;
+    const bool stored = m_model.Apply(*app->GetDataBase());
     app->FillImageCache(app->GetDataBase()->GetLanguages(0));
+    if (!stored) {
+        ShowStorageFailure(this);
+        return FALSE;
+    }
     m_modified = 0;
+    return TRUE;
 }

@@ -29,7 +29,8 @@ public:
     void OnChangeIcon();
     // Only when modified: writes the changes (CLanguageListModel::Apply) and
     // rebuilds the application's flag pictures from the database.
-    void Apply();
+    // FALSE when the data file did not take the changes (the message was shown).
+    BOOL Apply();
 
 protected:
     BOOL OnInitDialog() override;

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "DataBase/AbstractDataBase.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/PluginListCtrl.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "utility/ErrorReport.h"
@@ -39,13 +40,19 @@ BOOL CPagePlugin::OnInitDialog() {
     return result;
 }
 
-void CPagePlugin::Apply() {
-    if (!m_modified) return;
+BOOL CPagePlugin::Apply() {
+    if (!m_modified) return TRUE;
     CQuenzelApp* app = QuenzelGetApp();
     CAbstractDataBase* database = app ? app->GetDataBase() : nullptr;
     if (!database || !m_list) {
         ReportAssertion(0, kSourceFile, 71);
-        return;
+        return TRUE;
     }
-    database->SetPlugins(m_list->GetEntries());
+    const std::vector<PluginEntry> entries = m_list->GetEntries();
+    if (CallDataBase([&] { return database->SetPlugins(entries); }) != DATABASE_OK) {
+        ReportAssertion(0, kSourceFile, __LINE__);
+        ShowStorageFailure(this);
+        return FALSE;
+    }
+    return TRUE;
 }

@@ -19,7 +19,8 @@ public:
 
     CPluginListCtrl* GetList() const { return m_list; }
     // Only when modified: the rows' entries, in row order, to SetPlugins.
-    void Apply();
+    // FALSE when the component did not take the flags (the message was shown).
+    BOOL Apply();
 
 protected:
     BOOL OnInitDialog() override;

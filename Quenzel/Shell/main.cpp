@@ -1,11 +1,11 @@
 // The main program: the application object runs the main dialog from
 // InitInstance and releases everything in ExitInstance.
-#include <QApplication>
+#include "Pendrel/App/KVXApplication.h"
 
 #include "Quenzel/Shell/QuenzelApp.h"
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
+    CKVXApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quenzel"));
     QApplication::setQuitOnLastWindowClosed(false);
     CQuenzelApp app;

@@ -30,6 +30,7 @@ namespace {
 const char kSourceFile[] = ".\\EditListDlg";
 constexpr int kMinimumWidth = 800;
 constexpr int kMinimumHeight = 600;
+constexpr UINT kNothingToImport = 31991;  // the file gave no pair
 
 constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
 const KVXDialogControl kControls[] = {
@@ -458,6 +459,10 @@ DWORD CEditListDlg::RunInstance() {
             const bool cancelled = !progress.IsRunning();
             end->flags = cancelled ? MB_ICONINFORMATION : MB_ICONERROR;
             end->text.Format(QuenzelString(cancelled ? 31265 : 31030).GetString(), m_importPath.GetString());
+        } else if (m_model.GetImportedCount() == 0) {
+            // An empty or unreadable file: said so, and no empty list to save.
+            end->flags = MB_ICONERROR;
+            end->text.Format(QuenzelString(kNothingToImport).GetString(), m_importPath.GetString());
         }
         ReportAssertion(m_model.Rows().size() >= before, kSourceFile, 1720);
         break;
@@ -534,9 +539,13 @@ void CEditListDlg::FinishJob(const WorkerResult* end) {
     ShowRows();
     EnableWhileJob(false);
     UpdateButtons();
-    if (job == EDIT_JOB_SAVE) m_save->setEnabled(false);
+    // A save the data file did not take keeps the editor open with its rows.
+    const bool notStored = job == EDIT_JOB_SAVE && m_model.IsSaveNotStored();
+    if (job == EDIT_JOB_SAVE) m_save->setEnabled(notStored);
     if (end && end->flags != 0) ShowMessage(end->text, end->flags);
-    if (job == EDIT_JOB_SAVE && (m_closeAfterSave || m_mode == LIST_EDIT_IMPORT)) DestroyWindow();
+    if (notStored) m_closeAfterSave = false;
+    else if (job == EDIT_JOB_IMPORT && m_model.GetImportedCount() == 0 && m_model.Rows().empty()) DestroyWindow();
+    else if (job == EDIT_JOB_SAVE && (m_closeAfterSave || m_mode == LIST_EDIT_IMPORT)) DestroyWindow();
 }
 
 void CEditListDlg::OnDestroy() {

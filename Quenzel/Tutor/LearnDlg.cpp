@@ -20,6 +20,7 @@
 #include "Pendrel/Platform/KVXRect.h"
 #include "Pendrel/Platform/KVXText.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/HeaderBand.h"
 #include "Quenzel/Shell/Options.h"
 #include "Quenzel/Shell/QuenzelApp.h"
@@ -228,7 +229,11 @@ DWORD CLearnDlg::RunInstance() {
         m_session.Load(progress, caption);
         break;
     }
-    case LEARN_JOB_SAVE: m_session.Save(progress, &m_removedLinksSaved); break;
+    case LEARN_JOB_SAVE:
+        m_saveFailed = m_session.Save(progress, &m_removedLinksSaved) == LearningSession::kSaveFailed;
+        // The window stays open with the rows not stored, to be saved again.
+        if (m_saveFailed) *result = WorkerResult{MB_ICONERROR, StorageFailureText()};
+        break;
     case LEARN_JOB_EXPORT: *result = m_session.Export(m_exportPath, m_exportKind, progress); break;
     case LEARN_JOB_KNOWN:
     case LEARN_JOB_UNKNOWN: m_session.Mark(m_jobRows, m_job == LEARN_JOB_KNOWN, progress); break;
@@ -274,7 +279,7 @@ void CLearnDlg::OnJobFinished() {
     }
     if (job == LEARN_JOB_SAVE && m_closeAfterSave) {
         m_closeAfterSave = false;
-        DestroyWindow();
+        if (!m_saveFailed) DestroyWindow();
     }
 }
 

@@ -132,6 +132,7 @@ private:
     int m_exportKind = 0;  // LIST_FILE_TAB or LIST_FILE_COMMA
     bool m_closeAfterSave = false;
     bool m_removedLinksSaved = false;
+    bool m_saveFailed = false;  // the last save could not be stored
 
     TutorFirstLayout m_firstLayout;
     QPointer<CAdvertiseDialog> m_advertisement;

@@ -1,13 +1,13 @@
 #include "Quenzel/Tutor/LearningSession.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "Pendrel/Core/AbstractProgressStatus.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Tutor/QuizSession.h"
+#include "Quenzel/Tutor/ReplacingFile.h"
 #include "Quenzel/Tutor/VocabularyListFile.h"
 #include "compat/WinUser.h"
 #include "utility/ErrorReport.h"
@@ -251,34 +251,71 @@ int LearningSession::SaveRow(GridRow& row) {
 int LearningSession::Save(CAbstractProgressStatus* progress, bool* removedLinks) {
     if (removedLinks) *removedLinks = false;
     if (!m_database) return 0;
+    // The rows are saved as copies, which the rows take only once the
+    // transaction is committed: a failed save leaves every mark, edit and
+    // removal not stored in the view, still to be saved.
     const std::vector<int64_t> removed = GetRemovedLinks();
-    if (!removed.empty()) {
-        m_database->Transaction(TRANSACTION_BEGIN);
-        for (int64_t link : removed)
-            if (m_database->SetWordStatus(0, link, WORD_STATUS_REMOVE) != DATABASE_OK)
-                ReportAssertion(0, kSourceFile, 970);
-        m_database->Transaction(TRANSACTION_COMMIT);
-    }
     int result = 1;
+    int failure = CallDataBase([&] { return m_database->Transaction(TRANSACTION_BEGIN); });
+    if (failure != DATABASE_OK) {
+        ReportAssertion(0, kSourceFile, 960);
+        return kSaveFailed;
+    }
+    bool removalsDone = true;
+    for (int64_t link : removed) {
+        const int status = CallDataBase([&] { return m_database->SetWordStatus(0, link, WORD_STATUS_REMOVE); });
+        if (IsStorageFailure(status)) {
+            failure = status;
+            removalsDone = false;
+            break;
+        }
+        if (status != DATABASE_OK) ReportAssertion(0, kSourceFile, 970);
+    }
+    std::vector<std::pair<int, GridRow>> saved;
     const int count = m_rows.GetRowCount() - 1;
-    m_database->Transaction(TRANSACTION_BEGIN);
     int index = 1;
-    for (; index <= count && Running(progress); ++index) {
-        GridRow* row = m_rows.GetRow(index);
-        if (!row) {
+    for (; failure == DATABASE_OK && index <= count && Running(progress); ++index) {
+        GridRow copy;
+        if (!m_rows.CopyRow(index, copy)) {
             ReportAssertion(0, kSourceFile, 1001);
             continue;
         }
-        if (SaveRow(*row) == 0) result = 0;
+        int rowResult = 0;
+        failure = CallDataBase([&] {
+            rowResult = SaveRow(copy);
+            return DATABASE_OK;
+        });
+        if (failure != DATABASE_OK) break;
+        if (rowResult == 0) result = 0;
+        saved.emplace_back(index, std::move(copy));
         if (index % kProgressStep == 0) ReportSecondPair(progress, index, count);
     }
     if (index <= count) result = 0;
-    if (Running(progress) && count > 0) ReportSecondPair(progress, count, count);
-    m_database->Transaction(TRANSACTION_COMMIT);
-    if (!removed.empty()) {
+    // The writes before a failure are committed with the others when the
+    // file takes them; only what the commit stored counts as saved.
+    const int committed = CallDataBase([&] { return m_database->Transaction(TRANSACTION_COMMIT); });
+    if (committed != DATABASE_OK) {
+        ReportAssertion(0, kSourceFile, 1105);
+        return kSaveFailed;
+    }
+    if (failure == DATABASE_OK && Running(progress) && count > 0) ReportSecondPair(progress, count, count);
+    for (const auto& [row, copy] : saved) {
+        GridRow* target = m_rows.GetRow(row);
+        if (!target) continue;
+        target->word = copy.word;
+        target->meaning = copy.meaning;
+        target->statusChanged = copy.statusChanged;
+        target->dateText = copy.dateText;
+    }
+    if (!removed.empty() && removalsDone) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_removedLinks.clear();
+        const size_t stored = std::min(removed.size(), m_removedLinks.size());
+        m_removedLinks.erase(m_removedLinks.begin(), m_removedLinks.begin() + static_cast<ptrdiff_t>(stored));
         if (removedLinks) *removedLinks = true;
+    }
+    if (failure != DATABASE_OK) {
+        ReportAssertion(0, kSourceFile, 1110);
+        return kSaveFailed;
     }
     m_rows.SetModified(false);
     return result;
@@ -292,17 +329,15 @@ WorkerResult LearningSession::Export(const CBasicString& path, int separatorKind
         ReportAssertion(0, kSourceFile, 1148);
         return failed;
     }
-    // The words go to a file beside the target, which then replaces it, so
-    // an earlier longer file leaves nothing behind and a failure leaves the
-    // old file as it was.
-    const std::string target = WideToUtf8(path.GetString());
-    const std::string temporary = target + ".part";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
+    // The words go to a new file of a unique name beside the target, which
+    // then replaces it: an earlier longer file leaves nothing behind, a
+    // failure leaves the old file as it was, and no file or link of another
+    // name is written through.
+    CReplacingFile file(path.GetString());
+    if (!file.IsOpen()) {
         ReportAssertion(0, kSourceFile, 1160);
         return failed;
     }
-    bool written = true;
     bool cancelled = false;
     const int count = m_rows.GetRowCount();
     for (int index = 0; index < count; ++index) {
@@ -314,18 +349,9 @@ WorkerResult LearningSession::Export(const CBasicString& path, int separatorKind
         if (!m_rows.CopyRow(index, row) || (row.word.m_value == 0 && row.meaning.m_value == 0)) continue;
         const std::string bytes =
             FormatListFileLine(row.word.m_text.GetString(), row.meaning.m_text.GetString(), separatorKind);
-        if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-            written = false;
-            break;
-        }
+        if (!file.Write(bytes)) return failed;
     }
-    if (std::fclose(file) != 0) written = false;
-    std::error_code error;
-    if (written) std::filesystem::rename(temporary, target, error);
-    if (!written || error) {
-        std::filesystem::remove(temporary, error);
-        return failed;
-    }
+    if (!file.Commit()) return failed;
     if (cancelled) return WorkerResult{MB_ICONINFORMATION, MessageText(IDS_EXPORTED_PARTIALLY, path)};
     return WorkerResult{MB_ICONINFORMATION, MessageText(IDS_EXPORTED, path)};
 }

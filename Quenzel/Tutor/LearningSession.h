@@ -14,9 +14,13 @@
 //   row already carrying the same mark is left alone. Marks, edits and
 //   removals make the rows modified until the next save.
 // - Save stores the removals, the edited texts and the marks in one
-//   transaction; a row that fails is reported and skipped.
+//   transaction; a row that fails is reported and skipped. When the data
+//   file cannot take the save (full disk, another program holding it, a
+//   failed commit), the rows keep what was not stored and stay modified,
+//   so the save can be tried again.
 // - Export writes the shown words in the format of the list files
-//   (VocabularyListFile.h), one line each, to a file that it replaces.
+//   (VocabularyListFile.h), one line each, to a file that it replaces
+//   (through a new file of a unique name beside it, ReplacingFile.h).
 //
 // Long operations take the progress interface of the running job and stop
 // at the next row once it reports that the work no longer runs.
@@ -65,7 +69,10 @@ public:
     void Remove(std::vector<int> rows);
 
     // Job 4. removedLinks receives whether removals were stored (the tutor
-    // page then refreshes its lists). 1 when every row was handled.
+    // page then refreshes its lists). 1 when every row was handled, 0 when
+    // rows were skipped, kSaveFailed when the data file could not be
+    // written.
+    static constexpr int kSaveFailed = -1;
     int Save(CAbstractProgressStatus* progress, bool* removedLinks = nullptr);
 
     // Separator kind by the file's extension (LIST_FILE_TAB for "txt",

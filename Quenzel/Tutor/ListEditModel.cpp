@@ -169,8 +169,11 @@ int CListEditModel::Load(const ListFileProgress& progress) {
 
 int CListEditModel::Import(const ListFileProgress& progress) {
     SetName(GetFileTitleFromPath(m_importPath.GetString()));
+    const size_t before = m_rows.size();
     const int result = ImportVocabularyList(m_database, m_importPath.GetString(), m_importKind, progress, m_rows);
-    m_modified = true;
+    m_importedCount = static_cast<int>(m_rows.size() - before);
+    // A file that gave no pair leaves nothing to save.
+    if (m_importedCount > 0) m_modified = true;
     return result;
 }
 
@@ -224,7 +227,7 @@ bool CListEditModel::SaveStoredRow(GridRow& row, const CBasicString& today) {
         WordLinkRecord link = MakeLink(row, today);
         link.wordId = records.word.id;
         link.meaningId = records.meaning.id;
-        return CallDataBase([&] { return m_database->SaveWordLink(link, 0); });
+        return Store([&] { return m_database->SaveWordLink(link, 0); });
     };
     if (wordChanged) {
         int textHits = 0, idUses = 0;
@@ -233,23 +236,23 @@ bool CListEditModel::SaveStoredRow(GridRow& row, const CBasicString& today) {
             // The word is used elsewhere, or the new text is a word already:
             // the entry moves to a word of its own.
             int64_t next = 0;
-            CallDataBase([&] { return m_database->GetNextId(NEXT_ID_WORD, next); });
+            Store([&] { return m_database->GetNextId(NEXT_ID_WORD, next); });
             records.word.id = next;
-            if (CallDataBase([&] { return m_database->AddWord(records.word); }) != 0) {
+            if (Store([&] { return m_database->AddWord(records.word); }) != 0) {
                 ReportAssertion(0, kSourceFile, 2210);
                 return false;
             }
             records.meaning.wordId = records.word.id;
-            if (CallDataBase([&] { return m_database->UpdateMeaning(records.meaning); }) != 0) return false;
+            if (Store([&] { return m_database->UpdateMeaning(records.meaning); }) != 0) return false;
             if (storeLink() != 0) return false;
             wordCell.m_value = static_cast<ULONGLONG>(records.word.id);
-        } else if (CallDataBase([&] { return m_database->UpdateWord(records.word); }) != 0) {
+        } else if (Store([&] { return m_database->UpdateWord(records.word); }) != 0) {
             return false;
         }
         wordCell.m_secondText = wordCell.m_text;
     }
     if (meaningChanged) {
-        if (CallDataBase([&] { return m_database->UpdateMeaning(records.meaning); }) != 0) return false;
+        if (Store([&] { return m_database->UpdateMeaning(records.meaning); }) != 0) return false;
         meaningCell.m_secondText = meaningCell.m_text;
     }
     if (row.statusChanged) {
@@ -267,7 +270,7 @@ bool CListEditModel::SaveNewRow(GridRow& row, int64_t& nextWord, int64_t& nextMe
     const bool wordIsLeft = BuildRecords(row, records);
     records.word.id = nextWord > 0 ? nextWord : 0;
     records.meaning.id = nextMeaning > 0 ? nextMeaning : 0;
-    if (CallDataBase([&] { return m_database->AddMeaning(records.word, records.meaning, 0); }) != 0) return false;
+    if (Store([&] { return m_database->AddMeaning(records.word, records.meaning, 0); }) != 0) return false;
     // A reserved id that came back is used up; a word or meaning that was
     // stored already leaves it for the next row.
     if (nextWord > 0 && records.word.id == nextWord) ++nextWord;
@@ -282,9 +285,9 @@ bool CListEditModel::SaveNewRow(GridRow& row, int64_t& nextWord, int64_t& nextMe
     WordLinkRecord link = MakeLink(row, today);
     link.wordId = records.word.id;
     link.meaningId = records.meaning.id;
-    const int found = CallDataBase([&] { return m_database->UpdateListEntry(link, kListEntryLookUp); });
+    const int found = Store([&] { return m_database->UpdateListEntry(link, kListEntryLookUp); });
     if (found == DATABASE_NO_ROW) {
-        if (CallDataBase([&] { return m_database->AddListEntry(link, 0); }) != 0) return false;
+        if (Store([&] { return m_database->AddListEntry(link, 0); }) != 0) return false;
         ++m_added;
     } else if (found != 0) {
         return false;
@@ -294,15 +297,43 @@ bool CListEditModel::SaveNewRow(GridRow& row, int64_t& nextWord, int64_t& nextMe
     return true;
 }
 
+int CListEditModel::Store(const std::function<int()>& write) {
+    const int result = CallDataBase(write);
+    if (IsStorageFailure(result) && m_storageFailure == DATABASE_OK) m_storageFailure = result;
+    return result;
+}
+
 void CListEditModel::RemoveKeptEntries() {
     if (m_removedLinks.empty()) return;
-    CallDataBase([&] { return m_database->Transaction(TRANSACTION_BEGIN); });
+    if (Store([&] { return m_database->Transaction(TRANSACTION_BEGIN); }) != 0) return;
     for (int64_t link : m_removedLinks) {
-        const int result = CallDataBase([&] { return m_database->SetWordStatus(0, link, WORD_STATUS_REMOVE); });
+        if (m_storageFailure != DATABASE_OK) break;
+        const int result = Store([&] { return m_database->SetWordStatus(0, link, WORD_STATUS_REMOVE); });
         ReportAssertion(result == 0, kSourceFile, 2120);
     }
-    CallDataBase([&] { return m_database->Transaction(TRANSACTION_COMMIT); });
-    m_removedLinks.clear();
+    // The entries stay kept for the next save until a commit stored them.
+    if (Store([&] { return m_database->Transaction(TRANSACTION_COMMIT); }) == 0 && m_storageFailure == DATABASE_OK)
+        m_removedLinks.clear();
+}
+
+CListEditModel::SavedState CListEditModel::TakeState() const {
+    return SavedState{m_rows, m_list, m_mode, m_removedLinks, m_added, m_removed, m_nameChanged, m_modified};
+}
+
+void CListEditModel::RestoreState(SavedState&& state) {
+    m_rows = std::move(state.rows);
+    m_list = state.list;
+    m_mode = state.mode;
+    m_removedLinks = std::move(state.removedLinks);
+    m_added = state.added;
+    m_removed = state.removed;
+    m_nameChanged = state.nameChanged;
+    m_modified = state.modified;
+}
+
+void CListEditModel::SetStorageFailureText(WorkerResult& end) {
+    end.flags = MB_ICONERROR;
+    end.text = StorageFailureText();
 }
 
 const VocabularyListRecord* CListEditModel::FindListByName(const CBasicString& name) const {
@@ -332,8 +363,19 @@ void CListEditModel::SetEndText(WorkerResult& end, bool merged, bool ok, bool ca
 int CListEditModel::Save(const ListFileProgress& progress, const CBasicString& today, WorkerResult& end) {
     end = WorkerResult{};
     m_rowChange = LIST_ROW_NONE;
+    m_storageFailure = DATABASE_OK;
     if (!m_database) return 0;
+    // What the editor holds before the save comes back when the file took
+    // nothing of it, so that the rows can be saved again.
+    SavedState before = TakeState();
+    auto notStored = [&]() {
+        RestoreState(std::move(before));
+        m_modified = true;
+        SetStorageFailureText(end);
+        return 0;
+    };
     RemoveKeptEntries();
+    if (m_storageFailure != DATABASE_OK) return notStored();
 
     bool merged = m_mode == LIST_EDIT_EDIT;
     if (!merged) {
@@ -351,7 +393,7 @@ int CListEditModel::Save(const ListFileProgress& progress, const CBasicString& t
         }
     }
     m_list.name = m_name;
-    CallDataBase([&] { return m_database->Transaction(TRANSACTION_BEGIN); });
+    if (Store([&] { return m_database->Transaction(TRANSACTION_BEGIN); }) != 0) return notStored();
     if (!merged) {
         m_list.id = 0;
         m_list.fromLanguage = m_wordsLanguage;
@@ -361,12 +403,14 @@ int CListEditModel::Save(const ListFileProgress& progress, const CBasicString& t
         int64_t id = 0;
         try {
             id = m_database->CreateVocabularyList(m_list);
-        } catch (DATABASE_RESULT) {
+        } catch (DATABASE_RESULT code) {
             id = 0;
+            m_storageFailure = code == DATABASE_OK ? DATABASE_FAILED : code;
         }
         if (id <= 0) {
             ReportAssertion(0, kSourceFile, 2180);
-            CallDataBase([&] { return m_database->Transaction(TRANSACTION_COMMIT); });
+            Store([&] { return m_database->Transaction(TRANSACTION_COMMIT); });
+            if (m_storageFailure != DATABASE_OK) return notStored();
             SetEndText(end, false, false, false);
             return 0;
         }
@@ -381,6 +425,8 @@ int CListEditModel::Save(const ListFileProgress& progress, const CBasicString& t
     bool ok = true, cancelled = false;
     int handled = 0;
     for (GridRow& row : m_rows) {
+        // The file takes no more: the rows after would fail the same way.
+        if (m_storageFailure != DATABASE_OK) break;
         if (!progress.IsRunning()) {
             cancelled = true;
             break;
@@ -395,17 +441,28 @@ int CListEditModel::Save(const ListFileProgress& progress, const CBasicString& t
     progress.Report(handled);
 
     m_list.wordCount = std::max(0, m_list.wordCount + m_added - m_removed);
-    if (CallDataBase([&] { return m_database->UpdateVocabularyList(m_list); }) != 0) {
+    if (m_storageFailure == DATABASE_OK && Store([&] { return m_database->UpdateVocabularyList(m_list); }) != 0) {
         ReportAssertion(0, kSourceFile, 2290);
         ok = false;
     }
-    CallDataBase([&] { return m_database->Transaction(TRANSACTION_COMMIT); });
+    // A commit that fails stores nothing of the save.
+    if (CallDataBase([&] { return m_database->Transaction(TRANSACTION_COMMIT); }) != 0) {
+        if (m_storageFailure == DATABASE_OK) m_storageFailure = DATABASE_STORAGE_FAILED;
+        return notStored();
+    }
 
     SetEndText(end, merged, ok, cancelled);
     m_rowChange = merged ? LIST_ROW_UPDATE : LIST_ROW_ADD;
     if (m_mode == LIST_EDIT_CREATE) m_mode = LIST_EDIT_EDIT;
     m_added = m_removed = 0;
     m_nameChanged = false;
+    if (m_storageFailure != DATABASE_OK) {
+        // The rows before the failure are stored (they hold their ids now);
+        // the others are still to be saved.
+        SetStorageFailureText(end);
+        m_modified = true;
+        return 0;
+    }
     m_modified = false;
     return ok && !cancelled ? 1 : 0;
 }

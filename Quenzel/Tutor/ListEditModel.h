@@ -14,7 +14,9 @@
 // differ from the loaded ones only in case is not stored; a row that still
 // shows the placeholder texts of Add, or has an empty side, is not stored;
 // the outcome is a failure when any row or the list update failed; a create
-// that fails ends its transaction.
+// that fails ends its transaction. When the data file cannot be written
+// (full disk, another program holding it, a failed commit), the save stops,
+// keeps every row that was not stored as it is and stays modified.
 
 #include <cstdint>
 #include <functional>
@@ -88,12 +90,17 @@ public:
     // Load and import give 1 when they read everything.
     int Load(const ListFileProgress& progress);
     int Import(const ListFileProgress& progress);
+    // The rows the last import read (0: the file held no pair).
+    int GetImportedCount() const { return m_importedCount; }
     // today: "YYYY-MM-DD" for the entries' dates. 1 when everything stored.
     int Save(const ListFileProgress& progress, const CBasicString& today, WorkerResult& end);
 
     // After a save: LIST_ROW_ADD or LIST_ROW_UPDATE with the stored list.
     int GetListRowChange() const { return m_rowChange; }
     int GetAddedCount() const { return m_added; }
+    // The last save met a storage failure (the message says so): the rows
+    // not stored are kept, and the editor stays open to save them again.
+    bool IsSaveNotStored() const { return m_storageFailure != 0; }
     int GetRemovedCount() const { return m_removed; }
 
 private:
@@ -106,6 +113,21 @@ private:
     bool SaveNewRow(GridRow& row, int64_t& nextWord, int64_t& nextMeaning, const CBasicString& today);
     WordLinkRecord MakeLink(const GridRow& row, const CBasicString& today) const;
     void RemoveKeptEntries();
+    // A write whose storage failure is remembered for the save.
+    int Store(const std::function<int()>& write);
+    struct SavedState {
+        std::vector<GridRow> rows;
+        VocabularyListRecord list;
+        int mode;
+        std::vector<int64_t> removedLinks;
+        int added;
+        int removed;
+        bool nameChanged;
+        bool modified;
+    };
+    SavedState TakeState() const;
+    void RestoreState(SavedState&& state);
+    static void SetStorageFailureText(WorkerResult& end);
     const VocabularyListRecord* FindListByName(const CBasicString& name) const;
     void SetEndText(WorkerResult& end, bool merged, bool ok, bool cancelled) const;
 
@@ -125,4 +147,6 @@ private:
     bool m_nameChanged = false;
     bool m_modified = false;
     int m_rowChange = LIST_ROW_NONE;
+    int m_storageFailure = 0;  // the first storage failure of the running save
+    int m_importedCount = 0;
 };

@@ -25,6 +25,7 @@
 #include "Pendrel/Platform/KVXText.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Dictionary/PronunciationDlg.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Shell/VocabularyListCtrl.h"
@@ -742,12 +743,13 @@ std::vector<GridRow> CMultilineListBox::SelectedRowCopies() const {
     return rows;
 }
 
-int CMultilineListBox::AddSelectedRowsToList(int64_t listId, int& added) {
+int CMultilineListBox::StoreSelectedRows(VocabularyListRecord& list, bool create, int& added) {
     added = 0;
     CAbstractDataBase* database = DataBase();
     if (!database) return DATABASE_NOT_OPEN;
     const CBasicString today = Today();
-    return CMultilineListRows::AddRowsToList(*database, listId, SelectedRowCopies(), today.GetString(), added);
+    return CMultilineListRows::StoreRowsInList(*database, list, create, SelectedRowCopies(), today.GetString(),
+                                               added);
 }
 
 CTutorDlg* CMultilineListBox::TutorPage() const {
@@ -795,15 +797,11 @@ void CMultilineListBox::OnAddToList(int listNumber) {
     const std::vector<VocabularyListRecord*> lists = GetPairLists();
     if (listNumber < 0 || listNumber >= static_cast<int>(lists.size())) return;
     VocabularyListRecord* list = lists[static_cast<size_t>(listNumber)];
+    VocabularyListRecord updated;
+    updated.Copy(*list);
     int added = 0;
-    const int result = AddSelectedRowsToList(list->id, added);
+    const int result = StoreSelectedRows(updated, false, added);
     if (result == DATABASE_OK) {
-        VocabularyListRecord updated;
-        updated.Copy(*list);
-        updated.wordCount += added;
-        CAbstractDataBase* database = DataBase();
-        const int stored = database ? database->UpdateVocabularyList(updated) : DATABASE_NOT_OPEN;
-        ReportAssertion(stored == DATABASE_OK, kSourceFile, __LINE__);
         int row = -1;
         if (CTutorDlg* tutor = TutorPage(); tutor && tutor->FindListRow(updated.id, row))
             tutor->SetListRow(&updated, row, 1);
@@ -814,6 +812,8 @@ void CMultilineListBox::OnAddToList(int listNumber) {
         const CBasicString meaning = rows.empty() ? CBasicString() : rows.front().meaning.m_secondText;
         ShowMessage(FormatString(31237, word.GetString(), meaning.GetString(), list->name.GetString()).GetString(),
                     MB_OK | MB_ICONINFORMATION);
+    } else if (IsStorageFailure(result)) {
+        ShowMessage(StorageFailureText().GetString(), MB_OK | MB_ICONERROR);
     } else {
         ShowMessage(FormatString(31236, list->name.GetString()).GetString(), MB_OK | MB_ICONERROR);
     }
@@ -824,27 +824,20 @@ void CMultilineListBox::OnNewList() {
     CAbstractDataBase* database = DataBase();
     CBasicString name;
     if (!main || !database || !AskNewListName(name)) return;
-    const std::vector<GridRow> rows = SelectedRowCopies();
     auto list = std::make_unique<VocabularyListRecord>();
     list->name = name;
     main->GetSelectedLanguages(&list->fromLanguage, &list->toLanguage);
-    list->wordCount = static_cast<int>(rows.size());
+    list->wordCount = 0;
     list->secondText = Today();
-    const int64_t id = database->CreateVocabularyList(*list);
-    ReportAssertion(id > 0, kSourceFile, __LINE__);
-    if (id <= 0) return;
-    list->id = id;
+    // The list is made together with its rows: a failure leaves none.
     int added = 0;
-    const int result = AddSelectedRowsToList(id, added);
+    const int result = StoreSelectedRows(*list, true, added);
     if (result == DATABASE_OK) {
-        // Rows the list could not take are not counted.
-        if (list->wordCount != added) {
-            list->wordCount = added;
-            database->UpdateVocabularyList(*list);
-        }
         const CBasicString text = FormatString(31132, list->name.GetString());
         if (CTutorDlg* tutor = TutorPage()) tutor->SetListRow(list.release(), 0, 0);
         ShowMessage(text.GetString(), MB_OK | MB_ICONINFORMATION);
+    } else if (IsStorageFailure(result)) {
+        ShowMessage(StorageFailureText().GetString(), MB_OK | MB_ICONERROR);
     } else {
         ShowMessage(FormatString(31236, list->name.GetString()).GetString(), MB_OK | MB_ICONERROR);
     }

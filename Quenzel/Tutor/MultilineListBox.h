@@ -131,9 +131,10 @@ public:
     // before.
     CPronunciationDlg* GetPronunciationDlg() const { return m_pronunciation.get(); }
 
-    // The result of adding the selected rows to a list (0, DATABASE_EXISTS
-    // or a failure) and how many were added.
-    int AddSelectedRowsToList(int64_t listId, int& added);
+    // Stores the selected rows in the list, or in a new list made with them
+    // (CMultilineListRows::StoreRowsInList): 0, DATABASE_EXISTS or a
+    // failure, and how many were added.
+    int StoreSelectedRows(VocabularyListRecord& list, bool create, int& added);
     // The lists of the current language pair, as "Add to" offers them.
     std::vector<VocabularyListRecord*> GetPairLists() const;
 

@@ -4,6 +4,7 @@
 
 #include "DataBase/AbstractDataBase.h"
 #include "DataBase/DataBaseResult.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "utility/ErrorReport.h"
 
 namespace {
@@ -286,14 +287,17 @@ int CMultilineListRows::AddRowsToList(CAbstractDataBase& database, int64_t listI
         link.statusCount = 0;
         link.enteredDate = date ? date : L"";
         link.statusDate = link.enteredDate;
-        const int found = database.UpdateListEntry(link, kListEntryLookUp);
+        const int found = CallDataBase([&] { return database.UpdateListEntry(link, kListEntryLookUp); });
         if (found == DATABASE_OK) continue;  // the list holds the entry already
+        if (IsStorageFailure(found)) return found;
         if (found != DATABASE_NO_ROW) {
             failure = found;
             continue;
         }
-        const int stored = database.AddListEntry(link, 0);
+        const int stored = CallDataBase([&] { return database.AddListEntry(link, 0); });
         ReportAssertion(stored == DATABASE_OK, kSourceFile, __LINE__);
+        // The file cannot take more: the rows after this one would fail too.
+        if (IsStorageFailure(stored)) return stored;
         if (stored != DATABASE_OK) {
             failure = stored;
             continue;
@@ -302,4 +306,43 @@ int CMultilineListRows::AddRowsToList(CAbstractDataBase& database, int64_t listI
     }
     if (added > 0) return DATABASE_OK;
     return failure != DATABASE_OK ? failure : DATABASE_EXISTS;
+}
+
+int CMultilineListRows::StoreRowsInList(CAbstractDataBase& database, VocabularyListRecord& list, bool create,
+                                        const std::vector<GridRow>& rows, const wchar_t* date, int& added) {
+    added = 0;
+    const int begun = CallDataBase([&] { return database.Transaction(TRANSACTION_BEGIN); });
+    if (begun != DATABASE_OK) return IsStorageFailure(begun) ? begun : DATABASE_STORAGE_FAILED;
+    int result = DATABASE_OK;
+    if (create) {
+        list.id = 0;
+        try {
+            list.id = database.CreateVocabularyList(list);
+        } catch (DATABASE_RESULT code) {
+            result = code == DATABASE_OK ? DATABASE_FAILED : code;
+        }
+        if (result == DATABASE_OK && list.id <= 0) result = DATABASE_FAILED;
+    }
+    if (result == DATABASE_OK) result = AddRowsToList(database, list.id, rows, date, added);
+    if (result == DATABASE_OK) {
+        // The count the list shows is the number of its entries.
+        list.wordCount = create ? added : list.wordCount + added;
+        const int updated = CallDataBase([&] { return database.UpdateVocabularyList(list); });
+        ReportAssertion(updated == DATABASE_OK, kSourceFile, __LINE__);
+        if (IsStorageFailure(updated)) result = updated;
+    }
+    // A new list that took no row is not kept.
+    if (create && result != DATABASE_OK && list.id > 0) {
+        const int deleted = CallDataBase([&] { return database.DeleteVocabularyList(list.id, 0); });
+        if (deleted != DATABASE_OK && !IsStorageFailure(result)) result = deleted;
+    }
+    const int committed = CallDataBase([&] { return database.Transaction(TRANSACTION_COMMIT); });
+    if (committed != DATABASE_OK) {
+        ReportAssertion(0, kSourceFile, __LINE__);
+        added = 0;
+        if (create) list.id = 0;
+        return IsStorageFailure(committed) ? committed : DATABASE_STORAGE_FAILED;
+    }
+    if (create && result != DATABASE_OK) list.id = 0;
+    return result;
 }

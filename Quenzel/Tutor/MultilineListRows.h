@@ -134,9 +134,17 @@ public:
     // the date in both date texts. An entry the list holds already is left
     // alone. 0 when at least one row was added, DATABASE_EXISTS when the list
     // held every row, else the failure of the last row that failed; added
-    // receives the number of rows added.
+    // receives the number of rows added. A storage failure (the file
+    // cannot be written) stops at once and is the result.
     static int AddRowsToList(CAbstractDataBase& database, int64_t listId, const std::vector<GridRow>& rows,
                              const wchar_t* date, int& added);
+    // AddRowsToList in one transaction with the list's new word count; with
+    // create, the list is made first (list.id receives its id) and is kept
+    // only when it took a row: a failure leaves no list behind (list.id 0).
+    // A failed commit stores nothing and gives DATABASE_STORAGE_FAILED (or
+    // the code the component threw); added is then 0.
+    static int StoreRowsInList(CAbstractDataBase& database, VocabularyListRecord& list, bool create,
+                               const std::vector<GridRow>& rows, const wchar_t* date, int& added);
 
 private:
     void MarkRowLocked(GridRow& row, bool known, bool& changed);

@@ -15,6 +15,7 @@
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXText.h"
 #include "Quenzel/Dictionary/PronunciationDlg.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/HeaderBand.h"
 #include "Quenzel/Shell/Options.h"
 #include "Quenzel/Shell/QuenzelApp.h"
@@ -280,6 +281,7 @@ void CQuizDlg::OnCommand(UINT id) {
 }
 
 void CQuizDlg::ShowEndMessageIfDone(QuizAnswerResult result) {
+    if (result == ANSWER_NOT_SAVED) ShowStorageFailure(this);
     if (result != ANSWER_FINISHED) return;
     QuenzelMessageBox(this, QuenzelString(kFinished).GetString(), MB_ICONINFORMATION);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "utility/BasicDateTime.h"
 #include "utility/ErrorReport.h"
 
@@ -152,6 +153,7 @@ QuizAnswerResult QuizSession::Answer(bool known) {
     }
     const int64_t answered = m_position - 1;
     const bool newest = m_position == size;
+    const bool wasFinished = m_finished;
     if (newest && m_cursor->IsEOF()) {
         // The last word has been answered and nothing more can be read.
         if (m_showMode == QUIZ_SHOW_PREVIOUS) ShowMeaningOf(answered, true);
@@ -170,9 +172,11 @@ QuizAnswerResult QuizSession::Answer(bool known) {
     // The quiz sets the date of the answer only; the date the word was
     // entered stays.
     link.statusDate = TutorTodayText();
-    if (m_database->SaveWordLink(link, 0) != DATABASE_OK) {
+    const int stored = CallDataBase([&] { return m_database->SaveWordLink(link, 0); });
+    if (stored != DATABASE_OK) {
         ReportAssertion(0, kSourceFile, 652);
-        return ANSWER_IGNORED;
+        m_finished = wasFinished;
+        return IsStorageFailure(stored) ? ANSWER_NOT_SAVED : ANSWER_IGNORED;
     }
     word.statusCount = count;
     word.dateText = link.statusDate;

@@ -13,6 +13,9 @@
 //   After a Back, the first answer on the last word is stored once more.
 // - The known and unknown counters are a display only; together they never
 //   exceed the number of words.
+// - An answer the data file cannot take (full disk, another program
+//   holding the file) changes nothing: the word, the counters and the
+//   history stay as they were, and the same answer can be given again.
 // - Which meaning shows follows the "Show:" choice: the previous word's
 //   (after an answer, the word just answered), the current word's, or none.
 
@@ -31,7 +34,9 @@ enum QuizMeaningColor { QUIZ_COLOR_NORMAL = 0, QUIZ_COLOR_KNOWN = 1, QUIZ_COLOR_
 enum QuizAnswerResult {
     ANSWER_IGNORED = 0,   // no word, or the database refused the answer
     ANSWER_STORED = 1,    // the count and date were stored
-    ANSWER_FINISHED = 2   // the quiz is done: the end message, nothing stored
+    ANSWER_FINISHED = 2,  // the quiz is done: the end message, nothing stored
+    ANSWER_NOT_SAVED = 3  // the data file could not be written: the quiz
+                          // stays on the word, so the answer can be given again
 };
 
 // Today as "YYYY-MM-DD" in local time, or the day set for tests.

@@ -12,6 +12,7 @@
 #include "DataBase/AbstractDataBase.h"
 #include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Shell/TextFile.h"
+#include "Quenzel/Tutor/ReplacingFile.h"
 #include "compat/WinUser.h"
 #include "utility/CsvField.h"
 #include "utility/ErrorReport.h"
@@ -121,51 +122,6 @@ bool EndsInsideQuotes(const std::string& line) {
     }
     return quoted;
 }
-
-// Writes all of the bytes; false on a failed write.
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        done += static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// A file beside the target that replaces it when committed.
-class CReplacingFile {
-public:
-    explicit CReplacingFile(const wchar_t* path) : m_target(WideToUtf8(path ? path : L"")) {
-        if (m_target.empty()) return;
-        std::string pattern = m_target + ".XXXXXX";
-        m_fd = ::mkstemp(pattern.data());
-        if (m_fd < 0) return;
-        m_temporary = pattern;
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(m_fd, 0666 & ~mask);
-    }
-    ~CReplacingFile() {
-        if (m_fd >= 0) ::close(m_fd);
-        if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
-    }
-    bool IsOpen() const { return m_fd >= 0; }
-    bool Write(const std::string& bytes) { return WriteAll(m_fd, bytes); }
-    bool Commit() {
-        const bool closed = ::close(m_fd) == 0;
-        m_fd = -1;
-        if (!closed || ::rename(m_temporary.c_str(), m_target.c_str()) != 0) return false;
-        m_temporary.clear();
-        return true;
-    }
-
-private:
-    std::string m_target;
-    std::string m_temporary;
-    int m_fd = -1;
-};
 
 void SetEnd(WorkerResult& end, UINT id, UINT flags, const wchar_t* path) {
     end.flags = flags;

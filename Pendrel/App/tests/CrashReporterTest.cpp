@@ -67,6 +67,23 @@ TEST_F(CrashReporterTest, AFaultInAMarkedThreadLeavesAReportBesideTheLog) {
     EXPECT_NE(report.find("\nApplication Timestamp: "), std::string::npos);
 }
 
+TEST_F(CrashReporterTest, AnAbortLeavesAReportAsAFaultDoes) {
+    EXPECT_EXIT(
+        {
+            std::thread worker([] {
+                InstallStructuredExceptionTranslator();
+                // What an exception that nothing catches comes to.
+                std::terminate();
+            });
+            worker.join();
+        },
+        ::testing::KilledBySignal(SIGABRT), "");
+    const std::vector<std::string> reports = Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].rfind("Internal Error\n", 0), 0u) << reports[0];
+    EXPECT_NE(reports[0].find("\nException Type: 00000006 (SIGABRT"), std::string::npos) << reports[0];
+}
+
 TEST_F(CrashReporterTest, FaultsOfOtherThreadsGoToTheirFormerHandling) {
     // Whatever handled the fault before (the default action, or a
     // sanitizer's report) ends the process.

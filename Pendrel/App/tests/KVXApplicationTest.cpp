@@ -18,8 +18,7 @@
 
 namespace {
 
-// An object whose handler throws for the first event of a type and counts
-// the others.
+// An object whose handler throws for two event types and counts a third.
 class CThrowingObject : public QObject {
 public:
     int handled = 0;
@@ -50,14 +49,15 @@ TEST(KVXApplication, AHandlerThatThrowsIsReportedAndTheEventLoopGoesOn) {
     QCoreApplication::postEvent(&target, new QEvent(static_cast<QEvent::Type>(QEvent::User + 1)));
     QCoreApplication::postEvent(&target, new QEvent(static_cast<QEvent::Type>(QEvent::User + 2)));
     QCoreApplication::processEvents();
-    // A sent event that throws comes back as not handled.
+    // A sent event whose handler throws comes back as not handled.
     QEvent sent(QEvent::User);
     EXPECT_FALSE(QCoreApplication::sendEvent(&target, &sent));
     KVXSetUnhandledExceptionSink({});
 
     EXPECT_EQ(target.handled, 1);
     ASSERT_EQ(reports.size(), 3u);
-    EXPECT_EQ(reports[0], std::make_pair(std::wstring(L"event handler"), std::wstring(L"std::runtime_error: handler failed")));
+    EXPECT_EQ(reports[0].first, L"event handler");
+    EXPECT_EQ(reports[0].second, L"std::runtime_error: handler failed");
     EXPECT_EQ(reports[1].second, L"int");
     EXPECT_EQ(reports[2].first, L"event handler");
 }

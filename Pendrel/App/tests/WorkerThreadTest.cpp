@@ -9,10 +9,13 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "Pendrel/App/UnhandledException.h"
+#include "Pendrel/App/WorkerResult.h"
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Pendrel/Platform/KVXWnd.h"
@@ -176,6 +179,42 @@ TEST_F(WorkerThread, WaitingForTheJobKeepsAnsweringItsMessages) {
     EXPECT_EQ(window->answer, 7);
     EXPECT_EQ(window->handled, std::vector<UINT>{WM_USER + 201});
     EXPECT_FALSE(window->IsJobRunning());
+}
+
+// A window whose job throws.
+class CThrowingJobWindow : public CKVXWnd<QWidget>, public CWorkerThread {
+public:
+    ~CThrowingJobWindow() override { WaitForJob(); }
+    std::vector<std::pair<UINT, LPARAM>> handled;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM, LPARAM lParam) override {
+        handled.emplace_back(message, lParam);
+        return 1;
+    }
+    DWORD RunInstance() override { throw std::runtime_error("disk gone"); }
+};
+
+TEST_F(WorkerThread, AJobThatThrowsIsReportedAndItsWindowLearnsOfTheEnd) {
+    std::vector<std::pair<std::wstring, std::wstring>> reports;
+    KVXSetUnhandledExceptionSink([&](const CBasicString& place, const CBasicString& description) {
+        reports.emplace_back(place.GetString(), description.GetString());
+    });
+    auto window = std::make_unique<CThrowingJobWindow>();
+    ASSERT_TRUE(window->Start());
+    window->WaitForJob();
+    EXPECT_FALSE(window->IsJobRunning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->handled.empty(); }, 60000));
+    EXPECT_EQ(window->handled, (std::vector<std::pair<UINT, LPARAM>>{{WM_KVX_WORKER_FINISHED, 0}}));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].first, L"worker job");
+    EXPECT_EQ(reports[0].second, L"std::runtime_error: disk gone");
+    // The object takes the next job as before.
+    EXPECT_TRUE(window->Start());
+    window->WaitForJob();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->handled.size() == 2; }, 60000));
+    EXPECT_EQ(reports.size(), 2u);
+    KVXSetUnhandledExceptionSink({});
 }
 
 // A job whose object goes under it: the broken rule is reported and the

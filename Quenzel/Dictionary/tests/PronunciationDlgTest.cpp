@@ -13,8 +13,11 @@
 #include "FakeSoundPlayer.h"
 #include "Pendrel/Controls/WinTheme.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
+#include "Pendrel/Platform/KVXMessageBox.h"
 #include "Quenzel/Dictionary/PronunciationDlg.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
+#include "testing/FullDisk.h"
 #include "testing/RecordingLog.h"
 #include "utility/LibraryLog.h"
 
@@ -252,4 +255,42 @@ TEST_F(PronunciationDlgTest, APlayerThatFailsMakesPlayAnswerZero) {
     KVXSetCurrentWinTheme(nullptr);
 #endif
     dialog.DestroyWindow();
+}
+
+TEST_F(PronunciationDlgTest, OkOnAFullDiskKeepsTheDialogAndItsSoundsToStoreAgain) {
+    PronunciationRecord gone;
+    gone.ownerId = m_wordId;
+    gone.side = 1;
+    gone.sound = {'g', 'o', 'n', 'e'};
+    ASSERT_EQ(m_db->SavePronunciation(gone, nullptr), DATABASE_OK);
+    std::vector<std::wstring> messages;
+    KVXSetMessageBoxHandler([&](QWidget*, const CBasicString& text, const CBasicString&, UINT) {
+        messages.emplace_back(text.GetString());
+        return IDOK;
+    });
+
+    CPronunciationDlg dialog(nullptr, m_wordId, TRUE, 1);
+    ASSERT_TRUE(dialog.Create());
+    dialog.show();
+    Press(dialog, IDC_PRONUNCIATION_REMOVE);
+    AnswerFileDialog({m_short});
+    Press(dialog, IDC_PRONUNCIATION_ADD);
+    {
+        kvxtest::FullDisk full;
+        ASSERT_TRUE(full.IsActive());
+        Press(dialog, IDOK);
+    }
+    EXPECT_EQ(messages, std::vector<std::wstring>{StorageFailureText().GetString()});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.GetList()->count(), 1);
+    // Nothing was stored, nothing was forgotten: OK again stores both changes.
+    ASSERT_EQ(Stored().size(), 1u);
+    EXPECT_EQ(Stored()[0].bytes, "gone");
+    Press(dialog, IDOK);
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(dialog.isVisible());
+    const std::vector<StoredSound> stored = Stored();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].bytes, "ID3-short");
+    KVXSetMessageBoxHandler({});
 }

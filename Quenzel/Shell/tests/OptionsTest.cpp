@@ -148,6 +148,37 @@ TEST_F(OptionsTest, APasswordNotRememberedIsNeitherReadNorKept) {
     delete[] data;
 }
 
+TEST_F(OptionsTest, TwoInstancesKeepEachOthersChanges) {
+    // The key as an earlier run left it.
+    COptions().Save();
+    COptions first, second;
+    first.Load();
+    second.Load();
+    // The second saves its options while the first still runs; each then
+    // changes something else and ends.
+    second.SetKnownColor(0x123456);
+    second.SetLanguageNames(L"German", L"French");
+    second.Save();
+    first.SetAdvertisement(0);
+    WINDOWPLACEMENT quiz;
+    quiz.rcNormalPosition.right = 640;
+    first.SetPlacement(PLACEMENT_QUIZ, quiz);
+    first.Save();
+    second.Save();
+
+    COptions after;
+    after.Load();
+    EXPECT_EQ(after.GetKnownColor(), 0x123456u);
+    CBasicString from, to;
+    after.GetLanguageNames(&from, &to);
+    EXPECT_STREQ(from.GetString(), L"German");
+    EXPECT_STREQ(to.GetString(), L"French");
+    EXPECT_EQ(after.GetAdvertisement(), 0);
+    WINDOWPLACEMENT stored;
+    ASSERT_EQ(after.GetPlacement(PLACEMENT_QUIZ, stored), 1);
+    EXPECT_EQ(stored.rcNormalPosition.right, 640);
+}
+
 TEST_F(OptionsTest, PlacementKindsOutsideTheFiveAreRefused) {
     COptions options;
     WINDOWPLACEMENT p;

@@ -9,7 +9,9 @@
 #include <QTest>
 
 #include "Pendrel/Controls/AdvertiseDialog.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/LanguageComboBox.h"
+#include "Quenzel/Shell/tests/DataFileCheck.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/VocabularyListCtrl.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
@@ -19,6 +21,7 @@
 #include "Quenzel/Tutor/VocabularyListNameDlg.h"
 #include "TutorPageFixture.h"
 #include "TutorTestData.h"
+#include "testing/FullDisk.h"
 
 using namespace tutortest;
 
@@ -79,6 +82,71 @@ TEST_F(EditListDlgTest, ACancelledImportKeepsTheRowsBeforeTheCancel) {
     EXPECT_EQ(ListPairs(db, lists[0].id).size(), 120u);
     int row = -1;
     EXPECT_EQ(page->FindListRow(lists[0].id, row), 1);
+}
+
+TEST_F(EditListDlgTest, ASaveOnAFullDiskKeepsTheEditorWithItsRows) {
+    MessageSink messages;
+    const std::wstring path = kvxtest::Widen(m_data.WriteFile("Two.txt", "house\tHaus\r\ntree\tBaum\r\n"));
+    CEditListDlg editor(page, main.get());
+    const VocabularyListRecord list = NewList();
+    editor.SetList(&list, &list);
+    editor.SetMode(LIST_EDIT_IMPORT);
+    editor.SetImportFile(path.c_str());
+    editor.SetSeparatorKind(LIST_FILE_TAB);
+    ASSERT_TRUE(editor.Create());
+    WaitForJob(editor);
+    ASSERT_EQ(RowCount(editor), 2);
+    {
+        kvxtest::FullDisk full;
+        ASSERT_TRUE(full.IsActive());
+        editor.OnSave();
+        WaitForJob(editor);
+    }
+    EXPECT_EQ(messages.texts, std::vector<std::wstring>{StorageFailureText().GetString()});
+    EXPECT_TRUE(editor.IsCreated());
+    EXPECT_EQ(RowCount(editor), 2);
+    EXPECT_TRUE(editor.GetDlgItem(IDC_EDIT_LIST_SAVE)->isEnabled());
+    EXPECT_TRUE(Lists(db).empty());
+    EXPECT_TRUE(page->GetRowRecords().empty());
+    EXPECT_EQ(quenzeltest::DataFileIntegrity(m_data.Sub("Quenzel.pkv")), "ok");
+
+    // With room again the same rows are stored once.
+    messages.texts.clear();
+    editor.OnSave();
+    WaitForJob(editor);
+    EXPECT_EQ(messages.texts, std::vector<std::wstring>{Text(31031, path.c_str())});
+    EXPECT_FALSE(editor.IsCreated());
+    const auto lists = Lists(db);
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_EQ(ListPairs(db, lists[0].id), (Pairs{{L"house", L"Haus"}, {L"tree", L"Baum"}}));
+}
+
+TEST_F(EditListDlgTest, AnImportWithoutPairsSaysSoAndStoresNothing) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int kind;
+    };
+    const Case cases[] = {
+        {"empty.txt", "", LIST_FILE_TAB},
+        {"binary.txt", std::string("\x00\x01\x02\xff\xfe\x00\x10", 7), LIST_FILE_TAB},
+        {"open quote.csv", "\"house,Haus\r\ntree,Baum\r\n", LIST_FILE_COMMA},
+    };
+    for (const Case& c : cases) {
+        MessageSink messages;
+        const std::wstring path = kvxtest::Widen(m_data.WriteFile(c.name, c.bytes));
+        CEditListDlg editor(page, main.get());
+        const VocabularyListRecord list = NewList();
+        editor.SetList(&list, &list);
+        editor.SetMode(LIST_EDIT_IMPORT);
+        editor.SetImportFile(path.c_str());
+        editor.SetSeparatorKind(c.kind);
+        ASSERT_TRUE(editor.Create());
+        WaitForJob(editor);
+        EXPECT_EQ(messages.texts, std::vector<std::wstring>{Text(31991, path.c_str())}) << c.name;
+        EXPECT_FALSE(editor.IsCreated()) << c.name;
+        EXPECT_TRUE(Lists(db).empty()) << c.name;
+    }
 }
 
 TEST_F(EditListDlgTest, CreateAddsTypedRowsAndClosingWithChangesAsks) {

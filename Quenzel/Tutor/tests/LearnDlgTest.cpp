@@ -24,9 +24,11 @@
 #include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Tutor/LearnDlg.h"
 #include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/QuizSession.h"
+#include "testing/FullDisk.h"
 
 using namespace learntest;
 
@@ -185,6 +187,32 @@ TEST_F(LearnDlgTest, ClosingWithUnsavedMarksAsksAndYesSavesFirst) {
     EXPECT_EQ(Entries(Db(), list)[0].count, 1);
     EXPECT_EQ(Entries(Db(), list)[0].answered, kToday);
     EXPECT_TRUE(m_owner.isVisible());
+}
+
+TEST_F(LearnDlgTest, ASaveTheDiskRefusesKeepsTheViewOpenWithItsMarks) {
+    const int64_t list = MakeList(Db(), L"full", {{L"a", L"1"}, {L"b", L"2"}});
+    auto view = Open(list);
+    ClickCell(*view->GetList(), 1, 0);
+    m_answer = IDYES;
+    {
+        kvxtest::FullDisk full;
+        ASSERT_TRUE(full.IsActive());
+        view->GetDlgItem<QPushButton>(IDOK)->click();
+        WaitForJob(*view);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(m_messages.size(), 2u);
+    EXPECT_EQ(m_messages[1], StorageFailureText().GetString());
+    EXPECT_EQ(m_flags[1], UINT(MB_ICONERROR));
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_TRUE(view->Session().IsModified());
+    EXPECT_TRUE(view->GetDlgItem(IDC_LEARN_SAVE)->isEnabled());
+    EXPECT_EQ(Entries(Db(), list)[0].count, 0);
+
+    // Closing again saves the kept mark and closes.
+    view->GetDlgItem<QPushButton>(IDOK)->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view->isVisible(); }, 60000));
+    EXPECT_EQ(Entries(Db(), list)[0].count, 1);
 }
 
 TEST_F(LearnDlgTest, ExportUsesTheSeparatorOfTheExtension) {

@@ -7,9 +7,11 @@
 
 #include "LearnTestData.h"
 #include "LearnTestFixture.h"
+#include "Quenzel/Shell/tests/DataFileCheck.h"
 #include "Quenzel/Tutor/LearningSession.h"
 #include "Quenzel/Tutor/VocabularyListFile.h"
 #include "Quenzel/Tutor/QuizSession.h"
+#include "testing/FullDisk.h"
 
 using namespace learntest;
 
@@ -161,6 +163,68 @@ TEST_F(LearningSessionTest, SaveStoresMarksEditsAndRemovalsInOneGo) {
     EXPECT_EQ(std::wstring(row.meaning.m_text.GetString()), L"zwei");
     EXPECT_FALSE(row.IsStatusA() || row.IsStatusB());
     EXPECT_EQ(again->GetKnownCount(), 1);
+}
+
+TEST_F(LearningSessionTest, ASaveTheDiskDoesNotTakeKeepsEveryChangeToSaveAgain) {
+    const int64_t list = MakeList(Db(), L"full", {{L"a", L"1"}, {L"b", L"2"}, {L"c", L"3"}});
+    auto session = Load(list);
+    session->Mark({RowOf(*session, L"a")}, true);
+    session->Rows().GetRow(RowOf(*session, L"b"))->meaning.m_text = L"zwei";
+    session->Remove({RowOf(*session, L"c")});
+    {
+        kvxtest::FullDisk full;
+        ASSERT_TRUE(full.IsActive());
+        bool removed = true;
+        EXPECT_EQ(session->Save(nullptr, &removed), LearningSession::kSaveFailed);
+        EXPECT_FALSE(removed);
+    }
+    // Nothing of the save is stored, and nothing of it is forgotten.
+    EXPECT_EQ(quenzeltest::DataFileIntegrity(m_data.Sub("Quenzel.pkv")), "ok");
+    std::vector<Entry> entries = Entries(Db(), list);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].count, 0);
+    EXPECT_TRUE(session->IsModified());
+    EXPECT_EQ(session->GetRemovedLinks().size(), 1u);
+    const GridRow marked = Row(*session, RowOf(*session, L"a"));
+    EXPECT_TRUE(marked.IsStatusA());
+    EXPECT_EQ(marked.statusChanged, 1);
+    const GridRow edited = Row(*session, RowOf(*session, L"b"));
+    EXPECT_EQ(std::wstring(edited.meaning.m_secondText.GetString()), L"2");
+
+    // With room again the same save stores everything.
+    bool removed = false;
+    EXPECT_EQ(session->Save(nullptr, &removed), 1);
+    EXPECT_TRUE(removed);
+    EXPECT_FALSE(session->IsModified());
+    entries = Entries(Db(), list);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].count, 1);
+    auto again = Load(list);
+    EXPECT_EQ(std::wstring(Row(*again, RowOf(*again, L"b")).meaning.m_text.GetString()), L"zwei");
+}
+
+TEST_F(LearningSessionTest, ExportWritesThroughNoLinkItDidNotMake) {
+    const int64_t list = MakeList(Db(), L"links", {{L"a", L"1"}});
+    auto session = Load(list);
+    // Links where a fixed temporary name would be, and the target itself a
+    // link: the files they point at stay as they were.
+    const std::string victim = m_files.WriteFile("victim.txt", "keep");
+    const std::string target = m_files.Sub("words.txt");
+    for (const char* name : {"words.txt.part", "words.txt.tmp", "words.txt~"})
+        std::filesystem::create_symlink(victim, m_files.Sub(name));
+    std::filesystem::create_symlink(victim, target);
+    const WorkerResult done = session->Export(CBasicString(target.c_str()), LIST_FILE_TAB, nullptr);
+    EXPECT_EQ(done.flags, UINT(MB_ICONINFORMATION));
+    EXPECT_EQ(kvxtest::TempFolder::ReadFile(victim), "keep");
+    EXPECT_FALSE(std::filesystem::is_symlink(target));
+    EXPECT_EQ(kvxtest::TempFolder::ReadFile(target), "a\t1\r\n");
+    // Nothing is left beside the target but the links the test made.
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_files.Path())) {
+        (void)entry;
+        ++files;
+    }
+    EXPECT_EQ(files, 5);
 }
 
 TEST_F(LearningSessionTest, ExportWritesTheWordsWithTheSeparatorOfTheExtension) {

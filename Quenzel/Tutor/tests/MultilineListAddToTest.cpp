@@ -11,11 +11,14 @@
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Quenzel/Dictionary/PronunciationDlg.h"
 #include "Quenzel/Dictionary/tests/FakeSoundPlayer.h"
+#include "Quenzel/Shell/DataBaseCall.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/VocabularyListCtrl.h"
+#include "Quenzel/Shell/tests/DataFileCheck.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/TutorDlg.h"
+#include "testing/FullDisk.h"
 #include "testing/RecordingLog.h"
 #include "utility/LibraryLog.h"
 
@@ -94,6 +97,14 @@ protected:
         QuenzelAppFixture::TearDown();
     }
 
+    // The lists of that name in the data file.
+    int StoredLists(const wchar_t* name) {
+        CAbstractDataBase* db = m_app.GetDataBase();
+        CAbstractRecordSet* set = db->QueryVocabularyLists(LIST_QUERY_ALL, name);
+        const int count = set ? static_cast<int>(set->GetCount()) : -1;
+        db->ReleaseRecordSet(set);
+        return count;
+    }
     const VocabularyListRecord* TutorList(const wchar_t* name) {
         for (const VocabularyListRecord* list : m_main->GetTutorPage()->GetRowRecords())
             if (list->name.Compare(name) == 0) return list;
@@ -130,7 +141,9 @@ TEST_F(MultilineListAddToTest, AddToOffersTheListsOfThePairAndAnExistingEntryGiv
     EXPECT_EQ(TutorList(L"Home")->wordCount, 1);
 
     int added = -1;
-    EXPECT_EQ(m_box->AddSelectedRowsToList(TutorList(L"Home")->id, added), DATABASE_EXISTS);
+    VocabularyListRecord home;
+    home.Copy(*TutorList(L"Home"));
+    EXPECT_EQ(m_box->StoreSelectedRows(home, false, added), DATABASE_EXISTS);
     EXPECT_EQ(added, 0);
     m_box->OnMenuCommand(IDC_MULTILINE_FIRST_LIST);
     ASSERT_EQ(m_messages.size(), 2u);
@@ -163,6 +176,43 @@ TEST_F(MultilineListAddToTest, ANewListCountsOnlyTheRowsItTook) {
     EXPECT_EQ(fresh->wordCount, 1);
     EXPECT_EQ(fresh->fromLanguage, m_first);
     EXPECT_EQ(fresh->toLanguage, m_second);
+}
+
+TEST_F(MultilineListAddToTest, ANewListThatTakesNoRowLeavesNoListBehind) {
+    // Only the heading row selected: no row for the list to take, so the
+    // list fails and is not kept.
+    m_box->clearSelection();
+    m_box->selectionModel()->setCurrentIndex(m_box->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    m_box->OnMenuCommand(IDC_MULTILINE_NEW_LIST);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0], L"Failed to create (Fresh) vocabulary list.");
+    EXPECT_EQ(StoredLists(L"Fresh"), 0);
+    EXPECT_EQ(TutorList(L"Fresh"), nullptr);
+
+    // On a full disk: the storage message, and no list either; nor does
+    // Add to store anything.
+    m_box->clearSelection();
+    m_box->selectionModel()->select(m_box->model()->index(1, 0), QItemSelectionModel::Select);
+    {
+        kvxtest::FullDisk full;
+        ASSERT_TRUE(full.IsActive());
+        m_box->OnMenuCommand(IDC_MULTILINE_NEW_LIST);
+        m_box->OnMenuCommand(IDC_MULTILINE_FIRST_LIST);
+    }
+    ASSERT_EQ(m_messages.size(), 3u);
+    EXPECT_EQ(m_messages[1], StorageFailureText().GetString());
+    EXPECT_EQ(m_messages[2], StorageFailureText().GetString());
+    EXPECT_EQ(m_flags[2], static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(StoredLists(L"Fresh"), 0);
+    EXPECT_EQ(TutorList(L"Home")->wordCount, 0);
+    EXPECT_EQ(quenzeltest::DataFileIntegrity(m_data.Sub("Quenzel.pkv")), "ok");
+
+    // With room again the same command makes the list with its row.
+    m_box->OnMenuCommand(IDC_MULTILINE_NEW_LIST);
+    EXPECT_EQ(m_messages.back(), L"Vocabulary list (Fresh) has been created successfully.");
+    EXPECT_EQ(StoredLists(L"Fresh"), 1);
+    ASSERT_NE(TutorList(L"Fresh"), nullptr);
+    EXPECT_EQ(TutorList(L"Fresh")->wordCount, 1);
 }
 
 TEST_F(MultilineListAddToTest, TheMenuPlaysTheSoundsOfTheCellsWordOrMeaning) {

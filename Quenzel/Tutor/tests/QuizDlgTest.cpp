@@ -12,7 +12,10 @@
 #include "Pendrel/Controls/TransparentStaticImageCtrl.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Quenzel/Dictionary/PronunciationDlg.h"
+#include "Quenzel/Shell/DataBaseCall.h"
+#include "Quenzel/Shell/tests/DataFileCheck.h"
 #include "Quenzel/Tutor/QuizDlg.h"
+#include "testing/FullDisk.h"
 
 using namespace learntest;
 
@@ -80,6 +83,55 @@ TEST_F(QuizDlgTest, AnswersWalkThroughTheWordsUntilTheEndMessage) {
     Press(quiz, IDOK);
     EXPECT_FALSE(quiz.isVisible());
     EXPECT_TRUE(m_owner.isVisible());
+}
+
+TEST_F(QuizDlgTest, AnAnswerTheFullDiskRefusesIsToldAndCanBeGivenAgain) {
+    const int64_t list = MakeList(Db(), L"full", {{L"one", L"eins"}, {L"two", L"zwei"}});
+    CQuizDlg quiz(&m_owner);
+    quiz.SetQueryOptions(AllWordsOf(list));
+    ASSERT_TRUE(quiz.Open());
+    {
+        kvxtest::FullDisk full;
+        ASSERT_TRUE(full.IsActive());
+        Press(quiz, IDC_QUIZ_KNOWN);
+    }
+    // Told, and nothing moved on: the same word waits for its answer.
+    EXPECT_EQ(m_messages, std::vector<std::wstring>{StorageFailureText().GetString()});
+    EXPECT_EQ(m_flags, UINT(MB_OK | MB_ICONERROR));
+    EXPECT_TRUE(quiz.isVisible());
+    EXPECT_EQ(Word(quiz), L"one");
+    EXPECT_EQ(Label(quiz, IDC_QUIZ_KNOWN_VALUE), QStringLiteral("0"));
+    EXPECT_EQ(Label(quiz, IDC_QUIZ_TOTAL_VALUE), QStringLiteral("1 / 2"));
+    EXPECT_EQ(Entries(Db(), list)[0].count, 0);
+
+    // With room again the same answer is stored.
+    Press(quiz, IDC_QUIZ_KNOWN);
+    EXPECT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(Word(quiz), L"two");
+    EXPECT_EQ(Label(quiz, IDC_QUIZ_KNOWN_VALUE), QStringLiteral("1"));
+    EXPECT_EQ(Entries(Db(), list)[0].count, 1);
+    EXPECT_EQ(quenzeltest::DataFileIntegrity(m_data.Sub("Quenzel.pkv")), "ok");
+}
+
+TEST_F(QuizDlgTest, TheLastAnswerRefusedLeavesTheQuizUnfinished) {
+    const int64_t list = MakeList(Db(), L"last", {{L"one", L"eins"}});
+    CQuizDlg quiz(&m_owner);
+    quiz.SetQueryOptions(AllWordsOf(list));
+    ASSERT_TRUE(quiz.Open());
+    {
+        kvxtest::FullDisk full;
+        Press(quiz, IDC_QUIZ_UNKNOWN);
+    }
+    EXPECT_EQ(m_messages, std::vector<std::wstring>{StorageFailureText().GetString()});
+    // The refused answer did not finish the quiz: this one is stored, and
+    // only the next one ends it.
+    Press(quiz, IDC_QUIZ_KNOWN);
+    EXPECT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(Entries(Db(), list)[0].count, 1);
+    Press(quiz, IDC_QUIZ_KNOWN);
+    ASSERT_EQ(m_messages.size(), 2u);
+    EXPECT_EQ(m_messages[1], L"You have successfully done the Quiz.");
+    EXPECT_EQ(Entries(Db(), list)[0].count, 1);
 }
 
 TEST_F(QuizDlgTest, VerifyChecksTheTypedMeaning) {

@@ -7,6 +7,7 @@
 // build/screenshots/e2e-NN-step.png.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "DataBase/AbstractDataBase.h"
 #include "Pendrel/Dialogs/PageUpdate.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
@@ -819,4 +821,107 @@ TEST_F(EndToEndX11, AUserKeepsListsLearnsThemAndTakesThemToASecondHome) {
     m_desktop.Focus(main.id);
     ClickControl(main, IDD_MAIN, IDOK, kRight | kBottom);
     EXPECT_EQ(WaitForExit(second), 0);
+}
+
+namespace {
+
+// Makes the home's data file with the component of the program folder: one
+// list "Locked" of English words with German meanings.
+bool SeedOneList(const std::string& component, const std::string& dataFile,
+                 const std::vector<std::pair<std::wstring, std::wstring>>& pairs) {
+    void* library = dlopen(component.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) return false;
+    auto create = reinterpret_cast<CreateDataBaseFunction>(dlsym(library, "CreateDataBase"));
+    auto remove = reinterpret_cast<DeleteDataBaseFunction>(dlsym(library, "DeleteDataBase"));
+    CAbstractDataBase* db = create && remove ? create(nullptr, nullptr, 0) : nullptr;
+    bool ok = db != nullptr;
+    if (db) {
+        fs::create_directories(fs::path(dataFile).parent_path());
+        const std::wstring path(dataFile.begin(), dataFile.end());
+        ok = db->Open(DATABASE_OPEN_OPTIONS{1, 0}, path.c_str()) == DATABASE_OK;
+        int english = 0, german = 0;
+        for (const LanguageRecord& language : ok ? db->GetLanguages(0) : std::vector<LanguageRecord>()) {
+            if (language.name.Compare(L"English") == 0) english = language.id;
+            if (language.name.Compare(L"German") == 0) german = language.id;
+        }
+        VocabularyListRecord list;
+        list.name = L"Locked";
+        list.fromLanguage = english;
+        list.toLanguage = german;
+        ok = ok && english && german && db->CreateVocabularyList(list) > 0;
+        for (const auto& [text, meaningText] : pairs) {
+            WordKeyRecord word;
+            word.text = text.c_str();
+            word.language = english;
+            MeaningRecord meaning;
+            meaning.text = meaningText.c_str();
+            meaning.language = german;
+            ok = ok && db->AddMeaning(word, meaning, 0) == DATABASE_OK;
+            WordLinkRecord link;
+            link.listId = list.id;
+            link.wordId = word.id;
+            link.meaningId = meaning.id;
+            link.enteredDate = link.statusDate = L"2030-01-01";
+            ok = ok && db->AddListEntry(link, 0) == DATABASE_OK;
+        }
+        remove(db);
+    }
+    dlclose(library);
+    return ok;
+}
+
+} // namespace
+
+TEST_F(EndToEndX11, AQuizAnswerWhileAnotherProgramHoldsTheDataFileIsKeptAndStoredLater) {
+    ASSERT_TRUE(SeedOneList(m_app + "/libDataBase.so", m_home2.DataFile(), {{L"bread", L"Brot"}, {L"water", L"Wasser"}}));
+    // The licence accepted and the pair English to German chosen at an
+    // earlier start.
+    setenv("KVX_REGISTRY_DIR", m_home2.RegistryFolder().c_str(), 1);
+    {
+        CBasicRegistry kvx(L"Morvane", L"KVX", HKEY_CURRENT_USER);
+        kvx.SetDWORD(L"App1", L"EULA", 1);
+        CBasicRegistry quenzel(L"Morvane", L"Quenzel", HKEY_CURRENT_USER);
+        quenzel.SetString(L"Language", L"FromLanguage", L"English");
+        quenzel.SetString(L"Language", L"ToLanguage", L"German");
+    }
+    unsetenv("KVX_REGISTRY_DIR");
+    const pid_t quenzel = Start("Quenzel", m_home2);
+    ASSERT_GT(quenzel, 0);
+    XWindowInfo main = Await(kMainTitle);
+    ASSERT_NE(main.id, 0u);
+    ClickMainTab(main, 1);
+    m_desktop.Focus(main.id);
+    ClickListRow(main, 0);
+    ClickPageControl(main, IDD_TUTOR_PAGE, IDC_TUTOR_QUIZ, kRight | kBottom);
+    XWindowInfo quiz = Await("Quiz View");
+    ASSERT_NE(quiz.id, 0u);
+    m_desktop.Focus(quiz.id);
+    const std::string counts = "SELECT group_concat(status, ',') FROM (SELECT status FROM list_entry ORDER BY id)";
+    ASSERT_EQ(QueryOne(m_home2.DataFile(), counts), "0,0");
+
+    // Another program takes the data file's write lock and keeps it past
+    // the component's busy time.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(m_home2.DataFile().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    ClickControl(quiz, IDD_QUIZ, IDC_QUIZ_KNOWN, kRight | kBottom);
+    const XWindowInfo box = AwaitBox();
+    ASSERT_NE(box.id, 0u) << "the failed answer was not told";
+    Shot("quiz-data-file-locked");
+    int status = 0;
+    EXPECT_EQ(waitpid(quenzel, &status, WNOHANG), 0) << "the program ended";
+    ASSERT_NO_FATAL_FAILURE(AnswerBox(box));
+    EXPECT_EQ(QueryOne(m_home2.DataFile(), counts), "0,0");
+
+    // The other program lets go: the same answer, given again, is stored.
+    ASSERT_EQ(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    m_desktop.Focus(quiz.id);
+    ClickControl(quiz, IDD_QUIZ, IDC_QUIZ_KNOWN, kRight | kBottom);
+    EXPECT_TRUE(XDesktop::WaitUntil([&] { return QueryOne(m_home2.DataFile(), counts) == "1,0"; }, 60))
+        << "the kept answer was not stored: " << QueryOne(m_home2.DataFile(), counts);
+    EXPECT_EQ(waitpid(quenzel, &status, WNOHANG), 0) << "the program ended";
+    Shot("quiz-answer-stored");
+    ClickControl(quiz, IDD_QUIZ, IDOK, kRight | kBottom);
+    ASSERT_TRUE(XDesktop::WaitUntil([&] { return m_desktop.Refresh(quiz.id).id == 0; })) << "the quiz stayed";
 }
