@@ -91,7 +91,8 @@ std::vector<std::string> Query(const std::string& path, const std::string& sql) 
         std::string row;
         for (int i = 0; i < sqlite3_column_count(statement); ++i) {
             const unsigned char* text = sqlite3_column_text(statement, i);
-            row += (i ? "|" : "") + std::string(text ? reinterpret_cast<const char*>(text) : "");
+            if (i) row += '|';
+            row += text ? reinterpret_cast<const char*>(text) : "";
         }
         rows.push_back(row);
     }
