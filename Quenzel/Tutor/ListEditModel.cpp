@@ -169,7 +169,8 @@ int CListEditModel::Load(const ListFileProgress& progress) {
 
 int CListEditModel::Import(const ListFileProgress& progress) {
     SetName(GetFileTitleFromPath(m_importPath.GetString()));
-    const int result = ImportVocabularyList(m_database, m_importPath.GetString(), m_importKind, progress, m_rows);
+    const int result = ImportVocabularyList(m_database, m_importPath.GetString(), m_importKind, progress, m_rows,
+                                            &m_importLongLine);
     m_modified = true;
     return result;
 }

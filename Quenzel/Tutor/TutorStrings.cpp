@@ -72,6 +72,7 @@ const StringTableEntry kStrings[] = {
     {31352, L"You can only see the words of this vocabulary list. If you want to edit this vocabulary list, please "
             L"make a copy using Export and Import function."},
     {31353, L"Do you want to save changes to (%s) vocabulary list?"},
+    {31890, L"Line %d of the file (%s) is longer than %d bytes. The file was not imported."},
 };
 const CStringTableRegistration kStringsRegistration(kStrings);
 
