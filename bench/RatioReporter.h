@@ -38,11 +38,22 @@ public:
         const size_t n = times.size();
         return n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2.0;
     }
+    // The ratio of the medians, and the range of the ratios of the
+    // repetitions taken pairwise (the first of ours over the first of the
+    // reference, ...), which shows the noise of the run.
     void PrintRatio(const char* what, const std::string& ours, const std::string& reference) const {
         const double a = Median(ours), b = Median(reference);
         if (a <= 0 || b <= 0) return;
-        std::printf("%s: %s / %s = %.2f (medians of %zu and %zu runs)\n", what, ours.c_str(), reference.c_str(),
-                    a / b, m_times.at(ours).size(), m_times.at(reference).size());
+        const std::vector<double>& mine = m_times.at(ours);
+        const std::vector<double>& theirs = m_times.at(reference);
+        double low = a / b, high = a / b;
+        for (size_t i = 0; i < mine.size() && i < theirs.size(); ++i)
+            if (theirs[i] > 0) {
+                low = std::min(low, mine[i] / theirs[i]);
+                high = std::max(high, mine[i] / theirs[i]);
+            }
+        std::printf("%s: %s / %s = %.2f (range %.2f-%.2f; medians of %zu and %zu runs)\n", what, ours.c_str(),
+                    reference.c_str(), a / b, low, high, mine.size(), theirs.size());
     }
 
 private:

@@ -459,6 +459,9 @@ DWORD CEditListDlg::RunInstance() {
             const bool cancelled = !progress.IsRunning();
             end->flags = cancelled ? MB_ICONINFORMATION : MB_ICONERROR;
             end->text.Format(QuenzelString(cancelled ? 31265 : 31030).GetString(), m_importPath.GetString());
+            if (const int line = m_model.GetImportLongLine())
+                end->text.Format(QuenzelString(31890).GetString(), line, m_importPath.GetString(),
+                                 static_cast<int>(kMaxImportLineBytes));
         } else if (m_model.GetImportedCount() == 0) {
             // An empty or unreadable file: said so, and no empty list to save.
             end->flags = MB_ICONERROR;

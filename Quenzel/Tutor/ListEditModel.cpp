@@ -170,7 +170,8 @@ int CListEditModel::Load(const ListFileProgress& progress) {
 int CListEditModel::Import(const ListFileProgress& progress) {
     SetName(GetFileTitleFromPath(m_importPath.GetString()));
     const size_t before = m_rows.size();
-    const int result = ImportVocabularyList(m_database, m_importPath.GetString(), m_importKind, progress, m_rows);
+    const int result = ImportVocabularyList(m_database, m_importPath.GetString(), m_importKind, progress, m_rows,
+                                            &m_importLongLine);
     m_importedCount = static_cast<int>(m_rows.size() - before);
     // A file that gave no pair leaves nothing to save.
     if (m_importedCount > 0) m_modified = true;

@@ -92,6 +92,8 @@ public:
     int Import(const ListFileProgress& progress);
     // The rows the last import read (0: the file held no pair).
     int GetImportedCount() const { return m_importedCount; }
+    // After a failed import: the number of the file's overlong line, or 0.
+    int GetImportLongLine() const { return m_importLongLine; }
     // today: "YYYY-MM-DD" for the entries' dates. 1 when everything stored.
     int Save(const ListFileProgress& progress, const CBasicString& today, WorkerResult& end);
 
@@ -137,6 +139,7 @@ private:
     CBasicString m_name;
     CBasicString m_importPath;
     int m_importKind = LIST_FILE_TAB;
+    int m_importLongLine = 0;
     int m_wordsLanguage = 0;
     int m_meaningsLanguage = 0;
     std::vector<GridRow> m_rows;

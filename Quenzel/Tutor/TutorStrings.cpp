@@ -74,6 +74,7 @@ const StringTableEntry kStrings[] = {
     {31352, L"You can only see the words of this vocabulary list. If you want to edit this vocabulary list, please "
             L"make a copy using Export and Import function."},
     {31353, L"Do you want to save changes to (%s) vocabulary list?"},
+    {31890, L"Line %d of the file (%s) is longer than %d bytes. The file was not imported."},
     {31991, L"The file holds no word and meaning to import; nothing was imported.\n%s"},
 };
 const CStringTableRegistration kStringsRegistration(kStrings);

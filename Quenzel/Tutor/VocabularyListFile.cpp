@@ -128,23 +128,92 @@ void SetEnd(WorkerResult& end, UINT id, UINT flags, const wchar_t* path) {
     end.text.Format(QuenzelString(id).GetString(), path ? path : L"");
 }
 
-// The whole file's bytes; false when it cannot be read or is too large.
-bool ReadWholeFile(const wchar_t* path, std::string& bytes) {
+// Finds the first line longer than kMaxImportLineBytes while the file is
+// read, so that such a file is refused before the rest of it is read. A
+// line end is an LF code unit of the file's text type (a byte, or two bytes
+// at an even offset for UTF-16).
+class CLineBound {
+public:
+    explicit CLineBound(int textType)
+        : m_unit(textType == TEXT_TYPE_UTF16_BE_BOM || textType == TEXT_TYPE_UTF16_LE_BOM ||
+                         textType == TEXT_TYPE_UTF16_LE
+                     ? 2
+                     : 1),
+          m_bigEndian(textType == TEXT_TYPE_UTF16_BE_BOM) {}
+
+    // The 1-based number of the first overlong line in the bytes read so
+    // far (data is the next piece of the file), 0 while there is none.
+    int Scan(const char* data, size_t size) {
+        for (size_t i = 0; i < size; ++i) {
+            const unsigned byte = static_cast<unsigned char>(data[i]);
+            unsigned unit = byte;
+            if (m_unit == 2) {
+                m_odd = !m_odd;
+                if (m_odd) {
+                    m_first = byte;
+                    continue;
+                }
+                unit = m_bigEndian ? (m_first << 8) | byte : (byte << 8) | m_first;
+            }
+            if (unit == '\n') {
+                if (OwnLength() > kMaxImportLineBytes) return m_line;
+                ++m_line;
+                m_length = 0;
+                m_lastCr = false;
+                continue;
+            }
+            m_length += m_unit;
+            m_lastCr = unit == '\r';
+            // Too long even if the next unit ends the line after a CR.
+            if (m_length > kMaxImportLineBytes + m_unit) return m_line;
+        }
+        return 0;
+    }
+    // The number of the last line when it has no line end and is overlong.
+    int Finish() const { return OwnLength() > kMaxImportLineBytes ? m_line : 0; }
+
+private:
+    // The line's bytes so far without a CR that ends it.
+    int64_t OwnLength() const { return m_length - (m_lastCr ? m_unit : 0); }
+
+    int m_unit;
+    bool m_bigEndian;
+    bool m_odd = false;
+    bool m_lastCr = false;
+    unsigned m_first = 0;
+    int m_line = 1;
+    int64_t m_length = 0;
+};
+
+enum ReadResult { READ_OK, READ_FAILED, READ_LONG_LINE };
+
+// The whole file's bytes; fails when it cannot be read or is too large,
+// and stops at the first line longer than the bound (its number into
+// longLine) without reading further.
+ReadResult ReadImportFile(const wchar_t* path, std::string& bytes, int& longLine) {
+    CLineBound bound(GetFileTextType(path));
     FILE* file = std::fopen(WideToUtf8(path).c_str(), "rb");
-    if (!file) return false;
-    bool ok = true;
+    if (!file) return READ_FAILED;
+    ReadResult result = READ_OK;
     char buffer[65536];
     size_t count;
     while ((count = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
         if (static_cast<int64_t>(bytes.size() + count) > kMaxImportBytes) {
-            ok = false;
+            result = READ_FAILED;
+            break;
+        }
+        longLine = bound.Scan(buffer, count);
+        if (longLine > 0) {
+            result = READ_LONG_LINE;
             break;
         }
         bytes.append(buffer, count);
     }
-    if (std::ferror(file)) ok = false;
+    if (result == READ_OK && std::ferror(file)) result = READ_FAILED;
+    if (result == READ_OK && (longLine = bound.Finish()) > 0) result = READ_LONG_LINE;
     std::fclose(file);
-    return ok;
+    if (result != READ_OK) std::string().swap(bytes);
+    return result;
 }
 
 } // namespace
@@ -243,7 +312,8 @@ int ExportVocabularyList(CAbstractDataBase* database, int64_t listId, const wcha
 }
 
 int ImportVocabularyList(CAbstractDataBase* database, const wchar_t* path, int kind, const ListFileProgress& progress,
-                         std::vector<GridRow>& rows) {
+                         std::vector<GridRow>& rows, int* longLine) {
+    if (longLine) *longLine = 0;
     if (!path || !*path || (kind != LIST_FILE_TAB && kind != LIST_FILE_COMMA)) {
         ReportAssertion(0, kSourceFile, 402);
         return 0;
@@ -265,7 +335,13 @@ int ImportVocabularyList(CAbstractDataBase* database, const wchar_t* path, int k
         database->ReleaseRecordSet(set);
     }
     std::string bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    int overlong = 0;
+    const ReadResult read = ReadImportFile(path, bytes, overlong);
+    if (read == READ_LONG_LINE) {
+        if (longLine) *longLine = overlong;
+        return 0;
+    }
+    if (read != READ_OK) {
         ReportAssertion(0, kSourceFile, 420);
         return 0;
     }

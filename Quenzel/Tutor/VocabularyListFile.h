@@ -48,6 +48,9 @@ struct ListFileProgress {
     }
 };
 
+// The longest line of a list file that is read, in bytes.
+constexpr int64_t kMaxImportLineBytes = int64_t(64) << 10;
+
 // 1 for "txt", 2 for "csv" (the extension in any case), 0 for any other.
 int GetListFileKind(const wchar_t* path);
 
@@ -78,6 +81,8 @@ int ExportVocabularyList(CAbstractDataBase* database, int64_t listId, const wcha
 // texts of each cell, the type of the type name (case ignored; the first
 // type of the database otherwise), marked unknown with a status to save.
 // 1 when the whole file was read, 0 when it was stopped or could not be
-// read.
+// read. A file with a line longer than kMaxImportLineBytes (its line end
+// not counted) is refused as soon as that line is met, without reading the
+// rest: no rows are added and the line's 1-based number goes to longLine.
 int ImportVocabularyList(CAbstractDataBase* database, const wchar_t* path, int kind, const ListFileProgress& progress,
-                         std::vector<GridRow>& rows);
+                         std::vector<GridRow>& rows, int* longLine = nullptr);

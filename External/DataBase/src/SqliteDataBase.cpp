@@ -53,6 +53,23 @@ thread_local ThreadTransactions t_transactions;
 const char* const kConnectionSettings = "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; PRAGMA temp_store = MEMORY;"
                                         " PRAGMA journal_size_limit = 1048576;";
 
+// The page cache and memory map of a connection grow with the data file
+// up to this, so that searches of a large dictionary stay in memory.
+constexpr long long kMaxCacheBytes = 512LL * 1024 * 1024;
+
+// Sizes the page cache and the memory map of a new connection to the data
+// file (with room to grow a quarter), never below SQLite's own 2 MB.
+void SizeCacheToFile(SqliteConnection& connection, const std::string& path)
+{
+    struct stat info{};
+    if (::stat(path.c_str(), &info) != 0 || info.st_size <= 0)
+        return;
+    const long long bytes = std::min<long long>(kMaxCacheBytes, info.st_size + info.st_size / 4);
+    const long long cacheKib = std::max<long long>(2048, bytes / 1024);
+    connection.Execute(("PRAGMA cache_size = -" + std::to_string(cacheKib) + "; PRAGMA mmap_size = " +
+                        std::to_string(bytes) + ";").c_str());
+}
+
 // Sounds and pictures larger than this are refused.
 constexpr std::streamoff kMaxFileBytes = 256 * 1024 * 1024;
 // Rows of a suggestion, word or step search.
@@ -379,6 +396,7 @@ std::unique_ptr<SqliteConnection> CSqliteDataBase::Connect()
 {
     auto connection = std::make_unique<SqliteConnection>(m_path, false, g_busyTimeoutMs.load(), g_vfsName.load());
     connection->Execute(kConnectionSettings);
+    SizeCacheToFile(*connection, m_path);
     return connection;
 }
 
@@ -592,6 +610,7 @@ int CSqliteDataBase::Open(const DATABASE_OPEN_OPTIONS& options, const wchar_t* p
             return DATABASE_NOT_A_DATABASE;
         connection->Execute("PRAGMA journal_mode = WAL");
         connection->Execute(kConnectionSettings);
+        SizeCacheToFile(*connection, m_path);
         if (version < kDataFileVersion) {
             connection->Execute("BEGIN IMMEDIATE");
             try {

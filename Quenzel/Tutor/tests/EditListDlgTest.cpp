@@ -317,3 +317,21 @@ TEST_F(EditListDlgTest, TypingIntoANewRowIsAChangeToSave) {
     EXPECT_EQ(ListPairs(db, lists[0].id), (Pairs{{L"Zug", L"train"}}));
     editor.DestroyWindow();
 }
+
+TEST_F(EditListDlgTest, AnImportWithAnOverlongLineSaysWhichLine) {
+    MessageSink messages;
+    const std::string text = "a\tb\r\nc\t" + std::string(static_cast<size_t>(kMaxImportLineBytes), 'm') + "\r\n";
+    const std::wstring path = kvxtest::Widen(m_data.WriteFile("Long line.txt", text));
+    CStoppingEditListDlg editor(page, main.get());
+    const VocabularyListRecord list = NewList();
+    editor.SetList(&list, &list);
+    editor.SetMode(LIST_EDIT_IMPORT);
+    editor.SetImportFile(path.c_str());
+    editor.SetSeparatorKind(LIST_FILE_TAB);
+    ASSERT_TRUE(editor.Create());
+    WaitForJob(editor);
+    CBasicString expected;
+    expected.Format(QuenzelString(31890).GetString(), 2, path.c_str(), static_cast<int>(kMaxImportLineBytes));
+    EXPECT_EQ(messages.texts, std::vector<std::wstring>{expected.GetString()});
+    EXPECT_EQ(RowCount(editor), 0);
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
 
 #include "Quenzel/Tutor/VocabularyListFile.h"
@@ -211,4 +213,44 @@ TEST_F(ListFileTest, ImportStopsWhereItWasCancelledAndRefusesAMissingFile) {
                                    {}, rows),
               0);
     EXPECT_TRUE(rows.empty());
+}
+
+TEST_F(ListFileTest, ImportRefusesAnOverlongLineAndNamesIt) {
+    const size_t bound = static_cast<size_t>(kMaxImportLineBytes);
+    const std::string longest = "w\t" + std::string(bound - 2, 'm');
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int longLine;  // 0: read
+    };
+    const Case cases[] = {
+        {"a line of the bound, CR LF", "a\tb\r\n" + longest + "\r\n", 0},
+        {"a last line of the bound without an end", "a\tb\n" + longest, 0},
+        {"one byte more on line 3", "a\tb\r\nc\td\r\n" + longest + "m\r\nx\ty\r\n", 3},
+        {"one byte more on the last line", "a\tb\n" + longest + "m", 2},
+        {"a line without any end", std::string(3 * bound, 'x'), 1},
+        {"utf-16 le", Utf16LE(L"a\tb\r\nw\t" + std::wstring(bound / 2 - 1, L'm') + L"\r\n", true), 2},
+        {"utf-16 le, the bound", Utf16LE(L"a\tb\r\nw\t" + std::wstring(bound / 2 - 2, L'm') + L"\r\n", true), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = m_data.WriteFile("long.txt", c.bytes);
+        std::vector<GridRow> rows;
+        int longLine = -1;
+        EXPECT_EQ(ImportVocabularyList(m_app.GetDataBase(), kvxtest::Widen(path).c_str(), LIST_FILE_TAB, {}, rows,
+                                       &longLine),
+                  c.longLine == 0 ? 1 : 0);
+        EXPECT_EQ(longLine, c.longLine);
+        EXPECT_EQ(rows.size(), c.longLine == 0 ? 2u : 0u);
+    }
+    // The file stops being read at the overlong line: what follows it would
+    // pass the size a list file may have.
+    const std::string path = m_data.WriteFile("huge.txt", "a\tb\n");
+    ASSERT_EQ(::truncate(path.c_str(), (off_t(300) << 20)), 0);
+    std::vector<GridRow> rows;
+    int longLine = 0;
+    EXPECT_EQ(ImportVocabularyList(m_app.GetDataBase(), kvxtest::Widen(path).c_str(), LIST_FILE_TAB, {}, rows,
+                                   &longLine),
+              0);
+    EXPECT_EQ(longLine, 2);
 }
