@@ -161,7 +161,7 @@ TEST_F(ListFileTest, ExportThenImportGivesTheSamePairs) {
 TEST_F(ListFileTest, ExportReplacesTheFileAndTellsFailuresAndCancels) {
     const auto [from, to] = TwoLanguages(m_app.GetDataBase());
     const int64_t list = StoreList(m_app.GetDataBase(), L"Short", from, to, {{L"a", L"b"}});
-    const std::string path = m_data.WriteFile("old.txt", std::string(500, 'x') + "\r\n");
+    const std::string path = m_data.WriteFile("old.txt", std::string(500, 'x').append("\r\n"));
     const std::wstring wide = kvxtest::Widen(path);
     WorkerResult end;
     ASSERT_EQ(ExportVocabularyList(m_app.GetDataBase(), list, wide.c_str(), LIST_FILE_TAB, {}, end), 1);
