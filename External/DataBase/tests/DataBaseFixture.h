@@ -43,4 +43,13 @@ protected:
     std::unique_ptr<CAbstractDataBase> db;
 };
 
+// SQL that takes a file of the current layout back to layout 2, without
+// what synchronisation's merge added in layout 4.
+constexpr const char* kBackToLayout2 =
+    "DROP TRIGGER vocab_list_added; DROP TRIGGER vocab_list_changed; DROP TRIGGER vocab_list_removed;"
+    "DROP TRIGGER list_entry_added; DROP TRIGGER list_entry_back; DROP TRIGGER list_entry_changed;"
+    "DROP TRIGGER list_entry_removed; DROP TRIGGER list_entry_moved; DROP TABLE sync_deleted;"
+    "ALTER TABLE vocab_list DROP COLUMN changed; ALTER TABLE list_entry DROP COLUMN changed;"
+    "PRAGMA user_version = 2;";
+
 }  // namespace dbtest

@@ -445,11 +445,9 @@ TEST_F(SyncTest, AFileOfTheFormerLayoutGetsStableIdsWhenItsListsFirstTravel)
     sqlite3* file = nullptr;
     ASSERT_EQ(sqlite3_open(folder.Sub("Quenzel.pkv").c_str(), &file), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(file,
-                           "DROP TRIGGER vocab_list_added; DROP TRIGGER vocab_list_changed; DROP TRIGGER vocab_list_removed;"
-                           "DROP TRIGGER list_entry_added; DROP TRIGGER list_entry_back; DROP TRIGGER list_entry_changed;"
-                           "DROP TRIGGER list_entry_removed; DROP TRIGGER list_entry_moved; DROP TABLE sync_deleted;"
-                           "ALTER TABLE vocab_list DROP COLUMN changed; ALTER TABLE list_entry DROP COLUMN changed;"
-                           "DROP INDEX vocab_list_guid; ALTER TABLE vocab_list DROP COLUMN guid; PRAGMA user_version = 1",
+                           (std::string(kBackToLayout2) +
+                            "DROP INDEX vocab_list_guid; ALTER TABLE vocab_list DROP COLUMN guid; PRAGMA user_version = 1")
+                               .c_str(),
                            nullptr, nullptr, nullptr),
               SQLITE_OK)
         << sqlite3_errmsg(file);

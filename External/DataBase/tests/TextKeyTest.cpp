@@ -138,17 +138,13 @@ TEST_F(DataBaseTest, OpeningAFileOfTheFormerLayoutFoldsItsKeysAgainAndKeepsEvery
     // mapping), with a word that the former keys told apart from another.
     std::string file = kvxtest::Narrow(path);
     RunSql(file,
-           "UPDATE word SET fold = 'λόγοσ' WHERE text = 'ΛΌΓΟΣ';"
-           "UPDATE meaning SET fold = 'straße' WHERE text = 'Straße';"
-           "UPDATE vocab_list SET fold = 'maß' WHERE name = 'Maß';"
-           "INSERT INTO word(language_id, text, fold) VALUES (2, 'Straße', 'straße');"
-           "INSERT INTO history(id, key, text, fold) VALUES (1, 'k', 'Fuß', 'fuß');"
-           // without what later layouts added for synchronisation
-           "DROP TRIGGER vocab_list_added; DROP TRIGGER vocab_list_changed; DROP TRIGGER vocab_list_removed;"
-           "DROP TRIGGER list_entry_added; DROP TRIGGER list_entry_changed; DROP TRIGGER list_entry_removed;"
-           "DROP TRIGGER list_entry_moved; DROP TABLE sync_deleted;"
-           "ALTER TABLE vocab_list DROP COLUMN changed; ALTER TABLE list_entry DROP COLUMN changed;"
-           "PRAGMA user_version = 2");
+           (std::string("UPDATE word SET fold = 'λόγοσ' WHERE text = 'ΛΌΓΟΣ';"
+                        "UPDATE meaning SET fold = 'straße' WHERE text = 'Straße';"
+                        "UPDATE vocab_list SET fold = 'maß' WHERE name = 'Maß';"
+                        "INSERT INTO word(language_id, text, fold) VALUES (2, 'Straße', 'straße');"
+                        "INSERT INTO history(id, key, text, fold) VALUES (1, 'k', 'Fuß', 'fuß');") +
+            kBackToLayout2)
+               .c_str());
     Reopen();
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(file.c_str(), &raw), SQLITE_OK);
