@@ -191,7 +191,7 @@ int CheckWriteAccess(const std::string& file, const struct stat& status, bool ex
 {
     std::string folder = file.substr(0, file.find_last_of('/') + 1);
     if (folder.empty())
-        folder = ".";
+        folder.push_back('.');
     int error = 0;
     if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
         return IsPermissionError(errno) ? DATABASE_READ_ONLY : DATABASE_STORAGE_FAILED;

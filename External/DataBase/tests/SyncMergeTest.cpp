@@ -57,11 +57,11 @@ std::string Show(const SyncCopy& copy)
         text += WideToUtf8(list.name) + ":";
         std::vector<std::string> entries;
         for (const SyncEntry& entry : list.entries)
-            entries.push_back(" " + WideToUtf8(entry.word) + "=" + std::to_string(entry.status) + " (" +
+            entries.push_back(std::string(" ") + WideToUtf8(entry.word) + "=" + std::to_string(entry.status) + " (" +
                               WideToUtf8(copy.languages[entry.wordLanguage].name) + ", " +
                               WideToUtf8(copy.types[entry.type].name) + ")");
         for (const SyncRemoved& removed : list.removed)
-            entries.push_back(" -" + WideToUtf8(removed.word));
+            entries.push_back(std::string(" -") + WideToUtf8(removed.word));
         std::sort(entries.begin(), entries.end());
         for (const std::string& entry : entries)
             text += entry;
