@@ -217,7 +217,8 @@ TEST_F(ListFileTest, ImportStopsWhereItWasCancelledAndRefusesAMissingFile) {
 
 TEST_F(ListFileTest, ImportRefusesAnOverlongLineAndNamesIt) {
     const size_t bound = static_cast<size_t>(kMaxImportLineBytes);
-    const std::string longest = "w\t" + std::string(bound - 2, 'm');
+    std::string longest = "w\t";
+    longest.append(bound - 2, 'm');
     struct Case {
         const char* name;
         std::string bytes;
