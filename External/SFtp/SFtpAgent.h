@@ -82,8 +82,12 @@ private:
     // wrote goes to the server; when nothing moved, it waits for the server.
     bool Step();
     // The connection's part of a round, after session calls that moved
-    // something (progressed) or not.
-    bool Pump(bool progressed);
+    // something (progressed) or not; after idleRoundsBeforeWait rounds
+    // without movement it waits for the server.
+    bool Pump(bool progressed, int idleRoundsBeforeWait);
+    // Rounds without any movement before a session call waits for the
+    // server: the call may need a second turn to go on by itself.
+    static constexpr int kSessionIdleRounds = 2;
     // Runs a session call until it no longer answers again.
     template <typename Call>
     int Complete(Call call, int again) {
@@ -94,7 +98,7 @@ private:
                 m_transport.SendPending(sent);
                 return result;
             }
-            if (!Pump(false)) return SSH_ERROR;
+            if (!Pump(false, kSessionIdleRounds)) return SSH_ERROR;
         }
     }
 

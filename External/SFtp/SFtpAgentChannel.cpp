@@ -75,7 +75,11 @@ bool CSFtpAgentChannel::WaitRequest(uint32_t& code, uint32_t& length, const unsi
 }
 
 bool CSFtpAgentChannel::TakeRequest(uint32_t& code, uint32_t& length, const unsigned char*& data) {
-    if (!AcknowledgeTakeUp() || !WaitFor(m_event3)) return false;
+    if (!AcknowledgeTakeUp()) return false;
+    // A request posted while the agent was busy is there already: taking its
+    // event spares a wait. Block 2 stays as it is until event 4 says that the
+    // request was taken, so the event may be cleared before the copy.
+    if (!TakeEvent(m_event3) && (!WaitFor(m_event3) || !ResetEvent(m_event3))) return false;
     const SFtpBlock* block = Block(m_block2);
     code = block->code;
     length = block->length;
@@ -84,7 +88,6 @@ bool CSFtpAgentChannel::TakeRequest(uint32_t& code, uint32_t& length, const unsi
     m_request[length] = 0;
     data = m_request.data();
     // Taken: block 2 may be written again.
-    if (!ResetEvent(m_event3)) return false;
     m_takeUpPending = true;
     return (m_deferTakeUp && code != kSFtpRead) || AcknowledgeTakeUp();
 }

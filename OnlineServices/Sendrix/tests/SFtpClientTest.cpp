@@ -156,6 +156,34 @@ TEST_F(SFtpClientTest, ReadsInRequestsOfAtMost4096Bytes) {
     }
 }
 
+TEST_F(SFtpClientTest, AReadFailingWhileTheNextIsPostedLeavesNoAnswerBehind) {
+    // The agent fails the second read, when the third is posted already:
+    // the read fails, and the third read's answer is taken with it, so that
+    // the next reads of the connection get their own answers.
+    auto connection = Connect("failread");
+    ASSERT_EQ(1, connection->IsConnected());
+    std::string bytes(20000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = (char)(i * 7 + i / 251);
+    const std::wstring path = kvxtest::Widen(m_folder.WriteFile("read.bin", bytes));
+    CSFtpFile file(connection.get(), 0, nullptr);
+    ASSERT_EQ(0, file.Open(path.c_str(), GENERIC_READ, 0, 0, 0));
+    std::string buffer(bytes.size(), '\0');
+    DWORD done = 1;
+    m_log.Clear();
+    EXPECT_EQ(-2, file.Read(&buffer[0], (DWORD)buffer.size(), &done));
+    EXPECT_EQ(0u, done);
+    EXPECT_EQ(-2, connection->GetLastError());
+    EXPECT_EQ((std::vector<int>{8, -5}), EventCodes(m_log, L"ONLINE"));
+
+    // The agent's file has moved past the failed read and the dropped one:
+    // the next read gets its own answer, the 4,096 bytes after those two.
+    ASSERT_EQ(0, file.Read(&buffer[0], 4096, &done));
+    EXPECT_EQ(4096u, done);
+    EXPECT_TRUE(bytes.substr(3 * 4096, 4096) == buffer.substr(0, 4096));
+    EXPECT_EQ(1, file.Close());
+    EXPECT_EQ(4u, Requests(Recorded(), "16").size());
+}
+
 TEST_F(SFtpClientTest, WritesPiecesOf4096BytesAndAnEmptyOne) {
     auto connection = Connect();
     ASSERT_EQ(1, connection->IsConnected());

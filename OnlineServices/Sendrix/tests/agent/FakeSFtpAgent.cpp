@@ -151,6 +151,7 @@ private:
         m_fd = code == 8 ? open(path, O_RDONLY | O_CLOEXEC)
                          : open(path, O_WRONLY | O_CREAT | O_CLOEXEC | (start ? 0 : O_TRUNC), 0644);
         if (m_fd >= 0) lseek(m_fd, (off_t)start, SEEK_SET);
+        m_reads = 0;
         Result(code, m_fd >= 0, "open failed");
     }
 
@@ -159,6 +160,8 @@ private:
         memcpy(&wanted, data, 4);
         char buffer[4096];
         ssize_t n = m_fd >= 0 && wanted <= sizeof buffer ? read(m_fd, buffer, wanted) : -1;
+        // "failread": the second read after each open fails.
+        if (++m_reads == 2 && Mode() == "failread") n = -1;
         if (n < 0) m_channel.PostText(19, "read failed");
         else m_channel.Post(16, (uint32_t)n, buffer);
     }
@@ -172,6 +175,7 @@ private:
 
     CSFtpAgentChannel& m_channel;
     int m_fd = -1;
+    int m_reads = 0;  // reads since the file was opened
     char m_path[4096] = {};
 };
 

@@ -253,6 +253,46 @@ TEST_F(SFtpClientIntegrationTest, TransfersListsAndMakesFoldersThroughTheClient)
     EXPECT_EQ(0, finder.FindFirst((root + L"/*").c_str(), 0));
 }
 
+TEST_F(SFtpClientIntegrationTest, DownloadsEndExactlyAtTheEndOfTheFileWhateverItsSize) {
+    // The agent reads pieces of 32,256 bytes, 32 of them ahead; the client
+    // asks 4,096 bytes at a time and posts the next request before the
+    // answer. Sizes around those steps, read whole or from an offset with a
+    // buffer that is no multiple of 4,096, must give every byte once.
+    FixedAnswer handler(kTrustCertificateOnce);
+    auto connection = Connect(&handler);
+    ASSERT_EQ(1, connection->IsConnected());
+    constexpr size_t kPiece = 32256;
+    struct Case {
+        size_t size;
+        size_t start;
+    };
+    const Case cases[] = {
+        {0, 0},           {1, 0},          {4096, 0},       {kPiece - 1, 0},  {kPiece, 0},
+        {kPiece + 1, 0},  {32 * kPiece, 0}, {33 * kPiece + 4097, 0}, {kPiece * 3, kPiece - 5},
+        {kPiece * 3, kPiece * 3}, {100000, 99999},
+    };
+    std::mt19937 random(5);
+    const std::string local = m_server.DataFolder() + "/sized.bin";
+    const std::wstring path = kvxtest::Widen(local);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " from " + std::to_string(c.start));
+        std::string bytes(c.size, '\0');
+        for (char& b : bytes) b = (char)random();
+        std::ofstream(local, std::ios::binary | std::ios::trunc).write(bytes.data(), (std::streamsize)bytes.size());
+        CSFtpFile file(connection.get(), 0, nullptr);
+        file.Seek((LONGLONG)c.start, 0);
+        ASSERT_EQ(0, file.Open(path.c_str(), GENERIC_READ, 0, 0, 0));
+        std::string back;
+        std::vector<char> buffer(10000);
+        DWORD done = 0;
+        while (file.Read(buffer.data(), (DWORD)buffer.size(), &done) == 0 && done > 0) back.append(buffer.data(), done);
+        EXPECT_EQ(0, connection->GetLastError());
+        ASSERT_EQ(1, file.Close());
+        EXPECT_EQ(bytes.size() - c.start, back.size());
+        EXPECT_TRUE(bytes.substr(c.start) == back);
+    }
+}
+
 TEST_F(SFtpClientIntegrationTest, CreateFolderMakesEveryMissingLevel) {
     FixedAnswer handler(kTrustCertificateOnce);
     auto connection = Connect(&handler);
