@@ -5,8 +5,8 @@
 //
 // Kinds: 0 push button, 1 group box.
 
-#include "Pendrel/Controls/AbstractControlTheme.h"
 #include "Pendrel/PendrelApi.h"
+#include "Pendrel/Theme/AbstractControlTheme.h"
 #include "compat/WinUser.h"
 
 class PENDREL_API CAbstractWinTheme {

@@ -1,4 +1,4 @@
-#include "Pendrel/Controls/ClassicControlTheme.h"
+#include "Pendrel/Theme/ClassicControlTheme.h"
 
 #include <QApplication>
 #include <QPainter>

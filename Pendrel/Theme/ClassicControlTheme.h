@@ -4,8 +4,8 @@
 // background or colours (those give 0 and draw nothing). Drawing
 // operations give 1 for a missing painter, rectangle, text or list.
 
-#include "Pendrel/Controls/AbstractControlTheme.h"
 #include "Pendrel/PendrelApi.h"
+#include "Pendrel/Theme/AbstractControlTheme.h"
 
 class QImage;
 

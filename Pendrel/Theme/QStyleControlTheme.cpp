@@ -1,15 +1,15 @@
-#include "Pendrel/Controls/QStyleControlTheme.h"
+#include "Pendrel/Theme/QStyleControlTheme.h"
 
 #include <QApplication>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
 
-#include "Pendrel/Controls/ClassicControlTheme.h"
-#include "Pendrel/Controls/WinTheme.h"
 #include "Pendrel/Platform/KVXDrawText.h"
 #include "Pendrel/Platform/KVXRect.h"
 #include "Pendrel/Platform/KVXSysColors.h"
+#include "Pendrel/Theme/ClassicControlTheme.h"
+#include "Pendrel/Theme/WinTheme.h"
 
 namespace {
 

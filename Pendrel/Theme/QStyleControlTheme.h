@@ -7,8 +7,8 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "Pendrel/Controls/AbstractControlTheme.h"
 #include "Pendrel/PendrelApi.h"
+#include "Pendrel/Theme/AbstractControlTheme.h"
 
 class QStyle;
 

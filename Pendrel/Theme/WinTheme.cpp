@@ -1,11 +1,11 @@
-#include "Pendrel/Controls/WinTheme.h"
+#include "Pendrel/Theme/WinTheme.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
 
-#include "Pendrel/Controls/WinThemeClassic.h"
-#include "Pendrel/Controls/WinThemeQStyle.h"
+#include "Pendrel/Theme/WinThemeClassic.h"
+#include "Pendrel/Theme/WinThemeQStyle.h"
 #include "utility/ErrorReport.h"
 #include "utility/UnicodeCase.h"
 

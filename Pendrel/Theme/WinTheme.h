@@ -11,8 +11,8 @@
 // made (KVXSetCurrentWinTheme) and clears it before it deletes the theme.
 // Tests set their own.
 
-#include "Pendrel/Controls/AbstractWinTheme.h"
 #include "Pendrel/PendrelApi.h"
+#include "Pendrel/Theme/AbstractWinTheme.h"
 
 // Null only when no object could be made.
 PENDREL_API CAbstractWinTheme* CreateWinTheme();

@@ -1,8 +1,8 @@
-#include "Pendrel/Controls/WinThemeClassic.h"
+#include "Pendrel/Theme/WinThemeClassic.h"
 
 #include <new>
 
-#include "Pendrel/Controls/ClassicControlTheme.h"
+#include "Pendrel/Theme/ClassicControlTheme.h"
 
 CAbstractControlTheme* CWinThemeClassic::CreateControlTheme(HWND, int) {
     return new (std::nothrow) CClassicControlTheme();

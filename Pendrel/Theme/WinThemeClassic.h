@@ -2,8 +2,8 @@
 // The classic window theme: every control theme it makes is classic
 // (ClassicControlTheme.h).
 
-#include "Pendrel/Controls/AbstractWinTheme.h"
 #include "Pendrel/PendrelApi.h"
+#include "Pendrel/Theme/AbstractWinTheme.h"
 
 class PENDREL_API CWinThemeClassic : public CAbstractWinTheme {
 public:

@@ -1,10 +1,10 @@
-#include "Pendrel/Controls/WinThemeQStyle.h"
+#include "Pendrel/Theme/WinThemeQStyle.h"
 
 #include <new>
 
-#include "Pendrel/Controls/ClassicControlTheme.h"
-#include "Pendrel/Controls/QStyleControlTheme.h"
-#include "Pendrel/Controls/WinTheme.h"
+#include "Pendrel/Theme/ClassicControlTheme.h"
+#include "Pendrel/Theme/QStyleControlTheme.h"
+#include "Pendrel/Theme/WinTheme.h"
 
 CAbstractControlTheme* CWinThemeQStyle::CreateControlTheme(HWND window, int kind) {
     const int part = KVXThemePartOfKind(kind);

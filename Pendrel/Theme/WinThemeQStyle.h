@@ -3,8 +3,8 @@
 // gets a control theme that draws with the window's QStyle
 // (QStyleControlTheme.h); any other kind of control gets a classic one.
 
-#include "Pendrel/Controls/AbstractWinTheme.h"
 #include "Pendrel/PendrelApi.h"
+#include "Pendrel/Theme/AbstractWinTheme.h"
 
 class PENDREL_API CWinThemeQStyle : public CAbstractWinTheme {
 public:

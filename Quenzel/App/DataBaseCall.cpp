@@ -1,7 +1,7 @@
-#include "Quenzel/Shell/DataBaseCall.h"
+#include "Quenzel/App/DataBaseCall.h"
 
 #include "DataBase/DataBaseResult.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "utility/StringTableRegistration.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "Quenzel/Shell/DataFileProblem.h"
+#include "Quenzel/App/DataFileProblem.h"
 
 #include <fcntl.h>
 #include <unistd.h>

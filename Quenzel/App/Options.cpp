@@ -1,10 +1,10 @@
-#include "Quenzel/Shell/Options.h"
+#include "Quenzel/App/Options.h"
 
 #include <algorithm>
 #include <filesystem>
 
 #include "DataBase/AbstractDataBase.h"
-#include "Quenzel/Shell/DataBaseCall.h"
+#include "Quenzel/App/DataBaseCall.h"
 #include "utility/ChangeOnlyRegistry.h"
 #include "utility/ErrorReport.h"
 #include "utility/Posix/BasicRegistry.h"

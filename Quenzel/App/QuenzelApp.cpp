@@ -1,4 +1,4 @@
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
 
 #include <cstdio>
 
@@ -12,8 +12,7 @@
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXMainWindow.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
-#include "Quenzel/Shell/DataFileProblem.h"
-#include "Quenzel/Shell/MainDlg.h"
+#include "Quenzel/App/DataFileProblem.h"
 #include "utility/AbstractLog.h"
 #include "utility/ErrorReport.h"
 #include "utility/LibraryLog.h"
@@ -98,12 +97,7 @@ BOOL CQuenzelApp::InitInstance() {
         m_startFailed = true;
         return FALSE;
     }
-    if (!m_runMainDialog) return FALSE;
-
-    CMainDlg dialog;
-    KVXSetMainWnd(&dialog);
-    dialog.DoModal();
-    KVXSetMainWnd(nullptr);
+    if (m_mainDialog) m_mainDialog();
     return FALSE;
 }
 

@@ -9,12 +9,14 @@
 
 #include <QImage>
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "DataBase/AbstractDataBase.h"
-#include "Quenzel/Shell/Options.h"
+#include "Quenzel/App/Options.h"
 #include "compat/WinTypes.h"
 #include "utility/BasicString.h"
 
@@ -47,8 +49,10 @@ public:
     void SetDataBaseLibrary(const CBasicString& path) { m_libraryPath = path; }
     // The folder of "Quenzel.pkv": by default the per-user data folder.
     void SetDataFolder(const CBasicString& folder) { m_dataFolder = folder; }
-    // Run the main dialog in InitInstance (tests run a start without it).
-    void SetRunMainDialog(bool run) { m_runMainDialog = run; }
+    // What InitInstance runs once the data file is open: the program's main
+    // dialog, handed by the program (main.cpp); without one the start ends
+    // there, as the tests run it.
+    void SetMainDialog(std::function<void()> run) { m_mainDialog = std::move(run); }
 
     // The help file beside the program ("Quenzel.html") becomes the help
     // path when it exists; otherwise the path stays as it was.
@@ -96,7 +100,7 @@ private:
     CBasicString m_helpFile;
     bool m_settingsLoaded = false;
     bool m_startFailed = false;
-    bool m_runMainDialog = true;
+    std::function<void()> m_mainDialog;
 };
 
 // The program's application object; null before it is made.

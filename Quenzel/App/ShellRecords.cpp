@@ -1,4 +1,4 @@
-#include "Quenzel/Shell/ShellRecords.h"
+#include "Quenzel/App/ShellRecords.h"
 
 #include <algorithm>
 #include <cwchar>

@@ -1,4 +1,4 @@
-#include "Quenzel/Shell/TextFile.h"
+#include "Quenzel/App/TextFile.h"
 
 #include <cerrno>
 #include <cstring>

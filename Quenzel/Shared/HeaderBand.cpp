@@ -1,11 +1,11 @@
-#include "Quenzel/Shell/HeaderBand.h"
+#include "Quenzel/Shared/HeaderBand.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
 
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
 
 void QuenzelPaintHeaderBand(QWidget* window, const QWidget* line) {
     if (!window || !line) return;

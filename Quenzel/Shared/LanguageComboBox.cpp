@@ -1,4 +1,4 @@
-#include "Quenzel/Shell/LanguageComboBox.h"
+#include "Quenzel/Shared/LanguageComboBox.h"
 
 #include <QIcon>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "Quenzel/Tutor/MultilineListBox.h"
+#include "Quenzel/Shared/MultilineListBox.h"
 
 #include <QApplication>
 #include <QDate>
@@ -24,15 +24,15 @@
 #include "Pendrel/Platform/KVXSysColors.h"
 #include "Pendrel/Platform/KVXText.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
-#include "Quenzel/Dictionary/PronunciationDlg.h"
-#include "Quenzel/Shell/DataBaseCall.h"
-#include "Quenzel/Shell/MainDlg.h"
-#include "Quenzel/Shell/QuenzelApp.h"
-#include "Quenzel/Shell/VocabularyListCtrl.h"
-#include "Quenzel/Tutor/MultilineListDelegate.h"
-#include "Quenzel/Tutor/MultilineListModel.h"
-#include "Quenzel/Tutor/TutorDlg.h"
-#include "Quenzel/Tutor/VocabularyListNameDlg.h"
+#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Shared/MultilineListDelegate.h"
+#include "Quenzel/Shared/MultilineListModel.h"
+#include "Quenzel/Shared/PageHost.h"
+#include "Quenzel/Shared/PronunciationDlg.h"
+#include "Quenzel/Shared/VocabularyListCtrl.h"
+#include "Quenzel/Shared/VocabularyListNameDlg.h"
+#include "Quenzel/Shared/VocabularyListsPage.h"
 #include "utility/ErrorReport.h"
 #include "utility/StringTableRegistration.h"
 
@@ -752,15 +752,15 @@ int CMultilineListBox::StoreSelectedRows(VocabularyListRecord& list, bool create
                                                added);
 }
 
-CTutorDlg* CMultilineListBox::TutorPage() const {
-    auto* main = qobject_cast<CMainDlg*>(m_pairWindow);
-    return main ? main->GetTutorPage() : nullptr;
+CVocabularyListsPage* CMultilineListBox::TutorPage() const {
+    auto* main = qobject_cast<CPageHost*>(m_pairWindow);
+    return main ? main->GetVocabularyListsPage() : nullptr;
 }
 
 std::vector<VocabularyListRecord*> CMultilineListBox::GetPairLists() const {
     std::vector<VocabularyListRecord*> lists;
-    auto* main = qobject_cast<CMainDlg*>(m_pairWindow);
-    CTutorDlg* tutor = TutorPage();
+    auto* main = qobject_cast<CPageHost*>(m_pairWindow);
+    CVocabularyListsPage* tutor = TutorPage();
     CVocabularyListCtrl* control = tutor ? tutor->GetListCtrl() : nullptr;
     if (!main || !control) return lists;
     int first = 0, second = 0;
@@ -775,7 +775,7 @@ std::vector<VocabularyListRecord*> CMultilineListBox::GetPairLists() const {
 QWidget* CMultilineListBox::MessageParent() const { return m_pairWindow ? m_pairWindow : window(); }
 
 int CMultilineListBox::ShowMessage(const wchar_t* text, UINT flags) {
-    if (auto* main = qobject_cast<CMainDlg*>(m_pairWindow)) return main->ShowMessageBox(text, flags);
+    if (auto* main = qobject_cast<CPageHost*>(m_pairWindow)) return main->ShowMessageBox(text, flags);
     return QuenzelMessageBox(MessageParent(), text, flags);
 }
 
@@ -787,7 +787,7 @@ CBasicString CMultilineListBox::Today() const {
 }
 
 bool CMultilineListBox::AskNewListName(CBasicString& name) {
-    CVocabularyListNameDlg dialog(qobject_cast<CMainDlg*>(m_pairWindow), this);
+    CVocabularyListNameDlg dialog(qobject_cast<CPageHost*>(m_pairWindow), this);
     if (dialog.DoModal() != IDOK) return false;
     name = dialog.GetListName();
     return true;
@@ -803,7 +803,7 @@ void CMultilineListBox::OnAddToList(int listNumber) {
     const int result = StoreSelectedRows(updated, false, added);
     if (result == DATABASE_OK) {
         int row = -1;
-        if (CTutorDlg* tutor = TutorPage(); tutor && tutor->FindListRow(updated.id, row))
+        if (CVocabularyListsPage* tutor = TutorPage(); tutor && tutor->FindListRow(updated.id, row))
             tutor->SetListRow(&updated, row, 1);
         ShowMessage(FormatString(31107, updated.name.GetString()).GetString(), MB_OK | MB_ICONINFORMATION);
     } else if (result == DATABASE_EXISTS) {
@@ -820,7 +820,7 @@ void CMultilineListBox::OnAddToList(int listNumber) {
 }
 
 void CMultilineListBox::OnNewList() {
-    auto* main = qobject_cast<CMainDlg*>(m_pairWindow);
+    auto* main = qobject_cast<CPageHost*>(m_pairWindow);
     CAbstractDataBase* database = DataBase();
     CBasicString name;
     if (!main || !database || !AskNewListName(name)) return;
@@ -834,7 +834,7 @@ void CMultilineListBox::OnNewList() {
     const int result = StoreSelectedRows(*list, true, added);
     if (result == DATABASE_OK) {
         const CBasicString text = FormatString(31132, list->name.GetString());
-        if (CTutorDlg* tutor = TutorPage()) tutor->SetListRow(list.release(), 0, 0);
+        if (CVocabularyListsPage* tutor = TutorPage()) tutor->SetListRow(list.release(), 0, 0);
         ShowMessage(text.GetString(), MB_OK | MB_ICONINFORMATION);
     } else if (IsStorageFailure(result)) {
         ShowMessage(StorageFailureText().GetString(), MB_OK | MB_ICONERROR);

@@ -30,13 +30,13 @@
 
 #include "Pendrel/Controls/BasicListCtrlEdit.h"
 #include "Pendrel/Platform/KVXWnd.h"
-#include "Quenzel/Tutor/MultilineListRows.h"
+#include "Quenzel/Shared/MultilineListRows.h"
 #include "compat/WinUser.h"
 #include "utility/BasicString.h"
 
 class CMultilineListModel;
 class CPronunciationDlg;
-class CTutorDlg;
+class CVocabularyListsPage;
 class QMenu;
 
 // Messages to the owner.
@@ -172,7 +172,7 @@ private:
     void PlayCellSound(int number);
     std::vector<GridRow> SelectedRowCopies() const;
     QWidget* MessageParent() const;
-    CTutorDlg* TutorPage() const;
+    CVocabularyListsPage* TutorPage() const;
 
     QWidget* m_owner;
     QWidget* m_pairWindow = nullptr;

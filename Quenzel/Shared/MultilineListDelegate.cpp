@@ -1,6 +1,6 @@
-#include "Quenzel/Tutor/MultilineListDelegate.h"
+#include "Quenzel/Shared/MultilineListDelegate.h"
 
-#include "Quenzel/Tutor/MultilineListBox.h"
+#include "Quenzel/Shared/MultilineListBox.h"
 
 CMultilineListDelegate::CMultilineListDelegate(CMultilineListBox* box) : QStyledItemDelegate(box), m_box(box) {}
 

@@ -1,9 +1,9 @@
-#include "Quenzel/Tutor/MultilineListModel.h"
+#include "Quenzel/Shared/MultilineListModel.h"
 
 #include <QThread>
 
 #include "Pendrel/Platform/KVXText.h"
-#include "Quenzel/Tutor/MultilineListRows.h"
+#include "Quenzel/Shared/MultilineListRows.h"
 
 CMultilineListModel::CMultilineListModel(CMultilineListRows& rows, QObject* parent)
     : QAbstractListModel(parent), m_rows(rows) {

@@ -1,10 +1,10 @@
-#include "Quenzel/Tutor/MultilineListRows.h"
+#include "Quenzel/Shared/MultilineListRows.h"
 
 #include <algorithm>
 
 #include "DataBase/AbstractDataBase.h"
 #include "DataBase/DataBaseResult.h"
-#include "Quenzel/Shell/DataBaseCall.h"
+#include "Quenzel/App/DataBaseCall.h"
 #include "utility/ErrorReport.h"
 
 namespace {

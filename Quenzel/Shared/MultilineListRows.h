@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "DataBase/DataBaseRecords.h"
-#include "Quenzel/Shell/ShellRecords.h"
+#include "Quenzel/App/ShellRecords.h"
 #include "compat/WinTypes.h"
 #include "utility/BasicString.h"
 

@@ -1,4 +1,4 @@
-#include "Quenzel/Dictionary/PronunciationDlg.h"
+#include "Quenzel/Shared/PronunciationDlg.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -16,8 +16,8 @@
 #include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXSoundPlayer.h"
 #include "Pendrel/Platform/KVXText.h"
-#include "Quenzel/Shell/DataBaseCall.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "utility/AbstractLog.h"
 #include "utility/ErrorReport.h"
 #include "utility/FileUtility.h"

@@ -1,4 +1,4 @@
-#include "Quenzel/Shell/VocabularyListCtrl.h"
+#include "Quenzel/Shared/VocabularyListCtrl.h"
 
 #include <QHeaderView>
 #include <QPainter>
@@ -6,7 +6,7 @@
 #include <cwchar>
 
 #include "Pendrel/Controls/BasicListCtrlHdr.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "utility/UnicodeCase.h"
 
 namespace {

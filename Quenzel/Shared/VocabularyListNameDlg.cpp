@@ -1,4 +1,4 @@
-#include "Quenzel/Tutor/VocabularyListNameDlg.h"
+#include "Quenzel/Shared/VocabularyListNameDlg.h"
 
 #include <QLineEdit>
 
@@ -8,8 +8,8 @@
 #include "Pendrel/Controls/TransparentStaticCtrl.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
-#include "Quenzel/Shell/MainDlg.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Shared/PageHost.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 
 } // namespace
 
-CVocabularyListNameDlg::CVocabularyListNameDlg(CMainDlg* mainDlg, QWidget* parent)
+CVocabularyListNameDlg::CVocabularyListNameDlg(CPageHost* mainDlg, QWidget* parent)
     : CKVXResizableDlg(IDD_LIST_NAME, parent), m_mainDlg(mainDlg) {}
 
 bool CVocabularyListNameDlg::CheckListName(CBasicString& name) {

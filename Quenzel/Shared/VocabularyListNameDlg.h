@@ -6,7 +6,7 @@
 
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 
-class CMainDlg;
+class CPageHost;
 
 constexpr UINT IDD_LIST_NAME = 547;
 constexpr UINT IDC_LIST_NAME_PROMPT = 11238;
@@ -17,7 +17,7 @@ class CVocabularyListNameDlg : public CKVXResizableDlg {
 
 public:
     // mainDlg shows the messages (may be null: the application's window).
-    explicit CVocabularyListNameDlg(CMainDlg* mainDlg, QWidget* parent = nullptr);
+    explicit CVocabularyListNameDlg(CPageHost* mainDlg, QWidget* parent = nullptr);
 
     // The name after OK.
     CBasicString GetListName() const { return m_name; }
@@ -31,6 +31,6 @@ protected:
     void OnOK() override;
 
 private:
-    CMainDlg* m_mainDlg;
+    CPageHost* m_mainDlg;
     CBasicString m_name;
 };

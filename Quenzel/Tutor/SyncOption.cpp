@@ -1,4 +1,4 @@
-#include "Quenzel/Shell/SyncOption.h"
+#include "Quenzel/Tutor/SyncOption.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -11,8 +11,8 @@
 #include "Pendrel/Core/LinkTable.h"
 #include "Pendrel/Pendrel.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
-#include "Quenzel/Shell/Options.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/Options.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "utility/ErrorReport.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "Quenzel/Dictionary/AutoSearchModel.h"
+#include "Quenzel/Dictionary/Model/AutoSearchModel.h"
 
 #include <algorithm>
 

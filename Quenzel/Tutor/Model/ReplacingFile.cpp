@@ -1,4 +1,4 @@
-#include "Quenzel/Tutor/ReplacingFile.h"
+#include "Quenzel/Tutor/Model/ReplacingFile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "Quenzel/Tutor/TrainingCriteria.h"
+#include "Quenzel/Tutor/Model/TrainingCriteria.h"
 
 #include <cwchar>
 #include <cwctype>

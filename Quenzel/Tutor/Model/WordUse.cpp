@@ -1,4 +1,4 @@
-#include "Quenzel/Tutor/WordUse.h"
+#include "Quenzel/Tutor/Model/WordUse.h"
 
 #include "utility/ErrorReport.h"
 

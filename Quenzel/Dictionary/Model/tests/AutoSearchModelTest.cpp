@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "Quenzel/Dictionary/AutoSearchModel.h"
+#include "Quenzel/Dictionary/Model/AutoSearchModel.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "Quenzel/Tutor/TrainingCriteria.h"
+#include "Quenzel/Tutor/Model/TrainingCriteria.h"
 
 namespace {
 
