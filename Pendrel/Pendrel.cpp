@@ -4,7 +4,6 @@
 
 #include <atomic>
 
-#include "Pendrel/App/KVXApp.h"
 #include "Pendrel/Image/KVXImage.h"
 #include "Pendrel/Platform/KVXImageList.h"
 #include "Pendrel/Platform/KVXResourceImages.h"
@@ -62,11 +61,6 @@ void KVXSetApp(CKVXApp* app) {
 
 CKVXApp* KVXGetApp() {
     return g_app.load();
-}
-
-CAbstractWinTheme* KVXGetTheme() {
-    CKVXApp* app = g_app.load();
-    return app ? app->m_pTheme : nullptr;
 }
 
 BOOL KVXLoadPng(HINSTANCE instance, UINT id, CKVXImage& image) {

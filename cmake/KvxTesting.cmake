@@ -43,3 +43,19 @@ function(kvx_add_test_suite)
     WORKING_DIRECTORY "${KVX_BIN_DIR}"
     PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT} ${environment} ${KVX_TEST_SANITIZER_ENVIRONMENT})
 endfunction()
+
+# kvx_check_no_widgets(<target>...)
+#
+# The test <first target>_no_widgets fails when one of the programs needs
+# Qt's widgets or GUI library or libPendrel.so (tools/check-no-widgets.py):
+# window-free models and their tests stay free of them.
+function(kvx_check_no_widgets first)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  set(files "")
+  foreach(target IN ITEMS ${first} ${ARGN})
+    list(APPEND files "$<TARGET_FILE:${target}>")
+  endforeach()
+  add_test(NAME ${first}_no_widgets
+           COMMAND Python3::Interpreter "${PROJECT_SOURCE_DIR}/tools/check-no-widgets.py" ${files})
+  set_tests_properties(${first}_no_widgets PROPERTIES LABELS unit TIMEOUT 60)
+endfunction()

@@ -3,11 +3,13 @@
 
     check-layers.py [source folder] [table]
 
-The table (tools/layers.txt) names, for each folder, the folders whose
-headers its sources may include and whether they may use Qt. Headers of a
-tests/ folder are for tests alone: the libraries, programs, benchmarks and
-fuzz targets never include them. Prints each fault with its file and line
-and exits with 1 when there is any.
+The table (tools/layers.txt) names, for each folder (or single header), the
+folders and headers its sources may include and whether they may use Qt.
+Headers of a tests/ folder are for tests alone: the libraries, programs,
+benchmarks and fuzz targets never include them. The table itself must be
+free of cycles: no folder may include a folder that may include it back,
+directly or through others. Prints each fault with its file and line (or
+the cycle) and exits with 1 when there is any.
 """
 
 import os
@@ -46,20 +48,98 @@ def within(path, folder):
     return path == folder or path.startswith(folder + "/")
 
 
-def layer_of(folder, layers):
-    """The layer of a source folder: the longest folder listed that holds
-    it, widened by the test kit for a tests/ folder below it."""
+def holder_of(path, layers):
+    """The longest entry of the table that is the path or holds it."""
     best = None
     for listed in layers:
-        if within(folder, listed) and (best is None or len(listed) > len(best)):
+        if within(path, listed) and (best is None or len(listed) > len(best)):
             best = listed
+    return best
+
+
+def layer_of(relative, layers):
+    """The layer of a source file: the longest entry listed that holds it,
+    widened by the test kit for a tests/ folder below it."""
+    best = holder_of(relative, layers)
     if best is None:
         return None
     layer = layers[best]
-    below = folder[len(best):].split("/")
+    below = relative[len(best):].split("/")[:-1]
     if "tests" in below:
         return Layer(best, layer.allowed + ["testing"], layer.qt)
     return layer
+
+
+def is_tests(folder):
+    return "tests" in folder.split("/")
+
+
+def includes_of(layers):
+    """The entries of the table each entry may include headers of: those
+    its allowed folders hold and those that hold its allowed headers.
+    Tests are left out: nothing but tests includes them."""
+    graph = {}
+    for folder, layer in layers.items():
+        targets = set()
+        for allowed in layer.allowed:
+            targets.update(listed for listed in layers if within(listed, allowed))
+            holder = holder_of(allowed, layers)
+            if holder is not None:
+                targets.add(holder)
+        graph[folder] = sorted(target for target in targets if target != folder and not is_tests(target))
+    return graph
+
+
+def cycles_of(layers):
+    """One cycle of each group of entries that may include each other, as
+    the list of entries along it (the first one repeated at the end)."""
+    graph = includes_of(layers)
+    index, low, stack, on_stack, groups = {}, {}, [], set(), []
+
+    def visit(folder):
+        # Tarjan's strongly connected components.
+        index[folder] = low[folder] = len(index)
+        stack.append(folder)
+        on_stack.add(folder)
+        for target in graph[folder]:
+            if target not in index:
+                visit(target)
+                low[folder] = min(low[folder], low[target])
+            elif target in on_stack:
+                low[folder] = min(low[folder], index[target])
+        if low[folder] == index[folder]:
+            group = []
+            while True:
+                member = stack.pop()
+                on_stack.discard(member)
+                group.append(member)
+                if member == folder:
+                    break
+            if len(group) > 1:
+                groups.append(set(group))
+
+    for folder in sorted(graph):
+        if folder not in index:
+            visit(folder)
+
+    cycles = []
+    for group in groups:
+        start = min(group)
+        # The shortest way back to the start inside the group.
+        paths = {start: [start]}
+        queue = [start]
+        cycle = None
+        while queue and cycle is None:
+            folder = queue.pop(0)
+            for target in graph[folder]:
+                if target == start:
+                    cycle = paths[folder] + [start]
+                    break
+                if target in group and target not in paths:
+                    paths[target] = paths[folder] + [target]
+                    queue.append(target)
+        cycles.append(cycle)
+    return sorted(cycles)
 
 
 def source_files(root):
@@ -76,7 +156,7 @@ def source_files(root):
 
 def faults_of(relative, text, layers, top_folders):
     folder = os.path.dirname(relative)
-    layer = layer_of(folder, layers)
+    layer = layer_of(relative, layers)
     if layer is None:
         return [f"{relative}: its folder has no line in the layer table"]
     faults = []
@@ -109,7 +189,7 @@ def main():
     layers = read_table(table)
     top_folders = {name for name in os.listdir(root) if os.path.isdir(os.path.join(root, name))}
     top_folders |= {folder.split("/")[0] for folder in layers}
-    faults = []
+    faults = [f"{table}: a cycle: " + " -> ".join(cycle) for cycle in cycles_of(layers)]
     count = 0
     for relative in source_files(root):
         count += 1

@@ -3,19 +3,19 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <string>
 
 #include "Pendrel/App/CrashReporter.h"
-#include "Pendrel/Controls/WinTheme.h"
 #include "Pendrel/Core/AbstractProgressStatus.h"
 #include "Pendrel/Core/BasicLog.h"
 #include "Pendrel/Core/FolderText.h"
-#include "Pendrel/Dialogs/EULADlg.h"
 #include "Pendrel/Pendrel.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Pendrel/Platform/KVXSysColors.h"
+#include "Pendrel/Theme/WinTheme.h"
 #include "compat/WinUser.h"
 #include "utility/AbstractFile.h"
 #include "utility/BasicDateTime.h"
@@ -75,7 +75,19 @@ bool IsLoaded(HMODULE module) { return module && module != reinterpret_cast<HMOD
 
 void WriteLine(CAbstractLog* log, const CBasicString& text) { log->WriteSourceMessage(text.GetString(), nullptr, 0); }
 
+// Set by the agreement dialog's module when the library is loaded.
+std::atomic<KVXAgreementPrompt> g_agreementPrompt{nullptr};
+
 } // namespace
+
+void KVXSetAgreementPrompt(KVXAgreementPrompt prompt) {
+    g_agreementPrompt.store(prompt);
+}
+
+CAbstractWinTheme* KVXGetTheme() {
+    CKVXApp* app = KVXGetApp();
+    return app ? app->m_pTheme : nullptr;
+}
 
 void KVXSetAppFolders(const wchar_t* programFolder, const wchar_t* moduleFolder) {
     std::lock_guard<std::mutex> lock(g_foldersMutex);
@@ -188,8 +200,8 @@ int CKVXApp::Init(KVXApplicationID id, CAbstractProgressStatus* progress) {
     DWORD accepted = registry.GetDWORD(subKey.GetString(), L"EULA", 0);
     if (accepted != 1) {
         accepted = 0;
-        CEULADlg dialog;
-        if (dialog.DoModal() == IDOK) {
+        const KVXAgreementPrompt prompt = g_agreementPrompt.load();
+        if (prompt && prompt()) {
             accepted = 1;
             registry.SetDWORD(subKey.GetString(), L"EULA", accepted);
         }

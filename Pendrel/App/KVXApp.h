@@ -88,6 +88,13 @@ private:
     void ReleaseLog();
 };
 
+// Asks the user to accept the end-user agreement: TRUE when accepted. The
+// agreement dialog (Pendrel/Dialogs/EULADlg.cpp) makes itself the prompt
+// when the library is loaded; without a prompt Init takes the agreement as
+// not given.
+typedef BOOL (*KVXAgreementPrompt)();
+void KVXSetAgreementPrompt(KVXAgreementPrompt prompt);
+
 // Where the application object finds its files: the program's folder
 // ("LogDef.ini", and the log while it can be written) and Pendrel's own
 // folder (the online-services library, "UrlFile.xml"). By default the

@@ -6,7 +6,6 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
-#include "Pendrel/Controls/WinTheme.h"
 #include "Pendrel/Core/WinButtonLayout.h"
 #include "Pendrel/Image/KVXImage.h"
 #include "Pendrel/Pendrel.h"
@@ -15,6 +14,7 @@
 #include "Pendrel/Platform/KVXRect.h"
 #include "Pendrel/Platform/KVXSysColors.h"
 #include "Pendrel/Platform/KVXText.h"
+#include "Pendrel/Theme/WinTheme.h"
 #include "utility/ErrorReport.h"
 
 namespace {

@@ -45,6 +45,18 @@ QImage LoadPicture(UINT id, int line) {
     return picture;
 }
 
+// The application object asks for the agreement with this dialog from the
+// moment the library is loaded.
+BOOL AskForAgreement() {
+    CEULADlg dialog;
+    return dialog.DoModal() == IDOK;
+}
+
+struct AgreementPromptRegistration {
+    AgreementPromptRegistration() { KVXSetAgreementPrompt(&AskForAgreement); }
+};
+const AgreementPromptRegistration kAgreementPromptRegistration;
+
 } // namespace
 
 CEULADlg::CEULADlg(QWidget* parent) : CKVXResizableDlg(553, parent), m_icon(nullptr), m_html(nullptr) {

@@ -5,8 +5,8 @@
 #include <iterator>
 
 #include "Pendrel/Platform/KVXSysColors.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Dictionary/MeanTypes.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 
 namespace {
 

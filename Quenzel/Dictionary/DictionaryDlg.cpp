@@ -13,12 +13,12 @@
 #include "Pendrel/Platform/KVXSysColors.h"
 #include "Pendrel/Platform/KVXText.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Dictionary/EditAutoSearch.h"
 #include "Quenzel/Dictionary/EditDictionaryDlg.h"
-#include "Quenzel/Shell/LanguageComboBox.h"
-#include "Quenzel/Shell/MainDlg.h"
-#include "Quenzel/Shell/QuenzelApp.h"
-#include "Quenzel/Tutor/MultilineListBox.h"
+#include "Quenzel/Shared/LanguageComboBox.h"
+#include "Quenzel/Shared/MultilineListBox.h"
+#include "Quenzel/Shared/PageHost.h"
 #include "utility/BasicDateTime.h"
 #include "utility/ErrorReport.h"
 #include "utility/StringTableRegistration.h"
@@ -72,7 +72,7 @@ const ButtonInfo kButtons[] = {
 
 } // namespace
 
-CDictionaryDlg::CDictionaryDlg(CMainDlg* mainDlg, QWidget* parent)
+CDictionaryDlg::CDictionaryDlg(CPageHost* mainDlg, QWidget* parent)
     : CKVXResizableDlg(IDD_DICTIONARY_PAGE, parent),
       CWorkerThread(1),
       m_mainDlg(mainDlg),

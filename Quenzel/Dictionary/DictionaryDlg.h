@@ -17,11 +17,11 @@
 
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/App/ShellRecords.h"
 #include "Quenzel/Dictionary/DictionaryDlgModel.h"
-#include "Quenzel/Shell/ShellRecords.h"
 
 class CAdvertiseDialog;
-class CMainDlg;
+class CPageHost;
 class CEditAutoSearch;
 class CMultilineListBox;
 class CWinButton;
@@ -40,7 +40,7 @@ class CDictionaryDlg : public CKVXResizableDlg, public CWorkerThread {
     Q_OBJECT
 
 public:
-    explicit CDictionaryDlg(CMainDlg* mainDlg, QWidget* parent = nullptr);
+    explicit CDictionaryDlg(CPageHost* mainDlg, QWidget* parent = nullptr);
     ~CDictionaryDlg() override;
 
     // The language pair changed (and at the page's start): the list shows
@@ -94,7 +94,7 @@ private:
     void ReadLanguagePair();
     void CreateAdvertisementPanel();
 
-    CMainDlg* m_mainDlg;
+    CPageHost* m_mainDlg;
     CDictionaryDlgModel m_model;
     CEditAutoSearch* m_edit;
     std::vector<CWinButton*> m_buttons;

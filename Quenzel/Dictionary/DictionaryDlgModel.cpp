@@ -1,7 +1,7 @@
 #include "Quenzel/Dictionary/DictionaryDlgModel.h"
 
 #include "DataBase/AbstractDataBase.h"
-#include "Quenzel/Shell/DataBaseCall.h"
+#include "Quenzel/App/DataBaseCall.h"
 #include "utility/ErrorReport.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <functional>
 #include <vector>
 
-#include "Quenzel/Shell/ShellRecords.h"
+#include "Quenzel/App/ShellRecords.h"
 #include "utility/BasicDateTime.h"
 #include "utility/BasicString.h"
 

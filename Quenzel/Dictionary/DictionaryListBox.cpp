@@ -13,8 +13,8 @@
 #include "Pendrel/Platform/KVXFonts.h"
 #include "Pendrel/Platform/KVXRect.h"
 #include "Pendrel/Platform/KVXSysColors.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Dictionary/DictionaryListDelegate.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 #include "utility/ErrorReport.h"
 
 namespace {

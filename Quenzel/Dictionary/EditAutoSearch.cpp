@@ -9,7 +9,7 @@
 #include "Pendrel/Platform/KVXDialogControls.h"
 #include "Pendrel/Platform/KVXText.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "utility/ErrorReport.h"
 
 namespace {

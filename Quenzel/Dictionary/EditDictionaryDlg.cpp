@@ -18,18 +18,18 @@
 #include "Pendrel/Platform/KVXSysColors.h"
 #include "Pendrel/Platform/KVXText.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Dictionary/AddTypeDialog.h"
 #include "Quenzel/Dictionary/DictionaryListBox.h"
 #include "Quenzel/Dictionary/EditAutoSearch.h"
 #include "Quenzel/Dictionary/MeanTypeComboBox.h"
 #include "Quenzel/Dictionary/MeanTypes.h"
-#include "Quenzel/Dictionary/PronunciationDlg.h"
 #include "Quenzel/Dictionary/RelationComboBox.h"
-#include "Quenzel/Shell/DataBaseCall.h"
-#include "Quenzel/Shell/HeaderBand.h"
-#include "Quenzel/Shell/LanguageComboBox.h"
-#include "Quenzel/Shell/MainDlg.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/Shared/HeaderBand.h"
+#include "Quenzel/Shared/LanguageComboBox.h"
+#include "Quenzel/Shared/PageHost.h"
+#include "Quenzel/Shared/PronunciationDlg.h"
 #include "utility/ErrorReport.h"
 #include "utility/PathName.h"
 
@@ -125,7 +125,7 @@ const UINT kRelations[] = {kEntryMeaning, kEntrySynonym, kEntryAntonym, kEntryAc
 
 } // namespace
 
-CEditDictionaryDlg::CEditDictionaryDlg(CMainDlg* mainDlg, QWidget* parent)
+CEditDictionaryDlg::CEditDictionaryDlg(CPageHost* mainDlg, QWidget* parent)
     : CKVXResizableDlg(IDD_EDIT_DICTIONARY, parent),
       CWorkerThread(1),
       m_mainDlg(mainDlg),

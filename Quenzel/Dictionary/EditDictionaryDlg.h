@@ -19,7 +19,7 @@
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Quenzel/Dictionary/WordEditorModel.h"
 
-class CMainDlg;
+class CPageHost;
 class CPronunciationDlg;
 class CEditAutoSearch;
 class CDictionaryListBox;
@@ -54,7 +54,7 @@ class CEditDictionaryDlg : public CKVXResizableDlg, public CWorkerThread {
     Q_OBJECT
 
 public:
-    explicit CEditDictionaryDlg(CMainDlg* mainDlg, QWidget* parent = nullptr);
+    explicit CEditDictionaryDlg(CPageHost* mainDlg, QWidget* parent = nullptr);
     ~CEditDictionaryDlg() override;
 
     // Showing the window creates it from its template when it is not
@@ -121,7 +121,7 @@ private:
     CBasicString WordText() const;
     void SetEditText(CEditAutoSearch* edit, const CBasicString& text);
 
-    CMainDlg* m_mainDlg;
+    CPageHost* m_mainDlg;
     CDictionaryListBox* m_list;
     CWordEditorModel m_model;
     CEditAutoSearch* m_wordEdit;

@@ -1,7 +1,7 @@
 #include "Quenzel/Dictionary/MeanTypes.h"
 
-#include "Quenzel/Shell/DataBaseCall.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "utility/ErrorReport.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <memory>
 #include <string>
 
-#include "Quenzel/Dictionary/AutoSearchModel.h"
+#include "Quenzel/Dictionary/Model/AutoSearchModel.h"
 
 class CAutoSearchClock;
 class QScrollBar;

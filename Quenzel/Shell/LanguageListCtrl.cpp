@@ -8,9 +8,9 @@
 
 #include "Pendrel/Platform/KVXDrawText.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Shell/LanguageListModel.h"
 #include "Quenzel/Shell/OptionsPage.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 #include "utility/UnicodeCase.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "Pendrel/Image/KVXImage.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXText.h"
-#include "Quenzel/Shell/DataBaseCall.h"
+#include "Quenzel/App/DataBaseCall.h"
 #include "utility/ErrorReport.h"
 #include "utility/UnicodeCase.h"
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "DataBase/DataBaseRecords.h"
-#include "Quenzel/Shell/ShellRecords.h"
+#include "Quenzel/App/ShellRecords.h"
 
 class CAbstractDataBase;
 

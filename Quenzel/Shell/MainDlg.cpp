@@ -17,13 +17,13 @@
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXText.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
+#include "Quenzel/Shared/HeaderBand.h"
+#include "Quenzel/Shared/LanguageComboBox.h"
 #include "Quenzel/Shell/AboutDlg.h"
-#include "Quenzel/Shell/HeaderBand.h"
-#include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/OptionsDialog.h"
 #include "Quenzel/Shell/OptionsPage.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Shell/TabCtrlEx.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 #include "utility/ErrorReport.h"
@@ -71,7 +71,7 @@ CBasicString LabelText(QWidget* widget) {
 } // namespace
 
 CMainDlg::CMainDlg(QWidget* parent)
-    : CKVXResizableDlg(IDD_MAIN, parent),
+    : CPageHost(IDD_MAIN, parent),
       m_first(new CLanguageComboBox(this)),
       m_second(new CLanguageComboBox(this)),
       m_tab(new CTabCtrlEx(this)) {
@@ -190,6 +190,8 @@ void CMainDlg::FillLanguages() {
     m_first->SelectName(from.GetString());
     m_second->SelectName(to.GetString());
 }
+
+CVocabularyListsPage* CMainDlg::GetVocabularyListsPage() const { return m_tutor; }
 
 int CMainDlg::GetSelectedLanguages(int* first, int* second) {
     if (!first || !second) return 0;

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/Shared/PageHost.h"
 
 class CLanguageComboBox;
 class CTabCtrlEx;
@@ -18,14 +18,11 @@ class CTutorDlg;
 class QLabel;
 
 constexpr UINT IDD_MAIN = 542;
-constexpr UINT IDC_FIRST_LANGUAGE = 11007;
-constexpr UINT IDC_SECOND_LANGUAGE = 11008;
 constexpr UINT IDC_OPTIONS = 11017;
 constexpr UINT IDC_TAB = 8020;
 constexpr UINT IDC_HEADER_LINE = 11111;
 constexpr UINT IDC_HEADER_TITLE = 3006;
 constexpr UINT IDC_HEADER_TEXT = 11126;
-constexpr UINT IDC_TO_LABEL = 11116;
 
 // Sent by the options dialog after Save; wParam 1 when the languages
 // changed. The main window refreshes its languages and pages.
@@ -38,7 +35,7 @@ constexpr UINT ID_HELP = 0xE146;
 // The desktop's window manager owns the window menu, so the About and Help
 // items sit in the context menu of the header strip (the band above the
 // header line); F1 anywhere in the program opens the help.
-class CMainDlg : public CKVXResizableDlg {
+class CMainDlg : public CPageHost {
     Q_OBJECT
 
 public:
@@ -50,11 +47,12 @@ public:
     void FillLanguages();
     // The language ids of both combos: 1, or 0 when a combo has no
     // selection.
-    int GetSelectedLanguages(int* first, int* second);
-    int ShowMessageBox(const wchar_t* text, UINT type, QWidget* owner = nullptr);
+    int GetSelectedLanguages(int* first, int* second) override;
+    int ShowMessageBox(const wchar_t* text, UINT type, QWidget* owner = nullptr) override;
 
-    CLanguageComboBox* GetFirstCombo() const { return m_first; }
-    CLanguageComboBox* GetSecondCombo() const { return m_second; }
+    CLanguageComboBox* GetFirstCombo() const override { return m_first; }
+    CLanguageComboBox* GetSecondCombo() const override { return m_second; }
+    CVocabularyListsPage* GetVocabularyListsPage() const override;
     CTabCtrlEx* GetTabCtrl() const { return m_tab; }
     CDictionaryDlg* GetDictionaryPage() const { return m_dictionary; }
     CTutorDlg* GetTutorPage() const { return m_tutor; }

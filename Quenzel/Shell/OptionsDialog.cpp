@@ -5,13 +5,13 @@
 #include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Platform/KVXSysColors.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/PageFonts.h"
 #include "Quenzel/Shell/PageLanguage.h"
 #include "Quenzel/Shell/PagePlugin.h"
 #include "Quenzel/Shell/PageSettings.h"
 #include "Quenzel/Shell/PageStatics.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Shell/TabCtrlEx.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Platform/KVXSysColors.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
 
 COptionsPage::COptionsPage(UINT templateId, COptionsDialog* options, QWidget* parent)
     : CKVXDialog(templateId, parent), m_options(options) {}

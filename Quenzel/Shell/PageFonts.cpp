@@ -3,8 +3,8 @@
 #include <iterator>
 
 #include "Pendrel/Platform/KVXFontColorDialog.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Shell/FontColorCtrl.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include "DataBase/AbstractDataBase.h"
 #include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
-#include "Quenzel/Shell/DataBaseCall.h"
+#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Shell/LanguageListCtrl.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 #include "utility/ErrorReport.h"
 
 namespace {

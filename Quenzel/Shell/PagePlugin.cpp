@@ -3,9 +3,9 @@
 #include <iterator>
 
 #include "DataBase/AbstractDataBase.h"
-#include "Quenzel/Shell/DataBaseCall.h"
+#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Shell/PluginListCtrl.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 #include "utility/ErrorReport.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "Pendrel/App/KVXApp.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include "Pendrel/Dialogs/ProgressDlg.h"
 #include "Pendrel/Dialogs/WorkerProgress.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
-#include "Quenzel/Shell/LanguageComboBox.h"
+#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Shared/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/OptionsDialog.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 
 namespace {
 

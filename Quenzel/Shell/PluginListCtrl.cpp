@@ -3,8 +3,8 @@
 #include <cwchar>
 
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Shell/OptionsPage.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 
 namespace {
 

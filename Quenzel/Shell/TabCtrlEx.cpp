@@ -8,6 +8,7 @@
 #include "Pendrel/Platform/KVXImageConversion.h"
 
 #include "Pendrel/Dialogs/PageUpdate.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/OptionsDialog.h"
@@ -16,7 +17,6 @@
 #include "Quenzel/Shell/PagePlugin.h"
 #include "Quenzel/Shell/PageSettings.h"
 #include "Quenzel/Shell/PageStatics.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 
 namespace {

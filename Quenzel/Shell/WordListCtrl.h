@@ -21,7 +21,7 @@
 
 #include "Pendrel/Controls/BasicListCtrl.h"
 #include "Pendrel/Platform/KVXImageList.h"
-#include "Quenzel/Shell/ShellRecords.h"
+#include "Quenzel/App/ShellRecords.h"
 
 enum WORDLIST_MODE { WORDLIST_PLAIN = 0, WORDLIST_MARKING = 1, WORDLIST_PICTURES = 2 };
 

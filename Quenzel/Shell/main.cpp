@@ -2,7 +2,9 @@
 // InitInstance and releases everything in ExitInstance.
 #include "Pendrel/App/KVXApplication.h"
 
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Pendrel/Platform/KVXMainWindow.h"
+#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Shell/MainDlg.h"
 
 int main(int argc, char** argv) {
     CKVXApplication application(argc, argv);
@@ -10,6 +12,12 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     CQuenzelApp app;
     QuenzelSetApp(&app);
+    app.SetMainDialog([] {
+        CMainDlg dialog;
+        KVXSetMainWnd(&dialog);
+        dialog.DoModal();
+        KVXSetMainWnd(nullptr);
+    });
     app.InitInstance();
     const int result = app.ExitInstance();
     QuenzelSetApp(nullptr);

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
 
 namespace {
 

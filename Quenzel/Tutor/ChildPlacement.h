@@ -3,7 +3,7 @@
 // learning view, the quiz) appear: each kind keeps its own placement in the
 // settings; a kind that has none yet takes the main window's place.
 
-#include "Quenzel/Shell/Options.h"
+#include "Quenzel/App/Options.h"
 
 class QWidget;
 

@@ -15,12 +15,12 @@
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
-#include "Quenzel/Shell/HeaderBand.h"
-#include "Quenzel/Shell/LanguageComboBox.h"
-#include "Quenzel/Shell/MainDlg.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Shared/HeaderBand.h"
+#include "Quenzel/Shared/LanguageComboBox.h"
+#include "Quenzel/Shared/MultilineListBox.h"
+#include "Quenzel/Shared/PageHost.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
-#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/QuizSession.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 #include "utility/ErrorReport.h"
@@ -95,7 +95,7 @@ int IndexOfData(const CLanguageComboBox* box, int id) {
 
 } // namespace
 
-CEditListDlg::CEditListDlg(CTutorDlg* tutor, CMainDlg* mainDlg)
+CEditListDlg::CEditListDlg(CTutorDlg* tutor, CPageHost* mainDlg)
     : CKVXResizableDlg(IDD_EDIT_LIST, nullptr),
       CWorkerThread(1),
       m_tutor(tutor),

@@ -17,7 +17,7 @@
 #include "Quenzel/Tutor/ListEditModel.h"
 
 class CLanguageComboBox;
-class CMainDlg;
+class CPageHost;
 class CMultilineListBox;
 class CTutorDlg;
 class CWinButton;
@@ -47,7 +47,7 @@ class CEditListDlg : public CKVXResizableDlg, public CWorkerThread {
     Q_OBJECT
 
 public:
-    CEditListDlg(CTutorDlg* tutor, CMainDlg* mainDlg);
+    CEditListDlg(CTutorDlg* tutor, CPageHost* mainDlg);
     ~CEditListDlg() override;
 
     // The tutor page's record and the list to edit (both copied).
@@ -106,7 +106,7 @@ private:
     void ShowMessage(const CBasicString& text, UINT flags);
 
     CTutorDlg* m_tutor;
-    CMainDlg* m_mainDlg;
+    CPageHost* m_mainDlg;
     CListEditModel m_model;
     VocabularyListRecord m_pageList;
     VocabularyListRecord m_editedList;

@@ -12,12 +12,12 @@
 #include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Pendrel/Image/KVXGdiIcon.h"
+#include "Pendrel/Platform/KVXFonts.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXText.h"
+#include "Quenzel/App/Options.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
-#include "Pendrel/Platform/KVXFonts.h"
-#include "Quenzel/Shell/Options.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 
 namespace {
 

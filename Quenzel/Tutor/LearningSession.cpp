@@ -4,10 +4,10 @@
 #include <string>
 
 #include "Pendrel/Core/AbstractProgressStatus.h"
-#include "Quenzel/Shell/DataBaseCall.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Tutor/Model/ReplacingFile.h"
 #include "Quenzel/Tutor/QuizSession.h"
-#include "Quenzel/Tutor/ReplacingFile.h"
 #include "Quenzel/Tutor/VocabularyListFile.h"
 #include "compat/WinUser.h"
 #include "utility/ErrorReport.h"

@@ -32,8 +32,8 @@
 
 #include "DataBase/AbstractDataBase.h"
 #include "Pendrel/App/WorkerResult.h"
-#include "Quenzel/Shell/ShellRecords.h"
-#include "Quenzel/Tutor/MultilineListRows.h"
+#include "Quenzel/App/ShellRecords.h"
+#include "Quenzel/Shared/MultilineListRows.h"
 #include "utility/BasicString.h"
 
 class CAbstractProgressStatus;

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "DataBase/AbstractDataBase.h"
-#include "Quenzel/Shell/QuenzelApp.h"
-#include "Quenzel/Tutor/WordUse.h"
+#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Tutor/Model/WordUse.h"
 #include "compat/WinUser.h"
 #include "utility/ErrorReport.h"
 #include "utility/PathName.h"

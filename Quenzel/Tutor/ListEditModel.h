@@ -24,8 +24,8 @@
 
 #include "DataBase/DataBaseRecords.h"
 #include "Pendrel/App/WorkerResult.h"
-#include "Quenzel/Shell/DataBaseCall.h"
-#include "Quenzel/Shell/ShellRecords.h"
+#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/App/ShellRecords.h"
 #include "Quenzel/Tutor/VocabularyListFile.h"
 #include "utility/BasicString.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "Quenzel/Shell/DataBaseCall.h"
+#include "Quenzel/App/DataBaseCall.h"
 #include "utility/BasicDateTime.h"
 #include "utility/ErrorReport.h"
 

@@ -19,17 +19,17 @@
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
-#include "Quenzel/Shell/DataBaseCall.h"
-#include "Quenzel/Shell/MainDlg.h"
-#include "Quenzel/Shell/QuenzelApp.h"
-#include "Quenzel/Shell/SyncOption.h"
-#include "Quenzel/Shell/VocabularyListCtrl.h"
+#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Shared/PageHost.h"
+#include "Quenzel/Shared/VocabularyListCtrl.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
 #include "Quenzel/Tutor/EditListDlg.h"
 #include "Quenzel/Tutor/LearnDlg.h"
+#include "Quenzel/Tutor/Model/WordUse.h"
 #include "Quenzel/Tutor/QuizDlg.h"
+#include "Quenzel/Tutor/SyncOption.h"
 #include "Quenzel/Tutor/VocabularyListFile.h"
-#include "Quenzel/Tutor/WordUse.h"
 #include "utility/ErrorReport.h"
 #include "utility/Posix/Modules.h"
 
@@ -137,7 +137,7 @@ CBasicDateTime DateOf(const QDateEdit* edit) {
 
 } // namespace
 
-CTutorDlg::CTutorDlg(CMainDlg* mainDlg, QWidget* parent)
+CTutorDlg::CTutorDlg(CPageHost* mainDlg, QWidget* parent)
     : CKVXResizableDlg(IDD_TUTOR_PAGE, parent),
       CWorkerThread(1),
       m_mainDlg(mainDlg),

@@ -18,13 +18,14 @@
 #include "Pendrel/App/WorkerResult.h"
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
-#include "Quenzel/Tutor/TrainingCriteria.h"
+#include "Quenzel/Shared/VocabularyListsPage.h"
+#include "Quenzel/Tutor/Model/TrainingCriteria.h"
 
 class CAbstractFile;
 class CEditListDlg;
 class CLearnDlg;
 class CQuizDlg;
-class CMainDlg;
+class CPageHost;
 class CVocabularyListCtrl;
 class CWinButton;
 class QButtonGroup;
@@ -68,11 +69,11 @@ enum : UINT {
 // The page's worker jobs.
 enum { TUTOR_JOB_NONE = 0, TUTOR_JOB_EXPORT = 1, TUTOR_JOB_SYNC = 5 };
 
-class CTutorDlg : public CKVXResizableDlg, public CWorkerThread {
+class CTutorDlg : public CKVXResizableDlg, public CWorkerThread, public CVocabularyListsPage {
     Q_OBJECT
 
 public:
-    explicit CTutorDlg(CMainDlg* mainDlg, QWidget* parent = nullptr);
+    explicit CTutorDlg(CPageHost* mainDlg, QWidget* parent = nullptr);
     ~CTutorDlg() override;
 
     // Reads the vocabulary lists again (after the languages changed).
@@ -82,9 +83,9 @@ public:
     int FillVocabularyLists();
     // update 0: the record (taken over) becomes a new last row; 1: the row
     // takes a copy of the record. 0 for a missing record or a bad row.
-    int SetListRow(VocabularyListRecord* list, int row, int update);
+    int SetListRow(VocabularyListRecord* list, int row, int update) override;
     // The first row of the list id: 1 found, 0 not (row -1).
-    int FindListRow(int64_t listId, int& row);
+    int FindListRow(int64_t listId, int& row) override;
     // Each list's word count from the database's statistics, shown and
     // stored (while the progress dialog runs).
     void UpdateListWordCounts(const std::vector<int64_t>& listIds);
@@ -107,8 +108,8 @@ public:
     // online), as the synchronisation dialog's OK does.
     BOOL StartSync(int direction);
 
-    CMainDlg* GetMainDlg() const { return m_mainDlg; }
-    CVocabularyListCtrl* GetListCtrl() const { return m_list; }
+    CPageHost* GetMainDlg() const { return m_mainDlg; }
+    CVocabularyListCtrl* GetListCtrl() const override { return m_list; }
     CEditListDlg* GetEditListDlg() const { return m_editDlg.get(); }
     // The learning view and the quiz: null until Learn or Quiz opened them.
     CLearnDlg* GetLearnDlg() const { return m_learnDlg.get(); }
@@ -150,7 +151,7 @@ private:
     void RunSync(WorkerResult& end);
     void FreeHttpFile();
 
-    CMainDlg* m_mainDlg;
+    CPageHost* m_mainDlg;
     CVocabularyListCtrl* m_list;
     std::vector<std::unique_ptr<VocabularyListRecord>> m_records;
     std::unique_ptr<CEditListDlg> m_editDlg;

@@ -10,9 +10,9 @@
 #include <map>
 
 #include "DataBase/AbstractDataBase.h"
-#include "Quenzel/Shell/QuenzelApp.h"
-#include "Quenzel/Shell/TextFile.h"
-#include "Quenzel/Tutor/ReplacingFile.h"
+#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/App/TextFile.h"
+#include "Quenzel/Tutor/Model/ReplacingFile.h"
 #include "compat/WinUser.h"
 #include "utility/CsvField.h"
 #include "utility/ErrorReport.h"

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "Pendrel/App/WorkerResult.h"
-#include "Quenzel/Shell/ShellRecords.h"
+#include "Quenzel/App/ShellRecords.h"
 #include "utility/BasicString.h"
 
 class CAbstractDataBase;

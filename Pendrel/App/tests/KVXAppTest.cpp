@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "Pendrel/App/KVXApp.h"
-#include "Pendrel/Controls/WinTheme.h"
 #include "Pendrel/Core/BasicLog.h"
 #include "Pendrel/Dialogs/EULADlg.h"
 #include "Pendrel/Pendrel.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
+#include "Pendrel/Theme/WinTheme.h"
 #include "testing/LoopbackHttpServer.h"
 #include "testing/TempFolder.h"
 #include "utility/LibraryLog.h"

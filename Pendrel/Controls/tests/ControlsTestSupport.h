@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "Pendrel/Controls/WinTheme.h"
-#include "Pendrel/Controls/WinThemeClassic.h"
-#include "Pendrel/Controls/WinThemeQStyle.h"
+#include "Pendrel/Theme/WinTheme.h"
+#include "Pendrel/Theme/WinThemeClassic.h"
+#include "Pendrel/Theme/WinThemeQStyle.h"
 #include "testing/RecordingLog.h"
 #include "utility/LibraryLog.h"
 

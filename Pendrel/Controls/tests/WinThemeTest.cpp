@@ -7,10 +7,10 @@
 #include <memory>
 
 #include "ControlsTestSupport.h"
-#include "Pendrel/Controls/ClassicControlTheme.h"
-#include "Pendrel/Controls/QStyleControlTheme.h"
 #include "Pendrel/Platform/KVXImageList.h"
 #include "Pendrel/Platform/KVXSysColors.h"
+#include "Pendrel/Theme/ClassicControlTheme.h"
+#include "Pendrel/Theme/QStyleControlTheme.h"
 
 using kvxcontrolstest::AssertionCounter;
 using kvxcontrolstest::IsGrey;

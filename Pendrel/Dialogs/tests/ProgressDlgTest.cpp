@@ -17,10 +17,10 @@
 #include "Pendrel/Controls/KVXProgressCtrl.h"
 #include "Pendrel/Controls/TransparentStaticCtrl.h"
 #include "Pendrel/Controls/WinButton.h"
-#include "Pendrel/Controls/WinTheme.h"
-#include "Pendrel/Platform/KVXSysColors.h"
 #include "Pendrel/Dialogs/ProgressDlg.h"
+#include "Pendrel/Platform/KVXSysColors.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Pendrel/Theme/WinTheme.h"
 #include "utility/tests/ReportCapture.h"
 
 namespace {

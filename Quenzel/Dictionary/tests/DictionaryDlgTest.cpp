@@ -9,14 +9,14 @@
 #include "DictionarySeed.h"
 #include "Pendrel/Controls/AdvertiseDialog.h"
 #include "Pendrel/Controls/WinButton.h"
-#include "Pendrel/Controls/WinTheme.h"
-#include "Pendrel/Controls/WinThemeQStyle.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Pendrel/Theme/WinTheme.h"
+#include "Pendrel/Theme/WinThemeQStyle.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
 #include "Quenzel/Dictionary/EditAutoSearch.h"
 #include "Quenzel/Dictionary/WndAutoSearch.h"
+#include "Quenzel/Shared/MultilineListBox.h"
 #include "Quenzel/Shell/MainDlg.h"
-#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <QTimer>
 
 #include "Pendrel/Platform/KVXMessageBox.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Dictionary/DictionaryDlg.h"
-#include "Quenzel/Shell/LanguageComboBox.h"
+#include "Quenzel/Shared/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
-#include "Quenzel/Shell/QuenzelApp.h"
 #include "Quenzel/Shell/TabCtrlEx.h"
 #include "QuenzelAppFixture.h"
 

@@ -12,14 +12,14 @@
 #include <map>
 #include <sstream>
 
-#include "Pendrel/Controls/AbstractWinTheme.h"
-#include "Pendrel/Controls/WinTheme.h"
 #include "Pendrel/Dialogs/ProgressDlg.h"
 #include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXFontColorDialog.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
+#include "Pendrel/Theme/AbstractWinTheme.h"
+#include "Pendrel/Theme/WinTheme.h"
+#include "Quenzel/Shared/LanguageComboBox.h"
 #include "Quenzel/Shell/FontColorCtrl.h"
-#include "Quenzel/Shell/LanguageComboBox.h"
 #include "Quenzel/Shell/LanguageListCtrl.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/OptionsDialog.h"

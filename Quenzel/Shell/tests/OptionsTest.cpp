@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "Quenzel/Shell/Options.h"
+#include "Quenzel/App/Options.h"
 #include "testing/TempFolder.h"
 #include "utility/Posix/BasicRegistry.h"
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "testing/TempFolder.h"
 
 class QuenzelAppFixture : public ::testing::Test {

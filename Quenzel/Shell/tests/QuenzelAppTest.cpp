@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "Pendrel/Platform/KVXMessageBox.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "testing/OtherFileUser.h"
 #include "testing/TempFolder.h"
 #include "utility/Posix/BasicRegistry.h"

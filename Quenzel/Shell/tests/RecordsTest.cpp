@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "DataBase/DataBaseRecords.h"
-#include "Quenzel/Shell/ShellRecords.h"
-#include "Quenzel/Shell/VocabularyListCtrl.h"
+#include "Quenzel/App/ShellRecords.h"
+#include "Quenzel/Shared/VocabularyListCtrl.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 
 #include <functional>
 
-#include "Quenzel/Shell/Options.h"
+#include "Quenzel/App/Options.h"
 #include "Quenzel/Shell/PictureCtrl.h"
-#include "Quenzel/Shell/SyncOption.h"
+#include "Quenzel/Tutor/SyncOption.h"
 #include "testing/TempFolder.h"
 #include "utility/Posix/SystemError.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Quenzel/Shell/TextFile.h"
+#include "Quenzel/App/TextFile.h"
 #include "testing/TempFolder.h"
 #include "utility/TextCodec.h"
 

@@ -12,7 +12,7 @@
 #include "Pendrel/Controls/BasicListCtrlHdr.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Pendrel/Platform/KVXWnd.h"
-#include "Quenzel/Shell/QuenzelApp.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Shell/WordListCtrl.h"
 #include "testing/TempFolder.h"
 #include "utility/tests/ReportCapture.h"

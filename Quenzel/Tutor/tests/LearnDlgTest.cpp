@@ -24,9 +24,9 @@
 #include "Pendrel/Platform/KVXFileDialog.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
-#include "Quenzel/Shell/DataBaseCall.h"
+#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/Shared/MultilineListBox.h"
 #include "Quenzel/Tutor/LearnDlg.h"
-#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/QuizSession.h"
 #include "testing/FullDisk.h"
 

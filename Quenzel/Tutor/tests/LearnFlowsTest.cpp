@@ -10,9 +10,9 @@
 #include "LearnTestData.h"
 #include "LearnTestFixture.h"
 #include "Pendrel/Platform/KVXMessageBox.h"
-#include "Quenzel/Shell/Options.h"
+#include "Quenzel/App/Options.h"
+#include "Quenzel/Shared/MultilineListBox.h"
 #include "Quenzel/Tutor/LearnDlg.h"
-#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/QuizDlg.h"
 
 using namespace learntest;

@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QWidget>
 
-#include "Pendrel/Controls/WinThemeQStyle.h"
 #include "Pendrel/Controls/tests/ControlsTestSupport.h"
+#include "Pendrel/Theme/WinThemeQStyle.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 #include "Quenzel/Tutor/QuizSession.h"
 

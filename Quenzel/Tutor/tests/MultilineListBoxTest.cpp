@@ -13,7 +13,7 @@
 
 #include "Pendrel/Controls/BasicListCtrlEdit.h"
 #include "Pendrel/Platform/KVXWnd.h"
-#include "Quenzel/Tutor/MultilineListBox.h"
+#include "Quenzel/Shared/MultilineListBox.h"
 
 namespace {
 

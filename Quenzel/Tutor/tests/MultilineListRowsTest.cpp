@@ -5,7 +5,7 @@
 
 #include "DataBase/AbstractDataBase.h"
 #include "DataBase/DataBaseResult.h"
-#include "Quenzel/Tutor/MultilineListRows.h"
+#include "Quenzel/Shared/MultilineListRows.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 
 namespace {

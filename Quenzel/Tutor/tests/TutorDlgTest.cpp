@@ -9,9 +9,9 @@
 
 #include "Pendrel/Dialogs/ProgressDlg.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
-#include "Quenzel/Shell/LanguageComboBox.h"
+#include "Quenzel/Shared/LanguageComboBox.h"
+#include "Quenzel/Shared/VocabularyListCtrl.h"
 #include "Quenzel/Shell/MainDlg.h"
-#include "Quenzel/Shell/VocabularyListCtrl.h"
 #include "Quenzel/Tutor/EditListDlg.h"
 #include "Quenzel/Tutor/LearnDlg.h"
 #include "Quenzel/Tutor/QuizDlg.h"

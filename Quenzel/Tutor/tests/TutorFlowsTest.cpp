@@ -8,12 +8,12 @@
 #include <QComboBox>
 #include <QTest>
 
-#include "Quenzel/Shell/LanguageComboBox.h"
-#include "Quenzel/Shell/MainDlg.h"
-#include "Quenzel/Shell/VocabularyListCtrl.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/Shared/LanguageComboBox.h"
+#include "Quenzel/Shared/MultilineListBox.h"
+#include "Quenzel/Shared/VocabularyListCtrl.h"
+#include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Tutor/EditListDlg.h"
-#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 #include "TutorPageFixture.h"
 #include "TutorTestData.h"

@@ -8,16 +8,16 @@
 #include <QTest>
 
 #include "Pendrel/App/KVXApp.h"
-#include "Quenzel/Shell/LanguageComboBox.h"
+#include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/Shared/LanguageComboBox.h"
+#include "Quenzel/Shared/MultilineListBox.h"
+#include "Quenzel/Shared/VocabularyListCtrl.h"
+#include "Quenzel/Shared/VocabularyListNameDlg.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/TabCtrlEx.h"
-#include "Quenzel/Shell/VocabularyListCtrl.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
-#include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/Tutor/EditListDlg.h"
-#include "Quenzel/Tutor/MultilineListBox.h"
 #include "Quenzel/Tutor/TutorDlg.h"
-#include "Quenzel/Tutor/VocabularyListNameDlg.h"
 #include "TutorTestData.h"
 
 using namespace tutortest;
