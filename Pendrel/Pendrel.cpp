@@ -66,7 +66,7 @@ CKVXApp* KVXGetApp() {
 
 CAbstractWinTheme* KVXGetTheme() {
     CKVXApp* app = g_app.load();
-    return app ? app->m_pTheme : nullptr;
+    return app ? app->GetTheme() : nullptr;
 }
 
 BOOL KVXLoadPng(HINSTANCE instance, UINT id, CKVXImage& image) {

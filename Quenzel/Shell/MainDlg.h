@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/Shell/QuenzelServices.h"
 
 class CLanguageComboBox;
 class CTabCtrlEx;
@@ -42,7 +43,7 @@ class CMainDlg : public CKVXResizableDlg {
     Q_OBJECT
 
 public:
-    explicit CMainDlg(QWidget* parent = nullptr);
+    explicit CMainDlg(const QuenzelServices& services, QWidget* parent = nullptr);
     ~CMainDlg() override;
 
     // Fills both combos with the languages of the database (later entries
@@ -53,6 +54,8 @@ public:
     int GetSelectedLanguages(int* first, int* second);
     int ShowMessageBox(const wchar_t* text, UINT type, QWidget* owner = nullptr);
 
+    // What the pages of the window use of the program; handed to each.
+    const QuenzelServices& Services() const { return m_services; }
     CLanguageComboBox* GetFirstCombo() const { return m_first; }
     CLanguageComboBox* GetSecondCombo() const { return m_second; }
     CTabCtrlEx* GetTabCtrl() const { return m_tab; }
@@ -87,6 +90,7 @@ protected:
     void OnOptionsSaved(bool languagesChanged);
 
 private:
+    QuenzelServices m_services;
     CLanguageComboBox* m_first;
     CLanguageComboBox* m_second;
     CTabCtrlEx* m_tab;

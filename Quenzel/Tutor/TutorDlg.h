@@ -18,6 +18,7 @@
 #include "Pendrel/App/WorkerResult.h"
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/Shell/QuenzelServices.h"
 #include "Quenzel/Tutor/TrainingCriteria.h"
 
 class CAbstractFile;
@@ -72,7 +73,7 @@ class CTutorDlg : public CKVXResizableDlg, public CWorkerThread {
     Q_OBJECT
 
 public:
-    explicit CTutorDlg(CMainDlg* mainDlg, QWidget* parent = nullptr);
+    CTutorDlg(const QuenzelServices& services, CMainDlg* mainDlg, QWidget* parent = nullptr);
     ~CTutorDlg() override;
 
     // Reads the vocabulary lists again (after the languages changed).
@@ -150,6 +151,7 @@ private:
     void RunSync(WorkerResult& end);
     void FreeHttpFile();
 
+    QuenzelServices m_services;
     CMainDlg* m_mainDlg;
     CVocabularyListCtrl* m_list;
     std::vector<std::unique_ptr<VocabularyListRecord>> m_records;
