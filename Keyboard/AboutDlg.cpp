@@ -57,7 +57,7 @@ BOOL CAboutDlg::OnInitDialog() {
 
     const CBasicString text = GetDlgItemText(IDC_ABOUT_LINK);
     SubclassDlgItem(IDC_ABOUT_LINK, m_link);
-    const wchar_t* address = app && app->m_pLinkTable ? app->m_pLinkTable->GetLinkURL(kAboutLink) : nullptr;
+    const wchar_t* address = app && app->GetLinkTable() ? app->GetLinkTable()->GetLinkURL(kAboutLink) : nullptr;
     if (!address || !*address) {
         ReportAssertion(0, kSourceFile, 246);
         return FALSE;

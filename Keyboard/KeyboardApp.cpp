@@ -33,7 +33,7 @@ BOOL CKeyboardApp::InitInstance() {
     m_kvxApp = new CKVXApp();
     KVXSetApp(m_kvxApp);
     if (!m_kvxApp->Init(kApplicationId, nullptr)) return FALSE;
-    SetLibraryLog(m_kvxApp->m_pLog);
+    SetLibraryLog(m_kvxApp->GetLog());
 
     CKVXImage logo(CKVXImage::ImageTypePng);
     const BOOL loaded = KVXLoadPng(KVXGetInstance(), kLogoPng, logo);

@@ -34,9 +34,9 @@ protected:
         // the framework object with its theme, colours and link table, as
         // the program has it
         KVXSetApp(&m_app);
-        m_app.m_pLinkTable = new CLinkTable();
+        m_app.SetLinkTable(std::make_unique<CLinkTable>());
         // the table beside the program, whatever the current folder
-        m_app.m_pLinkTable->Load(QCoreApplication::applicationDirPath().toStdWString().c_str(), nullptr);
+        m_app.GetLinkTable()->Load(QCoreApplication::applicationDirPath().toStdWString().c_str(), nullptr);
     }
     void TearDown() override {
         m_app.Release();

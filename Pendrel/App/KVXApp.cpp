@@ -48,8 +48,6 @@ const wchar_t kDefinitionFile[] = L"LogDef.ini";
 const wchar_t kSendrixFile[] = L"Sendrix.dll";
 const wchar_t kUrlFile[] = L"UrlFile.xml";
 
-typedef CAbstractFile* (*CreateHttpFileFunction)(const wchar_t*, CAbstractLog*);
-typedef void (*DeleteHttpFileFunction)(CAbstractFile*);
 
 // The background colours, fixed when Pendrel loads.
 const COLORREF g_dialogBackground = GetSysColor(COLOR_MENU);
@@ -71,7 +69,6 @@ CBasicString FolderOverride(const CBasicString& folder, const CBasicString& fall
 
 CBasicString Join(const CBasicString& folder, const wchar_t* name) { return JoinFolderText(folder.GetString(), name); }
 
-bool IsLoaded(HMODULE module) { return module && module != reinterpret_cast<HMODULE>(-1); }
 
 void WriteLine(CAbstractLog* log, const CBasicString& text) { log->WriteSourceMessage(text.GetString(), nullptr, 0); }
 
@@ -86,7 +83,7 @@ void KVXSetAgreementPrompt(KVXAgreementPrompt prompt) {
 
 CAbstractWinTheme* KVXGetTheme() {
     CKVXApp* app = KVXGetApp();
-    return app ? app->m_pTheme : nullptr;
+    return app ? app->GetTheme() : nullptr;
 }
 
 void KVXSetAppFolders(const wchar_t* programFolder, const wchar_t* moduleFolder) {
@@ -105,25 +102,20 @@ CBasicString KVXGetModuleFolder() {
     return FolderOverride(g_moduleFolder, FolderOf(GetModulePath(KVXGetInstance())));
 }
 
-CKVXApp::CKVXApp()
-    : m_pTheme(nullptr),
-      m_pLinkTable(nullptr),
-      m_hSendrix(nullptr),
-      m_pLog(nullptr),
-      m_applicationId(0),
-      m_languageCode(L"ENG"),
-      m_pAdvertiseWnd(nullptr),
-      m_pAdvertiseView(nullptr),
-      m_pAdvertiseFrame(nullptr) {
+CKVXApp::CKVXApp() : m_theme(CreateWinTheme()), m_languageCode(L"ENG") {
     // The window theme the owner-drawn controls draw with, from now on.
-    m_pTheme = CreateWinTheme();
-    KVXSetCurrentWinTheme(m_pTheme);
+    KVXSetCurrentWinTheme(m_theme.get());
 }
 
 CKVXApp::~CKVXApp() {
-    if (KVXGetCurrentWinTheme() == m_pTheme) KVXSetCurrentWinTheme(nullptr);
-    delete m_pTheme;
-    delete m_pAdvertiseWnd;
+    if (KVXGetCurrentWinTheme() == m_theme.get()) KVXSetCurrentWinTheme(nullptr);
+}
+
+void CKVXApp::SetLinkTable(std::unique_ptr<CLinkTable> table) { m_linkTable = std::move(table); }
+
+void CKVXApp::LendLog(CAbstractLog* log) {
+    ReleaseLog();
+    m_log = log;
 }
 
 namespace {
@@ -135,17 +127,18 @@ CKVXEndSignals g_endSignals;
 int CKVXApp::Init(KVXApplicationID id, CAbstractProgressStatus* progress) {
     m_applicationId = id;
     g_endSignals.Install();
-    ReleaseLinkTable();
-    m_pLinkTable = new CLinkTable();
+    m_linkTable = std::make_unique<CLinkTable>();
 
-    ReportAssertion(m_pLog == nullptr, kSourceFile, kLineLogExists);
+    ReportAssertion(m_log == nullptr, kSourceFile, kLineLogExists);
     ReleaseLog();
-    CBasicLog* log = new (std::nothrow) CBasicLog();
-    if (!log) {
+    std::unique_ptr<CBasicLog> made(new (std::nothrow) CBasicLog());
+    if (!made) {
         ReportAssertion(0, kSourceFile, kLineLogAllocation);
         return FALSE;
     }
-    m_pLog = log;
+    CBasicLog* log = made.get();
+    m_ownedLog = std::move(made);
+    m_log = log;
 
     const CBasicString programFolder = KVXGetProgramFolder();
     CBasicString logFolder = programFolder;
@@ -175,21 +168,21 @@ int CKVXApp::Init(KVXApplicationID id, CAbstractProgressStatus* progress) {
             std::remove(WideToUtf8(logPath.GetString(), logPath.GetLength()).c_str());
         return FALSE;
     }
-    SetLibraryLog(m_pLog);
+    SetLibraryLog(m_log);
 
     const CBasicString programPath = GetModulePath(nullptr);
     CBasicString line;
     line.Format(L"Application: %s, Version: %s", programPath.GetString(),
                 GetFileVersionText(programPath.GetString()).GetString());
-    WriteLine(m_pLog, line);
+    WriteLine(m_log, line);
     line.Format(L"User name: %s", GetUserNameText().GetString());
-    WriteLine(m_pLog, line);
+    WriteLine(m_log, line);
     line.Format(L"Started date: %s", GetCurrentLocalTime().FormatDate().GetString());
-    WriteLine(m_pLog, line);
+    WriteLine(m_log, line);
     line.Format(L"Operating system: %s\r\n", GetOperatingSystemName().GetString());
-    WriteLine(m_pLog, line);
+    WriteLine(m_log, line);
 
-    m_pLinkTable->SetLog(m_pLog);
+    m_linkTable->SetLog(m_log);
 
     // The agreement, once per application id. A stored value other than 0
     // and 1 cannot come from this code: it is asked again rather than
@@ -207,12 +200,11 @@ int CKVXApp::Init(KVXApplicationID id, CAbstractProgressStatus* progress) {
         }
     }
     line.Format(L"Application: %d, EULA: %d", id, static_cast<int>(accepted));
-    WriteLine(m_pLog, line);
+    WriteLine(m_log, line);
     if (accepted != 1) return FALSE;
 
-    m_hSendrix = LocalLoadLibrary(kSendrixFile);
-    if (!IsLoaded(m_hSendrix)) {
-        m_hSendrix = nullptr;
+    m_online.Reset(LocalLoadLibrary(kSendrixFile));
+    if (!m_online.IsLoaded()) {
         if (CAbstractLog* libraryLog = GetLibraryLog())
             libraryLog->LogEventFormat(kSourceFileWide, kLineSendrix, L"EMAILCLIENT", 0, kSendrixFile);
         return FALSE;
@@ -225,29 +217,23 @@ int CKVXApp::Init(KVXApplicationID id, CAbstractProgressStatus* progress) {
         CBasicString userFolder = GetUserDataFolder(CBasicString(), CBasicString());
         if (!userFolder.IsEmpty() && PathExists(Join(userFolder, kUrlFile).GetString())) linkFolder = userFolder;
     }
-    m_pLinkTable->SetLog(m_pLog);
-    m_pLinkTable->Load(linkFolder.GetString(), m_hSendrix);
+    m_linkTable->SetLog(m_log);
+    m_linkTable->Load(linkFolder.GetString(), m_online.GetModule());
     InstallStructuredExceptionTranslator();
     return TRUE;
 }
 
-void CKVXApp::ReleaseLinkTable() {
-    delete m_pLinkTable;
-    m_pLinkTable = nullptr;
-}
-
 void CKVXApp::ReleaseLog() {
-    if (!m_pLog) return;
-    if (GetLibraryLog() == m_pLog) SetLibraryLog(nullptr);
-    delete m_pLog;
-    m_pLog = nullptr;
+    if (!m_log) return;
+    if (GetLibraryLog() == m_log) SetLibraryLog(nullptr);
+    m_log = nullptr;
+    m_ownedLog.reset();
 }
 
 void CKVXApp::Release() {
     g_endSignals.Uninstall();
-    ReleaseLinkTable();
-    if (IsLoaded(m_hSendrix)) FreeDynamicLibrary(m_hSendrix);
-    m_hSendrix = nullptr;
+    m_linkTable.reset();
+    m_online.Reset(nullptr);
     SetLibraryLog(nullptr);
     ReleaseLog();
 }
@@ -261,20 +247,18 @@ HINSTANCE CKVXApp::LocalLoadLibrary(const wchar_t* fileName) {
 }
 
 int CKVXApp::PingServer(const wchar_t* url) {
-    if (!IsLoaded(m_hSendrix) || !url) {
+    if (!m_online.IsLoaded() || !url) {
         ReportAssertion(0, kSourceFile, kLinePingArguments);
         return 0;
     }
-    auto create = reinterpret_cast<CreateHttpFileFunction>(GetLibraryFunction(m_hSendrix, "CreateHttpFile"));
-    if (!create) {
+    if (!m_online.CanCreateHttpFile()) {
         ReportAssertion(0, kSourceFile, kLinePingExport);
         return 0;
     }
     bool reachable = false;
-    CAbstractFile* file = create(url, m_pLog);
+    CAbstractFile* file = m_online.CreateHttpFile(url, m_log);
     if (file) reachable = file->Open(url, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL) >= 0;
-    if (auto destroy = reinterpret_cast<DeleteHttpFileFunction>(GetLibraryFunction(m_hSendrix, "DeleteHttpFile")))
-        destroy(file);
+    m_online.DeleteHttpFile(file);
     return reachable ? 1 : 0;
 }
 
@@ -292,10 +276,10 @@ COLORREF CKVXApp::GetTabPageBkColor() { return g_tabPageBackground; }
 int CKVXApp::CreateAdvertiseWnd(const wchar_t*, const std::vector<CBasicString>&, KVXLinkID) { return 0; }
 
 void CKVXApp::OnAdvertiseWndDestroy() {
-    m_pAdvertiseView = nullptr;
-    m_pAdvertiseFrame = nullptr;
+    m_advertiseView = nullptr;
+    m_advertiseFrame = nullptr;
 }
 
-CAdvertiseView* CKVXApp::GetAdvertiseView() { return m_pAdvertiseView; }
+CAdvertiseView* CKVXApp::GetAdvertiseView() { return m_advertiseView; }
 
-CAdvertiseFrameWnd* CKVXApp::GetAdvertiseFrame() { return m_pAdvertiseFrame; }
+CAdvertiseFrameWnd* CKVXApp::GetAdvertiseFrame() { return m_advertiseFrame; }

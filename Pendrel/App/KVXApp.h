@@ -2,8 +2,8 @@
 // CKVXApp: the framework's application-services object, one per program.
 // The program makes it, registers it with KVXSetApp and calls Init before
 // it shows any window; at exit it calls Release, then deletes it. The
-// programs read its fields directly: the log, the online-services library's
-// module handle, the link table.
+// programs read the log, the online-services library and the link table
+// through its accessors.
 //
 // Init, in this order: the link table (empty), the log (a new temporary log
 // file "KVXnnnn.txt" per start in the program's folder, or in the per-user
@@ -16,8 +16,10 @@
 // agreement or a missing online-services library make Init fail; a missing
 // link table does not.
 
+#include <memory>
 #include <vector>
 
+#include "Pendrel/App/OnlineLibrary.h"
 #include "Pendrel/Core/LinkTable.h"
 #include "Pendrel/PendrelApi.h"
 #include "compat/WinTypes.h"
@@ -67,24 +69,39 @@ public:
     CAdvertiseView* GetAdvertiseView();
     CAdvertiseFrameWnd* GetAdvertiseFrame();
 
+    // The online-services library, loaded by Init from Pendrel's folder;
+    // the one place that looks up its functions.
+    const COnlineLibrary& GetOnlineLibrary() const { return m_online; }
+    COnlineLibrary& GetOnlineLibrary() { return m_online; }
+
     // The window theme of the owner-drawn controls (KVXGetTheme), made by
-    // the constructor and made the controls' current theme; owned.
-    CAbstractWinTheme* m_pTheme;
-    // Owned; made at the start of Init.
-    CLinkTable* m_pLinkTable;
-    // The online-services library; null (or (HMODULE)-1) while not loaded.
-    HMODULE m_hSendrix;
-    // Owned; made by Init.
-    CAbstractLog* m_pLog;
-    KVXApplicationID m_applicationId;
-    CBasicString m_languageCode;
-    // Owned when set; nothing in the system makes one.
-    QObject* m_pAdvertiseWnd;
-    CAdvertiseView* m_pAdvertiseView;
-    CAdvertiseFrameWnd* m_pAdvertiseFrame;
+    // the constructor and made the controls' current theme.
+    CAbstractWinTheme* GetTheme() const { return m_theme.get(); }
+    // The link table, made at the start of Init; null before and after
+    // Release. A table set here is owned from then on.
+    CLinkTable* GetLinkTable() const { return m_linkTable.get(); }
+    void SetLinkTable(std::unique_ptr<CLinkTable> table);
+    // The log, made by Init; null before and after Release. A log lent here
+    // (by a test) is not owned and replaces the one Init made.
+    CAbstractLog* GetLog() const { return m_log; }
+    void LendLog(CAbstractLog* log);
+    KVXApplicationID GetApplicationId() const { return m_applicationId; }
+    void SetApplicationId(KVXApplicationID id) { m_applicationId = id; }
+    // The advertisement window; nothing in the system makes one.
+    QObject* GetAdvertiseWnd() const { return m_advertiseWnd.get(); }
 
 private:
-    void ReleaseLinkTable();
+    std::unique_ptr<CAbstractWinTheme> m_theme;
+    std::unique_ptr<CLinkTable> m_linkTable;
+    COnlineLibrary m_online;
+    std::unique_ptr<CAbstractLog> m_ownedLog;
+    CAbstractLog* m_log = nullptr;  // m_ownedLog, or a lent log
+    KVXApplicationID m_applicationId = 0;
+    CBasicString m_languageCode;
+    std::unique_ptr<QObject> m_advertiseWnd;
+    CAdvertiseView* m_advertiseView = nullptr;
+    CAdvertiseFrameWnd* m_advertiseFrame = nullptr;
+
     void ReleaseLog();
 };
 

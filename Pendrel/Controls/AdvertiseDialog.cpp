@@ -42,11 +42,11 @@ BOOL CAdvertiseDialog::OnInitDialog() {
     const BOOL result = CKVXHTMLCtrl::OnInitDialog();
     StartBanner();
     CKVXApp* app = KVXGetApp();
-    if (!app || !app->m_pLinkTable) {
+    if (!app || !app->GetLinkTable()) {
         ReportAssertion(0, kSourceFile, kLineNoLinkTable);
         return FALSE;
     }
-    m_rotation.SetBaseAddress(app->m_pLinkTable->GetLinkURL(m_linkId));
+    m_rotation.SetBaseAddress(app->GetLinkTable()->GetLinkURL(m_linkId));
     if (m_rotation.GetBaseAddress().IsEmpty()) {
         ReportAssertion(0, kSourceFile, kLineNoBaseAddress);
         return FALSE;

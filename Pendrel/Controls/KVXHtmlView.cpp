@@ -57,8 +57,7 @@ bool FetchThroughLibrary(HMODULE module, const QUrl& url, QByteArray& body) {
 // while it is not loaded.
 HMODULE LoadedLibrary() {
     CKVXApp* app = KVXGetApp();
-    if (!app || app->m_hSendrix == reinterpret_cast<HMODULE>(-1)) return nullptr;
-    return app->m_hSendrix;
+    return app ? app->GetOnlineLibrary().GetModule() : nullptr;
 }
 
 } // namespace

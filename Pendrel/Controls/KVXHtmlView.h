@@ -9,7 +9,7 @@
 // - "http:" and "https:" pages and their pictures are fetched through the
 //   online-services library's HTTP file (its proxies and its verified TLS),
 //   on a worker thread; the page shows when it has arrived. Without the
-//   library loaded (KVXGetApp()->m_hSendrix) nothing is fetched and the
+//   library loaded (KVXGetApp()->GetOnlineLibrary()) nothing is fetched and the
 //   view keeps its page.
 // - A clicked link opens outside the view, through QDesktopServices (the
 //   user's browser; tests install a handler with setUrlHandler).

@@ -100,7 +100,7 @@ BOOL CPageUpdate::OnInitDialog() {
         setPalette(background);
         setAutoFillBackground(true);
         update();
-        m_updateButton->SetPNG(m_app->m_applicationId == kKeyboardId ? kKeyboardPicture : kMainPicture);
+        m_updateButton->SetPNG(m_app->GetApplicationId() == kKeyboardId ? kKeyboardPicture : kMainPicture);
     }
     KVXKeepEnterAndEscape(this, this);
     return result;
@@ -137,10 +137,10 @@ DWORD CPageUpdate::RunInstance() {
 int CPageUpdate::InitiateUpdate() {
     UpdateJobSetup setup;
     if (m_app) {
-        setup.sendrix = m_app->m_hSendrix;
-        setup.links = m_app->m_pLinkTable;
-        setup.applicationId = m_app->m_applicationId;
-        setup.log = m_app->m_pLog;
+        setup.sendrix = m_app->GetOnlineLibrary().GetModule();
+        setup.links = m_app->GetLinkTable();
+        setup.applicationId = m_app->GetApplicationId();
+        setup.log = m_app->GetLog();
     }
     setup.progress = &m_progress;
     setup.current = RunningVersion();
@@ -167,7 +167,7 @@ LRESULT CPageUpdate::OnThreadFinished(WPARAM, LPARAM) {
     // A run the user cancelled ends without a word.
     if (!m_progress.IsRunning()) return 1;
     KVXEndJobProgress(&m_progress, nullptr, nullptr);
-    const bool keyboard = m_app && m_app->m_applicationId == kKeyboardId;
+    const bool keyboard = m_app && m_app->GetApplicationId() == kKeyboardId;
     const CBasicString title = KVXLoadString(keyboard ? kKeyboardTitle : kMainTitle);
     if (m_outcome != 1) {
         KVXMessageBox(m_notify, m_outcomeMessage.GetString(), title.GetString(), MB_OK | MB_ICONERROR);

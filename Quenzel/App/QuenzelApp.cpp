@@ -43,7 +43,7 @@ class CProgramLinks : public CAbstractLinkTable {
 public:
     const wchar_t* GetLinkURL(int id) const override {
         CKVXApp* app = KVXGetApp();
-        const wchar_t* address = app && app->m_pLinkTable ? app->m_pLinkTable->GetLinkURL(id) : nullptr;
+        const wchar_t* address = app && app->GetLinkTable() ? app->GetLinkTable()->GetLinkURL(id) : nullptr;
         return address ? address : L"";
     }
 };
@@ -67,11 +67,11 @@ int QuenzelMessageBox(QWidget* parent, const wchar_t* text, UINT flags) {
 
 CQuenzelApp::CQuenzelApp() : m_progress(std::make_unique<CProgressDlg>()) {}
 
-CQuenzelApp::~CQuenzelApp() {
-    FreeImageCache();
-}
+CQuenzelApp::~CQuenzelApp() = default;
 
-CBasicString CQuenzelApp::GetAppTitle() const { return QuenzelString(kAppTitle); }
+CBasicString QuenzelAppTitle() { return QuenzelString(kAppTitle); }
+
+CBasicString CQuenzelApp::GetAppTitle() const { return QuenzelAppTitle(); }
 
 COLORREF CQuenzelApp::GetDlgBkColor() { return m_kvxApp ? m_kvxApp->GetDlgBkColor() : 0xFFFFFF; }
 
@@ -84,7 +84,7 @@ BOOL CQuenzelApp::InitInstance() {
         m_startFailed = true;
         return FALSE;
     }
-    SetLibraryLog(m_kvxApp->m_pLog);
+    SetLibraryLog(m_kvxApp->GetLog());
     m_progress->SetKVXApp(m_kvxApp);
 
     CKVXImage logo(CKVXImage::ImageTypePng);
@@ -147,7 +147,7 @@ BOOL CQuenzelApp::LoadDatabase() {
 
     const int opened = m_database->Open(DATABASE_OPEN_OPTIONS{1, 0}, m_dataFilePath.GetString());
     if (opened != 0) {
-        if (CAbstractLog* log = m_kvxApp ? m_kvxApp->m_pLog : nullptr)
+        if (CAbstractLog* log = m_kvxApp ? m_kvxApp->GetLog() : nullptr)
             log->LogFormat(kSourceFileWide, __LINE__, 1, L"The data file %s cannot be opened (%d).",
                            m_dataFilePath.GetString(), opened);
         // The log goes with the program; the user learns why it ends.
@@ -201,22 +201,15 @@ int CQuenzelApp::ExitInstance() {
     return 0;
 }
 
-void CQuenzelApp::FillImageCache(const std::vector<LanguageRecord>& languages) {
-    FreeImageCache();
-    for (const LanguageRecord& language : languages) {
-        if (language.picture.empty() || m_imageCache.count(language.id)) continue;
-        CKVXImage image(CKVXImage::ImageTypePng);
-        if (!image.Decode(language.picture.data(), static_cast<DWORD>(language.picture.size()),
-                          CKVXImage::ImageTypePng))
-            continue;
-        QImage flag = KVXImageToQImage(image);
-        if (!flag.isNull()) m_imageCache.emplace(language.id, flag);
-    }
-}
-
-void CQuenzelApp::FreeImageCache() { m_imageCache.clear(); }
-
-const QImage* CQuenzelApp::FindFlag(int languageId) const {
-    auto found = m_imageCache.find(languageId);
-    return found == m_imageCache.end() ? nullptr : &found->second;
+QuenzelServices CQuenzelApp::Services() {
+    QuenzelServices services;
+    services.database = m_database;
+    services.options = m_settingsLoaded ? &m_options : nullptr;
+    services.progress = m_progress.get();
+    services.flags = &m_flags;
+    services.framework = m_kvxApp;
+    services.online = m_kvxApp ? &m_kvxApp->GetOnlineLibrary() : nullptr;
+    services.logo = &m_logo;
+    services.help = [this](QWidget* parent) { OnHelp(parent); };
+    return services;
 }

@@ -3,9 +3,9 @@
 // the framework object, loads the database component "DataBase.dll"
 // (libDataBase.so beside the framework), opens the data file "Quenzel.pkv",
 // loads the settings and runs the main dialog; ExitInstance undoes it in
-// reverse order. Every page reaches the database object, the settings, the
-// progress dialog, the framework object and the flag-image cache through
-// QuenzelGetApp().
+// reverse order. It hands the pages what they use of it (the database
+// object, the settings, the progress dialog, the framework object, the flag
+// pictures) as QuenzelServices when it makes the main dialog.
 
 #include <QImage>
 
@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "DataBase/AbstractDataBase.h"
+#include "Quenzel/App/FlagCache.h"
 #include "Quenzel/App/Options.h"
+#include "Quenzel/App/QuenzelServices.h"
 #include "compat/WinTypes.h"
 #include "utility/BasicString.h"
 
@@ -67,13 +69,15 @@ public:
     COLORREF GetDlgBkColor();
     COLORREF GetTabPageBkColor();
 
-    // Rebuilds the flag pictures from the languages: the first record of an
-    // id wins; a record without picture bytes gives no entry.
-    void FillImageCache(const std::vector<LanguageRecord>& languages);
-    void FreeImageCache();
-    // The flag of a language; null when there is none.
-    const QImage* FindFlag(int languageId) const;
-    const std::map<int, QImage>& GetImageCache() const { return m_imageCache; }
+    // The flag pictures of the languages (CFlagCache).
+    void FillImageCache(const std::vector<LanguageRecord>& languages) { m_flags.Fill(languages); }
+    void FreeImageCache() { m_flags.Clear(); }
+    const QImage* FindFlag(int languageId) const { return m_flags.Find(languageId); }
+    const std::map<int, QImage>& GetImageCache() const { return m_flags.GetImages(); }
+
+    // What the pages use of the program, as it stands now; the settings only
+    // once they were read.
+    QuenzelServices Services();
 
     CAbstractDataBase* GetDataBase() const { return m_database; }
     COptions& GetOptions() { return m_options; }
@@ -87,7 +91,7 @@ public:
     int GetExitStatus() const { return m_startFailed ? 1 : 0; }
 
 private:
-    std::map<int, QImage> m_imageCache;
+    CFlagCache m_flags;
     std::unique_ptr<CProgressDlg> m_progress;
     CKVXApp* m_kvxApp = nullptr;
     QImage m_logo;
@@ -109,6 +113,8 @@ void QuenzelSetApp(CQuenzelApp* app);
 
 // The text of the main program's string id ("" when there is none).
 CBasicString QuenzelString(UINT id);
+// The program's title, the caption of its message boxes.
+CBasicString QuenzelAppTitle();
 // A message box owned by the main window (or parent) with the application
 // title as caption.
 int QuenzelMessageBox(QWidget* parent, const wchar_t* text, UINT flags);

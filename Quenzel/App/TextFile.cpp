@@ -19,7 +19,7 @@ const char kTypeSourceFile[] = ".\\TextType";
 
 CAbstractLog* ProgramLog() {
     CKVXApp* app = KVXGetApp();
-    return app ? app->m_pLog : nullptr;
+    return app ? app->GetLog() : nullptr;
 }
 
 bool IsContinuation(unsigned char byte) { return byte >= 0x80 && byte <= 0xBF; }

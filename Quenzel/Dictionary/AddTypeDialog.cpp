@@ -24,18 +24,17 @@ const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 
 } // namespace
 
-CAddTypeDialog::CAddTypeDialog(QWidget* parent) : CKVXDialog(IDD_ADD_TYPE, parent) {}
+CAddTypeDialog::CAddTypeDialog(COLORREF background, QWidget* parent)
+    : CKVXDialog(IDD_ADD_TYPE, parent), m_background(background) {}
 
 BOOL CAddTypeDialog::OnInitDialog() {
     const BOOL result = CKVXDialog::OnInitDialog();
     SetDlgItemText(IDC_TYPE_NAME, m_name.GetString());
     SetDlgItemText(IDC_TYPE_VALUE, m_value.GetString());
-    if (CQuenzelApp* app = QuenzelGetApp()) {
-        QPalette background = palette();
-        background.setColor(QPalette::Window, KVXToQColor(app->GetDlgBkColor()));
-        setPalette(background);
-        setAutoFillBackground(true);
-    }
+    QPalette background = palette();
+    background.setColor(QPalette::Window, KVXToQColor(m_background));
+    setPalette(background);
+    setAutoFillBackground(true);
     if (QWidget* name = GetDlgItem(IDC_TYPE_NAME)) name->setFocus();
     return result;
 }

@@ -13,7 +13,8 @@ class CAddTypeDialog : public CKVXDialog {
     Q_OBJECT
 
 public:
-    explicit CAddTypeDialog(QWidget* parent = nullptr);
+    // background: the dialog's colour.
+    explicit CAddTypeDialog(COLORREF background = 0xFFFFFF, QWidget* parent = nullptr);
 
     void SetName(const CBasicString& name) { m_name = name; }
     void SetValue(const CBasicString& value) { m_value = value; }
@@ -25,6 +26,7 @@ protected:
     void OnOK() override;
 
 private:
+    COLORREF m_background;
     CBasicString m_name;
     CBasicString m_value;
 };

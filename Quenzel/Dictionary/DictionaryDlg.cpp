@@ -72,12 +72,14 @@ const ButtonInfo kButtons[] = {
 
 } // namespace
 
-CDictionaryDlg::CDictionaryDlg(CPageHost* mainDlg, QWidget* parent)
+CDictionaryDlg::CDictionaryDlg(const QuenzelServices& services, CPageHost* mainDlg, QWidget* parent)
     : CKVXResizableDlg(IDD_DICTIONARY_PAGE, parent),
       CWorkerThread(1),
+      m_services(services),
       m_mainDlg(mainDlg),
       m_edit(new CEditAutoSearch(this)),
-      m_list(new CMultilineListBox(this, this)) {
+      m_list(new CMultilineListBox(services, this, this)) {
+    m_edit->SetDataBase(services.database);
     for (const ButtonInfo& info : kButtons) {
         auto* button = new CWinButton(WinButtonPush, this);
         button->setProperty("kvxDictionaryButton", info.id);
@@ -110,7 +112,6 @@ std::vector<GridRow> CDictionaryDlg::GetShownRows() const {
 
 BOOL CDictionaryDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
-    CQuenzelApp* app = QuenzelGetApp();
 
     for (size_t i = 0; i < std::size(kButtons); ++i) {
         const ButtonInfo& info = kButtons[i];
@@ -130,11 +131,11 @@ BOOL CDictionaryDlg::OnInitDialog() {
     SubclassDlgItem(IDC_DICTIONARY_WORD, m_edit);
     m_edit->Attach(IDD_DICTIONARY_PAGE, 1);
 
-    m_model.SetDataBase(app ? app->GetDataBase() : nullptr);
+    m_model.SetDataBase(m_services.database);
     RefreshLanguagePair();
 
     QWidget* place = GetDlgItem(IDC_DICTIONARY_AD_PLACE);
-    if (app && app->GetOptions().GetAdvertisement()) CreateAdvertisementPanel();
+    if (m_services.options && m_services.options->GetAdvertisement()) CreateAdvertisementPanel();
     if (m_advertisement && place) {
         m_advertisement->setGeometry(place->geometry());
         m_advertisement->show();
@@ -149,12 +150,10 @@ BOOL CDictionaryDlg::OnInitDialog() {
     AddResizableControls();
 
     EnableSteps(false);
-    if (app) {
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Window, KVXToQColor(app->GetTabPageBkColor()));
-        setPalette(palette);
-        setAutoFillBackground(true);
-    }
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, KVXToQColor(m_services.TabPageBkColor()));
+    setPalette(palette);
+    setAutoFillBackground(true);
     m_toolTip.AddTool(m_edit, QuenzelString(31279), kToolTipIcon);
     for (size_t i = 0; i < std::size(kButtons); ++i)
         m_toolTip.AddTool(m_buttons[i], QuenzelString(kButtons[i].tip), kToolTipIcon);
@@ -181,8 +180,7 @@ void CDictionaryDlg::ReadLanguagePair() {
 }
 
 int CDictionaryDlg::RefreshLanguagePair() {
-    CQuenzelApp* app = QuenzelGetApp();
-    CAbstractDataBase* dataBase = app ? app->GetDataBase() : nullptr;
+    CAbstractDataBase* dataBase = m_services.database;
     if (!dataBase) return 0;
     if (m_model.GetDataBase() != dataBase) m_model.SetDataBase(dataBase);
     if (m_mainDlg) {
@@ -332,7 +330,7 @@ void CDictionaryDlg::OnEditWord() {
     if (m_wordEditor->isVisible()) main->hide();
 }
 
-QWidget* CDictionaryDlg::CreateWordEditor() { return new CEditDictionaryDlg(m_mainDlg); }
+QWidget* CDictionaryDlg::CreateWordEditor() { return new CEditDictionaryDlg(m_services, m_mainDlg); }
 
 void CDictionaryDlg::CreateAdvertisementPanel() {
     auto* panel = new CAdvertiseDialog(this);

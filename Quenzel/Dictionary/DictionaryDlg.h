@@ -17,6 +17,7 @@
 
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/App/ShellRecords.h"
 #include "Quenzel/Dictionary/DictionaryDlgModel.h"
 
@@ -40,7 +41,7 @@ class CDictionaryDlg : public CKVXResizableDlg, public CWorkerThread {
     Q_OBJECT
 
 public:
-    explicit CDictionaryDlg(CPageHost* mainDlg, QWidget* parent = nullptr);
+    explicit CDictionaryDlg(const QuenzelServices& services, CPageHost* mainDlg, QWidget* parent = nullptr);
     ~CDictionaryDlg() override;
 
     // The language pair changed (and at the page's start): the list shows
@@ -94,6 +95,7 @@ private:
     void ReadLanguagePair();
     void CreateAdvertisementPanel();
 
+    QuenzelServices m_services;
     CPageHost* m_mainDlg;
     CDictionaryDlgModel m_model;
     CEditAutoSearch* m_edit;

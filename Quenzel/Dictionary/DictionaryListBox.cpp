@@ -49,11 +49,10 @@ CDictionaryListBox::~CDictionaryListBox() {
     DeleteAll();
 }
 
-void CDictionaryListBox::Init() {
-    CQuenzelApp* app = QuenzelGetApp();
-    if (!app) return;
+void CDictionaryListBox::Init(const COptions* settings) {
+    if (!settings) return;
     LOGFONTW normal{};
-    app->GetOptions().GetNormalFont(normal);
+    settings->GetNormalFont(normal);
     if (normal.lfFaceName[0] != L'\0') m_font = KVXFontFromLogFont(normal);
     Relayout();
 }

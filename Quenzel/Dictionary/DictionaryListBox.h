@@ -27,6 +27,8 @@
 
 class CBasicListCtrlEdit;
 
+class COptions;
+
 class CDictionaryListBox : public CKVXWnd<QListWidget> {
     Q_OBJECT
 
@@ -35,8 +37,8 @@ public:
     ~CDictionaryListBox() override;
     Q_DISABLE_COPY_MOVE(CDictionaryListBox)
 
-    // Takes the entry font from the settings' normal font.
-    void Init();
+    // Takes the entry font from the normal font of settings (may be null).
+    void Init(const COptions* settings);
     CDictionaryEntryList& Entries() { return m_entries; }
 
     // The entry list's operations, with the rows following them; the

@@ -192,8 +192,4 @@ QWidget* CEditAutoSearch::OwnerDialog() const {
     return nullptr;
 }
 
-CAbstractDataBase* CEditAutoSearch::DataBase() const {
-    if (m_dataBase) return m_dataBase;
-    CQuenzelApp* app = QuenzelGetApp();
-    return app ? app->GetDataBase() : nullptr;
-}
+CAbstractDataBase* CEditAutoSearch::DataBase() const { return m_dataBase; }

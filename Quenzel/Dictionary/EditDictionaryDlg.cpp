@@ -26,6 +26,10 @@
 #include "Quenzel/Dictionary/MeanTypeComboBox.h"
 #include "Quenzel/Dictionary/MeanTypes.h"
 #include "Quenzel/Dictionary/RelationComboBox.h"
+#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/App/FlagCache.h"
+#include "Quenzel/App/Options.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Shared/HeaderBand.h"
 #include "Quenzel/Shared/LanguageComboBox.h"
 #include "Quenzel/Shared/PageHost.h"
@@ -125,9 +129,10 @@ const UINT kRelations[] = {kEntryMeaning, kEntrySynonym, kEntryAntonym, kEntryAc
 
 } // namespace
 
-CEditDictionaryDlg::CEditDictionaryDlg(CPageHost* mainDlg, QWidget* parent)
+CEditDictionaryDlg::CEditDictionaryDlg(const QuenzelServices& services, CPageHost* mainDlg, QWidget* parent)
     : CKVXResizableDlg(IDD_EDIT_DICTIONARY, parent),
       CWorkerThread(1),
+      m_services(services),
       m_mainDlg(mainDlg),
       m_list(new CDictionaryListBox(this)),
       m_model(m_list->Entries()),
@@ -165,15 +170,11 @@ void CEditDictionaryDlg::setVisible(bool visible) {
 
 BOOL CEditDictionaryDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
-    CQuenzelApp* app = QuenzelGetApp();
-    CAbstractDataBase* database = app ? app->GetDataBase() : nullptr;
+    CAbstractDataBase* database = m_services.database;
     m_model.SetDataBase(database);
-    if (app && app->GetKVXApp()) {
-        if (HICON icon = app->GetKVXApp()->GetApplicationIcon(0)) {
-            setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
-            delete icon;
-        }
-    }
+    m_wordEdit->SetDataBase(database);
+    m_meaningEdit->SetDataBase(database);
+    m_services.SetWindowIcon(this);
 
     for (size_t i = 0; i < std::size(kButtons); ++i) {
         CWinButton* button = m_buttons[i];
@@ -213,19 +214,19 @@ BOOL CEditDictionaryDlg::OnInitDialog() {
     OnRelationChanged();
 
     LoadTypes();
-    m_list->Init();
+    m_list->Init(m_services.options);
 
-    if (app) {
+    if (const COptions* options = m_services.options) {
         LOGFONTW font{};
-        app->GetOptions().GetLeftFont(font);
+        options->GetLeftFont(font);
         if (font.lfFaceName[0] != L'\0') m_wordEdit->setFont(KVXFontFromLogFont(font));
-        app->GetOptions().GetRightFont(font);
+        options->GetRightFont(font);
         if (font.lfFaceName[0] != L'\0') m_meaningEdit->setFont(KVXFontFromLogFont(font));
     }
 
     // The store keeps what the user adds across openings; it writes nothing
     // itself, the save does.
-    m_soundStore = std::make_unique<CPronunciationDlg>(this, 0, FALSE, kPronunciationWord);
+    m_soundStore = std::make_unique<CPronunciationDlg>(m_services.database, this, 0, FALSE, kPronunciationWord);
     m_soundStore->SetListCtrl(3);
     m_wordSoundsReadFor = 0;
 
@@ -249,12 +250,10 @@ BOOL CEditDictionaryDlg::OnInitDialog() {
     m_meaningEdit->Attach(kAutoSearchWordEditor, 0);
     EnableEditingControls(1);
 
-    if (app) {
-        QPalette background = palette();
-        background.setColor(QPalette::Window, KVXToQColor(app->GetDlgBkColor()));
-        setPalette(background);
-        setAutoFillBackground(true);
-    }
+    QPalette background = palette();
+    background.setColor(QPalette::Window, KVXToQColor(m_services.DlgBkColor()));
+    setPalette(background);
+    setAutoFillBackground(true);
     m_wordEdit->setFocus();
     return result;
 }
@@ -286,13 +285,12 @@ void CEditDictionaryDlg::OnGetMinMaxInfo(MINMAXINFO* info) {
 }
 
 void CEditDictionaryDlg::FillLanguages() {
-    CQuenzelApp* app = QuenzelGetApp();
-    if (!app || !app->GetDataBase()) return;
-    const std::vector<LanguageRecord> languages = app->GetDataBase()->GetLanguages(0);
-    app->FillImageCache(languages);
+    if (!m_services.database) return;
+    const std::vector<LanguageRecord> languages = m_services.database->GetLanguages(0);
+    if (m_services.flags) m_services.flags->Fill(languages);
     for (CLanguageComboBox* combo : {m_first, m_second}) {
         combo->clear();
-        combo->SetImageCache(&app->GetImageCache());
+        combo->SetImageCache(m_services.flags ? &m_services.flags->GetImages() : nullptr);
         for (const LanguageRecord& language : languages)
             combo->InsertItem(combo->count(), language.name.GetString(), language.id);
     }
@@ -307,11 +305,10 @@ void CEditDictionaryDlg::FillLanguages() {
 
 void CEditDictionaryDlg::LoadTypes() {
     m_type->RemoveAll();
-    CQuenzelApp* app = QuenzelGetApp();
-    if (!app || !app->GetDataBase()) return;
+    if (!m_services.database) return;
     std::vector<MeanTypeRecord> types;
     try {
-        types = CMeanTypes::Load(*app->GetDataBase());
+        types = CMeanTypes::Load(*m_services.database);
     } catch (DATABASE_RESULT) {
         ReportAssertion(0, kSourceFile, __LINE__);
     }
@@ -569,7 +566,7 @@ void CEditDictionaryDlg::EditSounds(int soundIndex, std::vector<PronunciationRec
 }
 
 bool CEditDictionaryDlg::AskType(CBasicString& name, CBasicString& value, bool adding) {
-    CAddTypeDialog dialog(this);
+    CAddTypeDialog dialog(m_services.DlgBkColor(), this);
     if (!adding) {
         dialog.SetName(name);
         dialog.SetValue(value);
@@ -669,7 +666,7 @@ void CEditDictionaryDlg::OnDestroy() {
 
 void CEditDictionaryDlg::paintEvent(QPaintEvent* event) {
     CKVXResizableDlg::paintEvent(event);
-    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_HEADER_SEPARATOR));
+    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_HEADER_SEPARATOR), m_services.logo);
 }
 
 void CEditDictionaryDlg::resizeEvent(QResizeEvent* event) {

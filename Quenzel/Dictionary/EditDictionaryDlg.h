@@ -17,6 +17,7 @@
 
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Dictionary/WordEditorModel.h"
 
 class CPageHost;
@@ -54,7 +55,7 @@ class CEditDictionaryDlg : public CKVXResizableDlg, public CWorkerThread {
     Q_OBJECT
 
 public:
-    explicit CEditDictionaryDlg(CPageHost* mainDlg, QWidget* parent = nullptr);
+    explicit CEditDictionaryDlg(const QuenzelServices& services, CPageHost* mainDlg, QWidget* parent = nullptr);
     ~CEditDictionaryDlg() override;
 
     // Showing the window creates it from its template when it is not
@@ -121,6 +122,7 @@ private:
     CBasicString WordText() const;
     void SetEditText(CEditAutoSearch* edit, const CBasicString& text);
 
+    QuenzelServices m_services;
     CPageHost* m_mainDlg;
     CDictionaryListBox* m_list;
     CWordEditorModel m_model;

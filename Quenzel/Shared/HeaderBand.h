@@ -2,7 +2,9 @@
 // The header band of the program's windows: the application's logo drawn
 // across the band above the window's header line, white without a logo.
 
+class QImage;
 class QWidget;
 
-// Paints the band of window above its header line (line null: nothing).
-void QuenzelPaintHeaderBand(QWidget* window, const QWidget* line);
+// Paints the band of window above its header line (line null: nothing);
+// logo may be null.
+void QuenzelPaintHeaderBand(QWidget* window, const QWidget* line, const QImage* logo);

@@ -70,16 +70,6 @@ QColor ToQColor(COLORREF color) { return QColor(GetRValue(color), GetGValue(colo
 
 QString Text(UINT id) { return KVXToQString(QuenzelString(id)); }
 
-COptions* Options() {
-    CQuenzelApp* app = QuenzelGetApp();
-    return app && app->IsSettingsLoaded() ? &app->GetOptions() : nullptr;
-}
-
-CAbstractDataBase* DataBase() {
-    CQuenzelApp* app = QuenzelGetApp();
-    return app ? app->GetDataBase() : nullptr;
-}
-
 QImage LoadPendrelPng(UINT id) {
     CKVXImage png;
     if (!KVXLoadPng(KVXGetInstance(), id, png)) return {};
@@ -94,8 +84,8 @@ CBasicString FormatString(UINT id, const wchar_t* a, const wchar_t* b = nullptr,
 
 } // namespace
 
-CMultilineListBox::CMultilineListBox(QWidget* owner, QWidget* parent)
-    : CKVXWnd<QListView>(parent), m_owner(owner), m_model(new CMultilineListModel(m_rows, this)) {
+CMultilineListBox::CMultilineListBox(const QuenzelServices& services, QWidget* owner, QWidget* parent)
+    : CKVXWnd<QListView>(parent), m_services(services), m_owner(owner), m_model(new CMultilineListModel(m_rows, this)) {
     ReportAssertion(owner != nullptr, kSourceFile, __LINE__);
     setModel(m_model);
     setItemDelegate(new CMultilineListDelegate(this));
@@ -145,7 +135,7 @@ void CMultilineListBox::LoadImages() {
         for (int x = 0; x + kSortArrowSize <= strip.width(); x += kSortArrowSize)
             m_sortArrows.push_back(strip.copy(x, 0, kSortArrowSize, kSortArrowSize));
     }
-    if (COptions* options = Options()) {
+    if (const COptions* options = m_services.options) {
         LOGFONTW font{};
         options->GetNormalFont(font);
         m_normalFont = KVXFontFromLogFont(font);
@@ -220,8 +210,7 @@ void CMultilineListBox::MarkSelected(BOOL known) {
 }
 
 void CMultilineListBox::MarkRows(const std::vector<int>& rows, BOOL known) {
-    CQuenzelApp* app = QuenzelGetApp();
-    CProgressDlg* progress = app ? app->GetProgressDlg() : nullptr;
+    CProgressDlg* progress = m_services.progress;
     std::function<bool()> running;
     if (progress && progress->IsCreated()) running = [progress] { return progress->IsRunning() != FALSE; };
     AfterMark(m_rows.Mark(rows, known != FALSE, running), rows.size() > 1);
@@ -306,7 +295,7 @@ const QImage* CMultilineListBox::WordPicture(int64_t wordId) const {
     auto found = m_pictures.find(wordId);
     if (found == m_pictures.end()) {
         QImage image;
-        if (CAbstractDataBase* database = DataBase()) {
+        if (CAbstractDataBase* database = m_services.database) {
             PictureRecord picture;
             if (database->GetWordPicture(wordId, picture) == DATABASE_OK && !picture.bytes.empty())
                 image.loadFromData(picture.bytes.data(), static_cast<int>(picture.bytes.size()));
@@ -342,7 +331,7 @@ void CMultilineListBox::DrawItem(QPainter& painter, const QRect& rect, int index
 
     // Text colour.
     CMultilineListRows::Colors colors;
-    if (COptions* options = Options()) {
+    if (const COptions* options = m_services.options) {
         colors.normal = options->GetNormalColor();
         colors.known = options->GetKnownColor();
         colors.unknown = options->GetUnknownColor();
@@ -582,7 +571,7 @@ BOOL CMultilineListBox::StartEdit(int row, int column) {
     }
     editor->setFont(column == 0 ? m_leftFont : m_rightFont);
     CMultilineListRows::Colors colors;
-    if (COptions* options = Options()) {
+    if (const COptions* options = m_services.options) {
         colors.normal = options->GetNormalColor();
         colors.known = options->GetKnownColor();
         colors.unknown = options->GetUnknownColor();
@@ -642,7 +631,8 @@ void CMultilineListBox::BuildContextMenu(QMenu& menu) {
     if (mode == MULTILINE_MODE_LEARNING || mode == MULTILINE_MODE_DICTIONARY) {
         const bool wordSide = m_currentColumn == 0;
         const int64_t owner = static_cast<int64_t>(wordSide ? row.word.m_value : row.meaning.m_value);
-        m_pronunciation = std::make_unique<CPronunciationDlg>(this, owner, FALSE, wordSide ? 1 : 0);
+        m_pronunciation = std::make_unique<CPronunciationDlg>(m_services.database, this, owner, FALSE,
+                                                              wordSide ? 1 : 0);
         m_pronunciation->LoadPronunciations(owner, wordSide ? 1 : 0);
         const std::vector<PronunciationRecord>* sounds = m_pronunciation->GetCurrentSounds();
         if (sounds && !sounds->empty()) {
@@ -721,7 +711,8 @@ void CMultilineListBox::OpenPronunciation() {
     if (selected.empty() || !m_rows.CopyRow(selected.front(), row) || (row.flags & GRIDROW_HEADING)) return;
     const bool wordSide = m_currentColumn == 0;
     const int64_t owner = static_cast<int64_t>(wordSide ? row.word.m_value : row.meaning.m_value);
-    m_pronunciation = std::make_unique<CPronunciationDlg>(this, owner, TRUE, wordSide ? 1 : 0);
+    m_pronunciation = std::make_unique<CPronunciationDlg>(m_services.database, this, owner, TRUE,
+                                                              wordSide ? 1 : 0);
     m_pronunciation->SetListCtrl(m_rows.GetMode());
     m_pronunciation->DoModal();
 }
@@ -745,7 +736,7 @@ std::vector<GridRow> CMultilineListBox::SelectedRowCopies() const {
 
 int CMultilineListBox::StoreSelectedRows(VocabularyListRecord& list, bool create, int& added) {
     added = 0;
-    CAbstractDataBase* database = DataBase();
+    CAbstractDataBase* database = m_services.database;
     if (!database) return DATABASE_NOT_OPEN;
     const CBasicString today = Today();
     return CMultilineListRows::StoreRowsInList(*database, list, create, SelectedRowCopies(), today.GetString(),
@@ -787,7 +778,7 @@ CBasicString CMultilineListBox::Today() const {
 }
 
 bool CMultilineListBox::AskNewListName(CBasicString& name) {
-    CVocabularyListNameDlg dialog(qobject_cast<CPageHost*>(m_pairWindow), this);
+    CVocabularyListNameDlg dialog(m_services, qobject_cast<CPageHost*>(m_pairWindow), this);
     if (dialog.DoModal() != IDOK) return false;
     name = dialog.GetListName();
     return true;
@@ -821,7 +812,7 @@ void CMultilineListBox::OnAddToList(int listNumber) {
 
 void CMultilineListBox::OnNewList() {
     auto* main = qobject_cast<CPageHost*>(m_pairWindow);
-    CAbstractDataBase* database = DataBase();
+    CAbstractDataBase* database = m_services.database;
     CBasicString name;
     if (!main || !database || !AskNewListName(name)) return;
     auto list = std::make_unique<VocabularyListRecord>();

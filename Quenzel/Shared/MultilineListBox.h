@@ -30,6 +30,7 @@
 
 #include "Pendrel/Controls/BasicListCtrlEdit.h"
 #include "Pendrel/Platform/KVXWnd.h"
+#include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Shared/MultilineListRows.h"
 #include "compat/WinUser.h"
 #include "utility/BasicString.h"
@@ -63,8 +64,9 @@ class CMultilineListBox : public CKVXWnd<QListView> {
     Q_OBJECT
 
 public:
-    // owner receives the messages; it must not be null.
-    explicit CMultilineListBox(QWidget* owner, QWidget* parent = nullptr);
+    // owner receives the messages; it must not be null. The rows' fonts and
+    // colours come from services.options, once the settings were read.
+    CMultilineListBox(const QuenzelServices& services, QWidget* owner, QWidget* parent = nullptr);
     ~CMultilineListBox() override;
 
     // Set-up.
@@ -174,6 +176,7 @@ private:
     QWidget* MessageParent() const;
     CVocabularyListsPage* TutorPage() const;
 
+    QuenzelServices m_services;
     QWidget* m_owner;
     QWidget* m_pairWindow = nullptr;
     CMultilineListRows m_rows;

@@ -58,11 +58,6 @@ const ButtonIcons kButtonIcons[] = {{IDC_PRONUNCIATION_ADD, 300, 301},
                                     {IDC_PRONUNCIATION_EXPORT, 321, 321}};
 constexpr int kIconSize = 16;
 
-CAbstractDataBase* DataBase() {
-    CQuenzelApp* app = QuenzelGetApp();
-    return app ? app->GetDataBase() : nullptr;
-}
-
 CBasicString EntryText(const PronunciationRecord& sound) {
     CBasicString text;
     text.Format(L"%s %d", QuenzelString(31226).GetString(), sound.number);
@@ -71,8 +66,10 @@ CBasicString EntryText(const PronunciationRecord& sound) {
 
 } // namespace
 
-CPronunciationDlg::CPronunciationDlg(QWidget* parent, int64_t wordId, BOOL load, int side)
+CPronunciationDlg::CPronunciationDlg(CAbstractDataBase* database, QWidget* parent, int64_t wordId, BOOL load,
+                                     int side)
     : CKVXDialog(IDD_PRONUNCIATION, parent),
+      m_database(database),
       m_wordId(wordId),
       m_side(side),
       m_load(load),
@@ -130,7 +127,7 @@ void CPronunciationDlg::OnCommand(UINT id) {
 
 int CPronunciationDlg::LoadPronunciations(int64_t wordId, int side) {
     if (m_loading) return FALSE;
-    CAbstractDataBase* database = DataBase();
+    CAbstractDataBase* database = m_database;
     if (!database) return FALSE;
     m_loading = true;
     m_sounds.clear();
@@ -295,7 +292,7 @@ void CPronunciationDlg::OnExport() {
 }
 
 void CPronunciationDlg::OnOK() {
-    CAbstractDataBase* database = DataBase();
+    CAbstractDataBase* database = m_database;
     std::vector<PronunciationRecord>* sounds = GetCurrentSounds();
     if (!m_loading && m_listCtrl == 0 && database && sounds) {
         // Each sound is stored on its own; one the file does not take stays

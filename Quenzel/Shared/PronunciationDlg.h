@@ -21,6 +21,8 @@
 #include "compat/WinTypes.h"
 #include "utility/BasicString.h"
 
+class CAbstractDataBase;
+
 class CKVXSoundPlayer;
 class CWinButton;
 class QComboBox;
@@ -37,8 +39,8 @@ class CPronunciationDlg : public CKVXDialog {
 
 public:
     // side: 1 the word itself, 0 a meaning. With load set, the start reads
-    // the sounds of wordId and side.
-    CPronunciationDlg(QWidget* parent, int64_t wordId, BOOL load, int side);
+    // the sounds of wordId and side from database (not owned; may be null).
+    CPronunciationDlg(CAbstractDataBase* database, QWidget* parent, int64_t wordId, BOOL load, int side);
     ~CPronunciationDlg() override;
 
     // Reads the sounds of the owner and side into the current index; TRUE
@@ -84,6 +86,7 @@ private:
     int SelectedPosition() const;
     std::vector<PronunciationRecord>& CurrentSoundsForAdding();
 
+    CAbstractDataBase* m_database;
     int64_t m_wordId;
     int m_side;
     BOOL m_load;

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "Pendrel/Controls/BasicListCtrlHdr.h"
+#include "Quenzel/App/FlagCache.h"
 #include "Quenzel/App/QuenzelApp.h"
 #include "utility/UnicodeCase.h"
 
@@ -21,7 +22,8 @@ int Compare(int a, int b) { return a < b ? -1 : a > b ? 1 : 0; }
 
 } // namespace
 
-CVocabularyListCtrl::CVocabularyListCtrl(QWidget* parent) : CBasicListCtrl(eReport, parent) {}
+CVocabularyListCtrl::CVocabularyListCtrl(const CFlagCache* flags, QWidget* parent)
+    : CBasicListCtrl(eReport, parent), m_flags(flags) {}
 
 int CVocabularyListCtrl::CompareRecords(const VocabularyListRecord& a, const VocabularyListRecord& b, int column,
                                         bool ascending) {
@@ -91,8 +93,7 @@ void CVocabularyListCtrl::DrawFirstColumn(QPainter* painter, int row, CKVXRect& 
 
 void CVocabularyListCtrl::DrawFlag(QPainter* painter, int row, int column, const CKVXRect& cell) {
     const auto* record = static_cast<const VocabularyListRecord*>(GetItem(row));
-    const CQuenzelApp* app = QuenzelGetApp();
-    if (!record || !app) return;
-    if (const QImage* flag = app->FindFlag(column == 0 ? record->fromLanguage : record->toLanguage))
+    if (!record || !m_flags) return;
+    if (const QImage* flag = m_flags->Find(column == 0 ? record->fromLanguage : record->toLanguage))
         painter->drawImage(QPoint(cell.left + 2, cell.top + 2), *flag);
 }

@@ -6,11 +6,14 @@
 #include "DataBase/DataBaseRecords.h"
 #include "Pendrel/Controls/BasicListCtrl.h"
 
+class CFlagCache;
+
 class CVocabularyListCtrl : public CBasicListCtrl {
     Q_OBJECT
 
 public:
-    explicit CVocabularyListCtrl(QWidget* parent = nullptr);
+    // flags: the languages' flags drawn beside them (not owned; may be null).
+    explicit CVocabularyListCtrl(const CFlagCache* flags, QWidget* parent = nullptr);
 
     // Column 0 and 1 the language ids, 2 the name, 3 the word count;
     // descending reverses. For the sort and for tests.
@@ -29,6 +32,8 @@ public:
 
 private:
     // The flag of the row's language of the column (0 from, 1 to), when the
-    // application's picture cache has it.
+    // cache has it.
     void DrawFlag(QPainter* painter, int row, int column, const CKVXRect& cell);
+
+    const CFlagCache* m_flags;
 };

@@ -27,8 +27,8 @@ const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 
 } // namespace
 
-CVocabularyListNameDlg::CVocabularyListNameDlg(CPageHost* mainDlg, QWidget* parent)
-    : CKVXResizableDlg(IDD_LIST_NAME, parent), m_mainDlg(mainDlg) {}
+CVocabularyListNameDlg::CVocabularyListNameDlg(const QuenzelServices& services, CPageHost* mainDlg, QWidget* parent)
+    : CKVXResizableDlg(IDD_LIST_NAME, parent), m_services(services), m_mainDlg(mainDlg) {}
 
 bool CVocabularyListNameDlg::CheckListName(CBasicString& name) {
     name.TrimLeft();
@@ -38,13 +38,7 @@ bool CVocabularyListNameDlg::CheckListName(CBasicString& name) {
 
 BOOL CVocabularyListNameDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
-    CQuenzelApp* app = QuenzelGetApp();
-    if (app && app->GetKVXApp()) {
-        if (HICON icon = app->GetKVXApp()->GetApplicationIcon(0)) {
-            setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
-            delete icon;
-        }
-    }
+    m_services.SetWindowIcon(this);
     if (!GetDlgItem<CTransparentStaticCtrl>(IDC_LIST_NAME_PROMPT))
         SubclassDlgItem(IDC_LIST_NAME_PROMPT, new CTransparentStaticCtrl(this));
     AddResizableControls();

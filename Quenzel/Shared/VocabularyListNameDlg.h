@@ -5,6 +5,7 @@
 // open); Enter and Escape stay with the focused control.
 
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/App/QuenzelServices.h"
 
 class CPageHost;
 
@@ -17,7 +18,7 @@ class CVocabularyListNameDlg : public CKVXResizableDlg {
 
 public:
     // mainDlg shows the messages (may be null: the application's window).
-    explicit CVocabularyListNameDlg(CPageHost* mainDlg, QWidget* parent = nullptr);
+    CVocabularyListNameDlg(const QuenzelServices& services, CPageHost* mainDlg, QWidget* parent = nullptr);
 
     // The name after OK.
     CBasicString GetListName() const { return m_name; }
@@ -31,6 +32,7 @@ protected:
     void OnOK() override;
 
 private:
+    QuenzelServices m_services;
     CPageHost* m_mainDlg;
     CBasicString m_name;
 };

@@ -60,7 +60,7 @@ BOOL CAboutDlg::OnInitDialog() {
     }
 
     // Without an address the label keeps its plain template text.
-    const wchar_t* address = app && app->m_pLinkTable ? app->m_pLinkTable->GetLinkURL(kAboutLink) : nullptr;
+    const wchar_t* address = app && app->GetLinkTable() ? app->GetLinkTable()->GetLinkURL(kAboutLink) : nullptr;
     if (!address || !*address) {
         ReportAssertion(0, kSourceFile, kLineNoLink);
         return TRUE;

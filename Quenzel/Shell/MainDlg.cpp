@@ -24,6 +24,9 @@
 #include "Quenzel/Shell/AboutDlg.h"
 #include "Quenzel/Shell/OptionsDialog.h"
 #include "Quenzel/Shell/OptionsPage.h"
+#include "Quenzel/App/FlagCache.h"
+#include "Quenzel/App/Options.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Shell/TabCtrlEx.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 #include "utility/ErrorReport.h"
@@ -70,8 +73,9 @@ CBasicString LabelText(QWidget* widget) {
 
 } // namespace
 
-CMainDlg::CMainDlg(QWidget* parent)
+CMainDlg::CMainDlg(const QuenzelServices& services, QWidget* parent)
     : CPageHost(IDD_MAIN, parent),
+      m_services(services),
       m_first(new CLanguageComboBox(this)),
       m_second(new CLanguageComboBox(this)),
       m_tab(new CTabCtrlEx(this)) {
@@ -88,13 +92,7 @@ CMainDlg::~CMainDlg() = default;
 
 BOOL CMainDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
-    CQuenzelApp* app = QuenzelGetApp();
-    if (app && app->GetKVXApp()) {
-        if (HICON icon = app->GetKVXApp()->GetApplicationIcon(0)) {
-            setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
-            delete icon;
-        }
-    }
+    m_services.SetWindowIcon(this);
 
     SubclassDlgItem(IDC_FIRST_LANGUAGE, m_first);
     SubclassDlgItem(IDC_SECOND_LANGUAGE, m_second);
@@ -119,8 +117,8 @@ BOOL CMainDlg::OnInitDialog() {
     FillLanguages();
 
     // A fresh key has no fonts yet: the dialog's own font becomes all three.
-    if (app) {
-        COptions& options = app->GetOptions();
+    if (m_services.options) {
+        COptions& options = *m_services.options;
         LOGFONTW normal{};
         options.GetNormalFont(normal);
         if (normal.lfFaceName[0] == L'\0') {
@@ -152,8 +150,8 @@ BOOL CMainDlg::OnInitDialog() {
     if (QWidget* options = GetDlgItem(IDC_OPTIONS)) m_toolTip.AddTool(options, QuenzelString(31288));
     if (QWidget* close = GetDlgItem(IDOK)) m_toolTip.AddTool(close, QuenzelString(31289));
 
-    if (app && app->GetKVXApp() && app->GetOptions().GetAdvertisement())
-        app->GetKVXApp()->CreateAdvertiseWnd(app->GetAppTitle().GetString(), {L"Word", L"Tutor"}, 12);
+    if (m_services.framework && m_services.options && m_services.options->GetAdvertisement())
+        m_services.framework->CreateAdvertiseWnd(QuenzelAppTitle().GetString(), {L"Word", L"Tutor"}, 12);
     return result;
 }
 
@@ -176,17 +174,16 @@ void CMainDlg::OnGetMinMaxInfo(MINMAXINFO* info) {
 }
 
 void CMainDlg::FillLanguages() {
-    CQuenzelApp* app = QuenzelGetApp();
-    if (!app || !app->GetDataBase()) return;
-    const std::vector<LanguageRecord> languages = app->GetDataBase()->GetLanguages(0);
-    app->FillImageCache(languages);
+    if (!m_services.database) return;
+    const std::vector<LanguageRecord> languages = m_services.database->GetLanguages(0);
+    if (m_services.flags) m_services.flags->Fill(languages);
     for (CLanguageComboBox* combo : {m_first, m_second}) {
         combo->clear();
-        combo->SetImageCache(&app->GetImageCache());
+        combo->SetImageCache(m_services.flags ? &m_services.flags->GetImages() : nullptr);
         for (const LanguageRecord& language : languages) combo->InsertItem(0, language.name.GetString(), language.id);
     }
     CBasicString from, to;
-    app->GetOptions().GetLanguageNames(&from, &to);
+    if (m_services.options) m_services.options->GetLanguageNames(&from, &to);
     m_first->SelectName(from.GetString());
     m_second->SelectName(to.GetString());
 }
@@ -266,7 +263,7 @@ void CMainDlg::OnCommand(UINT id) {
         return;
     }
     if (id == ID_HELP) {
-        if (CQuenzelApp* app = QuenzelGetApp()) app->OnHelp(this);
+        if (m_services.help) m_services.help(this);
         return;
     }
     CKVXResizableDlg::OnCommand(id);
@@ -302,7 +299,7 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CMainDlg::OnOptions() {
-    COptionsDialog dialog(this, this);
+    COptionsDialog dialog(m_services, this, this);
     dialog.DoModal();
 }
 
@@ -319,8 +316,8 @@ void CMainDlg::OnOptionsSaved(bool languagesChanged) {
 }
 
 void CMainDlg::OnDestroy() {
-    if (CQuenzelApp* app = QuenzelGetApp()) {
-        app->GetOptions().SetLanguageNames(m_first->GetItemText(m_first->currentIndex()).GetString(),
+    if (m_services.options) {
+        m_services.options->SetLanguageNames(m_first->GetItemText(m_first->currentIndex()).GetString(),
                                            m_second->GetItemText(m_second->currentIndex()).GetString());
     }
     CKVXResizableDlg::OnDestroy();
@@ -328,7 +325,7 @@ void CMainDlg::OnDestroy() {
 
 void CMainDlg::paintEvent(QPaintEvent* event) {
     CKVXResizableDlg::paintEvent(event);
-    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_HEADER_LINE));
+    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_HEADER_LINE), m_services.logo);
 }
 
 void CMainDlg::resizeEvent(QResizeEvent* event) {

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Shared/PageHost.h"
 
 class CLanguageComboBox;
@@ -39,7 +41,7 @@ class CMainDlg : public CPageHost {
     Q_OBJECT
 
 public:
-    explicit CMainDlg(QWidget* parent = nullptr);
+    explicit CMainDlg(const QuenzelServices& services, QWidget* parent = nullptr);
     ~CMainDlg() override;
 
     // Fills both combos with the languages of the database (later entries
@@ -50,6 +52,8 @@ public:
     int GetSelectedLanguages(int* first, int* second) override;
     int ShowMessageBox(const wchar_t* text, UINT type, QWidget* owner = nullptr) override;
 
+    // What the pages of the window use of the program; handed to each.
+    const QuenzelServices& Services() const { return m_services; }
     CLanguageComboBox* GetFirstCombo() const override { return m_first; }
     CLanguageComboBox* GetSecondCombo() const override { return m_second; }
     CVocabularyListsPage* GetVocabularyListsPage() const override;
@@ -85,6 +89,7 @@ protected:
     void OnOptionsSaved(bool languagesChanged);
 
 private:
+    QuenzelServices m_services;
     CLanguageComboBox* m_first;
     CLanguageComboBox* m_second;
     CTabCtrlEx* m_tab;

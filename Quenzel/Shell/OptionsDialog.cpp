@@ -32,8 +32,8 @@ const ButtonIcons kButtons[] = {{IDOK, 319, 358}, {IDCANCEL, 320, 359}};
 
 } // namespace
 
-COptionsDialog::COptionsDialog(CMainDlg* owner, QWidget* parent)
-    : CKVXDialog(IDD_OPTIONS, parent), m_owner(owner), m_tab(new CTabCtrlEx(this)) {
+COptionsDialog::COptionsDialog(const QuenzelServices& services, CMainDlg* owner, QWidget* parent)
+    : CKVXDialog(IDD_OPTIONS, parent), m_services(services), m_owner(owner), m_tab(new CTabCtrlEx(this)) {
     m_tab->hide();
 }
 
@@ -51,12 +51,10 @@ BOOL COptionsDialog::OnInitDialog() {
         m_tab->show();
         m_tab->AddOptionPages(this, this);
     }
-    if (CQuenzelApp* app = QuenzelGetApp()) {
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Window, KVXToQColor(app->GetDlgBkColor()));
-        setPalette(palette);
-        setAutoFillBackground(true);
-    }
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, KVXToQColor(m_services.DlgBkColor()));
+    setPalette(palette);
+    setAutoFillBackground(true);
     return result;
 }
 
@@ -76,7 +74,7 @@ void COptionsDialog::Save() {
     }
     if (auto* plugins = m_tab->GetPluginPage(); plugins && plugins->IsModified() && !plugins->Apply()) return;
     if (auto* settings = m_tab->GetSettingsPage()) settings->Apply();
-    if (CQuenzelApp* app = QuenzelGetApp()) app->GetOptions().Save();
+    if (m_services.options) m_services.options->Save();
     if (m_owner) SendMessage(m_owner, WM_QUENZEL_OPTIONS_SAVED, m_languagesChanged, 0);
     EndDialog(IDOK);
 }

@@ -11,6 +11,7 @@
 // the rest, and tells the owner with WM_QUENZEL_OPTIONS_SAVED (MainDlg.h).
 
 #include "Pendrel/Platform/KVXDialog.h"
+#include "Quenzel/App/QuenzelServices.h"
 
 class CMainDlg;
 class CTabCtrlEx;
@@ -24,10 +25,12 @@ class COptionsDialog : public CKVXDialog {
 
 public:
     // owner: the main window told after Save (may be null).
-    COptionsDialog(CMainDlg* owner, QWidget* parent = nullptr);
+    COptionsDialog(const QuenzelServices& services, CMainDlg* owner, QWidget* parent = nullptr);
     ~COptionsDialog() override;
 
     CMainDlg* GetOwner() const { return m_owner; }
+    // What the pages use of the program; handed to each.
+    const QuenzelServices& Services() const { return m_services; }
     CTabCtrlEx* GetTabCtrl() const { return m_tab; }
     int IsLanguagesChanged() const { return m_languagesChanged; }
     // "Save", "Cancel" and the tabs, while a page's worker runs.
@@ -41,6 +44,7 @@ protected:
     void OnCancel() override;
 
 private:
+    QuenzelServices m_services;
     CMainDlg* m_owner;
     CTabCtrlEx* m_tab;
     int m_languagesChanged = 0;

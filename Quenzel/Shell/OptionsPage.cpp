@@ -6,17 +6,16 @@
 #include "Pendrel/Platform/KVXSysColors.h"
 #include "Quenzel/App/QuenzelApp.h"
 
-COptionsPage::COptionsPage(UINT templateId, COptionsDialog* options, QWidget* parent)
-    : CKVXDialog(templateId, parent), m_options(options) {}
+COptionsPage::COptionsPage(UINT templateId, const QuenzelServices& services, COptionsDialog* options,
+                           QWidget* parent)
+    : CKVXDialog(templateId, parent), m_services(services), m_options(options) {}
 
 BOOL COptionsPage::OnInitDialog() {
     const BOOL result = CKVXDialog::OnInitDialog();
-    if (CQuenzelApp* app = QuenzelGetApp()) {
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Window, KVXToQColor(app->GetTabPageBkColor()));
-        setPalette(palette);
-        setAutoFillBackground(true);
-    }
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, KVXToQColor(m_services.TabPageBkColor()));
+    setPalette(palette);
+    setAutoFillBackground(true);
     return result;
 }
 

@@ -5,6 +5,7 @@
 // through WM_USER+204 (lParam: the new value).
 
 #include "Pendrel/Platform/KVXDialog.h"
+#include "Quenzel/App/QuenzelServices.h"
 
 class COptionsDialog;
 class CWinButton;
@@ -17,7 +18,7 @@ class COptionsPage : public CKVXDialog {
     Q_OBJECT
 
 public:
-    COptionsPage(UINT templateId, COptionsDialog* options, QWidget* parent);
+    COptionsPage(UINT templateId, const QuenzelServices& services, COptionsDialog* options, QWidget* parent);
 
     int IsModified() const { return m_modified; }
     COptionsDialog* GetOptionsDialog() const { return m_options; }
@@ -27,6 +28,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
 
+    QuenzelServices m_services;
     COptionsDialog* m_options;
     int m_modified = 0;
 };

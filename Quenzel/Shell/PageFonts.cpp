@@ -45,7 +45,7 @@ const UINT kColorButtons[] = {IDC_FONTS_NORMAL_COLOR_BUTTON, IDC_FONTS_KNOWN_COL
 
 } // namespace
 
-CPageFonts::CPageFonts(COptionsDialog* options, QWidget* parent) : COptionsPage(IDD_PAGE_FONTS, options, parent) {
+CPageFonts::CPageFonts(const QuenzelServices& services, COptionsDialog* options, QWidget* parent) : COptionsPage(IDD_PAGE_FONTS, services, options, parent) {
     for (CFontColorCtrl*& swatch : m_swatches) {
         swatch = new CFontColorCtrl(this);
         swatch->hide();
@@ -65,8 +65,8 @@ BOOL CPageFonts::OnInitDialog() {
     const BOOL result = COptionsPage::OnInitDialog();
     for (int i = 0; i < ColorCount; ++i)
         if (GetDlgItem(kSwatches[i]) != m_swatches[i]) SubclassDlgItem(kSwatches[i], m_swatches[i]);
-    if (CQuenzelApp* app = QuenzelGetApp()) {
-        const COptions& options = app->GetOptions();
+    if (m_services.options) {
+        const COptions& options = *m_services.options;
         options.GetNormalFont(m_fonts[NormalFont]);
         options.GetLeftFont(m_fonts[LeftFont]);
         options.GetRightFont(m_fonts[RightFont]);
@@ -104,9 +104,8 @@ void CPageFonts::ChooseColor(ColorKind kind) {
 void CPageFonts::ShowFont(FontKind kind) { SetDlgItemText(kFontTexts[kind], FormatFont(m_fonts[kind]).GetString()); }
 
 void CPageFonts::Apply() {
-    CQuenzelApp* app = QuenzelGetApp();
-    if (!app) return;
-    COptions& options = app->GetOptions();
+    if (!m_services.options) return;
+    COptions& options = *m_services.options;
     options.SetNormalFont(m_fonts[NormalFont]);
     options.SetLeftFont(m_fonts[LeftFont]);
     options.SetRightFont(m_fonts[RightFont]);

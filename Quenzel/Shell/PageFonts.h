@@ -31,7 +31,7 @@ public:
     enum FontKind { NormalFont = 0, LeftFont, RightFont, FontCount };
     enum ColorKind { NormalColor = 0, KnownColor, UnknownColor, ColorCount };
 
-    CPageFonts(COptionsDialog* options, QWidget* parent);
+    CPageFonts(const QuenzelServices& services, COptionsDialog* options, QWidget* parent);
 
     // A font as the page shows it: "<face name> <weight>".
     static CBasicString FormatFont(const LOGFONTW& font);

@@ -8,6 +8,8 @@
 #include "Quenzel/App/DataBaseCall.h"
 #include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Shell/LanguageListCtrl.h"
+#include "Quenzel/App/FlagCache.h"
+#include "Quenzel/App/QuenzelApp.h"
 #include "utility/ErrorReport.h"
 
 namespace {
@@ -42,14 +44,15 @@ const ButtonIcons kButtons[] = {{IDC_LANGUAGE_ADD, 300, 301}, {IDC_LANGUAGE_REMO
 
 } // namespace
 
-CPageLanguage::CPageLanguage(COptionsDialog* options, QWidget* parent)
-    : COptionsPage(IDD_PAGE_LANGUAGE, options, parent) {}
+CPageLanguage::CPageLanguage(const QuenzelServices& services, COptionsDialog* options, QWidget* parent)
+    : COptionsPage(IDD_PAGE_LANGUAGE, services, options, parent) {}
 
 BOOL CPageLanguage::OnInitDialog() {
     const BOOL result = COptionsPage::OnInitDialog();
     for (const ButtonIcons& button : kButtons) AttachWinButton(this, button.id, button.icon, button.hot, 16);
-    CQuenzelApp* app = QuenzelGetApp();
-    if (app && app->GetDataBase()) m_model.Load(app->GetDataBase()->GetLanguages(0), app->GetImageCache());
+    if (m_services.database)
+        m_model.Load(m_services.database->GetLanguages(0),
+                     m_services.flags ? m_services.flags->GetImages() : std::map<int, QImage>());
     if (!m_list) {
         m_list = new CLanguageListCtrl(this, &m_model, this);
         SubclassDlgItem(IDC_LANGUAGE_LIST, m_list);
@@ -91,10 +94,9 @@ void CPageLanguage::OnRemove() {
         question.Format(QuenzelString(kDeleteMany).GetString(), static_cast<int>(rows.size()));
     if (QuenzelMessageBox(this, question.GetString(), MB_YESNO | MB_ICONQUESTION) == IDNO) return;
 
-    CQuenzelApp* app = QuenzelGetApp();
-    if (!app || !app->GetDataBase()) return;
+    if (!m_services.database) return;
     CBasicString blockedBy;
-    const int removed = m_model.Remove(rows, *app->GetDataBase(), blockedBy);
+    const int removed = m_model.Remove(rows, *m_services.database, blockedBy);
     if (removed > 0) {
         m_list->Reload();
         m_modified = 1;
@@ -121,10 +123,9 @@ void CPageLanguage::OnChangeIcon() {
 
 BOOL CPageLanguage::Apply() {
     if (!m_modified) return TRUE;
-    CQuenzelApp* app = QuenzelGetApp();
-    if (!app || !app->GetDataBase()) return TRUE;
-    const bool stored = m_model.Apply(*app->GetDataBase());
-    app->FillImageCache(app->GetDataBase()->GetLanguages(0));
+    if (!m_services.database) return TRUE;
+    const bool stored = m_model.Apply(*m_services.database);
+    if (m_services.flags) m_services.flags->Fill(m_services.database->GetLanguages(0));
     if (!stored) {
         ShowStorageFailure(this);
         return FALSE;

@@ -19,7 +19,7 @@ class CPageLanguage : public COptionsPage {
     Q_OBJECT
 
 public:
-    CPageLanguage(COptionsDialog* options, QWidget* parent);
+    CPageLanguage(const QuenzelServices& services, COptionsDialog* options, QWidget* parent);
 
     CLanguageListCtrl* GetList() const { return m_list; }
     CLanguageListModel& GetModel() { return m_model; }

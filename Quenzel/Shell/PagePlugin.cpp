@@ -21,8 +21,8 @@ const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 
 } // namespace
 
-CPagePlugin::CPagePlugin(COptionsDialog* options, QWidget* parent)
-    : COptionsPage(IDD_PAGE_PLUGIN, options, parent) {}
+CPagePlugin::CPagePlugin(const QuenzelServices& services, COptionsDialog* options, QWidget* parent)
+    : COptionsPage(IDD_PAGE_PLUGIN, services, options, parent) {}
 
 BOOL CPagePlugin::OnInitDialog() {
     const BOOL result = COptionsPage::OnInitDialog();
@@ -31,8 +31,7 @@ BOOL CPagePlugin::OnInitDialog() {
         m_list = new CPluginListCtrl(this, this);
         SubclassDlgItem(IDC_PLUGIN_LIST, m_list);
         m_list->InitializeListCtrl();
-        CQuenzelApp* app = QuenzelGetApp();
-        CAbstractDataBase* database = app ? app->GetDataBase() : nullptr;
+        CAbstractDataBase* database = m_services.database;
         ReportAssertion(database != nullptr, kSourceFile, 94);
         if (database)
             for (const PluginEntry& entry : database->GetPlugins()) m_list->AddEntry(entry);
@@ -42,8 +41,7 @@ BOOL CPagePlugin::OnInitDialog() {
 
 BOOL CPagePlugin::Apply() {
     if (!m_modified) return TRUE;
-    CQuenzelApp* app = QuenzelGetApp();
-    CAbstractDataBase* database = app ? app->GetDataBase() : nullptr;
+    CAbstractDataBase* database = m_services.database;
     if (!database || !m_list) {
         ReportAssertion(0, kSourceFile, 71);
         return TRUE;

@@ -15,7 +15,7 @@ class CPagePlugin : public COptionsPage {
     Q_OBJECT
 
 public:
-    CPagePlugin(COptionsDialog* options, QWidget* parent);
+    CPagePlugin(const QuenzelServices& services, COptionsDialog* options, QWidget* parent);
 
     CPluginListCtrl* GetList() const { return m_list; }
     // Only when modified: the rows' entries, in row order, to SetPlugins.

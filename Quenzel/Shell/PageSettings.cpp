@@ -21,27 +21,26 @@ const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 
 } // namespace
 
-CPageSettings::CPageSettings(COptionsDialog* options, QWidget* parent)
-    : COptionsPage(IDD_PAGE_SETTINGS, options, parent) {}
+CPageSettings::CPageSettings(const QuenzelServices& services, COptionsDialog* options, QWidget* parent)
+    : COptionsPage(IDD_PAGE_SETTINGS, services, options, parent) {}
 
 BOOL CPageSettings::OnInitDialog() {
     const BOOL result = COptionsPage::OnInitDialog();
     if (auto* check = GetDlgItem<QCheckBox>(IDC_SETTINGS_ADVERTISEMENT))
-        if (CQuenzelApp* app = QuenzelGetApp()) check->setChecked(app->GetOptions().GetAdvertisement() != 0);
+        if (m_services.options) check->setChecked(m_services.options->GetAdvertisement() != 0);
     return result;
 }
 
 void CPageSettings::Apply() {
-    CQuenzelApp* app = QuenzelGetApp();
     auto* check = GetDlgItem<QCheckBox>(IDC_SETTINGS_ADVERTISEMENT);
-    if (!app || !check) return;
+    if (!m_services.options || !check) return;
     const int on = check->isChecked() ? 1 : 0;
-    app->GetOptions().SetAdvertisement(on);
-    CKVXApp* kvx = app->GetKVXApp();
+    m_services.options->SetAdvertisement(on);
+    CKVXApp* kvx = m_services.framework;
     if (!kvx) return;
     if (!on) {
-        if (auto* window = qobject_cast<QWidget*>(kvx->m_pAdvertiseWnd)) window->close();
-    } else if (!kvx->m_pAdvertiseWnd) {
-        kvx->CreateAdvertiseWnd(app->GetAppTitle().GetString(), {}, kAdvertisementLink);
+        if (auto* window = qobject_cast<QWidget*>(kvx->GetAdvertiseWnd())) window->close();
+    } else if (!kvx->GetAdvertiseWnd()) {
+        kvx->CreateAdvertiseWnd(QuenzelAppTitle().GetString(), {}, kAdvertisementLink);
     }
 }

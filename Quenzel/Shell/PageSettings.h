@@ -11,7 +11,7 @@ class CPageSettings : public COptionsPage {
     Q_OBJECT
 
 public:
-    CPageSettings(COptionsDialog* options, QWidget* parent);
+    CPageSettings(const QuenzelServices& services, COptionsDialog* options, QWidget* parent);
 
     // Stores the switch in the settings and opens or closes the
     // advertisement window to match it.

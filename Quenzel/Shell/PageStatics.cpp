@@ -10,6 +10,8 @@
 #include "Quenzel/Shared/LanguageComboBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/OptionsDialog.h"
+#include "Quenzel/App/FlagCache.h"
+#include "Quenzel/App/QuenzelApp.h"
 
 namespace {
 
@@ -30,8 +32,8 @@ const CKVXDialogTemplateRegistration kTemplateRegistration(kTemplate);
 
 } // namespace
 
-CPageStatics::CPageStatics(COptionsDialog* options, QWidget* parent)
-    : COptionsPage(IDD_PAGE_STATICS, options, parent), m_language(new CLanguageComboBox(this)) {
+CPageStatics::CPageStatics(const QuenzelServices& services, COptionsDialog* options, QWidget* parent)
+    : COptionsPage(IDD_PAGE_STATICS, services, options, parent), m_language(new CLanguageComboBox(this)) {
     m_language->hide();
 }
 
@@ -42,11 +44,10 @@ BOOL CPageStatics::OnInitDialog() {
     SubclassDlgItem(IDC_STATICS_LANGUAGE, m_language);
     connect(m_language, &QComboBox::activated, this, [this](int) { Recount(); });
 
-    CQuenzelApp* app = QuenzelGetApp();
-    if (app && app->GetDataBase()) {
+    if (m_services.database) {
         m_language->clear();
-        m_language->SetImageCache(&app->GetImageCache());
-        for (const LanguageRecord& language : app->GetDataBase()->GetLanguages(0))
+        m_language->SetImageCache(m_services.flags ? &m_services.flags->GetImages() : nullptr);
+        for (const LanguageRecord& language : m_services.database->GetLanguages(0))
             m_language->InsertItem(0, language.name.GetString(), language.id);
         CBasicString wordLanguage;
         CMainDlg* main = m_options ? m_options->GetOwner() : nullptr;
@@ -73,12 +74,11 @@ void CPageStatics::Recount() {
 DWORD CPageStatics::RunInstance() {
     SendMessage(this, WM_KVX_WORKER_STARTED, 0, 0);
     const int languageId = m_languageId.load();
-    CQuenzelApp* app = QuenzelGetApp();
-    if (languageId >= 0 && app && app->GetDataBase()) {
+    if (languageId >= 0 && m_services.database) {
         StatisticsRecord counts;
         counts.selector = languageId;
-        const int result = app->GetDataBase()->GetStatistics(counts);
-        CProgressDlg* progress = app->GetProgressDlg();
+        const int result = m_services.database->GetStatistics(counts);
+        CProgressDlg* progress = m_services.progress;
         if (result == 0 && (!progress || progress->IsRunning())) {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_counts = counts;
@@ -89,8 +89,7 @@ DWORD CPageStatics::RunInstance() {
 }
 
 LRESULT CPageStatics::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    CQuenzelApp* app = QuenzelGetApp();
-    CProgressDlg* progress = app ? app->GetProgressDlg() : nullptr;
+    CProgressDlg* progress = m_services.progress;
     if (message == WM_KVX_WORKER_STARTED) {
         if (m_options) m_options->EnableControls(FALSE);
         return KVXShowJobProgress(progress, this);

@@ -26,7 +26,7 @@ class CPageStatics : public COptionsPage, public CWorkerThread {
     Q_OBJECT
 
 public:
-    CPageStatics(COptionsDialog* options, QWidget* parent);
+    CPageStatics(const QuenzelServices& services, COptionsDialog* options, QWidget* parent);
     ~CPageStatics() override;
 
     CLanguageComboBox* GetLanguageCombo() const { return m_language; }

@@ -17,6 +17,8 @@
 #include "Quenzel/Shell/PagePlugin.h"
 #include "Quenzel/Shell/PageSettings.h"
 #include "Quenzel/Shell/PageStatics.h"
+#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 
 namespace {
@@ -39,10 +41,11 @@ CTabCtrlEx::CTabCtrlEx(QWidget* parent) : CKVXTabCtrl(parent) {}
 
 void CTabCtrlEx::AddMainPages(CMainDlg* owner) {
     SetNotify(owner, 1);
-    auto* dictionary = new CDictionaryDlg(owner, this);
+    const QuenzelServices& services = owner->Services();
+    auto* dictionary = new CDictionaryDlg(services, owner, this);
     dictionary->Create(this);
     AddPage(dictionary, IDD_DICTIONARY_PAGE, QuenzelString(kDictionaryTab).GetString(), TabIcon(kDictionaryIcon));
-    auto* tutor = new CTutorDlg(owner, this);
+    auto* tutor = new CTutorDlg(services, owner, this);
     tutor->Create(this);
     AddPage(tutor, IDD_TUTOR_PAGE, QuenzelString(kTutorTab).GetString(), TabIcon(kTutorIcon));
     setCurrentIndex(0);
@@ -57,24 +60,24 @@ CTutorDlg* CTabCtrlEx::GetTutorPage() const { return qobject_cast<CTutorDlg*>(Fi
 
 void CTabCtrlEx::AddOptionPages(COptionsDialog* owner, QWidget* updateWindow) {
     SetNotify(owner, 0);
+    const QuenzelServices& services = owner->Services();
     struct OptionPage {
         COptionsPage* page;
         UINT id;
         UINT text;
     };
     const OptionPage pages[] = {
-        {new CPageStatics(owner, this), IDD_PAGE_STATICS, 30105},
-        {new CPageSettings(owner, this), IDD_PAGE_SETTINGS, 21032},
-        {new CPageLanguage(owner, this), IDD_PAGE_LANGUAGE, 30107},
-        {new CPagePlugin(owner, this), IDD_PAGE_PLUGIN, 31375},
-        {new CPageFonts(owner, this), IDD_PAGE_FONTS, 30108},
+        {new CPageStatics(services, owner, this), IDD_PAGE_STATICS, 30105},
+        {new CPageSettings(services, owner, this), IDD_PAGE_SETTINGS, 21032},
+        {new CPageLanguage(services, owner, this), IDD_PAGE_LANGUAGE, 30107},
+        {new CPagePlugin(services, owner, this), IDD_PAGE_PLUGIN, 31375},
+        {new CPageFonts(services, owner, this), IDD_PAGE_FONTS, 30108},
     };
     for (const OptionPage& page : pages) {
         page.page->Create(this);
         AddPage(page.page, page.id, QuenzelString(page.text).GetString(), QIcon());
     }
-    CQuenzelApp* app = QuenzelGetApp();
-    auto* update = new CPageUpdate(updateWindow, this, app ? app->GetKVXApp() : nullptr);
+    auto* update = new CPageUpdate(updateWindow, this, services.framework);
     update->Create(this);
     AddPage(update, CPageUpdate::IDD, QuenzelString(kUpdateTab).GetString(), QIcon());
     setCurrentIndex(0);

@@ -39,11 +39,6 @@ const CStringTableRegistration kStringsRegistration(kStrings);
 const UINT kWordColumns[] = {31061, 31062};
 const UINT kPictureColumns[] = {31146, 31147, 31158};
 
-COptions* Settings() {
-    CQuenzelApp* app = QuenzelGetApp();
-    return app && app->IsSettingsLoaded() ? &app->GetOptions() : nullptr;
-}
-
 // The picture with its white pixels see-through, 16 x 16.
 QImage ListPicture(const QImage& picture) {
     QImage image = picture.scaled(kPictureSize, kPictureSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)
@@ -60,9 +55,10 @@ QImage ListPicture(const QImage& picture) {
 
 } // namespace
 
-CWordListCtrl::CWordListCtrl(QWidget* owner, QWidget* parent)
+CWordListCtrl::CWordListCtrl(QWidget* owner, const COptions* settings, QWidget* parent)
     : CBasicListCtrl(eReport, parent),
       m_owner(owner),
+      m_settings(settings),
       m_oddColor(GetSysColor(COLOR_WINDOW)),
       m_evenColor(GetSysColor(COLOR_WINDOW)) {
     m_normalFont = m_leftFont = m_rightFont = font();
@@ -81,7 +77,7 @@ void CWordListCtrl::SetRowColors(COLORREF odd, COLORREF even) {
 
 void CWordListCtrl::RebuildFonts() {
     m_normalLog = m_leftLog = m_rightLog = KVXLogFontFromFont(font());
-    if (COptions* options = Settings()) {
+    if (const COptions* options = m_settings) {
         options->GetNormalFont(m_normalLog);
         options->GetLeftFont(m_leftLog);
         options->GetRightFont(m_rightLog);
@@ -307,10 +303,10 @@ COLORREF CWordListCtrl::GetTextColor(int row, int column) {
     // A hidden meaning is written in its background colour.
     if (column == 1 && m_mode != WORDLIST_PICTURES && data->IsMeaningHidden()) return GetBkColor(row, column);
     switch (m_mode) {
-    case WORDLIST_PLAIN: return Settings() ? Settings()->GetNormalColor() : kBlack;
+    case WORDLIST_PLAIN: return m_settings ? m_settings->GetNormalColor() : kBlack;
     case WORDLIST_MARKING:
-        if (data->IsStatusA()) return Settings() ? Settings()->GetKnownColor() : kBlack;
-        if (data->IsStatusB()) return Settings() ? Settings()->GetUnknownColor() : kBlack;
+        if (data->IsStatusA()) return m_settings ? m_settings->GetKnownColor() : kBlack;
+        if (data->IsStatusB()) return m_settings ? m_settings->GetUnknownColor() : kBlack;
         return kBlack;
     default: return kBlack;
     }

@@ -23,6 +23,8 @@
 #include "Pendrel/Platform/KVXImageList.h"
 #include "Quenzel/App/ShellRecords.h"
 
+class COptions;
+
 enum WORDLIST_MODE { WORDLIST_PLAIN = 0, WORDLIST_MARKING = 1, WORDLIST_PICTURES = 2 };
 
 constexpr UINT WM_WORDLIST_MARKED = WM_USER + 203;
@@ -32,7 +34,9 @@ class CWordListCtrl : public CBasicListCtrl {
     Q_OBJECT
 
 public:
-    explicit CWordListCtrl(QWidget* owner, QWidget* parent = nullptr);
+    // settings: the fonts and colours of the rows (not owned; may be null:
+    // the control's own font, black text).
+    explicit CWordListCtrl(QWidget* owner, const COptions* settings = nullptr, QWidget* parent = nullptr);
     ~CWordListCtrl() override;
 
     void SetMode(int mode) { m_mode = mode; }
@@ -92,6 +96,7 @@ private:
     BOOL SetPicture(GridRow& row, const CBasicString& path);
 
     QWidget* m_owner;
+    const COptions* m_settings;
     int m_mode = WORDLIST_PLAIN;
     std::vector<std::unique_ptr<GridRow>> m_rows;
     QFont m_normalFont;

@@ -12,8 +12,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     CQuenzelApp app;
     QuenzelSetApp(&app);
-    app.SetMainDialog([] {
-        CMainDlg dialog;
+    app.SetMainDialog([&app] {
+        CMainDlg dialog(app.Services());
         KVXSetMainWnd(&dialog);
         dialog.DoModal();
         KVXSetMainWnd(nullptr);

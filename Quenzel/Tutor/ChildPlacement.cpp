@@ -10,11 +10,10 @@ bool IsEmpty(const RECT& rect) { return rect.left == 0 && rect.top == 0 && rect.
 
 } // namespace
 
-void ApplyChildPlacement(QWidget* window, int kind, QWidget* mainWindow) {
+void ApplyChildPlacement(QWidget* window, int kind, QWidget* mainWindow, const COptions* settings) {
     if (!window) return;
     WINDOWPLACEMENT placement;
-    CQuenzelApp* app = QuenzelGetApp();
-    if (app && app->GetOptions().GetPlacement(kind, placement) && !IsEmpty(placement.rcNormalPosition)) {
+    if (settings && settings->GetPlacement(kind, placement) && !IsEmpty(placement.rcNormalPosition)) {
         const RECT& r = placement.rcNormalPosition;
         window->setGeometry(r.left, r.top, std::max<int>(r.right - r.left, window->minimumWidth()),
                             std::max<int>(r.bottom - r.top, window->minimumHeight()));
@@ -23,13 +22,13 @@ void ApplyChildPlacement(QWidget* window, int kind, QWidget* mainWindow) {
     }
 }
 
-void StoreChildPlacement(QWidget* window, int kind, QWidget* mainWindow) {
+void StoreChildPlacement(QWidget* window, int kind, QWidget* mainWindow, COptions* settings) {
     if (!window) return;
     const QRect frame = window->geometry();
     WINDOWPLACEMENT placement;
     placement.showCmd = 1;
     placement.rcNormalPosition = RECT{frame.left(), frame.top(), frame.left() + frame.width(),
                                       frame.top() + frame.height()};
-    if (CQuenzelApp* app = QuenzelGetApp()) app->GetOptions().SetPlacement(kind, placement);
+    if (settings) settings->SetPlacement(kind, placement);
     if (mainWindow) mainWindow->setGeometry(frame);
 }

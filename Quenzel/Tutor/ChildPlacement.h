@@ -7,8 +7,10 @@
 
 class QWidget;
 
-// Moves window to the saved placement of kind, or over mainWindow.
-void ApplyChildPlacement(QWidget* window, int kind, QWidget* mainWindow);
-// Stores the window's place as the placement of kind and gives the main
-// window that place (the main window comes back where the child was).
-void StoreChildPlacement(QWidget* window, int kind, QWidget* mainWindow);
+// Moves window to the placement of kind saved in settings (may be null), or
+// over mainWindow.
+void ApplyChildPlacement(QWidget* window, int kind, QWidget* mainWindow, const COptions* settings);
+// Stores the window's place in settings (may be null) as the placement of
+// kind and gives the main window that place (the main window comes back
+// where the child was).
+void StoreChildPlacement(QWidget* window, int kind, QWidget* mainWindow, COptions* settings);

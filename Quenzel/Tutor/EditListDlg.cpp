@@ -15,6 +15,7 @@
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "Pendrel/Platform/KVXImageConversion.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/App/FlagCache.h"
 #include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Shared/HeaderBand.h"
 #include "Quenzel/Shared/LanguageComboBox.h"
@@ -82,11 +83,6 @@ int PlacementOf(int mode) {
 QString ToQ(const CBasicString& text) { return QString::fromWCharArray(text.GetString()); }
 CBasicString FromQ(const QString& text) { return CBasicString(text.toStdWString().c_str()); }
 
-CProgressDlg* Progress() {
-    CQuenzelApp* app = QuenzelGetApp();
-    return app ? app->GetProgressDlg() : nullptr;
-}
-
 int IndexOfData(const CLanguageComboBox* box, int id) {
     for (int i = 0; i < box->count(); ++i)
         if (box->GetItemData(i) == id) return i;
@@ -95,14 +91,15 @@ int IndexOfData(const CLanguageComboBox* box, int id) {
 
 } // namespace
 
-CEditListDlg::CEditListDlg(CTutorDlg* tutor, CPageHost* mainDlg)
+CEditListDlg::CEditListDlg(const QuenzelServices& services, CTutorDlg* tutor, CPageHost* mainDlg)
     : CKVXResizableDlg(IDD_EDIT_LIST, nullptr),
       CWorkerThread(1),
+      m_services(services),
       m_tutor(tutor),
       m_mainDlg(mainDlg),
       m_words(new CLanguageComboBox(this)),
       m_meanings(new CLanguageComboBox(this)),
-      m_listBox(new CMultilineListBox(this, this)),
+      m_listBox(new CMultilineListBox(services, this, this)),
       m_add(new CWinButton(WinButtonPush, this)),
       m_remove(new CWinButton(WinButtonPush, this)),
       m_save(new CWinButton(WinButtonPush, this)),
@@ -158,15 +155,9 @@ void CEditListDlg::MakeControls() {
 
 BOOL CEditListDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
-    CQuenzelApp* app = QuenzelGetApp();
-    if (app && app->GetKVXApp()) {
-        if (HICON icon = app->GetKVXApp()->GetApplicationIcon(0)) {
-            setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
-            delete icon;
-        }
-    }
+    m_services.SetWindowIcon(this);
     MakeControls();
-    m_model.SetDataBase(app ? app->GetDataBase() : nullptr);
+    m_model.SetDataBase(m_services.database);
     m_model.Reset(m_mode, m_editedList);
     m_model.SetImportFile(m_importPath, m_kind);
     m_closeAfterSave = false;
@@ -212,16 +203,15 @@ BOOL CEditListDlg::OnInitDialog() {
 }
 
 void CEditListDlg::FillLanguageBoxes() {
-    CQuenzelApp* app = QuenzelGetApp();
-    if (!app || !app->GetDataBase()) return;
-    const std::vector<LanguageRecord> languages = app->GetDataBase()->GetLanguages(0);
+    if (!m_services.database) return;
+    const std::vector<LanguageRecord> languages = m_services.database->GetLanguages(0);
     const CLanguageComboBox* mainBoxes[] = {m_mainDlg ? m_mainDlg->GetFirstCombo() : nullptr,
                                             m_mainDlg ? m_mainDlg->GetSecondCombo() : nullptr};
     CLanguageComboBox* boxes[] = {m_words, m_meanings};
     for (int i = 0; i < 2; ++i) {
         CLanguageComboBox* box = boxes[i];
         box->clear();
-        box->SetImageCache(&app->GetImageCache());
+        box->SetImageCache(m_services.flags ? &m_services.flags->GetImages() : nullptr);
         for (const LanguageRecord& language : languages) box->InsertItem(0, language.name.GetString(), language.id);
         const CLanguageComboBox* main = mainBoxes[i];
         if (main) box->SelectName(main->GetItemText(main->currentIndex()).GetString());
@@ -246,7 +236,7 @@ void CEditListDlg::ShowAdvertisement() {
     if (placeholder) placeholder->hide();
     const std::vector<CBasicString> items = {m_words->GetItemText(m_words->currentIndex()),
                                              m_meanings->GetItemText(m_meanings->currentIndex())};
-    const BOOL shown = TutorShowAdvertisement(*this, m_advertisement, IDC_EDIT_LIST_AD, items);
+    const BOOL shown = TutorShowAdvertisement(*this, m_advertisement, IDC_EDIT_LIST_AD, items, m_services.options);
     TutorFitListToAdvertisement(m_listBox, placeholder, shown, m_listTop);
 }
 
@@ -416,7 +406,7 @@ void CEditListDlg::OnCancel() { OnClose(); }
 void CEditListDlg::OnClose() {
     if (GetJob() != EDIT_JOB_NONE || IsJobRunning()) {
         // The job stops at its next row; its end comes back here.
-        if (CProgressDlg* progress = Progress()) progress->SetRunning(FALSE);
+        if (CProgressDlg* progress = m_services.progress) progress->SetRunning(FALSE);
         return;
     }
     TakeRows();
@@ -481,7 +471,7 @@ DWORD CEditListDlg::RunInstance() {
 
 ListFileProgress CEditListDlg::MakeJobProgress() {
     ListFileProgress progress;
-    CProgressDlg* dialog = Progress();
+    CProgressDlg* dialog = m_services.progress;
     progress.isRunning = [dialog] { return !dialog || dialog->IsRunning(); };
     progress.report = [dialog](int rows) {
         if (!dialog) return;
@@ -494,7 +484,7 @@ ListFileProgress CEditListDlg::MakeJobProgress() {
 }
 
 LRESULT CEditListDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_KVX_WORKER_STARTED) return KVXShowJobProgress(Progress(), this);
+    if (message == WM_KVX_WORKER_STARTED) return KVXShowJobProgress(m_services.progress, this);
     if (message == WM_MULTILINE_CHANGED) {
         // An edit in the list box.
         m_add->setEnabled(true);
@@ -513,7 +503,7 @@ LRESULT CEditListDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CEditListDlg::FinishJob(const WorkerResult* end) {
-    KVXEndJobProgress(Progress(), nullptr, nullptr);
+    KVXEndJobProgress(m_services.progress, nullptr, nullptr);
     const int job = m_lastJob;
     m_lastJob = EDIT_JOB_NONE;
     if (job == EDIT_JOB_LOAD || job == EDIT_JOB_IMPORT) {
@@ -554,7 +544,7 @@ void CEditListDlg::FinishJob(const WorkerResult* end) {
 void CEditListDlg::OnDestroy() {
     WaitForJob();
     if (QComboBox* name = GetNameBox()) name->clear();
-    StoreChildPlacement(this, PlacementOf(m_mode), m_mainDlg);
+    StoreChildPlacement(this, PlacementOf(m_mode), m_mainDlg, m_services.options);
     if (m_mainDlg) {
         m_mainDlg->show();
         m_mainDlg->raise();
@@ -565,5 +555,5 @@ void CEditListDlg::OnDestroy() {
 
 void CEditListDlg::paintEvent(QPaintEvent* event) {
     CKVXResizableDlg::paintEvent(event);
-    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_EDIT_LIST_LINE));
+    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_EDIT_LIST_LINE), m_services.logo);
 }

@@ -13,6 +13,7 @@
 #include "Pendrel/App/WorkerResult.h"
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Tutor/LearnDlgHelpers.h"
 #include "Quenzel/Tutor/ListEditModel.h"
 
@@ -47,7 +48,7 @@ class CEditListDlg : public CKVXResizableDlg, public CWorkerThread {
     Q_OBJECT
 
 public:
-    CEditListDlg(CTutorDlg* tutor, CPageHost* mainDlg);
+    CEditListDlg(const QuenzelServices& services, CTutorDlg* tutor, CPageHost* mainDlg);
     ~CEditListDlg() override;
 
     // The tutor page's record and the list to edit (both copied).
@@ -105,6 +106,7 @@ private:
     void FinishJob(const WorkerResult* end);
     void ShowMessage(const CBasicString& text, UINT flags);
 
+    QuenzelServices m_services;
     CTutorDlg* m_tutor;
     CPageHost* m_mainDlg;
     CListEditModel m_model;

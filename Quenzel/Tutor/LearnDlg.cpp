@@ -112,12 +112,13 @@ QString CellText(const CGridListCtrl_Data& cell) { return KVXToQString(cell.m_te
 
 } // namespace
 
-CLearnDlg::CLearnDlg(QWidget* owner)
+CLearnDlg::CLearnDlg(const QuenzelServices& services, QWidget* owner)
     : CKVXResizableDlg(IDD_LEARN, nullptr),
       CWorkerThread(1),
+      m_services(services),
       m_owner(owner),
-      m_listBox(new CMultilineListBox(this, this)),
-      m_session(QuenzelGetApp() ? QuenzelGetApp()->GetDataBase() : nullptr, m_listBox->GetRows()) {
+      m_listBox(new CMultilineListBox(services, this, this)),
+      m_session(services.database, m_listBox->GetRows()) {
     m_listBox->hide();
     m_listBox->SetMode(MULTILINE_MODE_LEARNING);
 }
@@ -130,18 +131,19 @@ void CLearnDlg::SetQueryOptions(const CQueryOptions& options) { m_session.SetQue
 
 BOOL CLearnDlg::Open() {
     if (IsJobRunning()) return FALSE;
-    return TutorOpenWindow(*this, PLACEMENT_LEARN, m_owner);
+    return TutorOpenWindow(*this, PLACEMENT_LEARN, m_owner, m_services.options);
 }
 
 BOOL CLearnDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
-    TutorSetAppIcon(this);
+    m_services.SetWindowIcon(this);
 
     if (!TutorRestoreLayout(*this, m_firstLayout))
         TutorKeepLayout(*this, m_firstLayout, kTemplateIds, std::size(kTemplateIds));
     if (QWidget* placeholder = GetDlgItem(IDC_LEARN_ADVERTISEMENT)) placeholder->hide();
     TutorStyleCounters(*this, {IDC_KNOWN_LABEL, IDC_LEARN_KNOWN_VALUE, IDC_UNKNOWN_LABEL, IDC_LEARN_UNKNOWN_VALUE,
-                               IDC_TOTAL_LABEL, IDC_LEARN_TOTAL_VALUE});
+                               IDC_TOTAL_LABEL, IDC_LEARN_TOTAL_VALUE},
+                       m_services.options);
     TutorMakeButtons(*this, kButtons, std::size(kButtons));
     if (QWidget* placeholder = GetDlgItem(IDC_LEARN_LIST_VIEW)) {
         placeholder->setEnabled(false);
@@ -153,14 +155,15 @@ BOOL CLearnDlg::OnInitDialog() {
     m_listBox->SetMode(MULTILINE_MODE_LEARNING);
     m_listBox->SetEditFlag(m_session.GetListRecord().editable);
 
-    const CBasicString first = TutorLanguageName(m_session.GetFirstLanguage());
-    const CBasicString second = TutorLanguageName(m_session.GetSecondLanguage());
+    const CBasicString first = TutorLanguageName(m_services.database, m_session.GetFirstLanguage());
+    const CBasicString second = TutorLanguageName(m_services.database, m_session.GetSecondLanguage());
     CBasicString pair;
     pair.Format(QuenzelString(31080).GetString(), first.GetString(), second.GetString());
     SetDlgItemText(IDC_LEARN_LANGUAGES, pair.GetString());
     m_session.Reset(first, second);
     // Without the advertisement panel the list takes its place.
-    const BOOL shown = TutorShowAdvertisement(*this, m_advertisement, IDC_LEARN_ADVERTISEMENT, {first, second});
+    const BOOL shown = TutorShowAdvertisement(*this, m_advertisement, IDC_LEARN_ADVERTISEMENT, {first, second},
+                                               m_services.options);
     TutorFitListToAdvertisement(m_listBox, GetDlgItem(IDC_LEARN_ADVERTISEMENT), shown, m_listTop);
     m_listBox->SetLanguageId(m_session.GetFirstLanguage());
     m_listBox->RecalcHeights();
@@ -207,8 +210,7 @@ void CLearnDlg::OnGetMinMaxInfo(MINMAXINFO* info) {
 
 CAbstractProgressStatus* CLearnDlg::JobProgress() const {
     if (m_jobProgress) return m_jobProgress;
-    CQuenzelApp* app = QuenzelGetApp();
-    return app ? app->GetProgressDlg() : nullptr;
+    return m_services.progress;
 }
 
 BOOL CLearnDlg::StartJob(int job) {
@@ -251,8 +253,7 @@ void CLearnDlg::EnableControls(bool enable) {
 }
 
 LRESULT CLearnDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    CQuenzelApp* app = QuenzelGetApp();
-    CProgressDlg* progress = app ? app->GetProgressDlg() : nullptr;
+    CProgressDlg* progress = m_services.progress;
     switch (message) {
     case WM_KVX_WORKER_STARTED: return progress ? KVXShowJobProgress(progress, this) : 1;
     case WM_KVX_WORKER_FINISHED: {
@@ -372,14 +373,14 @@ void CLearnDlg::AskToClose() {
 }
 
 void CLearnDlg::OnDestroy() {
-    StoreChildPlacement(this, PLACEMENT_LEARN, m_owner);
+    StoreChildPlacement(this, PLACEMENT_LEARN, m_owner, m_services.options);
     CKVXResizableDlg::OnDestroy();
     TutorShowOwner(m_owner);
 }
 
 void CLearnDlg::paintEvent(QPaintEvent* event) {
     CKVXResizableDlg::paintEvent(event);
-    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_LEARN_LINE));
+    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_LEARN_LINE), m_services.logo);
 }
 
 UINT CLearnDlg::GetPageCount() const {

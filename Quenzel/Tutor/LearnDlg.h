@@ -26,6 +26,7 @@
 
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Tutor/LearnDlgHelpers.h"
 #include "Quenzel/Tutor/LearningSession.h"
 
@@ -64,7 +65,7 @@ class CLearnDlg : public CKVXResizableDlg, public CWorkerThread {
 
 public:
     // owner: the main window, hidden while the view shows (not owned).
-    explicit CLearnDlg(QWidget* owner = nullptr);
+    explicit CLearnDlg(const QuenzelServices& services, QWidget* owner = nullptr);
     ~CLearnDlg() override;
 
     void SetListRecord(const VocabularyListRecord& list);
@@ -120,6 +121,7 @@ private:
     std::vector<int> SelectedRows() const;
     CAbstractProgressStatus* JobProgress() const;
 
+    QuenzelServices m_services;
     QWidget* m_owner;
     CMultilineListBox* m_listBox;  // a child of the view
     LearningSession m_session;

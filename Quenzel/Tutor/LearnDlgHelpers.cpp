@@ -18,16 +18,14 @@
 #include "Quenzel/App/Options.h"
 #include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
+#include "DataBase/AbstractDataBase.h"
+#include "Pendrel/Platform/KVXFonts.h"
+#include "Quenzel/App/Options.h"
+#include "Quenzel/App/QuenzelApp.h"
 
 namespace {
 
-COptions* Settings() {
-    CQuenzelApp* app = QuenzelGetApp();
-    return app ? &app->GetOptions() : nullptr;
-}
-
-QFont FontOrFallback(void (COptions::*get)(LOGFONTW&) const, const QFont& fallback) {
-    COptions* options = Settings();
+QFont FontOrFallback(const COptions* options, void (COptions::*get)(LOGFONTW&) const, const QFont& fallback) {
     if (!options) return fallback;
     LOGFONTW font{};
     (options->*get)(font);
@@ -38,13 +36,25 @@ QFont FontOrFallback(void (COptions::*get)(LOGFONTW&) const, const QFont& fallba
 
 QColor TutorColorFromRef(COLORREF color) { return QColor(GetRValue(color), GetGValue(color), GetBValue(color)); }
 
-QColor TutorNormalColor() { return TutorColorFromRef(Settings() ? Settings()->GetNormalColor() : 0); }
-QColor TutorKnownColor() { return TutorColorFromRef(Settings() ? Settings()->GetKnownColor() : 0x8000); }
-QColor TutorUnknownColor() { return TutorColorFromRef(Settings() ? Settings()->GetUnknownColor() : 0xFF); }
+QColor TutorNormalColor(const COptions* settings) {
+    return TutorColorFromRef(settings ? settings->GetNormalColor() : 0);
+}
+QColor TutorKnownColor(const COptions* settings) {
+    return TutorColorFromRef(settings ? settings->GetKnownColor() : 0x8000);
+}
+QColor TutorUnknownColor(const COptions* settings) {
+    return TutorColorFromRef(settings ? settings->GetUnknownColor() : 0xFF);
+}
 
-QFont TutorNormalFont(const QFont& fallback) { return FontOrFallback(&COptions::GetNormalFont, fallback); }
-QFont TutorLeftFont(const QFont& fallback) { return FontOrFallback(&COptions::GetLeftFont, fallback); }
-QFont TutorRightFont(const QFont& fallback) { return FontOrFallback(&COptions::GetRightFont, fallback); }
+QFont TutorNormalFont(const COptions* settings, const QFont& fallback) {
+    return FontOrFallback(settings, &COptions::GetNormalFont, fallback);
+}
+QFont TutorLeftFont(const COptions* settings, const QFont& fallback) {
+    return FontOrFallback(settings, &COptions::GetLeftFont, fallback);
+}
+QFont TutorRightFont(const COptions* settings, const QFont& fallback) {
+    return FontOrFallback(settings, &COptions::GetRightFont, fallback);
+}
 
 void TutorShowOwner(QWidget* owner) {
     if (!owner) return;
@@ -53,10 +63,9 @@ void TutorShowOwner(QWidget* owner) {
     owner->activateWindow();
 }
 
-CBasicString TutorLanguageName(int id) {
-    CQuenzelApp* app = QuenzelGetApp();
-    if (!app || !app->GetDataBase()) return CBasicString();
-    for (const LanguageRecord& language : app->GetDataBase()->GetLanguages(0))
+CBasicString TutorLanguageName(CAbstractDataBase* database, int id) {
+    if (!database) return CBasicString();
+    for (const LanguageRecord& language : database->GetLanguages(0))
         if (language.id == id) return language.name;
     return CBasicString();
 }
@@ -69,24 +78,15 @@ void TutorSetTextColor(QWidget* widget, const QColor& color) {
     widget->setPalette(palette);
 }
 
-BOOL TutorOpenWindow(CKVXDialog& window, int kind, QWidget* owner) {
+BOOL TutorOpenWindow(CKVXDialog& window, int kind, QWidget* owner, const COptions* settings) {
     if (window.IsCreated()) window.DestroyWindow();
     if (!window.Create()) return FALSE;
-    ApplyChildPlacement(&window, kind, owner);
+    ApplyChildPlacement(&window, kind, owner, settings);
     window.show();
     window.raise();
     window.activateWindow();
     if (owner) owner->hide();
     return TRUE;
-}
-
-void TutorSetAppIcon(QWidget* window) {
-    CQuenzelApp* app = QuenzelGetApp();
-    if (!window || !app || !app->GetKVXApp()) return;
-    if (HICON icon = app->GetKVXApp()->GetApplicationIcon(0)) {
-        window->setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
-        delete icon;
-    }
 }
 
 void TutorSetHeader(CKVXDialog& dialog, UINT titleId, UINT titleText, UINT helpId, UINT helpText) {
@@ -131,9 +131,9 @@ void TutorMakeButtons(CKVXDialog& dialog, const TutorButtonImage* images, size_t
     }
 }
 
-void TutorStyleCounters(CKVXDialog& dialog, const UINT (&ids)[6]) {
-    const QFont normal = TutorNormalFont(dialog.font());
-    const QColor colors[] = {TutorKnownColor(), TutorUnknownColor(), TutorNormalColor()};
+void TutorStyleCounters(CKVXDialog& dialog, const UINT (&ids)[6], const COptions* settings) {
+    const QFont normal = TutorNormalFont(settings, dialog.font());
+    const QColor colors[] = {TutorKnownColor(settings), TutorUnknownColor(settings), TutorNormalColor(settings)};
     for (size_t i = 0; i < 6; ++i) {
         QWidget* label = dialog.GetDlgItem(ids[i]);
         if (!label) continue;
@@ -143,10 +143,9 @@ void TutorStyleCounters(CKVXDialog& dialog, const UINT (&ids)[6]) {
 }
 
 BOOL TutorShowAdvertisement(CKVXDialog& dialog, QPointer<CAdvertiseDialog>& panel, UINT placeholderId,
-                            const std::vector<CBasicString>& items) {
-    CQuenzelApp* app = QuenzelGetApp();
+                            const std::vector<CBasicString>& items, const COptions* settings) {
     QWidget* placeholder = dialog.GetDlgItem(placeholderId);
-    if (!app || !placeholder || !app->GetOptions().GetAdvertisement()) {
+    if (!settings || !placeholder || !settings->GetAdvertisement()) {
         if (panel) panel->hide();
         return FALSE;
     }

@@ -20,16 +20,16 @@
 #include "utility/BasicString.h"
 
 
+class CAbstractDataBase;
 class CKVXDialog;
+class COptions;
 class QPainter;
 class QWidget;
 
-// Creates the window (again), moves it to the saved placement of the kind
-// (ChildPlacement.h), shows it on top and hides the owner. FALSE when the
-// window could not be made.
-BOOL TutorOpenWindow(CKVXDialog& window, int kind, QWidget* owner);
-// The application's icon as the window's icon.
-void TutorSetAppIcon(QWidget* window);
+// Creates the window (again), moves it to the placement of the kind saved
+// in settings (ChildPlacement.h), shows it on top and hides the owner.
+// FALSE when the window could not be made.
+BOOL TutorOpenWindow(CKVXDialog& window, int kind, QWidget* owner, const COptions* settings);
 // A bold title and a wrapped help text from string ids.
 void TutorSetHeader(CKVXDialog& dialog, UINT titleId, UINT titleText, UINT helpId, UINT helpText);
 
@@ -44,11 +44,11 @@ struct TutorFirstLayout {
 BOOL TutorRestoreLayout(CKVXDialog& dialog, const TutorFirstLayout& layout);
 void TutorKeepLayout(CKVXDialog& dialog, TutorFirstLayout& layout, const UINT* ids, size_t count);
 
-// With the settings' advertisement on, the advertisement panel (made on
+// With the advertisement on in settings, the advertisement panel (made on
 // first use as a child of the window) lies over the placeholder, shown and
 // navigated with link 11 to the items; else it hides. TRUE when it shows.
 BOOL TutorShowAdvertisement(CKVXDialog& dialog, QPointer<CAdvertiseDialog>& panel, UINT placeholderId,
-                            const std::vector<CBasicString>& items);
+                            const std::vector<CBasicString>& items, const COptions* settings);
 // A list under the advertisement strip: its top stays where the first call
 // found it (kept in listTop) while the panel shows, and rises to the strip's
 // top when it does not; its bottom stays.
@@ -66,23 +66,22 @@ void TutorMakeButtons(CKVXDialog& dialog, const TutorButtonImage* images, size_t
 // The counter labels and values (known label, known value, unknown label,
 // unknown value, total label, total value): the settings' normal font,
 // "Known" in the known colour, "Unknown" in the unknown colour.
-void TutorStyleCounters(CKVXDialog& dialog, const UINT (&ids)[6]);
+void TutorStyleCounters(CKVXDialog& dialog, const UINT (&ids)[6], const COptions* settings);
 
 // The main window shows again, on top and active (ChildPlacement.h gave it
 // the closing window's place).
 void TutorShowOwner(QWidget* owner);
 
 // The name of a language of the database; empty when there is none.
-CBasicString TutorLanguageName(int id);
+CBasicString TutorLanguageName(CAbstractDataBase* database, int id);
 // Colours a label's or an edit's text.
 void TutorSetTextColor(QWidget* widget, const QColor& color);
 
-// Colours and fonts of the settings (system defaults without an
-// application object).
-QColor TutorNormalColor();
-QColor TutorKnownColor();
-QColor TutorUnknownColor();
-QFont TutorNormalFont(const QFont& fallback);
-QFont TutorLeftFont(const QFont& fallback);
-QFont TutorRightFont(const QFont& fallback);
+// Colours and fonts of the settings (system defaults without them).
+QColor TutorNormalColor(const COptions* settings);
+QColor TutorKnownColor(const COptions* settings);
+QColor TutorUnknownColor(const COptions* settings);
+QFont TutorNormalFont(const COptions* settings, const QFont& fallback);
+QFont TutorLeftFont(const COptions* settings, const QFont& fallback);
+QFont TutorRightFont(const COptions* settings, const QFont& fallback);
 QColor TutorColorFromRef(COLORREF color);

@@ -127,31 +127,34 @@ void SetLabel(QWidget* widget, const QString& text) {
 
 } // namespace
 
-CQuizDlg::CQuizDlg(QWidget* owner)
+CQuizDlg::CQuizDlg(const QuenzelServices& services, QWidget* owner)
     : CKVXResizableDlg(IDD_QUIZ, nullptr),
+      m_services(services),
       m_owner(owner),
-      m_session(std::make_unique<QuizSession>(QuenzelGetApp() ? QuenzelGetApp()->GetDataBase() : nullptr)) {}
+      m_session(std::make_unique<QuizSession>(services.database)) {}
 
 CQuizDlg::~CQuizDlg() = default;
 
 void CQuizDlg::SetQueryOptions(const CQueryOptions& options) { m_session->SetQueryOptions(options); }
 
-BOOL CQuizDlg::Open() { return TutorOpenWindow(*this, PLACEMENT_QUIZ, m_owner); }
+BOOL CQuizDlg::Open() { return TutorOpenWindow(*this, PLACEMENT_QUIZ, m_owner, m_services.options); }
 
 BOOL CQuizDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
-    TutorSetAppIcon(this);
+    m_services.SetWindowIcon(this);
     TutorStyleCounters(*this, {IDC_KNOWN_LABEL, IDC_QUIZ_KNOWN_VALUE, IDC_UNKNOWN_LABEL, IDC_QUIZ_UNKNOWN_VALUE,
-                               IDC_TOTAL_LABEL, IDC_QUIZ_TOTAL_VALUE});
-    if (QWidget* word = GetDlgItem(IDC_QUIZ_WORD)) word->setFont(TutorLeftFont(font()));
-    if (QWidget* meaning = GetDlgItem(IDC_QUIZ_MEANING)) meaning->setFont(TutorRightFont(font()));
+                               IDC_TOTAL_LABEL, IDC_QUIZ_TOTAL_VALUE},
+                       m_services.options);
+    if (QWidget* word = GetDlgItem(IDC_QUIZ_WORD)) word->setFont(TutorLeftFont(m_services.options, font()));
+    if (QWidget* meaning = GetDlgItem(IDC_QUIZ_MEANING))
+        meaning->setFont(TutorRightFont(m_services.options, font()));
     TutorMakeButtons(*this, kButtons, std::size(kButtons));
     if (QWidget* back = GetDlgItem(IDC_QUIZ_BACK)) back->setEnabled(false);
 
     const CQueryOptions& options = m_session->GetQueryOptions();
     CBasicString pair;
-    pair.Format(QuenzelString(31080).GetString(), TutorLanguageName(options.FirstLanguage).GetString(),
-                TutorLanguageName(options.SecondLanguage).GetString());
+    pair.Format(QuenzelString(31080).GetString(), TutorLanguageName(m_services.database, options.FirstLanguage).GetString(),
+                TutorLanguageName(m_services.database, options.SecondLanguage).GetString());
     SetLabel(GetDlgItem(IDC_QUIZ_LANGUAGES), KVXToQString(pair));
 
     m_showMode = GetDlgItem<QComboBox>(IDC_QUIZ_SHOW_MODE);
@@ -184,7 +187,7 @@ BOOL CQuizDlg::OnInitDialog() {
     const WordRecord* first = m_session->GetShownWord();
     const std::vector<CBasicString> items = {first ? m_session->WordSideText(*first) : CBasicString(),
                                              first ? m_session->MeaningSideText(*first) : CBasicString()};
-    if (!TutorShowAdvertisement(*this, m_advertisement, IDC_QUIZ_ADVERTISEMENT, items)) {
+    if (!TutorShowAdvertisement(*this, m_advertisement, IDC_QUIZ_ADVERTISEMENT, items, m_services.options)) {
         if (QWidget* placeholder = GetDlgItem(IDC_QUIZ_ADVERTISEMENT)) {
             const int gain = placeholder->height() + 4;
             for (UINT id : {IDC_QUIZ_WORD_STATUS, IDC_QUIZ_SOUND_WORD, IDC_QUIZ_PICTURE, IDC_QUIZ_WORD})
@@ -323,7 +326,7 @@ void CQuizDlg::OnSound(bool meaning) {
     // A dialog of its own for each side and word, so that sounds added in
     // it belong to that word.
     if (m_pronunciation && m_pronunciation->IsCreated()) m_pronunciation->DestroyWindow();
-    m_pronunciation = std::make_unique<CPronunciationDlg>(this, id, TRUE, side);
+    m_pronunciation = std::make_unique<CPronunciationDlg>(m_services.database, this, id, TRUE, side);
     m_pronunciation->Create(this);
 }
 
@@ -331,10 +334,9 @@ void CQuizDlg::ShowPicture(const WordRecord* word) {
     auto* picture = GetDlgItem<QLabel>(IDC_QUIZ_PICTURE);
     if (!picture) return;
     picture->clear();
-    CQuenzelApp* app = QuenzelGetApp();
-    if (!word || !app || !app->GetDataBase()) return;
+    if (!word || !m_services.database) return;
     PictureRecord record;
-    if (app->GetDataBase()->GetWordPicture(m_session->PictureWordId(*word), record) != DATABASE_OK) return;
+    if (m_services.database->GetWordPicture(m_session->PictureWordId(*word), record) != DATABASE_OK) return;
     QImage image;
     if (!image.loadFromData(record.bytes.data(), static_cast<int>(record.bytes.size()))) return;
     picture->setPixmap(QPixmap::fromImage(
@@ -358,9 +360,10 @@ void CQuizDlg::UpdateView() {
         if (word) word->setPlainText(shown ? KVXToQString(m_session->WordSideText(*shown)) : QString());
         if (meaning) meaning->setPlainText(meaningText);
     }
-    const QColor color = m_session->GetMeaningColor() == QUIZ_COLOR_KNOWN     ? TutorKnownColor()
-                         : m_session->GetMeaningColor() == QUIZ_COLOR_UNKNOWN ? TutorUnknownColor()
-                                                                             : TutorNormalColor();
+    const COptions* settings = m_services.options;
+    const QColor color = m_session->GetMeaningColor() == QUIZ_COLOR_KNOWN     ? TutorKnownColor(settings)
+                         : m_session->GetMeaningColor() == QUIZ_COLOR_UNKNOWN ? TutorUnknownColor(settings)
+                                                                             : TutorNormalColor(settings);
     TutorSetTextColor(meaning, color);
     TutorSetTextColor(GetDlgItem(IDC_QUIZ_SHOW_LABEL), color);
 
@@ -376,8 +379,7 @@ void CQuizDlg::UpdateView() {
     SetLabel(GetDlgItem(IDC_QUIZ_TOTAL_VALUE), KVXToQString(total));
     if (QWidget* back = GetDlgItem(IDC_QUIZ_BACK)) back->setEnabled(m_session->CanGoBack());
 
-    CQuenzelApp* app = QuenzelGetApp();
-    CAbstractDataBase* database = app ? app->GetDataBase() : nullptr;
+    CAbstractDataBase* database = m_services.database;
     auto hasSounds = [&](const WordRecord* record, bool meaningSide) {
         if (!record || !database) return false;
         int64_t id = 0;
@@ -408,12 +410,12 @@ void CQuizDlg::SetAnswerText(const CBasicString& text) {
 
 void CQuizDlg::OnDestroy() {
     m_pronunciation.reset();
-    StoreChildPlacement(this, PLACEMENT_QUIZ, m_owner);
+    StoreChildPlacement(this, PLACEMENT_QUIZ, m_owner, m_services.options);
     CKVXResizableDlg::OnDestroy();
     TutorShowOwner(m_owner);
 }
 
 void CQuizDlg::paintEvent(QPaintEvent* event) {
     CKVXResizableDlg::paintEvent(event);
-    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_QUIZ_LINE));
+    QuenzelPaintHeaderBand(this, GetDlgItem(IDC_QUIZ_LINE), m_services.logo);
 }

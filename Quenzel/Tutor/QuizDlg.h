@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Tutor/LearnDlgHelpers.h"
 #include "Quenzel/Tutor/QuizSession.h"
 
@@ -53,7 +54,7 @@ class CQuizDlg : public CKVXResizableDlg {
 
 public:
     // owner: the main window, hidden while the quiz shows (not owned).
-    explicit CQuizDlg(QWidget* owner = nullptr);
+    explicit CQuizDlg(const QuenzelServices& services, QWidget* owner = nullptr);
     ~CQuizDlg() override;
 
     void SetQueryOptions(const CQueryOptions& options);
@@ -90,6 +91,7 @@ private:
     void UpdateView();
     void ShowPicture(const WordRecord* word);
 
+    QuenzelServices m_services;
     QWidget* m_owner;
     std::unique_ptr<QuizSession> m_session;
     std::unique_ptr<CPronunciationDlg> m_pronunciation;

@@ -46,16 +46,12 @@ const Tip kTips[] = {{IDC_SYNC_EMAIL, 31319},     {IDC_SYNC_PASSWORD, 31320},   
                      {IDC_SYNC_SIGNUP, 31322},    {IDC_SYNC_LOST_PASSWORD, 31323}, {IDC_SYNC_TO_LOCAL, 31324},
                      {IDC_SYNC_TO_ONLINE, 31325}};
 
-COptions* DefaultOptions() {
-    CQuenzelApp* app = QuenzelGetApp();
-    return app ? &app->GetOptions() : nullptr;
-}
-
 } // namespace
 
-CSyncOption::CSyncOption(QWidget* parent, COptions* options)
+CSyncOption::CSyncOption(const QuenzelServices& services, QWidget* parent)
     : CKVXResizableDlg(IDD_SYNC_OPTION, parent),
-      m_options(options ? options : DefaultOptions()),
+      m_services(services),
+      m_options(services.options),
       m_signup(new CBasicHyperlinkCtrl(this)),
       m_lostPassword(new CBasicHyperlinkCtrl(this)) {
     m_signup->hide();
@@ -86,7 +82,7 @@ BOOL CSyncOption::OnInitDialog() {
 
 void CSyncOption::SetUpLink(CBasicHyperlinkCtrl* label, UINT id, int linkId, int line) {
     CKVXApp* app = KVXGetApp();
-    const wchar_t* address = app && app->m_pLinkTable ? app->m_pLinkTable->GetLinkURL(linkId) : nullptr;
+    const wchar_t* address = app && app->GetLinkTable() ? app->GetLinkTable()->GetLinkURL(linkId) : nullptr;
     const CBasicString caption = GetDlgItemText(id);
     if (!address || !*address) {
         // Without an address the label keeps its plain text.
@@ -96,7 +92,7 @@ void CSyncOption::SetUpLink(CBasicHyperlinkCtrl* label, UINT id, int linkId, int
     CBasicString markup;
     markup.Format(L"<u> <a href= %s > %s </a></u>", address, caption.GetString());
     label->SetTextColor(L"Blue");
-    if (CQuenzelApp* quenzel = QuenzelGetApp()) label->SetBkColor(quenzel->GetDlgBkColor());
+    label->SetBkColor(m_services.DlgBkColor());
     label->SetWindowTextW(markup.GetString());
 }
 

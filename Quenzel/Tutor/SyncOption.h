@@ -5,6 +5,7 @@
 // in the settings; Cancel stores nothing.
 
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/App/QuenzelServices.h"
 
 class CBasicHyperlinkCtrl;
 class COptions;
@@ -24,7 +25,8 @@ class CSyncOption : public CKVXResizableDlg {
 public:
     // options: the settings the account is read from and stored in (not
     // owned); null takes the application's.
-    explicit CSyncOption(QWidget* parent = nullptr, COptions* options = nullptr);
+    // The account fields show and keep services.options (may be null).
+    explicit CSyncOption(const QuenzelServices& services, QWidget* parent = nullptr);
 
     // 0 "To Local", 1 "To Online"; read after OK.
     int m_direction = 0;
@@ -37,6 +39,7 @@ protected:
 private:
     void SetUpLink(CBasicHyperlinkCtrl* label, UINT id, int linkId, int line);
 
+    QuenzelServices m_services;
     COptions* m_options;
     CBasicHyperlinkCtrl* m_signup;
     CBasicHyperlinkCtrl* m_lostPassword;

@@ -12,6 +12,7 @@
 #include "DataBase/AbstractDataBase.h"
 #include "OnlineServices/Sendrix/Sendrix.h"
 #include "Pendrel/App/KVXApp.h"
+#include "Pendrel/App/OnlineLibrary.h"
 #include "Pendrel/App/KVXWindowWork.h"
 #include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Dialogs/ProgressDlg.h"
@@ -98,19 +99,8 @@ const Tip kTips[] = {{IDC_TUTOR_SYNC, 31291},       {IDC_TUTOR_IMPORT, 31292},  
 
 const UINT kStatusTexts[] = {31071, 31056, 31057, 31130};
 
-CAbstractDataBase* DataBase() {
-    CQuenzelApp* app = QuenzelGetApp();
-    return app ? app->GetDataBase() : nullptr;
-}
-
-CProgressDlg* Progress() {
-    CQuenzelApp* app = QuenzelGetApp();
-    return app ? app->GetProgressDlg() : nullptr;
-}
-
-ListFileProgress JobProgress() {
+ListFileProgress JobProgress(CProgressDlg* dialog) {
     ListFileProgress progress;
-    CProgressDlg* dialog = Progress();
     progress.isRunning = [dialog] { return !dialog || dialog->IsRunning(); };
     return progress;
 }
@@ -137,11 +127,12 @@ CBasicDateTime DateOf(const QDateEdit* edit) {
 
 } // namespace
 
-CTutorDlg::CTutorDlg(CPageHost* mainDlg, QWidget* parent)
+CTutorDlg::CTutorDlg(const QuenzelServices& services, CPageHost* mainDlg, QWidget* parent)
     : CKVXResizableDlg(IDD_TUTOR_PAGE, parent),
       CWorkerThread(1),
+      m_services(services),
       m_mainDlg(mainDlg),
-      m_list(new CVocabularyListCtrl(this)),
+      m_list(new CVocabularyListCtrl(services.flags, this)),
       m_wordsGroup(new QButtonGroup(this)),
       m_periodGroup(new QButtonGroup(this)),
       m_start(new QDateEdit(this)),
@@ -175,13 +166,11 @@ BOOL CTutorDlg::OnInitDialog() {
     m_job = TUTOR_JOB_NONE;
     FillVocabularyLists();
     AddResizableControls();
-    if (CQuenzelApp* app = QuenzelGetApp()) {
-        const COLORREF color = app->GetTabPageBkColor();
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Window, QColor(GetRValue(color), GetGValue(color), GetBValue(color)));
-        setPalette(palette);
-        setAutoFillBackground(true);
-    }
+    const COLORREF color = m_services.TabPageBkColor();
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(GetRValue(color), GetGValue(color), GetBValue(color)));
+    setPalette(palette);
+    setAutoFillBackground(true);
     for (const Tip& tip : kTips)
         if (QWidget* control = GetDlgItem(tip.control)) m_toolTip.AddTool(control, QuenzelString(tip.text));
     if (auto* status = GetDlgItem<QComboBox>(IDC_TUTOR_STATUS)) status->setCurrentIndex(QUERY_STATUS_NOT_MEMORIZED);
@@ -292,7 +281,7 @@ void CTutorDlg::ShowMessage(const CBasicString& text, UINT flags) {
 void CTutorDlg::ShowMessage(UINT id, UINT flags) { ShowMessage(QuenzelString(id), flags); }
 
 int CTutorDlg::FillVocabularyLists() {
-    CAbstractDataBase* database = DataBase();
+    CAbstractDataBase* database = m_services.database;
     if (!database) return 0;
     std::vector<std::unique_ptr<VocabularyListRecord>> records;
     CAbstractRecordSet* set = database->QueryVocabularyLists(LIST_QUERY_ALL, L"");
@@ -358,8 +347,8 @@ int CTutorDlg::FindListRow(int64_t listId, int& row) {
 }
 
 void CTutorDlg::UpdateListWordCounts(const std::vector<int64_t>& listIds) {
-    CAbstractDataBase* database = DataBase();
-    CProgressDlg* progress = Progress();
+    CAbstractDataBase* database = m_services.database;
+    CProgressDlg* progress = m_services.progress;
     if (!database) return;
     for (int64_t id : listIds) {
         // A save of the learning view reports after its progress closed; only
@@ -393,12 +382,12 @@ int CTutorDlg::GetQueryOptions(CQueryOptions& options) {
     const int result = BuildQueryOptions(first, second, GetSelectedRecords(), ReadCriteria(), options, message);
     if (message) ShowMessage(message, MB_ICONINFORMATION);
     if (!options.ListIds.empty())
-        if (CAbstractDataBase* database = DataBase()) database->SetLanguagePair(first, second);
+        if (CAbstractDataBase* database = m_services.database) database->SetLanguagePair(first, second);
     return result;
 }
 
 int CTutorDlg::LookupWordUse(const WordKeyRecord& word, int& textHits, int& idUses) {
-    return ::LookupWordUse(DataBase(), word, textHits, idUses);
+    return ::LookupWordUse(m_services.database, word, textHits, idUses);
 }
 
 void CTutorDlg::OnCommand(UINT id) {
@@ -417,14 +406,14 @@ void CTutorDlg::OnCommand(UINT id) {
 
 void CTutorDlg::OpenEditor(int mode, const VocabularyListRecord& list, int placement, const CBasicString& path,
                            int kind) {
-    if (!m_editDlg) m_editDlg = std::make_unique<CEditListDlg>(this, m_mainDlg);
+    if (!m_editDlg) m_editDlg = std::make_unique<CEditListDlg>(m_services, this, m_mainDlg);
     if (m_editDlg->IsCreated()) m_editDlg->DestroyWindow();
     m_editDlg->SetList(&list, &list);
     m_editDlg->SetMode(mode);
     m_editDlg->SetImportFile(path);
     m_editDlg->SetSeparatorKind(kind);
     if (!m_editDlg->Create()) return;
-    ApplyChildPlacement(m_editDlg.get(), placement, m_mainDlg);
+    ApplyChildPlacement(m_editDlg.get(), placement, m_mainDlg, m_services.options);
     m_editDlg->show();
     m_editDlg->raise();
     m_editDlg->activateWindow();
@@ -433,7 +422,7 @@ void CTutorDlg::OpenEditor(int mode, const VocabularyListRecord& list, int place
 
 void CTutorDlg::OnCreateList() {
     int first = 0, second = 0;
-    CAbstractDataBase* database = DataBase();
+    CAbstractDataBase* database = m_services.database;
     if (!database || !GetPair(first, second)) return;
     database->SetLanguagePair(first, second);
     VocabularyListRecord list;
@@ -445,7 +434,7 @@ void CTutorDlg::OnCreateList() {
 
 void CTutorDlg::OnEditList() {
     int first = 0, second = 0;
-    CAbstractDataBase* database = DataBase();
+    CAbstractDataBase* database = m_services.database;
     if (!database || !GetPair(first, second)) return;
     database->SetLanguagePair(first, second);
     const std::vector<const VocabularyListRecord*> selected = GetSelectedRecords();
@@ -467,7 +456,7 @@ void CTutorDlg::OnEditList() {
 
 void CTutorDlg::OnImportList() {
     int first = 0, second = 0;
-    CAbstractDataBase* database = DataBase();
+    CAbstractDataBase* database = m_services.database;
     if (!database || !GetPair(first, second)) return;
     database->SetLanguagePair(first, second);
     KVXFileDialogRequest request;
@@ -516,7 +505,7 @@ void CTutorDlg::OnExportList() {
 }
 
 void CTutorDlg::OnDeleteLists() {
-    CAbstractDataBase* database = DataBase();
+    CAbstractDataBase* database = m_services.database;
     const std::vector<int> rows = m_list->GetSelectedRows();
     if (rows.empty()) {
         ShowMessage(31079, MB_ICONINFORMATION);
@@ -580,7 +569,7 @@ void CTutorDlg::OnQuiz() {
 QWidget* CTutorDlg::OpenTrainingWindow(UINT command, const CQueryOptions& options, const VocabularyListRecord& list) {
     if (command == IDC_TUTOR_LEARN) {
         if (!m_learnDlg) {
-            m_learnDlg = std::make_unique<CLearnDlg>(m_mainDlg);
+            m_learnDlg = std::make_unique<CLearnDlg>(m_services, m_mainDlg);
             m_learnDlg->SetListsChangedHandler([this](const std::vector<int64_t>& ids) { UpdateListWordCounts(ids); });
         }
         m_learnDlg->SetListRecord(list);
@@ -588,7 +577,7 @@ QWidget* CTutorDlg::OpenTrainingWindow(UINT command, const CQueryOptions& option
         m_learnDlg->Open();
         return m_learnDlg.get();
     }
-    if (!m_quizDlg) m_quizDlg = std::make_unique<CQuizDlg>(m_mainDlg);
+    if (!m_quizDlg) m_quizDlg = std::make_unique<CQuizDlg>(m_services, m_mainDlg);
     m_quizDlg->SetQueryOptions(options);
     m_quizDlg->Open();
     return m_quizDlg.get();
@@ -596,7 +585,7 @@ QWidget* CTutorDlg::OpenTrainingWindow(UINT command, const CQueryOptions& option
 
 void CTutorDlg::OnSync() {
     if (m_job != TUTOR_JOB_NONE || IsJobRunning()) return;
-    CSyncOption dialog(this);
+    CSyncOption dialog(m_services, this);
     if (dialog.DoModal() != IDOK) return;
     if (dialog.m_direction == 0 || dialog.m_direction == 1) StartSync(dialog.m_direction);
 }
@@ -613,36 +602,27 @@ BOOL CTutorDlg::StartSync(int direction) {
 
 CAbstractFile* CTutorDlg::GetHttpFile() {
     if (m_httpFile) return m_httpFile;
-    CQuenzelApp* app = QuenzelGetApp();
-    CKVXApp* kvx = app ? app->GetKVXApp() : nullptr;
-    if (!kvx || !kvx->m_hSendrix || kvx->m_hSendrix == reinterpret_cast<HMODULE>(-1)) return nullptr;
-    using CreateFunction = CAbstractFile* (*)(const wchar_t*, CAbstractLog*);
-    auto create = reinterpret_cast<CreateFunction>(GetLibraryFunction(kvx->m_hSendrix, "CreateHttpFile"));
-    if (!create) {
+    const COnlineLibrary* online = m_services.online;
+    if (!online || !online->IsLoaded()) return nullptr;
+    if (!online->CanCreateHttpFile()) {
         ReportAssertion(0, kSourceFile, 1180);
         return nullptr;
     }
-    m_httpFile = create(nullptr, kvx->m_pLog);
+    m_httpFile = online->CreateHttpFile(nullptr, m_services.framework ? m_services.framework->GetLog() : nullptr);
     m_ownsHttpFile = m_httpFile != nullptr;
     return m_httpFile;
 }
 
 void CTutorDlg::FreeHttpFile() {
     if (!m_httpFile || !m_ownsHttpFile) return;
-    CQuenzelApp* app = QuenzelGetApp();
-    CKVXApp* kvx = app ? app->GetKVXApp() : nullptr;
-    if (kvx && kvx->m_hSendrix && kvx->m_hSendrix != reinterpret_cast<HMODULE>(-1)) {
-        using DeleteFunction = void (*)(CAbstractFile*);
-        if (auto remove = reinterpret_cast<DeleteFunction>(GetLibraryFunction(kvx->m_hSendrix, "DeleteHttpFile")))
-            remove(m_httpFile);
-    }
+    if (m_services.online) m_services.online->DeleteHttpFile(m_httpFile);
     m_httpFile = nullptr;
     m_ownsHttpFile = false;
 }
 
 int CTutorDlg::SynchronizeDataBase(CAbstractFile* http, const wchar_t* email, const wchar_t* password,
                                    int direction) {
-    CAbstractDataBase* database = DataBase();
+    CAbstractDataBase* database = m_services.database;
     if (!database) return DATABASE_NOT_OPEN;
     return CallDataBase([&] { return database->Synchronize(http, email, password, direction); });
 }
@@ -656,9 +636,9 @@ void CTutorDlg::RunSync(WorkerResult& end) {
     }
     CBasicString email, password;
     KVXSendWindowWork(this, [&] {
-        if (CQuenzelApp* app = QuenzelGetApp()) {
-            email = app->GetOptions().GetSyncEMail();
-            password = app->GetOptions().GetSyncPassword();
+        if (m_services.options) {
+            email = m_services.options->GetSyncEMail();
+            password = m_services.options->GetSyncPassword();
         }
     });
     const int direction = m_syncDirection;
@@ -681,8 +661,8 @@ DWORD CTutorDlg::RunInstance() {
     SendMessage(this, WM_KVX_WORKER_STARTED, 0, 0);
     auto end = std::make_unique<WorkerResult>();
     if (m_job == TUTOR_JOB_EXPORT) {
-        ExportVocabularyList(DataBase(), m_exportListId, m_exportPath.GetString(), m_exportKind, JobProgress(),
-                             *end);
+        ExportVocabularyList(m_services.database, m_exportListId, m_exportPath.GetString(), m_exportKind,
+                             JobProgress(m_services.progress), *end);
     } else if (m_job == TUTOR_JOB_SYNC) {
         RunSync(*end);
         m_syncDirection = -1;
@@ -693,10 +673,10 @@ DWORD CTutorDlg::RunInstance() {
 }
 
 LRESULT CTutorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_KVX_WORKER_STARTED) return KVXShowJobProgress(Progress(), this);
+    if (message == WM_KVX_WORKER_STARTED) return KVXShowJobProgress(m_services.progress, this);
     if (message == WM_KVX_WORKER_FINISHED) {
         const auto* end = reinterpret_cast<const WorkerResult*>(lParam);
-        KVXEndJobProgress(Progress(), nullptr, nullptr);
+        KVXEndJobProgress(m_services.progress, nullptr, nullptr);
         if (end && end->flags != 0) ShowMessage(end->text, end->flags);
         return 1;
     }

@@ -18,6 +18,7 @@
 #include "Pendrel/App/WorkerResult.h"
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
+#include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Shared/VocabularyListsPage.h"
 #include "Quenzel/Tutor/Model/TrainingCriteria.h"
 
@@ -73,7 +74,7 @@ class CTutorDlg : public CKVXResizableDlg, public CWorkerThread, public CVocabul
     Q_OBJECT
 
 public:
-    explicit CTutorDlg(CPageHost* mainDlg, QWidget* parent = nullptr);
+    CTutorDlg(const QuenzelServices& services, CPageHost* mainDlg, QWidget* parent = nullptr);
     ~CTutorDlg() override;
 
     // Reads the vocabulary lists again (after the languages changed).
@@ -151,6 +152,7 @@ private:
     void RunSync(WorkerResult& end);
     void FreeHttpFile();
 
+    QuenzelServices m_services;
     CPageHost* m_mainDlg;
     CVocabularyListCtrl* m_list;
     std::vector<std::unique_ptr<VocabularyListRecord>> m_records;

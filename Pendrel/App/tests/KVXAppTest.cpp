@@ -126,7 +126,7 @@ TEST_F(KVXAppTest, AgreementIsAskedOncePerApplication) {
     ASSERT_TRUE(InitAnswering(1, Answer::Accept, &shown));
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(StoredAgreement(L"App1"), 1u);
-    EXPECT_NE(ReadLog(m_app.m_pLog->GetLogFilePath()).find(L"Application: 1, EULA: 1"), std::wstring::npos);
+    EXPECT_NE(ReadLog(m_app.GetLog()->GetLogFilePath()).find(L"Application: 1, EULA: 1"), std::wstring::npos);
     m_app.Release();
 
     ASSERT_TRUE(InitAnswering(1, Answer::Cancel, &shown));
@@ -147,9 +147,9 @@ TEST_F(KVXAppTest, DeclinedAgreementFailsAndStoresNothing) {
         EXPECT_EQ(shown, 1);
         EXPECT_EQ(StoredAgreement(L"App1"), 99u);
         // Nothing more was loaded.
-        EXPECT_EQ(m_app.m_hSendrix, nullptr);
-        EXPECT_EQ(m_app.m_pLinkTable->GetCount(), 0u);
-        EXPECT_NE(ReadLog(m_app.m_pLog->GetLogFilePath()).find(L"Application: 1, EULA: 0"), std::wstring::npos);
+        EXPECT_FALSE(m_app.GetOnlineLibrary().IsLoaded());
+        EXPECT_EQ(m_app.GetLinkTable()->GetCount(), 0u);
+        EXPECT_NE(ReadLog(m_app.GetLog()->GetLogFilePath()).find(L"Application: 1, EULA: 0"), std::wstring::npos);
         m_app.Release();
     }
 }
@@ -195,8 +195,8 @@ TEST_F(KVXAppTest, MissingLibraryFailsWithTheLibrarysEvent) {
     UseLibrary(nullptr);
     StoreAgreement(L"App1", 1);
     EXPECT_FALSE(InitAnswering(1, Answer::Accept, nullptr));
-    EXPECT_EQ(m_app.m_hSendrix, nullptr);
-    const std::wstring log = ReadLog(m_app.m_pLog->GetLogFilePath());
+    EXPECT_FALSE(m_app.GetOnlineLibrary().IsLoaded());
+    const std::wstring log = ReadLog(m_app.GetLog()->GetLogFilePath());
     EXPECT_NE(log.find(L"Unable to load the online-services library Sendrix.dll"), std::wstring::npos) << kvxtest::Narrow(log);
     EXPECT_NE(log.find(L"Line: 139"), std::wstring::npos);
 }
@@ -204,23 +204,23 @@ TEST_F(KVXAppTest, MissingLibraryFailsWithTheLibrarysEvent) {
 TEST_F(KVXAppTest, EachStartWritesANewLogFileBesideTheProgram) {
     StoreAgreement(L"App1", 1);
     ASSERT_TRUE(InitAnswering(1, Answer::Accept, nullptr));
-    const std::string path = kvxtest::Narrow(m_app.m_pLog->GetLogFilePath());
+    const std::string path = kvxtest::Narrow(m_app.GetLog()->GetLogFilePath());
     EXPECT_EQ(fs::path(path).parent_path().string(), ProgramFolder());
     EXPECT_TRUE(IsLogFileName(fs::path(path).filename().string())) << path;
-    const std::wstring log = ReadLog(m_app.m_pLog->GetLogFilePath());
+    const std::wstring log = ReadLog(m_app.GetLog()->GetLogFilePath());
     for (const wchar_t* line : {L"\tApplication: ", L", Version: ", L"\tUser name: ", L"\tStarted date: ",
                                 L"\tOperating system: ", L"\tApplication: 1, EULA: 1\r\n"})
         EXPECT_NE(log.find(line), std::wstring::npos) << kvxtest::Narrow(line);
-    EXPECT_EQ(GetLibraryLog(), m_app.m_pLog);
+    EXPECT_EQ(GetLibraryLog(), m_app.GetLog());
 
     m_app.Release();
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(GetLibraryLog(), nullptr);
-    EXPECT_EQ(m_app.m_pLog, nullptr);
-    EXPECT_EQ(m_app.m_pLinkTable, nullptr);
+    EXPECT_EQ(m_app.GetLog(), nullptr);
+    EXPECT_EQ(m_app.GetLinkTable(), nullptr);
 
     ASSERT_TRUE(InitAnswering(1, Answer::Accept, nullptr));
-    EXPECT_NE(kvxtest::Narrow(m_app.m_pLog->GetLogFilePath()), path);
+    EXPECT_NE(kvxtest::Narrow(m_app.GetLog()->GetLogFilePath()), path);
 }
 
 // Makes a folder unwritable while it lives. Root writes anywhere, so a
@@ -260,7 +260,7 @@ TEST_F(KVXAppTest, UnwritableProgramFolderPutsTheLogIntoThePerUserFolder) {
         ReadOnlyFolder readOnly(ProgramFolder(), root);
         if (readOnly.Failed()) GTEST_SKIP() << "cannot take another user's rights";
         ASSERT_TRUE(InitAnswering(1, Answer::Accept, nullptr));
-        path = kvxtest::Narrow(m_app.m_pLog->GetLogFilePath());
+        path = kvxtest::Narrow(m_app.GetLog()->GetLogFilePath());
         m_app.Release();
     }
     const std::string perUser = std::string(getenv("XDG_DATA_HOME")) + "/Morvane/pendrel_app_tests/";
@@ -307,7 +307,7 @@ TEST_F(KVXAppTest, ApplicationIconDependsOnTheApplication) {
     const QImage keyboard = pixels(KVXLoadIcon(KVXGetInstance(), 367, 32, LOAD_ICON_DEFAULT_COLORS));
     ASSERT_NE(main, keyboard);
     for (KVXApplicationID id : {0, 1, 2, 3}) {
-        m_app.m_applicationId = id;
+        m_app.SetApplicationId(id);
         EXPECT_EQ(pixels(m_app.GetApplicationIcon(32)), id == 2 ? keyboard : main) << id;
     }
     EXPECT_EQ(std::wstring(m_app.GetLanguageCode()), L"ENG");
@@ -319,10 +319,10 @@ TEST(KVXAppThemeTest, TheApplicationObjectOwnsTheControlsTheme) {
     EXPECT_EQ(KVXGetTheme(), nullptr);
     {
         CKVXApp app;
-        ASSERT_NE(app.m_pTheme, nullptr);
-        EXPECT_EQ(KVXGetCurrentWinTheme(), app.m_pTheme);
+        ASSERT_NE(app.GetTheme(), nullptr);
+        EXPECT_EQ(KVXGetCurrentWinTheme(), app.GetTheme());
         KVXSetApp(&app);
-        EXPECT_EQ(KVXGetTheme(), app.m_pTheme);
+        EXPECT_EQ(KVXGetTheme(), app.GetTheme());
         KVXSetApp(nullptr);
     }
     EXPECT_EQ(KVXGetCurrentWinTheme(), nullptr);
@@ -343,11 +343,11 @@ protected:
 };
 
 TEST_F(KVXAppOnlineTest, LoadsTheLibraryAndTheLinkTable) {
-    ASSERT_NE(m_app.m_hSendrix, nullptr);
-    EXPECT_NE(GetLibraryFunction(m_app.m_hSendrix, "CreateHttpFile"), nullptr);
-    EXPECT_EQ(std::wstring(m_app.m_pLinkTable->GetLinkURL(15)), L"http://127.0.0.1:8080/kvx/about/quenzel.html");
+    ASSERT_TRUE(m_app.GetOnlineLibrary().IsLoaded());
+    EXPECT_NE(GetLibraryFunction(m_app.GetOnlineLibrary().GetModule(), "CreateHttpFile"), nullptr);
+    EXPECT_EQ(std::wstring(m_app.GetLinkTable()->GetLinkURL(15)), L"http://127.0.0.1:8080/kvx/about/quenzel.html");
     // The synchronisation service lies under the same base.
-    EXPECT_EQ(std::wstring(m_app.m_pLinkTable->GetLinkURL(58)), L"http://127.0.0.1:8080/kvx/sync");
+    EXPECT_EQ(std::wstring(m_app.GetLinkTable()->GetLinkURL(58)), L"http://127.0.0.1:8080/kvx/sync");
     EXPECT_EQ(m_app.LocalLoadLibrary(nullptr), nullptr);
     EXPECT_EQ(m_app.LocalLoadLibrary(L""), nullptr);
     EXPECT_EQ(m_app.LocalLoadLibrary(L"NoSuchLibrary.dll"), nullptr);
@@ -371,7 +371,7 @@ TEST_F(KVXAppOnlineTest, PingServerTellsWhetherTheServerAnswers) {
     EXPECT_EQ(m_app.PingServer(kvxtest::Widen("http://127.0.0.1:" + std::to_string(closedPort) + "/").c_str()), 0);
 
     EXPECT_EQ(m_app.PingServer(nullptr), 0);
-    const std::wstring log = ReadLog(m_app.m_pLog->GetLogFilePath());
+    const std::wstring log = ReadLog(m_app.GetLog()->GetLogFilePath());
     EXPECT_NE(log.find(L"Assert Failed!!!\r\n\t\tSource file: KVXApp, Line: 200"), std::wstring::npos)
         << kvxtest::Narrow(log);
 }

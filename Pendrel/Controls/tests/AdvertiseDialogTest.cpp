@@ -36,16 +36,14 @@ protected:
     void SetUp() override { UseBase("http://ads.test/kvx/advertise/"); }
     void TearDown() override {
         KVXSetApp(nullptr);
-        m_app.m_pLog = nullptr;
         m_app.Release();
         SetLibraryLog(nullptr);
     }
 
     void UseBase(const std::string& base) {
         m_folder.WriteFile("UrlFile.xml", "<UrlFile><Url id=\"11\" url=\"" + base + "\"/></UrlFile>");
-        delete m_app.m_pLinkTable;
-        m_app.m_pLinkTable = new CLinkTable();
-        ASSERT_TRUE(m_app.m_pLinkTable->Load(m_folder.WPath().c_str(), nullptr));
+        m_app.SetLinkTable(std::make_unique<CLinkTable>());
+        ASSERT_TRUE(m_app.GetLinkTable()->Load(m_folder.WPath().c_str(), nullptr));
         KVXSetApp(&m_app);
     }
 
@@ -178,8 +176,7 @@ TEST_F(AdvertiseDialogTest, WithoutItemsTheBaseAddressIsShownWithoutTrailingComm
 TEST_F(AdvertiseDialogTest, WithoutALinkTableThePanelKeepsItsLocalPage) {
     kvxtest::RecordingLog log;
     SetLibraryLog(&log);
-    delete m_app.m_pLinkTable;
-    m_app.m_pLinkTable = nullptr;
+    m_app.SetLinkTable(nullptr);
     CAdvertiseDialog panel;
     MakePanel(panel);
     EXPECT_EQ(Current(panel).substr(Current(panel).size() - 4), L"/150");
@@ -196,8 +193,8 @@ TEST_F(AdvertiseDialogTest, ThePageOfAReachableServerIsFetchedAndShown) {
     server.Serve("/ad/English", 200, "<p>Words of the day</p>");
     server.Start();
     UseBase(server.Url("/ad/"));
-    m_app.m_hSendrix = LoadDynamicLibrary(kvxtest::Widen(KVX_REAL_SENDRIX).c_str());
-    ASSERT_NE(m_app.m_hSendrix, nullptr);
+    m_app.GetOnlineLibrary().Reset(LoadDynamicLibrary(kvxtest::Widen(KVX_REAL_SENDRIX).c_str()));
+    ASSERT_TRUE(m_app.GetOnlineLibrary().IsLoaded());
 
     CAdvertiseDialog panel;
     ASSERT_TRUE(panel.Create(&m_host));

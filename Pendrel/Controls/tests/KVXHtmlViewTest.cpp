@@ -43,16 +43,15 @@ std::string PngBytes() {
 class KVXHtmlViewWebTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_app.m_hSendrix = LoadDynamicLibrary(kvxtest::Widen(KVX_REAL_SENDRIX).c_str());
-        ASSERT_NE(m_app.m_hSendrix, nullptr);
+        m_app.GetOnlineLibrary().Reset(LoadDynamicLibrary(kvxtest::Widen(KVX_REAL_SENDRIX).c_str()));
+        ASSERT_TRUE(m_app.GetOnlineLibrary().IsLoaded());
         KVXSetApp(&m_app);
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_links, "Open");
     }
     void TearDown() override {
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         KVXSetApp(nullptr);
-        FreeDynamicLibrary(m_app.m_hSendrix);
-        m_app.m_hSendrix = nullptr;
+        m_app.GetOnlineLibrary().Reset(nullptr);
     }
 
     CKVXApp m_app;

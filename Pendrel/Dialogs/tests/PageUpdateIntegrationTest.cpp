@@ -94,14 +94,14 @@ protected:
 
         m_folder.WriteFile("links/UrlFile.xml", "<UrlFile><Url id=\"14\" url=\"" + Url("/version%d.txt") +
                                                     "\"/></UrlFile>");
-        m_app.m_hSendrix = LoadDynamicLibrary(kvxtest::Widen(KVX_REAL_SENDRIX).c_str());
-        ASSERT_NE(m_app.m_hSendrix, nullptr);
+        m_app.GetOnlineLibrary().Reset(LoadDynamicLibrary(kvxtest::Widen(KVX_REAL_SENDRIX).c_str()));
+        ASSERT_TRUE(m_app.GetOnlineLibrary().IsLoaded());
         m_log = &SharedLog();
         m_log->Clear();
-        m_app.m_pLog = m_log;
-        m_app.m_pLinkTable = new CLinkTable();
-        ASSERT_TRUE(m_app.m_pLinkTable->Load(m_folder.WSub("links").c_str(), m_app.m_hSendrix));
-        m_app.m_applicationId = 1;
+        m_app.LendLog(m_log);
+        m_app.SetLinkTable(std::make_unique<CLinkTable>());
+        ASSERT_TRUE(m_app.GetLinkTable()->Load(m_folder.WSub("links").c_str(), m_app.GetOnlineLibrary().GetModule()));
+        m_app.SetApplicationId(1);
         KVXSetApp(&m_app);
 
         KVXSetMessageBoxHandler([this](QWidget* parent, const CBasicString& text, const CBasicString& caption, UINT flags) {
@@ -125,7 +125,6 @@ protected:
         KVXSetMessageBoxHandler(nullptr);
         KVXSetLauncherHandler(nullptr);
         KVXSetApp(nullptr);
-        m_app.m_pLog = nullptr;
         m_app.Release();
         if (m_savedTmp.empty()) unsetenv("TMPDIR");
         else setenv("TMPDIR", m_savedTmp.c_str(), 1);
@@ -202,7 +201,7 @@ TEST_F(PageUpdateIntegrationTest, ANewerVersionIsDownloadedAndHandedToTheLaunche
 }
 
 TEST_F(PageUpdateIntegrationTest, TheKeyboardProgramAsksForItsOwnFileAndTitlesItsMessages) {
-    m_app.m_applicationId = 2;
+    m_app.SetApplicationId(2);
     m_folder.WriteFile("www/version2.txt", "Version=" + OwnVersion() + "\nSetup=" + Url("/setup.bin") + "\n");
     RunUpdate();
     ASSERT_EQ(m_boxes.size(), 1u);

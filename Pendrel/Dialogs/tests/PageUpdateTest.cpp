@@ -45,7 +45,7 @@ private:
 
 TEST(PageUpdateTest, ShowsThePrivacyNoteAndTheProgramsPicture) {
     CKVXApp app;
-    app.m_applicationId = 2;
+    app.SetApplicationId(2);
     OptionsHost host(&app);
     CPageUpdate* page = host.Page();
     host.show();

@@ -68,6 +68,7 @@ protected:
                   {{L"Haus", L"house"}, {L"hallo", L"hello"}, {L"Hund", L"dog"}, {L"über", L"over"},
                    {L"Übung", L"exercise"}, {L"Baum", L"tree"}});
         m_field = new CEditAutoSearch;
+        m_field->SetDataBase(m_app.GetDataBase());
         ASSERT_TRUE(m_owner.Create());
         ASSERT_TRUE(m_owner.SubclassDlgItem(kFieldId, m_field));
         m_field->Attach(kAutoSearchWordEditor, 1);
@@ -254,6 +255,7 @@ TEST_F(AutoSearchTest, InAComboBoxTheArrowsMoveThroughTheSuggestionsNotTheItems)
     combo.setEditable(true);
     combo.addItems({QStringLiteral("one"), QStringLiteral("two")});
     auto* field = new CEditAutoSearch;
+    field->SetDataBase(m_app.GetDataBase());
     combo.setLineEdit(field);
     field->Attach(kAutoSearchWordEditor, 0);
     EXPECT_EQ(field->GetKind(), CEditAutoSearch::KIND_COMBOBOX);

@@ -25,7 +25,7 @@ class DictionaryDlgTest : public QuenzelAppFixture {
 protected:
     void SetUp() override {
         QuenzelAppFixture::SetUp();
-        m_main = std::make_unique<CMainDlg>();
+        m_main = std::make_unique<CMainDlg>(m_app.Services());
         ASSERT_TRUE(m_main->Create());
         m_page = m_main->GetDictionaryPage();
         ASSERT_NE(m_page, nullptr);
@@ -222,7 +222,7 @@ TEST_F(DictionaryDlgTest, TheAdvertisementPanelSitsOnItsPlaceAndWithoutItTheList
 
     m_main.reset();
     m_app.GetOptions().SetAdvertisement(0);
-    m_main = std::make_unique<CMainDlg>();
+    m_main = std::make_unique<CMainDlg>(m_app.Services());
     ASSERT_TRUE(m_main->Create());
     CDictionaryDlg* page = m_main->GetDictionaryPage();
     EXPECT_EQ(page->GetAdvertisementPanel(), nullptr);

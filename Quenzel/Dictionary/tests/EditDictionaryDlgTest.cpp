@@ -117,7 +117,7 @@ protected:
 } // namespace
 
 TEST_F(EditDictionaryDlgTest, WordWithTwoMeaningsAndASynonymIsSavedAndFoundOnThePage) {
-    CMainDlg main;
+    CMainDlg main(m_app.Services());
     ASSERT_TRUE(main.Create());
     main.show();
     CDictionaryDlg* page = main.GetDictionaryPage();
@@ -192,9 +192,9 @@ TEST_F(EditDictionaryDlgTest, WordWithTwoMeaningsAndASynonymIsSavedAndFoundOnThe
 }
 
 TEST_F(EditDictionaryDlgTest, PickedWordIsLoadedAndRelationChoiceEnablesTheTypeControls) {
-    CMainDlg main;
+    CMainDlg main(m_app.Services());
     ASSERT_TRUE(main.Create());
-    CEditDictionaryDlg editor(&main);
+    CEditDictionaryDlg editor(main.Services(), &main);
     ASSERT_TRUE(editor.Create());
     editor.GetWordEdit()->setText("house");
     AddEntry(editor, kEntryMeaning, L"Haus", kNoun);
@@ -238,9 +238,9 @@ TEST_F(EditDictionaryDlgTest, PickedWordIsLoadedAndRelationChoiceEnablesTheTypeC
 }
 
 TEST_F(EditDictionaryDlgTest, EntryIsRenamedInPlaceUnlessItsKindHasTheText) {
-    CMainDlg main;
+    CMainDlg main(m_app.Services());
     ASSERT_TRUE(main.Create());
-    CEditDictionaryDlg editor(&main);
+    CEditDictionaryDlg editor(main.Services(), &main);
     ASSERT_TRUE(editor.Create());
     editor.show();
     AddEntry(editor, kEntryMeaning, L"Haus", kNoun);
@@ -269,9 +269,9 @@ TEST_F(EditDictionaryDlgTest, EntryIsRenamedInPlaceUnlessItsKindHasTheText) {
 }
 
 TEST_F(EditDictionaryDlgTest, TypesAreAddedAndEditedInPlace) {
-    CMainDlg main;
+    CMainDlg main(m_app.Services());
     ASSERT_TRUE(main.Create());
-    CAnsweredEditor editor(&main);
+    CAnsweredEditor editor(main.Services(), &main);
     ASSERT_TRUE(editor.Create());
     CMeanTypeComboBox* types = editor.GetTypeCombo();
     editor.name = L"Adverb";
@@ -298,7 +298,7 @@ TEST_F(EditDictionaryDlgTest, TypesAreAddedAndEditedInPlace) {
     editor.DestroyWindow();
 
     // The database has the changes.
-    CEditDictionaryDlg again(&main);
+    CEditDictionaryDlg again(main.Services(), &main);
     ASSERT_TRUE(again.Create());
     ASSERT_EQ(again.GetTypeCombo()->count(), 5);
     EXPECT_STREQ(again.GetTypeCombo()->GetItemText(1).GetString(), L"Verb (vb.)");
@@ -330,9 +330,9 @@ TEST_F(EditDictionaryDlgTest, SoundsAddedInThePronunciationDialogAreSavedWithThe
         answer.path = kvxtest::Widen(mp3).c_str();
         return true;
     });
-    CMainDlg main;
+    CMainDlg main(m_app.Services());
     ASSERT_TRUE(main.Create());
-    CEditDictionaryDlg editor(&main);
+    CEditDictionaryDlg editor(main.Services(), &main);
     ASSERT_TRUE(editor.Create());
     editor.GetWordEdit()->setText("river");
     AddEntry(editor, kEntryMeaning, L"Bach", kNoun);

@@ -97,7 +97,7 @@ protected:
 } // namespace
 
 TEST_F(PronunciationDlgTest, AWordWithoutSoundsShowsAnEmptyListAndPlaysNothing) {
-    CPronunciationDlg dialog(nullptr, m_wordId, TRUE, 1);
+    CPronunciationDlg dialog(m_app.GetDataBase(), nullptr, m_wordId, TRUE, 1);
     ASSERT_TRUE(dialog.Create());
     EXPECT_EQ(dialog.GetList()->count(), 0);
     EXPECT_EQ(dialog.GetCurrentSounds(), nullptr);
@@ -108,7 +108,7 @@ TEST_F(PronunciationDlgTest, AWordWithoutSoundsShowsAnEmptyListAndPlaysNothing) 
 
 TEST_F(PronunciationDlgTest, AddedSoundsAreStoredOnOkAndPlayEachReplacesTheFileWhole) {
     {
-        CPronunciationDlg dialog(nullptr, m_wordId, TRUE, 1);
+        CPronunciationDlg dialog(m_app.GetDataBase(), nullptr, m_wordId, TRUE, 1);
         ASSERT_TRUE(dialog.Create());
         AnswerFileDialog({m_long, m_short});
         Press(dialog, IDC_PRONUNCIATION_ADD);
@@ -136,7 +136,7 @@ TEST_F(PronunciationDlgTest, AddedSoundsAreStoredOnOkAndPlayEachReplacesTheFileW
     EXPECT_TRUE(Stored(0).empty());  // the word's side only
 
     // Loaded again: the long sound, then the short one over the same file.
-    CPronunciationDlg dialog(nullptr, m_wordId, TRUE, 1);
+    CPronunciationDlg dialog(m_app.GetDataBase(), nullptr, m_wordId, TRUE, 1);
     ASSERT_TRUE(dialog.Create());
     ASSERT_EQ(dialog.GetList()->count(), 2);
     EXPECT_EQ(dialog.GetList()->itemText(0), QStringLiteral("Pronunciation %1").arg(stored[0].number));
@@ -165,7 +165,7 @@ TEST_F(PronunciationDlgTest, RemovedSoundsAreDeletedOnOkAndOneAddedAndRemovedIsN
     gone.sound = {'g', 'o', 'n', 'e'};
     ASSERT_EQ(m_db->SavePronunciation(gone, nullptr), DATABASE_OK);
 
-    CPronunciationDlg dialog(nullptr, m_wordId, TRUE, 1);
+    CPronunciationDlg dialog(m_app.GetDataBase(), nullptr, m_wordId, TRUE, 1);
     ASSERT_TRUE(dialog.Create());
     ASSERT_EQ(dialog.GetList()->count(), 2);
     dialog.GetList()->setCurrentIndex(1);
@@ -195,7 +195,7 @@ TEST_F(PronunciationDlgTest, ExportWritesTheStoredBytesOrCopiesANewSoundsFile) {
     ASSERT_EQ(m_db->SavePronunciation(stored, nullptr), DATABASE_OK);
     const std::string target = m_files.WriteFile("export.mp3", "an older and longer file in the way");
 
-    CPronunciationDlg dialog(nullptr, m_wordId, TRUE, 1);
+    CPronunciationDlg dialog(m_app.GetDataBase(), nullptr, m_wordId, TRUE, 1);
     ASSERT_TRUE(dialog.Create());
     AnswerFileDialog({target});
     Press(dialog, IDC_PRONUNCIATION_EXPORT);
@@ -211,7 +211,7 @@ TEST_F(PronunciationDlgTest, ExportWritesTheStoredBytesOrCopiesANewSoundsFile) {
 }
 
 TEST_F(PronunciationDlgTest, SoundsAreKeptPerEntryAndAnOwnerValueKeepsOkFromWriting) {
-    CPronunciationDlg dialog(nullptr, m_wordId, FALSE, 1);
+    CPronunciationDlg dialog(m_app.GetDataBase(), nullptr, m_wordId, FALSE, 1);
     dialog.SetListCtrl(3);
     ASSERT_TRUE(dialog.Create());
     AnswerFileDialog({m_short, m_long});
@@ -236,7 +236,7 @@ TEST_F(PronunciationDlgTest, APlayerThatFailsMakesPlayAnswerZero) {
     stored.sound = {'x'};
     ASSERT_EQ(m_db->SavePronunciation(stored, nullptr), DATABASE_OK);
     m_player.record.result = 0;
-    CPronunciationDlg dialog(nullptr, m_wordId, TRUE, 0);
+    CPronunciationDlg dialog(m_app.GetDataBase(), nullptr, m_wordId, TRUE, 0);
     ASSERT_TRUE(dialog.Create());
     EXPECT_EQ(dialog.OnPlay(), 0);
     EXPECT_EQ(m_player.record.plays.size(), 1u);
@@ -269,7 +269,7 @@ TEST_F(PronunciationDlgTest, OkOnAFullDiskKeepsTheDialogAndItsSoundsToStoreAgain
         return IDOK;
     });
 
-    CPronunciationDlg dialog(nullptr, m_wordId, TRUE, 1);
+    CPronunciationDlg dialog(m_app.GetDataBase(), nullptr, m_wordId, TRUE, 1);
     ASSERT_TRUE(dialog.Create());
     dialog.show();
     Press(dialog, IDC_PRONUNCIATION_REMOVE);

@@ -52,7 +52,7 @@ protected:
         KVXSetMessageBoxHandler({});
         KVXSetLauncherHandler({});
         KVXSetApp(nullptr);
-        if (m_kvx.m_pLinkTable) m_kvx.Release();
+        if (m_kvx.GetLinkTable()) m_kvx.Release();
         SetLibraryLog(nullptr);
         QuenzelAppFixture::TearDown();
     }
@@ -60,8 +60,8 @@ protected:
     void UseLinks() {
         m_links.WriteFile("UrlFile.xml",
                           "<UrlFile><Link id=\"15\" url=\"http://127.0.0.1:8080/kvx/about/quenzel.html\"/></UrlFile>");
-        m_kvx.m_pLinkTable = new CLinkTable();
-        m_kvx.m_pLinkTable->Load(m_links.WPath().c_str(), nullptr);
+        m_kvx.SetLinkTable(std::make_unique<CLinkTable>());
+        m_kvx.GetLinkTable()->Load(m_links.WPath().c_str(), nullptr);
         KVXSetApp(&m_kvx);
     }
     std::vector<int> AssertionLines() const {
@@ -83,7 +83,7 @@ protected:
 
 TEST_F(AboutHelpTest, TheHeaderStripsMenuOpensTheAboutBoxWithTheProgramsLink) {
     UseLinks();
-    CMainDlg dialog;
+    CMainDlg dialog(m_app.Services());
     ASSERT_TRUE(dialog.Create());
     dialog.show();
     // Below the header line there is no menu of the strip.
@@ -133,7 +133,7 @@ TEST_F(AboutHelpTest, F1OpensTheHelpFileBesideTheProgram) {
     ASSERT_FALSE(m_app.GetHelpFile().IsEmpty());
     EXPECT_TRUE(QFileInfo(QString::fromWCharArray(m_app.GetHelpFile().GetString())).fileName() ==
                 QStringLiteral("Quenzel.html"));
-    CMainDlg dialog;
+    CMainDlg dialog(m_app.Services());
     ASSERT_TRUE(dialog.Create());
     dialog.show();
     QApplication::setActiveWindow(&dialog);

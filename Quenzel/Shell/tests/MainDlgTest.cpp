@@ -32,7 +32,7 @@ TEST_F(MainDlgTest, TheCombosListTheLanguagesLaterOnesFirstAndAStaleNameSelectsT
     const std::vector<LanguageRecord> languages = m_app.GetDataBase()->GetLanguages(0);
     ASSERT_GE(languages.size(), 2u);
     m_app.GetOptions().SetLanguageNames(L"No Such Language", languages.front().name.GetString());
-    CMainDlg dialog;
+    CMainDlg dialog(m_app.Services());
     ASSERT_TRUE(dialog.Create());
     CLanguageComboBox* first = dialog.GetFirstCombo();
     CLanguageComboBox* second = dialog.GetSecondCombo();
@@ -50,7 +50,7 @@ TEST_F(MainDlgTest, TheCombosListTheLanguagesLaterOnesFirstAndAStaleNameSelectsT
 }
 
 TEST_F(MainDlgTest, EnterAndEscapeDoNotCloseTheMainWindow) {
-    CMainDlg dialog;
+    CMainDlg dialog(m_app.Services());
     ASSERT_TRUE(dialog.Create());
     dialog.show();
     for (QWidget* target : {static_cast<QWidget*>(dialog.GetFirstCombo()), static_cast<QWidget*>(&dialog)}) {
@@ -65,7 +65,7 @@ TEST_F(MainDlgTest, EnterAndEscapeDoNotCloseTheMainWindow) {
 }
 
 TEST_F(MainDlgTest, PagesChangeTheHeaderAndAPairChangeReachesTheDictionaryPage) {
-    CMainDlg dialog;
+    CMainDlg dialog(m_app.Services());
     ASSERT_TRUE(dialog.Create());
     dialog.show();
     ASSERT_NE(dialog.GetDictionaryPage(), nullptr);
@@ -101,7 +101,7 @@ TEST_F(MainDlgTest, PagesChangeTheHeaderAndAPairChangeReachesTheDictionaryPage) 
 }
 
 TEST_F(MainDlgTest, TheWindowCannotShrinkBelow800By600) {
-    CMainDlg dialog;
+    CMainDlg dialog(m_app.Services());
     ASSERT_TRUE(dialog.Create());
     dialog.show();
     dialog.resize(300, 200);
@@ -115,7 +115,7 @@ TEST_F(MainDlgTest, TheWindowCannotShrinkBelow800By600) {
 // takes the highlighted language and Escape keeps the old one; either key
 // closes only the list, and the window runs on.
 TEST_F(MainDlgTest, ReturnAndEscapeInAnOpenLanguageListCloseOnlyTheList) {
-    CMainDlg dialog;
+    CMainDlg dialog(m_app.Services());
     bool checked = false;
     QTimer::singleShot(0, &dialog, [&] {
         for (CLanguageComboBox* combo : {dialog.GetFirstCombo(), dialog.GetSecondCombo()}) {

@@ -208,7 +208,7 @@ TEST_F(OptionsDialogTest, CancelWritesNothingAndLeavesTheFlagsShownElsewhere) {
     const auto registry = Snapshot(m_home.Path());
     const std::wstring stored = DataBaseState(*m_app.GetDataBase());
     {
-        COptionsDialog dialog(nullptr);
+        COptionsDialog dialog(m_app.Services(), nullptr);
         Open(dialog);
         ChangeEverything(dialog, languageId);
         EXPECT_TRUE(dialog.GetTabCtrl()->GetLanguagePage()->IsModified());
@@ -234,10 +234,10 @@ TEST_F(OptionsDialogTest, CancelWritesNothingAndLeavesTheFlagsShownElsewhere) {
 
 TEST_F(OptionsDialogTest, SaveWritesFontsColoursSettingsPluginFlagsAndLanguagesAndRefreshesTheMainWindow) {
     const int languageId = m_app.GetDataBase()->GetLanguages(0).front().id;
-    CMainDlg main;
+    CMainDlg main(m_app.Services());
     ASSERT_TRUE(main.Create());
     {
-        COptionsDialog dialog(&main, &main);
+        COptionsDialog dialog(main.Services(), &main, &main);
         Open(dialog);
         QStringList tabs;
         for (int i = 0; i < dialog.GetTabCtrl()->count(); ++i) tabs << dialog.GetTabCtrl()->tabText(i);
@@ -281,7 +281,7 @@ TEST_F(OptionsDialogTest, SaveWritesFontsColoursSettingsPluginFlagsAndLanguagesA
 }
 
 TEST_F(OptionsDialogTest, APluginToggledOnAndOffIsStillWrittenBack) {
-    COptionsDialog dialog(nullptr);
+    COptionsDialog dialog(m_app.Services(), nullptr);
     Open(dialog);
     CPagePlugin* page = dialog.GetTabCtrl()->GetPluginPage();
     dialog.GetTabCtrl()->setCurrentWidget(page);
@@ -314,7 +314,7 @@ TEST_F(OptionsDialogTest, ALanguageInUseStopsTheRemovalThereAndSaysWhichOne) {
     const LanguageRecord& used = languages[1];
     ASSERT_GT(AddList(used.id, languages[3].id), 0);
 
-    COptionsDialog dialog(nullptr);
+    COptionsDialog dialog(m_app.Services(), nullptr);
     Open(dialog);
     CPageLanguage* page = dialog.GetTabCtrl()->GetLanguagePage();
     CLanguageListCtrl* list = page->GetList();
@@ -368,7 +368,7 @@ TEST_F(OptionsDialogTest, RenamingOnlyTheCaseOrBackIsNoChange) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.column << " " << std::string(c.text.begin(), c.text.end()));
-        COptionsDialog dialog(nullptr);
+        COptionsDialog dialog(m_app.Services(), nullptr);
         Open(dialog);
         CPageLanguage* page = dialog.GetTabCtrl()->GetLanguagePage();
         CLanguageListCtrl* list = page->GetList();
@@ -382,7 +382,7 @@ TEST_F(OptionsDialogTest, RenamingOnlyTheCaseOrBackIsNoChange) {
 
 TEST_F(OptionsDialogTest, AFileThatIsNoPngIsRefusedAsAFlag) {
     const int languageId = m_app.GetDataBase()->GetLanguages(0).front().id;
-    COptionsDialog dialog(nullptr);
+    COptionsDialog dialog(m_app.Services(), nullptr);
     Open(dialog);
     CPageLanguage* page = dialog.GetTabCtrl()->GetLanguagePage();
     CLanguageListCtrl* list = page->GetList();
@@ -429,7 +429,7 @@ TEST_F(OptionsDialogTest, TheStatisticsPageShowsTheCountsOfTheSelectedLanguage) 
                                                       {L"owl", 5}, {L"bee", 0}, {L"ant", 0}};
     for (const auto& [word, status] : entries) AddEntry(list, from, to, word, word, status);
 
-    COptionsDialog dialog(nullptr);
+    COptionsDialog dialog(m_app.Services(), nullptr);
     Open(dialog);
     CPageStatics* page = dialog.GetTabCtrl()->GetStaticsPage();
     CLanguageComboBox* combo = page->GetLanguageCombo();
@@ -462,7 +462,7 @@ TEST_F(OptionsDialogTest, ACountCancelledInTheProgressDialogLeavesTheNumbers) {
     const std::vector<LanguageRecord> languages = m_app.GetDataBase()->GetLanguages(0);
     const int64_t list = AddList(languages[0].id, languages[1].id);
     AddEntry(list, languages[0].id, languages[1].id, L"cat", L"Katze", 5);
-    COptionsDialog dialog(nullptr);
+    COptionsDialog dialog(m_app.Services(), nullptr);
     Open(dialog);
     CPageStatics* page = dialog.GetTabCtrl()->GetStaticsPage();
     CLanguageComboBox* combo = page->GetLanguageCombo();
@@ -500,7 +500,7 @@ TEST_F(OptionsDialogTest, ACountCancelledInTheProgressDialogLeavesTheNumbers) {
 TEST_F(OptionsDialogTest, TheFontsPageShowsFaceAndWeightAndACancelledChoiceChangesNothing) {
     LOGFONTW zero{};
     EXPECT_STREQ(CPageFonts::FormatFont(zero).GetString(), L" 0");
-    COptionsDialog dialog(nullptr);
+    COptionsDialog dialog(m_app.Services(), nullptr);
     Open(dialog);
     CPageFonts* page = dialog.GetTabCtrl()->GetFontsPage();
     const CBasicString before = page->GetDlgItemText(IDC_FONTS_RIGHT_TEXT);
@@ -536,7 +536,7 @@ TEST_F(OptionsDialogTest, EveryPageRendersForTheScreenshots) {
     m_app.FillImageCache(languages);
     std::unique_ptr<CAbstractWinTheme> theme(CreateWinTheme());
     KVXSetCurrentWinTheme(theme.get());
-    COptionsDialog dialog(nullptr);
+    COptionsDialog dialog(m_app.Services(), nullptr);
     Open(dialog);
     dialog.show();
     CTabCtrlEx* tab = dialog.GetTabCtrl();

@@ -34,13 +34,19 @@ protected:
     }
 
     kvxtest::TempFolder m_home;
+    QuenzelServices Services() const {
+        QuenzelServices services;
+        services.options = m_options.get();
+        return services;
+    }
+
     std::unique_ptr<COptions> m_options;
 };
 
 } // namespace
 
 TEST_F(SyncOptionTest, OkStoresTheAccountAndTheDirection) {
-    CSyncOption dialog(nullptr, m_options.get());
+    CSyncOption dialog(Services(), nullptr);
     const INT_PTR result = Run(dialog, [&] {
         EXPECT_EQ(dialog.GetDlgItem<QLineEdit>(IDC_SYNC_EMAIL)->text(), QStringLiteral("old@example.org"));
         EXPECT_EQ(dialog.GetDlgItem<QLineEdit>(IDC_SYNC_PASSWORD)->echoMode(), QLineEdit::Password);
@@ -68,7 +74,7 @@ TEST_F(SyncOptionTest, OkStoresTheAccountAndTheDirection) {
 }
 
 TEST_F(SyncOptionTest, CancelStoresNothing) {
-    CSyncOption dialog(nullptr, m_options.get());
+    CSyncOption dialog(Services(), nullptr);
     const INT_PTR result = Run(dialog, [&] {
         dialog.GetDlgItem<QLineEdit>(IDC_SYNC_EMAIL)->setText(QStringLiteral("new@example.org"));
         dialog.GetDlgItem<QCheckBox>(IDC_SYNC_REMEMBER)->setChecked(false);

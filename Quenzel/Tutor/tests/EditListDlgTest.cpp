@@ -55,7 +55,7 @@ TEST_F(EditListDlgTest, ACancelledImportKeepsTheRowsBeforeTheCancel) {
         text.append("w").append(number).append("\tm").append(number).append("\r\n");
     }
     const std::wstring path = kvxtest::Widen(m_data.WriteFile("Big list.txt", text));
-    CStoppingEditListDlg editor(page, main.get());
+    CStoppingEditListDlg editor(main->Services(), page, main.get());
     editor.stopAfter = 120;
     const VocabularyListRecord list = NewList();
     editor.SetList(&list, &list);
@@ -87,7 +87,7 @@ TEST_F(EditListDlgTest, ACancelledImportKeepsTheRowsBeforeTheCancel) {
 TEST_F(EditListDlgTest, ASaveOnAFullDiskKeepsTheEditorWithItsRows) {
     MessageSink messages;
     const std::wstring path = kvxtest::Widen(m_data.WriteFile("Two.txt", "house\tHaus\r\ntree\tBaum\r\n"));
-    CEditListDlg editor(page, main.get());
+    CEditListDlg editor(main->Services(), page, main.get());
     const VocabularyListRecord list = NewList();
     editor.SetList(&list, &list);
     editor.SetMode(LIST_EDIT_IMPORT);
@@ -135,7 +135,7 @@ TEST_F(EditListDlgTest, AnImportWithoutPairsSaysSoAndStoresNothing) {
     for (const Case& c : cases) {
         MessageSink messages;
         const std::wstring path = kvxtest::Widen(m_data.WriteFile(c.name, c.bytes));
-        CEditListDlg editor(page, main.get());
+        CEditListDlg editor(main->Services(), page, main.get());
         const VocabularyListRecord list = NewList();
         editor.SetList(&list, &list);
         editor.SetMode(LIST_EDIT_IMPORT);
@@ -151,7 +151,7 @@ TEST_F(EditListDlgTest, AnImportWithoutPairsSaysSoAndStoresNothing) {
 
 TEST_F(EditListDlgTest, CreateAddsTypedRowsAndClosingWithChangesAsks) {
     MessageSink messages(IDYES);
-    CEditListDlg editor(page, main.get());
+    CEditListDlg editor(main->Services(), page, main.get());
     const VocabularyListRecord list = NewList();
     editor.SetList(&list, &list);
     editor.SetMode(LIST_EDIT_CREATE);
@@ -185,7 +185,7 @@ TEST_F(EditListDlgTest, CreateAddsTypedRowsAndClosingWithChangesAsks) {
 
 TEST_F(EditListDlgTest, TheAdvertisementStripFollowsTheSettingAtEachOpening) {
     MessageSink messages(IDNO);
-    CEditListDlg editor(page, main.get());
+    CEditListDlg editor(main->Services(), page, main.get());
     const VocabularyListRecord list = NewList();
     editor.SetList(&list, &list);
     editor.SetMode(LIST_EDIT_CREATE);
@@ -228,7 +228,7 @@ TEST_F(EditListDlgTest, EditLoadsTheListAndACaseChangeIsNotStored) {
     MessageSink messages(IDNO);
     const int64_t id = StoreList(db, L"Words", from, to, {{L"house", L"Haus"}, {L"tree", L"Baum"}});
     page->FillVocabularyLists();
-    CEditListDlg editor(page, main.get());
+    CEditListDlg editor(main->Services(), page, main.get());
     VocabularyListRecord list = NewList();
     list.id = id;
     list.name = L"Words";
@@ -254,7 +254,7 @@ TEST_F(EditListDlgTest, EditLoadsTheListAndACaseChangeIsNotStored) {
 
 TEST_F(EditListDlgTest, TheNameDialogTrimsAndRefusesABlankName) {
     MessageSink messages;
-    CVocabularyListNameDlg dialog(main.get());
+    CVocabularyListNameDlg dialog(main->Services(), main.get());
     ASSERT_TRUE(dialog.Create());
     auto* edit = dialog.GetDlgItem<QLineEdit>(IDC_LIST_NAME_EDIT);
     ASSERT_NE(edit, nullptr);
@@ -283,7 +283,7 @@ TEST_F(EditListDlgTest, TheNameDialogTrimsAndRefusesABlankName) {
 // want of one, and the row is stored.
 TEST_F(EditListDlgTest, TypingIntoANewRowIsAChangeToSave) {
     MessageSink messages(IDYES);
-    CEditListDlg editor(page, main.get());
+    CEditListDlg editor(main->Services(), page, main.get());
     const VocabularyListRecord list = NewList();
     editor.SetList(&list, &list);
     editor.SetMode(LIST_EDIT_CREATE);
@@ -322,7 +322,7 @@ TEST_F(EditListDlgTest, AnImportWithAnOverlongLineSaysWhichLine) {
     MessageSink messages;
     const std::string text = "a\tb\r\nc\t" + std::string(static_cast<size_t>(kMaxImportLineBytes), 'm') + "\r\n";
     const std::wstring path = kvxtest::Widen(m_data.WriteFile("Long line.txt", text));
-    CStoppingEditListDlg editor(page, main.get());
+    CStoppingEditListDlg editor(main->Services(), page, main.get());
     const VocabularyListRecord list = NewList();
     editor.SetList(&list, &list);
     editor.SetMode(LIST_EDIT_IMPORT);

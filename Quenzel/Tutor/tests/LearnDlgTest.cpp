@@ -60,7 +60,7 @@ protected:
     }
 
     std::unique_ptr<CLearnDlg> Open(int64_t listId, RecordingProgress* progress = nullptr) {
-        auto view = std::make_unique<CLearnDlg>(&m_owner);
+        auto view = std::make_unique<CLearnDlg>(m_app.Services(), &m_owner);
         view->SetListRecord(ListRecord());
         view->SetQueryOptions(AllWordsOf(listId));
         if (progress) view->SetJobProgress(progress);

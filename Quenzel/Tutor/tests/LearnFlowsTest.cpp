@@ -48,7 +48,7 @@ TEST_F(LearnFlowsTest, LearnAndSaveThenTakeAQuiz) {
     // Learn on the first day: "cat" known, "dog" known then unknown,
     // "horse" untouched; closing saves after the question.
     TutorSetTodayForTests(L"2031-05-06");
-    CLearnDlg learn(&m_owner);
+    CLearnDlg learn(m_app.Services(), &m_owner);
     learn.SetListRecord(ListRecord());
     learn.SetQueryOptions(AllWordsOf(list));
     ASSERT_TRUE(learn.Open());
@@ -78,7 +78,7 @@ TEST_F(LearnFlowsTest, LearnAndSaveThenTakeAQuiz) {
     // A quiz the next day: Known, Known, Unknown, then the end message.
     TutorSetTodayForTests(L"2031-05-07");
     m_messages.clear();
-    CQuizDlg quiz(&m_owner);
+    CQuizDlg quiz(m_app.Services(), &m_owner);
     quiz.SetQueryOptions(AllWordsOf(list));
     ASSERT_TRUE(quiz.Open());
     EXPECT_FALSE(m_owner.isVisible());

@@ -49,7 +49,7 @@ protected:
         const std::vector<LanguageRecord> languages = m_app.GetDataBase()->GetLanguages(0);
         ASSERT_GE(languages.size(), 2u);
         m_app.GetOptions().SetLanguageNames(languages[0].name.GetString(), languages[1].name.GetString());
-        m_main = std::make_unique<CMainDlg>();
+        m_main = std::make_unique<CMainDlg>(m_app.Services());
         ASSERT_TRUE(m_main->Create());
         ASSERT_EQ(m_main->GetSelectedLanguages(&m_first, &m_second), 1);
         ASSERT_NE(m_first, m_second);
@@ -82,7 +82,7 @@ protected:
         ASSERT_GT(db->CreateVocabularyList(other), 0);
         m_main->GetTutorPage()->FillVocabularyLists();
 
-        m_box = new NamedListBox(m_main.get(), m_main.get());
+        m_box = new NamedListBox(m_main->Services(), m_main.get(), m_main.get());
         m_box->resize(400, 200);
         m_box->LoadImages();
         m_box->SetMode(MULTILINE_MODE_DICTIONARY);

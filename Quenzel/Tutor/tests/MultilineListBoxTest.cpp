@@ -59,7 +59,7 @@ class MultilineListBoxTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_owner.resize(420, 320);
-        m_box = new CMultilineListBox(&m_owner, &m_owner);
+        m_box = new CMultilineListBox(QuenzelServices(), &m_owner, &m_owner);
         m_box->setGeometry(0, 0, 420, 320);
         m_box->LoadImages();
         m_owner.show();

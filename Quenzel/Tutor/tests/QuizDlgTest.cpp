@@ -52,7 +52,7 @@ protected:
 
 TEST_F(QuizDlgTest, AnswersWalkThroughTheWordsUntilTheEndMessage) {
     const int64_t list = MakeList(Db(), L"quiz", {{L"one", L"eins"}, {L"two", L"zwei"}});
-    CQuizDlg quiz(&m_owner);
+    CQuizDlg quiz(m_app.Services(), &m_owner);
     quiz.SetQueryOptions(AllWordsOf(list));
     ASSERT_TRUE(quiz.Open());
     EXPECT_FALSE(m_owner.isVisible());
@@ -87,7 +87,7 @@ TEST_F(QuizDlgTest, AnswersWalkThroughTheWordsUntilTheEndMessage) {
 
 TEST_F(QuizDlgTest, AnAnswerTheFullDiskRefusesIsToldAndCanBeGivenAgain) {
     const int64_t list = MakeList(Db(), L"full", {{L"one", L"eins"}, {L"two", L"zwei"}});
-    CQuizDlg quiz(&m_owner);
+    CQuizDlg quiz(m_app.Services(), &m_owner);
     quiz.SetQueryOptions(AllWordsOf(list));
     ASSERT_TRUE(quiz.Open());
     {
@@ -115,7 +115,7 @@ TEST_F(QuizDlgTest, AnAnswerTheFullDiskRefusesIsToldAndCanBeGivenAgain) {
 
 TEST_F(QuizDlgTest, TheLastAnswerRefusedLeavesTheQuizUnfinished) {
     const int64_t list = MakeList(Db(), L"last", {{L"one", L"eins"}});
-    CQuizDlg quiz(&m_owner);
+    CQuizDlg quiz(m_app.Services(), &m_owner);
     quiz.SetQueryOptions(AllWordsOf(list));
     ASSERT_TRUE(quiz.Open());
     {
@@ -136,7 +136,7 @@ TEST_F(QuizDlgTest, TheLastAnswerRefusedLeavesTheQuizUnfinished) {
 
 TEST_F(QuizDlgTest, VerifyChecksTheTypedMeaning) {
     const int64_t list = MakeList(Db(), L"verify", {{L"house", L"Haus"}, {L"dog", L"Hund"}});
-    CQuizDlg quiz(&m_owner);
+    CQuizDlg quiz(m_app.Services(), &m_owner);
     quiz.SetQueryOptions(AllWordsOf(list));
     ASSERT_TRUE(quiz.Open());
     EXPECT_EQ(Picture(quiz, IDC_QUIZ_ANSWER_IMAGE), 0u);
@@ -178,7 +178,7 @@ TEST_F(QuizDlgTest, SoundButtonsOpenThePronunciationsOfTheirSide) {
     sound.sound = {'I', 'D', '3', 0};
     ASSERT_EQ(Db().SavePronunciation(sound, nullptr), DATABASE_OK);
 
-    CQuizDlg quiz(&m_owner);
+    CQuizDlg quiz(m_app.Services(), &m_owner);
     quiz.SetQueryOptions(AllWordsOf(list));
     ASSERT_TRUE(quiz.Open());
     // Only the word side of "bird" has a sound.
@@ -198,7 +198,7 @@ TEST_F(QuizDlgTest, SoundButtonsOpenThePronunciationsOfTheirSide) {
 
 TEST_F(QuizDlgTest, APictureQuizHasNoVerifyAndShowsThePicture) {
     const int64_t list = MakeList(Db(), L"pictures", {{L"cat", L"Katze"}});
-    CQuizDlg quiz(&m_owner);
+    CQuizDlg quiz(m_app.Services(), &m_owner);
     quiz.SetQueryOptions(AllWordsOf(list, kEnglish, kPictureLanguageId));
     ASSERT_TRUE(quiz.Open());
     EXPECT_FALSE(quiz.GetDlgItem(IDC_QUIZ_VERIFY)->isEnabled());

@@ -118,7 +118,7 @@ TEST_F(TutorDlgTest, ExportWritesTheSelectedListOnTheWorker) {
 
 TEST_F(TutorDlgTest, SyncWithoutTheOnlineModuleSaysSoAndLeavesTheDatabase) {
     MessageSink messages;
-    CSyncAnsweringTutorDlg tutor(main.get());
+    CSyncAnsweringTutorDlg tutor(main->Services(), main.get());
     tutor.withHttpFile = false;
     ASSERT_TRUE(tutor.Create());
     ASSERT_TRUE(tutor.StartSync(1));
@@ -131,7 +131,7 @@ TEST_F(TutorDlgTest, SyncWithoutTheOnlineModuleSaysSoAndLeavesTheDatabase) {
 
 TEST_F(TutorDlgTest, EachSyncResultShowsItsMessageAndOnlyToLocalRefills) {
     MessageSink messages;
-    CSyncAnsweringTutorDlg tutor(main.get());
+    CSyncAnsweringTutorDlg tutor(main->Services(), main.get());
     ASSERT_TRUE(tutor.Create());
     struct Case {
         int result;

@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         QuenzelAppFixture::SetUp();
         db = m_app.GetDataBase();
-        main = std::make_unique<CMainDlg>();
+        main = std::make_unique<CMainDlg>(m_app.Services());
         ASSERT_TRUE(main->Create());
         main->show();
         CLanguageComboBox* second = main->GetSecondCombo();

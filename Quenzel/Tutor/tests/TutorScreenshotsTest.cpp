@@ -38,7 +38,7 @@ using TutorScreenshots = QuenzelAppFixture;
 TEST_F(TutorScreenshots, TutorPageEditorAndNameDialog) {
     MessageSink messages;
     CKVXApp framework;  // the window theme the buttons draw with
-    auto main = std::make_unique<CMainDlg>();
+    auto main = std::make_unique<CMainDlg>(m_app.Services());
     ASSERT_TRUE(main->Create());
     CLanguageComboBox* second = main->GetSecondCombo();
     if (second->currentIndex() == main->GetFirstCombo()->currentIndex())
@@ -75,7 +75,7 @@ TEST_F(TutorScreenshots, TutorPageEditorAndNameDialog) {
     Save(*editor, "list-editor.png");
     editor->DestroyWindow();
 
-    CVocabularyListNameDlg name(main.get());
+    CVocabularyListNameDlg name(main->Services(), main.get());
     ASSERT_TRUE(name.Create());
     name.GetDlgItem<QLineEdit>(IDC_LIST_NAME_EDIT)->setText(QStringLiteral("Holiday words"));
     QTest::qWait(50);
