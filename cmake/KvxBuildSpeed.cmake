@@ -27,9 +27,10 @@
 option(KVX_PRECOMPILE_HEADERS "Precompile the Qt and standard headers of the targets that use Qt" ON)
 option(KVX_UNITY_BUILD "Compile each target's sources in batches" OFF)
 set(KVX_UNITY_BATCH 8 CACHE STRING "Sources per batch of a unity build")
-set(KVX_UNITY_EXCLUDE utility utility_tests pendrel_core sendrix_objects database_objects SFtp)
+set(KVX_UNITY_EXCLUDE utility utility_tests pendrel_core sendrix_objects database_objects SFtp quenzel_shell
+    database_tests sendrix_integration_tests quenzel_dictionary_tests quenzel_end_to_end_tests quenzel_tutor_tests)
 set(KVX_UNITY_RENAMED kSourceFile kSourceFileWide kLogSource kLogSourceFile kOnline
-    kControls kTemplate kTemplateRegistration kStrings kStringsRegistration)
+    kControls kTemplate kTemplateRegistration kStrings kStringsRegistration HandlerMutex)
 
 # Code around each file of a batch: every renamed name gets the file's own
 # suffix (KVX_UNITY_FILE, unique per file) while the file compiles.
