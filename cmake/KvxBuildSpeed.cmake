@@ -13,7 +13,7 @@
 # - with KVX_UNITY_BUILD (CI's optimised build with warnings as errors), each
 #   target compiles its sources in batches of KVX_UNITY_BATCH: the headers'
 #   inline functions and templates are then compiled once per batch instead
-#   of once per file, which halves the optimised build of the tests. The
+#   of once per file (eight test files at -O3: 29 s instead of 56 s). The
 #   file-local names that many sources define alike (the log source names,
 #   dialog templates and string tables: KVX_UNITY_RENAMED) are renamed per
 #   file in a batch; targets whose sources share other file-local names
@@ -27,10 +27,10 @@
 option(KVX_PRECOMPILE_HEADERS "Precompile the Qt and standard headers of the targets that use Qt" ON)
 option(KVX_UNITY_BUILD "Compile each target's sources in batches" OFF)
 set(KVX_UNITY_BATCH 8 CACHE STRING "Sources per batch of a unity build")
-set(KVX_UNITY_EXCLUDE utility utility_tests pendrel_core sendrix_objects database_objects SFtp quenzel_shell
+set(KVX_UNITY_EXCLUDE utility utility_tests pendrel_core pendrel_ui sendrix_objects database_objects SFtp quenzel_shell
     database_tests sendrix_integration_tests quenzel_dictionary_tests quenzel_end_to_end_tests quenzel_tutor_tests)
 set(KVX_UNITY_RENAMED kSourceFile kSourceFileWide kLogSource kLogSourceFile kOnline
-    kControls kTemplate kTemplateRegistration kStrings kStringsRegistration HandlerMutex)
+    kControls kTemplate kTemplateRegistration kStrings kStringsRegistration)
 
 # Code around each file of a batch: every renamed name gets the file's own
 # suffix (KVX_UNITY_FILE, unique per file) while the file compiles.
