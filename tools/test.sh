@@ -38,20 +38,20 @@ jobs=$(nproc)
 # Under --ci a build goes on past a failed file, to show every failure.
 keep_going=()
 
-# The processor time of this script's finished children so far, in whole
-# seconds (user and system).
+# The processor time of the finished children of the shell with the process
+# id given, in whole seconds (user and system).
 children_cpu() {
-  awk -v tick="$(getconf CLK_TCK)" '{ printf "%d", ($16 + $17) / tick }' "/proc/$BASHPID/stat"
+  awk -v tick="$(getconf CLK_TCK)" '{ printf "%d", ($16 + $17) / tick }' "/proc/$1/stat"
 }
 
 # Runs a step and prints how long it took and the processor time it used
 # (which a busy machine inflates less), for the CI log; its status is the
 # step's.
 step() {
-  local name=$1 start=$SECONDS cpu status=0; shift
-  cpu=$(children_cpu)
+  local name=$1 start=$SECONDS self=$BASHPID cpu status=0; shift
+  cpu=$(children_cpu "$self")
   "$@" || status=$?
-  echo "test.sh: $name took $((SECONDS - start)) s, $(($(children_cpu) - cpu)) s of processor time$([ $status -eq 0 ] || echo ", FAILED ($status)")"
+  echo "test.sh: $name took $((SECONDS - start)) s, $(($(children_cpu "$self") - cpu)) s of processor time$([ $status -eq 0 ] || echo ", FAILED ($status)")"
   return $status
 }
 
