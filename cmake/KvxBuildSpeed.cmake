@@ -10,9 +10,42 @@
 #   without the undefined-behaviour checks, which cost a third of their
 #   compile time: the code under test keeps every check (and -O1, so heavy
 #   tests still run fast), and the address checks still cover the tests.
-# Unity builds are not used: the sources keep file-local names such as
-# kSourceFile in anonymous namespaces, which clash in a unity batch.
+# - with KVX_UNITY_BUILD (CI's optimised build with warnings as errors), each
+#   target compiles its sources in batches of KVX_UNITY_BATCH: the headers'
+#   inline functions and templates are then compiled once per batch instead
+#   of once per file (eight test files at -O3: 29 s instead of 56 s). The
+#   file-local names that many sources define alike (the log source names,
+#   dialog templates and string tables: KVX_UNITY_RENAMED) are renamed per
+#   file in a batch; targets whose sources share other file-local names
+#   clash in a batch and stay file by file (KVX_UNITY_EXCLUDE: a target whose
+#   batch fails with a redefinition goes there). The sanitizer build stays
+#   file by file, so that every file still compiles on its own and includes
+#   what it uses;
+# - the linker is lld where it is installed: it links the test programs of
+#   the sanitizer build in half the time of the default linker
+#   (KVX_LLD=OFF keeps the default).
 option(KVX_PRECOMPILE_HEADERS "Precompile the Qt and standard headers of the targets that use Qt" ON)
+option(KVX_UNITY_BUILD "Compile each target's sources in batches" OFF)
+set(KVX_UNITY_BATCH 8 CACHE STRING "Sources per batch of a unity build")
+set(KVX_UNITY_EXCLUDE utility utility_tests pendrel_core pendrel_ui sendrix_objects database_objects SFtp quenzel_shell
+    database_tests sendrix_integration_tests quenzel_dictionary_tests quenzel_end_to_end_tests quenzel_tutor_tests)
+set(KVX_UNITY_RENAMED kSourceFile kSourceFileWide kLogSource kLogSourceFile kOnline
+    kControls kTemplate kTemplateRegistration kStrings kStringsRegistration)
+
+# Code around each file of a batch: every renamed name gets the file's own
+# suffix (KVX_UNITY_FILE, unique per file) while the file compiles.
+set(KVX_UNITY_BEFORE "#define KVX_UNITY_JOIN2(a, b) a##b\n#define KVX_UNITY_JOIN(a, b) KVX_UNITY_JOIN2(a, b)\n")
+set(KVX_UNITY_AFTER "")
+foreach(name IN LISTS KVX_UNITY_RENAMED)
+  string(APPEND KVX_UNITY_BEFORE "#define ${name} KVX_UNITY_JOIN(${name}_, KVX_UNITY_FILE)\n")
+  string(APPEND KVX_UNITY_AFTER "#undef ${name}\n")
+endforeach()
+
+find_program(KVX_LLD_PROGRAM ld.lld)
+option(KVX_LLD "Link with lld where it is installed" ON)
+if(KVX_LLD AND KVX_LLD_PROGRAM)
+  add_link_options(-fuse-ld=lld)
+endif()
 
 # Targets with fewer sources than this gain nothing from a precompiled header.
 set(KVX_PCH_MIN_SOURCES 4)
@@ -56,6 +89,13 @@ function(kvx_speed_up target)
 
   if(KVX_SANITIZE AND test)
     target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:-O0;-fno-sanitize=undefined>")
+  endif()
+
+  if(KVX_UNITY_BUILD AND NOT target IN_LIST KVX_UNITY_EXCLUDE)
+    set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${KVX_UNITY_BATCH}
+                          UNITY_BUILD_UNIQUE_ID KVX_UNITY_FILE
+                          UNITY_BUILD_CODE_BEFORE_INCLUDE "${KVX_UNITY_BEFORE}"
+                          UNITY_BUILD_CODE_AFTER_INCLUDE "${KVX_UNITY_AFTER}")
   endif()
 
   if(NOT KVX_PRECOMPILE_HEADERS OR NOT qt OR count LESS KVX_PCH_MIN_SOURCES)

@@ -2,14 +2,19 @@
 
 #include <gst/gst.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "Pendrel/Platform/KVXText.h"
 
 namespace {
 
-// How long Play waits for the output to take the first sound.
-constexpr GstClockTime kStartTimeout = 10 * GST_SECOND;
+// Play waits for the start event by event. It gives up on an output that
+// stalls (no message on the bus for this long: a hung audio device), and in
+// any case after the second limit, but never on a start that is slow yet
+// moving, as on a busy machine where loading the decoders takes long.
+constexpr gint64 kStartStallLimitUs = 10 * G_USEC_PER_SEC;
+constexpr gint64 kStartLimitUs = 120 * G_USEC_PER_SEC;
 // playbin's "flags": audio only.
 constexpr guint kPlayAudioOnly = 0x2;
 
@@ -49,14 +54,13 @@ public:
         }
         g_object_set(m_playbin, "uri", uri, "audio-sink", sink, "flags", kPlayAudioOnly, nullptr);
         g_free(uri);
-        if (gst_element_set_state(m_playbin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        const GstStateChangeReturn change = gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+        if (change == GST_STATE_CHANGE_FAILURE) {
             Stop();
             return 0;
         }
-        GstState state = GST_STATE_NULL;
-        const GstStateChangeReturn started = gst_element_get_state(m_playbin, &state, nullptr, kStartTimeout);
-        const BusState bus = PollBus();
-        if (started == GST_STATE_CHANGE_FAILURE || started == GST_STATE_CHANGE_ASYNC || bus == BUS_FAILED) {
+        const BusState bus = change == GST_STATE_CHANGE_ASYNC ? AwaitStart() : PollBus();
+        if (bus == BUS_FAILED || (bus == BUS_RUNNING && !ReachesPlaying())) {
             Stop();
             return 0;
         }
@@ -93,6 +97,38 @@ private:
     }
 
     enum BusState { BUS_RUNNING, BUS_ENDED, BUS_FAILED };
+
+    // Once prerolled, the rest of the way to playing needs no data.
+    bool ReachesPlaying() const {
+        const GstStateChangeReturn playing =
+            gst_element_get_state(m_playbin, nullptr, nullptr, kStartStallLimitUs * GST_USECOND);
+        return playing != GST_STATE_CHANGE_FAILURE && playing != GST_STATE_CHANGE_ASYNC;
+    }
+
+    // Waits until the output has taken the first sound (the pipeline's
+    // preroll is done: BUS_RUNNING), the sound has ended or playing failed.
+    // Every message on the bus shows the start moving on; a stall or the
+    // overall limit counts as a failure.
+    BusState AwaitStart() const {
+        GstBus* bus = gst_element_get_bus(m_playbin);
+        const gint64 giveUp = g_get_monotonic_time() + kStartLimitUs;
+        BusState state = BUS_FAILED;
+        for (;;) {
+            const gint64 left = std::min(kStartStallLimitUs, giveUp - g_get_monotonic_time());
+            GstMessage* message = left > 0 ? gst_bus_timed_pop(bus, left * GST_USECOND) : nullptr;
+            if (!message) break;
+            const GstMessageType type = GST_MESSAGE_TYPE(message);
+            const bool decided = type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS ||
+                                 (type == GST_MESSAGE_ASYNC_DONE && GST_MESSAGE_SRC(message) == GST_OBJECT(m_playbin));
+            if (decided) state = type == GST_MESSAGE_ERROR ? BUS_FAILED : type == GST_MESSAGE_EOS ? BUS_ENDED : BUS_RUNNING;
+            gst_message_unref(message);
+            if (decided) break;
+        }
+        gst_object_unref(bus);
+        // An end or error queued right behind the preroll counts at once.
+        return state == BUS_RUNNING ? PollBus() : state;
+    }
+
     // Takes the end and error messages off the bus (popping a kind drops
     // the messages of other kinds before it, so both are taken together).
     BusState PollBus() const {

@@ -4,10 +4,10 @@
 // KVXCreateSoundPlayer; tests put a factory of their own in its place.
 //
 // - Play stops what played before and starts the file. It waits until the
-//   output has taken the first sound (at most a few seconds) and answers 1
-//   when playing started, 0 when the file cannot be read or decoded or the
-//   output refuses it. The rest plays on by itself; the caller never waits
-//   for the end.
+//   output has taken the first sound and answers 1 when playing started, 0
+//   when the file cannot be read or decoded or the output refuses it or
+//   stalls (nothing happens for 10 s). The rest plays on by itself; the
+//   caller never waits for the end.
 // - IsPlaying is true until the sound has ended, failed or was stopped.
 // - Stop ends the playing at once; the player's destruction stops too.
 //
