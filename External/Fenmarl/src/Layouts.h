@@ -19,11 +19,12 @@ struct LayoutEntry {
 // Every layout of the table, offered or not.
 const LayoutEntry* LayoutTable(size_t& count);
 
-// The layouts that build here, in table order (the first call builds them).
+// The layouts whose symbols the XKB data here has, in table order; none is
+// built for it.
 const LayoutEntry* const* OfferedLayouts(size_t& count);
 
-// Fills `data` with layout `id` (cached after the first build); false for an
-// unknown layout or one the XKB data cannot compile.
+// Fills `data` with layout `id`, built on the first call for it and kept;
+// false for an unknown layout or one the XKB data cannot compile.
 bool FillLayout(unsigned int id, st_KBImpl& data);
 
 // The modifier flags of a column (Shift 1, left Ctrl 2, Alt 4, right Ctrl 8,
