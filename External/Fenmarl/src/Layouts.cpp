@@ -156,34 +156,6 @@ static_assert(sizeof(kScanCodes) <= KB_MAX_KEYS);
 const unsigned int kColumnFlags[KB_COLUMNS] = {0, 0x10, 1, 0x11, 2, 0x12, 3, 0x13,
                                               6, 0x16, 7, 0x17, 8, 0x18, 9, 0x19};
 
-// Whether the XKB data has the layout's symbols: the symbols file of its
-// name in the first include folder that has one, and in that file a section
-// of its variant's name (any section for the default). Reading these files
-// takes milliseconds where compiling every layout takes a second and more;
-// a layout is compiled only when it is first asked for.
-bool HasSymbols(const LayoutEntry& entry, xkb_context* context, std::map<std::string, std::string>& files)
-{
-    auto known = files.find(entry.layout);
-    if (known == files.end()) {
-        std::string text;
-        for (unsigned int i = 0; i < xkb_context_num_include_paths(context) && text.empty(); ++i) {
-            std::ifstream file(std::string(xkb_context_include_path_get(context, i)) + "/symbols/" + entry.layout,
-                               std::ios::binary);
-            text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-        }
-        known = files.emplace(entry.layout, std::move(text)).first;
-    }
-    const std::string& text = known->second;
-    if (text.empty()) return false;
-    if (!*entry.variant) return true;
-    const std::string keyword = "xkb_symbols", name = std::string("\"") + entry.variant + "\"";
-    for (size_t at = text.find(keyword); at != std::string::npos; at = text.find(keyword, at + 1)) {
-        const size_t quote = text.find_first_not_of(" \t", at + keyword.size());
-        if (quote != std::string::npos && text.compare(quote, name.size(), name) == 0) return true;
-    }
-    return false;
-}
-
 // The layouts built so far, each built once, when first asked for, and kept
 // for the life of the library.
 struct Cache {
@@ -229,10 +201,13 @@ const LayoutEntry* const* OfferedLayouts(size_t& count)
     Cache& cache = TheCache();
     std::lock_guard lock(cache.mutex);
     if (!cache.offeredKnown) {
+        std::vector<std::string> folders;
+        if (const XkbPtr<xkb_context> context = NewXkbContext())
+            for (unsigned int i = 0; i < xkb_context_num_include_paths(context.get()); ++i)
+                folders.emplace_back(xkb_context_include_path_get(context.get(), i));
         std::map<std::string, std::string> files;
-        const XkbPtr<xkb_context> context = NewXkbContext();
         for (const LayoutEntry& entry : kLayouts)
-            if (context && HasSymbols(entry, context.get(), files)) cache.offered.push_back(&entry);
+            if (HasSymbols(entry, folders, files)) cache.offered.push_back(&entry);
         cache.offeredKnown = true;
     }
     count = cache.offered.size();
@@ -249,6 +224,29 @@ bool FillLayout(unsigned int id, st_KBImpl& data)
     if (!layout) return false;
     data = layout->record;
     return true;
+}
+
+bool HasSymbols(const LayoutEntry& entry, const std::vector<std::string>& folders,
+                std::map<std::string, std::string>& files)
+{
+    auto known = files.find(entry.layout);
+    if (known == files.end()) {
+        std::string text;
+        for (size_t i = 0; i < folders.size() && text.empty(); ++i) {
+            std::ifstream file(folders[i] + "/symbols/" + entry.layout, std::ios::binary);
+            text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        }
+        known = files.emplace(entry.layout, std::move(text)).first;
+    }
+    const std::string& text = known->second;
+    if (text.empty()) return false;
+    if (!*entry.variant) return true;
+    const std::string keyword = "xkb_symbols", name = std::string("\"") + entry.variant + "\"";
+    for (size_t at = text.find(keyword); at != std::string::npos; at = text.find(keyword, at + 1)) {
+        const size_t quote = text.find_first_not_of(" \t", at + keyword.size());
+        if (quote != std::string::npos && text.compare(quote, name.size(), name) == 0) return true;
+    }
+    return false;
 }
 
 unsigned int ColumnFlags(int column)

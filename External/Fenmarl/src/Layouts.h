@@ -4,6 +4,9 @@
 // data without a display.
 
 #include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "Fenmarl/Fenmarl.h"
 
@@ -22,6 +25,14 @@ const LayoutEntry* LayoutTable(size_t& count);
 // The layouts whose symbols the XKB data here has, in table order; none is
 // built for it.
 const LayoutEntry* const* OfferedLayouts(size_t& count);
+
+// Whether the XKB data has the layout's symbols: the symbols file of its
+// name in the first of `folders` (XKB include folders) that has one, and in
+// that file a section of its variant's name (any section for the default).
+// Reading these files takes milliseconds where compiling every layout takes
+// a second and more. `files` keeps the files read, by name.
+bool HasSymbols(const LayoutEntry& entry, const std::vector<std::string>& folders,
+                std::map<std::string, std::string>& files);
 
 // Fills `data` with layout `id`, built on the first call for it and kept;
 // false for an unknown layout or one the XKB data cannot compile.
