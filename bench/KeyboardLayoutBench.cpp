@@ -5,7 +5,8 @@
 // Latin and the kana keymap) and reading each key's symbol with and without
 // Shift, the usual way to get a layout on X11. Each repetition does the whole
 // work from scratch, with a new builder and a new XKB context, on one
-// thread, timed in CPU time. Before timing, both sides' output is hashed:
+// thread, timed in CPU time; the two sides' repetitions take turns in a
+// random order. Before timing, both sides' output is hashed:
 // per layout, per key, the character it types plain and with Shift (dead
 // keys and keys that type nothing count as 0). Prints the ratio of the
 // medians at the end.
@@ -147,7 +148,11 @@ int main(int argc, char** argv) {
     RequireSameOutput("the plain and Shift characters of every key of every layout", ours.Value(),
                       reference.Value());
 
+    // The two sides' repetitions take turns, so that a load that comes and
+    // goes on the machine falls on both alike.
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
     std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
+    arguments.insert(arguments.end() - 1, interleave);
     int count = static_cast<int>(arguments.size()) - 1;
     benchmark::Initialize(&count, arguments.data());
     CRatioReporter reporter;
