@@ -132,15 +132,22 @@ protected:
         // The list is open when the program holds the pointer and the keys.
         // A click that came while the program was still busy may be lost:
         // the list is clicked again when it has not opened after a while.
+        // A click that the program handles late (it was still building the
+        // layout chosen before) may open the list and close it again at
+        // once, the late release taken for a choice of the item under the
+        // pointer: the list must still be open after the pause below.
         bool open = false;
         for (int attempt = 0; attempt < 6 && !open; ++attempt) {
             Click(IDC_LAYOUT_COMBO);
             for (int i = 0; i < 1000 && !(open = Grabs() == 2); ++i) usleep(10000);
+            // The list's type-ahead joins the keys typed within 0.4 s into
+            // one search; a pause, as a user makes, starts a new one.
+            if (open) {
+                usleep(600000);
+                open = Grabs() == 2;
+            }
         }
         ASSERT_TRUE(open) << "the list of layouts did not open";
-        // The list's type-ahead joins the keys typed within 0.4 s into one
-        // search; a pause, as a user makes, starts a new one.
-        usleep(600000);
         TypeKeys(name + "\n");
         // closed when it lets both go
         for (int i = 0; i < 6000 && Grabs() != 0; ++i) usleep(10000);

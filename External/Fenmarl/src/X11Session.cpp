@@ -33,17 +33,23 @@ namespace fenmarl {
 namespace {
 
 // X errors of our own requests (a key another client grabbed, a mapping
-// the server refuses) are counted, never fatal.
+// the server refuses) are counted, with the serial numbers of the requests
+// that failed, never fatal.
 int g_xErrors = 0;
-int CountError(Display*, XErrorEvent*)
+std::vector<unsigned long> g_failedRequests;
+int CountError(Display*, XErrorEvent* error)
 {
     ++g_xErrors;
+    g_failedRequests.push_back(error->serial);
     return 0;
 }
 
 class ErrorTrap {
 public:
-    explicit ErrorTrap(Display* display) : display_(display), previous_(XSetErrorHandler(CountError)) {}
+    explicit ErrorTrap(Display* display) : display_(display), previous_(XSetErrorHandler(CountError))
+    {
+        g_failedRequests.clear();
+    }
     ~ErrorTrap()
     {
         XSync(display_, False);
@@ -121,21 +127,26 @@ public:
             XISetMask(bits, XI_RawKeyRelease);
             XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
             XISelectEvents(display_, root, &mask, 1);
+            // One round trip for all the grabs: the serial number of each
+            // grab tells which key a refusal concerns.
             size_t count = 0;
             const uint8_t* scans = LayoutScanCodes(count);
+            std::vector<std::pair<unsigned long, unsigned int>> grabs;  // request, key code
             for (size_t i = 0; i < count; ++i) {
                 const unsigned int keycode = KeyCodeOfScan(scans[i]);
-                g_xErrors = 0;
+                grabs.emplace_back(NextRequest(display_), keycode);
                 XGrabKey(display_, int(keycode), AnyModifier, root, False, GrabModeAsync, GrabModeSync);
-                XSync(display_, False);
-                if (g_xErrors != 0) {
-                    // Another client (a window manager's shortcut) holds the
-                    // key with some modifiers: we take it with each
-                    // combination of modifiers that is still free.
-                    for (unsigned int modifiers = 0; modifiers < 256; ++modifiers)
-                        XGrabKey(display_, int(keycode), modifiers, root, False, GrabModeAsync, GrabModeSync);
-                }
                 grabbed_.insert(keycode);
+            }
+            XSync(display_, False);
+            for (const auto& [request, keycode] : grabs) {
+                if (std::find(g_failedRequests.begin(), g_failedRequests.end(), request) == g_failedRequests.end())
+                    continue;
+                // Another client (a window manager's shortcut) holds the key
+                // with some modifiers: we take it with each combination of
+                // modifiers that is still free.
+                for (unsigned int modifiers = 0; modifiers < 256; ++modifiers)
+                    XGrabKey(display_, int(keycode), modifiers, root, False, GrabModeAsync, GrabModeSync);
             }
         }
         epoll_ = epoll_create1(EPOLL_CLOEXEC);
