@@ -104,6 +104,7 @@ CBasicListCtrl::CBasicListCtrl(eDisplayType displayType, QWidget* parent)
         });
     ApplyStyle();
     UpdateRowHeight();
+    m_constructed = true;
 }
 
 CBasicListCtrl::~CBasicListCtrl() {
@@ -303,6 +304,13 @@ void* CBasicListCtrl::GetItem(int row) const {
     return m_model->Row(row);
 }
 
+void CBasicListCtrl::AnnounceAppendedRows() {
+    m_model->AnnounceRows();
+    // Laid out now, as each row's insertion used to have it by the end of
+    // this pass (nothing to do when no layout waits).
+    if (isVisible()) executeDelayedItemsLayout();
+}
+
 int CBasicListCtrl::GetItemCount() const {
     return m_model->RowCount();
 }
@@ -466,6 +474,7 @@ int CBasicListCtrl::HitTestEx(POINT& point, int* column) const {
 
 BOOL CBasicListCtrl::EnsureVisible(int row, BOOL partialOK) {
     if (row < 0 || row >= GetItemCount()) return FALSE;
+    m_model->AnnounceRows();
     RowGeometry geometry;
     GetRowGeometry(row, geometry);
     const bool partlyShown = geometry.bounds.bottom > 0 && geometry.bounds.top < viewport()->height();
@@ -476,6 +485,7 @@ BOOL CBasicListCtrl::EnsureVisible(int row, BOOL partialOK) {
 }
 
 BOOL CBasicListCtrl::Scroll(int dx, int dy) {
+    m_model->AnnounceRows();
     if (dx) horizontalScrollBar()->setValue(horizontalScrollBar()->value() + dx);
     if (dy) verticalScrollBar()->setValue(verticalScrollBar()->value() + dy);
     return TRUE;
@@ -504,6 +514,7 @@ UINT CBasicListCtrl::GetItemState(int row, UINT mask) {
 
 BOOL CBasicListCtrl::SetItemState(int row, UINT state, UINT mask) {
     if (row < -1 || row >= GetItemCount()) return FALSE;
+    m_model->AnnounceRows();
     QItemSelectionModel* selection = selectionModel();
     if (mask & LVIS_SELECTED) {
         const QItemSelectionModel::SelectionFlags flag =
@@ -562,6 +573,7 @@ void CBasicListCtrl::SelectAll() {
 
 void CBasicListCtrl::InvertSelection() {
     if (GetItemCount() == 0) return;
+    m_model->AnnounceRows();
     selectionModel()->select(QItemSelection(m_model->index(0, 0), m_model->index(GetItemCount() - 1, 0)),
                              QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
 }
@@ -1030,6 +1042,8 @@ void CBasicListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 bool CBasicListCtrl::event(QEvent* event) {
+    // Whatever the list is about to do, its view knows every row first.
+    if (m_constructed) m_model->AnnounceRows();
     if (event->type() == QEvent::ShortcutOverride) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
@@ -1038,6 +1052,11 @@ bool CBasicListCtrl::event(QEvent* event) {
         }
     }
     return CKVXWnd<QTreeView>::event(event);
+}
+
+bool CBasicListCtrl::viewportEvent(QEvent* event) {
+    if (m_constructed) m_model->AnnounceRows();
+    return CKVXWnd<QTreeView>::viewportEvent(event);
 }
 
 void CBasicListCtrl::keyPressEvent(QKeyEvent* event) {

@@ -218,6 +218,7 @@ protected:
     BOOL m_sortAscending = TRUE;
 
     bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -234,6 +235,11 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+
+private slots:
+    // The rows appended since the last pass of the event loop reach the
+    // view, which lays them out at once when it is shown.
+    void AnnounceAppendedRows();
 
 private:
     struct RowGeometry {
@@ -262,6 +268,9 @@ private:
     void SwapListItems(int row1, int row2);
     static int CompareFuncStatic(void* data1, void* data2, CBasicListCtrl* control);
 
+    // False while the members are made: making the model sends the list
+    // events before m_model is set.
+    bool m_constructed = false;
     CBasicListCtrlModel* m_model;
     CBasicListCtrlHdr* m_header;
     eDisplayType m_displayType;

@@ -13,10 +13,26 @@ CBasicListCtrlModel::CBasicListCtrlModel(CBasicListCtrl* control) : QAbstractTab
 
 int CBasicListCtrlModel::AppendRow(void* data) {
     const int row = RowCount();
-    beginInsertRows(QModelIndex(), row, row);
     m_rows.push_back(data);
-    endInsertRows();
+    // One insertion for a whole fill: told per row, each view and the
+    // selection would work through every row's insertion on its own.
+    if (!m_announceQueued) {
+        m_announceQueued = true;
+        if (m_control)
+            QMetaObject::invokeMethod(m_control, "AnnounceAppendedRows", Qt::QueuedConnection);
+        else
+            QMetaObject::invokeMethod(this, &CBasicListCtrlModel::AnnounceRows, Qt::QueuedConnection);
+    }
     return row;
+}
+
+void CBasicListCtrlModel::AnnounceRows() {
+    m_announceQueued = false;
+    const int count = RowCount();
+    if (m_announced >= count) return;
+    beginInsertRows(QModelIndex(), m_announced, count - 1);
+    m_announced = count;
+    endInsertRows();
 }
 
 void CBasicListCtrlModel::SetRow(int row, void* data) {
@@ -28,15 +44,19 @@ void CBasicListCtrlModel::ClearRows() {
     beginResetModel();
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_announced = 0;
     endResetModel();
 }
 
 void CBasicListCtrlModel::RowsChanged(int first, int last) {
-    if (m_rows.empty() || m_columns.empty()) return;
+    // Rows not announced yet are shown as they are when they are.
+    last = std::min(last, m_announced - 1);
+    if (first > last || m_columns.empty()) return;
     emit dataChanged(index(first, 0), index(last, ColumnCount() - 1));
 }
 
 std::vector<int> CBasicListCtrlModel::SortRows(const std::function<int(void*, void*)>& compare) {
+    AnnounceRows();
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<int> newIndexOf = KVXStableSortRows(m_rows, compare);
@@ -50,6 +70,7 @@ std::vector<int> CBasicListCtrlModel::SortRows(const std::function<int(void*, vo
 }
 
 int CBasicListCtrlModel::InsertColumn(int position, const Column& column) {
+    AnnounceRows();
     position = std::max(0, std::min(position, ColumnCount()));
     beginInsertColumns(QModelIndex(), position, position);
     m_columns.insert(m_columns.begin() + position, column);
@@ -65,7 +86,7 @@ void CBasicListCtrlModel::SetRowHeight(int height) {
 }
 
 int CBasicListCtrlModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : RowCount();
+    return parent.isValid() ? 0 : m_announced;
 }
 
 int CBasicListCtrlModel::columnCount(const QModelIndex& parent) const {
@@ -73,7 +94,7 @@ int CBasicListCtrlModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CBasicListCtrlModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= RowCount()) return QVariant();
+    if (!index.isValid() || index.row() >= m_announced) return QVariant();
     switch (role) {
     case Qt::SizeHintRole:
         // Answered without the display hook: every row has the same height.

@@ -32,7 +32,12 @@ public:
 
     int RowCount() const { return static_cast<int>(m_rows.size()); }
     void* Row(int row) const { return m_rows[static_cast<size_t>(row)]; }
+    // Appended rows reach the views together, as one insertion: at the
+    // next pass of the event loop, or when AnnounceRows is called before
+    // the views are asked about them. Until then the views (rowCount) do
+    // not know them; RowCount and Row do.
     int AppendRow(void* data);
+    void AnnounceRows();
     void SetRow(int row, void* data);
     void ClearRows();
     // Tells the view that the rows first ... last show something new.
@@ -59,6 +64,8 @@ public:
 private:
     CBasicListCtrl* m_control;
     std::vector<void*> m_rows;
+    int m_announced = 0;  // the rows the views know
+    bool m_announceQueued = false;
     std::vector<Column> m_columns;
     int m_rowHeight = 18;
 };

@@ -169,6 +169,16 @@ void CMultilineListBox::AddRow(const GridRow& row) {
     if (selected.empty() && !(row.flags & GRIDROW_HEADING)) SetCurrentCell(last, m_currentColumn);
 }
 
+void CMultilineListBox::AddRows(std::vector<GridRow>&& rows) {
+    std::vector<int> selected;
+    GetSelectedRows(selected);
+    const bool selectFirst = selected.empty() && !rows.empty() && !(rows.front().flags & GRIDROW_HEADING);
+    const int first = m_rows.AddRows(std::move(rows));
+    if (first < 0) return;
+    m_model->RequestSync();
+    if (selectFirst) SetCurrentCell(first, m_currentColumn);
+}
+
 void CMultilineListBox::AddHeadingRow(const wchar_t* first, const wchar_t* second) {
     if (m_rows.AddHeadingRow(first, second) >= 0) m_model->RequestSync();
 }
@@ -219,10 +229,11 @@ void CMultilineListBox::MarkRows(const std::vector<int>& rows, BOOL known) {
 void CMultilineListBox::AfterMark(const CMultilineListRows::MarkResult& result, bool) {
     if (!result.changed) return;
     m_model->RequestSync();
+    // The mark forgot the heights of the rows it changed.
     if (QThread::currentThread() == thread()) {
-        RecalcHeights();
+        Relayout();
     } else {
-        QMetaObject::invokeMethod(this, [this] { RecalcHeights(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { Relayout(); }, Qt::QueuedConnection);
     }
     SendMessage(m_owner, WM_MULTILINE_CHANGED, 0, 1);
     SendMessage(m_owner, WM_MULTILINE_MARKED, static_cast<WPARAM>(result.lastIndex), 0);
@@ -234,13 +245,18 @@ void CMultilineListBox::SetMeaningsHidden(BOOL hidden) {
 }
 
 void CMultilineListBox::RecalcHeights() {
+    m_rows.ForgetHeights();
+    Relayout();
+}
+
+void CMultilineListBox::Relayout() {
     m_model->Sync();
     doItemsLayout();
     viewport()->update();
 }
 
 void CMultilineListBox::SortRows(int wordColumn, BOOL ascending) {
-    if (m_model->Reorder([&] { return m_rows.Sort(wordColumn, ascending != FALSE); })) RecalcHeights();
+    if (m_model->Reorder([&] { return m_rows.Sort(wordColumn, ascending != FALSE); })) Relayout();
 }
 
 void CMultilineListBox::SetCurrentCell(int row, int column) {
@@ -267,19 +283,34 @@ int CMultilineListBox::TextHeight(const QFont& font, int width, const CBasicStri
 }
 
 int CMultilineListBox::MeasureItem(int index) const {
-    GridRow row;
-    if (!m_rows.CopyRow(index, row)) return CMultilineListRows::kMinItemHeight;
-    const bool hasImage = !m_statusImages.empty() && row.imageIndex >= 0;
     // The viewport's width leaves the vertical scroll bar out already.
-    const int columnWidth = CMultilineListRows::ColumnWidth(viewport()->width(), 0, hasImage);
-    const bool heading = (row.flags & GRIDROW_HEADING) != 0;
-    int wordHeight = 0;
-    if (!heading && m_languageId == kPictureLanguageId && static_cast<int64_t>(row.word.m_value) > 0)
-        wordHeight = CMultilineListRows::kPictureHeight;
-    else
-        wordHeight = TextHeight(heading ? m_normalFont : m_leftFont, columnWidth, row.word.m_text);
-    const int meaningHeight = TextHeight(heading ? m_normalFont : m_rightFont, columnWidth, row.meaning.m_text);
-    return CMultilineListRows::ItemHeight(wordHeight, meaningHeight);
+    const int width = viewport()->width();
+    if (width != m_measuredWidth) {
+        m_rows.ForgetHeights();
+        m_measuredWidth = width;
+    }
+    // Each row is measured once (until its texts, the fonts or the width
+    // change) and read in place: every layout asks for every row.
+    const int height = m_rows.Height(index, [&](const GridRow& row) {
+        const bool hasImage = !m_statusImages.empty() && row.imageIndex >= 0;
+        const int columnWidth = CMultilineListRows::ColumnWidth(width, 0, hasImage);
+        const bool heading = (row.flags & GRIDROW_HEADING) != 0;
+        int wordHeight = 0;
+        if (!heading && m_languageId == kPictureLanguageId && static_cast<int64_t>(row.word.m_value) > 0)
+            wordHeight = CMultilineListRows::kPictureHeight;
+        else
+            wordHeight = TextHeight(heading ? m_normalFont : m_leftFont, columnWidth, row.word.m_text);
+        const int meaningHeight = TextHeight(heading ? m_normalFont : m_rightFont, columnWidth, row.meaning.m_text);
+        return CMultilineListRows::ItemHeight(wordHeight, meaningHeight);
+    });
+    return height > 0 ? height : CMultilineListRows::kMinItemHeight;
+}
+
+void CMultilineListBox::SetLanguageId(int languageId) {
+    if (languageId == m_languageId) return;
+    m_languageId = languageId;
+    // The picture language's words are pictures of their own height.
+    m_rows.ForgetHeights();
 }
 
 QRect CMultilineListBox::CellRect(const QRect& item, int column, bool hasImage) const {
@@ -407,6 +438,42 @@ void CMultilineListBox::DrawItem(QPainter& painter, const QRect& rect, int index
     painter.restore();
 }
 
+// The heading row on top.
+
+int CMultilineListBox::HeadingHeight() const {
+    if (!m_rows.HasHeadingRow() || m_model->rowCount() == 0) return 0;
+    return QListView::visualRect(m_model->index(0)).height();
+}
+
+QRect CMultilineListBox::visualRect(const QModelIndex& index) const {
+    const QRect rect = QListView::visualRect(index);
+    if (!index.isValid() || index.row() != 0 || !m_rows.HasHeadingRow()) return rect;
+    return rect.translated(0, -rect.top());
+}
+
+QModelIndex CMultilineListBox::indexAt(const QPoint& point) const {
+    if (point.y() >= 0 && point.y() < HeadingHeight() && point.x() >= 0 && point.x() < viewport()->width())
+        return m_model->index(0);
+    return QListView::indexAt(point);
+}
+
+void CMultilineListBox::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    QListView::scrollTo(index, hint);
+    const int heading = HeadingHeight();
+    if (!index.isValid() || index.row() == 0 || heading == 0) return;
+    const int top = visualRect(index).top();
+    if (top < heading) verticalScrollBar()->setValue(verticalScrollBar()->value() - (heading - top));
+}
+
+void CMultilineListBox::paintEvent(QPaintEvent* event) {
+    CKVXWnd<QListView>::paintEvent(event);
+    const int heading = HeadingHeight();
+    if (heading == 0 || verticalOffset() == 0) return;
+    // The rows under the heading row were drawn first; it covers them.
+    QPainter painter(viewport());
+    DrawItem(painter, QRect(0, 0, viewport()->width(), heading), 0, false, false);
+}
+
 // Mouse and keys.
 
 void CMultilineListBox::RunClickAction(int row, int column) {
@@ -446,7 +513,7 @@ void CMultilineListBox::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() != Qt::LeftButton) return;
     if (heading) {
-        if (m_model->Reorder([&] { return m_rows.SortByHeadingClick(column); })) RecalcHeights();
+        if (m_model->Reorder([&] { return m_rows.SortByHeadingClick(column); })) Relayout();
         viewport()->update();
         return;
     }
@@ -540,6 +607,8 @@ void CMultilineListBox::resizeEvent(QResizeEvent* event) {
 void CMultilineListBox::scrollContentsBy(int dx, int dy) {
     TakeFocusFromEditor();
     CKVXWnd<QListView>::scrollContentsBy(dx, dy);
+    // The scroll moved the heading row's pixels with the rows: drawn again.
+    if (dy != 0 && m_rows.HasHeadingRow()) viewport()->update();
 }
 
 // In-place edit.
@@ -595,13 +664,14 @@ void CMultilineListBox::OnEndEdit(int row, int column, const wchar_t* text) {
     GridRow* target = m_rows.GetRow(row);
     if (!target) return;
     CGridListCtrl_Data& cell = column == 0 ? target->word : target->meaning;
+    m_rows.ForgetHeight(row);
     if (cell.m_value == 0) {
         // A row not stored yet takes the text as loaded too; a new text is
         // still a change its owner has to offer to save.
         const bool changed = cell.m_text.Compare(text) != 0;
         cell.m_text = text;
         cell.m_secondText = text;
-        RecalcHeights();
+        Relayout();
         if (changed) {
             m_rows.SetModified(true);
             SendMessage(m_owner, WM_MULTILINE_CHANGED, 0, 1);
@@ -610,7 +680,7 @@ void CMultilineListBox::OnEndEdit(int row, int column, const wchar_t* text) {
     }
     cell.m_text = text;
     const int changed = cell.m_text.Compare(cell.m_secondText.GetString());
-    RecalcHeights();
+    Relayout();
     if (changed != 0) {
         m_rows.SetModified(true);
         SendMessage(m_owner, WM_MULTILINE_CHANGED, 0, changed);

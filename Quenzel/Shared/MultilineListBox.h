@@ -78,7 +78,7 @@ public:
     QWidget* GetLanguagePairWindow() const { return m_pairWindow; }
     // The language of the shown list; kPictureLanguageId shows pictures in
     // the word column.
-    void SetLanguageId(int languageId) { m_languageId = languageId; }
+    void SetLanguageId(int languageId);
     int GetLanguageId() const { return m_languageId; }
     void SetRightToLeft(int wordColumn, int meaningColumn);
     // Enables Edit and Remove in the learning mode.
@@ -90,6 +90,9 @@ public:
 
     // Rows.
     void AddRow(const GridRow& row);
+    // Takes the rows (the vector is left empty) and adds them as AddRow
+    // adds each, telling the view once. User-interface thread only.
+    void AddRows(std::vector<GridRow>&& rows);
     void AddHeadingRow(const wchar_t* first, const wchar_t* second);
     void SetFirstRowTexts(const wchar_t* first, const wchar_t* second);
     void ResetContent();
@@ -102,6 +105,8 @@ public:
     // mark through the progress dialog.
     void MarkRows(const std::vector<int>& rows, BOOL known);
     void SetMeaningsHidden(BOOL hidden);
+    // Lays the rows out again; rows whose texts changed since they were
+    // measured are measured anew.
     void RecalcHeights();
     void SortRows(int wordColumn, BOOL ascending);
     CMultilineListRows& GetRows() { return m_rows; }
@@ -144,7 +149,15 @@ public:
     int MeasureItem(int index) const;
     void DrawItem(QPainter& painter, const QRect& rect, int index, bool selected, bool focused) const;
 
+    // The heading row's rectangle is the top of the viewport whatever the
+    // scroll position, and a point there is on the heading row.
+    QRect visualRect(const QModelIndex& index) const override;
+    QModelIndex indexAt(const QPoint& point) const override;
+    // Scrolls a row below the heading row into view under it.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -165,6 +178,10 @@ private:
     void AfterMark(const CMultilineListRows::MarkResult& result, bool manyRows);
     void OnEndEdit(int row, int column, const wchar_t* text);
     void TakeFocusFromEditor();
+    // Lays the rows out with the heights known, measuring the rest.
+    void Relayout();
+    // The height of the heading row on top of the viewport; 0 without one.
+    int HeadingHeight() const;
     int TextHeight(const QFont& font, int width, const CBasicString& text) const;
     QRect CellRect(const QRect& item, int column, bool hasImage) const;
     const QImage* WordPicture(int64_t wordId) const;
@@ -182,6 +199,7 @@ private:
     CMultilineListRows m_rows;
     CMultilineListModel* m_model;
     int m_languageId = 0;
+    mutable int m_measuredWidth = -1;  // the viewport width the rows' heights were measured at
     int m_rightToLeftWord = 0;
     int m_rightToLeftMeaning = 0;
     QFont m_normalFont;

@@ -14,9 +14,10 @@ int CMultilineListModel::rowCount(const QModelIndex& parent) const { return pare
 
 QVariant CMultilineListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
-    GridRow row;
-    if (!m_rows.CopyRow(index.row(), row)) return {};
-    return KVXToQString(row.word.m_secondText);
+    QString text;
+    if (!m_rows.ReadRow(index.row(), [&text](const GridRow& row) { text = KVXToQString(row.word.m_secondText); }))
+        return {};
+    return text;
 }
 
 Qt::ItemFlags CMultilineListModel::flags(const QModelIndex& index) const {

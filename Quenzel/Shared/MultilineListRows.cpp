@@ -30,7 +30,23 @@ int CMultilineListRows::AddRow(const GridRow& row) {
     auto copy = std::make_unique<GridRow>(row);
     if (m_mode == MULTILINE_MODE_LEARNING && !IsHeading(*copy)) copy->imageIndex = StatusImageFor(*copy, m_mode);
     m_rows.push_back(std::move(copy));
+    m_heights.push_back(0);
     return static_cast<int>(m_rows.size()) - 1;
+}
+
+int CMultilineListRows::AddRows(std::vector<GridRow>&& rows) {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    if (rows.empty()) return -1;
+    const int first = static_cast<int>(m_rows.size());
+    m_rows.reserve(m_rows.size() + rows.size());
+    m_heights.resize(m_rows.size() + rows.size(), 0);
+    for (GridRow& row : rows) {
+        auto taken = std::make_unique<GridRow>(std::move(row));
+        if (m_mode == MULTILINE_MODE_LEARNING && !IsHeading(*taken)) taken->imageIndex = StatusImageFor(*taken, m_mode);
+        m_rows.push_back(std::move(taken));
+    }
+    std::vector<GridRow>().swap(rows);
+    return first;
 }
 
 int CMultilineListRows::AddHeadingRow(const wchar_t* first, const wchar_t* second) {
@@ -54,6 +70,7 @@ bool CMultilineListRows::SetFirstRowTexts(const wchar_t* first, const wchar_t* s
     GridRow& heading = *m_rows.front();
     heading.word.m_text = heading.word.m_secondText = first;
     heading.meaning.m_text = heading.meaning.m_secondText = second;
+    m_heights.front() = 0;
     return true;
 }
 
@@ -61,8 +78,12 @@ void CMultilineListRows::ResetContent() {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     std::unique_ptr<GridRow> heading;
     if (!m_rows.empty() && IsHeading(*m_rows.front())) heading = std::move(m_rows.front());
-    m_rows.clear();
-    if (heading) m_rows.push_back(std::move(heading));
+    std::vector<std::unique_ptr<GridRow>>().swap(m_rows);
+    std::vector<uint8_t>().swap(m_heights);
+    if (heading) {
+        m_rows.push_back(std::move(heading));
+        m_heights.push_back(0);
+    }
     ++m_generation;
 }
 
@@ -72,6 +93,7 @@ bool CMultilineListRows::DeleteRow(int index) {
     ReportAssertion(valid, kSourceFile, __LINE__);
     if (!valid) return false;
     m_rows.erase(m_rows.begin() + index);
+    m_heights.erase(m_heights.begin() + index);
     ++m_generation;
     return true;
 }
@@ -117,14 +139,39 @@ void CMultilineListRows::SetMeaningsHidden(bool hidden) {
 bool CMultilineListRows::Sort(int column, bool ascending) {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (m_rows.size() < 3) return false;
-    const auto first = m_rows.begin() + (IsHeading(*m_rows.front()) ? 1 : 0);
+    const size_t first = IsHeading(*m_rows.front()) ? 1 : 0;
     const GridRowLess less(column == 0, ascending);
-    std::stable_sort(first, m_rows.end(),
-                     [&less](const std::unique_ptr<GridRow>& a, const std::unique_ptr<GridRow>& b) {
-                         return less(*a, *b);
-                     });
+    // The rows' order, then the rows and their heights put in it.
+    std::vector<uint32_t> order(m_rows.size() - first);
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(first + i);
+    std::stable_sort(order.begin(), order.end(),
+                     [this, &less](uint32_t a, uint32_t b) { return less(*m_rows[a], *m_rows[b]); });
+    std::vector<std::unique_ptr<GridRow>> rows;
+    rows.reserve(m_rows.size());
+    std::vector<uint8_t> heights;
+    heights.reserve(m_heights.size());
+    for (size_t i = 0; i < first; ++i) {
+        rows.push_back(std::move(m_rows[i]));
+        heights.push_back(m_heights[i]);
+    }
+    for (uint32_t from : order) {
+        rows.push_back(std::move(m_rows[from]));
+        heights.push_back(m_heights[from]);
+    }
+    m_rows.swap(rows);
+    m_heights.swap(heights);
     ++m_generation;
     return true;
+}
+
+void CMultilineListRows::ForgetHeight(int index) {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    if (index >= 0 && index < static_cast<int>(m_heights.size())) m_heights[static_cast<size_t>(index)] = 0;
+}
+
+void CMultilineListRows::ForgetHeights() const {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    std::fill(m_heights.begin(), m_heights.end(), 0);
 }
 
 bool CMultilineListRows::SortByHeadingClick(int column) {
@@ -181,6 +228,8 @@ CMultilineListRows::MarkResult CMultilineListRows::Mark(const std::vector<int>& 
         // the words, so the counters never pass the number of words.
         if (IsHeading(*row)) continue;
         MarkRowLocked(*row, known, result.changed);
+        // Its status image may have come or gone, and the text's room with it.
+        m_heights[static_cast<size_t>(index)] = 0;
         result.lastIndex = index;
     }
     return result;

@@ -11,6 +11,7 @@
 // text in the system colour, 3 the dictionary page (rows added to vocabulary
 // lists).
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,24 +51,52 @@ public:
     // Appends a copy of the row; in the learning mode its status image
     // follows its status count. The new row's index.
     int AddRow(const GridRow& row);
+    // Appends the rows (taken, not copied) as AddRow does each; the index
+    // of the first, or -1 when there were none.
+    int AddRows(std::vector<GridRow>&& rows);
     // Adds a heading row (flag GRIDROW_HEADING) with the two names as its
     // texts; -1 when a name is null.
     int AddHeadingRow(const wchar_t* first, const wchar_t* second);
     // Replaces the texts of the heading row; false when row 0 is no heading
     // row or a text is null.
     bool SetFirstRowTexts(const wchar_t* first, const wchar_t* second);
-    // Frees every row but the heading row.
+    // Frees every row but the heading row, and the room they took.
     void ResetContent();
     bool DeleteRow(int index);
 
     GridRow* GetRow(int index) const;
     // A copy of the row taken under the lock; false when there is none.
     bool CopyRow(int index, GridRow& row) const;
+    // Calls read with the row under the lock, without copying it; false
+    // (and read not called) when there is none.
+    template <class Read> bool ReadRow(int index, Read read) const {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        const GridRow* row = RowLocked(index);
+        if (!row) return false;
+        read(*row);
+        return true;
+    }
     int GetRowCount() const;
     bool HasHeadingRow() const;
     // Changes whenever rows are reset, deleted or reordered (not when rows
     // are appended or changed in place).
     uint64_t GetLayoutGeneration() const;
+
+    // The item height each row was measured at, kept with the row through
+    // sorts and deletions so that a layout measures only rows not measured
+    // yet. measure(row) gives the height of a row without one; 0 when
+    // there is no such row. A mark forgets the marked rows' heights.
+    template <class Measure> int Height(int index, Measure measure) const {
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        const GridRow* row = RowLocked(index);
+        if (!row) return 0;
+        uint8_t& height = m_heights[static_cast<size_t>(index)];
+        if (height == 0) height = static_cast<uint8_t>(std::clamp(measure(*row), 1, kMaxItemHeight));
+        return height;
+    }
+    // After a change of the row's texts, or of every row's (fonts, width).
+    void ForgetHeight(int index);
+    void ForgetHeights() const;
 
     // Sets or clears the hidden-meaning flag of every row.
     void SetMeaningsHidden(bool hidden);
@@ -152,6 +181,7 @@ private:
 
     mutable std::recursive_mutex m_lock;
     std::vector<std::unique_ptr<GridRow>> m_rows;
+    mutable std::vector<uint8_t> m_heights;  // one a row; 0 until measured
     int m_mode = MULTILINE_MODE_EDITOR;
     int m_sortedColumn = -1;
     bool m_sortAscending = true;

@@ -5,7 +5,12 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include <algorithm>
 #include <iterator>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "DataBase/AbstractDataBase.h"
 #include "Pendrel/App/KVXApp.h"
@@ -269,14 +274,20 @@ void CEditListDlg::ShowRows() {
     m_listBox->ResetContent();
     if (m_listBox->GetRowCount() == 0) m_listBox->AddHeadingRow(first.GetString(), second.GetString());
     else m_listBox->SetFirstRowTexts(first.GetString(), second.GetString());
-    for (const GridRow& row : m_model.Rows()) m_listBox->AddRow(row);
+    // The list box keeps the rows while they are shown; the model gets a
+    // copy back only for what it does with them (TakeRows).
+    m_listBox->AddRows(std::move(m_model.Rows()));
+    std::vector<GridRow>().swap(m_model.Rows());
+    // Every row is new to the list box: each is measured at its first layout.
     m_listBox->SetModified(m_model.IsModified() ? TRUE : FALSE);
-    m_listBox->RecalcHeights();
 }
+
+int CEditListDlg::ShownRowCount() const { return std::max(0, m_listBox->GetRowCount() - 1); }
 
 void CEditListDlg::TakeRows() {
     std::vector<GridRow>& rows = m_model.Rows();
     rows.clear();
+    rows.reserve(static_cast<size_t>(ShownRowCount()));
     for (int index = 1; index < m_listBox->GetRowCount(); ++index) {
         GridRow row;
         if (m_listBox->GetRows().CopyRow(index, row)) rows.push_back(row);
@@ -285,7 +296,7 @@ void CEditListDlg::TakeRows() {
 }
 
 void CEditListDlg::UpdateButtons() {
-    const bool hasRows = !m_model.Rows().empty();
+    const bool hasRows = ShownRowCount() > 0;
     m_add->setEnabled(true);
     m_remove->setEnabled(hasRows);
     m_save->setEnabled(m_model.HasChanges() && (hasRows || m_model.IsNameChanged()));
@@ -409,7 +420,8 @@ void CEditListDlg::OnClose() {
         if (CProgressDlg* progress = m_services.progress) progress->SetRunning(FALSE);
         return;
     }
-    TakeRows();
+    // Whether there is anything to save; a save takes the rows itself.
+    if (m_listBox->IsModified()) m_model.SetModified(true);
     if (!m_model.HasChanges()) {
         DestroyWindow();
         return;
@@ -537,13 +549,14 @@ void CEditListDlg::FinishJob(const WorkerResult* end) {
     if (job == EDIT_JOB_SAVE) m_save->setEnabled(notStored);
     if (end && end->flags != 0) ShowMessage(end->text, end->flags);
     if (notStored) m_closeAfterSave = false;
-    else if (job == EDIT_JOB_IMPORT && m_model.GetImportedCount() == 0 && m_model.Rows().empty()) DestroyWindow();
+    else if (job == EDIT_JOB_IMPORT && m_model.GetImportedCount() == 0 && ShownRowCount() == 0) DestroyWindow();
     else if (job == EDIT_JOB_SAVE && (m_closeAfterSave || m_mode == LIST_EDIT_IMPORT)) DestroyWindow();
 }
 
 void CEditListDlg::OnDestroy() {
     WaitForJob();
     if (QComboBox* name = GetNameBox()) name->clear();
+    ReleaseRows();
     StoreChildPlacement(this, PlacementOf(m_mode), m_mainDlg, m_services.options);
     if (m_mainDlg) {
         m_mainDlg->show();
@@ -551,6 +564,16 @@ void CEditListDlg::OnDestroy() {
         m_mainDlg->activateWindow();
     }
     CKVXResizableDlg::OnDestroy();
+}
+
+void CEditListDlg::ReleaseRows() {
+    m_listBox->ResetContent();
+    std::vector<GridRow>().swap(m_model.Rows());
+#ifdef __GLIBC__
+    // The rows were many small blocks, most from the worker's heap: handed
+    // back to the system now rather than kept for the next list.
+    malloc_trim(0);
+#endif
 }
 
 void CEditListDlg::paintEvent(QPaintEvent* event) {

@@ -101,6 +101,11 @@ private:
     // else the list box grows up into the strip.
     void ShowAdvertisement();
     void TakeRows();
+    // The rows below the list box's heading row.
+    int ShownRowCount() const;
+    // Frees the rows when the window closes (the tutor page keeps the
+    // window for the next editing).
+    void ReleaseRows();
     void UpdateButtons();
     void EnableWhileJob(bool running);
     void FinishJob(const WorkerResult* end);

@@ -97,6 +97,35 @@ TEST(BasicListCtrl, PaintAsksTheDisplayHookOnlyForVisibleCells) {
     EXPECT_LE(f.list->displayCalls, visibleRows * f.list->GetColumnCount());
 }
 
+// A fill reaches the view as one insertion, and every operation right after
+// AddItem (before the event loop ran) already sees the new rows.
+TEST(BasicListCtrl, AFillReachesTheViewAsOneInsertionAndIsUsableAtOnce) {
+    ListFixture f;
+    std::vector<std::pair<int, int>> insertions;
+    QObject::connect(f.list->model(), &QAbstractItemModel::rowsInserted, f.list,
+                     [&](const QModelIndex&, int first, int last) { insertions.emplace_back(first, last); });
+    for (int i = 0; i < 1000; ++i) f.Add(L"row", i);
+    EXPECT_EQ(f.list->GetItemCount(), 1000);
+    f.list->SelectItem(999);
+    EXPECT_EQ(f.list->GetSelectedRows(), std::vector<int>{999});
+    EXPECT_TRUE(f.list->EnsureVisible(999, FALSE));
+    EXPECT_EQ(f.list->GetTopIndex() + f.list->GetCountPerPage(), 1000);
+    EXPECT_EQ(insertions, (std::vector<std::pair<int, int>>{{0, 999}}));
+
+    // Rows added later come in one more insertion at the next event-loop
+    // pass, and are painted.
+    f.Add(L"late", 1000);
+    f.Add(L"later", 1001);
+    EXPECT_EQ(f.list->model()->rowCount(), 1000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(insertions, (std::vector<std::pair<int, int>>{{0, 999}, {1000, 1001}}));
+    f.list->EnsureVisible(1001, FALSE);
+    f.list->displayCalls = 0;
+    (void)f.list->grab();
+    EXPECT_GT(f.list->displayCalls, 0);
+    EXPECT_STREQ(f.list->GetItemText(1001, 0).GetString(), L"later");
+}
+
 TEST(BasicListCtrl, EnterAndEscapeDoNotCloseTheDialog) {
     ListFixture f(Letters());
     auto* ok = new QPushButton(QStringLiteral("OK"), &f.dialog);

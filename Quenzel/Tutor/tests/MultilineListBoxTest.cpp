@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -109,6 +110,38 @@ TEST_F(MultilineListBoxTest, RowsAreAsTallAsTheirLongerTextWithinTheBounds) {
     SaveScreenshot(m_owner, "multiline-list-editor.png");
 }
 
+// Each row is measured once; its height goes with it when the rows are
+// sorted, and an edit, a mark or another width measures it anew.
+TEST_F(MultilineListBoxTest, HeightsFollowTheirRowsThroughSortsEditsAndWidths) {
+    m_box->AddHeadingRow(L"English", L"German");
+    m_box->AddRow(Row(L"zebra", kLongMeaning));
+    m_box->AddRow(Row(L"apple", L"Apfel", 0, 0));
+    m_box->AddRow(Row(L"mango", L"Mango"));
+    m_box->RecalcHeights();
+    const int tall = Height(1);
+    ASSERT_GT(tall, CMultilineListRows::kMinItemHeight);
+
+    Click(0, 0);  // zebra goes last
+    ASSERT_STREQ(m_box->GetRow(3)->word.m_text.GetString(), L"zebra");
+    EXPECT_EQ(Height(3), tall);
+    EXPECT_EQ(Height(1), CMultilineListRows::kMinItemHeight);
+
+    // An edit gives apple the long meaning, and its row grows.
+    ASSERT_TRUE(m_box->StartEdit(1, 1));
+    m_box->GetEditor()->setPlainText(QString::fromWCharArray(kLongMeaning));
+    m_box->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(m_box->GetEditor() == nullptr, 60000);
+    EXPECT_STREQ(m_box->GetRow(1)->meaning.m_text.GetString(), kLongMeaning);
+    EXPECT_EQ(Height(1), tall);
+
+    // A narrower list measures every row again.
+    m_box->resize(260, 320);
+    QApplication::processEvents();
+    EXPECT_GT(Height(1), tall);
+    EXPECT_GT(Height(3), tall);
+    EXPECT_EQ(Height(2), CMultilineListRows::kMinItemHeight);
+}
+
 TEST_F(MultilineListBoxTest, ClicksOnTheHeadingSortAscendingThenDescendingAndNeverSelectIt) {
     m_box->AddHeadingRow(L"English", L"German");
     m_box->AddRow(Row(L"pear", L"Birne"));
@@ -129,6 +162,62 @@ TEST_F(MultilineListBoxTest, ClicksOnTheHeadingSortAscendingThenDescendingAndNev
     std::vector<int> selected;
     m_box->GetSelectedRows(selected);
     EXPECT_EQ(std::count(selected.begin(), selected.end(), 0), 0);
+}
+
+TEST_F(MultilineListBoxTest, TheHeadingRowStaysOnTopWhileTheRowsScroll) {
+    m_box->AddHeadingRow(L"English", L"German");
+    for (int i = 0; i < 300; ++i) {
+        const std::wstring number = std::to_wstring(i);
+        m_box->AddRow(Row((L"word " + number).c_str(), (L"Wort " + number).c_str()));
+    }
+    m_box->RecalcHeights();
+    QApplication::processEvents();
+    const QRect heading = m_box->visualRect(m_box->model()->index(0, 0));
+    ASSERT_EQ(heading.top(), 0);
+    const QImage before = m_box->viewport()->grab().toImage().copy(0, 0, m_box->viewport()->width(), heading.height());
+
+    // Every kind of scroll: the bar by pixels, to the middle, to the end, the
+    // keyboard to a row and back up.
+    QScrollBar* bar = m_box->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    const std::vector<std::function<void()>> scrolls = {
+        [&] { bar->setValue(7); },
+        [&] { bar->setValue(bar->maximum() / 2); },
+        [&] { bar->setValue(bar->maximum()); },
+        [&] { bar->setValue(bar->maximum() / 3); },
+    };
+    for (size_t i = 0; i < scrolls.size(); ++i) {
+        SCOPED_TRACE(i);
+        scrolls[i]();
+        QApplication::processEvents();
+        ASSERT_GT(bar->value(), 0);
+        EXPECT_EQ(m_box->visualRect(m_box->model()->index(0, 0)), heading);
+        EXPECT_EQ(m_box->indexAt(QPoint(10, heading.height() / 2)).row(), 0);
+        EXPECT_NE(m_box->indexAt(QPoint(10, heading.height() + 1)).row(), 0);
+        const QImage top =
+            m_box->viewport()->grab().toImage().copy(0, 0, m_box->viewport()->width(), heading.height());
+        EXPECT_EQ(top, before) << "the heading row is not drawn on top";
+    }
+    SaveScreenshot(m_owner, "multiline-list-scrolled-heading.png");
+
+    // A row brought into view by the keys is not hidden under the heading.
+    m_box->setFocus();
+    m_box->SetCurrentCell(200, 0);
+    m_box->scrollTo(m_box->model()->index(200, 0));
+    QTest::keyClick(m_box, Qt::Key_Up);
+    QApplication::processEvents();
+    const QModelIndex current = m_box->currentIndex();
+    ASSERT_EQ(current.row(), 199);
+    EXPECT_GE(m_box->visualRect(current).top(), heading.height());
+
+    // A click on the heading while scrolled sorts by that column.
+    bar->setValue(bar->maximum() / 2);
+    QApplication::processEvents();
+    Click(0, 0);
+    EXPECT_EQ(m_box->GetRows().GetSortedColumn(), 0);
+    EXPECT_STREQ(m_box->GetRow(1)->word.m_text.GetString(), L"word 0");
+    Click(0, 0);
+    EXPECT_STREQ(m_box->GetRow(1)->word.m_text.GetString(), L"word 99");
 }
 
 TEST_F(MultilineListBoxTest, TheFirstAddedRowIsSelectedAndALetterMovesTheSelection) {
