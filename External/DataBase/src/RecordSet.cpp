@@ -11,48 +11,56 @@ void CRecordSet::AppendRows(SqlStatement& statement)
 {
     while (statement.Step()) {
         int columns = statement.ColumnCount();
-        std::vector<Value> row;
-        row.reserve(columns);
+        m_rowStarts.push_back(m_cells.size());
         for (int column = 0; column < columns; ++column) {
             switch (statement.ColumnType(column)) {
             case SQLITE_INTEGER:
             case SQLITE_FLOAT:
-                row.emplace_back(statement.Int64(column));
+                m_cells.emplace_back(statement.Int64(column));
                 break;
             case SQLITE_TEXT:
-                row.emplace_back(statement.Text(column));
+                m_cells.emplace_back(statement.Text(column));
                 break;
             case SQLITE_BLOB:
-                row.emplace_back(statement.Blob(column));
+                m_cells.emplace_back(statement.Blob(column));
                 break;
             default:
-                row.emplace_back(std::monostate());
+                m_cells.emplace_back(std::monostate());
                 break;
             }
         }
-        m_rows.push_back(std::move(row));
     }
 }
 
 void CRecordSet::Reverse()
 {
-    std::reverse(m_rows.begin(), m_rows.end());
+    std::vector<Value> cells;
+    std::vector<size_t> starts;
+    cells.reserve(m_cells.size());
+    starts.reserve(m_rowStarts.size());
+    for (size_t row = RowCount(); row-- > 0;) {
+        starts.push_back(cells.size());
+        for (size_t cell = m_rowStarts[row]; cell < RowEnd(row); ++cell)
+            cells.push_back(std::move(m_cells[cell]));
+    }
+    m_cells = std::move(cells);
+    m_rowStarts = std::move(starts);
 }
 
 int CRecordSet::Cell(int column, const Value*& value) const
 {
-    if (m_position >= m_rows.size())
+    if (m_position >= RowCount())
         return DATABASE_NO_ROW;
-    const auto& row = m_rows[m_position];
-    if (column < 0 || static_cast<size_t>(column) >= row.size())
+    const size_t start = m_rowStarts[m_position];
+    if (column < 0 || start + static_cast<size_t>(column) >= RowEnd(m_position))
         return DATABASE_INVALID_ARGUMENT;
-    value = &row[column];
+    value = &m_cells[start + static_cast<size_t>(column)];
     return DATABASE_OK;
 }
 
 int64_t CRecordSet::GetCount()
 {
-    return static_cast<int64_t>(m_rows.size());
+    return static_cast<int64_t>(RowCount());
 }
 
 int CRecordSet::GetBlob(int column, BYTE* buffer, DWORD& size)
@@ -133,12 +141,12 @@ int CRecordSet::GetText(int column, CBasicString& text)
 
 int CRecordSet::IsEOF()
 {
-    return m_position >= m_rows.size() ? 1 : 0;
+    return m_position >= RowCount() ? 1 : 0;
 }
 
 int CRecordSet::MoveNext()
 {
-    if (m_position >= m_rows.size())
+    if (m_position >= RowCount())
         return DATABASE_NO_ROW;
     ++m_position;
     return DATABASE_OK;

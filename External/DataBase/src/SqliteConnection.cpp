@@ -1,6 +1,33 @@
 #include "SqliteConnection.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+
 #include "utility/TextCodec.h"
+
+namespace {
+
+const char* const kFixedSettings = "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; PRAGMA temp_store = MEMORY;"
+                                   " PRAGMA journal_size_limit = 1048576;";
+
+// The page cache and memory map of a connection grow with the data file
+// up to this, so that searches of a large dictionary stay in memory.
+constexpr long long kMaxCacheBytes = 512LL * 1024 * 1024;
+
+}  // namespace
+
+std::string ConnectionSettings(const std::string& path)
+{
+    std::string settings = kFixedSettings;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || info.st_size <= 0)
+        return settings;
+    const long long bytes = std::min<long long>(kMaxCacheBytes, info.st_size + info.st_size / 4);
+    const long long cacheKib = std::max<long long>(2048, bytes / 1024);
+    settings += " PRAGMA cache_size = -" + std::to_string(cacheKib) + "; PRAGMA mmap_size = " + std::to_string(bytes) + ";";
+    return settings;
+}
 
 SqliteConnection::SqliteConnection(const std::string& path, bool create, int busyTimeoutMs, const char* vfs)
 {

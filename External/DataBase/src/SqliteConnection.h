@@ -25,6 +25,14 @@ struct SqlError {
 
 class SqliteConnection;
 
+// The settings of every connection to the data file at path (UTF-8), as
+// statements: foreign keys checked, every commit on the disk before it
+// returns, savepoint journals in memory, a write-ahead log that shrinks back
+// to 1 MB whenever a checkpoint empties it, and a page cache and memory map
+// sized to the file as it is now (with room to grow a quarter, at most
+// 512 MB), never below SQLite's own 2 MB cache.
+std::string ConnectionSettings(const std::string& path);
+
 // One use of a cached statement: bound, stepped, reset when it ends.
 class SqlStatement {
 public:

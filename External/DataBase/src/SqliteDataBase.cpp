@@ -12,6 +12,7 @@
 #include <cwchar>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 
 #include "DataBaseClock.h"
@@ -46,29 +47,6 @@ struct ThreadTransactions {
     }
 };
 thread_local ThreadTransactions t_transactions;
-
-// Every connection: foreign keys checked, every commit on the disk before
-// it returns, savepoint journals in memory, and a write-ahead log that
-// shrinks back to 1 MB whenever a checkpoint empties it.
-const char* const kConnectionSettings = "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; PRAGMA temp_store = MEMORY;"
-                                        " PRAGMA journal_size_limit = 1048576;";
-
-// The page cache and memory map of a connection grow with the data file
-// up to this, so that searches of a large dictionary stay in memory.
-constexpr long long kMaxCacheBytes = 512LL * 1024 * 1024;
-
-// Sizes the page cache and the memory map of a new connection to the data
-// file (with room to grow a quarter), never below SQLite's own 2 MB.
-void SizeCacheToFile(SqliteConnection& connection, const std::string& path)
-{
-    struct stat info{};
-    if (::stat(path.c_str(), &info) != 0 || info.st_size <= 0)
-        return;
-    const long long bytes = std::min<long long>(kMaxCacheBytes, info.st_size + info.st_size / 4);
-    const long long cacheKib = std::max<long long>(2048, bytes / 1024);
-    connection.Execute(("PRAGMA cache_size = -" + std::to_string(cacheKib) + "; PRAGMA mmap_size = " +
-                        std::to_string(bytes) + ";").c_str());
-}
 
 // Sounds and pictures larger than this are refused.
 constexpr std::streamoff kMaxFileBytes = 256 * 1024 * 1024;
@@ -395,8 +373,7 @@ void CSqliteDataBase::SetFileLayerForTests(const char* vfsName)
 std::unique_ptr<SqliteConnection> CSqliteDataBase::Connect()
 {
     auto connection = std::make_unique<SqliteConnection>(m_path, false, g_busyTimeoutMs.load(), g_vfsName.load());
-    connection->Execute(kConnectionSettings);
-    SizeCacheToFile(*connection, m_path);
+    connection->Execute(ConnectionSettings(m_path).c_str());
     return connection;
 }
 
@@ -436,9 +413,9 @@ int CSqliteDataBase::Write(Body&& body, WriteKind kind)
     std::shared_lock<std::shared_mutex> open(m_openLock);
     if (!m_open)
         return DATABASE_NOT_OPEN;
-    std::unique_ptr<Lease> lease;
+    std::optional<Lease> lease;
     try {
-        lease = std::make_unique<Lease>(*this);
+        lease.emplace(*this);
     } catch (const SqlError& error) {
         throw StorageResult(error);
     }
@@ -609,8 +586,7 @@ int CSqliteDataBase::Open(const DATABASE_OPEN_OPTIONS& options, const wchar_t* p
         if (!fresh && !HasLayout(*connection, version))
             return DATABASE_NOT_A_DATABASE;
         connection->Execute("PRAGMA journal_mode = WAL");
-        connection->Execute(kConnectionSettings);
-        SizeCacheToFile(*connection, m_path);
+        connection->Execute(ConnectionSettings(file).c_str());
         if (version < kDataFileVersion) {
             connection->Execute("BEGIN IMMEDIATE");
             try {
@@ -779,19 +755,27 @@ int CSqliteDataBase::AddWord(WordKeyRecord& word)
 
 int CSqliteDataBase::AddMeaning(WordKeyRecord& word, MeaningRecord& meaning, int wordStored)
 {
-    WordKeyRecord storedWord = word;
-    MeaningRecord storedMeaning = meaning;
-    int result = Write([&](SqliteConnection& connection) -> int {
-        int rc = wordStored == 1 ? ResolveWord(connection, storedWord) : StoreWord(connection, storedWord);
-        if (rc != DATABASE_OK)
-            return rc;
-        return StoreMeaning(connection, storedWord.id, storedMeaning);
-    });
-    if (result == DATABASE_OK) {
-        word.id = storedWord.id;
-        meaning.id = storedMeaning.id;
-        meaning.wordId = storedMeaning.wordId;
+    // The records get their ids only when the write is kept.
+    const int64_t wordId = word.id, meaningId = meaning.id, meaningWordId = meaning.wordId;
+    auto restore = [&] {
+        word.id = wordId;
+        meaning.id = meaningId;
+        meaning.wordId = meaningWordId;
+    };
+    int result;
+    try {
+        result = Write([&](SqliteConnection& connection) -> int {
+            int rc = wordStored == 1 ? ResolveWord(connection, word) : StoreWord(connection, word);
+            if (rc != DATABASE_OK)
+                return rc;
+            return StoreMeaning(connection, word.id, meaning);
+        });
+    } catch (...) {
+        restore();
+        throw;
     }
+    if (result != DATABASE_OK)
+        restore();
     return result;
 }
 
@@ -1044,23 +1028,21 @@ int CSqliteDataBase::SetWordStatus(int status, int64_t linkId, int action)
 
 int CSqliteDataBase::UpdateListEntry(WordLinkRecord& link, int)
 {
-    WordLinkRecord found = link;
-    int result = Read([&](SqliteConnection& connection) -> int {
+    return Read([&](SqliteConnection& connection) -> int {
         SqlStatement read(connection,
                           "SELECT id, status, date_entered, date_status FROM list_entry"
                           " WHERE list_id = ?1 AND word_id = ?2 AND meaning_id = ?3");
         read.Bind(1, link.listId).Bind(2, link.wordId).Bind(3, link.meaningId);
         if (!read.Step())
             return DATABASE_NO_ROW;
-        found.linkId = read.Int64(0);
-        found.statusCount = read.Int(1);
-        found.enteredDate = Basic(read.Text(2));
-        found.statusDate = Basic(read.Text(3));
+        // Every value is read before the record changes.
+        CBasicString entered = Basic(read.Text(2)), answered = Basic(read.Text(3));
+        link.linkId = read.Int64(0);
+        link.statusCount = read.Int(1);
+        link.enteredDate = std::move(entered);
+        link.statusDate = std::move(answered);
         return DATABASE_OK;
     });
-    if (result == DATABASE_OK)
-        link = found;
-    return result;
 }
 
 int CSqliteDataBase::AddAcronym(AcronymRecord& acronym, int)
