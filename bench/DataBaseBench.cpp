@@ -366,10 +366,10 @@ void TimeEachPrefix(benchmark::State& state, Search& search)
 // The suggestions of one prefix: (id, text) rows.
 using Suggestions = std::vector<std::pair<int64_t, std::wstring>>;
 
-// The suggestions through the interface.
+// The suggestions through the interface, as its callers keep them.
 struct InterfaceSearch {
     CSqliteDataBase db{nullptr, nullptr};
-    Suggestions rows;
+    std::vector<std::pair<int64_t, CBasicString>> rows;
     explicit InterfaceSearch(int words)
     {
         db.Open({1, 0}, Utf8ToWide(SearchFile(words)).c_str());
@@ -384,7 +384,7 @@ struct InterfaceSearch {
         for (; set && !set->IsEOF(); set->MoveNext()) {
             set->GetInt64(0, id);
             set->GetText(1, text);
-            rows.emplace_back(id, std::wstring(text.GetString(), static_cast<size_t>(text.GetLength())));
+            rows.emplace_back(id, text);
         }
         db.ReleaseRecordSet(set);
         return rows.size();
@@ -423,6 +423,16 @@ struct RawSearch {
     }
 };
 
+const std::wstring& AsWide(const std::wstring& text)
+{
+    return text;
+}
+
+std::wstring AsWide(const CBasicString& text)
+{
+    return std::wstring(text.GetString(), static_cast<size_t>(text.GetLength()));
+}
+
 // The hash of every prefix's suggestions.
 template <class Search>
 uint64_t HashSearches(Search& search)
@@ -432,7 +442,7 @@ uint64_t HashSearches(Search& search)
         search(prefix);
         for (const auto& [id, text] : search.rows) {
             hash.Add(&id, sizeof id);
-            hash.AddText(text);
+            hash.AddText(AsWide(text));
         }
         const char end = 0;
         hash.Add(&end, 1);

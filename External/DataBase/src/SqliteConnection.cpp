@@ -109,7 +109,13 @@ SqlStatement& SqlStatement::Bind(int index, const std::wstring& text)
 {
     if (text.find(L'\0') != std::wstring::npos)
         throw SqlError{SQLITE_MISMATCH};
-    return BindUtf8(index, WideToUtf8(text));
+    if (m_textCount == m_texts.size())
+        return BindUtf8(index, WideToUtf8(text));
+    std::string& utf8 = m_texts[m_textCount++];
+    utf8 = WideToUtf8(text);
+    if (sqlite3_bind_text64(m_statement, index, utf8.data(), utf8.size(), SQLITE_STATIC, SQLITE_UTF8) != SQLITE_OK)
+        m_connection.Fail(sqlite3_extended_errcode(m_connection.Handle()));
+    return *this;
 }
 
 SqlStatement& SqlStatement::BindUtf8(int index, const std::string& text)

@@ -2,6 +2,7 @@
 // A thin layer over one SQLite connection: prepared statements cached per
 // connection, binding of wide texts as UTF-8, and failures as SqlError.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -66,6 +67,10 @@ public:
 private:
     SqliteConnection& m_connection;
     sqlite3_stmt* m_statement;
+    // The UTF-8 of wide texts bound, kept for as long as this use so that
+    // SQLite need not copy them (the bindings are cleared when it ends).
+    std::array<std::string, 6> m_texts;
+    size_t m_textCount = 0;
 };
 
 class SqliteConnection {
