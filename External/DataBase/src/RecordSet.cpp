@@ -11,56 +11,48 @@ void CRecordSet::AppendRows(SqlStatement& statement)
 {
     while (statement.Step()) {
         int columns = statement.ColumnCount();
-        m_rowStarts.push_back(m_cells.size());
+        std::vector<Value> row;
+        row.reserve(columns);
         for (int column = 0; column < columns; ++column) {
             switch (statement.ColumnType(column)) {
             case SQLITE_INTEGER:
             case SQLITE_FLOAT:
-                m_cells.emplace_back(statement.Int64(column));
+                row.emplace_back(statement.Int64(column));
                 break;
             case SQLITE_TEXT:
-                m_cells.emplace_back(statement.Text(column));
+                row.emplace_back(statement.Text(column));
                 break;
             case SQLITE_BLOB:
-                m_cells.emplace_back(statement.Blob(column));
+                row.emplace_back(statement.Blob(column));
                 break;
             default:
-                m_cells.emplace_back(std::monostate());
+                row.emplace_back(std::monostate());
                 break;
             }
         }
+        m_rows.push_back(std::move(row));
     }
 }
 
 void CRecordSet::Reverse()
 {
-    std::vector<Value> cells;
-    std::vector<size_t> starts;
-    cells.reserve(m_cells.size());
-    starts.reserve(m_rowStarts.size());
-    for (size_t row = RowCount(); row-- > 0;) {
-        starts.push_back(cells.size());
-        for (size_t cell = m_rowStarts[row]; cell < RowEnd(row); ++cell)
-            cells.push_back(std::move(m_cells[cell]));
-    }
-    m_cells = std::move(cells);
-    m_rowStarts = std::move(starts);
+    std::reverse(m_rows.begin(), m_rows.end());
 }
 
 int CRecordSet::Cell(int column, const Value*& value) const
 {
-    if (m_position >= RowCount())
+    if (m_position >= m_rows.size())
         return DATABASE_NO_ROW;
-    const size_t start = m_rowStarts[m_position];
-    if (column < 0 || start + static_cast<size_t>(column) >= RowEnd(m_position))
+    const auto& row = m_rows[m_position];
+    if (column < 0 || static_cast<size_t>(column) >= row.size())
         return DATABASE_INVALID_ARGUMENT;
-    value = &m_cells[start + static_cast<size_t>(column)];
+    value = &row[column];
     return DATABASE_OK;
 }
 
 int64_t CRecordSet::GetCount()
 {
-    return static_cast<int64_t>(RowCount());
+    return static_cast<int64_t>(m_rows.size());
 }
 
 int CRecordSet::GetBlob(int column, BYTE* buffer, DWORD& size)
@@ -143,12 +135,12 @@ int CRecordSet::GetText(int column, CBasicString& text)
 
 int CRecordSet::IsEOF()
 {
-    return m_position >= RowCount() ? 1 : 0;
+    return m_position >= m_rows.size() ? 1 : 0;
 }
 
 int CRecordSet::MoveNext()
 {
-    if (m_position >= RowCount())
+    if (m_position >= m_rows.size())
         return DATABASE_NO_ROW;
     ++m_position;
     return DATABASE_OK;

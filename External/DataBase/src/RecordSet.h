@@ -22,6 +22,7 @@ public:
     Kind GetKind() const { return m_kind; }
     // Appends every row the statement still gives.
     void AppendRows(SqlStatement& statement);
+    void AppendRow(std::vector<Value> row) { m_rows.push_back(std::move(row)); }
     void Reverse();
 
     int64_t GetCount() override;
@@ -36,13 +37,7 @@ private:
     // The value at column of the current row, or the failure code.
     int Cell(int column, const Value*& value) const;
 
-    size_t RowCount() const { return m_rowStarts.size(); }
-    size_t RowEnd(size_t row) const { return row + 1 < m_rowStarts.size() ? m_rowStarts[row + 1] : m_cells.size(); }
-
     Kind m_kind;
-    // The cells of every row one after the other (no allocation per row),
-    // and where each row starts among them.
-    std::vector<Value> m_cells;
-    std::vector<size_t> m_rowStarts;
+    std::vector<std::vector<Value>> m_rows;
     size_t m_position = 0;
 };
