@@ -7,6 +7,14 @@
 //
 //   bench_AutoSearch [--pairs=FILE] [--words=N] [benchmark options]
 //
+// Both pop-ups show the same eight rows at once; ours lists at most 100
+// suggestions, QCompleter's list view every match, laid out as rows of one
+// size (uniform item sizes) so that it never measures each match. The words
+// are those whose full case folding (ours) is their simple lower case
+// (Qt's), each once, so that both sides match and order them alike. Before
+// anything is timed, every key's suggestions (the first 100 in
+// case-insensitive order) are hashed on both sides and must agree.
+//
 // Each key's time runs from the key event to the suggestions painted: the
 // field's own work (the database's suggestions, the filter, placing the
 // pop-up) and then a synchronous paint of the pop-up. The field is emptied
@@ -21,6 +29,7 @@
 #include <QCompleter>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QStringListModel>
 
 #include <algorithm>
@@ -35,7 +44,9 @@
 #include "FreeDictPairs.h"
 #include "Quenzel/Dictionary/EditAutoSearch.h"
 #include "RatioReporter.h"
+#include "SameOutput.h"
 #include "SqliteDataBase.h"
+#include "TextFold.h"
 #include "utility/TextCodec.h"
 #include "utility/UnicodeCase.h"
 
@@ -105,49 +116,156 @@ void TypeWords(benchmark::State& state, QLineEdit& field, Paint paint)
     ReportLatencies(state, micros);
 }
 
-void BM_TypeAutoSearch(benchmark::State& state)
+// The suggestions of a key as both sides are compared: the first 100 in
+// case-insensitive order, hashed.
+uint64_t HashSuggestions(const std::vector<std::wstring>& texts)
 {
-    CSqliteDataBase db(nullptr, nullptr);
-    db.Open({1, 0}, Utf8ToWide(g_dataFile).c_str());
-    db.SetLanguagePair(kGerman, kEnglish);
+    std::vector<std::pair<std::wstring, const std::wstring*>> folded;
+    for (const std::wstring& text : texts)
+        folded.emplace_back(FoldText(text), &text);
+    std::sort(folded.begin(), folded.end());
+    folded.resize(std::min<size_t>(folded.size(), 100));
+    COutputHash hash;
+    for (const auto& entry : folded)
+        hash.AddText(*entry.second);
+    return hash.Value();
+}
+
+// Types every word as TypeWords does, untimed, and hashes each key's
+// suggestions (suggestions() gives them), one hash a key.
+template <class Suggestions>
+std::vector<uint64_t> HashTyping(QLineEdit& field, Suggestions suggestions)
+{
+    std::vector<uint64_t> hashes;
+    for (const std::wstring& word : g_typed) {
+        field.clear();
+        for (wchar_t ch : word) {
+            SendKey(&field, ch);
+            hashes.push_back(HashSuggestions(suggestions()));
+        }
+        QApplication::processEvents();
+    }
+    return hashes;
+}
+
+// The typed text of the key at index (keys counted over every word).
+std::wstring TypedAt(size_t index)
+{
+    for (const std::wstring& word : g_typed) {
+        if (index < word.size())
+            return word.substr(0, index + 1);
+        index -= word.size();
+    }
+    return {};
+}
+
+// Our field over the data file, in a window.
+struct OurField {
+    CSqliteDataBase db{nullptr, nullptr};
     QWidget window;
-    auto* field = new CEditAutoSearch(&window);
-    field->setGeometry(10, 10, 300, 24);
-    field->SetDataBase(&db);
-    field->Attach(0, 1);
-    window.resize(320, 300);
-    window.show();
-    CWndAutoSearch& popup = field->GetPopup();
-    TypeWords(state, *field, [&] {
+    CEditAutoSearch* field;
+    OurField()
+    {
+        db.Open({1, 0}, Utf8ToWide(g_dataFile).c_str());
+        db.SetLanguagePair(kGerman, kEnglish);
+        field = new CEditAutoSearch(&window);
+        field->setGeometry(10, 10, 300, 24);
+        field->SetDataBase(&db);
+        field->Attach(0, 1);
+        window.resize(320, 300);
+        window.show();
+    }
+    ~OurField() { field->GetPopup().HidePopup(); }
+    void Paint()
+    {
+        CWndAutoSearch& popup = field->GetPopup();
         if (popup.isVisible())
             popup.repaint();
-    });
-    popup.HidePopup();
+    }
+    std::vector<std::wstring> Suggestions()
+    {
+        std::vector<std::wstring> texts;
+        for (const CAutoSearchModel::Row& row : field->GetPopup().GetModel().GetRows())
+            texts.push_back(row.text);
+        return texts;
+    }
+};
+
+// QCompleter over the same words, with a pop-up of eight rows of one size.
+struct CompleterField {
+    QStringListModel model;
+    QWidget window;
+    QLineEdit* field;
+    QCompleter completer;
+    CompleterField() : field(new QLineEdit(&window)), completer(&model)
+    {
+        QStringList words;
+        words.reserve(static_cast<int>(g_words.size()));
+        for (const std::wstring& word : g_words)
+            words.append(QString::fromStdWString(word));
+        words.sort(Qt::CaseInsensitive);
+        model.setStringList(words);
+        field->setGeometry(10, 10, 300, 24);
+        completer.setCaseSensitivity(Qt::CaseInsensitive);
+        completer.setModelSorting(QCompleter::CaseInsensitivelySortedModel);
+        auto* popup = new QListView;
+        popup->setUniformItemSizes(true);
+        completer.setPopup(popup);
+        completer.setMaxVisibleItems(CAutoSearchModel::kMaxVisibleRows);
+        field->setCompleter(&completer);
+        window.resize(320, 300);
+        window.show();
+    }
+    ~CompleterField() { completer.popup()->hide(); }
+    void Paint()
+    {
+        if (completer.popup()->isVisible())
+            completer.popup()->repaint();
+    }
+    std::vector<std::wstring> Suggestions()
+    {
+        std::vector<std::wstring> texts;
+        QAbstractItemModel* shown = completer.completionModel();
+        const int rows = std::min(shown->rowCount(), 100);
+        for (int row = 0; row < rows; ++row)
+            texts.push_back(shown->index(row, 0).data().toString().toStdWString());
+        return texts;
+    }
+};
+
+void BM_TypeAutoSearch(benchmark::State& state)
+{
+    OurField ours;
+    TypeWords(state, *ours.field, [&] { ours.Paint(); });
 }
 
 void BM_TypeQCompleter(benchmark::State& state)
 {
-    QStringList words;
-    words.reserve(static_cast<int>(g_words.size()));
-    for (const std::wstring& word : g_words)
-        words.append(QString::fromStdWString(word));
-    words.sort(Qt::CaseInsensitive);
-    QStringListModel model(words);
-    QWidget window;
-    auto* field = new QLineEdit(&window);
-    field->setGeometry(10, 10, 300, 24);
-    QCompleter completer(&model);
-    completer.setCaseSensitivity(Qt::CaseInsensitive);
-    completer.setModelSorting(QCompleter::CaseInsensitivelySortedModel);
-    completer.setMaxVisibleItems(8);
-    field->setCompleter(&completer);
-    window.resize(320, 300);
-    window.show();
-    TypeWords(state, *field, [&] {
-        if (completer.popup()->isVisible())
-            completer.popup()->repaint();
-    });
-    completer.popup()->hide();
+    CompleterField reference;
+    TypeWords(state, *reference.field, [&] { reference.Paint(); });
+}
+
+void CheckSameOutputs()
+{
+    std::vector<uint64_t> ours, reference;
+    {
+        OurField field;
+        ours = HashTyping(*field.field, [&] { return field.Suggestions(); });
+    }
+    {
+        CompleterField field;
+        reference = HashTyping(*field.field, [&] { return field.Suggestions(); });
+    }
+    for (size_t key = 0; key < ours.size() && key < reference.size(); ++key)
+        if (ours[key] != reference[key]) {
+            std::fprintf(stderr, "the suggestions differ first after typing \"%s\"\n",
+                         WideToUtf8(TypedAt(key)).c_str());
+            break;
+        }
+    COutputHash oursAll, referenceAll;
+    oursAll.Add(ours.data(), ours.size() * sizeof(uint64_t));
+    referenceAll.Add(reference.data(), reference.size() * sizeof(uint64_t));
+    RequireSameOutput("suggestions of every key (first 100)", oursAll.Value(), referenceAll.Value());
 }
 
 }  // namespace
@@ -169,11 +287,12 @@ int main(int argc, char** argv)
     }
     std::set<std::wstring> seen;
     for (auto& pair : LoadFreeDictPairs(g_pairsFile)) {
-        // One word per text, case ignored, as the component keeps them.
-        std::wstring fold = pair.first;
-        for (wchar_t& ch : fold)
+        // One word per text, case ignored, as the component keeps them; only
+        // words whose full folding is their simple lower case.
+        std::wstring lower = pair.first;
+        for (wchar_t& ch : lower)
             ch = ToLowerChar(ch);
-        if (seen.insert(fold).second)
+        if (FoldText(pair.first) == lower && seen.insert(lower).second)
             g_words.push_back(std::move(pair.first));
     }
     if (g_words.empty()) {
@@ -196,12 +315,15 @@ int main(int argc, char** argv)
     MakeDataFile(folder);
     std::printf("words: %zu, typed: %zu words\n", g_words.size(), g_typed.size());
 
-    int count = static_cast<int>(rest.size());
-    benchmark::Initialize(&count, rest.data());
+    std::vector<char*> arguments = KVXBenchmarkArguments(static_cast<int>(rest.size()), rest.data());
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data());
+    CheckSameOutputs();
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("typing (all keys)", "BM_TypeAutoSearch/iterations:1", "BM_TypeQCompleter/iterations:1");
     std::printf("the per-key latencies are the p50_us and p99_us counters above\n");
+    benchmark::Shutdown();
     std::string clean = std::string("rm -rf ") + folder;
     return std::system(clean.c_str()) == 0 ? 0 : 1;
 }

@@ -121,7 +121,9 @@ int CRecordSet::GetText(int column, CBasicString& text)
     if (rc != DATABASE_OK)
         return rc;
     if (auto stored = std::get_if<std::wstring>(value)) {
-        text = CBasicString(stored->c_str(), static_cast<int>(stored->size()));
+        // Into the caller's buffer when it is large enough: a reader of
+        // many rows allocates once.
+        text.AssignCopy(stored->c_str());
         return DATABASE_OK;
     }
     if (std::holds_alternative<std::monostate>(*value)) {

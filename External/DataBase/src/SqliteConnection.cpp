@@ -1,6 +1,33 @@
 #include "SqliteConnection.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+
 #include "utility/TextCodec.h"
+
+namespace {
+
+const char* const kFixedSettings = "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; PRAGMA temp_store = MEMORY;"
+                                   " PRAGMA journal_size_limit = 1048576;";
+
+// The page cache and memory map of a connection grow with the data file
+// up to this, so that searches of a large dictionary stay in memory.
+constexpr long long kMaxCacheBytes = 512LL * 1024 * 1024;
+
+}  // namespace
+
+std::string ConnectionSettings(const std::string& path)
+{
+    std::string settings = kFixedSettings;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || info.st_size <= 0)
+        return settings;
+    const long long bytes = std::min<long long>(kMaxCacheBytes, info.st_size + info.st_size / 4);
+    const long long cacheKib = std::max<long long>(2048, bytes / 1024);
+    settings += " PRAGMA cache_size = -" + std::to_string(cacheKib) + "; PRAGMA mmap_size = " + std::to_string(bytes) + ";";
+    return settings;
+}
 
 SqliteConnection::SqliteConnection(const std::string& path, bool create, int busyTimeoutMs, const char* vfs)
 {
@@ -82,7 +109,13 @@ SqlStatement& SqlStatement::Bind(int index, const std::wstring& text)
 {
     if (text.find(L'\0') != std::wstring::npos)
         throw SqlError{SQLITE_MISMATCH};
-    return BindUtf8(index, WideToUtf8(text));
+    if (m_textCount == m_texts.size())
+        return BindUtf8(index, WideToUtf8(text));
+    std::string& utf8 = m_texts[m_textCount++];
+    utf8 = WideToUtf8(text);
+    if (sqlite3_bind_text64(m_statement, index, utf8.data(), utf8.size(), SQLITE_STATIC, SQLITE_UTF8) != SQLITE_OK)
+        m_connection.Fail(sqlite3_extended_errcode(m_connection.Handle()));
+    return *this;
 }
 
 SqlStatement& SqlStatement::BindUtf8(int index, const std::string& text)

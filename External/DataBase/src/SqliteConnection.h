@@ -2,6 +2,7 @@
 // A thin layer over one SQLite connection: prepared statements cached per
 // connection, binding of wide texts as UTF-8, and failures as SqlError.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -24,6 +25,14 @@ struct SqlError {
 };
 
 class SqliteConnection;
+
+// The settings of every connection to the data file at path (UTF-8), as
+// statements: foreign keys checked, every commit on the disk before it
+// returns, savepoint journals in memory, a write-ahead log that shrinks back
+// to 1 MB whenever a checkpoint empties it, and a page cache and memory map
+// sized to the file as it is now (with room to grow a quarter, at most
+// 512 MB), never below SQLite's own 2 MB cache.
+std::string ConnectionSettings(const std::string& path);
 
 // One use of a cached statement: bound, stepped, reset when it ends.
 class SqlStatement {
@@ -58,6 +67,10 @@ public:
 private:
     SqliteConnection& m_connection;
     sqlite3_stmt* m_statement;
+    // The UTF-8 of wide texts bound, kept for as long as this use so that
+    // SQLite need not copy them (the bindings are cleared when it ends).
+    std::array<std::string, 6> m_texts;
+    size_t m_textCount = 0;
 };
 
 class SqliteConnection {

@@ -1,21 +1,19 @@
 #pragma once
-// CSqliteDataBase: the database component over SQLite. Each call takes a
-// connection of its own from a pool (so threads never share a connection
-// at once); a thread's open transaction keeps its connection until the
-// commit. The data file runs in WAL mode, so readers never wait for a
-// writer.
+// CSqliteDataBase: the database component over SQLite. It answers the
+// component's interface through the parts that hold its concerns: the data
+// file and its connections (DataFileConnections.h), the dictionary's words
+// (DictionaryWords.h), the vocabulary lists (VocabularyLists.h) and
+// synchronisation (DataBaseSync.h).
 
-#include <atomic>
-#include <memory>
 #include <mutex>
-#include <shared_mutex>
-#include <string>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 #include "DataBase/AbstractDataBase.h"
-#include "SqliteConnection.h"
+#include "DataBaseSync.h"
+#include "DataFileConnections.h"
+#include "DictionaryWords.h"
+#include "VocabularyLists.h"
 
 class CSqliteDataBase : public CAbstractDataBase {
 public:
@@ -90,45 +88,12 @@ public:
     static void SetFileLayerForTests(const char* vfsName);
 
 private:
-    class Lease;
-
-    std::unique_ptr<SqliteConnection> Connect();
-    void CloseAll();
-    // A write of several statements runs in a savepoint (or a transaction
-    // of its own); a write of one statement is atomic by itself.
-    enum WriteKind { kSteps, kOneStatement };
-    template <class Body>
-    int Write(Body&& body, WriteKind kind = kSteps);
-    // A read of several statements sees one snapshot of the file.
-    template <class Body>
-    CAbstractRecordSet* Query(Body&& body, bool snapshot = false);
-    template <class Body>
-    int Read(Body&& body, bool snapshot = false);
-    int AddRelation(int kind, RelationRecord& relation);
-    int UpdateRelation(int kind, RelationRecord& relation);
-    int DeleteRow(const char* sql, int64_t id);
-    CAbstractRecordSet* QueryRelations(int kind, const WordKeyRecord& word);
-    void ForgetLanguages();
-
-    std::shared_mutex m_openLock;  // shared by every call, exclusive for Open and the end
-    bool m_open = false;
-    std::string m_path;  // UTF-8
-    CBasicString m_widePath;
-
-    std::mutex m_poolLock;
-    std::vector<std::unique_ptr<SqliteConnection>> m_idle;
-    std::unordered_map<std::thread::id, std::unique_ptr<SqliteConnection>> m_pinned;
-
-    std::atomic<int> m_firstLanguage{0};
-    std::atomic<int> m_secondLanguage{0};
-
-    std::mutex m_languageLock;
-    bool m_languagesLoaded = false;
-    std::vector<LanguageRecord> m_languages;
+    // Declared first: the stores work on it and end before it.
+    CDataFileConnections m_file;
+    CDictionaryWords m_words;
+    CVocabularyLists m_lists;
+    CDataBaseSync m_sync;
 
     std::mutex m_pluginLock;
     std::vector<PluginEntry> m_plugins;
-
-    CAbstractProgressStatus* m_progress;  // may be null
-    CAbstractLinkTable* m_links;          // may be null
 };

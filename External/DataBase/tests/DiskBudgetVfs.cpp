@@ -23,6 +23,7 @@ struct DiskBudgetVfs::File {
     }
     static int Read(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset)
     {
+        Of(file).owner->m_bytesRead += amount;
         return Of(file).real->pMethods->xRead(Of(file).real, buffer, amount, offset);
     }
     static int Write(sqlite3_file* file, const void* buffer, int amount, sqlite3_int64 offset)

@@ -7,6 +7,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <set>
@@ -25,6 +26,8 @@ public:
     // The bytes the files opened through the layer hold now (their sizes on
     // the disk, whoever changed them).
     int64_t Used();
+    // The bytes read through the layer so far.
+    int64_t BytesRead() const { return m_bytesRead; }
 
     // One file opened through the layer (its methods are SQLite's callbacks).
     struct File;
@@ -51,4 +54,5 @@ private:
     std::mutex m_lock;
     int64_t m_budget = -1;
     std::set<std::string> m_paths;
+    std::atomic<int64_t> m_bytesRead{0};
 };

@@ -196,6 +196,23 @@ TEST_F(FullDiskTest, ATransactionIsKeptWholeOrNotAtAllWhenAWriteInItMeetsAFullDi
     EXPECT_TRUE(Rows(*reopened, reopened->QueryPronunciations(7, 0)).empty());
 }
 
+// The connection that opening the file makes is the one a single thread
+// goes on using: its page cache holds the whole file, so that reading the
+// same rows again reads nothing from the disk.
+TEST_F(FullDiskTest, TheFirstConnectionCachesAsMuchAsTheFileHolds)
+{
+    PronunciationRecord sound;
+    sound.ownerId = 3;
+    sound.sound.assign(6 * 1024 * 1024, 0x44);
+    ASSERT_EQ(db->SavePronunciation(sound, nullptr), DATABASE_OK);
+    db = std::make_unique<CSqliteDataBase>(nullptr, nullptr);
+    ASSERT_EQ(db->Open({1, 0}, path.c_str()), DATABASE_OK);
+    ASSERT_EQ(Rows(*db, db->QueryPronunciations(3, 0)).size(), 1u);
+    const int64_t before = disk.BytesRead();
+    ASSERT_EQ(Rows(*db, db->QueryPronunciations(3, 0)).size(), 1u);
+    EXPECT_LT(disk.BytesRead() - before, 64 * 1024);
+}
+
 TEST_F(DataBaseTest, TheLogShrinksBackAfterALargeWrite)
 {
     PronunciationRecord sound;
