@@ -144,11 +144,14 @@ def cycles_of(layers):
 
 def source_files(root):
     for folder, subfolders, files in os.walk(root):
-        # Hidden folders and build trees are not part of the sources.
+        # Hidden folders and build trees are not part of the sources; a
+        # build tree that CMake is still configuring (another build may run
+        # beside the tests) has its CMakeFiles folder before its cache.
         subfolders[:] = sorted(
             name for name in subfolders
             if not name.startswith(".")
-            and not os.path.exists(os.path.join(folder, name, "CMakeCache.txt")))
+            and not os.path.exists(os.path.join(folder, name, "CMakeCache.txt"))
+            and not os.path.isdir(os.path.join(folder, name, "CMakeFiles")))
         for name in sorted(files):
             if name.endswith(SOURCE_SUFFIXES):
                 yield os.path.relpath(os.path.join(folder, name), root)
