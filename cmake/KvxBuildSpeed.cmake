@@ -31,7 +31,7 @@ option(KVX_PRECOMPILE_HEADERS "Precompile the Qt and standard headers of the tar
 option(KVX_UNITY_BUILD "Compile each target's sources in batches" OFF)
 set(KVX_UNITY_BATCH 8 CACHE STRING "Sources per batch of a unity build")
 set(KVX_UNITY_EXCLUDE utility utility_tests pendrel_core pendrel_ui pendrel_module pendrel_platform pendrel_theme pendrel_app
-    pendrel_controls pendrel_dialogs quenzel_app quenzel_shared quenzel_dictionary quenzel_tutor keyboard_model_tests sendrix_objects database_objects SFtp quenzel_shell
+    pendrel_controls pendrel_dialogs quenzel_app quenzel_shared quenzel_dictionary quenzel_tutor keyboard_model_tests keyboard_gui_tests sendrix_objects database_objects SFtp quenzel_shell
     database_tests sendrix_integration_tests quenzel_dictionary_tests quenzel_end_to_end_tests quenzel_tutor_tests
     image_tests pendrel_sound_integration_tests)
 set(KVX_UNITY_RENAMED kSourceFile kSourceFileWide kLogSource kLogSourceFile kOnline
