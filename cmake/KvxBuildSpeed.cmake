@@ -33,7 +33,7 @@ option(KVX_UNITY_BUILD "Compile each target's sources in batches" OFF)
 set(KVX_UNITY_BATCH 8 CACHE STRING "Sources per batch of a unity build")
 set(KVX_UNITY_EXCLUDE utility utility_tests pendrel_core pendrel_ui sendrix_objects database_objects SFtp quenzel_shell
     database_tests sendrix_integration_tests quenzel_dictionary_tests quenzel_end_to_end_tests quenzel_tutor_tests
-    image_tests)
+    image_tests pendrel_controls_tests pendrel_dialogs_tests)
 set(KVX_UNITY_RENAMED kSourceFile kSourceFileWide kLogSource kLogSourceFile kOnline
     kControls kTemplate kTemplateRegistration kStrings kStringsRegistration)
 
