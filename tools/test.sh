@@ -6,11 +6,14 @@
 #   tools/test.sh --fuzz   the fuzz targets with clang 14 in build-fuzz/ (the
 #                          README's fuzzing build); each runs over its seed
 #                          corpus and then fuzzes for KVX_FUZZ_SECONDS (15)
-#   tools/test.sh --werror the optimised build with warnings as errors in
-#                          build-werror/; it runs no tests (the sanitizer
-#                          build runs them, with more checks)
+#   tools/test.sh --werror the optimised build of the libraries and programs
+#                          with warnings as errors in build-werror/, without
+#                          the tests (the sanitizer build builds and runs
+#                          them, with more checks)
 #   tools/test.sh --ci     what CI runs: the default, --werror and --fuzz; the
-#                          sanitizer build first, then its tests beside the
+#                          sanitizer build first, with warnings as errors (so
+#                          that the tests too are checked for warnings),
+#                          then its tests beside the
 #                          other two builds, which take the processor time the
 #                          tests leave while they wait (at a lower priority);
 #                          a failing part does not stop the others, so that one
@@ -79,12 +82,12 @@ sanitizer_environment() {
 }
 
 sanitizer_only_build() {
-  step "sanitizer build" configure_and_build build-sanitize -DKVX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+  step "sanitizer build" configure_and_build build-sanitize -DKVX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug "$@"
 }
 
 sanitizer_build() {
   sanitizer_environment
-  sanitizer_only_build || return 1
+  sanitizer_only_build -DKVX_WERROR=OFF || return 1
   step "sanitizer tests" run_tests build-sanitize
 }
 
@@ -95,9 +98,12 @@ quick_build() {
 
 werror_build() {
   # In batches (a unity build), which halves its time; the sanitizer build
-  # compiles file by file, so every file is still checked on its own.
+  # compiles file by file, so every file is still checked on its own. The
+  # tests are left out: they are most of the tree's compile time, and CI's
+  # sanitizer build compiles them with warnings as errors.
   step "optimised build with warnings as errors" \
-    configure_and_build build-werror -DKVX_SANITIZE=OFF -DKVX_WERROR=ON -DCMAKE_BUILD_TYPE=Release -DKVX_UNITY_BUILD=ON
+    configure_and_build build-werror -DKVX_SANITIZE=OFF -DKVX_WERROR=ON -DCMAKE_BUILD_TYPE=Release -DKVX_UNITY_BUILD=ON \
+    -DKVX_BUILD_TESTS=OFF
 }
 
 # One fuzz target: its seed corpus, then new inputs for a fixed time. New
@@ -153,7 +159,7 @@ case "$mode" in
     keep_going=(-- -k 0)
     failed=()
     sanitizer_environment
-    sanitizer_only_build || failed+=(sanitizer)
+    sanitizer_only_build -DKVX_WERROR=ON || failed+=(sanitizer)
     # The optimised and fuzzing builds run beside the tests, at a lower
     # priority; their log follows the tests' log.
     others=$(mktemp -d)
