@@ -22,6 +22,7 @@
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/App/DataBaseCall.h"
 #include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Shared/CurrentLanguagePair.h"
 #include "Quenzel/Shared/PageHost.h"
 #include "Quenzel/Shared/VocabularyListCtrl.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
@@ -381,8 +382,7 @@ int CTutorDlg::GetQueryOptions(CQueryOptions& options) {
     UINT message = 0;
     const int result = BuildQueryOptions(first, second, GetSelectedRecords(), ReadCriteria(), options, message);
     if (message) ShowMessage(message, MB_ICONINFORMATION);
-    if (!options.ListIds.empty())
-        if (CAbstractDataBase* database = m_services.database) database->SetLanguagePair(first, second);
+    if (!options.ListIds.empty()) SetCurrentLanguagePair(m_services.database, {first, second});
     return result;
 }
 
@@ -424,7 +424,7 @@ void CTutorDlg::OnCreateList() {
     int first = 0, second = 0;
     CAbstractDataBase* database = m_services.database;
     if (!database || !GetPair(first, second)) return;
-    database->SetLanguagePair(first, second);
+    SetCurrentLanguagePair(database, {first, second});
     VocabularyListRecord list;
     list.fromLanguage = first;
     list.toLanguage = second;
@@ -436,7 +436,7 @@ void CTutorDlg::OnEditList() {
     int first = 0, second = 0;
     CAbstractDataBase* database = m_services.database;
     if (!database || !GetPair(first, second)) return;
-    database->SetLanguagePair(first, second);
+    SetCurrentLanguagePair(database, {first, second});
     const std::vector<const VocabularyListRecord*> selected = GetSelectedRecords();
     if (selected.empty() || !selected.front()) {
         ShowMessage(31079, MB_ICONINFORMATION);
@@ -458,7 +458,7 @@ void CTutorDlg::OnImportList() {
     int first = 0, second = 0;
     CAbstractDataBase* database = m_services.database;
     if (!database || !GetPair(first, second)) return;
-    database->SetLanguagePair(first, second);
+    SetCurrentLanguagePair(database, {first, second});
     KVXFileDialogRequest request;
     request.filter = QuenzelString(IDS_LIST_FILE_FILTER);
     request.defaultExtension = kListFileExtension;
