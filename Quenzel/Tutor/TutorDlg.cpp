@@ -348,27 +348,25 @@ int CTutorDlg::FindListRow(int64_t listId, int& row) {
 }
 
 void CTutorDlg::UpdateListWordCounts(const std::vector<int64_t>& listIds) {
+    // A save of the learning view reports after its progress closed; only a
+    // progress dialog that is still shown can cancel.
+    std::function<bool()> isRunning;
+    if (CProgressDlg* progress = m_services.progress; progress && IsWindow(progress))
+        isRunning = [progress] { return progress->IsRunning() != 0; };
+    ApplyListWordCounts(ReadListWordCounts(m_services.database, listIds, isRunning));
+}
+
+void CTutorDlg::ApplyListWordCounts(const std::vector<ListWordCount>& counts) {
     CAbstractDataBase* database = m_services.database;
-    CProgressDlg* progress = m_services.progress;
     if (!database) return;
-    for (int64_t id : listIds) {
-        // A save of the learning view reports after its progress closed; only
-        // a progress dialog that is still shown can cancel.
-        if (progress && IsWindow(progress) && !progress->IsRunning()) break;
-        StatisticsRecord statistics;
-        statistics.mode = kStatisticsOneList;
-        statistics.listId = id;
-        if (database->GetStatistics(statistics) != 0) continue;
-        // The rows belong to the page's thread.
-        KVXSendWindowWork(this, [this, database, id, count = statistics.wordCount] {
-            int row = -1;
-            if (!FindListRow(id, row)) return;
-            auto* record = static_cast<VocabularyListRecord*>(m_list->GetItem(row));
-            record->wordCount = static_cast<int>(count);
-            m_list->RedrawItems(row, row);
-            const int stored = CallDataBase([&] { return database->UpdateVocabularyList(*record); });
-            ReportAssertion(stored == 0, kSourceFile, 845);
-        });
+    for (const ListWordCount& count : counts) {
+        int row = -1;
+        if (!FindListRow(count.listId, row)) continue;
+        auto* record = static_cast<VocabularyListRecord*>(m_list->GetItem(row));
+        record->wordCount = count.wordCount;
+        m_list->RedrawItems(row, row);
+        const int stored = CallDataBase([&] { return database->UpdateVocabularyList(*record); });
+        ReportAssertion(stored == 0, kSourceFile, 845);
     }
 }
 

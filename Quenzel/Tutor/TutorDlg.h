@@ -20,6 +20,7 @@
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Shared/VocabularyListsPage.h"
+#include "Quenzel/Tutor/ListWordCounts.h"
 #include "Quenzel/Tutor/Model/TrainingCriteria.h"
 
 class CAbstractFile;
@@ -90,6 +91,8 @@ public:
     // Each list's word count from the database's statistics, shown and
     // stored (while the progress dialog runs).
     void UpdateListWordCounts(const std::vector<int64_t>& listIds);
+    // Shows and stores the counts in the rows of their lists.
+    void ApplyListWordCounts(const std::vector<ListWordCount>& counts);
     // The criteria and the selected lists as query options; 1 when a view
     // may open (the rules are in TrainingCriteria.h).
     int GetQueryOptions(CQueryOptions& options);
