@@ -163,7 +163,7 @@ CTutorDlg::~CTutorDlg() {
 BOOL CTutorDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
     MakeControls();
-    m_exportListId = 0;
+    m_export.reset();
     m_job = TUTOR_JOB_NONE;
     FillVocabularyLists();
     AddResizableControls();
@@ -481,25 +481,24 @@ void CTutorDlg::OnExportList() {
         return;
     }
     if (m_job != TUTOR_JOB_NONE || IsJobRunning()) return;
-    m_exportListId = selected.front()->id;
+    const int64_t listId = selected.front()->id;
     KVXFileDialogRequest request;
     request.save = true;
     request.filter = QuenzelString(IDS_LIST_FILE_FILTER);
     request.defaultExtension = kListFileExtension;
     KVXFileDialogAnswer answer;
     if (!KVXGetFileName(this, request, answer)) return;
-    m_exportPath = answer.path;
-    if (m_exportPath.IsEmpty()) {
-        ShowMessage(31106, MB_ICONINFORMATION);
-        return;
+    const VocabularyListExport job(listId, answer.path);
+    switch (job.GetCheck()) {
+    case VocabularyListExport::kEmptyPath: ShowMessage(31106, MB_ICONINFORMATION); return;
+    case VocabularyListExport::kUnknownKind: ReportAssertion(0, kSourceFile, 1010); return;
+    case VocabularyListExport::kReady: break;
     }
-    m_exportKind = GetListFileKind(m_exportPath.GetString());
-    if (!m_exportKind) {
-        ReportAssertion(0, kSourceFile, 1010);
-        return;
-    }
+    m_export = job;
     m_job = TUTOR_JOB_EXPORT;
-    if (!Start()) m_job = TUTOR_JOB_NONE;
+    if (Start()) return;
+    m_job = TUTOR_JOB_NONE;
+    m_export.reset();
 }
 
 void CTutorDlg::OnDeleteLists() {
@@ -590,11 +589,19 @@ void CTutorDlg::OnSync() {
 
 BOOL CTutorDlg::StartSync(int direction) {
     if (m_job != TUTOR_JOB_NONE || IsJobRunning() || (direction != 0 && direction != 1)) return FALSE;
-    m_syncDirection = direction;
+    // The job works from what the page and the settings hold now.
+    TutorSyncRequest request;
+    request.http = GetHttpFile();
+    if (m_services.options) {
+        request.email = m_services.options->GetSyncEMail();
+        request.password = m_services.options->GetSyncPassword();
+    }
+    request.direction = direction;
+    m_sync.emplace(std::move(request));
     m_job = TUTOR_JOB_SYNC;
     if (Start()) return TRUE;
     m_job = TUTOR_JOB_NONE;
-    m_syncDirection = -1;
+    m_sync.reset();
     return FALSE;
 }
 
@@ -625,45 +632,21 @@ int CTutorDlg::SynchronizeDataBase(CAbstractFile* http, const wchar_t* email, co
     return CallDataBase([&] { return database->Synchronize(http, email, password, direction); });
 }
 
-void CTutorDlg::RunSync(WorkerResult& end) {
-    CAbstractFile* http = GetHttpFile();
-    if (!http) {
-        end.flags = MB_ICONERROR;
-        end.text = QuenzelString(31152);
-        return;
-    }
-    CBasicString email, password;
-    KVXSendWindowWork(this, [&] {
-        if (m_services.options) {
-            email = m_services.options->GetSyncEMail();
-            password = m_services.options->GetSyncPassword();
-        }
-    });
-    const int direction = m_syncDirection;
-    const int result = SynchronizeDataBase(http, email.GetString(), password.GetString(), direction);
-    UINT text = 31252;
-    switch (result) {
-    case DATABASE_OK: text = 31251; break;
-    case DATABASE_WRONG_ACCOUNT: text = 31274; break;
-    case DATABASE_CANCELLED: text = 31250; break;
-    case DATABASE_NO_CONNECTION: text = 31152; break;
-    case DATABASE_NOT_SET_UP: text = 31253; break;
-    default: break;
-    }
-    end.flags = result == DATABASE_OK ? MB_ICONINFORMATION : MB_ICONERROR;
-    end.text = QuenzelString(text);
-    if (result != DATABASE_WRONG_ACCOUNT && direction == 0) KVXSendWindowWork(this, [this] { FillVocabularyLists(); });
-}
-
 DWORD CTutorDlg::RunInstance() {
     SendMessage(this, WM_KVX_WORKER_STARTED, 0, 0);
     auto end = std::make_unique<WorkerResult>();
-    if (m_job == TUTOR_JOB_EXPORT) {
-        ExportVocabularyList(m_services.database, m_exportListId, m_exportPath.GetString(), m_exportKind,
-                             JobProgress(m_services.progress), *end);
-    } else if (m_job == TUTOR_JOB_SYNC) {
-        RunSync(*end);
-        m_syncDirection = -1;
+    if (m_job == TUTOR_JOB_EXPORT && m_export) {
+        *end = m_export->Run(m_services.database, JobProgress(m_services.progress));
+        m_export.reset();
+    } else if (m_job == TUTOR_JOB_SYNC && m_sync) {
+        const TutorSyncOutcome outcome =
+            m_sync->Run([this](CAbstractFile* http, const wchar_t* email, const wchar_t* password, int direction) {
+                return SynchronizeDataBase(http, email, password, direction);
+            });
+        m_sync.reset();
+        *end = outcome.end;
+        // The rows belong to the page's thread.
+        if (outcome.refillLists) KVXSendWindowWork(this, [this] { FillVocabularyLists(); });
     }
     m_job = TUTOR_JOB_NONE;
     PostMessage(this, WM_KVX_WORKER_FINISHED, 0, std::move(end));

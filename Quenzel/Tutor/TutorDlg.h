@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "DataBase/DataBaseRecords.h"
@@ -22,6 +23,8 @@
 #include "Quenzel/Shared/VocabularyListsPage.h"
 #include "Quenzel/Tutor/ListWordCounts.h"
 #include "Quenzel/Tutor/Model/TrainingCriteria.h"
+#include "Quenzel/Tutor/TutorSync.h"
+#include "Quenzel/Tutor/VocabularyListExport.h"
 
 class CAbstractFile;
 class CEditListDlg;
@@ -152,7 +155,6 @@ private:
     void ShowMessage(UINT id, UINT flags);
     void ShowRecords();
     void OpenEditor(int mode, const VocabularyListRecord& list, int placement, const CBasicString& path, int kind);
-    void RunSync(WorkerResult& end);
     void FreeHttpFile();
 
     QuenzelServices m_services;
@@ -170,9 +172,8 @@ private:
 
     CAbstractFile* m_httpFile = nullptr;
     bool m_ownsHttpFile = false;
-    int m_syncDirection = -1;
     std::atomic<int> m_job{TUTOR_JOB_NONE};
-    int64_t m_exportListId = 0;
-    CBasicString m_exportPath;
-    int m_exportKind = 0;
+    // What the running job works from, taken when it started.
+    std::optional<VocabularyListExport> m_export;
+    std::optional<TutorSync> m_sync;
 };
