@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "utility/ErrorReport.h"
-#include "utility/Posix/BasicRegistry.h"
+#include "utility/ProgramSettings.h"
 #include "utility/Registry.h"
 
 namespace {
@@ -46,7 +46,7 @@ bool SamePlacement(const KEYBOARD_PLACEMENT& a, const KEYBOARD_PLACEMENT& b) {
 
 } // namespace
 
-COptions::COptions() : COptions(std::make_unique<CBasicRegistry>(L"Morvane", L"Quenzel", HKEY_CURRENT_USER)) {}
+COptions::COptions() : COptions(OpenProgramSettings()) {}
 
 COptions::COptions(std::unique_ptr<CRegistry> registry) : m_registry(std::move(registry)) {}
 

@@ -167,7 +167,7 @@ struct OurField {
     OurField()
     {
         db.Open({1, 0}, Utf8ToWide(g_dataFile).c_str());
-        db.SetLanguagePair(kGerman, kEnglish);
+        db.SetLanguagePair({kGerman, kEnglish});
         field = new CEditAutoSearch(&window);
         field->setGeometry(10, 10, 300, 24);
         field->SetDataBase(&db);

@@ -373,7 +373,7 @@ struct InterfaceSearch {
     explicit InterfaceSearch(int words)
     {
         db.Open({1, 0}, Utf8ToWide(SearchFile(words)).c_str());
-        db.SetLanguagePair(kGerman, kEnglish);
+        db.SetLanguagePair({kGerman, kEnglish});
     }
     size_t operator()(const std::wstring& prefix)
     {

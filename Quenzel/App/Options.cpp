@@ -5,10 +5,9 @@
 
 #include "DataBase/AbstractDataBase.h"
 #include "Quenzel/App/DataBaseCall.h"
-#include "utility/ChangeOnlyRegistry.h"
 #include "utility/ErrorReport.h"
-#include "utility/Posix/BasicRegistry.h"
 #include "utility/Posix/Modules.h"
+#include "utility/ProgramSettings.h"
 #include "utility/ProtectedBlob.h"
 #include "utility/Registry.h"
 #include "utility/TextCodec.h"
@@ -43,9 +42,7 @@ CBasicString Truncated(const CBasicString& text, size_t length) {
 
 // Another instance, or the keyboard program, may write the same key while
 // this one runs: the store writes only the values this program changed.
-COptions::COptions()
-    : COptions(std::make_unique<CChangeOnlyRegistry>(
-          std::make_unique<CBasicRegistry>(L"Morvane", L"Quenzel", HKEY_CURRENT_USER))) {}
+COptions::COptions() : COptions(OpenProgramSettings()) {}
 
 COptions::COptions(std::unique_ptr<CRegistry> registry) : m_registry(std::move(registry)) {}
 

@@ -16,6 +16,7 @@
 #include "Quenzel/App/QuenzelApp.h"
 #include "Quenzel/Dictionary/EditAutoSearch.h"
 #include "Quenzel/Dictionary/EditDictionaryDlg.h"
+#include "Quenzel/Shared/CurrentLanguagePair.h"
 #include "Quenzel/Shared/LanguageComboBox.h"
 #include "Quenzel/Shared/MultilineListBox.h"
 #include "Quenzel/Shared/PageHost.h"
@@ -195,7 +196,7 @@ int CDictionaryDlg::RefreshLanguagePair() {
             m_list->AddHeadingRow(firstName.GetString(), secondName.GetString());
     }
     ReadLanguagePair();
-    dataBase->SetLanguagePair(m_firstLanguage, m_secondLanguage);
+    SetCurrentLanguagePair(dataBase, {m_firstLanguage, m_secondLanguage});
     m_model.ResetSteps();
     LoadHistory();
     return 1;
@@ -306,6 +307,7 @@ void CDictionaryDlg::Step(CDictionaryDlgModel::Direction direction) {
     if (IsJobRunning()) return;
     EnableSteps(false);
     ReadLanguagePair();
+    SetCurrentLanguagePair(m_model.GetDataBase(), {m_firstLanguage, m_secondLanguage});
     m_list->ResetContent();
     GridRow row;
     if (m_model.Step(direction, m_firstLanguage, m_secondLanguage, row)) {

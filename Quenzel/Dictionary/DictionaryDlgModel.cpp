@@ -41,8 +41,7 @@ CDictionaryDlgModel::SearchResult CDictionaryDlgModel::QueryWord(const CBasicStr
         return result;
     }
     if (!m_dataBase) return result;
-    m_dataBase->SetLanguagePair(first, second);
-    CAbstractRecordSet* set = m_dataBase->Search(text.GetString(), SEARCH_WORD, 0, 0);
+    CAbstractRecordSet* set = m_dataBase->SearchInPair({first, second}, text.GetString(), SEARCH_WORD, 0, 0);
     if (!set) return result;
     result.ok = 1;
     while (running.load() && !set->IsEOF()) {
@@ -69,14 +68,13 @@ int CDictionaryDlgModel::Step(Direction direction, int first, int second, GridRo
     if (!m_dataBase) return 0;
     const int kind = direction == DIRECTION_NEXT ? SEARCH_NEXT_WORDS : SEARCH_PREVIOUS_WORDS;
     if (!m_cursor || m_cursor->IsEOF() || m_direction != direction) {
-        m_dataBase->SetLanguagePair(first, second);
         ReleaseCursor();
-        m_cursor = m_dataBase->Search(m_currentWord.GetString(), kind, 0, 0);
+        m_cursor = m_dataBase->SearchInPair({first, second}, m_currentWord.GetString(), kind, 0, 0);
         if (!m_cursor || m_cursor->IsEOF()) {
             // Past the last (or first) word: again from the other end.
             ReleaseCursor();
             m_currentWord = L"";
-            m_cursor = m_dataBase->Search(L"", kind, 0, 0);
+            m_cursor = m_dataBase->SearchInPair({first, second}, L"", kind, 0, 0);
         }
     }
     m_direction = direction;

@@ -30,6 +30,7 @@
 #include "Quenzel/App/FlagCache.h"
 #include "Quenzel/App/Options.h"
 #include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Shared/CurrentLanguagePair.h"
 #include "Quenzel/Shared/HeaderBand.h"
 #include "Quenzel/Shared/LanguageComboBox.h"
 #include "Quenzel/Shared/PageHost.h"
@@ -241,10 +242,7 @@ BOOL CEditDictionaryDlg::OnInitDialog() {
     for (const TipInfo& tip : kTips)
         if (QWidget* control = GetDlgItem(tip.id)) m_toolTip.AddTool(control, QuenzelString(tip.tip), kToolTipIcon);
     m_running = 0;
-    if (database && m_mainDlg) {
-        int first = 0, second = 0;
-        if (m_mainDlg->GetSelectedLanguages(&first, &second)) database->SetLanguagePair(first, second);
-    }
+    if (database) SetHostLanguagePair(m_mainDlg, database);
 
     m_wordEdit->Attach(kAutoSearchWordEditor, 1);
     m_meaningEdit->Attach(kAutoSearchWordEditor, 0);
@@ -400,9 +398,8 @@ void CEditDictionaryDlg::OnLanguageChanged() {
         ReportAssertion(0, kSourceFile, __LINE__);
         return;
     }
-    if (database)
-        database->SetLanguagePair(m_first->GetItemData(m_first->currentIndex()),
-                                  m_second->GetItemData(m_second->currentIndex()));
+    SetCurrentLanguagePair(database, {m_first->GetItemData(m_first->currentIndex()),
+                                      m_second->GetItemData(m_second->currentIndex())});
 }
 
 void CEditDictionaryDlg::OnTypeChanged() {
@@ -480,8 +477,8 @@ DWORD CEditDictionaryDlg::RunInstance() {
 void CEditDictionaryDlg::RunWordSearch() {
     CAbstractDataBase* database = m_model.GetDataBase();
     if (!database) return;
-    database->SetLanguagePair(m_searchFirst, m_searchSecond);
-    CAbstractRecordSet* set = database->Search(m_searchText.GetString(), SEARCH_WORD, 0, 0);
+    CAbstractRecordSet* set =
+        database->SearchInPair({m_searchFirst, m_searchSecond}, m_searchText.GetString(), SEARCH_WORD, 0, 0);
     if (!set) {
         ReportAssertion(0, kSourceFile, __LINE__);
         return;

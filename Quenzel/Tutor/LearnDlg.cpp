@@ -216,6 +216,8 @@ CAbstractProgressStatus* CLearnDlg::JobProgress() const {
 BOOL CLearnDlg::StartJob(int job) {
     if (IsJobRunning()) return FALSE;
     m_job = job;
+    // The load reports under the caption the window shows now.
+    if (job == LEARN_JOB_LOAD) m_loadCaption = GetDlgItemText(IDC_LEARN_LANGUAGES);
     return Start();
 }
 
@@ -225,12 +227,7 @@ DWORD CLearnDlg::RunInstance() {
     KVXSendWindowWork(this, [this] { EnableControls(false); });
     CAbstractProgressStatus* progress = JobProgress();
     switch (m_job) {
-    case LEARN_JOB_LOAD: {
-        CBasicString caption;
-        KVXSendWindowWork(this, [this, &caption] { caption = GetDlgItemText(IDC_LEARN_LANGUAGES); });
-        m_session.Load(progress, caption);
-        break;
-    }
+    case LEARN_JOB_LOAD: m_session.Load(progress, m_loadCaption); break;
     case LEARN_JOB_SAVE:
         m_saveFailed = m_session.Save(progress, &m_removedLinksSaved) == LearningSession::kSaveFailed;
         // The window stays open with the rows not stored, to be saved again.

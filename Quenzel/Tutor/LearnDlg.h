@@ -129,7 +129,9 @@ private:
     CAbstractProgressStatus* m_jobProgress = nullptr;
 
     int m_job = LEARN_JOB_NONE;
+    // What a job works from, taken on the window's thread when it starts.
     std::vector<int> m_jobRows;  // the rows a mark job marks
+    CBasicString m_loadCaption;  // the languages line a load reports under
     CBasicString m_exportPath;
     int m_exportKind = 0;  // LIST_FILE_TAB or LIST_FILE_COMMA
     bool m_closeAfterSave = false;

@@ -22,6 +22,7 @@
 #include "Pendrel/Platform/KVXWindowMessages.h"
 #include "Quenzel/App/DataBaseCall.h"
 #include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Shared/CurrentLanguagePair.h"
 #include "Quenzel/Shared/PageHost.h"
 #include "Quenzel/Shared/VocabularyListCtrl.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
@@ -162,7 +163,7 @@ CTutorDlg::~CTutorDlg() {
 BOOL CTutorDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
     MakeControls();
-    m_exportListId = 0;
+    m_export.reset();
     m_job = TUTOR_JOB_NONE;
     FillVocabularyLists();
     AddResizableControls();
@@ -347,27 +348,25 @@ int CTutorDlg::FindListRow(int64_t listId, int& row) {
 }
 
 void CTutorDlg::UpdateListWordCounts(const std::vector<int64_t>& listIds) {
+    // A save of the learning view reports after its progress closed; only a
+    // progress dialog that is still shown can cancel.
+    std::function<bool()> isRunning;
+    if (CProgressDlg* progress = m_services.progress; progress && IsWindow(progress))
+        isRunning = [progress] { return progress->IsRunning() != 0; };
+    ApplyListWordCounts(ReadListWordCounts(m_services.database, listIds, isRunning));
+}
+
+void CTutorDlg::ApplyListWordCounts(const std::vector<ListWordCount>& counts) {
     CAbstractDataBase* database = m_services.database;
-    CProgressDlg* progress = m_services.progress;
     if (!database) return;
-    for (int64_t id : listIds) {
-        // A save of the learning view reports after its progress closed; only
-        // a progress dialog that is still shown can cancel.
-        if (progress && IsWindow(progress) && !progress->IsRunning()) break;
-        StatisticsRecord statistics;
-        statistics.mode = kStatisticsOneList;
-        statistics.listId = id;
-        if (database->GetStatistics(statistics) != 0) continue;
-        // The rows belong to the page's thread.
-        KVXSendWindowWork(this, [this, database, id, count = statistics.wordCount] {
-            int row = -1;
-            if (!FindListRow(id, row)) return;
-            auto* record = static_cast<VocabularyListRecord*>(m_list->GetItem(row));
-            record->wordCount = static_cast<int>(count);
-            m_list->RedrawItems(row, row);
-            const int stored = CallDataBase([&] { return database->UpdateVocabularyList(*record); });
-            ReportAssertion(stored == 0, kSourceFile, 845);
-        });
+    for (const ListWordCount& count : counts) {
+        int row = -1;
+        if (!FindListRow(count.listId, row)) continue;
+        auto* record = static_cast<VocabularyListRecord*>(m_list->GetItem(row));
+        record->wordCount = count.wordCount;
+        m_list->RedrawItems(row, row);
+        const int stored = CallDataBase([&] { return database->UpdateVocabularyList(*record); });
+        ReportAssertion(stored == 0, kSourceFile, 845);
     }
 }
 
@@ -381,8 +380,7 @@ int CTutorDlg::GetQueryOptions(CQueryOptions& options) {
     UINT message = 0;
     const int result = BuildQueryOptions(first, second, GetSelectedRecords(), ReadCriteria(), options, message);
     if (message) ShowMessage(message, MB_ICONINFORMATION);
-    if (!options.ListIds.empty())
-        if (CAbstractDataBase* database = m_services.database) database->SetLanguagePair(first, second);
+    if (!options.ListIds.empty()) SetCurrentLanguagePair(m_services.database, {first, second});
     return result;
 }
 
@@ -424,7 +422,7 @@ void CTutorDlg::OnCreateList() {
     int first = 0, second = 0;
     CAbstractDataBase* database = m_services.database;
     if (!database || !GetPair(first, second)) return;
-    database->SetLanguagePair(first, second);
+    SetCurrentLanguagePair(database, {first, second});
     VocabularyListRecord list;
     list.fromLanguage = first;
     list.toLanguage = second;
@@ -436,7 +434,7 @@ void CTutorDlg::OnEditList() {
     int first = 0, second = 0;
     CAbstractDataBase* database = m_services.database;
     if (!database || !GetPair(first, second)) return;
-    database->SetLanguagePair(first, second);
+    SetCurrentLanguagePair(database, {first, second});
     const std::vector<const VocabularyListRecord*> selected = GetSelectedRecords();
     if (selected.empty() || !selected.front()) {
         ShowMessage(31079, MB_ICONINFORMATION);
@@ -458,7 +456,7 @@ void CTutorDlg::OnImportList() {
     int first = 0, second = 0;
     CAbstractDataBase* database = m_services.database;
     if (!database || !GetPair(first, second)) return;
-    database->SetLanguagePair(first, second);
+    SetCurrentLanguagePair(database, {first, second});
     KVXFileDialogRequest request;
     request.filter = QuenzelString(IDS_LIST_FILE_FILTER);
     request.defaultExtension = kListFileExtension;
@@ -483,25 +481,24 @@ void CTutorDlg::OnExportList() {
         return;
     }
     if (m_job != TUTOR_JOB_NONE || IsJobRunning()) return;
-    m_exportListId = selected.front()->id;
+    const int64_t listId = selected.front()->id;
     KVXFileDialogRequest request;
     request.save = true;
     request.filter = QuenzelString(IDS_LIST_FILE_FILTER);
     request.defaultExtension = kListFileExtension;
     KVXFileDialogAnswer answer;
     if (!KVXGetFileName(this, request, answer)) return;
-    m_exportPath = answer.path;
-    if (m_exportPath.IsEmpty()) {
-        ShowMessage(31106, MB_ICONINFORMATION);
-        return;
+    const VocabularyListExport job(listId, answer.path);
+    switch (job.GetCheck()) {
+    case VocabularyListExport::kEmptyPath: ShowMessage(31106, MB_ICONINFORMATION); return;
+    case VocabularyListExport::kUnknownKind: ReportAssertion(0, kSourceFile, 1010); return;
+    case VocabularyListExport::kReady: break;
     }
-    m_exportKind = GetListFileKind(m_exportPath.GetString());
-    if (!m_exportKind) {
-        ReportAssertion(0, kSourceFile, 1010);
-        return;
-    }
+    m_export = job;
     m_job = TUTOR_JOB_EXPORT;
-    if (!Start()) m_job = TUTOR_JOB_NONE;
+    if (Start()) return;
+    m_job = TUTOR_JOB_NONE;
+    m_export.reset();
 }
 
 void CTutorDlg::OnDeleteLists() {
@@ -592,11 +589,19 @@ void CTutorDlg::OnSync() {
 
 BOOL CTutorDlg::StartSync(int direction) {
     if (m_job != TUTOR_JOB_NONE || IsJobRunning() || (direction != 0 && direction != 1)) return FALSE;
-    m_syncDirection = direction;
+    // The job works from what the page and the settings hold now.
+    TutorSyncRequest request;
+    request.http = GetHttpFile();
+    if (m_services.options) {
+        request.email = m_services.options->GetSyncEMail();
+        request.password = m_services.options->GetSyncPassword();
+    }
+    request.direction = direction;
+    m_sync.emplace(std::move(request));
     m_job = TUTOR_JOB_SYNC;
     if (Start()) return TRUE;
     m_job = TUTOR_JOB_NONE;
-    m_syncDirection = -1;
+    m_sync.reset();
     return FALSE;
 }
 
@@ -627,45 +632,21 @@ int CTutorDlg::SynchronizeDataBase(CAbstractFile* http, const wchar_t* email, co
     return CallDataBase([&] { return database->Synchronize(http, email, password, direction); });
 }
 
-void CTutorDlg::RunSync(WorkerResult& end) {
-    CAbstractFile* http = GetHttpFile();
-    if (!http) {
-        end.flags = MB_ICONERROR;
-        end.text = QuenzelString(31152);
-        return;
-    }
-    CBasicString email, password;
-    KVXSendWindowWork(this, [&] {
-        if (m_services.options) {
-            email = m_services.options->GetSyncEMail();
-            password = m_services.options->GetSyncPassword();
-        }
-    });
-    const int direction = m_syncDirection;
-    const int result = SynchronizeDataBase(http, email.GetString(), password.GetString(), direction);
-    UINT text = 31252;
-    switch (result) {
-    case DATABASE_OK: text = 31251; break;
-    case DATABASE_WRONG_ACCOUNT: text = 31274; break;
-    case DATABASE_CANCELLED: text = 31250; break;
-    case DATABASE_NO_CONNECTION: text = 31152; break;
-    case DATABASE_NOT_SET_UP: text = 31253; break;
-    default: break;
-    }
-    end.flags = result == DATABASE_OK ? MB_ICONINFORMATION : MB_ICONERROR;
-    end.text = QuenzelString(text);
-    if (result != DATABASE_WRONG_ACCOUNT && direction == 0) KVXSendWindowWork(this, [this] { FillVocabularyLists(); });
-}
-
 DWORD CTutorDlg::RunInstance() {
     SendMessage(this, WM_KVX_WORKER_STARTED, 0, 0);
     auto end = std::make_unique<WorkerResult>();
-    if (m_job == TUTOR_JOB_EXPORT) {
-        ExportVocabularyList(m_services.database, m_exportListId, m_exportPath.GetString(), m_exportKind,
-                             JobProgress(m_services.progress), *end);
-    } else if (m_job == TUTOR_JOB_SYNC) {
-        RunSync(*end);
-        m_syncDirection = -1;
+    if (m_job == TUTOR_JOB_EXPORT && m_export) {
+        *end = m_export->Run(m_services.database, JobProgress(m_services.progress));
+        m_export.reset();
+    } else if (m_job == TUTOR_JOB_SYNC && m_sync) {
+        const TutorSyncOutcome outcome =
+            m_sync->Run([this](CAbstractFile* http, const wchar_t* email, const wchar_t* password, int direction) {
+                return SynchronizeDataBase(http, email, password, direction);
+            });
+        m_sync.reset();
+        *end = outcome.end;
+        // The rows belong to the page's thread.
+        if (outcome.refillLists) KVXSendWindowWork(this, [this] { FillVocabularyLists(); });
     }
     m_job = TUTOR_JOB_NONE;
     PostMessage(this, WM_KVX_WORKER_FINISHED, 0, std::move(end));

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "DataBase/DataBaseRecords.h"
@@ -20,7 +21,10 @@
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Shared/VocabularyListsPage.h"
+#include "Quenzel/Tutor/ListWordCounts.h"
 #include "Quenzel/Tutor/Model/TrainingCriteria.h"
+#include "Quenzel/Tutor/TutorSync.h"
+#include "Quenzel/Tutor/VocabularyListExport.h"
 
 class CAbstractFile;
 class CEditListDlg;
@@ -90,6 +94,8 @@ public:
     // Each list's word count from the database's statistics, shown and
     // stored (while the progress dialog runs).
     void UpdateListWordCounts(const std::vector<int64_t>& listIds);
+    // Shows and stores the counts in the rows of their lists.
+    void ApplyListWordCounts(const std::vector<ListWordCount>& counts);
     // The criteria and the selected lists as query options; 1 when a view
     // may open (the rules are in TrainingCriteria.h).
     int GetQueryOptions(CQueryOptions& options);
@@ -149,7 +155,6 @@ private:
     void ShowMessage(UINT id, UINT flags);
     void ShowRecords();
     void OpenEditor(int mode, const VocabularyListRecord& list, int placement, const CBasicString& path, int kind);
-    void RunSync(WorkerResult& end);
     void FreeHttpFile();
 
     QuenzelServices m_services;
@@ -167,9 +172,8 @@ private:
 
     CAbstractFile* m_httpFile = nullptr;
     bool m_ownsHttpFile = false;
-    int m_syncDirection = -1;
     std::atomic<int> m_job{TUTOR_JOB_NONE};
-    int64_t m_exportListId = 0;
-    CBasicString m_exportPath;
-    int m_exportKind = 0;
+    // What the running job works from, taken when it started.
+    std::optional<VocabularyListExport> m_export;
+    std::optional<TutorSync> m_sync;
 };

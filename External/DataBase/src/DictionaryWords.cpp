@@ -127,10 +127,9 @@ void CDictionaryWords::ForgetLanguages()
     m_languagesLoaded = false;
 }
 
-int CDictionaryWords::SetLanguagePair(int first, int second)
+int CDictionaryWords::SetLanguagePair(LanguagePair pair)
 {
-    m_firstLanguage = first;
-    m_secondLanguage = second;
+    m_languagePair.store(pair);
     return DATABASE_OK;
 }
 
@@ -594,12 +593,17 @@ CAbstractRecordSet* CDictionaryWords::QueryHistory(int64_t position, int count)
     });
 }
 
-CAbstractRecordSet* CDictionaryWords::Search(const wchar_t* text, int kind, int, int)
+CAbstractRecordSet* CDictionaryWords::Search(const wchar_t* text, int kind, int reserved1, int reserved2)
+{
+    return SearchInPair(m_languagePair.load(), text, kind, reserved1, reserved2);
+}
+
+CAbstractRecordSet* CDictionaryWords::SearchInPair(LanguagePair pair, const wchar_t* text, int kind, int, int)
 {
     std::wstring typed = Wide(text);
     std::wstring fold = FoldText(typed);
     std::wstring bound = PrefixUpperBound(fold);
-    int first = m_firstLanguage, second = m_secondLanguage;
+    const int first = pair.first, second = pair.second;
     // An empty bound leaves the range open: every text sorts below a blob.
     auto bindBound = [&](SqlStatement& statement, int index) {
         if (bound.empty())
@@ -790,7 +794,7 @@ CAbstractRecordSet* CDictionaryWords::QueryMeanTypes()
 
 CAbstractRecordSet* CDictionaryWords::QueryMeanings(const WordKeyRecord& word, int)
 {
-    int second = m_secondLanguage;
+    const int second = m_languagePair.load().second;
     return m_file.Query([&](SqliteConnection& connection) {
         SqlStatement read(connection,
                           "SELECT id, text, word_id, language_id, type_id FROM meaning"

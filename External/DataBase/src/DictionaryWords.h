@@ -15,7 +15,7 @@ class CDictionaryWords {
 public:
     explicit CDictionaryWords(CDataFileConnections& file) : m_file(file) {}
 
-    int SetLanguagePair(int first, int second);
+    int SetLanguagePair(LanguagePair pair);
     std::vector<LanguageRecord> GetLanguages(int reload);
     int AddLanguage(const wchar_t* name, const wchar_t* code, int flags, const wchar_t* picturePath, int* newId, int reserved);
     int UpdateLanguage(const LanguageRecord& language, const wchar_t* picturePath);
@@ -43,6 +43,7 @@ public:
     int DeleteSynonym(int64_t relationId);
     int AddHistoryEntry(const HistoryRecord& entry);
     CAbstractRecordSet* QueryHistory(int64_t position, int count);
+    CAbstractRecordSet* SearchInPair(LanguagePair pair, const wchar_t* text, int kind, int reserved1, int reserved2);
     CAbstractRecordSet* Search(const wchar_t* text, int kind, int reserved1, int reserved2);
     int GetNextId(int kind, int64_t& id);
     int GetHistoryCount(int kind, int64_t& count, int reserved1, int reserved2);
@@ -61,8 +62,8 @@ private:
 
     CDataFileConnections& m_file;
 
-    std::atomic<int> m_firstLanguage{0};
-    std::atomic<int> m_secondLanguage{0};
+    // One value, so that a reader never sees half of a change.
+    std::atomic<LanguagePair> m_languagePair{LanguagePair{}};
 
     std::mutex m_languageLock;
     bool m_languagesLoaded = false;

@@ -66,9 +66,9 @@ int CSqliteDataBase::Synchronize(CAbstractFile* http, const wchar_t* email, cons
     return m_sync.Synchronize(http, email, password, direction);
 }
 
-int CSqliteDataBase::SetLanguagePair(int first, int second)
+int CSqliteDataBase::SetLanguagePair(LanguagePair pair)
 {
-    return m_words.SetLanguagePair(first, second);
+    return m_words.SetLanguagePair(pair);
 }
 
 std::vector<LanguageRecord> CSqliteDataBase::GetLanguages(int reload)
@@ -229,6 +229,12 @@ CAbstractRecordSet* CSqliteDataBase::QueryHistory(int64_t position, int count)
 CAbstractRecordSet* CSqliteDataBase::QueryWords(const CQueryOptions& options)
 {
     return m_lists.QueryWords(options);
+}
+
+CAbstractRecordSet* CSqliteDataBase::SearchInPair(LanguagePair pair, const wchar_t* text, int kind, int reserved1,
+                                                  int reserved2)
+{
+    return m_words.SearchInPair(pair, text, kind, reserved1, reserved2);
 }
 
 CAbstractRecordSet* CSqliteDataBase::Search(const wchar_t* text, int kind, int reserved1, int reserved2)

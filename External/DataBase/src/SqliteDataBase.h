@@ -23,7 +23,7 @@ public:
     int Open(const DATABASE_OPEN_OPTIONS& options, const wchar_t* path) override;
     std::vector<PluginEntry> GetPlugins() override;
     int SetPlugins(const std::vector<PluginEntry>& plugins) override;
-    int SetLanguagePair(int first, int second) override;
+    int SetLanguagePair(LanguagePair pair) override;
     std::vector<LanguageRecord> GetLanguages(int reload) override;
     int AddLanguage(const wchar_t* name, const wchar_t* code, int flags, const wchar_t* picturePath, int* newId,
                     int reserved) override;
@@ -57,6 +57,8 @@ public:
     int AddHistoryEntry(const HistoryRecord& entry) override;
     CAbstractRecordSet* QueryHistory(int64_t position, int count) override;
     CAbstractRecordSet* QueryWords(const CQueryOptions& options) override;
+    CAbstractRecordSet* SearchInPair(LanguagePair pair, const wchar_t* text, int kind, int reserved1,
+                                     int reserved2) override;
     CAbstractRecordSet* Search(const wchar_t* text, int kind, int reserved1, int reserved2) override;
     int ReadWord(CAbstractRecordSet* set, WordRecord& word) override;
     int GetNextId(int kind, int64_t& id) override;

@@ -108,7 +108,7 @@ TEST_F(DataBaseTest, EightThreadsAddAndQueryWithoutLoss)
     EXPECT_EQ(failures.load(), 0);
     for (int t = 0; t < kThreads; ++t)
         EXPECT_EQ(Words(lists[t]).size(), static_cast<size_t>(kPairs)) << t;
-    db->SetLanguagePair(kEnglish, kGerman);
+    db->SetLanguagePair({kEnglish, kGerman});
     EXPECT_EQ(Rows(*db, db->Search(L"shared", SEARCH_FIRST_LANGUAGE_PREFIX, 0, 0)).size(), 10u);
     EXPECT_EQ(RawValue(kvxtest::Narrow(path), "PRAGMA integrity_check"), "ok");
 }
@@ -206,7 +206,7 @@ TEST(DataBaseCrash, KilledWriterLeavesEveryCommittedRowAndASoundFile)
     ASSERT_EQ(lists.size(), 20u);
     for (const auto& row : lists)
         EXPECT_EQ(row[4], L"1") << kvxtest::Narrow(row[1]);
-    db.SetLanguagePair(kEnglish, kGerman);
+    db.SetLanguagePair({kEnglish, kGerman});
     EXPECT_TRUE(Rows(db, db.Search(L"big", SEARCH_FIRST_LANGUAGE_PREFIX, 0, 0)).empty());
 }
 

@@ -95,14 +95,14 @@ TEST_F(DataBaseTest, MeaningsAreStoredWithTheirWordAndReused)
     ASSERT_EQ(db->AddMeaning(editor, building, 1), DATABASE_OK);
     EXPECT_EQ(building.wordId, wordId);
 
-    db->SetLanguagePair(kEnglish, kGerman);
+    db->SetLanguagePair({kEnglish, kGerman});
     auto rows = Rows(*db, db->QueryMeanings(editor, kQueryAllOfWord));
     std::vector<std::vector<std::wstring>> expected = {
         {std::to_wstring(meaningId), L"Haus", std::to_wstring(wordId), L"2", L"3"},
         {std::to_wstring(building.id), L"Gebäude", std::to_wstring(wordId), L"2", L"1"}};
     EXPECT_EQ(rows, expected);
     // Meanings of another language are not the pair's.
-    db->SetLanguagePair(kEnglish, 3);
+    db->SetLanguagePair({kEnglish, 3});
     EXPECT_TRUE(Rows(*db, db->QueryMeanings(editor, kQueryAllOfWord)).empty());
 
     // A meaning that fails leaves its word unstored too.
@@ -135,7 +135,7 @@ TEST_F(DataBaseTest, WordsAndMeaningsAreChanged)
     moved.wordId = other.id;
     moved.text = L"Farbton";
     ASSERT_EQ(db->UpdateMeaning(moved), DATABASE_OK);
-    db->SetLanguagePair(kEnglish, kGerman);
+    db->SetLanguagePair({kEnglish, kGerman});
     auto rows = Rows(*db, db->QueryMeanings(other, kQueryAllOfWord));
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][1], L"Farbton");
@@ -167,7 +167,7 @@ TEST_F(DataBaseTest, MeaningIsDeletedWithItsSoundsUnlessAListUsesIt)
     ASSERT_EQ(db->SavePronunciation(wordSound, nullptr), DATABASE_OK);
 
     ASSERT_EQ(db->DeleteMeaning(shore.id), DATABASE_OK);
-    db->SetLanguagePair(kEnglish, kGerman);
+    db->SetLanguagePair({kEnglish, kGerman});
     auto rows = Rows(*db, db->QueryMeanings(word, kQueryAllOfWord));
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][1], L"Bank");

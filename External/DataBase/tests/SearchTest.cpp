@@ -29,11 +29,37 @@ protected:
                  kGerman, kEnglish);
         // A word of the other language with the same letters.
         MakeList(L"Other", {{L"uhr", L"watch"}}, kEnglish, kGerman);
-        db->SetLanguagePair(kGerman, kEnglish);
+        db->SetLanguagePair({kGerman, kEnglish});
     }
 };
 
 }  // namespace
+
+TEST_F(SearchTest, SearchInPairUsesItsPairAndLeavesTheCurrentOne)
+{
+    // The current pair is the other way round: a search in a pair of its
+    // own must neither see it nor change it.
+    db->SetLanguagePair({kEnglish, kGerman});
+    struct Case {
+        LanguagePair pair;
+        const wchar_t* text;
+        int kind;
+        std::vector<std::wstring> texts;
+    } cases[] = {
+        {{kGerman, kEnglish}, L"uh", SEARCH_FIRST_LANGUAGE_PREFIX, {L"Uhr"}},
+        {{kEnglish, kGerman}, L"uh", SEARCH_FIRST_LANGUAGE_PREFIX, {L"uhr"}},
+        {{kGerman, kEnglish}, L"Uhr", SEARCH_WORD, {L"Uhr"}},
+        {{kGerman, kEnglish}, L"sh", SEARCH_SECOND_LANGUAGE_PREFIX, {L"shore"}},
+        {{kEnglish, kGerman}, L"sh", SEARCH_SECOND_LANGUAGE_PREFIX, {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Column(Rows(*db, db->SearchInPair(c.pair, c.text, c.kind, 0, 0)), 1), c.texts)
+            << kvxtest::Narrow(c.text) << " in " << c.pair.first << "/" << c.pair.second;
+        // The plain search still follows the current pair.
+        EXPECT_EQ(Column(Rows(*db, db->Search(L"uh", SEARCH_FIRST_LANGUAGE_PREFIX, 0, 0)), 1),
+                  std::vector<std::wstring>{L"uhr"});
+    }
+}
 
 TEST_F(SearchTest, SuggestionsMatchThePrefixIgnoringCase)
 {

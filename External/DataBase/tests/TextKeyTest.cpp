@@ -79,7 +79,7 @@ TEST_F(DataBaseTest, WordsListsAndSearchesMatchByFullCaseFolding)
         ASSERT_EQ(db->AddWord(typed), DATABASE_OK);
         EXPECT_EQ(typed.id == stored.id, pair.same) << kvxtest::Narrow(pair.stored) << " / " << kvxtest::Narrow(pair.typed);
     }
-    db->SetLanguagePair(kGerman, kEnglish);
+    db->SetLanguagePair({kGerman, kEnglish});
     std::vector<std::wstring> found;
     for (const auto& row : Rows(*db, db->Search(L"STRAS", SEARCH_FIRST_LANGUAGE_PREFIX, 0, 0)))
         found.push_back(row.at(1));

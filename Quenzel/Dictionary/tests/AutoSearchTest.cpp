@@ -63,7 +63,7 @@ protected:
         ASSERT_GE(languages.size(), 2u);
         m_first = languages[0].id;
         m_second = languages[1].id;
-        m_app.GetDataBase()->SetLanguagePair(m_first, m_second);
+        m_app.GetDataBase()->SetLanguagePair({m_first, m_second});
         SeedWords(m_app.GetDataBase(), m_first, m_second,
                   {{L"Haus", L"house"}, {L"hallo", L"hello"}, {L"Hund", L"dog"}, {L"über", L"over"},
                    {L"Übung", L"exercise"}, {L"Baum", L"tree"}});

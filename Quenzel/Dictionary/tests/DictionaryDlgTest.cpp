@@ -4,9 +4,12 @@
 #include <QPainter>
 #include <QTest>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "DictionarySeed.h"
+#include "RecordingDataBase.h"
 #include "Pendrel/Controls/AdvertiseDialog.h"
 #include "Pendrel/Controls/WinButton.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
@@ -15,6 +18,7 @@
 #include "Quenzel/Dictionary/DictionaryDlg.h"
 #include "Quenzel/Dictionary/EditAutoSearch.h"
 #include "Quenzel/Dictionary/WndAutoSearch.h"
+#include "Quenzel/Shared/LanguageComboBox.h"
 #include "Quenzel/Shared/MultilineListBox.h"
 #include "Quenzel/Shell/MainDlg.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
@@ -74,6 +78,64 @@ protected:
     CDictionaryDlg* m_page = nullptr;
     int m_first = 0;
     int m_second = 0;
+};
+
+// Stands for the user choosing another language pair while a search job
+// runs: right after the first search call the worker makes, the current
+// pair becomes another one. Calls of the user-interface thread are recorded
+// as usual.
+class CPairChangingDataBase : public CRecordingDataBase {
+public:
+    explicit CPairChangingDataBase(CAbstractDataBase& inner) : CRecordingDataBase(inner), m_inner(inner) {}
+
+    // The pair the user chooses meanwhile; set before the job starts.
+    void ChangeTo(LanguagePair pair) { m_changeTo = pair; }
+
+    std::atomic<int> workerPairSets{0};
+
+    int SetLanguagePair(LanguagePair pair) override {
+        if (!OnWorker()) return CRecordingDataBase::SetLanguagePair(pair);
+        ++workerPairSets;
+        const int result = m_inner.SetLanguagePair(pair);
+        ChangePair();
+        return result;
+    }
+    CAbstractRecordSet* SearchInPair(LanguagePair pair, const wchar_t* text, int kind, int reserved1,
+                                     int reserved2) override {
+        if (!OnWorker()) return CRecordingDataBase::SearchInPair(pair, text, kind, reserved1, reserved2);
+        CAbstractRecordSet* set = m_inner.SearchInPair(pair, text, kind, reserved1, reserved2);
+        ChangePair();
+        return set;
+    }
+    CAbstractRecordSet* Search(const wchar_t* text, int kind, int reserved1, int reserved2) override {
+        if (!OnWorker()) return CRecordingDataBase::Search(text, kind, reserved1, reserved2);
+        CAbstractRecordSet* set = m_inner.Search(text, kind, reserved1, reserved2);
+        ChangePair();
+        return set;
+    }
+
+private:
+    bool OnWorker() const { return std::this_thread::get_id() != m_uiThread; }
+    void ChangePair() {
+        if (!m_changed.exchange(true)) m_inner.SetLanguagePair(m_changeTo);
+    }
+
+    CAbstractDataBase& m_inner;
+    LanguagePair m_changeTo;
+    const std::thread::id m_uiThread = std::this_thread::get_id();
+    std::atomic<bool> m_changed{false};
+};
+
+class DictionaryJobPairTest : public QuenzelAppFixture {
+protected:
+    void TearDown() override {
+        m_main.reset();
+        m_db.reset();
+        QuenzelAppFixture::TearDown();
+    }
+
+    std::unique_ptr<CPairChangingDataBase> m_db;
+    std::unique_ptr<CMainDlg> m_main;
 };
 
 } // namespace
@@ -227,4 +289,46 @@ TEST_F(DictionaryDlgTest, TheAdvertisementPanelSitsOnItsPlaceAndWithoutItTheList
     CDictionaryDlg* page = m_main->GetDictionaryPage();
     EXPECT_EQ(page->GetAdvertisementPanel(), nullptr);
     EXPECT_EQ(page->GetResultList()->y(), page->GetDlgItem(IDC_DICTIONARY_AD_PLACE)->y());
+}
+
+TEST_F(DictionaryJobPairTest, ASearchJobKeepsThePairItStartedWithAndNeverSetsOne) {
+    CAbstractDataBase* inner = m_app.GetDataBase();
+    m_db = std::make_unique<CPairChangingDataBase>(*inner);
+    QuenzelServices services = m_app.Services();
+    services.database = m_db.get();
+    m_main = std::make_unique<CMainDlg>(services);
+    ASSERT_TRUE(m_main->Create());
+    CLanguageComboBox* second = m_main->GetSecondCombo();
+    if (second->currentIndex() == m_main->GetFirstCombo()->currentIndex())
+        second->setCurrentIndex(second->currentIndex() == 0 ? 1 : 0);
+    LanguagePair pair;
+    ASSERT_TRUE(m_main->GetSelectedLanguages(&pair.first, &pair.second));
+    ASSERT_NE(pair.first, pair.second);
+    SeedWords(inner, pair.first, pair.second, {{L"Haus", L"house"}, {L"Haus", L"home"}, {L"Hund", L"dog"}});
+    // Meanwhile the pair turns round: no word of the second language begins
+    // with "ha".
+    m_db->ChangeTo({pair.second, pair.first});
+    CDictionaryDlg* page = m_main->GetDictionaryPage();
+    ASSERT_NE(page, nullptr);
+
+    page->GetSearchEdit()->setText(QStringLiteral("ha"));
+    page->GetButton(IDC_DICTIONARY_SEARCH)->click();
+    ASSERT_TRUE(QTest::qWaitFor([page] { return !page->IsJobRunning(); }, 60000));
+    QCoreApplication::processEvents();
+
+    std::vector<std::wstring> words;
+    const std::vector<GridRow> rows = page->GetShownRows();
+    for (size_t i = 1; i < rows.size(); ++i) words.emplace_back(rows[i].word.m_text.GetString());
+    EXPECT_EQ(words, (std::vector<std::wstring>{L"Haus", L"Haus"}));
+    EXPECT_EQ(m_db->workerPairSets.load(), 0);
+    // The pair chosen meanwhile stays the current one: the meanings "home"
+    // and "house" are of the pair the search started with only.
+    auto meanings = [inner](CAbstractRecordSet* set) {
+        int count = 0;
+        for (; set && !set->IsEOF(); set->MoveNext()) ++count;
+        inner->ReleaseRecordSet(set);
+        return count;
+    };
+    EXPECT_EQ(meanings(inner->SearchInPair(pair, L"ho", SEARCH_SECOND_LANGUAGE_PREFIX, 0, 0)), 2);
+    EXPECT_EQ(meanings(inner->Search(L"ho", SEARCH_SECOND_LANGUAGE_PREFIX, 0, 0)), 0);
 }

@@ -50,8 +50,8 @@ public:
     int SetPlugins(const std::vector<PluginEntry>& plugins) override {
         return Note("SetPlugins", [&] { return m_inner.SetPlugins(plugins); });
     }
-    int SetLanguagePair(int first, int second) override {
-        return Note("SetLanguagePair", [&] { return m_inner.SetLanguagePair(first, second); });
+    int SetLanguagePair(LanguagePair pair) override {
+        return Note("SetLanguagePair", [&] { return m_inner.SetLanguagePair(pair); });
     }
     std::vector<LanguageRecord> GetLanguages(int reload) override {
         Record("GetLanguages");
@@ -152,6 +152,11 @@ public:
     CAbstractRecordSet* QueryWords(const CQueryOptions& options) override {
         Record("QueryWords");
         return m_inner.QueryWords(options);
+    }
+    CAbstractRecordSet* SearchInPair(LanguagePair pair, const wchar_t* text, int kind, int reserved1,
+                                     int reserved2) override {
+        Record("SearchInPair");
+        return m_inner.SearchInPair(pair, text, kind, reserved1, reserved2);
     }
     CAbstractRecordSet* Search(const wchar_t* text, int kind, int reserved1, int reserved2) override {
         Record("Search");

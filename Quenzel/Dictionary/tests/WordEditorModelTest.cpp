@@ -38,7 +38,7 @@ protected:
     void SetUp() override {
         QuenzelAppFixture::SetUp();
         db = std::make_unique<CRecordingDataBase>(*m_app.GetDataBase());
-        db->SetLanguagePair(kEnglish, kGerman);
+        db->SetLanguagePair({kEnglish, kGerman});
         model.SetDataBase(db.get());
         entries.AddDictionary(new CDictionaryDataItem(L"/data/Quenzel.pkv", L"Quenzel"));
     }
@@ -239,7 +239,7 @@ TEST_F(WordEditorModelTest, FailedWriteIsReportedAndTheRestIsSavedNextTime) {
     // The word stored by the first try is the one written to.
     EXPECT_EQ(db->CallsOf({"AddWord", "AddMeaning"}), (std::vector<std::string>{"AddMeaning", "AddMeaning"}));
     const int64_t wordId = WordId(L"bank");
-    db->SetLanguagePair(kEnglish, kGerman);
+    db->SetLanguagePair({kEnglish, kGerman});
     WordKeyRecord key;
     key.id = wordId;
     EXPECT_EQ(Rows(db->QueryMeanings(key, kQueryAllOfWord)).size(), 2u);

@@ -9,6 +9,7 @@
 
 #include "Pendrel/Dialogs/ProgressDlg.h"
 #include "Pendrel/Platform/KVXWindowMessages.h"
+#include "Quenzel/App/Options.h"
 #include "Quenzel/Shared/LanguageComboBox.h"
 #include "Quenzel/Shared/VocabularyListCtrl.h"
 #include "Quenzel/Shell/MainDlg.h"
@@ -32,13 +33,16 @@ public:
     int answer = 0;
     int calls = 0;
     int lastDirection = -1;
+    std::wstring lastEmail, lastPassword;
 
 protected:
     CAbstractFile* GetHttpFile() override {
         return withHttpFile ? reinterpret_cast<CAbstractFile*>(this) : CTutorDlg::GetHttpFile();
     }
-    int SynchronizeDataBase(CAbstractFile*, const wchar_t*, const wchar_t*, int direction) override {
+    int SynchronizeDataBase(CAbstractFile*, const wchar_t* email, const wchar_t* password, int direction) override {
         ++calls;
+        lastEmail = email;
+        lastPassword = password;
         lastDirection = direction;
         return answer;
     }
@@ -165,6 +169,26 @@ TEST_F(TutorDlgTest, EachSyncResultShowsItsMessageAndOnlyToLocalRefills) {
         EXPECT_EQ(messages.flags, std::vector<UINT>{c.flags});
         EXPECT_EQ(tutor.GetRowRecords().size(), c.refills ? Lists(db).size() : shown);
     }
+    tutor.DestroyWindow();
+}
+
+TEST_F(TutorDlgTest, TheSyncJobWorksFromTheAccountAndDirectionOfItsStart) {
+    MessageSink messages;
+    COptions* options = main->Services().options;
+    ASSERT_NE(options, nullptr);
+    options->SetSyncEMail(L"first@example.org");
+    options->SetSyncPassword(L"one");
+    CSyncAnsweringTutorDlg tutor(main->Services(), main.get());
+    ASSERT_TRUE(tutor.Create());
+    ASSERT_TRUE(tutor.StartSync(1));
+    // The settings change while the job runs.
+    options->SetSyncEMail(L"second@example.org");
+    options->SetSyncPassword(L"two");
+    WaitForJob(tutor);
+    EXPECT_EQ(tutor.calls, 1);
+    EXPECT_EQ(tutor.lastEmail, L"first@example.org");
+    EXPECT_EQ(tutor.lastPassword, L"one");
+    EXPECT_EQ(tutor.lastDirection, 1);
     tutor.DestroyWindow();
 }
 

@@ -25,6 +25,7 @@
 #include "DataBase/AbstractRecordSet.h"
 #include "DataBase/DataBaseRecords.h"
 #include "DataBase/DataBaseResult.h"
+#include "DataBase/LanguagePair.h"
 #include "DataBase/QueryOptions.h"
 
 class CAbstractFile;
@@ -86,8 +87,10 @@ public:
     virtual std::vector<PluginEntry> GetPlugins() = 0;
     virtual int SetPlugins(const std::vector<PluginEntry>& plugins) = 0;
 
-    // The pair that searches and meaning queries use.
-    virtual int SetLanguagePair(int first, int second) = 0;
+    // The current pair: the one Search and QueryMeanings use. It is set
+    // from the user-interface thread; a job on another thread takes the pair
+    // it started with and calls SearchInPair.
+    virtual int SetLanguagePair(LanguagePair pair) = 0;
 
     // The languages by id; reload 1 reads them again from the file.
     virtual std::vector<LanguageRecord> GetLanguages(int reload) = 0;
@@ -172,7 +175,10 @@ public:
     // The entries of options.ListIds (in that order, each list in the order
     // of its entries) that meet the options; read the rows with ReadWord.
     virtual CAbstractRecordSet* QueryWords(const CQueryOptions& options) = 0;
-    // Search kinds above; the last two arguments are 0.
+    // Search kinds above in the given pair; the last two arguments are 0.
+    virtual CAbstractRecordSet* SearchInPair(LanguagePair pair, const wchar_t* text, int kind, int reserved1,
+                                             int reserved2) = 0;
+    // SearchInPair in the current pair.
     virtual CAbstractRecordSet* Search(const wchar_t* text, int kind, int reserved1, int reserved2) = 0;
     // The current row of a QueryWords set; the set does not move.
     virtual int ReadWord(CAbstractRecordSet* set, WordRecord& word) = 0;
