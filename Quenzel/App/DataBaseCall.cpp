@@ -1,6 +1,5 @@
 #include "Quenzel/App/DataBaseCall.h"
 
-#include "DataBase/DataBaseResult.h"
 #include "Quenzel/App/QuenzelApp.h"
 #include "utility/StringTableRegistration.h"
 
@@ -15,19 +14,6 @@ const StringTableEntry kStrings[] = {
 const CStringTableRegistration kStringsRegistration(kStrings);
 
 } // namespace
-
-int CallDataBase(const std::function<int()>& call) {
-    try {
-        return call();
-    } catch (DATABASE_RESULT code) {
-        return code == DATABASE_OK ? DATABASE_FAILED : code;
-    }
-}
-
-bool IsStorageFailure(int result) {
-    return result == DATABASE_STORAGE_FAILED || result == DATABASE_FAILED || result == DATABASE_NOT_A_DATABASE ||
-           result == DATABASE_NOT_OPEN;
-}
 
 CBasicString StorageFailureText() { return QuenzelString(IDS_STORAGE_FAILED); }
 

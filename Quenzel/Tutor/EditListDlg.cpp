@@ -27,7 +27,7 @@
 #include "Quenzel/Shared/MultilineListBox.h"
 #include "Quenzel/Shared/PageHost.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
-#include "Quenzel/Tutor/QuizSession.h"
+#include "Quenzel/Tutor/Model/QuizSession.h"
 #include "Quenzel/Tutor/TutorDlg.h"
 #include "utility/ErrorReport.h"
 
