@@ -1,7 +1,7 @@
 #pragma once
-// The database calls of the windows: CallDataBase and IsStorageFailure
-// (Quenzel/Model/StorageCall.h), and what the user is told when a write
-// failed.
+// The database calls of the windows: CallDataBase, IsStorageFailure and
+// StorageFailureText (Quenzel/Model/StorageCall.h), and the message box
+// that tells the user a write failed.
 //
 // A write that failed keeps the user's work in the window that holds it;
 // the window tells the user with StorageFailureText, so that they can try
@@ -9,11 +9,9 @@
 
 #include "Quenzel/Model/StorageCall.h"
 #include "compat/WinUser.h"
-#include "utility/BasicString.h"
 
 class QWidget;
 
-// "The dictionary could not be saved: ..." (string 31990).
-CBasicString StorageFailureText();
-// Shows it with the error icon over owner (null: the main window).
+// Shows StorageFailureText with the error icon over owner (null: the main
+// window).
 void ShowStorageFailure(QWidget* owner);
