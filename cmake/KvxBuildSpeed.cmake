@@ -36,7 +36,7 @@ set(KVX_UNITY_BATCH 8 CACHE STRING "Sources per batch of a unity build")
 set(KVX_UNITY_EXCLUDE utility utility_tests pendrel_core pendrel_ui pendrel_module pendrel_platform pendrel_theme pendrel_app
     pendrel_controls pendrel_dialogs quenzel_app quenzel_shared quenzel_dictionary quenzel_tutor keyboard_objects keyboard_model_tests keyboard_gui_tests sendrix_objects database_objects SFtp quenzel_shell
     database_tests sendrix_integration_tests quenzel_dictionary_tests quenzel_end_to_end_tests quenzel_tutor_tests
-    image_tests pendrel_sound_integration_tests pendrel_controls_tests pendrel_dialogs_tests)
+    image_tests pendrel_sound_integration_tests pendrel_controls_tests pendrel_dialogs_tests quenzel_tutor_model_tests)
 set(KVX_UNITY_RENAMED kSourceFile kSourceFileWide kLogSource kLogSourceFile kOnline
     kControls kTemplate kTemplateRegistration kStrings kStringsRegistration)
 

@@ -19,7 +19,6 @@
 #include "utility/Posix/Folders.h"
 #include "utility/Posix/Modules.h"
 #include "utility/Posix/SystemError.h"
-#include "utility/StringTable.h"
 #include "utility/TextCodec.h"
 
 namespace {
@@ -55,11 +54,6 @@ bool IsLoaded(HMODULE module) { return module && module != reinterpret_cast<HMOD
 
 CQuenzelApp* QuenzelGetApp() { return g_app; }
 void QuenzelSetApp(CQuenzelApp* app) { g_app = app; }
-
-CBasicString QuenzelString(UINT id) {
-    const wchar_t* text = FindModuleString(GetCurrentModuleHandle(), id);
-    return CBasicString(text ? text : L"");
-}
 
 int QuenzelMessageBox(QWidget* parent, const wchar_t* text, UINT flags) {
     return KVXMessageBox(parent ? parent : KVXGetMainWnd(), text, QuenzelString(kAppTitle).GetString(), flags);

@@ -19,6 +19,7 @@
 #include "Quenzel/App/FlagCache.h"
 #include "Quenzel/App/Options.h"
 #include "Quenzel/App/QuenzelServices.h"
+#include "Quenzel/Model/QuenzelString.h"
 #include "compat/WinTypes.h"
 #include "utility/BasicString.h"
 
@@ -111,8 +112,6 @@ private:
 CQuenzelApp* QuenzelGetApp();
 void QuenzelSetApp(CQuenzelApp* app);
 
-// The text of the main program's string id ("" when there is none).
-CBasicString QuenzelString(UINT id);
 // The program's title, the caption of its message boxes.
 CBasicString QuenzelAppTitle();
 // A message box owned by the main window (or parent) with the application

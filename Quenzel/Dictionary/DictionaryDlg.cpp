@@ -58,6 +58,19 @@ const StringTableEntry kStrings[] = {
 };
 const CStringTableRegistration kStringsRegistration(kStrings);
 
+// The result list's record of a found word and meaning; each cell keeps
+// its text as loaded.
+GridRow ListRow(const CDictionaryDlgModel::Row& found) {
+    GridRow row;
+    row.word.m_value = static_cast<ULONGLONG>(found.wordId);
+    row.word.m_text = found.word;
+    row.word.m_secondText = found.word;
+    row.meaning.m_value = static_cast<ULONGLONG>(found.meaningId);
+    row.meaning.m_text = found.meaning;
+    row.meaning.m_secondText = found.meaning;
+    return row;
+}
+
 struct ButtonInfo {
     UINT id, tip, icon, hotIcon;
     int size;
@@ -267,7 +280,7 @@ DWORD CDictionaryDlg::RunInstance() {
 
 void CDictionaryDlg::ShowSearchResult(const CDictionaryDlgModel::SearchResult& result) {
     m_list->ResetContent();
-    for (const GridRow& row : result.rows) m_list->AddRow(row);
+    for (const CDictionaryDlgModel::Row& row : result.rows) m_list->AddRow(ListRow(row));
     m_model.OnRowsShown(result.rows);
     if (result.firstId <= 0) return;
     m_stepsEnabled = true;
@@ -309,12 +322,12 @@ void CDictionaryDlg::Step(CDictionaryDlgModel::Direction direction) {
     ReadLanguagePair();
     SetCurrentLanguagePair(m_model.GetDataBase(), {m_firstLanguage, m_secondLanguage});
     m_list->ResetContent();
-    GridRow row;
+    CDictionaryDlgModel::Row row;
     if (m_model.Step(direction, m_firstLanguage, m_secondLanguage, row)) {
-        m_edit->setText(KVXToQString(row.word.m_text));
+        m_edit->setText(KVXToQString(row.word));
         m_historyShown = 0;
         m_edit->ShowHistory(0);
-        m_list->AddRow(row);
+        m_list->AddRow(ListRow(row));
     }
     m_stepsEnabled = true;
     EnableSteps(true);

@@ -19,7 +19,7 @@
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/App/ShellRecords.h"
-#include "Quenzel/Dictionary/DictionaryDlgModel.h"
+#include "Quenzel/Dictionary/Model/DictionaryDlgModel.h"
 
 class CAdvertiseDialog;
 class CPageHost;

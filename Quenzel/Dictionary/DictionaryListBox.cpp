@@ -144,7 +144,7 @@ BOOL CDictionaryListBox::EditItem(int index) {
     scrollToItem(item(index));
     QRect rect = visualItemRect(item(index));
     rect.setLeft(rect.left() + kLabelWidth);
-    const COLORREF color = m_entries.GetItemTextColor(currentRow());
+    const COLORREF color = m_entries.GetItemTextColor(currentRow(), GetSysColor(COLOR_WINDOWTEXT));
     m_editor = new CBasicListCtrlEdit(index, 0, m_entries.GetItemText(index), 0);
     if (!m_editor->Create(WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL,
                           CKVXRect(rect), viewport(), kEditorId)) {
@@ -222,7 +222,7 @@ void CDictionaryListBox::DrawItem(QPainter& painter, int index, const QRect& are
     COLORREF background = index % 2 ? GetSysColor(COLOR_WINDOW) : GetSysColor(COLOR_BTNFACE);
     if (selected) background = kSelectedColor;
     painter.fillRect(textPart, KVXToQColor(background));
-    painter.setPen(KVXToQColor(m_entries.GetItemTextColor(index)));
+    painter.setPen(KVXToQColor(m_entries.GetItemTextColor(index, GetSysColor(COLOR_WINDOWTEXT))));
     RECT rect = CKVXRect(textPart.adjusted(4, 0, 0, 0));
     const UINT format = DT_NOCLIP | (area.height() == kMinimumHeight ? DT_SINGLELINE | DT_VCENTER : DT_WORDBREAK);
     if (format & DT_WORDBREAK) rect.top += 3;

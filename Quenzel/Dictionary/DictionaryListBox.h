@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "Pendrel/Platform/KVXWnd.h"
-#include "Quenzel/Dictionary/DictionaryEntryList.h"
+#include "Quenzel/Dictionary/Model/DictionaryEntryList.h"
 #include "compat/WinUser.h"
 
 class CBasicListCtrlEdit;

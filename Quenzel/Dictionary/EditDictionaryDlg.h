@@ -18,7 +18,7 @@
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Quenzel/App/QuenzelServices.h"
-#include "Quenzel/Dictionary/WordEditorModel.h"
+#include "Quenzel/Dictionary/Model/WordEditorModel.h"
 
 class CPageHost;
 class CPronunciationDlg;

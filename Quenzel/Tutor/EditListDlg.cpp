@@ -27,8 +27,9 @@
 #include "Quenzel/Shared/MultilineListBox.h"
 #include "Quenzel/Shared/PageHost.h"
 #include "Quenzel/Tutor/ChildPlacement.h"
-#include "Quenzel/Tutor/QuizSession.h"
+#include "Quenzel/Tutor/Model/QuizSession.h"
 #include "Quenzel/Tutor/TutorDlg.h"
+#include "Quenzel/Tutor/VocabularyListFile.h"
 #include "utility/ErrorReport.h"
 
 namespace {
@@ -457,7 +458,7 @@ DWORD CEditListDlg::RunInstance() {
     switch (m_job.load()) {
     case EDIT_JOB_IMPORT: {
         const size_t before = m_model.Rows().size();
-        if (!m_model.Import(progress)) {
+        if (!m_model.Import(progress, ImportVocabularyList)) {
             const bool cancelled = !progress.IsRunning();
             end->flags = cancelled ? MB_ICONINFORMATION : MB_ICONERROR;
             end->text.Format(QuenzelString(cancelled ? 31265 : 31030).GetString(), m_importPath.GetString());

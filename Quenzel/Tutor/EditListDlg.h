@@ -15,7 +15,7 @@
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Tutor/LearnDlgHelpers.h"
-#include "Quenzel/Tutor/ListEditModel.h"
+#include "Quenzel/Tutor/Model/ListEditModel.h"
 
 class CLanguageComboBox;
 class CPageHost;

@@ -17,7 +17,7 @@
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Tutor/LearnDlgHelpers.h"
-#include "Quenzel/Tutor/QuizSession.h"
+#include "Quenzel/Tutor/Model/QuizSession.h"
 
 class CPronunciationDlg;
 class QComboBox;

@@ -20,33 +20,19 @@
 // word or a meaning is skipped.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "Pendrel/App/WorkerResult.h"
 #include "Quenzel/App/ShellRecords.h"
+#include "Quenzel/Tutor/Model/ListFileProgress.h"
 #include "utility/BasicString.h"
 
 class CAbstractDataBase;
 
-enum { LIST_FILE_TAB = 1, LIST_FILE_COMMA = 2 };
-
 // The filter of the tutor page's file dialogs and their default extension.
 constexpr UINT IDS_LIST_FILE_FILTER = 30102;
 constexpr const wchar_t* kListFileExtension = L"txt";
-
-// How a long list-file job learns that it was cancelled and reports its
-// rows; either may be empty (always running, no reports).
-struct ListFileProgress {
-    std::function<bool()> isRunning;
-    std::function<void(int rows)> report;  // every 100 rows and at the end
-
-    bool IsRunning() const { return !isRunning || isRunning(); }
-    void Report(int rows) const {
-        if (report) report(rows);
-    }
-};
 
 // The longest line of a list file that is read, in bytes.
 constexpr int64_t kMaxImportLineBytes = int64_t(64) << 10;

@@ -19,6 +19,7 @@
 #include "Quenzel/Shell/tests/DataFileCheck.h"
 #include "Quenzel/Tutor/EditListDlg.h"
 #include "Quenzel/Tutor/TutorDlg.h"
+#include "Quenzel/Tutor/VocabularyListFile.h"
 #include "TutorPageFixture.h"
 #include "TutorTestData.h"
 #include "testing/FullDisk.h"

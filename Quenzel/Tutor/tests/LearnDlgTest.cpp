@@ -27,7 +27,7 @@
 #include "Quenzel/App/DataBaseCall.h"
 #include "Quenzel/Shared/MultilineListBox.h"
 #include "Quenzel/Tutor/LearnDlg.h"
-#include "Quenzel/Tutor/QuizSession.h"
+#include "Quenzel/Tutor/Model/QuizSession.h"
 #include "testing/FullDisk.h"
 
 using namespace learntest;

@@ -10,11 +10,10 @@
 #include "Pendrel/Controls/tests/ControlsTestSupport.h"
 #include "Pendrel/Theme/WinThemeQStyle.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
-#include "Quenzel/Tutor/QuizSession.h"
+#include "Quenzel/Tutor/Model/QuizSession.h"
+#include "Quenzel/Tutor/Model/tests/TutorListData.h"
 
 namespace learntest {
-
-constexpr wchar_t kToday[] = L"2031-05-06";
 
 class LearnTest : public QuenzelAppFixture {
 protected:

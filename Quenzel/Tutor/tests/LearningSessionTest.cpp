@@ -9,8 +9,8 @@
 #include "LearnTestFixture.h"
 #include "Quenzel/Shell/tests/DataFileCheck.h"
 #include "Quenzel/Tutor/LearningSession.h"
+#include "Quenzel/Tutor/Model/QuizSession.h"
 #include "Quenzel/Tutor/VocabularyListFile.h"
-#include "Quenzel/Tutor/QuizSession.h"
 #include "testing/FullDisk.h"
 
 using namespace learntest;

@@ -1,11 +1,15 @@
+// The list editor's model without its window, over the database component
+// loaded as the program loads it.
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
-#include "Quenzel/Tutor/ListEditModel.h"
-#include "TutorTestData.h"
+#include "Quenzel/Tutor/Model/ListEditModel.h"
+#include "Quenzel/Tutor/Model/tests/StoredLists.h"
 #include "compat/WinUser.h"
+#include "testing/DataBaseComponent.h"
+#include "testing/TempFolder.h"
 
 using namespace tutortest;
 
@@ -13,11 +17,11 @@ namespace {
 
 const CBasicString kToday = L"2026-12-10";
 
-class ListEditModelTest : public QuenzelAppFixture {
+class ListEditModelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QuenzelAppFixture::SetUp();
-        db = m_app.GetDataBase();
+        ASSERT_NE(m_component.Get(), nullptr) << m_component.Error();
+        db = m_component.Get();
         std::tie(from, to) = TwoLanguages(db);
     }
 
@@ -54,6 +58,8 @@ protected:
         return model;
     }
 
+    kvxtest::TempFolder m_folder;
+    kvxtest::DataBaseComponent m_component{KVX_DATABASE_LIBRARY, m_folder.WSub("Quenzel.pkv")};
     CAbstractDataBase* db = nullptr;
     int from = 0, to = 0;
 };
@@ -179,23 +185,60 @@ TEST_F(ListEditModelTest, AnyFailedRowMakesTheSaveAFailure) {
 }
 
 TEST_F(ListEditModelTest, ImportNamesTheListAfterTheFileAndACancelSaysPartially) {
-    const std::string path = m_data.WriteFile("Fruit.csv", "apple,Apfel\r\npear,Birne\r\nplum,Pflaume\r\n");
-    const std::wstring wide = kvxtest::Widen(path);
+    // The list file's reader, as the program's gives its rows: both texts of
+    // each cell, unknown, with a status to save.
+    std::vector<std::wstring> asked;
+    const ListFileImporter read = [&](CAbstractDataBase* database, const wchar_t* path, int kind,
+                                      const ListFileProgress&, std::vector<GridRow>& rows, int* longLine) {
+        EXPECT_EQ(database, db);
+        EXPECT_EQ(kind, LIST_FILE_COMMA);
+        asked.emplace_back(path);
+        for (const auto& [word, meaning] : Pairs{{L"apple", L"Apfel"}, {L"pear", L"Birne"}, {L"plum", L"Pflaume"}}) {
+            GridRow row;
+            row.word.m_text = row.word.m_secondText = word.c_str();
+            row.meaning.m_text = row.meaning.m_secondText = meaning.c_str();
+            row.SetStatusB();
+            row.statusChanged = 1;
+            rows.push_back(row);
+        }
+        *longLine = 0;
+        return 1;
+    };
+    const std::wstring path = m_folder.WSub("Fruit.csv");
     CListEditModel model(db);
     model.Reset(LIST_EDIT_IMPORT, NewList());
     model.LoadListNames();
-    model.SetImportFile(wide.c_str(), LIST_FILE_COMMA);
-    ASSERT_EQ(model.Import({}), 1);
+    model.SetImportFile(path.c_str(), LIST_FILE_COMMA);
+    ASSERT_EQ(model.Import({}, read), 1);
+    EXPECT_EQ(asked, std::vector<std::wstring>{path});
     EXPECT_STREQ(model.GetName().GetString(), L"Fruit");
+    EXPECT_EQ(model.GetImportedCount(), 3);
+    EXPECT_TRUE(model.HasChanges());
     ASSERT_EQ(model.Rows().size(), 3u);
-    int asked = 0;
+    int running = 0;
     ListFileProgress stopAfterTwo;
-    stopAfterTwo.isRunning = [&asked] { return asked++ < 2; };
+    stopAfterTwo.isRunning = [&running] { return running++ < 2; };
     WorkerResult end;
     EXPECT_EQ(model.Save(stopAfterTwo, kToday, end), 0);
-    EXPECT_EQ(end.text.GetString(), Text(31265, wide.c_str()));
+    EXPECT_EQ(end.text.GetString(), Text(31265, path.c_str()));
     const auto lists = Lists(db);
     ASSERT_EQ(lists.size(), 1u);
     EXPECT_EQ(lists[0].name, L"Fruit");
     EXPECT_EQ(ListPairs(db, lists[0].id), (Pairs{{L"apple", L"Apfel"}, {L"pear", L"Birne"}}));
+}
+
+TEST_F(ListEditModelTest, AFileRefusedForAnOverlongLineAddsNoRowAndNamesTheLine) {
+    const ListFileImporter refuse = [](CAbstractDataBase*, const wchar_t*, int, const ListFileProgress&,
+                                       std::vector<GridRow>&, int* longLine) {
+        *longLine = 7;
+        return 0;
+    };
+    CListEditModel model(db);
+    model.Reset(LIST_EDIT_IMPORT, NewList());
+    model.SetImportFile(L"/data/Long.txt", LIST_FILE_TAB);
+    EXPECT_EQ(model.Import({}, refuse), 0);
+    EXPECT_EQ(model.GetImportLongLine(), 7);
+    EXPECT_EQ(model.GetImportedCount(), 0);
+    EXPECT_TRUE(model.Rows().empty());
+    EXPECT_FALSE(model.IsModified());
 }

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "Quenzel/Dictionary/DictionaryEntryList.h"
+#include "Quenzel/Dictionary/Model/DictionaryEntryList.h"
 
 namespace {
+
+// The list window's text colour.
+constexpr COLORREF kPlain = 0x123456;
 
 MeaningRecord Meaning(const wchar_t* text, int64_t id = 0, int type = 1) {
     MeaningRecord meaning;
@@ -86,7 +89,7 @@ TEST_F(DictionaryEntryListTest, RemovalNotesTheIdsOfStoredEntriesOnlyByKind) {
 
     ASSERT_EQ(list.MarkRemoved({0, 1, 2}), 3);
     EXPECT_TRUE(list.GetItem(0)->HasFlag(ENTRY_FLAG_REMOVED));
-    EXPECT_EQ(list.GetItemTextColor(0), static_cast<COLORREF>(0x0000FF));
+    EXPECT_EQ(list.GetItemTextColor(0, kPlain), static_cast<COLORREF>(0x0000FF));
     const std::vector<int> removed = list.RemoveMarked(true);
     EXPECT_EQ(removed, (std::vector<int>{2, 1, 0}));
     ASSERT_EQ(list.GetCount(), 1);
@@ -122,12 +125,13 @@ TEST_F(DictionaryEntryListTest, RenameKeepsTheEntryWhenItsKindHasTheTextAlready)
     ASSERT_NE(Dictionary().Meanings().Find(L"Ufer"), nullptr);
     EXPECT_EQ(Dictionary().Meanings().Find(L"Ufer")->id, 42);
     EXPECT_EQ(list.GetItem(1)->GetFlags(), static_cast<DWORD>(ENTRY_FLAG_MEANING));
+    EXPECT_EQ(list.GetItemTextColor(1, kPlain), kPlain);
 
     // Another kind's text is free; a stored entry becomes changed and keeps
     // its id.
     EXPECT_EQ(list.RenameItem(1, L"Strand"), 1);
     EXPECT_TRUE(list.GetItem(1)->HasFlag(ENTRY_FLAG_CHANGED));
-    EXPECT_EQ(list.GetItemTextColor(1), static_cast<COLORREF>(0xFF0000));
+    EXPECT_EQ(list.GetItemTextColor(1, kPlain), static_cast<COLORREF>(0xFF0000));
     ASSERT_NE(Dictionary().Meanings().Find(L"strand"), nullptr);
     EXPECT_EQ(Dictionary().Meanings().Find(L"strand")->id, 42);
     EXPECT_EQ(Dictionary().Meanings().Find(L"Ufer"), nullptr);

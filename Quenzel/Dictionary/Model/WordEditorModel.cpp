@@ -1,4 +1,4 @@
-#include "Quenzel/Dictionary/WordEditorModel.h"
+#include "Quenzel/Dictionary/Model/WordEditorModel.h"
 
 #include "utility/ErrorReport.h"
 #include "utility/UnicodeCase.h"

@@ -1,4 +1,4 @@
-#include "Quenzel/Dictionary/DictionaryDataItem.h"
+#include "Quenzel/Dictionary/Model/DictionaryDataItem.h"
 
 #include "utility/ErrorReport.h"
 #include "utility/UnicodeCase.h"

@@ -24,12 +24,18 @@
 
 #include "DataBase/DataBaseRecords.h"
 #include "Pendrel/App/WorkerResult.h"
-#include "Quenzel/App/DataBaseCall.h"
 #include "Quenzel/App/ShellRecords.h"
-#include "Quenzel/Tutor/VocabularyListFile.h"
+#include "Quenzel/Tutor/Model/ListFileProgress.h"
 #include "utility/BasicString.h"
 
 class CAbstractDataBase;
+
+// Reads a list file into new rows of the editor (appended to rows); the
+// program's is ImportVocabularyList (VocabularyListFile.h), which says what
+// it gives.
+using ListFileImporter = std::function<int(CAbstractDataBase* database, const wchar_t* path, int kind,
+                                           const ListFileProgress& progress, std::vector<GridRow>& rows,
+                                           int* longLine)>;
 
 enum { LIST_EDIT_IMPORT = 0, LIST_EDIT_EDIT = 1, LIST_EDIT_CREATE = 2 };
 
@@ -87,9 +93,10 @@ public:
     static bool IsPlaceholder(const GridRow& row);
 
     // The jobs; each runs on the editor's worker and fills the end record.
-    // Load and import give 1 when they read everything.
+    // Load and import give 1 when they read everything; import reads the
+    // import file with read.
     int Load(const ListFileProgress& progress);
-    int Import(const ListFileProgress& progress);
+    int Import(const ListFileProgress& progress, const ListFileImporter& read);
     // The rows the last import read (0: the file held no pair).
     int GetImportedCount() const { return m_importedCount; }
     // After a failed import: the number of the file's overlong line, or 0.

@@ -1,13 +1,15 @@
-#include "Quenzel/Tutor/ListEditModel.h"
+#include "Quenzel/Tutor/Model/ListEditModel.h"
 
 #include <algorithm>
 
 #include "DataBase/AbstractDataBase.h"
-#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Model/QuenzelString.h"
+#include "Quenzel/Model/StorageCall.h"
 #include "Quenzel/Tutor/Model/WordUse.h"
 #include "compat/WinUser.h"
 #include "utility/ErrorReport.h"
 #include "utility/PathName.h"
+#include "utility/StringTableRegistration.h"
 
 namespace {
 
@@ -15,6 +17,25 @@ const char kSourceFile[] = ".\\EditListDlg";
 constexpr int kReportEvery = 100;
 constexpr UINT kWordPlaceholder = 30111;
 constexpr UINT kMeaningPlaceholder = 30112;
+
+// The list editor's texts; the tutor page and the editor's window show
+// some of them too.
+const StringTableEntry kStrings[] = {
+    {kWordPlaceholder, L"Enter your word..."},
+    {kMeaningPlaceholder, L"Your word means..."},
+    {31030, L"Failed to import vocabulary list from following file.\n%s"},
+    {31031, L"Successfully imported the vocabulary list from following file.\n%s"},
+    {31107, L"(%s) has been updated successfully."},
+    {31110, L"Failed to update vocabulary list (%s)."},
+    {31132, L"Vocabulary list (%s) has been created successfully."},
+    {31136, L"No vocabulary list is available for selected language."},
+    {31264, L"Vocabulary list (%s) has been created partially."},
+    {31265, L"Vocabulary list from file (%s) has been imported partially."},
+    {31266, L"Vocabulary list (%s) has been updated partially."},
+    {31350, L"Successfully merged (%d) items to vocabulary list (%s)."},
+    {31351, L"Failed to merge (%d) items to vocabulary list (%s)."},
+};
+const CStringTableRegistration kStringsRegistration(kStrings);
 
 bool Differs(const CGridListCtrl_Data& cell) { return cell.m_text.CompareNoCase(cell.m_secondText.GetString()) != 0; }
 
@@ -167,11 +188,10 @@ int CListEditModel::Load(const ListFileProgress& progress) {
     return stopped ? 0 : 1;
 }
 
-int CListEditModel::Import(const ListFileProgress& progress) {
+int CListEditModel::Import(const ListFileProgress& progress, const ListFileImporter& read) {
     SetName(GetFileTitleFromPath(m_importPath.GetString()));
     const size_t before = m_rows.size();
-    const int result = ImportVocabularyList(m_database, m_importPath.GetString(), m_importKind, progress, m_rows,
-                                            &m_importLongLine);
+    const int result = read(m_database, m_importPath.GetString(), m_importKind, progress, m_rows, &m_importLongLine);
     m_importedCount = static_cast<int>(m_rows.size() - before);
     // A file that gave no pair leaves nothing to save.
     if (m_importedCount > 0) m_modified = true;

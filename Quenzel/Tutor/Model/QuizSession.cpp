@@ -1,9 +1,9 @@
-#include "Quenzel/Tutor/QuizSession.h"
+#include "Quenzel/Tutor/Model/QuizSession.h"
 
 #include <algorithm>
 #include <mutex>
 
-#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/Model/StorageCall.h"
 #include "utility/BasicDateTime.h"
 #include "utility/ErrorReport.h"
 

@@ -19,7 +19,6 @@
 #include <functional>
 #include <vector>
 
-#include "Quenzel/App/ShellRecords.h"
 #include "utility/BasicDateTime.h"
 #include "utility/BasicString.h"
 
@@ -31,9 +30,17 @@ public:
     enum Direction { DIRECTION_NONE = 0, DIRECTION_NEXT = 1, DIRECTION_PREVIOUS = 2 };
     static constexpr int kHistoryTexts = 10;
 
+    // A row of the result list: a word and one of its meanings.
+    struct Row {
+        int64_t wordId = 0;
+        CBasicString word;
+        int64_t meaningId = 0;
+        CBasicString meaning;
+    };
+
     struct SearchResult {
         int ok = 0;              // 0: no database, no text or no set
-        std::vector<GridRow> rows;
+        std::vector<Row> rows;
         int64_t firstId = 0;     // the word id of the first row
     };
 
@@ -51,11 +58,11 @@ public:
 
     // The rows of a search arrived: the last row's word becomes the current
     // word and the step direction is reset.
-    void OnRowsShown(const std::vector<GridRow>& rows);
+    void OnRowsShown(const std::vector<Row>& rows);
 
     // One step in the direction; 1 with the row, 0 when the dictionary has
     // no word to show.
-    int Step(Direction direction, int first, int second, GridRow& row);
+    int Step(Direction direction, int first, int second, Row& row);
     // The language pair changed: the cursor goes, the walk starts again.
     void ResetSteps();
     Direction GetDirection() const { return m_direction; }
@@ -73,7 +80,7 @@ public:
 
 private:
     // Reads the current row of a word set; false when an id does not read.
-    static bool ReadRow(CAbstractRecordSet* set, GridRow& row);
+    static bool ReadRow(CAbstractRecordSet* set, Row& row);
     void ReleaseCursor();
 
     CAbstractDataBase* m_dataBase;

@@ -1,6 +1,6 @@
-#include "Quenzel/Dictionary/DictionaryListboxItem.h"
+#include "Quenzel/Dictionary/Model/DictionaryListboxItem.h"
 
-#include "Quenzel/Dictionary/DictionaryDataItem.h"
+#include "Quenzel/Dictionary/Model/DictionaryDataItem.h"
 
 DWORD EntryKindFlag(int kind) {
     switch (kind) {

@@ -1,16 +1,16 @@
 // The word editor's work with the database, without a window: loading a
-// word, adding entries, and the save, over the program's database
-// component with every call written down.
+// word, adding entries, and the save, over the database component loaded
+// as the program loads it, with every call written down.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
-#include "Quenzel/Dictionary/MeanTypes.h"
-#include "Quenzel/Dictionary/WordEditorModel.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
-#include "RecordingDataBase.h"
+#include "Quenzel/Dictionary/Model/WordEditorModel.h"
+#include "Quenzel/Dictionary/tests/RecordingDataBase.h"
+#include "testing/DataBaseComponent.h"
+#include "testing/TempFolder.h"
 
 namespace {
 
@@ -33,11 +33,11 @@ PronunciationRecord NewSound(std::vector<BYTE> bytes) {
     return sound;
 }
 
-class WordEditorModelTest : public QuenzelAppFixture {
+class WordEditorModelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QuenzelAppFixture::SetUp();
-        db = std::make_unique<CRecordingDataBase>(*m_app.GetDataBase());
+        ASSERT_NE(m_component.Get(), nullptr) << m_component.Error();
+        db = std::make_unique<CRecordingDataBase>(*m_component.Get());
         db->SetLanguagePair({kEnglish, kGerman});
         model.SetDataBase(db.get());
         entries.AddDictionary(new CDictionaryDataItem(L"/data/Quenzel.pkv", L"Quenzel"));
@@ -85,6 +85,8 @@ protected:
     }
     int Find(int kind, const wchar_t* text) { return entries.IndexOf(entries.FindItem(kind, text)); }
 
+    kvxtest::TempFolder m_folder;
+    kvxtest::DataBaseComponent m_component{KVX_DATABASE_LIBRARY, m_folder.WSub("Quenzel.pkv")};
     std::unique_ptr<CRecordingDataBase> db;
     CDictionaryEntryList entries;
     CWordEditorModel model{entries};
@@ -267,23 +269,4 @@ TEST_F(WordEditorModelTest, ChangedCaseOfTheLoadedWordIsWrittenToItsId) {
     ASSERT_EQ(Save(L"Paris").outcome, WordSaveResult::kSaved);
     EXPECT_EQ(db->CallsOf(kWrites), std::vector<std::string>{"UpdateWord"});
     EXPECT_EQ(WordId(L"Paris"), wordId);
-}
-
-TEST_F(WordEditorModelTest, EmptyDatabaseGetsTheFourDefaultTypes) {
-    db->HideMeanTypes(true);
-    const std::vector<MeanTypeRecord> types = CMeanTypes::Load(*db);
-    std::vector<std::wstring> texts;
-    for (const MeanTypeRecord& type : types) {
-        texts.push_back(CMeanTypes::EntryText(type).GetString());
-        EXPECT_GT(type.id, 0);
-    }
-    EXPECT_EQ(texts, (std::vector<std::wstring>{L"Manual (None)", L"Verb (v.)", L"Noun (n.)", L"Adjective (a.)"}));
-    EXPECT_EQ(db->CallsOf({"AddMeanType"}).size(), 4u);
-
-    // A database with types keeps them.
-    db->HideMeanTypes(false);
-    db->ClearCalls();
-    EXPECT_EQ(CMeanTypes::Load(*db).size(), 8u);
-    EXPECT_TRUE(db->CallsOf({"AddMeanType"}).empty());
-    EXPECT_STREQ((CMeanTypes::Trimmed(L"  \tNoun \n")).GetString(), L"Noun");
 }

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "DataBase/DataBaseRecords.h"
-#include "Quenzel/Dictionary/DictionaryDataItem.h"
-#include "Quenzel/Dictionary/DictionaryListboxItem.h"
+#include "Quenzel/Dictionary/Model/DictionaryDataItem.h"
+#include "Quenzel/Dictionary/Model/DictionaryListboxItem.h"
 #include "compat/WinTypes.h"
 
 class CDictionaryEntryList {
@@ -45,9 +45,9 @@ public:
     CDictionaryListboxItem* GetItem(int index) const;
     // Empty for an index out of range.
     CBasicString GetItemText(int index) const;
-    // Red for a removed entry, blue for a changed one, else the window-text
-    // colour.
-    COLORREF GetItemTextColor(int index) const;
+    // Red for a removed entry, blue for a changed one, else plain (the
+    // window-text colour of the list's window).
+    COLORREF GetItemTextColor(int index, COLORREF plain) const;
     // The entry of the kind with the text (case ignored); null when none.
     CDictionaryListboxItem* FindItem(int kind, const wchar_t* text) const;
     int IndexOf(const CDictionaryListboxItem* item) const;

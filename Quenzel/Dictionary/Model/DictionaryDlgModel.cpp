@@ -1,7 +1,7 @@
-#include "Quenzel/Dictionary/DictionaryDlgModel.h"
+#include "Quenzel/Dictionary/Model/DictionaryDlgModel.h"
 
 #include "DataBase/AbstractDataBase.h"
-#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/Model/StorageCall.h"
 #include "utility/ErrorReport.h"
 
 namespace {
@@ -19,17 +19,15 @@ void CDictionaryDlgModel::SetDataBase(CAbstractDataBase* dataBase) {
     m_dataBase = dataBase;
 }
 
-bool CDictionaryDlgModel::ReadRow(CAbstractRecordSet* set, GridRow& row) {
+bool CDictionaryDlgModel::ReadRow(CAbstractRecordSet* set, Row& row) {
     int64_t wordId = 0, meaningId = 0;
     const bool ok = set->GetInt64(0, wordId) == DATABASE_OK && set->GetInt64(2, meaningId) == DATABASE_OK;
     if (!ok) return false;
-    row = GridRow();
-    row.word.m_value = static_cast<ULONGLONG>(wordId);
-    set->GetText(1, row.word.m_text);
-    row.word.m_secondText = row.word.m_text;
-    row.meaning.m_value = static_cast<ULONGLONG>(meaningId);
-    set->GetText(3, row.meaning.m_text);
-    row.meaning.m_secondText = row.meaning.m_text;
+    row = Row();
+    row.wordId = wordId;
+    set->GetText(1, row.word);
+    row.meaningId = meaningId;
+    set->GetText(3, row.meaning);
     return true;
 }
 
@@ -45,9 +43,9 @@ CDictionaryDlgModel::SearchResult CDictionaryDlgModel::QueryWord(const CBasicStr
     if (!set) return result;
     result.ok = 1;
     while (running.load() && !set->IsEOF()) {
-        GridRow row;
+        Row row;
         if (ReadRow(set, row)) {
-            if (result.rows.empty()) result.firstId = static_cast<int64_t>(row.word.m_value);
+            if (result.rows.empty()) result.firstId = row.wordId;
             result.rows.push_back(std::move(row));
         } else {
             ReportAssertion(0, kSourceFile, 668);
@@ -58,13 +56,13 @@ CDictionaryDlgModel::SearchResult CDictionaryDlgModel::QueryWord(const CBasicStr
     return result;
 }
 
-void CDictionaryDlgModel::OnRowsShown(const std::vector<GridRow>& rows) {
+void CDictionaryDlgModel::OnRowsShown(const std::vector<Row>& rows) {
     if (rows.empty()) return;
-    m_currentWord = rows.back().word.m_text;
+    m_currentWord = rows.back().word;
     m_direction = DIRECTION_NONE;
 }
 
-int CDictionaryDlgModel::Step(Direction direction, int first, int second, GridRow& row) {
+int CDictionaryDlgModel::Step(Direction direction, int first, int second, Row& row) {
     if (!m_dataBase) return 0;
     const int kind = direction == DIRECTION_NEXT ? SEARCH_NEXT_WORDS : SEARCH_PREVIOUS_WORDS;
     if (!m_cursor || m_cursor->IsEOF() || m_direction != direction) {
@@ -86,7 +84,7 @@ int CDictionaryDlgModel::Step(Direction direction, int first, int second, GridRo
         const bool read = ReadRow(m_cursor, row);
         m_cursor->MoveNext();
         if (read) {
-            m_currentWord = row.word.m_text;
+            m_currentWord = row.word;
             return 1;
         }
         ReportAssertion(0, kSourceFile, 829);

@@ -2,17 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include "LearnTestData.h"
-#include "LearnTestFixture.h"
-#include "Quenzel/Tutor/QuizSession.h"
+#include "Quenzel/Tutor/Model/QuizSession.h"
+#include "Quenzel/Tutor/Model/tests/TutorModelTest.h"
+#include "testing/FullDisk.h"
 
 using namespace learntest;
 
 namespace {
 
-class QuizSessionTest : public LearnTest {
+class QuizSessionTest : public TutorModelTest {
 protected:
-
     // A started quiz over all words of the list.
     std::unique_ptr<QuizSession> StartQuiz(int64_t listId) {
         auto quiz = std::make_unique<QuizSession>(&Db());
@@ -167,6 +166,28 @@ TEST_F(QuizSessionTest, WordsShowTheirSideInTheCriteriasFirstLanguage) {
     EXPECT_EQ(pictureQuiz.GetQueryOptions().FirstLanguage, kPictureLanguageId);
     EXPECT_EQ(pictureQuiz.GetQueryOptions().SecondLanguage, kEnglish);
     EXPECT_TRUE(pictureQuiz.IsPictureQuiz());
+}
+
+TEST_F(QuizSessionTest, AnAnswerTheFullDiskRefusesChangesNothing) {
+    const int64_t list = MakeList(Db(), L"full", {{L"one", L"eins"}});
+    auto quiz = StartQuiz(list);
+    QuizAnswerResult refused = ANSWER_STORED;
+    {
+        kvxtest::FullDisk full;
+        ASSERT_TRUE(full.IsActive());
+        refused = quiz->Answer(true);
+    }
+    EXPECT_EQ(refused, ANSWER_NOT_SAVED);
+    EXPECT_EQ(Shown(*quiz), L"one");
+    EXPECT_EQ(quiz->GetKnownCount(), 0);
+    EXPECT_EQ(quiz->GetMeaningWord(), nullptr);
+    EXPECT_EQ(Entries(Db(), list).at(0).count, 0);
+    // The refused answer on the last word did not end the quiz: the same
+    // answer is stored, and only the next one ends it.
+    EXPECT_EQ(quiz->Answer(true), ANSWER_STORED);
+    EXPECT_EQ(quiz->GetKnownCount(), 1);
+    EXPECT_EQ(Entries(Db(), list).at(0).count, 1);
+    EXPECT_EQ(quiz->Answer(true), ANSWER_FINISHED);
 }
 
 TEST_F(QuizSessionTest, AnEmptyQuizIgnoresAnswers) {

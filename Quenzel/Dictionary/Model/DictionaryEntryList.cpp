@@ -1,8 +1,7 @@
-#include "Quenzel/Dictionary/DictionaryEntryList.h"
+#include "Quenzel/Dictionary/Model/DictionaryEntryList.h"
 
 #include <algorithm>
 
-#include "Pendrel/Platform/KVXSysColors.h"
 #include "utility/ErrorReport.h"
 #include "utility/UnicodeCase.h"
 
@@ -80,11 +79,11 @@ CBasicString CDictionaryEntryList::GetItemText(int index) const {
     return item ? item->GetText() : CBasicString();
 }
 
-COLORREF CDictionaryEntryList::GetItemTextColor(int index) const {
+COLORREF CDictionaryEntryList::GetItemTextColor(int index, COLORREF plain) const {
     const CDictionaryListboxItem* item = GetItem(index);
     if (item && item->HasFlag(ENTRY_FLAG_REMOVED)) return kRemovedColor;
     if (item && item->HasFlag(ENTRY_FLAG_CHANGED)) return kChangedColor;
-    return GetSysColor(COLOR_WINDOWTEXT);
+    return plain;
 }
 
 CDictionaryListboxItem* CDictionaryEntryList::FindItem(int kind, const wchar_t* text) const {

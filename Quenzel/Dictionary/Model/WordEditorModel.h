@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "DataBase/AbstractDataBase.h"
-#include "Quenzel/Dictionary/DictionaryEntryList.h"
+#include "Quenzel/Dictionary/Model/DictionaryEntryList.h"
 #include "utility/BasicString.h"
 
 // What Save did.
