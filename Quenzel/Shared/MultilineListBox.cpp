@@ -157,7 +157,7 @@ void CMultilineListBox::AddRow(const GridRow& row) {
                 std::vector<int> selected;
                 GetSelectedRows(selected);
                 const int last = m_rows.GetRowCount() - 1;
-                GridRow* added = m_rows.GetRow(last);
+                const GridRow* added = m_rows.GetRow(last);
                 if (selected.empty() && added && !(added->flags & GRIDROW_HEADING)) SetCurrentCell(last, m_currentColumn);
             },
             Qt::QueuedConnection);
@@ -499,7 +499,7 @@ void CMultilineListBox::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const int row = index.row();
-    GridRow* target = m_rows.GetRow(row);
+    const GridRow* target = m_rows.GetRow(row);
     const bool heading = target && (target->flags & GRIDROW_HEADING);
     setFocus(Qt::MouseFocusReason);
     if (event->button() == Qt::RightButton) {
@@ -661,26 +661,32 @@ BOOL CMultilineListBox::StartEdit(int row, int column) {
 void CMultilineListBox::OnEndEdit(int row, int column, const wchar_t* text) {
     viewport()->update();
     if (!text) return;
-    GridRow* target = m_rows.GetRow(row);
-    if (!target) return;
-    CGridListCtrl_Data& cell = column == 0 ? target->word : target->meaning;
-    m_rows.ForgetHeight(row);
-    if (cell.m_value == 0) {
-        // A row not stored yet takes the text as loaded too; a new text is
-        // still a change its owner has to offer to save.
-        const bool changed = cell.m_text.Compare(text) != 0;
+    bool stored = false;
+    int changed = 0;
+    const bool found = m_rows.ChangeRow(row, [&](GridRow& target) {
+        CGridListCtrl_Data& cell = column == 0 ? target.word : target.meaning;
+        stored = cell.m_value != 0;
+        if (!stored) {
+            // A row not stored yet takes the text as loaded too; a new text
+            // is still a change its owner has to offer to save.
+            changed = cell.m_text.Compare(text) != 0 ? 1 : 0;
+            cell.m_text = text;
+            cell.m_secondText = text;
+            return;
+        }
         cell.m_text = text;
-        cell.m_secondText = text;
-        Relayout();
+        changed = cell.m_text.Compare(cell.m_secondText.GetString());
+    });
+    if (!found) return;
+    m_rows.ForgetHeight(row);
+    Relayout();
+    if (!stored) {
         if (changed) {
             m_rows.SetModified(true);
             SendMessage(m_owner, WM_MULTILINE_CHANGED, 0, 1);
         }
         return;
     }
-    cell.m_text = text;
-    const int changed = cell.m_text.Compare(cell.m_secondText.GetString());
-    Relayout();
     if (changed != 0) {
         m_rows.SetModified(true);
         SendMessage(m_owner, WM_MULTILINE_CHANGED, 0, changed);
@@ -755,7 +761,7 @@ void CMultilineListBox::OnMenuCommand(UINT id) {
         return;
     case IDC_MULTILINE_SHOW_MEAN:
         if (!selected.empty()) {
-            if (GridRow* row = m_rows.GetRow(selected.front())) row->SetMeaningHidden(false);
+            m_rows.ChangeRow(selected.front(), [](GridRow& row) { row.SetMeaningHidden(false); });
             viewport()->update();
         }
         return;

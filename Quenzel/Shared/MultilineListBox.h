@@ -96,7 +96,9 @@ public:
     void AddHeadingRow(const wchar_t* first, const wchar_t* second);
     void SetFirstRowTexts(const wchar_t* first, const wchar_t* second);
     void ResetContent();
-    GridRow* GetRow(int index) const { return m_rows.GetRow(index); }
+    // The row as kept (CMultilineListRows::GetRow): its loaded texts may be
+    // empty; GetRows().CopyRow gives the whole row.
+    const GridRow* GetRow(int index) const { return m_rows.GetRow(index); }
     int GetRowCount() const { return m_rows.GetRowCount(); }
     void DeleteRow(int index);
     void GetSelectedRows(std::vector<int>& rows) const;
