@@ -192,6 +192,20 @@ void CMultilineListBox::ResetContent() {
     m_rows.ResetContent();
     m_pictures.clear();
     m_model->RequestSync();
+    if (QThread::currentThread() == thread()) {
+        ReleaseLayout();
+    } else {
+        QMetaObject::invokeMethod(this, [this] { ReleaseLayout(); }, Qt::QueuedConnection);
+    }
+}
+
+void CMultilineListBox::ReleaseLayout() {
+    // The list view keeps the room of its row positions through a reset: 4
+    // to 8 bytes for every row it once laid out, megabytes after a long
+    // list. Its layout engine is made anew instead, and the list-mode
+    // settings come back with it (those set here explicitly stay).
+    setViewMode(QListView::IconMode);
+    setViewMode(QListView::ListMode);
 }
 
 void CMultilineListBox::DeleteRow(int index) {

@@ -180,6 +180,8 @@ private:
     void AfterMark(const CMultilineListRows::MarkResult& result, bool manyRows);
     void OnEndEdit(int row, int column, const wchar_t* text);
     void TakeFocusFromEditor();
+    // Frees the view's layout of rows that are gone.
+    void ReleaseLayout();
     // Lays the rows out with the heights known, measuring the rest.
     void Relayout();
     // The height of the heading row on top of the viewport; 0 without one.

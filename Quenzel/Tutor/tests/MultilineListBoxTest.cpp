@@ -225,6 +225,57 @@ TEST_F(MultilineListBoxTest, TheHeadingRowStaysOnTopWhileTheRowsScroll) {
     EXPECT_STREQ(m_box->GetRow(1)->word.m_text.GetString(), L"word 99");
 }
 
+// A reset lets the view's layout of the old rows go: the list behaves as a
+// new one, and rows added again are laid out as the first time.
+TEST_F(MultilineListBoxTest, AResetListLaysOutNewRowsAsTheFirstTime) {
+    auto addRows = [this] {
+        for (int i = 0; i < 300; ++i) {
+            const std::wstring number = std::to_wstring(i);
+            m_box->AddRow(Row((L"word " + number).c_str(), i % 7 ? L"Wort" : kLongMeaning));
+        }
+        m_box->RecalcHeights();
+        QApplication::processEvents();
+    };
+    struct Layout {
+        std::vector<QRect> rects;
+        int maximum;
+        bool operator==(const Layout&) const = default;
+    };
+    auto layout = [this] {
+        Layout seen{{}, m_box->verticalScrollBar()->maximum()};
+        for (int row = 0; row < m_box->model()->rowCount(); ++row)
+            seen.rects.push_back(m_box->visualRect(m_box->model()->index(row, 0)));
+        return seen;
+    };
+    m_box->AddHeadingRow(L"English", L"German");
+    addRows();
+    const Layout first = layout();
+    ASSERT_GT(first.maximum, 0);
+    m_box->verticalScrollBar()->setValue(first.maximum / 2);
+    QApplication::processEvents();
+
+    m_box->ResetContent();
+    QApplication::processEvents();
+    EXPECT_EQ(m_box->model()->rowCount(), 1);
+    EXPECT_EQ(m_box->verticalScrollBar()->maximum(), 0);
+    // The list's own settings stay as they were made.
+    EXPECT_EQ(m_box->viewMode(), QListView::ListMode);
+    EXPECT_EQ(m_box->flow(), QListView::TopToBottom);
+    EXPECT_EQ(m_box->movement(), QListView::Static);
+    EXPECT_EQ(m_box->resizeMode(), QListView::Adjust);
+    EXPECT_FALSE(m_box->isWrapping());
+    EXPECT_FALSE(m_box->dragEnabled());
+    EXPECT_FALSE(m_box->uniformItemSizes());
+    EXPECT_TRUE(m_box->wordWrap());
+    EXPECT_EQ(m_box->verticalScrollMode(), QAbstractItemView::ScrollPerPixel);
+    EXPECT_EQ(m_box->selectionMode(), QAbstractItemView::ExtendedSelection);
+
+    m_box->verticalScrollBar()->setValue(0);
+    addRows();  // below the heading row, which the reset kept
+    EXPECT_TRUE(layout() == first);
+    EXPECT_EQ(m_box->indexAt(QPoint(10, first.rects[1].center().y())).row(), 1);
+}
+
 TEST_F(MultilineListBoxTest, TheFirstAddedRowIsSelectedAndALetterMovesTheSelection) {
     m_box->AddHeadingRow(L"English", L"German");
     m_box->AddRow(Row(L"apple", L"Apfel"));
