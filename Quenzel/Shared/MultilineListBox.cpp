@@ -364,8 +364,7 @@ void CMultilineListBox::DrawItem(QPainter& painter, const QRect& rect, int index
         QStyleOptionButton button;
         button.rect = rect;
         button.state = QStyle::State_Enabled | QStyle::State_Raised;
-        button.palette = palette();
-        button.palette.setColor(QPalette::Button, ToQColor(GetSysColor(COLOR_BTNFACE)));
+        button.palette = HeadingPalette();
         painter.fillRect(rect, ToQColor(GetSysColor(COLOR_BTNFACE)));
         style()->drawControl(QStyle::CE_PushButtonBevel, &button, &painter, this);
         background = ToQColor(GetSysColor(COLOR_BTNFACE));
@@ -453,6 +452,19 @@ void CMultilineListBox::DrawItem(QPainter& painter, const QRect& rect, int index
 }
 
 // The heading row on top.
+
+const QPalette& CMultilineListBox::HeadingPalette() const {
+    // Made again only when the list's palette or the button colour changed:
+    // the style keeps each bevel it draws under the palette's identity, and
+    // a palette made for every paint filled its cache with copies.
+    const QColor face = ToQColor(GetSysColor(COLOR_BTNFACE));
+    if (m_headingPaletteOf != palette().cacheKey() || m_headingPalette.color(QPalette::Button) != face) {
+        m_headingPalette = palette();
+        m_headingPaletteOf = palette().cacheKey();
+        m_headingPalette.setColor(QPalette::Button, face);
+    }
+    return m_headingPalette;
+}
 
 int CMultilineListBox::HeadingHeight() const {
     if (!m_rows.HasHeadingRow() || m_model->rowCount() == 0) return 0;

@@ -19,6 +19,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPalette>
 #include <QListView>
 #include <QPointer>
 
@@ -186,6 +187,8 @@ private:
     void Relayout();
     // The height of the heading row on top of the viewport; 0 without one.
     int HeadingHeight() const;
+    // The palette of the heading row's button face.
+    const QPalette& HeadingPalette() const;
     int TextHeight(const QFont& font, int width, const CBasicString& text) const;
     QRect CellRect(const QRect& item, int column, bool hasImage) const;
     const QImage* WordPicture(int64_t wordId) const;
@@ -217,4 +220,6 @@ private:
     std::unique_ptr<CPronunciationDlg> m_pronunciation;
     int m_editFlag = 1;
     mutable std::map<int64_t, QImage> m_pictures;
+    mutable QPalette m_headingPalette;
+    mutable qint64 m_headingPaletteOf = 0;  // the cache key of the list's palette it was made from
 };

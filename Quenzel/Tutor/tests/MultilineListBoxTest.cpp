@@ -5,9 +5,11 @@
 #include <QFontMetrics>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -274,6 +276,33 @@ TEST_F(MultilineListBoxTest, AResetListLaysOutNewRowsAsTheFirstTime) {
     addRows();  // below the heading row, which the reset kept
     EXPECT_TRUE(layout() == first);
     EXPECT_EQ(m_box->indexAt(QPoint(10, first.rects[1].center().y())).row(), 1);
+}
+
+// The style keeps each button face it draws under the palette's identity:
+// the heading row's face is drawn with one palette, paint after paint, so
+// that scrolling does not fill the style's cache with copies.
+TEST_F(MultilineListBoxTest, TheHeadingFaceIsDrawnWithOnePalettePaintAfterPaint) {
+    class RecordingStyle : public QProxyStyle {
+    public:
+        mutable std::vector<qint64> palettes;
+        void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                         const QWidget* widget) const override {
+            if (element == CE_PushButtonBevel) palettes.push_back(option->palette.cacheKey());
+            QProxyStyle::drawControl(element, option, painter, widget);
+        }
+    } style;
+    m_box->setStyle(&style);
+    m_box->AddHeadingRow(L"English", L"German");
+    for (int i = 0; i < 100; ++i) m_box->AddRow(Row(L"word", L"Wort"));
+    m_box->RecalcHeights();
+    for (int value : {0, 40, 80, 0}) {
+        m_box->verticalScrollBar()->setValue(value);
+        (void)m_box->viewport()->grab();
+    }
+    m_box->setStyle(nullptr);
+    ASSERT_GE(style.palettes.size(), 4u);
+    EXPECT_EQ(std::count(style.palettes.begin(), style.palettes.end(), style.palettes.front()),
+              static_cast<std::ptrdiff_t>(style.palettes.size()));
 }
 
 TEST_F(MultilineListBoxTest, TheFirstAddedRowIsSelectedAndALetterMovesTheSelection) {
