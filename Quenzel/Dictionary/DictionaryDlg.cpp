@@ -3,6 +3,7 @@
 #include <QPalette>
 
 #include <iterator>
+#include <utility>
 
 #include "DataBase/AbstractDataBase.h"
 #include "Pendrel/App/KVXWindowWork.h"
@@ -119,8 +120,10 @@ CWinButton* CDictionaryDlg::GetButton(UINT id) const {
 
 std::vector<GridRow> CDictionaryDlg::GetShownRows() const {
     std::vector<GridRow> rows;
-    for (int i = 0; i < m_list->GetRowCount(); ++i)
-        if (const GridRow* row = m_list->GetRow(i)) rows.push_back(*row);
+    for (int i = 0; i < m_list->GetRowCount(); ++i) {
+        GridRow row;
+        if (m_list->GetRows().CopyRow(i, row)) rows.push_back(std::move(row));
+    }
     return rows;
 }
 

@@ -157,7 +157,7 @@ void CMultilineListBox::AddRow(const GridRow& row) {
                 std::vector<int> selected;
                 GetSelectedRows(selected);
                 const int last = m_rows.GetRowCount() - 1;
-                GridRow* added = m_rows.GetRow(last);
+                const GridRow* added = m_rows.GetRow(last);
                 if (selected.empty() && added && !(added->flags & GRIDROW_HEADING)) SetCurrentCell(last, m_currentColumn);
             },
             Qt::QueuedConnection);
@@ -192,6 +192,20 @@ void CMultilineListBox::ResetContent() {
     m_rows.ResetContent();
     m_pictures.clear();
     m_model->RequestSync();
+    if (QThread::currentThread() == thread()) {
+        ReleaseLayout();
+    } else {
+        QMetaObject::invokeMethod(this, [this] { ReleaseLayout(); }, Qt::QueuedConnection);
+    }
+}
+
+void CMultilineListBox::ReleaseLayout() {
+    // The list view keeps the room of its row positions through a reset: 4
+    // to 8 bytes for every row it once laid out, megabytes after a long
+    // list. Its layout engine is made anew instead, and the list-mode
+    // settings come back with it (those set here explicitly stay).
+    setViewMode(QListView::IconMode);
+    setViewMode(QListView::ListMode);
 }
 
 void CMultilineListBox::DeleteRow(int index) {
@@ -350,8 +364,7 @@ void CMultilineListBox::DrawItem(QPainter& painter, const QRect& rect, int index
         QStyleOptionButton button;
         button.rect = rect;
         button.state = QStyle::State_Enabled | QStyle::State_Raised;
-        button.palette = palette();
-        button.palette.setColor(QPalette::Button, ToQColor(GetSysColor(COLOR_BTNFACE)));
+        button.palette = HeadingPalette();
         painter.fillRect(rect, ToQColor(GetSysColor(COLOR_BTNFACE)));
         style()->drawControl(QStyle::CE_PushButtonBevel, &button, &painter, this);
         background = ToQColor(GetSysColor(COLOR_BTNFACE));
@@ -440,6 +453,19 @@ void CMultilineListBox::DrawItem(QPainter& painter, const QRect& rect, int index
 
 // The heading row on top.
 
+const QPalette& CMultilineListBox::HeadingPalette() const {
+    // Made again only when the list's palette or the button colour changed:
+    // the style keeps each bevel it draws under the palette's identity, and
+    // a palette made for every paint filled its cache with copies.
+    const QColor face = ToQColor(GetSysColor(COLOR_BTNFACE));
+    if (m_headingPaletteOf != palette().cacheKey() || m_headingPalette.color(QPalette::Button) != face) {
+        m_headingPalette = palette();
+        m_headingPaletteOf = palette().cacheKey();
+        m_headingPalette.setColor(QPalette::Button, face);
+    }
+    return m_headingPalette;
+}
+
 int CMultilineListBox::HeadingHeight() const {
     if (!m_rows.HasHeadingRow() || m_model->rowCount() == 0) return 0;
     return QListView::visualRect(m_model->index(0)).height();
@@ -499,7 +525,7 @@ void CMultilineListBox::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const int row = index.row();
-    GridRow* target = m_rows.GetRow(row);
+    const GridRow* target = m_rows.GetRow(row);
     const bool heading = target && (target->flags & GRIDROW_HEADING);
     setFocus(Qt::MouseFocusReason);
     if (event->button() == Qt::RightButton) {
@@ -661,26 +687,32 @@ BOOL CMultilineListBox::StartEdit(int row, int column) {
 void CMultilineListBox::OnEndEdit(int row, int column, const wchar_t* text) {
     viewport()->update();
     if (!text) return;
-    GridRow* target = m_rows.GetRow(row);
-    if (!target) return;
-    CGridListCtrl_Data& cell = column == 0 ? target->word : target->meaning;
-    m_rows.ForgetHeight(row);
-    if (cell.m_value == 0) {
-        // A row not stored yet takes the text as loaded too; a new text is
-        // still a change its owner has to offer to save.
-        const bool changed = cell.m_text.Compare(text) != 0;
+    bool stored = false;
+    int changed = 0;
+    const bool found = m_rows.ChangeRow(row, [&](GridRow& target) {
+        CGridListCtrl_Data& cell = column == 0 ? target.word : target.meaning;
+        stored = cell.m_value != 0;
+        if (!stored) {
+            // A row not stored yet takes the text as loaded too; a new text
+            // is still a change its owner has to offer to save.
+            changed = cell.m_text.Compare(text) != 0 ? 1 : 0;
+            cell.m_text = text;
+            cell.m_secondText = text;
+            return;
+        }
         cell.m_text = text;
-        cell.m_secondText = text;
-        Relayout();
+        changed = cell.m_text.Compare(cell.m_secondText.GetString());
+    });
+    if (!found) return;
+    m_rows.ForgetHeight(row);
+    Relayout();
+    if (!stored) {
         if (changed) {
             m_rows.SetModified(true);
             SendMessage(m_owner, WM_MULTILINE_CHANGED, 0, 1);
         }
         return;
     }
-    cell.m_text = text;
-    const int changed = cell.m_text.Compare(cell.m_secondText.GetString());
-    Relayout();
     if (changed != 0) {
         m_rows.SetModified(true);
         SendMessage(m_owner, WM_MULTILINE_CHANGED, 0, changed);
@@ -755,7 +787,7 @@ void CMultilineListBox::OnMenuCommand(UINT id) {
         return;
     case IDC_MULTILINE_SHOW_MEAN:
         if (!selected.empty()) {
-            if (GridRow* row = m_rows.GetRow(selected.front())) row->SetMeaningHidden(false);
+            m_rows.ChangeRow(selected.front(), [](GridRow& row) { row.SetMeaningHidden(false); });
             viewport()->update();
         }
         return;

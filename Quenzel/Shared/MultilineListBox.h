@@ -19,6 +19,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPalette>
 #include <QListView>
 #include <QPointer>
 
@@ -96,7 +97,9 @@ public:
     void AddHeadingRow(const wchar_t* first, const wchar_t* second);
     void SetFirstRowTexts(const wchar_t* first, const wchar_t* second);
     void ResetContent();
-    GridRow* GetRow(int index) const { return m_rows.GetRow(index); }
+    // The row as kept (CMultilineListRows::GetRow): its loaded texts may be
+    // empty; GetRows().CopyRow gives the whole row.
+    const GridRow* GetRow(int index) const { return m_rows.GetRow(index); }
     int GetRowCount() const { return m_rows.GetRowCount(); }
     void DeleteRow(int index);
     void GetSelectedRows(std::vector<int>& rows) const;
@@ -178,10 +181,14 @@ private:
     void AfterMark(const CMultilineListRows::MarkResult& result, bool manyRows);
     void OnEndEdit(int row, int column, const wchar_t* text);
     void TakeFocusFromEditor();
+    // Frees the view's layout of rows that are gone.
+    void ReleaseLayout();
     // Lays the rows out with the heights known, measuring the rest.
     void Relayout();
     // The height of the heading row on top of the viewport; 0 without one.
     int HeadingHeight() const;
+    // The palette of the heading row's button face.
+    const QPalette& HeadingPalette() const;
     int TextHeight(const QFont& font, int width, const CBasicString& text) const;
     QRect CellRect(const QRect& item, int column, bool hasImage) const;
     const QImage* WordPicture(int64_t wordId) const;
@@ -213,4 +220,6 @@ private:
     std::unique_ptr<CPronunciationDlg> m_pronunciation;
     int m_editFlag = 1;
     mutable std::map<int64_t, QImage> m_pictures;
+    mutable QPalette m_headingPalette;
+    mutable qint64 m_headingPaletteOf = 0;  // the cache key of the list's palette it was made from
 };

@@ -14,10 +14,9 @@ int CMultilineListModel::rowCount(const QModelIndex& parent) const { return pare
 
 QVariant CMultilineListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
-    QString text;
-    if (!m_rows.ReadRow(index.row(), [&text](const GridRow& row) { text = KVXToQString(row.word.m_secondText); }))
-        return {};
-    return text;
+    CBasicString text;
+    if (!m_rows.LoadedText(index.row(), 0, text)) return {};
+    return KVXToQString(text);
 }
 
 Qt::ItemFlags CMultilineListModel::flags(const QModelIndex& index) const {

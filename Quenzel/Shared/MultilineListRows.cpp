@@ -1,6 +1,7 @@
 #include "Quenzel/Shared/MultilineListRows.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "DataBase/AbstractDataBase.h"
 #include "DataBase/DataBaseResult.h"
@@ -25,13 +26,35 @@ int CMultilineListRows::GetMode() const {
     return m_mode;
 }
 
-int CMultilineListRows::AddRow(const GridRow& row) {
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
-    auto copy = std::make_unique<GridRow>(row);
-    if (m_mode == MULTILINE_MODE_LEARNING && !IsHeading(*copy)) copy->imageIndex = StatusImageFor(*copy, m_mode);
-    m_rows.push_back(std::move(copy));
-    m_heights.push_back(0);
+uint8_t CMultilineListRows::Compact(GridRow& row) {
+    uint8_t loadedAsShown = 0;
+    for (auto [cell, bit] : {std::pair{&row.word, kWordAsShown}, std::pair{&row.meaning, kMeaningAsShown}}) {
+        if (cell->m_secondText.GetLength() != cell->m_text.GetLength() ||
+            cell->m_secondText.Compare(cell->m_text.GetString()) != 0)
+            continue;
+        cell->m_secondText.Empty();
+        loadedAsShown |= bit;
+    }
+    return loadedAsShown;
+}
+
+void CMultilineListRows::Expand(GridRow& row, uint8_t loadedAsShown) {
+    if (loadedAsShown & kWordAsShown) row.word.m_secondText = row.word.m_text;
+    if (loadedAsShown & kMeaningAsShown) row.meaning.m_secondText = row.meaning.m_text;
+}
+
+int CMultilineListRows::AppendLocked(std::unique_ptr<GridRow> row, uint8_t loadedAsShown) {
+    if (m_mode == MULTILINE_MODE_LEARNING && !IsHeading(*row)) row->imageIndex = StatusImageFor(*row, m_mode);
+    m_rows.push_back(std::move(row));
+    m_states.push_back(RowState{0, loadedAsShown});
     return static_cast<int>(m_rows.size()) - 1;
+}
+
+int CMultilineListRows::AddRow(const GridRow& row) {
+    auto copy = std::make_unique<GridRow>(row);
+    const uint8_t loadedAsShown = Compact(*copy);
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    return AppendLocked(std::move(copy), loadedAsShown);
 }
 
 int CMultilineListRows::AddRows(std::vector<GridRow>&& rows) {
@@ -39,11 +62,11 @@ int CMultilineListRows::AddRows(std::vector<GridRow>&& rows) {
     if (rows.empty()) return -1;
     const int first = static_cast<int>(m_rows.size());
     m_rows.reserve(m_rows.size() + rows.size());
-    m_heights.resize(m_rows.size() + rows.size(), 0);
+    m_states.reserve(m_states.size() + rows.size());
     for (GridRow& row : rows) {
-        auto taken = std::make_unique<GridRow>(std::move(row));
-        if (m_mode == MULTILINE_MODE_LEARNING && !IsHeading(*taken)) taken->imageIndex = StatusImageFor(*taken, m_mode);
-        m_rows.push_back(std::move(taken));
+        // Compacted before it is taken, so that no loaded text is copied.
+        const uint8_t loadedAsShown = Compact(row);
+        AppendLocked(std::make_unique<GridRow>(std::move(row)), loadedAsShown);
     }
     std::vector<GridRow>().swap(rows);
     return first;
@@ -53,10 +76,8 @@ int CMultilineListRows::AddHeadingRow(const wchar_t* first, const wchar_t* secon
     ReportAssertion(first && second, kSourceFile, __LINE__);
     if (!first || !second) return -1;
     GridRow row;
-    row.word.m_text = first;
-    row.word.m_secondText = first;
-    row.meaning.m_text = second;
-    row.meaning.m_secondText = second;
+    row.word.m_text = row.word.m_secondText = first;
+    row.meaning.m_text = row.meaning.m_secondText = second;
     row.flags = GRIDROW_HEADING;
     row.imageIndex = -1;
     return AddRow(row);
@@ -68,21 +89,27 @@ bool CMultilineListRows::SetFirstRowTexts(const wchar_t* first, const wchar_t* s
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     if (m_rows.empty() || !IsHeading(*m_rows.front())) return false;
     GridRow& heading = *m_rows.front();
-    heading.word.m_text = heading.word.m_secondText = first;
-    heading.meaning.m_text = heading.meaning.m_secondText = second;
-    m_heights.front() = 0;
+    heading.word.m_text = first;
+    heading.meaning.m_text = second;
+    heading.word.m_secondText.Empty();
+    heading.meaning.m_secondText.Empty();
+    m_states.front() = RowState{0, kWordAsShown | kMeaningAsShown};
     return true;
 }
 
 void CMultilineListRows::ResetContent() {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     std::unique_ptr<GridRow> heading;
-    if (!m_rows.empty() && IsHeading(*m_rows.front())) heading = std::move(m_rows.front());
+    RowState headingState;
+    if (!m_rows.empty() && IsHeading(*m_rows.front())) {
+        heading = std::move(m_rows.front());
+        headingState = RowState{0, m_states.front().loadedAsShown};
+    }
     std::vector<std::unique_ptr<GridRow>>().swap(m_rows);
-    std::vector<uint8_t>().swap(m_heights);
+    std::vector<RowState>().swap(m_states);
     if (heading) {
         m_rows.push_back(std::move(heading));
-        m_heights.push_back(0);
+        m_states.push_back(headingState);
     }
     ++m_generation;
 }
@@ -93,7 +120,7 @@ bool CMultilineListRows::DeleteRow(int index) {
     ReportAssertion(valid, kSourceFile, __LINE__);
     if (!valid) return false;
     m_rows.erase(m_rows.begin() + index);
-    m_heights.erase(m_heights.begin() + index);
+    m_states.erase(m_states.begin() + index);
     ++m_generation;
     return true;
 }
@@ -103,7 +130,7 @@ GridRow* CMultilineListRows::RowLocked(int index) const {
     return m_rows[static_cast<size_t>(index)].get();
 }
 
-GridRow* CMultilineListRows::GetRow(int index) const {
+const GridRow* CMultilineListRows::GetRow(int index) const {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     return RowLocked(index);
 }
@@ -113,6 +140,17 @@ bool CMultilineListRows::CopyRow(int index, GridRow& row) const {
     const GridRow* found = RowLocked(index);
     if (!found) return false;
     row = *found;
+    Expand(row, m_states[static_cast<size_t>(index)].loadedAsShown);
+    return true;
+}
+
+bool CMultilineListRows::LoadedText(int index, int column, CBasicString& text) const {
+    std::lock_guard<std::recursive_mutex> lock(m_lock);
+    const GridRow* found = RowLocked(index);
+    if (!found) return false;
+    const CGridListCtrl_Data& cell = column == 0 ? found->word : found->meaning;
+    const uint8_t asShown = column == 0 ? kWordAsShown : kMeaningAsShown;
+    text = (m_states[static_cast<size_t>(index)].loadedAsShown & asShown) ? cell.m_text : cell.m_secondText;
     return true;
 }
 
@@ -148,30 +186,30 @@ bool CMultilineListRows::Sort(int column, bool ascending) {
                      [this, &less](uint32_t a, uint32_t b) { return less(*m_rows[a], *m_rows[b]); });
     std::vector<std::unique_ptr<GridRow>> rows;
     rows.reserve(m_rows.size());
-    std::vector<uint8_t> heights;
-    heights.reserve(m_heights.size());
+    std::vector<RowState> states;
+    states.reserve(m_states.size());
     for (size_t i = 0; i < first; ++i) {
         rows.push_back(std::move(m_rows[i]));
-        heights.push_back(m_heights[i]);
+        states.push_back(m_states[i]);
     }
     for (uint32_t from : order) {
         rows.push_back(std::move(m_rows[from]));
-        heights.push_back(m_heights[from]);
+        states.push_back(m_states[from]);
     }
     m_rows.swap(rows);
-    m_heights.swap(heights);
+    m_states.swap(states);
     ++m_generation;
     return true;
 }
 
 void CMultilineListRows::ForgetHeight(int index) {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
-    if (index >= 0 && index < static_cast<int>(m_heights.size())) m_heights[static_cast<size_t>(index)] = 0;
+    if (index >= 0 && index < static_cast<int>(m_states.size())) m_states[static_cast<size_t>(index)].height = 0;
 }
 
 void CMultilineListRows::ForgetHeights() const {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
-    std::fill(m_heights.begin(), m_heights.end(), 0);
+    for (RowState& state : m_states) state.height = 0;
 }
 
 bool CMultilineListRows::SortByHeadingClick(int column) {
@@ -229,7 +267,7 @@ CMultilineListRows::MarkResult CMultilineListRows::Mark(const std::vector<int>& 
         if (IsHeading(*row)) continue;
         MarkRowLocked(*row, known, result.changed);
         // Its status image may have come or gone, and the text's room with it.
-        m_heights[static_cast<size_t>(index)] = 0;
+        m_states[static_cast<size_t>(index)].height = 0;
         result.lastIndex = index;
     }
     return result;

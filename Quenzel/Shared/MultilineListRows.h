@@ -6,6 +6,12 @@
 // rows' lock, and a row handed out by GetRow stays valid until it is
 // deleted or the content is reset.
 //
+// A list may hold hundreds of thousands of rows, and nearly every cell
+// shows the text it was loaded with: a cell's loaded text is kept apart
+// only once it differs from the shown one. GetRow hands out the row as
+// kept (its loaded texts may be empty); CopyRow and LoadedText give them,
+// and ChangeRow changes a row with both texts in place.
+//
 // Display modes: 0 the list editor (cells edited in place), 1 the learning
 // view (rows marked known or unknown and counted, meanings hidden), 2 plain
 // text in the system colour, 3 the dictionary page (rows added to vocabulary
@@ -64,16 +70,26 @@ public:
     void ResetContent();
     bool DeleteRow(int index);
 
-    GridRow* GetRow(int index) const;
-    // A copy of the row taken under the lock; false when there is none.
+    // The row as kept: ids, shown texts, flags and counts are the row's; a
+    // loaded text that equals the shown one is left empty.
+    const GridRow* GetRow(int index) const;
+    // A whole copy of the row, loaded texts too, taken under the lock;
+    // false when there is none.
     bool CopyRow(int index, GridRow& row) const;
-    // Calls read with the row under the lock, without copying it; false
-    // (and read not called) when there is none.
-    template <class Read> bool ReadRow(int index, Read read) const {
+    // The loaded text of the row's word (column 0) or meaning (1); false
+    // when there is no such row.
+    bool LoadedText(int index, int column, CBasicString& text) const;
+    // Calls change with the whole row (loaded texts too) under the lock and
+    // keeps what it changed; false (and change not called) when there is
+    // none. The row's height is kept: ForgetHeight after a change of texts.
+    template <class Change> bool ChangeRow(int index, Change change) {
         std::lock_guard<std::recursive_mutex> lock(m_lock);
-        const GridRow* row = RowLocked(index);
+        GridRow* row = RowLocked(index);
         if (!row) return false;
-        read(*row);
+        RowState& state = m_states[static_cast<size_t>(index)];
+        Expand(*row, state.loadedAsShown);
+        change(*row);
+        state.loadedAsShown = Compact(*row);
         return true;
     }
     int GetRowCount() const;
@@ -90,7 +106,7 @@ public:
         std::lock_guard<std::recursive_mutex> lock(m_lock);
         const GridRow* row = RowLocked(index);
         if (!row) return 0;
-        uint8_t& height = m_heights[static_cast<size_t>(index)];
+        uint8_t& height = m_states[static_cast<size_t>(index)].height;
         if (height == 0) height = static_cast<uint8_t>(std::clamp(measure(*row), 1, kMaxItemHeight));
         return height;
     }
@@ -176,12 +192,25 @@ public:
                                const std::vector<GridRow>& rows, const wchar_t* date, int& added);
 
 private:
+    // What is kept beside each row, in the rows' order.
+    struct RowState {
+        uint8_t height = 0;         // 0 until measured
+        uint8_t loadedAsShown = 0;  // kWordAsShown, kMeaningAsShown: the cell's loaded text is its shown one
+    };
+    static constexpr uint8_t kWordAsShown = 1;
+    static constexpr uint8_t kMeaningAsShown = 2;
+    // Drops the loaded texts that equal the shown ones; the cells it dropped.
+    static uint8_t Compact(GridRow& row);
+    // Gives the dropped loaded texts back.
+    static void Expand(GridRow& row, uint8_t loadedAsShown);
+    // Appends a compacted row; its index.
+    int AppendLocked(std::unique_ptr<GridRow> row, uint8_t loadedAsShown);
     void MarkRowLocked(GridRow& row, bool known, bool& changed);
     GridRow* RowLocked(int index) const;
 
     mutable std::recursive_mutex m_lock;
     std::vector<std::unique_ptr<GridRow>> m_rows;
-    mutable std::vector<uint8_t> m_heights;  // one a row; 0 until measured
+    mutable std::vector<RowState> m_states;  // one a row
     int m_mode = MULTILINE_MODE_EDITOR;
     int m_sortedColumn = -1;
     bool m_sortAscending = true;

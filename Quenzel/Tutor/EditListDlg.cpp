@@ -565,6 +565,10 @@ void CEditListDlg::OnDestroy() {
         m_mainDlg->activateWindow();
     }
     CKVXResizableDlg::OnDestroy();
+    // The tutor page keeps the closed window for the next list, but not its
+    // window-system window and the drawing surface it holds (megabytes at
+    // full size); the next Create makes them anew.
+    destroy();
 }
 
 void CEditListDlg::ReleaseRows() {

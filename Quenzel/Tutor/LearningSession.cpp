@@ -300,12 +300,12 @@ int LearningSession::Save(CAbstractProgressStatus* progress, bool* removedLinks)
     }
     if (failure == DATABASE_OK && Running(progress) && count > 0) ReportSecondPair(progress, count, count);
     for (const auto& [row, copy] : saved) {
-        GridRow* target = m_rows.GetRow(row);
-        if (!target) continue;
-        target->word = copy.word;
-        target->meaning = copy.meaning;
-        target->statusChanged = copy.statusChanged;
-        target->dateText = copy.dateText;
+        m_rows.ChangeRow(row, [&copy](GridRow& target) {
+            target.word = copy.word;
+            target.meaning = copy.meaning;
+            target.statusChanged = copy.statusChanged;
+            target.dateText = copy.dateText;
+        });
     }
     if (!removed.empty() && removalsDone) {
         std::lock_guard<std::mutex> lock(m_mutex);

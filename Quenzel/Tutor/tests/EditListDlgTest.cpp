@@ -336,3 +336,49 @@ TEST_F(EditListDlgTest, AnImportWithAnOverlongLineSaysWhichLine) {
     EXPECT_EQ(messages.texts, std::vector<std::wstring>{expected.GetString()});
     EXPECT_EQ(RowCount(editor), 0);
 }
+
+// The tutor page keeps a closed editor for the next list: closing lets the
+// rows and the window-system window go, and the next opening shows only the
+// next list's rows, with the texts as the file gave them.
+TEST_F(EditListDlgTest, AClosedEditorFreesItsRowsAndOpensAgainForTheNextList) {
+    MessageSink messages;
+    CEditListDlg editor(main->Services(), page, main.get());
+    auto import = [&](const char* name, const std::string& bytes) {
+        const std::wstring path = kvxtest::Widen(m_data.WriteFile(name, bytes));
+        const VocabularyListRecord list = NewList();
+        editor.SetList(&list, &list);
+        editor.SetMode(LIST_EDIT_IMPORT);
+        editor.SetImportFile(path.c_str());
+        editor.SetSeparatorKind(LIST_FILE_TAB);
+        ASSERT_TRUE(editor.Create());
+        WaitForJob(editor);
+    };
+    auto shown = [&] {
+        Pairs pairs;
+        CMultilineListBox* box = editor.GetListBox();
+        for (int row = 1; row < box->GetRowCount(); ++row) {
+            GridRow copy;
+            EXPECT_TRUE(box->GetRows().CopyRow(row, copy));
+            EXPECT_STREQ(copy.word.m_secondText.GetString(), copy.word.m_text.GetString());
+            EXPECT_STREQ(copy.meaning.m_secondText.GetString(), copy.meaning.m_text.GetString());
+            EXPECT_EQ(box->model()->index(row, 0).data().toString().toStdWString(), copy.word.m_text.GetString());
+            pairs.emplace_back(copy.word.m_text.GetString(), copy.meaning.m_text.GetString());
+        }
+        return pairs;
+    };
+
+    import("First.txt", "Haus\thouse\r\nBaum\ttree\r\n");
+    EXPECT_EQ(shown(), (Pairs{{L"Haus", L"house"}, {L"Baum", L"tree"}}));
+    editor.DestroyWindow();
+    EXPECT_FALSE(editor.IsCreated());
+    EXPECT_EQ(editor.GetListBox()->GetRowCount(), 1);  // the heading row
+    EXPECT_TRUE(editor.GetModel().Rows().empty());
+    EXPECT_EQ(editor.windowHandle(), nullptr);
+
+    import("Second.txt", "Zug\ttrain\r\n");
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_NE(editor.windowHandle(), nullptr);
+    EXPECT_EQ(shown(), (Pairs{{L"Zug", L"train"}}));
+    EXPECT_TRUE(messages.texts.empty());
+    editor.DestroyWindow();
+}

@@ -141,7 +141,7 @@ TEST_F(LearningSessionTest, SaveStoresMarksEditsAndRemovalsInOneGo) {
     session->Mark({RowOf(*session, L"a")}, true);
     session->Mark({RowOf(*session, L"b")}, false);
     // An edit in place changes the current text of the cell.
-    session->Rows().GetRow(RowOf(*session, L"b"))->meaning.m_text = L"zwei";
+    session->Rows().ChangeRow(RowOf(*session, L"b"), [](GridRow& row) { row.meaning.m_text = L"zwei"; });
     session->Remove({RowOf(*session, L"c")});
     bool removed = false;
     EXPECT_EQ(session->Save(nullptr, &removed), 1);
@@ -169,7 +169,7 @@ TEST_F(LearningSessionTest, ASaveTheDiskDoesNotTakeKeepsEveryChangeToSaveAgain) 
     const int64_t list = MakeList(Db(), L"full", {{L"a", L"1"}, {L"b", L"2"}, {L"c", L"3"}});
     auto session = Load(list);
     session->Mark({RowOf(*session, L"a")}, true);
-    session->Rows().GetRow(RowOf(*session, L"b"))->meaning.m_text = L"zwei";
+    session->Rows().ChangeRow(RowOf(*session, L"b"), [](GridRow& row) { row.meaning.m_text = L"zwei"; });
     session->Remove({RowOf(*session, L"c")});
     {
         kvxtest::FullDisk full;

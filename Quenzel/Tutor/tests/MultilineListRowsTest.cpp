@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -50,6 +51,99 @@ TEST(MultilineListRowsTest, SortingKeepsTheHeadingFirstAndIgnoresCaseBothWays) {
     EXPECT_EQ(rows.GetSortedColumn(), 0);
 }
 
+// A loaded text is kept apart only where it differs from the shown one:
+// every way out of the rows still gives both texts as they were given.
+TEST(MultilineListRowsTest, RowsGiveBothTextsBackWhetherOrNotTheyDiffer) {
+    struct Case {
+        const wchar_t *word, *loadedWord, *meaning, *loadedMeaning;
+    };
+    const Case cases[] = {
+        {L"house", L"house", L"Haus", L"Haus"},      // as loaded
+        {L"houses", L"house", L"Haus", L"Haus"},     // the word edited
+        {L"tree", L"tree", L"Baume", L"Baum"},       // the meaning edited
+        {L"Tree", L"tree", L"", L"Baum"},            // case only; a side emptied
+        {L"new", L"", L"neu", L""},                  // never loaded
+        {L"", L"", L"", L""},
+    };
+    for (bool together : {false, true}) {
+        SCOPED_TRACE(together ? "added together" : "added one by one");
+        CMultilineListRows rows;
+        rows.AddHeadingRow(L"English", L"German");
+        std::vector<GridRow> given;
+        for (const Case& c : cases) {
+            GridRow row = Row(c.word, c.meaning, 7, 8);
+            row.word.m_secondText = c.loadedWord;
+            row.meaning.m_secondText = c.loadedMeaning;
+            given.push_back(row);
+        }
+        if (together) {
+            std::vector<GridRow> taken = given;
+            rows.AddRows(std::move(taken));
+        } else {
+            for (const GridRow& row : given) rows.AddRow(row);
+        }
+        ASSERT_EQ(rows.GetRowCount(), static_cast<int>(std::size(cases)) + 1);
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            const Case& c = cases[i];
+            const int index = static_cast<int>(i) + 1;
+            SCOPED_TRACE(index);
+            GridRow copy;
+            ASSERT_TRUE(rows.CopyRow(index, copy));
+            EXPECT_STREQ(copy.word.m_text.GetString(), c.word);
+            EXPECT_STREQ(copy.word.m_secondText.GetString(), c.loadedWord);
+            EXPECT_STREQ(copy.meaning.m_text.GetString(), c.meaning);
+            EXPECT_STREQ(copy.meaning.m_secondText.GetString(), c.loadedMeaning);
+            EXPECT_EQ(copy.word.m_value, 7u);
+            CBasicString loaded;
+            ASSERT_TRUE(rows.LoadedText(index, 0, loaded));
+            EXPECT_STREQ(loaded.GetString(), c.loadedWord);
+            ASSERT_TRUE(rows.LoadedText(index, 1, loaded));
+            EXPECT_STREQ(loaded.GetString(), c.loadedMeaning);
+            EXPECT_STREQ(rows.GetRow(index)->word.m_text.GetString(), c.word);
+        }
+        CBasicString none;
+        EXPECT_FALSE(rows.LoadedText(static_cast<int>(std::size(cases)) + 1, 0, none));
+    }
+}
+
+// A change of a row sees and keeps both texts, and the loaded texts move
+// with their rows when the rows are sorted or one is deleted.
+TEST(MultilineListRowsTest, ChangedSortedAndDeletedRowsKeepTheirLoadedTexts) {
+    CMultilineListRows rows;
+    rows.AddHeadingRow(L"English", L"German");
+    rows.AddRow(Row(L"cherry", L"Kirsche"));
+    rows.AddRow(Row(L"apple", L"Apfel"));
+    rows.AddRow(Row(L"banana", L"Banane"));
+
+    // An edit of the shown word: the loaded one stays.
+    ASSERT_TRUE(rows.ChangeRow(1, [](GridRow& row) {
+        EXPECT_STREQ(row.word.m_secondText.GetString(), L"cherry");
+        row.word.m_text = L"Cherry tree";
+    }));
+    // A save makes the shown meaning the loaded one.
+    ASSERT_TRUE(rows.ChangeRow(2, [](GridRow& row) {
+        row.meaning.m_text = L"Apfelbaum";
+        row.meaning.m_secondText = row.meaning.m_text;
+    }));
+    EXPECT_FALSE(rows.ChangeRow(9, [](GridRow&) { ADD_FAILURE() << "no row 9"; }));
+
+    ASSERT_TRUE(rows.Sort(0, true));
+    EXPECT_EQ(Words(rows), (std::vector<std::wstring>{L"English", L"apple", L"banana", L"Cherry tree"}));
+    GridRow row;
+    ASSERT_TRUE(rows.CopyRow(3, row));
+    EXPECT_STREQ(row.word.m_secondText.GetString(), L"cherry");
+    EXPECT_STREQ(row.meaning.m_secondText.GetString(), L"Kirsche");
+    ASSERT_TRUE(rows.CopyRow(1, row));
+    EXPECT_STREQ(row.meaning.m_text.GetString(), L"Apfelbaum");
+    EXPECT_STREQ(row.meaning.m_secondText.GetString(), L"Apfelbaum");
+    EXPECT_STREQ(row.word.m_secondText.GetString(), L"apple");
+
+    ASSERT_TRUE(rows.DeleteRow(2));
+    ASSERT_TRUE(rows.CopyRow(2, row));
+    EXPECT_STREQ(row.word.m_text.GetString(), L"Cherry tree");
+    EXPECT_STREQ(row.word.m_secondText.GetString(), L"cherry");
+}
+
 TEST(MultilineListRowsTest, OneWordBesidesTheHeadingDoesNotSort) {
     CMultilineListRows rows;
     rows.AddHeadingRow(L"Zulu", L"German");
@@ -67,7 +161,9 @@ TEST(MultilineListRowsTest, ResetKeepsOnlyTheHeadingRow) {
     EXPECT_EQ(Words(rows), (std::vector<std::wstring>{L"English"}));
     EXPECT_NE(rows.GetLayoutGeneration(), generation);
     EXPECT_TRUE(rows.SetFirstRowTexts(L"French", L"Dutch"));
-    EXPECT_STREQ(rows.GetRow(0)->meaning.m_secondText.GetString(), L"Dutch");
+    CBasicString loaded;
+    ASSERT_TRUE(rows.LoadedText(0, 1, loaded));
+    EXPECT_STREQ(loaded.GetString(), L"Dutch");
 
     CMultilineListRows plain;
     plain.AddRow(Row(L"a", L"b"));

@@ -52,9 +52,8 @@ protected:
     // An edit of a cell as the list box makes it (its rows start below the
     // heading row).
     static void TypeCell(CEditListDlg& editor, int row, int column, const wchar_t* text) {
-        GridRow* target = editor.GetListBox()->GetRow(row + 1);
-        ASSERT_NE(target, nullptr);
-        (column == 0 ? target->word : target->meaning).m_text = text;
+        ASSERT_TRUE(editor.GetListBox()->GetRows().ChangeRow(
+            row + 1, [&](GridRow& target) { (column == 0 ? target.word : target.meaning).m_text = text; }));
         editor.GetListBox()->SetModified(TRUE);
         SendMessage(&editor, WM_MULTILINE_CHANGED, 0, 1);
     }
