@@ -263,6 +263,62 @@ TEST_F(FenmarlX11, HookSwallowsTranslatedKeysAndPassesTheOthers)
     XCloseDisplay(other);
 }
 
+// The program's side, slow on the first key it types: it returns only when
+// the server's clock has passed the autorepeat delay and two repeats, so the
+// next key, taken by the hook's grab meanwhile, would repeat were its
+// release not seen.
+class CSlowRussianKeyboard : public CRussianKeyboard {
+public:
+    CSlowRussianKeyboard(Display* display, Window window) : display_(display), window_(window) {}
+
+    void OnKeyDown(int scanCode, int virtualKey, int reserved) override
+    {
+        if (!slowed_ && TranslateKey(scanCode)) {
+            slowed_ = true;
+            unsigned int delay = 0, interval = 0;
+            XkbGetAutoRepeatRate(display_, XkbUseCoreKbd, &delay, &interval);
+            const Time until = ServerTime() + delay + 2 * interval;
+            while (ServerTime() < until) {
+                pollfd none{-1, 0, 0};
+                poll(&none, 1, 10);  // paces the questions; the server's clock decides
+            }
+        }
+        CRussianKeyboard::OnKeyDown(scanCode, virtualKey, reserved);
+    }
+
+private:
+    // The server's time now, from a property change of the window.
+    Time ServerTime()
+    {
+        const Atom atom = XInternAtom(display_, "FENMARL_TEST_TIME", False);
+        XChangeProperty(display_, window_, atom, XA_STRING, 8, PropModeAppend, nullptr, 0);
+        XEvent event;
+        XWindowEvent(display_, window_, PropertyChangeMask, &event);
+        return event.xproperty.time;
+    }
+
+    Display* display_;
+    Window window_;
+    bool slowed_ = false;
+};
+
+TEST_F(FenmarlX11, KeyReleasedWhileTheProgramWasSlowTypesOnce)
+{
+    XSelectInput(display_, window_, KeyPressMask | KeyReleaseMask | StructureNotifyMask | PropertyChangeMask);
+    CSlowRussianKeyboard keyboard(display_, window_);
+    InstallHook(nullptr, &keyboard);
+    ASSERT_GE(GetHookDescriptor(), 0);
+    // Q and W, each pressed and released, as a typist types
+    for (const auto& [keycode, down] : {std::pair{24u, true}, {24u, false}, {25u, true}, {25u, false}})
+        XTestFakeKeyEvent(display_, keycode, down ? True : False, CurrentTime);
+    XFlush(display_);
+    EXPECT_EQ(TextUpTo(U'ц'), U"йц");
+    Type(u".");
+    EXPECT_EQ(TextUpTo(U'.'), U".") << "the released key repeated";
+    EXPECT_EQ(keyboard.downs, (std::vector<std::pair<int, int>>{{16, 'Q'}, {17, 'W'}}));
+    EXPECT_EQ(KeysHeld(), 0);
+}
+
 using kvxtest::KeyMapNow;
 
 std::vector<KeyCode> EmptyKeyCodes(Display* display)
