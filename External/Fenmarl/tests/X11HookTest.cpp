@@ -399,6 +399,33 @@ pid_t DeadProcess()
     return pid;
 }
 
+// Whether the server repeats the key code when it is held.
+bool Repeats(Display* display, KeyCode keycode)
+{
+    XKeyboardState state;
+    XGetKeyboardControl(display, &state);
+    return (state.auto_repeats[keycode / 8] >> (keycode % 8)) & 1;
+}
+
+TEST_F(FenmarlX11, BorrowedKeyCodesNeverRepeatWhileBorrowed)
+{
+    // A server that stalls between our press and release of a borrowed key
+    // code would take the key for held and repeat the character.
+    const std::vector<KeyCode> empty = EmptyKeyCodes(display_);
+    ASSERT_FALSE(empty.empty());
+    ASSERT_TRUE(Repeats(display_, empty[0]));
+    Type(u"ж");
+    EXPECT_EQ(TextUpTo(U'ж'), U"ж");
+    size_t ours = 0;
+    for (const auto& [owner, keycode] : Notes(display_)) {
+        ours += owner == getpid();
+        EXPECT_FALSE(Repeats(display_, keycode)) << int(keycode);
+    }
+    EXPECT_EQ(ours, 8u);
+    UninstallHook();
+    for (KeyCode keycode : empty) EXPECT_TRUE(Repeats(display_, keycode)) << int(keycode);
+}
+
 TEST_F(FenmarlX11, BorrowedKeyCodesAreNotedNeverSharedAndGivenBack)
 {
     const auto before = KeyMapNow(display_);
