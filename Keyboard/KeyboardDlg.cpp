@@ -212,19 +212,25 @@ BOOL CKeyboardDlg::OnInitDialog() {
     return result;
 }
 
-void CKeyboardDlg::FillLayouts() {
-    m_layouts.clear();
+std::vector<std::pair<unsigned, unsigned>> CKeyboardDlg::SortedLayouts() {
+    std::vector<std::pair<unsigned, unsigned>> layouts;
     unsigned id = 0, nameId = 0;
     for (int guard = 0; guard < 4096; ++guard) {
         GetKeyboards(id, nameId);
         if (id == 0) break;
-        m_layouts.emplace_back(id, nameId);
-        if (id == m_windowsLayout) SetDlgItemText(IDC_PHYSICAL_NAME, KeyboardString(nameId).GetString());
+        layouts.emplace_back(id, nameId);
     }
-    std::stable_sort(m_layouts.begin(), m_layouts.end(), [](const auto& a, const auto& b) {
+    std::stable_sort(layouts.begin(), layouts.end(), [](const auto& a, const auto& b) {
         return KVXToQString(KeyboardString(a.second).GetString())
                    .compare(KVXToQString(KeyboardString(b.second).GetString()), Qt::CaseInsensitive) < 0;
     });
+    return layouts;
+}
+
+void CKeyboardDlg::FillLayouts() {
+    m_layouts = SortedLayouts();
+    for (const auto& [id, nameId] : m_layouts)
+        if (id == m_windowsLayout) SetDlgItemText(IDC_PHYSICAL_NAME, KeyboardString(nameId).GetString());
 
     unsigned chosen = m_options.GetKeyboardCtrlID();
     if (chosen == 0) chosen = m_windowsLayout;

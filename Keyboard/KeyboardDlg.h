@@ -59,6 +59,8 @@ public:
     CAboutDlg* GetAboutDialog() const { return m_aboutDlg.get(); }
     // The layout list (id, name string id), sorted by name.
     const std::vector<std::pair<unsigned, unsigned>>& GetLayouts() const { return m_layouts; }
+    // The layouts the hook library offers, in the order of the layout list.
+    static std::vector<std::pair<unsigned, unsigned>> SortedLayouts();
     // A modeless window of this dialog was closed: the window that had the
     // focus before it opened gets it back.
     void OnChildWindowClosed();

@@ -4,7 +4,10 @@
 // characters.
 #include <gtest/gtest.h>
 
-#include <X11/Xatom.h>
+// Qt's headers before X's, whose macros (KeyPress, FocusIn, None) would
+// break them.
+#include "Keyboard/KeyboardDlg.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -14,6 +17,7 @@
 #include <unistd.h>
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -24,6 +28,7 @@
 #include "Keyboard/KeyboardModel.h"
 #include "Keyboard/KeyboardResources.h"
 #include "KeyboardKeys.h"
+#include "KeyboardTestKit.h"
 #include "Pendrel/Platform/KVXDialogTemplate.h"
 #include "testing/X11KeyMap.h"
 #include "testing/XvfbServer.h"
@@ -66,7 +71,7 @@ protected:
         // the window the user works in, with the focus
         m_target = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, 100, 60, 0, 0, 0);
         XStoreName(m_display, m_target, "target");
-        XSelectInput(m_display, m_target, KeyPressMask | StructureNotifyMask | PropertyChangeMask);
+        XSelectInput(m_display, m_target, KeyPressMask | StructureNotifyMask | FocusChangeMask);
         XMapWindow(m_display, m_target);
         XEvent event;
         do XWindowEvent(m_display, m_target, StructureNotifyMask, &event);
@@ -106,73 +111,75 @@ protected:
         m_keyboard = static_cast<Window>(std::stoul(found));
     }
 
-    void Click(UINT id) {
+    // Moves the pointer to the centre of a control of the keyboard window.
+    void PointAt(UINT id) {
         int x = 0, y = 0, rootX = 0, rootY = 0;
         ASSERT_TRUE(ControlCentre(id, x, y)) << id;
         Window child;
         XTranslateCoordinates(m_display, m_keyboard, DefaultRootWindow(m_display), x, y, &rootX, &rootY, &child);
         XTestFakeMotionEvent(m_display, -1, rootX, rootY, CurrentTime);
+    }
+
+    void Click(UINT id) {
+        ASSERT_NO_FATAL_FAILURE(PointAt(id));
         XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
         XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
         XSync(m_display, False);
     }
 
+    void TapKey(KeySym keysym) {
+        const KeyCode code = XKeysymToKeycode(m_display, keysym);
+        XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+        XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+    }
+
     void TypeKeys(const std::string& text) {
         for (char c : text) {
             const std::string name = c == '\n' ? "Return" : c == ' ' ? "space" : std::string(1, c);
-            const KeyCode code = XKeysymToKeycode(m_display, XStringToKeysym(name.c_str()));
-            XTestFakeKeyEvent(m_display, code, True, CurrentTime);
-            XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+            TapKey(XStringToKeysym(name.c_str()));
         }
         XSync(m_display, False);
     }
 
-    // Opens the layout list and picks the first name that begins so.
-    void ChooseLayout(const std::string& name) {
-        // The list is open when the program holds the pointer and the keys.
-        // A click that came while the program was still busy may be lost:
-        // the list is clicked again when it has not opened after a while.
-        // A click that the program handles late (it was still building the
-        // layout chosen before) may open the list and close it again at
-        // once, the late release taken for a choice of the item under the
-        // pointer: the list must still be open after the pause below.
-        bool open = false;
-        for (int attempt = 0; attempt < 6 && !open; ++attempt) {
-            Click(IDC_LAYOUT_COMBO);
-            for (int i = 0; i < 1000 && !(open = Grabs() == 2); ++i) usleep(10000);
-            // The list's type-ahead joins the keys typed within 0.4 s into
-            // one search; a pause, as a user makes, starts a new one.
-            if (open) {
-                usleep(600000);
-                open = Grabs() == 2;
-            }
+    // Chooses the layout in the layout list with the list's keys, as a user
+    // can: the button pressed on the combo box opens the list, Home and Down
+    // move to the layout's row, Return chooses it. The button goes up only
+    // when the list has closed again: a release that the program handles
+    // while the list is open would choose the item under the pointer.
+    void ChooseLayout(unsigned layoutId) {
+        const auto layouts = CKeyboardDlg::SortedLayouts();
+        const auto chosen = std::find_if(layouts.begin(), layouts.end(),
+                                         [&](const auto& layout) { return layout.first == layoutId; });
+        ASSERT_NE(chosen, layouts.end()) << std::hex << layoutId;
+        ASSERT_NO_FATAL_FAILURE(PointAt(IDC_LAYOUT_COMBO));
+        XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+        XFlush(m_display);
+        ASSERT_TRUE(WaitForListGrab(true)) << "the list of layouts did not open";
+        TapKey(XK_Home);
+        for (auto row = layouts.begin(); row != chosen; ++row) TapKey(XK_Down);
+        TapKey(XK_Return);
+        XFlush(m_display);
+        ASSERT_TRUE(WaitForListGrab(false)) << "the list of layouts did not close";
+        XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
+        XSync(m_display, False);
+    }
+
+    // Waits until the open list takes the keyboard (grabbed) or lets it go,
+    // from the focus events of the target window: the focus leaves it for
+    // the list's window and comes back. The hook's grab of a physical key is
+    // a grab on the root window, the target's ancestor, and does not count.
+    // False when nothing comes within a bound that only a lost list meets.
+    bool WaitForListGrab(bool grabbed) {
+        const int type = grabbed ? FocusOut : FocusIn;
+        const int mode = grabbed ? NotifyGrab : NotifyUngrab;
+        for (;;) {
+            XEvent event;
+            while (XCheckWindowEvent(m_display, m_target, FocusChangeMask, &event))
+                if (event.type == type && event.xfocus.mode == mode && event.xfocus.detail == NotifyNonlinear)
+                    return true;
+            pollfd watch{ConnectionNumber(m_display), POLLIN, 0};
+            if (poll(&watch, 1, 60000) <= 0) return false;
         }
-        ASSERT_TRUE(open) << "the list of layouts did not open";
-        TypeKeys(name + "\n");
-        // closed when it lets both go
-        for (int i = 0; i < 6000 && Grabs() != 0; ++i) usleep(10000);
-    }
-
-    // The server's time now, from a property change of the target window.
-    Time ServerTime() {
-        const Atom atom = XInternAtom(m_display, "KVX_TEST_TIME", False);
-        XChangeProperty(m_display, m_target, atom, XA_STRING, 8, PropModeAppend, nullptr, 0);
-        XEvent event;
-        XWindowEvent(m_display, m_target, PropertyChangeMask, &event);
-        return event.xproperty.time;
-    }
-
-    // How many of the pointer and the keyboard another client holds. The probe asks
-    // with a time in the future, which the server refuses unless another
-    // client holds the grab: the probe never takes it itself.
-    int Grabs() {
-        const Time later = ServerTime() + 600000;
-        const Window root = DefaultRootWindow(m_display);
-        const int pointer = XGrabPointer(m_display, root, False, 0, GrabModeAsync, GrabModeAsync, None, None, later);
-        const int keyboard = XGrabKeyboard(m_display, root, False, GrabModeAsync, GrabModeAsync, later);
-        if (pointer == GrabSuccess) XUngrabPointer(m_display, CurrentTime);
-        if (keyboard == GrabSuccess) XUngrabKeyboard(m_display, CurrentTime);
-        return (pointer == AlreadyGrabbed ? 1 : 0) + (keyboard == AlreadyGrabbed ? 1 : 0);
     }
 
     // The characters the target window receives up to and including last.
@@ -245,15 +252,15 @@ protected:
 } // namespace
 
 TEST_F(KeyboardX11, ClickedKeysOfTheChosenLayoutsTypeIntoTheFocusedWindow) {
-    const UINT eAcute = kvxtest::KeyboardKeyOf(0x40C, u'é');
-    const UINT shortI = kvxtest::KeyboardKeyOf(0x419, u'й');
+    const UINT eAcute = kvxtest::KeyboardKeyOf(kFrench, u'é');
+    const UINT shortI = kvxtest::KeyboardKeyOf(kRussian, u'й');
     ASSERT_NE(eAcute, 0u);
     ASSERT_NE(shortI, 0u);
     ASSERT_NO_FATAL_FAILURE(StartProgram());
 
-    ASSERT_NO_FATAL_FAILURE(ChooseLayout("french"));
+    ASSERT_NO_FATAL_FAILURE(ChooseLayout(kFrench));
     Click(eAcute);
-    ASSERT_NO_FATAL_FAILURE(ChooseLayout("russian"));
+    ASSERT_NO_FATAL_FAILURE(ChooseLayout(kRussian));
     std::filesystem::create_directories(KVX_SCREENSHOT_FOLDER);
     const std::string shot = std::string(KVX_SCREENSHOT_FOLDER) + "/keyboard-russian.png";
     std::filesystem::remove(shot);
@@ -270,13 +277,13 @@ TEST_F(KeyboardX11, ClickedKeysOfTheChosenLayoutsTypeIntoTheFocusedWindow) {
 
     ASSERT_NO_FATAL_FAILURE(CloseProgram());
     CBasicRegistry registry(L"Morvane", L"Quenzel", HKEY_CURRENT_USER);
-    EXPECT_EQ(registry.GetDWORD(L"Settings", L"KeyBoardCtrlID", 0), 0x419u);
+    EXPECT_EQ(registry.GetDWORD(L"Settings", L"KeyBoardCtrlID", 0), kRussian);
     EXPECT_STREQ(registry.GetString(L"Settings", L"KeyBoardName", L"").GetString(), L"Russian");
 }
 
 TEST_F(KeyboardX11, PhysicalSpaceAndEnterReachTheWindowWhileLettersAreTranslated) {
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    ASSERT_NO_FATAL_FAILURE(ChooseLayout("russian"));
+    ASSERT_NO_FATAL_FAILURE(ChooseLayout(kRussian));
     // one key after the other, as a user types
     const std::pair<const char*, char32_t> keys[] = {{"a", U'ф'}, {" ", U' '}, {"b", U'и'}, {"\n", U'\r'}};
     for (const auto& [key, character] : keys) {
@@ -287,14 +294,14 @@ TEST_F(KeyboardX11, PhysicalSpaceAndEnterReachTheWindowWhileLettersAreTranslated
 }
 
 TEST_F(KeyboardX11, DeadKeysEndWithSpaceAndEnterAndLeaveShiftAsTheUserSetIt) {
-    const UINT circumflex = kvxtest::KeyboardKeyOf(0x40C, u'^');
-    const UINT i = kvxtest::KeyboardKeyOf(0x40C, u'i');
-    const UINT e = kvxtest::KeyboardKeyOf(0x40C, u'e');
+    const UINT circumflex = kvxtest::KeyboardKeyOf(kFrench, u'^');
+    const UINT i = kvxtest::KeyboardKeyOf(kFrench, u'i');
+    const UINT e = kvxtest::KeyboardKeyOf(kFrench, u'e');
     ASSERT_NE(circumflex, 0u);
     ASSERT_NE(i, 0u);
     ASSERT_NE(e, 0u);
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    ASSERT_NO_FATAL_FAILURE(ChooseLayout("french"));
+    ASSERT_NO_FATAL_FAILURE(ChooseLayout(kFrench));
     // the space bar types the dead key's own character and ends it
     for (UINT id : {circumflex, UINT(IDC_KEY_SPACE), e}) Click(id);
     EXPECT_EQ(TextUpTo(U'e'), U"^e");
@@ -309,7 +316,7 @@ TEST_F(KeyboardX11, DeadKeysEndWithSpaceAndEnterAndLeaveShiftAsTheUserSetIt) {
 
 TEST_F(KeyboardX11, TwoThousandTranslatedKeysArriveWhileKeyCodesAreMappedAnew) {
     st_KBImpl russian{};
-    ASSERT_EQ(GetKeyboardData(0x419, russian), 1);
+    ASSERT_EQ(GetKeyboardData(kRussian, russian), 1);
     std::vector<std::pair<int, char32_t>> letters;  // scan code, Cyrillic letter
     for (int k = 0; k < russian.keyCount; ++k) {
         const char32_t c = russian.keys[k].chars[0];
@@ -317,7 +324,7 @@ TEST_F(KeyboardX11, TwoThousandTranslatedKeysArriveWhileKeyCodesAreMappedAnew) {
     }
     ASSERT_GE(letters.size(), 20u) << "more letters than borrowed key codes";
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    ASSERT_NO_FATAL_FAILURE(ChooseLayout("russian"));
+    ASSERT_NO_FATAL_FAILURE(ChooseLayout(kRussian));
 
     // In short bursts, fewer keys than the program borrows key codes, as a
     // typist types; the window reads each burst as it arrives. Every key
@@ -351,7 +358,7 @@ TEST_F(KeyboardX11, TwoThousandTranslatedKeysArriveWhileKeyCodesAreMappedAnew) {
 TEST_F(KeyboardX11, BorrowedKeyCodesComeBackAfterSigtermAndAfterAKill) {
     const auto before = kvxtest::KeyMapNow(m_display);
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    ASSERT_NO_FATAL_FAILURE(ChooseLayout("russian"));
+    ASSERT_NO_FATAL_FAILURE(ChooseLayout(kRussian));
     TypeKeys("a");
     EXPECT_EQ(TextUpTo(U'ф'), U"ф");
     // a log-out: a normal end, the settings saved
@@ -359,7 +366,7 @@ TEST_F(KeyboardX11, BorrowedKeyCodesComeBackAfterSigtermAndAfterAKill) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(kvxtest::KeyMapNow(m_display), before);
     CBasicRegistry registry(L"Morvane", L"Quenzel", HKEY_CURRENT_USER);
-    EXPECT_EQ(registry.GetDWORD(L"Settings", L"KeyBoardCtrlID", 0), 0x419u);
+    EXPECT_EQ(registry.GetDWORD(L"Settings", L"KeyBoardCtrlID", 0), kRussian);
 
     // killed: its key codes stay mapped until the next start takes them back
     ASSERT_NO_FATAL_FAILURE(StartProgram());

@@ -52,10 +52,21 @@ void WriteEntries(Display* display, const std::vector<BorrowEntry>& entries)
                     reinterpret_cast<const unsigned char*>(values.data()), int(values.size()));
 }
 
+// A borrowed key code never repeats: the server would repeat one whose
+// release it takes late (when it stalls between our press and release).
+void SetRepeat(Display* display, KeyCode keycode, int mode)
+{
+    XKeyboardControl control{};
+    control.key = keycode;
+    control.auto_repeat_mode = mode;
+    XChangeKeyboardControl(display, KBKey | KBAutoRepeatMode, &control);
+}
+
 void EmptyKeyCode(Display* display, KeyCode keycode)
 {
     KeySym none = NoSymbol;
     XChangeKeyboardMapping(display, keycode, 1, &none, 1);
+    SetRepeat(display, keycode, AutoRepeatModeOn);  // as an empty key code of a keymap has it
 }
 
 bool ProcessAlive(uint32_t process)
@@ -113,7 +124,10 @@ std::vector<KeyCode> BorrowedKeys::Borrow(Display* display, size_t wanted)
         XFree(map);
     }
     const uint32_t self = uint32_t(getpid());
-    for (KeyCode keycode : borrowed) entries.push_back({host, self, keycode});
+    for (KeyCode keycode : borrowed) {
+        entries.push_back({host, self, keycode});
+        SetRepeat(display, keycode, AutoRepeatModeOff);
+    }
     WriteEntries(display, entries);
     return borrowed;
 }

@@ -22,10 +22,12 @@ struct BorrowEntry {
 class BorrowedKeys {
 public:
     // Up to `wanted` key codes the keyboard map leaves empty and no live
-    // instance holds, now noted as ours. Key codes of instances of this host
-    // that ended without giving them back are emptied and reused first.
+    // instance holds, now noted as ours, with their autorepeat off. Key
+    // codes of instances of this host that ended without giving them back
+    // are emptied and reused first.
     static std::vector<KeyCode> Borrow(Display* display, size_t wanted);
-    // Empties the key codes and removes our notes.
+    // Empties the key codes, turns their autorepeat on again and removes our
+    // notes.
     static void GiveBack(Display* display, const std::vector<KeyCode>& keycodes);
 
     // The hash of this host's name as the entries note it.

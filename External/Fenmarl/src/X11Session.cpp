@@ -171,6 +171,7 @@ public:
             XISelectEvents(display_, root, &mask, 1);
         }
         grabbed_.clear();
+        down_.clear();
         pending_.clear();
         expectedRaw_.clear();
         expectedGrab_.clear();
@@ -195,9 +196,14 @@ public:
             return;
         }
         TakeEvents();
-        // Every raw event of ours is in; a grabbed key of ours that waits
-        // behind a frozen keyboard comes later.
-        expectedRaw_.clear();
+        // Every raw event of ours is in but those that wait behind a
+        // keyboard frozen by the grab of a user's key: the raw events come
+        // when the keys are let through. Only the borrowed key codes are
+        // still waited for (no key of the user types with them); a grabbed
+        // key of ours that waits comes as its grab event.
+        expectedRaw_.erase(std::remove_if(expectedRaw_.begin(), expectedRaw_.end(),
+                                          [&](const std::pair<unsigned int, bool>& note) { return !IsSpare(note.first); }),
+                           expectedRaw_.end());
         WakeIfPending();
     }
 
@@ -324,6 +330,11 @@ private:
         }
     }
 
+    bool IsSpare(unsigned int keycode) const
+    {
+        return std::any_of(spares_.begin(), spares_.end(), [&](const SpareKey& s) { return s.keycode == keycode; });
+    }
+
     // Every key we press or release goes through here.
     void FakeKey(unsigned int keycode, bool down)
     {
@@ -341,6 +352,20 @@ private:
 
     void Handle(const KeyEvent& key)
     {
+        if (key.kind == KeyEvent::GrabPress && !down_.count(key.keycode)) {
+            // A press of a key that is up: the server's autorepeat, which
+            // goes on for a key whose release waited behind our grab while
+            // we were slow, after the release. It is no key of the user's:
+            // the grab ends and the key is released at the server, which
+            // ends the repeat.
+            XUngrabKeyboard(display_, CurrentTime);
+            BeginInjection();
+            FakeKey(key.keycode, false);
+            EndInjection();
+            return;
+        }
+        if (key.kind == KeyEvent::RawPress) down_.insert(key.keycode);
+        if (key.kind == KeyEvent::RawRelease) down_.erase(key.keycode);
         const PhysicalKey physical = PhysicalKeyOf(key.keycode, NumLockOn());
         if (key.kind == KeyEvent::GrabPress) {
             // a grabbed key: the program decides whether it passes
@@ -512,6 +537,7 @@ private:
     int xiOpcode_ = -1;
     CAbstractKeyboard* keyboard_ = nullptr;
     std::set<unsigned int> grabbed_;
+    std::set<unsigned int> down_;  // the user's keys held, from the raw events
     int epoll_ = -1;
     int wake_ = -1;
     int injecting_ = 0;

@@ -263,6 +263,48 @@ TEST_F(FenmarlX11, HookSwallowsTranslatedKeysAndPassesTheOthers)
     XCloseDisplay(other);
 }
 
+// The program's side, slow on the first key it types: it returns only when
+// the server's clock has passed the autorepeat delay and two repeats, so the
+// next key, taken by the hook's grab meanwhile, would repeat were its
+// release not seen. The server holds a request given a delay until its
+// clock has passed it, and the reply to the request after it waits too.
+class CSlowRussianKeyboard : public CRussianKeyboard {
+public:
+    explicit CSlowRussianKeyboard(Display* display) : display_(display) {}
+
+    void OnKeyDown(int scanCode, int virtualKey, int reserved) override
+    {
+        if (!slowed_ && TranslateKey(scanCode)) {
+            slowed_ = true;
+            unsigned int delay = 0, interval = 0;
+            XkbGetAutoRepeatRate(display_, XkbUseCoreKbd, &delay, &interval);
+            XTestFakeRelativeMotionEvent(display_, 0, 0, delay + 2 * interval);
+            XSync(display_, False);
+        }
+        CRussianKeyboard::OnKeyDown(scanCode, virtualKey, reserved);
+    }
+
+private:
+    Display* display_;
+    bool slowed_ = false;
+};
+
+TEST_F(FenmarlX11, KeyReleasedWhileTheProgramWasSlowTypesOnce)
+{
+    CSlowRussianKeyboard keyboard(display_);
+    InstallHook(nullptr, &keyboard);
+    ASSERT_GE(GetHookDescriptor(), 0);
+    // Q and W, each pressed and released, as a typist types
+    for (const auto& [keycode, down] : {std::pair{24u, true}, {24u, false}, {25u, true}, {25u, false}})
+        XTestFakeKeyEvent(display_, keycode, down ? True : False, CurrentTime);
+    XFlush(display_);
+    EXPECT_EQ(TextUpTo(U'ц'), U"йц");
+    Type(u".");
+    EXPECT_EQ(TextUpTo(U'.'), U".") << "the released key repeated";
+    EXPECT_EQ(keyboard.downs, (std::vector<std::pair<int, int>>{{16, 'Q'}, {17, 'W'}}));
+    EXPECT_EQ(KeysHeld(), 0);
+}
+
 using kvxtest::KeyMapNow;
 
 std::vector<KeyCode> EmptyKeyCodes(Display* display)
@@ -341,6 +383,33 @@ pid_t DeadProcess()
     if (pid == 0) _exit(0);
     waitpid(pid, nullptr, 0);
     return pid;
+}
+
+// Whether the server repeats the key code when it is held.
+bool Repeats(Display* display, KeyCode keycode)
+{
+    XKeyboardState state;
+    XGetKeyboardControl(display, &state);
+    return (state.auto_repeats[keycode / 8] >> (keycode % 8)) & 1;
+}
+
+TEST_F(FenmarlX11, BorrowedKeyCodesNeverRepeatWhileBorrowed)
+{
+    // A server that stalls between our press and release of a borrowed key
+    // code would take the key for held and repeat the character.
+    const std::vector<KeyCode> empty = EmptyKeyCodes(display_);
+    ASSERT_FALSE(empty.empty());
+    ASSERT_TRUE(Repeats(display_, empty[0]));
+    Type(u"ж");
+    EXPECT_EQ(TextUpTo(U'ж'), U"ж");
+    size_t ours = 0;
+    for (const auto& [owner, keycode] : Notes(display_)) {
+        ours += owner == getpid();
+        EXPECT_FALSE(Repeats(display_, keycode)) << int(keycode);
+    }
+    EXPECT_EQ(ours, 8u);
+    UninstallHook();
+    for (KeyCode keycode : empty) EXPECT_TRUE(Repeats(display_, keycode)) << int(keycode);
 }
 
 TEST_F(FenmarlX11, BorrowedKeyCodesAreNotedNeverSharedAndGivenBack)
