@@ -1,7 +1,8 @@
 #pragma once
-// The word counts of vocabulary lists, read again after a save removed
-// words from them. A job reads them from the database by the lists' ids
-// alone and hands them back; the tutor page shows and stores them on its
+// The word counts of vocabulary lists, read again after a save of the
+// learning view removed words from them. They are read from the database by
+// the lists' ids alone and handed back as plain values, touching no window
+// or row; the tutor page applies them to its rows and stores them on its
 // own thread.
 
 #include <cstdint>
