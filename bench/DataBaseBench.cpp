@@ -625,10 +625,6 @@ int main(int argc, char** argv)
     if (!mkdtemp(folder))
         return 1;
     g_folder = folder;
-    // The repetitions of both sides take turns, so that a load that comes
-    // and goes on the machine falls on both alike.
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    rest.push_back(interleave);
     std::vector<char*> arguments = KVXBenchmarkArguments(static_cast<int>(rest.size()), rest.data());
     int count = static_cast<int>(arguments.size()) - 1;
     benchmark::Initialize(&count, arguments.data());

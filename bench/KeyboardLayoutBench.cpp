@@ -148,11 +148,8 @@ int main(int argc, char** argv) {
     RequireSameOutput("the plain and Shift characters of every key of every layout", ours.Value(),
                       reference.Value());
 
-    // The two sides' repetitions take turns, so that a load that comes and
-    // goes on the machine falls on both alike.
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    // The two sides' repetitions take turns (KVXBenchmarkArguments).
     std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
-    arguments.insert(arguments.end() - 1, interleave);
     int count = static_cast<int>(arguments.size()) - 1;
     benchmark::Initialize(&count, arguments.data());
     CRatioReporter reporter;

@@ -7,11 +7,17 @@
 // loaded machine disturbs far less.
 //
 // KVXBenchmarkArguments gives the command line with five repetitions unless
-// it names a count itself (--benchmark_repetitions=N).
+// it names a count itself (--benchmark_repetitions=N), and with the
+// repetitions of all benchmarks of the program taking turns in a random
+// order unless it says otherwise (--benchmark_enable_random_interleaving):
+// run one side after the other, a load that comes or goes on the machine in
+// between falls on one side only and moves the ratio, and the range of the
+// pairwise ratios hides it.
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -60,15 +66,20 @@ private:
     std::map<std::string, std::vector<double>> m_times;
 };
 
-// argv with --benchmark_repetitions=5 added unless a count is given; the
-// strings stay those of argv (and one static literal).
+// argv with --benchmark_repetitions=5 and random interleaving added unless
+// the command line gives them; the strings stay those of argv (and static
+// literals).
 inline std::vector<char*> KVXBenchmarkArguments(int argc, char** argv) {
     static char repetitions[] = "--benchmark_repetitions=5";
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
     std::vector<char*> arguments(argv, argv + argc);
-    const bool given = std::any_of(arguments.begin(), arguments.end(), [](const char* a) {
-        return std::strncmp(a, "--benchmark_repetitions", 23) == 0;
-    });
-    if (!given) arguments.insert(arguments.begin() + (argc > 0 ? 1 : 0), repetitions);
+    auto given = [&arguments](const char* flag) {
+        return std::any_of(arguments.begin(), arguments.end(),
+                           [flag](const char* a) { return std::strncmp(a, flag, std::strlen(flag)) == 0; });
+    };
+    const std::ptrdiff_t at = argc > 0 ? 1 : 0;  // after the program's name
+    if (!given("--benchmark_enable_random_interleaving")) arguments.insert(arguments.begin() + at, interleave);
+    if (!given("--benchmark_repetitions")) arguments.insert(arguments.begin() + at, repetitions);
     arguments.push_back(nullptr);
     return arguments;
 }
