@@ -33,7 +33,7 @@
 #include "DataBase/AbstractDataBase.h"
 #include "Pendrel/App/WorkerResult.h"
 #include "Quenzel/App/ShellRecords.h"
-#include "Quenzel/Shared/MultilineListRows.h"
+#include "Quenzel/Model/MultilineListRows.h"
 #include "utility/BasicString.h"
 
 class CAbstractProgressStatus;

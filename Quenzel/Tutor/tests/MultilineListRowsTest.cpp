@@ -6,7 +6,7 @@
 
 #include "DataBase/AbstractDataBase.h"
 #include "DataBase/DataBaseResult.h"
-#include "Quenzel/Shared/MultilineListRows.h"
+#include "Quenzel/Model/MultilineListRows.h"
 #include "Quenzel/Shell/tests/QuenzelAppFixture.h"
 
 namespace {
