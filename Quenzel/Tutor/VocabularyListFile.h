@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "Pendrel/App/WorkerResult.h"
-#include "Quenzel/App/ShellRecords.h"
+#include "Quenzel/Model/ShellRecords.h"
 #include "Quenzel/Tutor/Model/ListFileFormat.h"
 #include "Quenzel/Tutor/Model/ListFileProgress.h"
 #include "utility/BasicString.h"

@@ -1,14 +1,14 @@
-#include "Quenzel/Tutor/LearningSession.h"
+#include "Quenzel/Tutor/Model/LearningSession.h"
 
 #include <algorithm>
 #include <string>
 
 #include "Pendrel/Core/AbstractProgressStatus.h"
-#include "Quenzel/App/DataBaseCall.h"
-#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Model/QuenzelString.h"
+#include "Quenzel/Model/StorageCall.h"
+#include "Quenzel/Tutor/Model/ListFileFormat.h"
 #include "Quenzel/Tutor/Model/QuizSession.h"
 #include "Quenzel/Tutor/Model/ReplacingFile.h"
-#include "Quenzel/Tutor/VocabularyListFile.h"
 #include "compat/WinUser.h"
 #include "utility/ErrorReport.h"
 #include "utility/TextCodec.h"
