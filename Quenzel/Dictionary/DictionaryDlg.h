@@ -18,8 +18,8 @@
 #include "Pendrel/App/WorkerThread.h"
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Quenzel/App/QuenzelServices.h"
-#include "Quenzel/App/ShellRecords.h"
 #include "Quenzel/Dictionary/Model/DictionaryDlgModel.h"
+#include "Quenzel/Model/ShellRecords.h"
 
 class CAdvertiseDialog;
 class CPageHost;

@@ -32,7 +32,7 @@
 #include "Pendrel/Controls/BasicListCtrlEdit.h"
 #include "Pendrel/Platform/KVXWnd.h"
 #include "Quenzel/App/QuenzelServices.h"
-#include "Quenzel/Shared/MultilineListRows.h"
+#include "Quenzel/Model/MultilineListRows.h"
 #include "compat/WinUser.h"
 #include "utility/BasicString.h"
 

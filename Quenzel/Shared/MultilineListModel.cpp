@@ -3,7 +3,7 @@
 #include <QThread>
 
 #include "Pendrel/Platform/KVXText.h"
-#include "Quenzel/Shared/MultilineListRows.h"
+#include "Quenzel/Model/MultilineListRows.h"
 
 CMultilineListModel::CMultilineListModel(CMultilineListRows& rows, QObject* parent)
     : QAbstractListModel(parent), m_rows(rows) {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "DataBase/DataBaseRecords.h"
-#include "Quenzel/App/ShellRecords.h"
+#include "Quenzel/Model/ShellRecords.h"
 
 class CAbstractDataBase;
 

@@ -21,7 +21,7 @@
 
 #include "Pendrel/Controls/BasicListCtrl.h"
 #include "Pendrel/Platform/KVXImageList.h"
-#include "Quenzel/App/ShellRecords.h"
+#include "Quenzel/Model/ShellRecords.h"
 
 class COptions;
 

@@ -28,7 +28,7 @@
 #include "Pendrel/Dialogs/KVXResizableDlg.h"
 #include "Quenzel/App/QuenzelServices.h"
 #include "Quenzel/Tutor/LearnDlgHelpers.h"
-#include "Quenzel/Tutor/LearningSession.h"
+#include "Quenzel/Tutor/Model/LearningSession.h"
 
 class CAbstractProgressStatus;
 class CMultilineListBox;

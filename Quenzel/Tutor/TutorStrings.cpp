@@ -17,8 +17,6 @@ const StringTableEntry kStrings[] = {
     {31133, L"Are you sure to delete (%d) vocabulary lists."},
     {31134, L"(%d) vocabulary lists has been deleted successfully."},
     {31135, L"Failed to delete (%d) vocabulary lists."},
-    {31143, L"Failed to export vocabulary list to (%s) file."},
-    {31144, L"Successfully exported the vocabulary list to (%s) file."},
     {31152, L"Failed to connect with server. Please check your internet connection and retry."},
     {31161, L"Edit your vocabulary list."},
     {31162, L"Change, add or remove words and meanings, then save the list."},
@@ -31,7 +29,6 @@ const StringTableEntry kStrings[] = {
     {31252, L"Synchronization process has failed."},
     // The link table has no address of the synchronisation service.
     {31253, L"Synchronization is not set up: no address of the synchronization service is configured (link 58 in UrlFile.xml)."},
-    {31267, L"Vocabulary list has been exported partially to file (%s)."},
     {31274, L"Invalid e-mail address or password."},
     {31291, L"[H]Sync[D]Synchronizes your vocabulary lists with your online account."},
     {31292, L"[H]Import[D]Reads a vocabulary list from a text or CSV file."},

@@ -26,28 +26,6 @@ const char kSourceFile[] = ".\\VocabularyListFile";
 constexpr int64_t kMaxImportBytes = int64_t(256) << 20;
 constexpr int kReportEvery = 100;
 
-std::string QuoteCsvField(const std::string& field) {
-    if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
-    std::string quoted = "\"";
-    for (char ch : field) {
-        if (ch == '"') quoted += '"';
-        quoted += ch;
-    }
-    quoted += '"';
-    return quoted;
-}
-
-// The tab rule keeps a tab that follows a dropped tab, so a meaning's own
-// tabs are written twice.
-std::string DoubleTabs(const std::string& field) {
-    std::string doubled;
-    for (char ch : field) {
-        if (ch == '\t') doubled += '\t';
-        doubled += ch;
-    }
-    return doubled;
-}
-
 std::wstring TrimField(const std::string& bytes, bool quoted) {
     std::wstring text = Utf8ToWide(bytes);
     auto isSpace = [](wchar_t ch) { return std::iswspace(static_cast<wint_t>(ch)) != 0; };
@@ -217,23 +195,6 @@ ReadResult ReadImportFile(const wchar_t* path, std::string& bytes, int& longLine
 }
 
 } // namespace
-
-int GetListFileKind(const wchar_t* path) {
-    const CBasicString extension = GetFileExtension(path ? path : L"");
-    if (extension.CompareNoCase(L"txt") == 0) return LIST_FILE_TAB;
-    if (extension.CompareNoCase(L"csv") == 0) return LIST_FILE_COMMA;
-    return 0;
-}
-
-std::string FormatListFileLine(const wchar_t* word, const wchar_t* meaning, int kind) {
-    const std::string left = WideToUtf8(std::wstring(word ? word : L""));
-    const std::string right = WideToUtf8(std::wstring(meaning ? meaning : L""));
-    switch (kind) {
-    case LIST_FILE_TAB: return left + '\t' + DoubleTabs(right) + "\r\n";
-    case LIST_FILE_COMMA: return QuoteCsvField(left) + ',' + QuoteCsvField(right) + "\r\n";
-    default: return std::string();
-    }
-}
 
 int SplitImportLine(const std::string& line, int kind, ImportedPair& pair) {
     pair = ImportedPair{};

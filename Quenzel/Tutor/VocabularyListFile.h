@@ -2,13 +2,10 @@
 // Vocabulary list files: plain text of word and meaning pairs, one pair a
 // line, separated by a tab (".txt") or a comma (".csv").
 //
-// Export: UTF-8 without a byte-order mark, "word<sep>meaning" and CR LF per
-// pair, in the order of the list's pairs. The file is written beside the
-// target and renamed over it, so an old longer file keeps no tail and a
-// failed export leaves the old file as it was. A comma file quotes a field
-// that holds a comma, a double quote or a line end (a double quote inside
-// doubled); a tab file doubles the tabs inside a meaning. Both read back
-// as they were written.
+// Export: the lines of ListFileFormat.h, one a pair in the order of the
+// list's pairs. The file is written beside the target and renamed over it,
+// so an old longer file keeps no tail and a failed export leaves the old
+// file as it was.
 //
 // Import: the file's text type is detected (TextFile.h) and the whole text
 // decoded by it (a byte-order mark never reaches the first word). A tab
@@ -24,7 +21,8 @@
 #include <vector>
 
 #include "Pendrel/App/WorkerResult.h"
-#include "Quenzel/App/ShellRecords.h"
+#include "Quenzel/Model/ShellRecords.h"
+#include "Quenzel/Tutor/Model/ListFileFormat.h"
 #include "Quenzel/Tutor/Model/ListFileProgress.h"
 #include "utility/BasicString.h"
 
@@ -36,12 +34,6 @@ constexpr const wchar_t* kListFileExtension = L"txt";
 
 // The longest line of a list file that is read, in bytes.
 constexpr int64_t kMaxImportLineBytes = int64_t(64) << 10;
-
-// 1 for "txt", 2 for "csv" (the extension in any case), 0 for any other.
-int GetListFileKind(const wchar_t* path);
-
-// One exported line with its CR LF, in UTF-8; empty for an unknown kind.
-std::string FormatListFileLine(const wchar_t* word, const wchar_t* meaning, int kind);
 
 // One pair read from a line.
 struct ImportedPair {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "DataBase/DataBaseRecords.h"
-#include "Quenzel/App/ShellRecords.h"
+#include "Quenzel/Model/ShellRecords.h"
 #include "Quenzel/Shared/VocabularyListCtrl.h"
 
 namespace {

@@ -24,7 +24,7 @@
 
 #include "DataBase/DataBaseRecords.h"
 #include "Pendrel/App/WorkerResult.h"
-#include "Quenzel/App/ShellRecords.h"
+#include "Quenzel/Model/ShellRecords.h"
 #include "Quenzel/Tutor/Model/ListFileProgress.h"
 #include "utility/BasicString.h"
 

@@ -79,19 +79,11 @@ TEST(ListFileLines, SplitRules) {
     }
 }
 
-TEST(ListFileLines, KindsAndLineEnds) {
-    EXPECT_EQ(GetListFileKind(L"/a/list.TXT"), LIST_FILE_TAB);
-    EXPECT_EQ(GetListFileKind(L"/a/list.Csv"), LIST_FILE_COMMA);
-    EXPECT_EQ(GetListFileKind(L"/a/list.doc"), 0);
-    EXPECT_EQ(GetListFileKind(L"/a/list"), 0);
+TEST(ListFileLines, LineEnds) {
     EXPECT_EQ(SplitImportText("a\r\nb\nc", LIST_FILE_TAB), (std::vector<std::string>{"a", "b", "c"}));
     // A quoted comma field runs over its line end.
     EXPECT_EQ(SplitImportText("\"two\r\nlines\",x\r\ny,z\r\n", LIST_FILE_COMMA),
               (std::vector<std::string>{"\"two\nlines\",x", "y,z"}));
-    EXPECT_EQ(FormatListFileLine(L"a,b", L"say \"hi\"", LIST_FILE_COMMA), "\"a,b\",\"say \"\"hi\"\"\"\r\n");
-    EXPECT_EQ(FormatListFileLine(L"plain", L"text", LIST_FILE_COMMA), "plain,text\r\n");
-    EXPECT_EQ(FormatListFileLine(L"w", L"a\tb", LIST_FILE_TAB), "w\ta\t\tb\r\n");
-    EXPECT_EQ(FormatListFileLine(L"w", L"m", 3), "");
 }
 
 TEST_F(ListFileTest, ImportReadsEveryEncodingTheDetectionKnows) {

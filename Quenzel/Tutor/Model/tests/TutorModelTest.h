@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "Quenzel/Tutor/Model/QuizSession.h"
 #include "Quenzel/Tutor/Model/tests/TutorListData.h"
 #include "testing/DataBaseComponent.h"
@@ -20,6 +22,8 @@ protected:
     }
     void TearDown() override { TutorSetTodayForTests(L""); }
     CAbstractDataBase& Db() { return *m_component.Get(); }
+    // The component's data file.
+    std::string DataFile() const { return m_folder.Sub("Quenzel.pkv"); }
 
 private:
     kvxtest::TempFolder m_folder;

@@ -19,7 +19,7 @@
 //   failed commit), the rows keep what was not stored and stay modified,
 //   so the save can be tried again.
 // - Export writes the shown words in the format of the list files
-//   (VocabularyListFile.h), one line each, to a file that it replaces
+//   (ListFileFormat.h), one line each, to a file that it replaces
 //   (through a new file of a unique name beside it, ReplacingFile.h).
 //
 // Long operations take the progress interface of the running job and stop
@@ -32,8 +32,9 @@
 
 #include "DataBase/AbstractDataBase.h"
 #include "Pendrel/App/WorkerResult.h"
-#include "Quenzel/App/ShellRecords.h"
-#include "Quenzel/Shared/MultilineListRows.h"
+#include "Quenzel/Model/MultilineListRows.h"
+#include "Quenzel/Model/ShellRecords.h"
+#include "Quenzel/Tutor/Model/ListFileProgress.h"
 #include "utility/BasicString.h"
 
 class CAbstractProgressStatus;

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "DataBase/DataBaseRecords.h"
-#include "Quenzel/App/ShellRecords.h"
+#include "Quenzel/Model/ShellRecords.h"
 #include "compat/WinTypes.h"
 #include "utility/BasicString.h"
 

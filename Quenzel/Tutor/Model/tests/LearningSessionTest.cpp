@@ -5,19 +5,19 @@
 
 #include <filesystem>
 
-#include "LearnTestData.h"
-#include "LearnTestFixture.h"
 #include "Quenzel/Shell/tests/DataFileCheck.h"
-#include "Quenzel/Tutor/LearningSession.h"
-#include "Quenzel/Tutor/Model/QuizSession.h"
-#include "Quenzel/Tutor/VocabularyListFile.h"
+#include "Quenzel/Tutor/Model/LearningSession.h"
+#include "Quenzel/Tutor/Model/tests/RecordingProgress.h"
+#include "Quenzel/Tutor/Model/tests/TutorModelTest.h"
+#include "compat/WinUser.h"
 #include "testing/FullDisk.h"
+#include "testing/TempFolder.h"
 
 using namespace learntest;
 
 namespace {
 
-class LearningSessionTest : public LearnTest {
+class LearningSessionTest : public TutorModelTest {
 protected:
 
     std::unique_ptr<LearningSession> Load(int64_t listId, RecordingProgress* progress = nullptr) {
@@ -179,7 +179,7 @@ TEST_F(LearningSessionTest, ASaveTheDiskDoesNotTakeKeepsEveryChangeToSaveAgain) 
         EXPECT_FALSE(removed);
     }
     // Nothing of the save is stored, and nothing of it is forgotten.
-    EXPECT_EQ(quenzeltest::DataFileIntegrity(m_data.Sub("Quenzel.pkv")), "ok");
+    EXPECT_EQ(quenzeltest::DataFileIntegrity(DataFile()), "ok");
     std::vector<Entry> entries = Entries(Db(), list);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].count, 0);

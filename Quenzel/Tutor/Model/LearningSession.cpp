@@ -1,14 +1,14 @@
-#include "Quenzel/Tutor/LearningSession.h"
+#include "Quenzel/Tutor/Model/LearningSession.h"
 
 #include <algorithm>
 #include <string>
 
 #include "Pendrel/Core/AbstractProgressStatus.h"
-#include "Quenzel/App/DataBaseCall.h"
-#include "Quenzel/App/QuenzelApp.h"
+#include "Quenzel/Model/QuenzelString.h"
+#include "Quenzel/Model/StorageCall.h"
+#include "Quenzel/Tutor/Model/ListFileFormat.h"
 #include "Quenzel/Tutor/Model/QuizSession.h"
 #include "Quenzel/Tutor/Model/ReplacingFile.h"
-#include "Quenzel/Tutor/VocabularyListFile.h"
 #include "compat/WinUser.h"
 #include "utility/ErrorReport.h"
 #include "utility/TextCodec.h"
@@ -16,7 +16,6 @@
 namespace {
 
 const char kSourceFile[] = "LearnDlg";
-constexpr int kMaximumCount = 5;
 constexpr int kProgressStep = 100;
 
 constexpr UINT IDS_EXPORTED = 31144;
@@ -113,7 +112,7 @@ int LearningSession::Load(CAbstractProgressStatus* progress, const CBasicString&
             row.meaning.m_value = static_cast<ULONGLONG>(swapped ? word.wordId : word.meaningId);
             row.meaning.m_text = row.meaning.m_secondText = swapped ? word.wordText : word.meaningText;
             row.linkId = word.linkId;
-            row.statusCount = std::clamp(word.statusCount, 0, kMaximumCount);
+            row.statusCount = std::clamp(word.statusCount, 0, CMultilineListRows::kMaxStatusCount);
             row.dateText = word.dateText;
             row.typeId = word.typeId;
             m_rows.AddRow(row);

@@ -1,11 +1,11 @@
-#include "Quenzel/Shared/MultilineListRows.h"
+#include "Quenzel/Model/MultilineListRows.h"
 
 #include <algorithm>
 #include <utility>
 
 #include "DataBase/AbstractDataBase.h"
 #include "DataBase/DataBaseResult.h"
-#include "Quenzel/App/DataBaseCall.h"
+#include "Quenzel/Model/StorageCall.h"
 #include "utility/ErrorReport.h"
 
 namespace {

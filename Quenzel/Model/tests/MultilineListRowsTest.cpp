@@ -6,8 +6,9 @@
 
 #include "DataBase/AbstractDataBase.h"
 #include "DataBase/DataBaseResult.h"
-#include "Quenzel/Shared/MultilineListRows.h"
-#include "Quenzel/Shell/tests/QuenzelAppFixture.h"
+#include "Quenzel/Model/MultilineListRows.h"
+#include "testing/DataBaseComponent.h"
+#include "testing/TempFolder.h"
 
 namespace {
 
@@ -285,12 +286,13 @@ TEST(MultilineListRowsTest, HeightsAndColoursFollowTheRules) {
     EXPECT_EQ(CMultilineListRows::TextColor(known, MULTILINE_MODE_EDITOR, colors), colors.normal);
 }
 
-// Adding rows to a stored list.
-class MultilineListRowsDataBaseTest : public QuenzelAppFixture {
+// Adding rows to a stored list, over the database component loaded as the
+// program loads it.
+class MultilineListRowsDataBaseTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QuenzelAppFixture::SetUp();
-        m_db = m_app.GetDataBase();
+        ASSERT_NE(m_component.Get(), nullptr) << m_component.Error();
+        m_db = m_component.Get();
         const std::vector<LanguageRecord> languages = m_db->GetLanguages(0);
         ASSERT_GE(languages.size(), 2u);
         for (const wchar_t* word : {L"house", L"tree"}) {
@@ -310,6 +312,8 @@ protected:
         ASSERT_GT(m_db->CreateVocabularyList(m_list), 0);
     }
 
+    kvxtest::TempFolder m_folder;
+    kvxtest::DataBaseComponent m_component{KVX_DATABASE_LIBRARY, m_folder.WSub("Quenzel.pkv")};
     CAbstractDataBase* m_db = nullptr;
     std::vector<GridRow> m_rows;
     VocabularyListRecord m_list;

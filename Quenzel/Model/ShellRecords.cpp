@@ -1,4 +1,4 @@
-#include "Quenzel/App/ShellRecords.h"
+#include "Quenzel/Model/ShellRecords.h"
 
 #include <algorithm>
 #include <cwchar>
