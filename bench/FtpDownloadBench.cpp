@@ -16,7 +16,7 @@
 #include "OnlineServices/Sendrix/FtpConnection.h"
 #include "OnlineServices/Sendrix/FtpFile.h"
 #include "OnlineServices/Sendrix/OnlineProfile.h"
-#include "bench/CurlRun.h"
+#include "bench/DownloadCheck.h"
 #include "bench/RatioReporter.h"
 #include "testing/Online/VsftpdServer.h"
 #include "testing/TempFolder.h"
@@ -55,22 +55,49 @@ void StartServer(Setup& setup) {
         setup.skipReason = "vsftpd did not start: " + setup.server.Error();
 }
 
-void BM_OursFtp(benchmark::State& state) {
-    if (!g_setup->skipReason.empty()) return state.SkipWithError(g_setup->skipReason.c_str());
-    COnlineProfile profile;
+// Anonymous, passive, on the test server.
+void SetUpProfile(COnlineProfile& profile) {
     profile.SetHost(L"127.0.0.1");
     profile.SetPort(g_setup->server.Port());
     profile.SetUserName(L"anonymous");
     profile.SetPassive(1);
+}
+
+std::string Url() {
+    return "ftp://127.0.0.1:" + std::to_string(g_setup->server.Port()) + "/data.bin";
+}
+
+// Before timing: the bytes each side receives must be the served file's.
+void CheckSameOutputs() {
+    const std::string served = g_setup->root + "/data.bin";
+    COnlineProfile profile;
+    SetUpProfile(profile);
+    const std::wstring path = kvxtest::Widen(served);
+    std::vector<char> buffer(64 << 10);
+    COutputHash ours;
+    {
+        CFtpConnection connection(&profile, nullptr, nullptr, nullptr);
+        CFtpFile file(&connection, GENERIC_READ, nullptr);
+        if (file.Open(path.c_str(), GENERIC_READ, 0, 0, 0) >= 0) ReadToEnd(file, buffer, &ours);
+        file.Close();
+    }
+    RequireSameOutput("FTP download, bytes received by ours", ours.Value(), HashFile(served));
+    RequireSameOutput("FTP download, bytes received by curl",
+                      CurlDownloadHash(g_setup->curl, {"-s", "--noproxy", "*", Url()}, g_setup->folder.Sub("curl.bin")),
+                      HashFile(served));
+}
+
+void BM_OursFtp(benchmark::State& state) {
+    if (!g_setup->skipReason.empty()) return state.SkipWithError(g_setup->skipReason.c_str());
+    COnlineProfile profile;
+    SetUpProfile(profile);
     std::wstring path = kvxtest::Widen(g_setup->root + "/data.bin");
     std::vector<char> buffer(64 << 10);
     for (auto _ : state) {
         CFtpConnection connection(&profile, nullptr, nullptr, nullptr);
         CFtpFile file(&connection, GENERIC_READ, nullptr);
         if (file.Open(path.c_str(), GENERIC_READ, 0, 0, 0) < 0) return state.SkipWithError("open failed");
-        size_t total = 0;
-        DWORD done = 0;
-        while (file.Read(buffer.data(), (DWORD)buffer.size(), &done) == 0 && done > 0) total += done;
+        const size_t total = ReadToEnd(file, buffer, nullptr);
         file.Close();
         if (total != kFileSize) return state.SkipWithError("short download");
     }
@@ -79,7 +106,7 @@ void BM_OursFtp(benchmark::State& state) {
 
 void BM_CurlFtp(benchmark::State& state) {
     if (!g_setup->skipReason.empty()) return state.SkipWithError(g_setup->skipReason.c_str());
-    std::string url = "ftp://127.0.0.1:" + std::to_string(g_setup->server.Port()) + "/data.bin";
+    const std::string url = Url();
     for (auto _ : state) {
         if (!RunCurl(g_setup->curl, {"-s", "--noproxy", "*", "-o", "/dev/null", url}))
             return state.SkipWithError("curl failed");
@@ -99,6 +126,7 @@ int main(int argc, char** argv) {
     auto setup = std::make_unique<Setup>();
     g_setup = setup.get();
     StartServer(*setup);
+    if (setup->skipReason.empty()) CheckSameOutputs();
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("FTP throughput, ours as a share of curl's", "BM_CurlFtp/iterations:5/real_time",

@@ -11,6 +11,7 @@
 
 #include "OnlineServices/Sendrix/FtpEntryOrder.h"
 #include "OnlineServices/Sendrix/FtpListParser.h"
+#include "bench/SameOutput.h"
 #include "utility/BasicFileFindInfo.h"
 
 namespace {
@@ -64,6 +65,39 @@ void BM_ListingIntoOrderedSet(benchmark::State& state) {
 }
 BENCHMARK(BM_ListingIntoOrderedSet)->Unit(benchmark::kMillisecond);
 
+// Before timing: with no other parser to compare with, the records must be
+// what the lines were made from (name, size, folder or file), and the
+// ordered set must get every one of them.
+void CheckSameOutputs() {
+    const std::vector<std::string>& lines = Lines();
+    COutputHash parsed, made;
+    std::set<CBasicFileFindInfo, FtpEntryOrder> records;
+    for (int i = 0; i < kLines; ++i) {
+        CBasicFileFindInfo record;
+        if (!ParseFtpListLine(lines[i].data(), lines[i].size(), record, kNow)) continue;
+        parsed.AddText(std::wstring(record.GetFileName()));
+        const ULONGLONG size = record.GetFileSize();
+        const bool folder = (record.GetAttributes() & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        parsed.Add(&size, sizeof(size));
+        parsed.Add(&folder, sizeof(folder));
+        records.insert(record);
+
+        made.AddText(L"file_" + std::to_wstring(i) + L".dat");
+        const ULONGLONG madeSize = 1000 + static_cast<ULONGLONG>(i) * 37;
+        const bool madeFolder = i % 10 == 0;
+        made.Add(&madeSize, sizeof(madeSize));
+        made.Add(&madeFolder, sizeof(madeFolder));
+    }
+    RequireSameOutput("names, sizes and kinds parsed from 100,000 lines", parsed.Value(), made.Value());
+    RequireSameOutput("records in the ordered set", records.size(), static_cast<uint64_t>(kLines));
+}
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    CheckSameOutputs();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -12,6 +12,7 @@
 
 #include "Pendrel/Image/KVXImageGIF.h"
 #include "Pendrel/Image/KVXImageMemFile.h"
+#include "bench/PixelCompare.h"
 #include "bench/RatioReporter.h"
 
 namespace {
@@ -108,18 +109,16 @@ int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int length) {
     return static_cast<int>(count);
 }
 
-void DecodeFrame99Giflib(benchmark::State& state) {
-    const std::vector<BYTE>& bytes = Animation();
-    for (auto _ : state) {
-        ReadState source{&bytes, 0};
-        int error = 0;
-        GifFileType* gif = DGifOpen(&source, ReadFromMemory, &error);
-        if (!gif || DGifSlurp(gif) != GIF_OK || gif->ImageCount < kFrameCount) {
-            state.SkipWithError("giflib decoding failed");
-            break;
-        }
-        // The canvas of frames 0 to 99, as our decoder builds it.
-        std::vector<GifByteType> canvas(static_cast<size_t>(gif->SWidth) * gif->SHeight);
+// Frame 99 laid onto the canvas of frames 0 to 98, as our decoder builds it;
+// empty when giflib cannot read the animation.
+std::vector<GifByteType> GiflibCanvas99(const std::vector<BYTE>& bytes) {
+    ReadState source{&bytes, 0};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&source, ReadFromMemory, &error);
+    if (!gif) return {};
+    std::vector<GifByteType> canvas;
+    if (DGifSlurp(gif) == GIF_OK && gif->ImageCount >= kFrameCount) {
+        canvas.resize(static_cast<size_t>(gif->SWidth) * gif->SHeight);
         GraphicsControlBlock control;
         DGifSavedExtensionToGCB(gif, 0, &control);
         std::fill(canvas.begin(), canvas.end(), static_cast<GifByteType>(control.TransparentColor));
@@ -130,15 +129,27 @@ void DecodeFrame99Giflib(benchmark::State& state) {
             if (previousDisposal == DISPOSE_BACKGROUND) std::fill(canvas.begin(), canvas.end(), 0);
             const GifImageDesc& d = frame.ImageDesc;
             for (int y = 0; y < d.Height; ++y) {
-                const GifByteType* source = frame.RasterBits + static_cast<size_t>(y) * d.Width;
+                const GifByteType* row = frame.RasterBits + static_cast<size_t>(y) * d.Width;
                 GifByteType* target = canvas.data() + static_cast<size_t>(d.Top + y) * gif->SWidth + d.Left;
                 for (int x = 0; x < d.Width; ++x)
-                    if (source[x] != control.TransparentColor) target[x] = source[x];
+                    if (row[x] != control.TransparentColor) target[x] = row[x];
             }
             previousDisposal = control.DisposalMode;
         }
+    }
+    DGifCloseFile(gif, &error);
+    return canvas;
+}
+
+void DecodeFrame99Giflib(benchmark::State& state) {
+    const std::vector<BYTE>& bytes = Animation();
+    for (auto _ : state) {
+        std::vector<GifByteType> canvas = GiflibCanvas99(bytes);
+        if (canvas.empty()) {
+            state.SkipWithError("giflib decoding failed");
+            break;
+        }
         benchmark::DoNotOptimize(canvas.data());
-        DGifCloseFile(gif, &error);
     }
 }
 
@@ -159,30 +170,88 @@ int WriteToMemory(GifFileType* gif, const GifByteType* bytes, int length) {
     return length;
 }
 
-void Encode1080pGiflib(benchmark::State& state) {
-    CKVXImage& picture = FullHdPicture();
-    const int width = static_cast<int>(picture.GetWidth());
-    const int height = static_cast<int>(picture.GetHeight());
-    GifColorType colors[256];
+// The picture's colours in giflib's form.
+std::vector<GifColorType> GiflibColors(CKVXImage& picture) {
+    std::vector<GifColorType> colors(256);
     for (int i = 0; i < 256; ++i) {
         const RGBQUAD entry = picture.GetPaletteColor(static_cast<BYTE>(i));
         colors[i] = {entry.rgbRed, entry.rgbGreen, entry.rgbBlue};
     }
+    return colors;
+}
+
+// The picture written by giflib into output; false when giflib fails.
+bool GiflibEncode(CKVXImage& picture, const std::vector<GifColorType>& colors, std::vector<BYTE>& output) {
+    const int width = static_cast<int>(picture.GetWidth());
+    const int height = static_cast<int>(picture.GetHeight());
+    int error = 0;
+    GifFileType* gif = EGifOpen(&output, WriteToMemory, &error);
+    ColorMapObject* map = GifMakeMapObject(256, colors.data());
+    bool written = gif && EGifPutScreenDesc(gif, width, height, 8, 0, map) == GIF_OK &&
+                   EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
+    for (int y = 0; written && y < height; ++y)
+        written = EGifPutLine(gif, picture.GetBits(static_cast<DWORD>(height - 1 - y)), width) == GIF_OK;
+    if (gif) EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return written;
+}
+
+void Encode1080pGiflib(benchmark::State& state) {
+    CKVXImage& picture = FullHdPicture();
+    const std::vector<GifColorType> colors = GiflibColors(picture);
     for (auto _ : state) {
         std::vector<BYTE> output;
         output.reserve(4096);
-        int error = 0;
-        GifFileType* gif = EGifOpen(&output, WriteToMemory, &error);
-        ColorMapObject* map = GifMakeMapObject(256, colors);
-        bool written = gif && EGifPutScreenDesc(gif, width, height, 8, 0, map) == GIF_OK &&
-                       EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
-        for (int y = 0; written && y < height; ++y)
-            written = EGifPutLine(gif, picture.GetBits(static_cast<DWORD>(height - 1 - y)), width) == GIF_OK;
-        if (gif) EGifCloseFile(gif, &error);
-        GifFreeMapObject(map);
-        if (!written) state.SkipWithError("giflib encoding failed");
+        if (!GiflibEncode(picture, colors, output)) state.SkipWithError("giflib encoding failed");
         benchmark::DoNotOptimize(output.data());
     }
+}
+
+// The palette indices of a GIF's first image read by giflib, rows from the
+// top; empty when giflib cannot read it.
+std::vector<GifByteType> GiflibFirstImage(const std::vector<BYTE>& bytes) {
+    ReadState source{&bytes, 0};
+    int error = 0;
+    GifFileType* gif = DGifOpen(&source, ReadFromMemory, &error);
+    if (!gif) return {};
+    std::vector<GifByteType> indices;
+    if (DGifSlurp(gif) == GIF_OK && gif->ImageCount > 0) {
+        const GifImageDesc& d = gif->SavedImages[0].ImageDesc;
+        indices.assign(gif->SavedImages[0].RasterBits,
+                       gif->SavedImages[0].RasterBits + static_cast<size_t>(d.Width) * d.Height);
+    }
+    DGifCloseFile(gif, &error);
+    return indices;
+}
+
+// Before timing: frame 99 decoded by both sides must hold the same palette
+// indices. The two LZW encoders may choose their codes differently, so their
+// files need not be equal bytes; what must agree is that each file, read by
+// giflib, gives back exactly the picture's indices.
+void CheckSameOutputs() {
+    CKVXImage ours;
+    ours.SetFrame(kFrameCount - 1);
+    ours.Decode(Animation().data(), static_cast<DWORD>(Animation().size()), CKVXImage::ImageTypeGif);
+    const std::vector<GifByteType> canvas = GiflibCanvas99(Animation());
+    RequireSameOutput("frame 99 of 100 (palette indices)", HashPixels(PixelsOf(ours)),
+                      HashPixels(PixelsOf(canvas.data(), kFrameWidth, kFrameHeight, 1, kFrameWidth)));
+
+    CKVXImage& picture = FullHdPicture();
+    const uint64_t original = HashPixels(PixelsOf(picture));
+    const auto decoded = [&](const std::vector<BYTE>& file) {
+        const std::vector<GifByteType> indices = GiflibFirstImage(file);
+        if (indices.size() != size_t(1920) * 1080) return uint64_t(0);
+        return HashPixels(PixelsOf(indices.data(), 1920, 1080, 1, 1920));
+    };
+    BYTE* buffer = nullptr;
+    long size = 0;
+    std::vector<BYTE> oursFile;
+    if (picture.Encode(buffer, size, CKVXImage::ImageTypeGif)) oursFile.assign(buffer, buffer + size);
+    CKVXImage::FreeMemory(buffer);
+    RequireSameOutput("encoded 1920x1080 read back by giflib (ours)", decoded(oursFile), original);
+    std::vector<BYTE> giflibFile;
+    GiflibEncode(picture, GiflibColors(picture), giflibFile);
+    RequireSameOutput("encoded 1920x1080 read back by giflib (giflib)", decoded(giflibFile), original);
 }
 
 BENCHMARK(DecodeFrame99Ours)->Unit(benchmark::kMillisecond);
@@ -196,6 +265,7 @@ int main(int argc, char** argv) {
     std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
     int count = static_cast<int>(arguments.size()) - 1;
     benchmark::Initialize(&count, arguments.data());
+    CheckSameOutputs();
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("decode frame 99 of 100", "DecodeFrame99Ours", "DecodeFrame99Giflib");

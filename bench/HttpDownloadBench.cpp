@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "OnlineServices/Sendrix/BasicHttpFile.h"
-#include "bench/CurlRun.h"
+#include "bench/DownloadCheck.h"
 #include "bench/RatioReporter.h"
 #include "testing/CertFactory.h"
 #include "testing/Online/LighttpdServer.h"
@@ -77,22 +77,41 @@ void Ours(benchmark::State& state, bool tls) {
     for (auto _ : state) {
         CBasicHttpFile file;
         if (file.Open(url.c_str(), GENERIC_READ, 0, 0, 0) != 0) return state.SkipWithError("open failed");
-        size_t total = 0;
-        DWORD done = 0;
-        while (file.Read(buffer.data(), (DWORD)buffer.size(), &done) == 0 && done > 0) total += done;
+        const size_t total = ReadToEnd(file, buffer, nullptr);
         file.Close();
         if (total != kBodySize) return state.SkipWithError("short download");
     }
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)kBodySize);
 }
 
+std::vector<std::string> CurlArguments(bool tls) {
+    return {"-s", "--noproxy", "*", "--cacert", g_setup->caFile, Url(tls)};
+}
+
 void Curl(benchmark::State& state, bool tls) {
     if (!g_setup->skipReason.empty()) return state.SkipWithError(g_setup->skipReason.c_str());
     for (auto _ : state) {
-        if (!RunCurl(g_setup->curl, {"-s", "--noproxy", "*", "--cacert", g_setup->caFile, "-o", "/dev/null", Url(tls)}))
+        std::vector<std::string> arguments = CurlArguments(tls);
+        arguments.insert(arguments.end() - 1, {"-o", "/dev/null"});
+        if (!RunCurl(g_setup->curl, arguments))
             return state.SkipWithError("curl failed");
     }
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)kBodySize);
+}
+
+// Before timing: the bytes each side receives must be the served file's.
+void CheckSameOutputs(bool tls) {
+    const uint64_t served = HashFile(g_setup->folder.Sub("www/data.bin"));
+    const std::string what = tls ? "HTTPS download, bytes received by " : "HTTP download, bytes received by ";
+    const std::wstring url = kvxtest::Widen(Url(tls));
+    std::vector<char> buffer(64 << 10);
+    COutputHash ours;
+    CBasicHttpFile file;
+    if (file.Open(url.c_str(), GENERIC_READ, 0, 0, 0) == 0) ReadToEnd(file, buffer, &ours);
+    file.Close();
+    RequireSameOutput((what + "ours").c_str(), ours.Value(), served);
+    RequireSameOutput((what + "curl").c_str(), CurlDownloadHash(g_setup->curl, CurlArguments(tls), g_setup->folder.Sub("curl.bin")),
+                      served);
 }
 
 void BM_OursHttp(benchmark::State& state) { Ours(state, false); }
@@ -114,6 +133,10 @@ int main(int argc, char** argv) {
     auto setup = std::make_unique<Setup>();
     g_setup = setup.get();
     StartServer(*setup);
+    if (setup->skipReason.empty()) {
+        CheckSameOutputs(false);
+        CheckSameOutputs(true);
+    }
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     // Time of curl over ours: our throughput as a share of curl's.

@@ -11,11 +11,13 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "Pendrel/Image/KVXImage.h"
+#include "bench/PixelCompare.h"
 #include "bench/RatioReporter.h"
 
 namespace {
@@ -130,6 +132,60 @@ void QtBmp(benchmark::State& state) {
     }
 }
 
+// Before timing: both sides must decode the same pixels. PNG and BMP are
+// lossless, so their pixels (with alpha for the PNG) must be equal. JPEG
+// decoders may round their inverse transforms and colour conversion
+// differently, so ours need only stay within a small bound of TurboJPEG's:
+// measured, ours gives exactly TurboJPEG's pixels; the bound of 1 (mean
+// 0.01) leaves room for a library built with another inverse transform and
+// still stops a decoder that gets a block or a colour wrong.
+void CheckSameOutputs() {
+    const Bytes& jpeg = JpegFile();
+    CKVXImage oursJpeg(jpeg.data(), static_cast<DWORD>(jpeg.size()), CKVXImage::ImageTypeJpg);
+    std::vector<unsigned char> turbo(size_t(4000) * 3000 * 3);
+    tjhandle handle = tjInitDecompress();
+    const bool decoded = tjDecompress2(handle, jpeg.data(), jpeg.size(), turbo.data(), 4000, 0, 3000, TJPF_BGR, 0) == 0;
+    tjDestroy(handle);
+    if (!oursJpeg.IsValid() || !decoded) {
+        std::fprintf(stderr, "different output: JPEG 4000x3000 (a decoder failed)\n");
+        std::exit(1);
+    }
+    RequireClosePixels("JPEG 4000x3000 (blue, green, red)", PixelsOf(oursJpeg),
+                       PixelsOf(turbo.data(), 4000, 3000, 3, 4000 * 3), 1, 0.01);
+
+    const Bytes& png = PngFile();
+    CKVXImage oursPng(png.data(), static_cast<DWORD>(png.size()), CKVXImage::ImageTypePng);
+    std::vector<unsigned char> oursBgra;
+    if (oursPng.IsValid() && oursPng.AlphaIsValid() && oursPng.GetBpp() == 24) {
+        const long width = static_cast<long>(oursPng.GetWidth());
+        const long height = static_cast<long>(oursPng.GetHeight());
+        for (long y = height - 1; y >= 0; --y) {
+            const BYTE* row = oursPng.GetBits(static_cast<DWORD>(y));
+            for (long x = 0; x < width; ++x) {
+                oursBgra.insert(oursBgra.end(), row + 3 * x, row + 3 * x + 3);
+                oursBgra.push_back(oursPng.AlphaGet(x, y));
+            }
+        }
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    std::vector<unsigned char> libpng;
+    if (png_image_begin_read_from_memory(&image, png.data(), png.size())) {
+        image.format = PNG_FORMAT_BGRA;
+        libpng.resize(PNG_IMAGE_SIZE(image));
+        if (!png_image_finish_read(&image, nullptr, libpng.data(), 0, nullptr)) libpng.clear();
+    }
+    RequireSameOutput("RGBA PNG 2000x1500 (blue, green, red, alpha)",
+                      HashPixels(PixelsOf(oursBgra.data(), 2000, static_cast<int>(oursBgra.size() / 8000), 4, 8000)),
+                      HashPixels(PixelsOf(libpng.data(), 2000, static_cast<int>(libpng.size() / 8000), 4, 8000)));
+
+    const Bytes& bmp = BmpFile();
+    CKVXImage oursBmp(bmp.data(), static_cast<DWORD>(bmp.size()), CKVXImage::ImageTypeBmp);
+    const QImage qt = QImage::fromData(bmp.data(), static_cast<int>(bmp.size()), "BMP").convertToFormat(QImage::Format_BGR888);
+    RequireSameOutput("BMP 4000x3000 (blue, green, red)", oursBmp.IsValid() ? HashPixels(PixelsOf(oursBmp)) : 0,
+                      HashPixels(PixelsOf(qt.constBits(), qt.width(), qt.height(), 3, qt.bytesPerLine())));
+}
+
 BENCHMARK(OursJpeg)->Unit(benchmark::kMillisecond);
 BENCHMARK(TurboJpeg)->Unit(benchmark::kMillisecond);
 BENCHMARK(OursPng)->Unit(benchmark::kMillisecond);
@@ -143,6 +199,7 @@ int main(int argc, char** argv) {
     std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
     int count = static_cast<int>(arguments.size()) - 1;
     benchmark::Initialize(&count, arguments.data());
+    CheckSameOutputs();
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("JPEG 4000x3000", "OursJpeg", "TurboJpeg");

@@ -7,12 +7,17 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <string>
+#include <vector>
 
 // Before Magick++: its headers define macros named like some of the image
 // object's members (GetPixelIndex, SetPixelIndex, ...).
 #include "Pendrel/Image/KVXImage.h"
 #include "bench/ImageBenchSupport.h"
+#include "bench/PixelCompare.h"
 #include "bench/RatioReporter.h"
 
 #include <Magick++.h>
@@ -110,6 +115,149 @@ void MagickDitherOrdered(benchmark::State& state) {
     });
 }
 
+// Blue, green and red of every pixel in memory order (bottom row first, as
+// the Magick++ image was made), three bytes a pixel.
+std::vector<BYTE> ColoursOf(CKVXImage& image) {
+    std::vector<BYTE> bytes;
+    bytes.reserve(size_t(kWidth) * kHeight * 3);
+    for (long y = 0; y < kHeight; ++y)
+        for (long x = 0; x < kWidth; ++x) {
+            const RGBQUAD c = image.GetPixelColor(x, y, false);
+            bytes.insert(bytes.end(), {c.rgbBlue, c.rgbGreen, c.rgbRed});
+        }
+    return bytes;
+}
+std::vector<BYTE> ColoursOf(Magick::Image& image) {
+    std::vector<BYTE> bytes(size_t(kWidth) * kHeight * 3);
+    image.write(0, 0, kWidth, kHeight, "BGR", Magick::CharPixel, bytes.data());
+    return bytes;
+}
+
+uint32_t Key(const BYTE* c) { return uint32_t(c[0]) | uint32_t(c[1]) << 8 | uint32_t(c[2]) << 16; }
+
+// Stops the run when a pixel's colour is not one of the palette's.
+void RequireOnlyPalette(const std::string& what, const std::vector<BYTE>& colours, const std::vector<BYTE>& palette) {
+    std::vector<bool> allowed(1 << 24);
+    for (size_t i = 0; i + 3 <= palette.size(); i += 3) allowed[Key(&palette[i])] = true;
+    for (size_t i = 0; i + 3 <= colours.size(); i += 3)
+        if (!allowed[Key(&colours[i])]) {
+            std::fprintf(stderr, "different output: %s (pixel %zu is not a palette colour)\n", what.c_str(), i / 3);
+            std::exit(1);
+        }
+}
+
+int Distance(const BYTE* a, const BYTE* b) {
+    int sum = 0;
+    for (int i = 0; i < 3; ++i) sum += (int(a[i]) - int(b[i])) * (int(a[i]) - int(b[i]));
+    return sum;
+}
+
+// The mean colour of every 16 x 16 block: what a dithered picture must keep.
+constexpr int kBlock = 16;
+std::vector<BYTE> BlockMeans(const std::vector<BYTE>& colours) {
+    std::vector<BYTE> means;
+    for (int by = 0; by + kBlock <= kHeight; by += kBlock)
+        for (int bx = 0; bx + kBlock <= kWidth; bx += kBlock)
+            for (int channel = 0; channel < 3; ++channel) {
+                int sum = 0;
+                for (int y = by; y < by + kBlock; ++y)
+                    for (int x = bx; x < bx + kBlock; ++x) sum += colours[(size_t(y) * kWidth + x) * 3 + channel];
+                means.push_back(static_cast<BYTE>((sum + kBlock * kBlock / 2) / (kBlock * kBlock)));
+            }
+    return means;
+}
+SPixels BlockView(const std::vector<BYTE>& means) {
+    return PixelsOf(means.data(), kWidth / kBlock, kHeight / kBlock, 3, (kWidth / kBlock) * 3);
+}
+
+// Before timing: both sides must map onto the same colours. Without
+// diffusion the two map some pixels differently (8.5% of this picture, to
+// another of two palette colours about as near), so what must agree is that
+// every pixel of both is a palette colour and none of ours is farther from
+// the original than the reference's. Error diffusion and ordered dithering
+// spread the error in their own patterns, so pixels cannot be compared;
+// both must use only the palette's colours (black and white for the
+// dithering), and the mean colour of every 16 x 16 block, which the
+// dithering keeps, must be close on both sides: within bounds just above the
+// differences measured (largest channel difference, mean): diffused mapping
+// 10 and 2.2, error diffusion 28 and 8.1, ordered 48 and 13.1. The two
+// sides' grey pictures already differ by 26 and 8.3 (other grey weights),
+// and each error diffusion keeps its own grey's block means within about 1;
+// the ordered matrices differ in their thresholds (ours keeps its grey's
+// block means within 7.8 on average, the reference within 3.9).
+void CheckSameOutputs() {
+    Magick::ResourceLimits::thread(1);
+    const std::vector<BYTE> original = ColoursOf(Picture());
+    std::vector<BYTE> standard;
+    {
+        CKVXImage holder(1, 1, 8);
+        holder.SetStdPalette();
+        for (DWORD i = 0; i < 256; ++i) {
+            const RGBQUAD entry = holder.GetPaletteColor(static_cast<BYTE>(i));
+            standard.insert(standard.end(), {entry.rgbBlue, entry.rgbGreen, entry.rgbRed});
+        }
+    }
+    const std::vector<BYTE> blackWhite = {0, 0, 0, 255, 255, 255};
+    struct Case {
+        const char* what;
+        std::function<void(CKVXImage&)> ours;
+        std::function<void(Magick::Image&)> reference;
+        const std::vector<BYTE>* palette;
+        int largest; // block means; -1: pixel by pixel, ours never the farther
+        double mean;
+    };
+    const Case cases[] = {
+        {"DecreaseBpp(8)", [](CKVXImage& i) { i.DecreaseBpp(8, false); },
+         [](Magick::Image& i) { i.map(StdPaletteMagick(), false); }, &standard, -1, 0},
+        {"DecreaseBpp(8) diffused", [](CKVXImage& i) { i.DecreaseBpp(8, true); },
+         [](Magick::Image& i) {
+             i.quantizeDitherMethod(MagickCore::FloydSteinbergDitherMethod);
+             i.map(StdPaletteMagick(), true);
+         },
+         &standard, 12, 2.4},
+        {"Dither error diffusion", [](CKVXImage& i) { i.Dither(0); },
+         [](Magick::Image& i) {
+             i.type(Magick::GrayscaleType);
+             i.quantizeDitherMethod(MagickCore::FloydSteinbergDitherMethod);
+             i.map(BlackWhiteMagick(), true);
+         },
+         &blackWhite, 32, 8.5},
+        {"Dither ordered", [](CKVXImage& i) { i.Dither(1); },
+         [](Magick::Image& i) {
+             i.type(Magick::GrayscaleType);
+             i.orderedDither("o4x4");
+         },
+         &blackWhite, 52, 14},
+    };
+    for (const Case& c : cases) {
+        CKVXImage ours(Picture());
+        c.ours(ours);
+        Magick::Image reference(PictureMagick());
+        reference.modifyImage();
+        c.reference(reference);
+        const std::vector<BYTE> oursColours = ColoursOf(ours);
+        const std::vector<BYTE> referenceColours = ColoursOf(reference);
+        RequireOnlyPalette(std::string(c.what) + ", ours", oursColours, *c.palette);
+        RequireOnlyPalette(std::string(c.what) + ", reference", referenceColours, *c.palette);
+        if (c.largest >= 0) {
+            RequireClosePixels((std::string(c.what) + ", 16 x 16 block means").c_str(),
+                               BlockView(BlockMeans(oursColours)), BlockView(BlockMeans(referenceColours)), c.largest,
+                               c.mean);
+            continue;
+        }
+        size_t differing = 0, oursFarther = 0;
+        for (size_t i = 0; i < original.size(); i += 3) {
+            if (Key(&oursColours[i]) == Key(&referenceColours[i])) continue;
+            ++differing;
+            if (Distance(&oursColours[i], &original[i]) > Distance(&referenceColours[i], &original[i])) ++oursFarther;
+        }
+        RequireSameOutput((std::string(c.what) + ", pixels where ours is the farther from the original").c_str(),
+                          oursFarther, 0);
+        std::printf("  %s: %zu pixels of %d differ, ours the nearer or as near in each\n", c.what, differing,
+                    kWidth * kHeight);
+    }
+}
+
 #define KVX_BENCH(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->UseRealTime()
 
 KVX_BENCH(OursDecrease);
@@ -129,6 +277,7 @@ int main(int argc, char** argv) {
     std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
     int count = static_cast<int>(arguments.size()) - 1;
     benchmark::Initialize(&count, arguments.data());
+    CheckSameOutputs();
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const char* const pairs[][3] = {

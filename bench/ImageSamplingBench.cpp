@@ -15,6 +15,7 @@
 
 #include "Pendrel/Image/KVXImage.h"
 #include "Pendrel/Image/KVXMemoryDeviceContext.h"
+#include "bench/PixelCompare.h"
 #include "bench/RatioReporter.h"
 
 namespace {
@@ -67,22 +68,28 @@ long Scaled(long size, const benchmark::State& state) {
     return size * state.range(0) / 100;
 }
 
-// Samples the picture at the centre of every output pixel.
-void Sample(benchmark::State& state, CKVXImage::InterpolationMethod method) {
+// Samples the picture at the centre of every pixel of out (width x height,
+// rows as the picture's), the picture scaled by percent.
+void SampleInto(std::vector<RGBQUAD>& out, long width, long height, long percent,
+                CKVXImage::InterpolationMethod method) {
     CKVXImage& image = Picture();
+    const float step = 100.0f / static_cast<float>(percent);
+    RGBQUAD* pixel = out.data();
+    for (long y = 0; y < height; ++y) {
+        const float sy = (static_cast<float>(y) + 0.5f) * step - 0.5f;
+        for (long x = 0; x < width; ++x) {
+            const float sx = (static_cast<float>(x) + 0.5f) * step - 0.5f;
+            *pixel++ = image.GetPixelColorInterpolated(sx, sy, method, CKVXImage::OverflowClampToEdge);
+        }
+    }
+}
+
+void Sample(benchmark::State& state, CKVXImage::InterpolationMethod method) {
     const long width = Scaled(kWidth, state);
     const long height = Scaled(kHeight, state);
-    const float step = 100.0f / static_cast<float>(state.range(0));
     std::vector<RGBQUAD> out(static_cast<size_t>(width * height));
     for (auto _ : state) {
-        RGBQUAD* pixel = out.data();
-        for (long y = 0; y < height; ++y) {
-            const float sy = (static_cast<float>(y) + 0.5f) * step - 0.5f;
-            for (long x = 0; x < width; ++x) {
-                const float sx = (static_cast<float>(x) + 0.5f) * step - 0.5f;
-                *pixel++ = image.GetPixelColorInterpolated(sx, sy, method, CKVXImage::OverflowClampToEdge);
-            }
-        }
+        SampleInto(out, width, height, state.range(0), method);
         benchmark::DoNotOptimize(out.data());
     }
 }
@@ -98,14 +105,93 @@ void Draw(benchmark::State& state, bool smooth) {
     }
 }
 
+cv::Size ScaledSize(long percent) {
+    return cv::Size(static_cast<int>(kWidth * percent / 100), static_cast<int>(kHeight * percent / 100));
+}
+
 void Resize(benchmark::State& state, int interpolation) {
     cv::setNumThreads(1);
     const cv::Mat& source = PictureMat();
     cv::Mat target;
-    const cv::Size size(static_cast<int>(Scaled(kWidth, state)), static_cast<int>(Scaled(kHeight, state)));
+    const cv::Size size = ScaledSize(state.range(0));
     for (auto _ : state) {
         cv::resize(source, target, size, 0, 0, interpolation);
         benchmark::DoNotOptimize(target.data);
+    }
+}
+
+// Before timing: both sides must make the same size and pixels within
+// bounds. Point sampling with our kernels against OpenCV's resize (the same
+// sample points, other kernels and rounding) compares blue, green, red and
+// alpha. Drawing blends by alpha onto the device's black, so the reference
+// is OpenCV's resize blended the same way (colour x alpha / 255), rows from
+// the top as the device's; smoothing blends before or after the
+// interpolation, which changes a value near a step of the alpha plane.
+// The bounds sit just above the differences measured on this picture
+// (largest channel difference, mean): bilinear 1 and 0.21 at 50%, 1 and
+// 0.16 at 200%; Lanczos 50 and 0.32, 45 and 0.32; drawing nearest 2 and
+// 0.74 (the same pixels, blended with another rounding); drawing smooth 175
+// and 1.68, 104 and 1.27. The picture's red channel wraps from 255 to 0
+// along diagonals, where kernels that differ give values far apart, so the
+// mean is the bound that tells a right picture from a wrong one (rows
+// turned over or a shifted grid put it far above these).
+void CheckSameOutputs() {
+    cv::setNumThreads(1);
+    struct SamplingCase {
+        const char* what;
+        CKVXImage::InterpolationMethod method;
+        int interpolation;
+        long percent;
+        int largest;
+        double mean;
+    };
+    const SamplingCase samplings[] = {
+        {"bilinear sampling at 50%", CKVXImage::InterpolationBilinear, cv::INTER_LINEAR, 50, 1, 0.25},
+        {"bilinear sampling at 200%", CKVXImage::InterpolationBilinear, cv::INTER_LINEAR, 200, 1, 0.2},
+        {"Lanczos sampling at 50%", CKVXImage::InterpolationLanczosSinc, cv::INTER_LANCZOS4, 50, 56, 0.35},
+        {"Lanczos sampling at 200%", CKVXImage::InterpolationLanczosSinc, cv::INTER_LANCZOS4, 200, 48, 0.35},
+    };
+    for (const SamplingCase& c : samplings) {
+        const cv::Size size = ScaledSize(c.percent);
+        std::vector<RGBQUAD> ours(static_cast<size_t>(size.width) * size.height);
+        SampleInto(ours, size.width, size.height, c.percent, c.method);
+        cv::Mat reference;
+        cv::resize(PictureMat(), reference, size, 0, 0, c.interpolation);
+        RequireClosePixels(c.what, PixelsOf(reinterpret_cast<const BYTE*>(ours.data()), size.width, size.height, 4, size.width * 4),
+                           PixelsOf(reference.data, reference.cols, reference.rows, 4, reference.step), c.largest, c.mean);
+    }
+    struct DrawingCase {
+        const char* what;
+        bool smooth;
+        int interpolation;
+        long percent;
+        int largest;
+        double mean;
+    };
+    const DrawingCase drawings[] = {
+        {"drawing nearest at 50%", false, cv::INTER_NEAREST, 50, 2, 0.8},
+        {"drawing nearest at 200%", false, cv::INTER_NEAREST, 200, 2, 0.8},
+        {"drawing smooth at 50%", true, cv::INTER_LINEAR, 50, 180, 1.8},
+        {"drawing smooth at 200%", true, cv::INTER_LINEAR, 200, 110, 1.4},
+    };
+    for (const DrawingCase& c : drawings) {
+        const cv::Size size = ScaledSize(c.percent);
+        CKVXMemoryDeviceContext dc(size.width, size.height);
+        Picture().Draw(&dc, 0, 0, size.width, size.height, nullptr, c.smooth);
+        cv::Mat resized;
+        cv::resize(PictureMat(), resized, size, 0, 0, c.interpolation);
+        std::vector<BYTE> ours, reference;
+        for (int y = 0; y < size.height; ++y) {
+            const uint8_t* row = resized.ptr<uint8_t>(size.height - 1 - y);
+            for (int x = 0; x < size.width; ++x) {
+                const COLORREF color = dc.GetPixel(x, y);
+                ours.insert(ours.end(), {GetBValue(color), GetGValue(color), GetRValue(color)});
+                for (int channel = 0; channel < 3; ++channel)
+                    reference.push_back(static_cast<BYTE>((row[4 * x + channel] * row[4 * x + 3] + 127) / 255));
+            }
+        }
+        RequireClosePixels(c.what, PixelsOf(ours.data(), size.width, size.height, 3, size.width * 3),
+                           PixelsOf(reference.data(), size.width, size.height, 3, size.width * 3), c.largest, c.mean);
     }
 }
 
@@ -132,6 +218,7 @@ int main(int argc, char** argv) {
     std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
     int count = static_cast<int>(arguments.size()) - 1;
     benchmark::Initialize(&count, arguments.data());
+    CheckSameOutputs();
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     for (const char* scale : {"50", "200"}) {

@@ -16,6 +16,7 @@
 #include <QString>
 
 #include "RatioReporter.h"
+#include "SameOutput.h"
 #include "utility/Posix/BasicRegistry.h"
 
 namespace {
@@ -87,6 +88,29 @@ void QSettingsReads(benchmark::State& state) {
     }
 }
 
+// Before timing: both stores must give the same values, every text and
+// every number read by its key.
+void CheckSameOutputs() {
+    MakeHive();
+    CBasicRegistry registry(L"Morvane", L"Quenzel", HKEY_CURRENT_USER);
+    QSettings settings(IniPath(), QSettings::IniFormat);
+    COutputHash ours, reference;
+    for (int n = 0; n < kValues; ++n) {
+        const QString key = QString::fromStdWString(L"Settings/" + ValueName(n));
+        if (n < kValues / 2) {
+            const CBasicString text = registry.GetString(L"Settings", ValueName(n).c_str(), L"");
+            ours.AddText(std::wstring(text.GetString(), (size_t)text.GetLength()));
+            reference.AddText(settings.value(key, QString()).toString().toStdWString());
+        } else {
+            const DWORD value = registry.GetDWORD(L"Settings", ValueName(n).c_str(), 0);
+            const DWORD read = settings.value(key, 0).toUInt();
+            ours.Add(&value, sizeof(value));
+            reference.Add(&read, sizeof(read));
+        }
+    }
+    RequireSameOutput("the 500 values read by key", ours.Value(), reference.Value());
+}
+
 BENCHMARK(CachedReads)->Unit(benchmark::kMillisecond);
 BENCHMARK(QSettingsReads)->Unit(benchmark::kMillisecond);
 
@@ -96,6 +120,7 @@ int main(int argc, char** argv) {
     std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
     int count = static_cast<int>(arguments.size()) - 1;
     benchmark::Initialize(&count, arguments.data());
+    CheckSameOutputs();
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("1,000 reads of a 500-value hive", "CachedReads", "QSettingsReads");

@@ -27,7 +27,7 @@
 #include "OnlineServices/Sendrix/OnlineProfile.h"
 #include "OnlineServices/Sendrix/SFtpConnection.h"
 #include "OnlineServices/Sendrix/SFtpFile.h"
-#include "bench/CurlRun.h"
+#include "bench/DownloadCheck.h"
 #include "bench/RatioReporter.h"
 #include "testing/Online/TestSshServer.h"
 #include "testing/RecordingLog.h"
@@ -160,9 +160,7 @@ void BM_OursSftp(benchmark::State& state) {
                 failure = "open failed";
                 return false;
             }
-            size_t total = 0;
-            DWORD done = 0;
-            while (file.Read(buffer.data(), (DWORD)buffer.size(), &done) == 0 && done > 0) total += done;
+            const size_t total = ReadToEnd(file, buffer, nullptr);
             file.Close();
             if (total != kFileSize) failure = "short download";
             return total == kFileSize;
@@ -172,20 +170,41 @@ void BM_OursSftp(benchmark::State& state) {
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)kFileSize);
 }
 
+// curl's arguments for the served file (the address last).
+std::vector<std::string> CurlArguments() {
+    return {"-s", "-k", "--noproxy", "*", "-u", "kvxsftp:" + kvxtest::Narrow(sendrixtest::CTestSshServer::Password()),
+            "sftp://127.0.0.1:" + std::to_string(g_setup->server.Port()) + g_setup->path};
+}
+
 void BM_CurlSftp(benchmark::State& state) {
     if (!g_setup->skipReason.empty()) return state.SkipWithError(g_setup->skipReason.c_str());
-    const std::string url = "sftp://127.0.0.1:" + std::to_string(g_setup->server.Port()) + g_setup->path;
-    const std::string user = "kvxsftp:" + kvxtest::Narrow(sendrixtest::CTestSshServer::Password());
+    std::vector<std::string> arguments = CurlArguments();
+    arguments.insert(arguments.end() - 1, {"-o", "/dev/null"});
     for (auto _ : state) {
-        if (!Measure("curl", [&] {
-                return RunCurl(g_setup->curl, {"-s", "-k", "--noproxy", "*", "-u", user, "-o", "/dev/null", url});
-            }))
+        if (!Measure("curl", [&] { return RunCurl(g_setup->curl, arguments); }))
             return state.SkipWithError("curl failed");
     }
     state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)kFileSize);
 }
 
 
+// Before timing: the bytes each side receives must be the served file's.
+void CheckSameOutputs() {
+    const uint64_t served = HashFile(g_setup->path);
+    COutputHash ours;
+    {
+        CSFtpConnection connection(&g_setup->profile, nullptr, &g_setup->log, &g_setup->handler);
+        CSFtpFile file(&connection, 0, nullptr);
+        std::vector<char> buffer(1 << 20);
+        const std::wstring path = kvxtest::Widen(g_setup->path);
+        if (connection.IsConnected() && file.Open(path.c_str(), GENERIC_READ, 0, 0, 0) == 0)
+            ReadToEnd(file, buffer, &ours);
+        file.Close();
+    }
+    RequireSameOutput("SFTP download, bytes received by ours", ours.Value(), served);
+    RequireSameOutput("SFTP download, bytes received by curl",
+                      CurlDownloadHash(g_setup->curl, CurlArguments(), g_setup->folder.Sub("curl.bin")), served);
+}
 
 } // namespace
 
@@ -200,6 +219,7 @@ int main(int argc, char** argv) {
     auto setup = std::make_unique<Setup>();
     g_setup = setup.get();
     StartServer(*setup);
+    if (setup->skipReason.empty()) CheckSameOutputs();
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintFigures();

@@ -12,6 +12,7 @@
 
 #include "OnlineServices/Sendrix/SMTPEmail.h"
 #include "RatioReporter.h"
+#include "SameOutput.h"
 #include "testing/Online/LoopbackDaemon.h"
 #include "testing/Online/SocketTesting.h"
 #include "testing/RecordingLog.h"
@@ -21,16 +22,17 @@ namespace {
 
 constexpr size_t kAttachmentSize = 10 * 1024 * 1024;
 
-// Takes every message and keeps only one sent by capture@bench.test, as
-// captured.eml in the folder.
+// Takes every message and keeps those sent by capture...@bench.test, each
+// as <sender's name>.eml in the folder (the last one of a sender).
 const char kServerScript[] = R"PY(
 import asyncio, os, sys
 from aiosmtpd.smtp import SMTP
 port, folder = int(sys.argv[1]), sys.argv[2]
 class Sink:
     async def handle_DATA(self, server, session, envelope):
-        if envelope.mail_from == "capture@bench.test":
-            with open(os.path.join(folder, "captured.eml"), "wb") as f:
+        name, _, domain = envelope.mail_from.partition("@")
+        if name.startswith("capture") and domain == "bench.test":
+            with open(os.path.join(folder, name + ".eml"), "wb") as f:
                 f.write(envelope.original_content)
         return "250 taken"
 handler = Sink()
@@ -87,7 +89,7 @@ Setup& Shared() {
             fprintf(stderr, "%s\n", s->server.Error().c_str());
             return s;
         }
-        s->captured = s->folder + "/captured.eml";
+        s->captured = s->folder + "/capture.eml";
         s->ready = SendWithClient(*s, L"capture@bench.test") == 1 && access(s->captured.c_str(), R_OK) == 0;
         return s;
     }();
@@ -102,14 +104,29 @@ void SMTPClientSend(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * (int64_t)kAttachmentSize);
 }
 
+std::string CurlCommand(const Setup& setup, const std::string& sender) {
+    return "curl -s smtp://127.0.0.1:" + std::to_string(setup.port) + " --mail-from " + sender +
+           " --mail-rcpt to@bench.test -T " + setup.captured;
+}
+
 void CurlSend(benchmark::State& state) {
     Setup& setup = Shared();
     if (!setup.ready) return state.SkipWithError("no mail server (python3-aiosmtpd)");
-    std::string command = "curl -s smtp://127.0.0.1:" + std::to_string(setup.port) +
-                          " --mail-from from@bench.test --mail-rcpt to@bench.test -T " + setup.captured;
+    const std::string command = CurlCommand(setup, "from@bench.test");
     for (auto _ : state)
         if (system(command.c_str()) != 0) state.SkipWithError("curl failed");
     state.SetBytesProcessed(state.iterations() * (int64_t)kAttachmentSize);
+}
+
+// Before timing: the server must take the same message text from both
+// sides. curl sends the text our client sent; what the server kept of each
+// must be equal bytes.
+void CheckSameOutputs() {
+    Setup& setup = Shared();
+    if (!setup.ready) return;
+    const std::string curlCapture = setup.folder + "/capture-curl.eml";
+    const uint64_t curl = system(CurlCommand(setup, "capture-curl@bench.test").c_str()) == 0 ? HashFile(curlCapture) : 0;
+    RequireSameOutput("the message text the server took", HashFile(setup.captured), curl);
 }
 
 BENCHMARK(SMTPClientSend)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -121,6 +138,7 @@ int main(int argc, char** argv) {
     std::vector<char*> arguments = KVXBenchmarkArguments(argc, argv);
     int count = static_cast<int>(arguments.size()) - 1;
     benchmark::Initialize(&count, arguments.data());
+    CheckSameOutputs();
     CRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatio("10 MiB attachment to aiosmtpd", "SMTPClientSend/real_time", "CurlSend/real_time");
