@@ -64,6 +64,7 @@ private:
 
     // One value, so that a reader never sees half of a change.
     std::atomic<LanguagePair> m_languagePair{LanguagePair{}};
+    static_assert(std::atomic<LanguagePair>::is_always_lock_free);
 
     std::mutex m_languageLock;
     bool m_languagesLoaded = false;
