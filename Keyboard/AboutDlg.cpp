@@ -46,13 +46,10 @@ BOOL CAboutDlg::OnInitDialog() {
     colours.setColor(QPalette::Window, KVXToQColor(background));
     setPalette(colours);
     setAutoFillBackground(true);
-    if (app) {
-        if (HICON icon = app->GetApplicationIcon(32)) {
-            const QPixmap picture = QPixmap::fromImage(KVXIconToQImage(icon));
-            delete icon;
-            if (auto* label = GetDlgItem<QLabel>(IDC_ABOUT_ICON)) label->setPixmap(picture);
-            setWindowIcon(QIcon(picture));
-        }
+    const QPixmap picture = app ? KVXTakeIconPicture(app->GetApplicationIcon(32)) : QPixmap();
+    if (!picture.isNull()) {
+        if (auto* label = GetDlgItem<QLabel>(IDC_ABOUT_ICON)) label->setPixmap(picture);
+        setWindowIcon(QIcon(picture));
     }
 
     const CBasicString text = GetDlgItemText(IDC_ABOUT_LINK);

@@ -128,12 +128,8 @@ CRoundButton* CKeyboardDlg::GetKey(UINT id) const {
 BOOL CKeyboardDlg::OnInitDialog() {
     const BOOL result = CKVXResizableDlg::OnInitDialog();
     CKVXApp* app = KVXGetApp();
-    if (app) {
-        if (HICON icon = app->GetApplicationIcon(0)) {
-            setWindowIcon(QIcon(QPixmap::fromImage(KVXIconToQImage(icon))));
-            delete icon;
-        }
-    }
+    const QPixmap picture = app ? KVXTakeIconPicture(app->GetApplicationIcon(0)) : QPixmap();
+    if (!picture.isNull()) setWindowIcon(QIcon(picture));
 
     // The advertisement panel takes its area; without it the window ends
     // above the area.

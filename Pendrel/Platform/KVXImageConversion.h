@@ -12,6 +12,7 @@
 //   what these functions make and frees it with delete.
 
 #include <QImage>
+#include <QPixmap>
 
 #include "Pendrel/Image/KVXGdiBitmap.h"
 #include "Pendrel/Image/KVXGdiIcon.h"
@@ -28,3 +29,13 @@ PENDREL_API QImage KVXIconToQImage(HICON icon);
 // Null for a null Qt image.
 PENDREL_API HBITMAP KVXBitmapFromQImage(const QImage& image);
 PENDREL_API HICON KVXIconFromQImage(const QImage& image);
+
+// The picture of an icon, which it takes and frees; a null picture for a
+// null icon. One place for what every window showing the program's icon
+// does with the handle it was given.
+inline QPixmap KVXTakeIconPicture(HICON icon) {
+    if (!icon) return QPixmap();
+    QPixmap picture = QPixmap::fromImage(KVXIconToQImage(icon));
+    delete icon;
+    return picture;
+}

@@ -20,11 +20,8 @@ COLORREF QuenzelServices::TabPageBkColor() const {
 
 QIcon QuenzelServices::ApplicationIcon() const {
     if (!framework) return QIcon();
-    HICON icon = framework->GetApplicationIcon(0);
-    if (!icon) return QIcon();
-    QIcon result(QPixmap::fromImage(KVXIconToQImage(icon)));
-    delete icon;
-    return result;
+    const QPixmap picture = KVXTakeIconPicture(framework->GetApplicationIcon(0));
+    return picture.isNull() ? QIcon() : QIcon(picture);
 }
 
 void QuenzelServices::SetWindowIcon(QWidget* window) const {

@@ -50,13 +50,10 @@ BOOL CAboutDlg::OnInitDialog() {
     colours.setColor(QPalette::Window, KVXToQColor(background));
     setPalette(colours);
     setAutoFillBackground(true);
-    if (app) {
-        if (HICON icon = app->GetApplicationIcon(kIconSize)) {
-            const QPixmap picture = QPixmap::fromImage(KVXIconToQImage(icon));
-            delete icon;
-            if (auto* label = GetDlgItem<QLabel>(IDC_ABOUT_ICON)) label->setPixmap(picture);
-            setWindowIcon(QIcon(picture));
-        }
+    const QPixmap picture = app ? KVXTakeIconPicture(app->GetApplicationIcon(kIconSize)) : QPixmap();
+    if (!picture.isNull()) {
+        if (auto* label = GetDlgItem<QLabel>(IDC_ABOUT_ICON)) label->setPixmap(picture);
+        setWindowIcon(QIcon(picture));
     }
 
     // Without an address the label keeps its plain template text.

@@ -30,10 +30,8 @@ constexpr UINT kTutorIcon = 364;
 constexpr int kTabIconSize = 16;
 
 QIcon TabIcon(UINT id) {
-    HICON icon = KVXLoadIcon(KVXGetInstance(), id, kTabIconSize, LOAD_ICON_DEFAULT_COLORS);
-    const QIcon result = icon ? QIcon(QPixmap::fromImage(KVXIconToQImage(icon))) : QIcon();
-    delete icon;
-    return result;
+    const QPixmap picture = KVXTakeIconPicture(KVXLoadIcon(KVXGetInstance(), id, kTabIconSize, LOAD_ICON_DEFAULT_COLORS));
+    return picture.isNull() ? QIcon() : QIcon(picture);
 }
 } // namespace
 
